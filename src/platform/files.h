@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk::files {
+
+// The folder separator of file names the station builds.
+constexpr char kSeparator = '/';
+
+// Reads a whole file; fails when it cannot be read or holds more than max_bytes.
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes);
+
+// Writes the bytes to a temporary file in the same folder, flushes it to the disk and
+// renames it over path. On any failure the old file is left as it was and no
+// temporary file remains.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool CreateFolder(const std::string& path);
+bool DeleteFile(const std::string& path);
+
+// Names (not paths) of the regular files in folder whose names end with suffix, sorted
+// byte-wise so every station walks them in the same order. Empty when the folder is missing.
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view suffix);
+
+// The current directory with a trailing separator.
+std::string CurrentDirectory();
+
+}  // namespace vesk::files
