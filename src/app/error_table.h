@@ -37,7 +37,8 @@ struct ErrorTableEntry {
   bool present = false;
 };
 
-// The one formatted line, e.g. "WARNING: Cannot create font for codec or camera lists,  warning 4\r\n".
+// The one formatted line, e.g. "WARNING: Cannot create font for codec or camera lists,  warning
+// 4\r\n".
 std::string FormatErrorLine(MessageLevel level, const std::string& text, int shown_code);
 
 // Table lookups; entries not listed are absent (never raised).

@@ -15,13 +15,27 @@ namespace {
 bool AppendEscaped(std::string_view text, std::string* out) {
   for (const char c : text) {
     switch (c) {
-      case '&': *out += "&amp;"; break;
-      case '<': *out += "&lt;"; break;
-      case '>': *out += "&gt;"; break;
-      case '"': *out += "&quot;"; break;
-      case '\t': *out += "&#9;"; break;
-      case '\n': *out += "&#10;"; break;
-      case '\r': *out += "&#13;"; break;
+      case '&':
+        *out += "&amp;";
+        break;
+      case '<':
+        *out += "&lt;";
+        break;
+      case '>':
+        *out += "&gt;";
+        break;
+      case '"':
+        *out += "&quot;";
+        break;
+      case '\t':
+        *out += "&#9;";
+        break;
+      case '\n':
+        *out += "&#10;";
+        break;
+      case '\r':
+        *out += "&#13;";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) return false;
         out->push_back(c);

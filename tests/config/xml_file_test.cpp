@@ -1,0 +1,114 @@
+#include "config/xml_file.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::ScopedTempDir;
+using testing::WriteFileBytes;
+
+TEST(XmlFileTest, BuildsTheExactLayout) {
+  std::string bytes;
+  ASSERT_TRUE(BuildXmlFileBytes("VESK Event File Version 2",
+                                {{"EventYear", "2026"}, {"Comment", "a<b & \"c\" > d"}}, &bytes));
+  EXPECT_EQ(bytes,
+            "<?xml version=\"1.0\"?>\r\n"
+            "<!--VESK Event File Version 2-->\r\n"
+            "<Root>\r\n"
+            "\t<EventYear Value=\"2026\"/>\r\n"
+            "\t<Comment Value=\"a&lt;b &amp; &quot;c&quot; &gt; d\"/>\r\n"
+            "</Root>\r\n");
+}
+
+TEST(XmlFileTest, WritesWindows1252AndReadsItBack) {
+  ScopedTempDir dir;
+  const std::string value = "M\xC3\xBCnchen \xE2\x82\xAC 5\tx\ny";  // München € 5, tab, newline
+  ASSERT_TRUE(WriteXmlTextFile(dir.Path("f.xml"), "c", {{"Key", value}, {"Empty", ""}}));
+  const std::string bytes = ReadFileBytes(dir.Path("f.xml"));
+  EXPECT_NE(bytes.find("M\xFCnchen \x80 5&#9;x&#10;y"), std::string::npos);
+  std::vector<XmlChild> children;
+  ASSERT_TRUE(LoadXmlChildren(dir.Path("f.xml"), &children));
+  ASSERT_EQ(children.size(), 2u);
+  EXPECT_EQ(children[0].name, "Key");
+  EXPECT_EQ(children[0].first_value, value);
+  EXPECT_EQ(children[1].attribute_count, 1u);
+  EXPECT_EQ(children[1].first_value, "");
+}
+
+TEST(XmlFileTest, ReadsFilesWrittenOnTheOriginalPlatform) {
+  // Single-quoted declaration, CR LF, Windows-1252 bytes, another root and attribute name.
+  std::vector<XmlChild> children;
+  ASSERT_TRUE(
+      ParseXmlChildren("<?xml version='1.0'?>\r\n<!--x-->\r\n<Options>\r\n"
+                       "\t<StarName Val=\"Caf\xE9\"/>\r\n\t<Two A=\"1\" B=\"2\"/>\r\n"
+                       "\t<None/>\r\n</Options>",
+                       &children));
+  ASSERT_EQ(children.size(), 3u);
+  EXPECT_EQ(children[0].first_value, "Caf\xC3\xA9");
+  EXPECT_EQ(children[1].attribute_count, 2u);
+  EXPECT_EQ(children[1].first_value, "1");
+  EXPECT_EQ(children[2].attribute_count, 0u);
+
+  // A file that says it is UTF-8 is read as UTF-8, with or without a byte-order mark.
+  ASSERT_TRUE(ParseXmlChildren(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><R><A V=\"\xC3\xA9\"/></R>", &children));
+  EXPECT_EQ(children.at(0).first_value, "\xC3\xA9");
+  ASSERT_TRUE(ParseXmlChildren("\xEF\xBB\xBF<R><A V=\"\xC3\xA9\"/></R>", &children));
+  EXPECT_EQ(children.at(0).first_value, "\xC3\xA9");
+}
+
+TEST(XmlFileTest, RejectsWhatIsNotAStationFile) {
+  ScopedTempDir dir;
+  std::vector<XmlChild> children;
+  EXPECT_FALSE(LoadXmlChildren(dir.Path("missing.xml"), &children));
+  WriteFileBytes(dir.Path("empty.xml"), "");
+  EXPECT_FALSE(LoadXmlChildren(dir.Path("empty.xml"), &children));
+  EXPECT_FALSE(ParseXmlChildren("<Root><A Value=\"1\"></Root>", &children));
+  EXPECT_FALSE(ParseXmlChildren("<?xml version=\"1.0\"?><!--only a comment-->", &children));
+  EXPECT_FALSE(ParseXmlChildren(std::string("\x00\x01\x02garbage\xFF", 11), &children));
+  EXPECT_FALSE(LoadXmlChildren(dir.path().string(), &children));  // a folder
+  ASSERT_TRUE(ParseXmlChildren("<Root/>", &children));
+  EXPECT_TRUE(children.empty());
+}
+
+TEST(XmlFileTest, AFailedWriteLeavesTheOldFileUntouched) {
+  ScopedTempDir dir;
+  const std::string path = dir.Path("VESK_options.xml");
+  ASSERT_TRUE(WriteXmlTextFile(path, "c", {{"A", "good"}}));
+  const std::string good = ReadFileBytes(path);
+
+  EXPECT_FALSE(WriteXmlTextFile(path, "c", {{"A", "Ceres \xCE\xB1"}}));         // not in the page
+  EXPECT_FALSE(WriteXmlTextFile(path, "c", {{"A", std::string(4100, 'x')}}));   // text too long
+  EXPECT_FALSE(WriteXmlTextFile(path, "c", {{"A", std::string("a\x01", 2)}}));  // not XML text
+  EXPECT_FALSE(WriteXmlTextFile(path, "c", {{"1bad name", "x"}}));
+  EXPECT_FALSE(WriteXmlTextFile(path, "a--b", {{"A", "x"}}));
+  EXPECT_EQ(ReadFileBytes(path), good);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);  // no temporary file left behind
+
+  EXPECT_FALSE(WriteXmlTextFile(dir.Path("no/such/folder/f.xml"), "c", {{"A", "x"}}));
+  EXPECT_FALSE(WriteXmlTextFile(dir.Path(std::string(1100, 'p')), "c", {{"A", "x"}}));
+  EXPECT_FALSE(WriteXmlTextFile(dir.Path("\xCE\xB1.xml"), "c", {{"A", "x"}}));
+}
+
+TEST(XmlFileTest, TheTextLimitCountsCodePageBytes) {
+  // Declaration, comment, root and one entry come to 4095 bytes with LF line ends.
+  const std::string frame =
+      "<?xml version=\"1.0\"?>\n<!--c-->\n<Root>\n\t<A Value=\"\"/>\n</Root>\n";
+  const std::size_t room = kMaxXmlTextBytes - frame.size();
+  std::string bytes;
+  EXPECT_TRUE(BuildXmlFileBytes("c", {{"A", std::string(room, 'x')}}, &bytes));
+  EXPECT_FALSE(BuildXmlFileBytes("c", {{"A", std::string(room + 1, 'x')}}, &bytes));
+  // Two UTF-8 bytes of "é" are one byte in the file.
+  std::string accents;
+  for (std::size_t i = 0; i < room; ++i) accents += "\xC3\xA9";
+  EXPECT_TRUE(BuildXmlFileBytes("c", {{"A", accents}}, &bytes));
+}
+
+}  // namespace
+}  // namespace vesk
