@@ -16,7 +16,7 @@ int DaysInMonth(int year, int month) {
 }
 
 // Days from 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -37,7 +37,7 @@ void CivilFromDays(std::int64_t z, std::int64_t* year, unsigned* month, unsigned
   *year = static_cast<std::int64_t>(yoe) + era * 400 + (*month <= 2);
 }
 
-const std::int64_t kDaysFrom1601To1970 = -DaysFromCivil(1601, 1, 1);
+constexpr std::int64_t kDaysFrom1601To1970 = -DaysFromCivil(1601, 1, 1);
 
 }  // namespace
 
