@@ -1,0 +1,73 @@
+#pragma once
+
+// One V4L2 capture node opened for questions and controls: its formats as media types,
+// its picture controls and its TV standard. The stream itself is run by the media graph;
+// V4L2 lets both hold the node open at once.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/hresult.h"
+#include "platform/media_graph.h"
+
+namespace vesk {
+
+// The driver behind a node. The real one issues ioctl on the open node; tests replay
+// recorded answers through it.
+class V4l2Driver {
+ public:
+  virtual ~V4l2Driver() = default;
+  // 0 on success, otherwise the errno value (ENODEV when the device has gone). EINTR is
+  // retried inside.
+  virtual int Ioctl(unsigned long request, void* argument) = 0;
+};
+
+class V4l2Device {
+ public:
+  // Opens path with O_RDWR | O_NONBLOCK. E_INVALIDARG for an empty path, E_FAIL when the
+  // node cannot be opened; *device is empty then.
+  static HResult Open(const std::string& path, std::unique_ptr<V4l2Device>* device);
+
+  explicit V4l2Device(std::unique_ptr<V4l2Driver> driver);
+  ~V4l2Device();
+  V4l2Device(const V4l2Device&) = delete;
+  V4l2Device& operator=(const V4l2Device&) = delete;
+
+  // The driver's card name and bus (VIDIOC_QUERYCAP).
+  HResult QueryCard(std::string* card_name, std::string* bus_info);
+
+  // Every format, size and frame interval the node offers, in the driver's order of
+  // formats and sizes. Discrete frame-size answers are used as they are; stepwise and
+  // continuous ranges are reduced to the common picture sizes they contain plus the
+  // largest size (see V4l2SizesFromAnswer). Discrete intervals are used as they are;
+  // a stepwise or continuous range gives its shortest and its longest interval. An
+  // analog node that does not enumerate intervals takes the frame period of the
+  // standard its line count belongs to. Standards are set on each type of an analog
+  // node (576 or 288 lines: PAL; 480 or 240: NTSC).
+  HResult QueryFormats(std::vector<MediaType>* types);
+
+  // The six picture controls; valid as long as this device. Always available: a control
+  // the driver lacks fails on its own calls.
+  HResult QueryVideoProcAmp(VideoProcAmp** proc_amp);
+
+  // The TV standard of an analog node; E_NOINTERFACE for a node without standards (a
+  // camera), which is a digital device. Valid as long as this device.
+  HResult QueryAnalogVideoDecoder(AnalogVideoDecoder** decoder);
+
+ private:
+  class ProcAmp;
+  class Decoder;
+
+  HResult Call(unsigned long request, void* argument);
+  bool HasStandards();
+
+  std::unique_ptr<V4l2Driver> driver_;
+  std::unique_ptr<ProcAmp> proc_amp_;
+  std::unique_ptr<Decoder> decoder_;
+};
+
+// HResult of a driver answer: S_OK for 0, E_FAIL for ENODEV and every other error value.
+HResult V4l2ResultOf(int error);
+
+}  // namespace vesk
