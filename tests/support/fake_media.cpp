@@ -1,0 +1,489 @@
+#include "support/fake_media.h"
+
+#include <algorithm>
+
+namespace vesk::testing {
+
+void FailurePlan::Fail(const std::string& key, HResult result, int from_call) {
+  failures_[key] = Failure{result, from_call};
+}
+
+HResult FailurePlan::Check(const std::string& key) {
+  const int call = calls_[key]++;
+  const auto it = failures_.find(key);
+  if (it == failures_.end() || call < it->second.from_call) return S_OK;
+  return it->second.result;
+}
+
+int FailurePlan::Calls(const std::string& key) const {
+  const auto it = calls_.find(key);
+  return it == calls_.end() ? 0 : it->second;
+}
+
+HResult FakePin::QueryDirection(PinDirection* direction) const {
+  if (Failed(direction_result)) return direction_result;
+  *direction = direction_;
+  return S_OK;
+}
+
+HResult FakePin::ConnectedTo(std::shared_ptr<MediaPin>* other) const {
+  *other = peer_.lock();
+  return *other ? S_OK : VFW_E_NOT_CONNECTED;
+}
+
+HResult FakePin::EnumMediaTypes(std::vector<MediaType>* types) const {
+  if (Failed(types_result)) return types_result;
+  *types = types_;
+  return S_OK;
+}
+
+MediaFilter* FakePin::Owner() const { return owner_; }
+
+HResult FakeProcAmp::Get(ProcAmpProperty property, std::int32_t* value, std::int32_t* flags) {
+  const auto it = entries.find(property);
+  if (it == entries.end()) return E_FAIL;
+  if (Failed(it->second.get_result)) return it->second.get_result;
+  *value = it->second.value;
+  *flags = it->second.flags;
+  return S_OK;
+}
+
+HResult FakeProcAmp::GetRange(ProcAmpProperty property, ProcAmpRange* range) {
+  const auto it = entries.find(property);
+  if (it == entries.end()) return E_FAIL;
+  if (Failed(it->second.range_result)) return it->second.range_result;
+  *range = it->second.range;
+  return S_OK;
+}
+
+HResult FakeProcAmp::Set(ProcAmpProperty property, std::int32_t value, std::int32_t flags) {
+  const auto it = entries.find(property);
+  if (it == entries.end()) return E_FAIL;
+  if (Failed(it->second.set_result)) return it->second.set_result;
+  it->second.value = value;
+  it->second.flags = flags;
+  sets.push_back({property, value, flags});
+  return S_OK;
+}
+
+HResult FakeAnalogDecoder::GetTvFormat(std::int32_t* format) {
+  if (Failed(get_result)) return get_result;
+  *format = tv_format;
+  return S_OK;
+}
+
+HResult FakeAnalogDecoder::PutTvFormat(std::int32_t format) {
+  puts.push_back(format);
+  if (Failed(put_result)) return put_result;
+  tv_format = format;
+  return S_OK;
+}
+
+HResult FakeStreamConfig::SetFormat(const MediaType& type) {
+  formats_set.push_back(type);
+  return result;
+}
+
+HResult FakeDroppedFrames::GetNumNotDropped(std::int32_t* count) {
+  if (Failed(not_dropped_result)) return not_dropped_result;
+  *count = not_dropped;
+  return S_OK;
+}
+
+HResult FakeDroppedFrames::GetNumDropped(std::int32_t* count) {
+  if (Failed(dropped_result)) return dropped_result;
+  *count = dropped;
+  return S_OK;
+}
+
+HResult FakeRendererControl::SetVideoWindow(DisplayWindow w) {
+  if (Failed(window_result)) return window_result;
+  window = w;
+  return S_OK;
+}
+
+HResult FakeRendererControl::SetAspectRatioMode(std::int32_t mode) {
+  if (Failed(aspect_result)) return aspect_result;
+  aspect_mode = mode;
+  return S_OK;
+}
+
+HResult FakeRendererControl::SetVideoPosition(const VideoRect& destination) {
+  if (Failed(position_result)) return position_result;
+  positions.push_back(destination);
+  return S_OK;
+}
+
+HResult FakeRendererControl::GetFramesDrawn(std::int32_t* frames) {
+  if (Failed(frames_result)) return frames_result;
+  *frames = frames_drawn;
+  return S_OK;
+}
+
+std::shared_ptr<FakePin> FakeFilter::AddPin(const std::string& name, PinDirection direction,
+                                            std::vector<MediaType> types) {
+  auto pin = std::make_shared<FakePin>(this, name, direction, std::move(types));
+  pins.push_back(pin);
+  return pin;
+}
+
+std::shared_ptr<FakePin> FakeFilter::Pin(const std::string& name) const {
+  for (const auto& pin : pins) {
+    if (pin->Name() == name) return pin;
+  }
+  return nullptr;
+}
+
+HResult FakeFilter::EnumPins(PinList* out) {
+  if (Failed(enum_pins_result)) return enum_pins_result;
+  out->clear();
+  if (enum_pins_gives_nothing) return S_OK;
+  out->assign(pins.begin(), pins.end());
+  return S_OK;
+}
+
+HResult FakeFilter::QueryVideoProcAmp(VideoProcAmp** out) {
+  *out = nullptr;
+  if (Failed(proc_amp_query_result)) return proc_amp_query_result;
+  if (proc_amp_query_gives_null) return S_OK;
+  if (!proc_amp) return E_NOINTERFACE;
+  *out = proc_amp.get();
+  return S_OK;
+}
+
+HResult FakeFilter::QueryRendererControl(RendererControl** out) {
+  *out = renderer_control.get();
+  return renderer_control ? S_OK : E_NOINTERFACE;
+}
+
+HResult FakeMoniker::ReadFriendlyName(std::string* out) {
+  if (Failed(name_result)) return name_result;
+  *out = name;
+  return S_OK;
+}
+
+HResult FakeMoniker::BindToFilter(std::shared_ptr<MediaFilter>* out) {
+  ++binds;
+  if (Failed(bind_result)) return bind_result;
+  *out = filter;
+  return S_OK;
+}
+
+HResult FakeGraph::AddFilter(const std::shared_ptr<MediaFilter>& filter, const std::string& name) {
+  calls.push_back("AddFilter " + name);
+  if (HResult r = plan_->Check("AddFilter:" + name); Failed(r)) return r;
+  if (!filter) return E_POINTER;
+  filters_.emplace_back(name, filter);
+  return S_OK;
+}
+
+HResult FakeGraph::RemoveFilter(const std::shared_ptr<MediaFilter>& filter) {
+  const std::string name = NameOf(filter.get());
+  calls.push_back("RemoveFilter " + name);
+  if (HResult r = plan_->Check("RemoveFilter:" + name); Failed(r)) return r;
+  const auto it = std::find_if(filters_.begin(), filters_.end(),
+                               [&](const auto& entry) { return entry.second == filter; });
+  if (it == filters_.end()) return VFW_E_NOT_FOUND;
+  // Removing a filter breaks its connections on both sides.
+  if (auto* fake = dynamic_cast<FakeFilter*>(filter.get())) {
+    for (const auto& pin : fake->pins) {
+      if (auto peer = std::dynamic_pointer_cast<FakePin>(pin->peer())) peer->set_peer(nullptr);
+      pin->set_peer(nullptr);
+    }
+  }
+  filters_.erase(it);
+  return S_OK;
+}
+
+HResult FakeGraph::EnumFilters(std::vector<std::shared_ptr<MediaFilter>>* out) {
+  if (HResult r = plan_->Check("EnumFilters"); Failed(r)) return r;
+  out->clear();
+  for (const auto& entry : filters_) out->push_back(entry.second);
+  return S_OK;
+}
+
+HResult FakeGraph::FindFilterByName(const std::string& name, std::shared_ptr<MediaFilter>* out) {
+  for (const auto& entry : filters_) {
+    if (entry.first == name) {
+      *out = entry.second;
+      return S_OK;
+    }
+  }
+  out->reset();
+  return VFW_E_NOT_FOUND;
+}
+
+HResult FakeGraph::Join(const std::shared_ptr<MediaPin>& output,
+                        const std::shared_ptr<MediaPin>& input) {
+  auto out = std::dynamic_pointer_cast<FakePin>(output);
+  auto in = std::dynamic_pointer_cast<FakePin>(input);
+  if (!out || !in) return E_POINTER;
+  if (out->direction() != PinDirection::Output || in->direction() != PinDirection::Input) {
+    return VFW_E_CANNOT_CONNECT;
+  }
+  if (out->peer() || in->peer()) return VFW_E_CANNOT_CONNECT;
+  out->set_peer(in);
+  in->set_peer(out);
+  joins_.emplace_back(out, in);
+  return S_OK;
+}
+
+HResult FakeGraph::ConnectDirect(const std::shared_ptr<MediaPin>& output,
+                                 const std::shared_ptr<MediaPin>& input) {
+  calls.push_back("ConnectDirect");
+  if (HResult r = plan_->Check("ConnectDirect"); Failed(r)) return r;
+  return Join(output, input);
+}
+
+HResult FakeGraph::Connect(const std::shared_ptr<MediaPin>& output,
+                           const std::shared_ptr<MediaPin>& input) {
+  calls.push_back("Connect");
+  if (HResult r = plan_->Check("Connect"); Failed(r)) return r;
+  return Join(output, input);
+}
+
+HResult FakeGraph::Disconnect(const std::shared_ptr<MediaPin>& pin) {
+  calls.push_back("Disconnect");
+  if (HResult r = plan_->Check("Disconnect"); Failed(r)) return r;
+  auto fake = std::dynamic_pointer_cast<FakePin>(pin);
+  if (!fake) return E_POINTER;
+  if (!fake->peer()) return S_FALSE;
+  fake->set_peer(nullptr);
+  return S_OK;
+}
+
+std::shared_ptr<MediaPin> FakeGraph::FreePin(MediaFilter* filter, PinDirection direction,
+                                             const std::string& name) const {
+  auto* fake = dynamic_cast<FakeFilter*>(filter);
+  if (fake == nullptr) return nullptr;
+  for (const auto& pin : fake->pins) {
+    if (pin->direction() != direction || pin->peer()) continue;
+    if (!name.empty() && pin->Name() != name) continue;
+    if (name.empty() && direction == PinDirection::Output && pin->Name() == "Preview") continue;
+    return pin;
+  }
+  return nullptr;
+}
+
+HResult FakeGraph::RenderStream(PinCategory category, const std::shared_ptr<MediaFilter>& source,
+                                const std::shared_ptr<MediaFilter>& intermediate,
+                                const std::shared_ptr<MediaFilter>& sink) {
+  const bool preview = category == PinCategory::Preview;
+  const auto* label_filter = dynamic_cast<const FakeFilter*>(intermediate.get());
+  calls.push_back(std::string("RenderStream ") + (preview ? "Preview" : "Capture") + " " +
+                  NameOf(source.get()) + " " + (intermediate ? NameOf(intermediate.get()) : "-") +
+                  " " + NameOf(sink.get()));
+  if (HResult r = plan_->Check(preview ? "RenderStream:Preview" : "RenderStream:Capture");
+      Failed(r)) {
+    return r;
+  }
+  if (label_filter != nullptr && !label_filter->label.empty()) {
+    if (HResult r = plan_->Check("RenderStream:Capture:" + label_filter->label); Failed(r)) {
+      return r;
+    }
+  }
+  if (!source || !sink) return E_POINTER;
+
+  std::shared_ptr<MediaPin> start;
+  auto* source_fake = dynamic_cast<FakeFilter*>(source.get());
+  std::shared_ptr<MediaFilter> tee;
+  FindFilterByName("Smart Tee", &tee);
+  if (preview && source_fake != nullptr && source_fake->Pin("Preview")) {
+    start = FreePin(source.get(), PinDirection::Output, "Preview");
+  } else if (preview) {
+    if (!tee) {
+      auto made = std::make_shared<FakeFilter>("Smart Tee");
+      made->AddPin("Input", PinDirection::Input);
+      made->AddPin("Capture", PinDirection::Output);
+      made->AddPin("Preview", PinDirection::Output);
+      tee = made;
+      filters_.emplace_back("Smart Tee", tee);
+      calls.push_back("AddFilter Smart Tee");
+    }
+    auto tee_input = static_cast<FakeFilter*>(tee.get())->Pin("Input");
+    if (!tee_input->peer()) {
+      auto capture = FreePin(source.get(), PinDirection::Output);
+      if (!capture) return VFW_E_CANNOT_CONNECT;
+      if (HResult r = Join(capture, tee_input); Failed(r)) return r;
+    }
+    start = FreePin(tee.get(), PinDirection::Output, "Preview");
+  } else {
+    auto* tee_fake = dynamic_cast<FakeFilter*>(tee.get());
+    if (tee_fake != nullptr && tee_fake->Pin("Input")->peer() &&
+        tee_fake->Pin("Input")->peer()->Owner() == source.get()) {
+      start = FreePin(tee.get(), PinDirection::Output, "Capture");
+    } else {
+      start = FreePin(source.get(), PinDirection::Output);
+    }
+  }
+  if (!start) return VFW_E_CANNOT_CONNECT;
+
+  if (intermediate) {
+    auto in = FreePin(intermediate.get(), PinDirection::Input);
+    if (!in) return VFW_E_CANNOT_CONNECT;
+    if (HResult r = Join(start, in); Failed(r)) return r;
+    start = FreePin(intermediate.get(), PinDirection::Output);
+    if (!start) return VFW_E_CANNOT_CONNECT;
+  }
+  auto end = FreePin(sink.get(), PinDirection::Input);
+  if (!end) return VFW_E_CANNOT_CONNECT;
+  return Join(start, end);
+}
+
+HResult FakeGraph::SetOutputFileName(const std::string& path,
+                                     std::shared_ptr<MediaFilter>* multiplexer) {
+  calls.push_back("SetOutputFileName " + path);
+  if (HResult r = plan_->Check("SetOutputFileName"); Failed(r)) return r;
+  auto mux = std::make_shared<FakeFilter>("AVI Mux");
+  mux->AddPin("Input 01", PinDirection::Input);
+  filters_.emplace_back("AVI Mux", mux);
+  output_path = path;
+  *multiplexer = mux;
+  return S_OK;
+}
+
+HResult FakeGraph::FindStreamConfig(const std::shared_ptr<MediaFilter>& source, PinCategory,
+                                    StreamConfig** config) {
+  *config = nullptr;
+  if (HResult r = plan_->Check("FindStreamConfig"); Failed(r)) return r;
+  auto* fake = dynamic_cast<FakeFilter*>(source.get());
+  if (fake == nullptr || !fake->stream_config) return E_NOINTERFACE;
+  *config = fake->stream_config.get();
+  return S_OK;
+}
+
+HResult FakeGraph::FindAnalogVideoDecoder(const std::shared_ptr<MediaFilter>& source,
+                                          AnalogVideoDecoder** decoder) {
+  *decoder = nullptr;
+  if (HResult r = plan_->Check("FindAnalogVideoDecoder"); Failed(r)) return r;
+  auto* fake = dynamic_cast<FakeFilter*>(source.get());
+  if (fake == nullptr || !fake->decoder) return E_NOINTERFACE;
+  *decoder = fake->decoder.get();
+  return S_OK;
+}
+
+HResult FakeGraph::FindDroppedFrames(const std::shared_ptr<MediaFilter>& source, PinCategory,
+                                     DroppedFrames** counters) {
+  *counters = nullptr;
+  if (HResult r = plan_->Check("FindDroppedFrames"); Failed(r)) return r;
+  auto* fake = dynamic_cast<FakeFilter*>(source.get());
+  if (fake == nullptr || !fake->dropped_frames) return E_NOINTERFACE;
+  *counters = fake->dropped_frames.get();
+  return S_OK;
+}
+
+HResult FakeGraph::Run() {
+  calls.push_back("Run");
+  if (HResult r = plan_->Check("Run"); Failed(r)) return r;
+  running = true;
+  return S_OK;
+}
+
+HResult FakeGraph::Stop() {
+  calls.push_back("Stop");
+  if (HResult r = plan_->Check("Stop"); Failed(r)) return r;
+  running = false;
+  return S_OK;
+}
+
+std::string FakeGraph::NameOf(const MediaFilter* filter) const {
+  for (const auto& entry : filters_) {
+    if (entry.second.get() == filter) return entry.first;
+  }
+  return "";
+}
+
+std::vector<std::string> FakeGraph::Connections() const {
+  std::vector<std::string> result;
+  for (const auto& [out_weak, in_weak] : joins_) {
+    auto out = out_weak.lock();
+    auto in = in_weak.lock();
+    if (!out || !in) continue;
+    auto* out_fake = static_cast<FakePin*>(out.get());
+    auto* in_fake = static_cast<FakePin*>(in.get());
+    if (out_fake->peer() != in || in_fake->peer() != out) continue;
+    result.push_back(NameOf(out->Owner()) + "." + out->Name() + " -> " + NameOf(in->Owner()) + "." +
+                     in->Name());
+  }
+  return result;
+}
+
+std::vector<std::string> FakeGraph::FilterNames() const {
+  std::vector<std::string> names;
+  for (const auto& entry : filters_) names.push_back(entry.first);
+  return names;
+}
+
+HResult FakeMediaSystem::EnumerateDevices(DeviceCategory category, MonikerList* monikers) {
+  const bool input = category == DeviceCategory::VideoInput;
+  if (HResult r =
+          plan.Check(input ? "EnumerateDevices:VideoInput" : "EnumerateDevices:VideoCompressor");
+      r != S_OK) {
+    return r;
+  }
+  monikers->clear();
+  for (const auto& moniker : input ? devices : compressors) monikers->push_back(moniker);
+  return monikers->empty() ? S_FALSE : S_OK;
+}
+
+HResult FakeMediaSystem::CreateGraph(std::unique_ptr<MediaGraph>* graph) {
+  if (HResult r = plan.Check("CreateGraph"); Failed(r)) return r;
+  auto made = std::make_unique<FakeGraph>(&plan);
+  graphs.push_back(made.get());
+  *graph = std::move(made);
+  return S_OK;
+}
+
+HResult FakeMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<MediaFilter>* renderer) {
+  static constexpr const char* kNames[] = {"EVR", "VMR9", "VMR7", "Null Renderer"};
+  const auto index = static_cast<std::size_t>(kind);
+  if (index > 3) return E_INVALIDARG;
+  if (HResult r = plan.Check(std::string("CreateRenderer:") + kNames[index]); Failed(r)) return r;
+  auto filter = std::make_shared<FakeFilter>("renderer", kNames[index]);
+  filter->AddPin("Input", PinDirection::Input);
+  if (kind != RendererKind::NullRenderer) {
+    filter->renderer_control = std::make_unique<FakeRendererControl>();
+  }
+  ++renderers_created[kind];
+  *renderer = filter;
+  return S_OK;
+}
+
+std::shared_ptr<FakeMoniker> FakeMediaSystem::AddDevice(const std::string& name,
+                                                        std::vector<MediaType> formats,
+                                                        bool preview_pin) {
+  auto filter = std::make_shared<FakeFilter>("device", name);
+  filter->AddPin("Capture", PinDirection::Output, formats);
+  if (preview_pin) filter->AddPin("Preview", PinDirection::Output, formats);
+  filter->stream_config = std::make_unique<FakeStreamConfig>();
+  filter->dropped_frames = std::make_unique<FakeDroppedFrames>();
+  auto moniker = std::make_shared<FakeMoniker>(name, filter);
+  devices.push_back(moniker);
+  return moniker;
+}
+
+std::shared_ptr<FakeMoniker> FakeMediaSystem::AddCompressor(const std::string& name) {
+  auto filter = std::make_shared<FakeFilter>("codec", name);
+  filter->AddPin("Input", PinDirection::Input);
+  filter->AddPin("Output", PinDirection::Output);
+  auto moniker = std::make_shared<FakeMoniker>(name, filter);
+  compressors.push_back(moniker);
+  return moniker;
+}
+
+MediaType MakeVideoType(SubtypeCode subtype, std::int32_t width, std::int32_t height,
+                        std::uint32_t avg_time_per_frame) {
+  MediaType type;
+  type.subtype = subtype;
+  type.subtype_name = std::string(SubtypeNameOf(subtype));
+  type.width = width;
+  type.height = height;
+  type.avg_time_per_frame = avg_time_per_frame;
+  if (avg_time_per_frame != 0) {
+    type.rate_numerator = 10'000'000;
+    type.rate_denominator = static_cast<std::int32_t>(avg_time_per_frame);
+  }
+  return type;
+}
+
+}  // namespace vesk::testing

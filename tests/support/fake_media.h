@@ -1,0 +1,245 @@
+#pragma once
+
+// A scripted stand-in for the media layer: devices and compressors with the formats,
+// controls and decoders a test gives them, and graphs that record every filter, pin
+// connection and call, and fail at any step a test names.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/media_graph.h"
+
+namespace vesk::testing {
+
+class FakeFilter;
+
+// Failures to inject, keyed by operation ("Run", "AddFilter:EVR", ...): the result
+// returned, and from which call on (0 = the first call fails).
+class FailurePlan {
+ public:
+  void Fail(const std::string& key, HResult result = E_FAIL, int from_call = 0);
+  void Clear(const std::string& key) { failures_.erase(key); }
+  // Counts the call and returns the scripted result or S_OK.
+  HResult Check(const std::string& key);
+  int Calls(const std::string& key) const;
+
+ private:
+  struct Failure {
+    HResult result;
+    int from_call;
+  };
+  std::map<std::string, Failure> failures_;
+  std::map<std::string, int> calls_;
+};
+
+class FakePin final : public MediaPin, public std::enable_shared_from_this<FakePin> {
+ public:
+  FakePin(FakeFilter* owner, std::string name, PinDirection direction,
+          std::vector<MediaType> types = {})
+      : owner_(owner), name_(std::move(name)), direction_(direction), types_(std::move(types)) {}
+
+  std::string Name() const override { return name_; }
+  HResult QueryDirection(PinDirection* direction) const override;
+  HResult ConnectedTo(std::shared_ptr<MediaPin>* other) const override;
+  HResult EnumMediaTypes(std::vector<MediaType>* types) const override;
+  MediaFilter* Owner() const override;
+
+  std::shared_ptr<MediaPin> peer() const { return peer_.lock(); }
+  void set_peer(const std::shared_ptr<MediaPin>& peer) { peer_ = peer; }
+  PinDirection direction() const { return direction_; }
+
+  HResult direction_result = S_OK;
+  HResult types_result = S_OK;
+
+ private:
+  FakeFilter* owner_;
+  std::string name_;
+  PinDirection direction_;
+  std::vector<MediaType> types_;
+  std::weak_ptr<MediaPin> peer_;
+};
+
+struct FakeProcAmp final : VideoProcAmp {
+  struct Entry {
+    std::int32_t value = 0;
+    std::int32_t flags = kProcAmpFlagsManual;
+    ProcAmpRange range;
+    HResult get_result = S_OK;
+    HResult range_result = S_OK;
+    HResult set_result = S_OK;
+  };
+  HResult Get(ProcAmpProperty property, std::int32_t* value, std::int32_t* flags) override;
+  HResult GetRange(ProcAmpProperty property, ProcAmpRange* range) override;
+  HResult Set(ProcAmpProperty property, std::int32_t value, std::int32_t flags) override;
+
+  // A property without an entry is not offered (every call fails).
+  std::map<ProcAmpProperty, Entry> entries;
+  struct SetCall {
+    ProcAmpProperty property;
+    std::int32_t value;
+    std::int32_t flags;
+  };
+  std::vector<SetCall> sets;
+};
+
+struct FakeAnalogDecoder final : AnalogVideoDecoder {
+  HResult GetTvFormat(std::int32_t* format) override;
+  HResult PutTvFormat(std::int32_t format) override;
+  std::int32_t tv_format = kAnalogVideoPalB;
+  HResult get_result = S_OK;
+  HResult put_result = S_OK;
+  std::vector<std::int32_t> puts;
+};
+
+struct FakeStreamConfig final : StreamConfig {
+  HResult SetFormat(const MediaType& type) override;
+  HResult result = S_OK;
+  std::vector<MediaType> formats_set;
+};
+
+struct FakeDroppedFrames final : DroppedFrames {
+  HResult GetNumNotDropped(std::int32_t* count) override;
+  HResult GetNumDropped(std::int32_t* count) override;
+  std::int32_t not_dropped = 0;
+  std::int32_t dropped = 0;
+  HResult not_dropped_result = S_OK;
+  HResult dropped_result = S_OK;
+};
+
+struct FakeRendererControl final : RendererControl {
+  HResult SetVideoWindow(DisplayWindow window) override;
+  HResult SetAspectRatioMode(std::int32_t mode) override;
+  HResult SetVideoPosition(const VideoRect& destination) override;
+  HResult GetFramesDrawn(std::int32_t* frames) override;
+  DisplayWindow window = 0;
+  std::int32_t aspect_mode = 0;
+  std::vector<VideoRect> positions;
+  std::int32_t frames_drawn = 0;
+  HResult window_result = S_OK;
+  HResult aspect_result = S_OK;
+  HResult position_result = S_OK;
+  HResult frames_result = S_OK;
+};
+
+class FakeFilter final : public MediaFilter {
+ public:
+  // kind says what the filter stands for: "device", "renderer", "AVI Mux", "Smart Tee",
+  // "codec", or anything a test picks.
+  explicit FakeFilter(std::string kind, std::string label = {})
+      : kind(std::move(kind)), label(std::move(label)) {}
+
+  std::shared_ptr<FakePin> AddPin(const std::string& name, PinDirection direction,
+                                  std::vector<MediaType> types = {});
+  std::shared_ptr<FakePin> Pin(const std::string& name) const;
+
+  HResult EnumPins(PinList* pins) override;
+  HResult QueryVideoProcAmp(VideoProcAmp** proc_amp) override;
+  HResult QueryRendererControl(RendererControl** control) override;
+
+  std::string kind;
+  std::string label;
+  std::vector<std::shared_ptr<FakePin>> pins;
+  HResult enum_pins_result = S_OK;
+  // S_OK with no pin list at all (the original's "no enumerator").
+  bool enum_pins_gives_nothing = false;
+
+  // Optional interfaces: absent when null. *_query_result overrides the answer of the query.
+  std::unique_ptr<FakeProcAmp> proc_amp;
+  std::unique_ptr<FakeRendererControl> renderer_control;
+  std::unique_ptr<FakeAnalogDecoder> decoder;
+  std::unique_ptr<FakeStreamConfig> stream_config;
+  std::unique_ptr<FakeDroppedFrames> dropped_frames;
+  HResult proc_amp_query_result = S_OK;
+  bool proc_amp_query_gives_null = false;
+};
+
+class FakeMoniker final : public DeviceMoniker {
+ public:
+  FakeMoniker(std::string name, std::shared_ptr<FakeFilter> filter)
+      : name(std::move(name)), filter(std::move(filter)) {}
+  HResult ReadFriendlyName(std::string* out) override;
+  HResult BindToFilter(std::shared_ptr<MediaFilter>* out) override;
+
+  std::string name;
+  std::shared_ptr<FakeFilter> filter;
+  HResult name_result = S_OK;
+  HResult bind_result = S_OK;
+  int binds = 0;
+};
+
+class FakeGraph final : public MediaGraph {
+ public:
+  explicit FakeGraph(FailurePlan* plan) : plan_(plan) {}
+
+  HResult AddFilter(const std::shared_ptr<MediaFilter>& filter, const std::string& name) override;
+  HResult RemoveFilter(const std::shared_ptr<MediaFilter>& filter) override;
+  HResult EnumFilters(std::vector<std::shared_ptr<MediaFilter>>* filters) override;
+  HResult FindFilterByName(const std::string& name, std::shared_ptr<MediaFilter>* filter) override;
+  HResult ConnectDirect(const std::shared_ptr<MediaPin>& output,
+                        const std::shared_ptr<MediaPin>& input) override;
+  HResult Connect(const std::shared_ptr<MediaPin>& output,
+                  const std::shared_ptr<MediaPin>& input) override;
+  HResult Disconnect(const std::shared_ptr<MediaPin>& pin) override;
+  HResult RenderStream(PinCategory category, const std::shared_ptr<MediaFilter>& source,
+                       const std::shared_ptr<MediaFilter>& intermediate,
+                       const std::shared_ptr<MediaFilter>& sink) override;
+  HResult SetOutputFileName(const std::string& path,
+                            std::shared_ptr<MediaFilter>* multiplexer) override;
+  HResult FindStreamConfig(const std::shared_ptr<MediaFilter>& source, PinCategory category,
+                           StreamConfig** config) override;
+  HResult FindAnalogVideoDecoder(const std::shared_ptr<MediaFilter>& source,
+                                 AnalogVideoDecoder** decoder) override;
+  HResult FindDroppedFrames(const std::shared_ptr<MediaFilter>& source, PinCategory category,
+                            DroppedFrames** counters) override;
+  HResult Run() override;
+  HResult Stop() override;
+  void SetErrorHandler(GraphErrorHandler handler) override { error_handler = std::move(handler); }
+
+  // The name a filter was added under, or "" when it is not in the graph.
+  std::string NameOf(const MediaFilter* filter) const;
+  // "Source.Pin -> Sink.Pin" for every connection, in the order made.
+  std::vector<std::string> Connections() const;
+  std::vector<std::string> FilterNames() const;
+
+  std::vector<std::string> calls;
+  bool running = false;
+  std::string output_path;
+  GraphErrorHandler error_handler;
+
+ private:
+  HResult Join(const std::shared_ptr<MediaPin>& output, const std::shared_ptr<MediaPin>& input);
+  std::shared_ptr<MediaPin> FreePin(MediaFilter* filter, PinDirection direction,
+                                    const std::string& name = {}) const;
+
+  FailurePlan* plan_;
+  std::vector<std::pair<std::string, std::shared_ptr<MediaFilter>>> filters_;
+  std::vector<std::pair<std::weak_ptr<MediaPin>, std::weak_ptr<MediaPin>>> joins_;
+};
+
+class FakeMediaSystem final : public MediaSystem {
+ public:
+  HResult EnumerateDevices(DeviceCategory category, MonikerList* monikers) override;
+  HResult CreateGraph(std::unique_ptr<MediaGraph>* graph) override;
+  HResult CreateRenderer(RendererKind kind, std::shared_ptr<MediaFilter>* renderer) override;
+
+  // A capture device with one output pin "Capture" offering formats (and a "Preview" pin
+  // too when asked), a stream configuration and dropped-frame counters.
+  std::shared_ptr<FakeMoniker> AddDevice(const std::string& name, std::vector<MediaType> formats,
+                                         bool preview_pin = false);
+  // A compressor with pins "Input" and "Output".
+  std::shared_ptr<FakeMoniker> AddCompressor(const std::string& name);
+
+  std::vector<std::shared_ptr<FakeMoniker>> devices;
+  std::vector<std::shared_ptr<FakeMoniker>> compressors;
+  std::map<RendererKind, int> renderers_created;
+  std::vector<FakeGraph*> graphs;  // owned by whoever asked for them
+  FailurePlan plan;
+};
+
+// A video format as devices describe it: 25 frames per second is 400000.
+MediaType MakeVideoType(SubtypeCode subtype, std::int32_t width, std::int32_t height,
+                        std::uint32_t avg_time_per_frame);
+
+}  // namespace vesk::testing
