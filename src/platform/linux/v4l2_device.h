@@ -25,8 +25,9 @@ class V4l2Driver {
 
 class V4l2Device {
  public:
-  // Opens path with O_RDWR | O_NONBLOCK. E_INVALIDARG for an empty path, E_FAIL when the
-  // node cannot be opened; *device is empty then.
+  // Opens path with O_RDWR | O_NONBLOCK and checks that it answers as a V4L2 node.
+  // E_INVALIDARG for an empty path, kV4l2DeviceGone when it does not exist (any more),
+  // E_FAIL when it cannot be opened or is not a V4L2 node; *device is empty then.
   static HResult Open(const std::string& path, std::unique_ptr<V4l2Device>* device);
 
   explicit V4l2Device(std::unique_ptr<V4l2Driver> driver);
@@ -38,13 +39,13 @@ class V4l2Device {
   HResult QueryCard(std::string* card_name, std::string* bus_info);
 
   // Every format, size and frame interval the node offers, in the driver's order of
-  // formats and sizes. Discrete frame-size answers are used as they are; stepwise and
-  // continuous ranges are reduced to the common picture sizes they contain plus the
-  // largest size (see V4l2SizesFromAnswer). Discrete intervals are used as they are;
-  // a stepwise or continuous range gives its shortest and its longest interval. An
-  // analog node that does not enumerate intervals takes the frame period of the
-  // standard its line count belongs to. Standards are set on each type of an analog
-  // node (576 or 288 lines: PAL; 480 or 240: NTSC).
+  // formats, sizes and intervals (V4l2MediaTypes in v4l2_translation.h decides): discrete
+  // sizes as listed; a stepwise or continuous range reduced to the common picture sizes
+  // in it plus its largest size, except on an analog node, which offers the full picture
+  // of each standard it lists (720x576 PAL, 720x480 NTSC); discrete intervals as listed,
+  // a range as its shortest and longest interval. An analog node that does not enumerate
+  // intervals runs at the frame period of its standard; each of its types carries the
+  // standard of its height (576 or 288 lines PAL, 480 or 240 NTSC).
   HResult QueryFormats(std::vector<MediaType>* types);
 
   // The six picture controls; valid as long as this device. Always available: a control
@@ -56,18 +57,19 @@ class V4l2Device {
   HResult QueryAnalogVideoDecoder(AnalogVideoDecoder** decoder);
 
  private:
+  class Questions;
   class ProcAmp;
   class Decoder;
 
   HResult Call(unsigned long request, void* argument);
-  bool HasStandards();
 
   std::unique_ptr<V4l2Driver> driver_;
   std::unique_ptr<ProcAmp> proc_amp_;
   std::unique_ptr<Decoder> decoder_;
 };
 
-// HResult of a driver answer: S_OK for 0, E_FAIL for ENODEV and every other error value.
+// HResult of a driver answer: S_OK for 0, kV4l2DeviceGone (v4l2_translation.h) for ENODEV
+// and ENXIO, E_FAIL for every other error value.
 HResult V4l2ResultOf(int error);
 
 }  // namespace vesk
