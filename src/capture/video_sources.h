@@ -130,9 +130,10 @@ int SetDevicePropertyValues(MessageLog& log, VideoProcAmp* proc_amp, ProcAmpProp
 // RGB24, YUY2 of at least 640x480 with a frame rate), grouped by frame rate.
 HResult GetVideoDeviceFormats(MessageLog& log, VideoSourceInfo* info);
 
-// Enables only the frame-rate group of the device's TV standard (25 for PAL, 30 for NTSC)
-// and makes it the current one. Does nothing for other standards or without such a group.
-void SetAnalogDeviceFrameRate(VideoSourceInfo* info);
+// Enables only the frame-rate groups of the device's TV standard (25 for PAL, 30 for NTSC;
+// none for any other) and makes the last of them current; with PAL its first 720x576
+// format becomes the group's current format.
+void SetAnalogDeviceFrameRate(MessageLog& log, VideoSourceInfo* info);
 
 // What device validation needs of the capture graph: its builder's look-up of a filter's
 // analog video decoder, and automatic PAL/NTSC detection (which may run a test graph).
