@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -15,8 +16,14 @@ namespace vesk {
 namespace {
 
 // No driver lists more than this many formats, sizes, intervals or standards; a driver
-// that keeps answering is cut off here instead of looping for ever.
+// that keeps answering is cut off here instead of looping for ever. A list also ends at
+// the first answer that repeats an earlier one (a driver that ignores the index).
 constexpr std::uint32_t kMaxEntries = 256;
+
+template <typename T>
+bool Contains(const std::vector<T>& list, const T& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
 
 bool Gone(int error) { return error == ENODEV || error == ENXIO; }
 
@@ -79,6 +86,10 @@ class V4l2Device::Questions {
       if (Gone(error)) return error;
       if (error != 0) break;
       answers->enumerates_standards = true;
+      const bool repeated =
+          std::any_of(answers->standards.begin(), answers->standards.end(),
+                      [&](const V4l2StandardEntry& entry) { return entry.id == standard.id; });
+      if (repeated) break;
       answers->standards.push_back(
           {standard.id,
            TextOf(standard.name),
@@ -117,8 +128,10 @@ class V4l2Device::Questions {
       if (Gone(error)) return error;
       if (error != 0) break;
       if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+        const V4l2FrameSize discrete{size.discrete.width, size.discrete.height};
+        if (Contains(answer->discrete, discrete)) break;
         answer->kind = V4l2Enumeration::Discrete;
-        answer->discrete.push_back({size.discrete.width, size.discrete.height});
+        answer->discrete.push_back(discrete);
         continue;
       }
       if (index == 0) {
@@ -149,8 +162,10 @@ class V4l2Device::Questions {
       if (Gone(error)) return error;
       if (error != 0) break;
       if (interval.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
+        const V4l2Fraction discrete{interval.discrete.numerator, interval.discrete.denominator};
+        if (Contains(answer->discrete, discrete)) break;
         answer->kind = V4l2Enumeration::Discrete;
-        answer->discrete.push_back({interval.discrete.numerator, interval.discrete.denominator});
+        answer->discrete.push_back(discrete);
         continue;
       }
       if (index == 0) {
@@ -369,6 +384,10 @@ HResult V4l2Device::QueryFormats(std::vector<MediaType>* types) {
     error = driver_->Ioctl(VIDIOC_ENUM_FMT, &description);
     if (Gone(error)) return V4l2ResultOf(error);
     if (error != 0) break;
+    const bool repeated = std::any_of(
+        answers.formats.begin(), answers.formats.end(),
+        [&](const V4l2FormatAnswer& seen) { return seen.pixel_format == description.pixelformat; });
+    if (repeated) break;
     V4l2FormatAnswer format;
     format.pixel_format = description.pixelformat;
     format.description = TextOf(description.description);
