@@ -1,0 +1,529 @@
+#include "capture/capture_graph.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "recording/recording_log.h"
+
+namespace vesk {
+namespace {
+
+bool Analysable(SubtypeCode subtype) {
+  return subtype == SubtypeCode::YUY2 || subtype == SubtypeCode::RGB24 ||
+         subtype == SubtypeCode::ARGB32;
+}
+
+std::optional<FrameSize> SizeOf(const VideoFormat* format) {
+  if (format == nullptr) return std::nullopt;
+  return FrameSize{format->width, format->height};
+}
+
+// The rate group in use of a device, or nullptr.
+const VideoFormatsByFrameRate* CurrentRateGroup(const VideoSourceInfo& info) {
+  if (info.current_rate_index >= info.frame_rates.size()) return nullptr;
+  return &info.frame_rates[info.current_rate_index];
+}
+
+}  // namespace
+
+CaptureGraph::CaptureGraph(CaptureGraphContext context, std::shared_ptr<MediaFilter> live_filter,
+                           LiveFilterControl* live_control)
+    : context_(std::move(context)),
+      live_filter_(std::move(live_filter)),
+      live_control_(live_control),
+      renderers_(context_.media, context_.options, context_.log, context_.errors,
+                 [this] { return SizeOf(context_.sources.CurrentVideoFormat()); }) {
+  // The colour-control filter is made first, then the codec list, as at every start-up.
+  if (context_.create_colour_control) colour_filter_ = context_.create_colour_control();
+  EnumerateVideoCodecs(&context_.media, context_.log, &codecs_);
+  if (Failed(CreateFilterGraphBuilder())) {
+    context_.log.ReportMessage(
+        "ERROR: Cannot create video filter graph - video display and recording inoperative\r\n",
+        true);
+  }
+}
+
+HResult CaptureGraph::Fail(const char* text) {
+  context_.log.ReportMessage(text, true);
+  return E_FAIL;
+}
+
+HResult CaptureGraph::CreateFilterGraphBuilder() {
+  // One media graph is the graph builder, its capture builder and its media control.
+  std::unique_ptr<MediaGraph> graph;
+  const HResult r = context_.media.CreateGraph(&graph);
+  if (Failed(r)) {
+    context_.log.ReportMessage("WARNING: Cannot create filter graph builder\r\n", false);
+    return E_FAIL;
+  }
+  if (!graph) {
+    context_.log.ReportMessage("WARNING: IID_IMediaControl interface is missing\r\n", false);
+    return E_FAIL;
+  }
+  graph_ = std::move(graph);
+  // Errors while the graph runs (device gone, disk full) arrive on a platform thread; the
+  // message log takes reports from any thread.
+  MessageLog& log = context_.log;
+  graph_->SetErrorHandler([&log](const std::string& message) { log.ReportMessage(message, true); });
+  state_ = GraphState::Built;
+  return S_OK;
+}
+
+HResult CaptureGraph::StartCamera(bool start_argument) {
+  VideoSources& sources = context_.sources;
+  // 1. What a start needs.
+  if (!graph_)
+    return Fail("Logic error: attempt to start camera without a filter graph builder\r\n");
+  if (sources.Count() == 0) {
+    return Fail("Logic error: attempt to start camera with no video source devices\r\n");
+  }
+  const VideoFormat* format = sources.CurrentVideoFormat();
+  if (format == nullptr) {
+    return Fail("WARNING: attempt to start camera without a valid video format\r\n");
+  }
+  if (sources.CurrentSourceIndex() >= sources.Count()) {
+    return Fail("Logic error: attempt to start camera with invalid source index\r\n");
+  }
+  VideoSourceInfo* info = sources.CurrentSource();
+  if (info == nullptr) {
+    return Fail("Logic error: attempt to start camera with NULL video source information\r\n");
+  }
+
+  // 2.
+  start_argument_ = start_argument;
+
+  // 3. Analysis and magnification work on three pixel formats only.
+  const bool pixel_analysis = switches_.PixelAnalysisOn();
+  if ((pixel_analysis || switches_.magnify_x2) && !Analysable(format->subtype)) {
+    context_.log.ReportMessage(
+        "Pixel analysis not supported for selected device and format with name \"" + info->name +
+            "\"\r\nExpecting an analog video device with a supported format\r\n",
+        true);
+    return E_NOTIMPL;
+  }
+
+  // 4.
+  if (pixel_analysis && live_control_ != nullptr) {
+    std::size_t accumulation = 0;
+    if (switches_.integration_count > 1) {
+      accumulation = static_cast<std::size_t>(std::max(0, format->width)) *
+                     static_cast<std::size_t>(std::max(0, format->height)) * 4;
+    }
+    live_control_->PrepareStreaming(accumulation, format->frame_rate);
+  }
+
+  // 5. Every start begins from an empty graph.
+  if (Failed(RemoveGraphFilters())) {
+    return Fail("WARNING: cannot remove graph filters while attempting to start camera\r\n");
+  }
+  // Counters of an earlier recording belong to that graph (maybe to another device).
+  dropped_frames_ = nullptr;
+  dropped_frames_owner_.reset();
+
+  // 6.
+  if (switches_.brightness_contrast && !colour_filter_ && context_.create_colour_control) {
+    colour_filter_ = context_.create_colour_control();
+  }
+
+  // 7.
+  if (Failed(sources.GetVideoSourceBaseFilter(info))) {
+    return Fail("WARNING: cannot get source base filter while attempting to start camera\r\n");
+  }
+  const std::shared_ptr<MediaFilter> source = info->base_filter;
+
+  // 8.
+  if (Failed(graph_->AddFilter(source, info->name))) {
+    return Fail("WARNING: Cannot add video source filter to filter graph\r\n");
+  }
+  state_ = GraphState::SourceAdded;
+
+  // 9. A fresh source filter has free output pins; free any that are not.
+  PinList pins;
+  if (Failed(source->EnumPins(&pins))) {
+    context_.log.ReportMessage("ERROR: Cannot enumerate pins on source filter\r\n", true);
+    return E_FAIL;
+  }
+  if (pins.empty()) {
+    context_.log.ReportMessage("ERROR: NULL source filter pin enumerater\r\n", true);
+    return E_FAIL;
+  }
+  for (const std::shared_ptr<MediaPin>& pin : pins) {
+    PinDirection direction;
+    if (!pin || Failed(pin->QueryDirection(&direction)) || direction != PinDirection::Output) {
+      continue;
+    }
+    std::shared_ptr<MediaPin> other;
+    if (pin->ConnectedTo(&other) == VFW_E_NOT_CONNECTED) continue;
+    context_.log.ReportMessage(
+        "Logic error: source filter output pin is unexpectedly connected\r\n", true);
+    graph_->Disconnect(pin);
+    if (other) graph_->Disconnect(other);
+  }
+
+  // 10.
+  if (Failed(SetStreamFormat(source, *format, PinCategory::Capture))) {
+    context_.errors.RaiseGraphError(graph_errors::kCannotSetCaptureStreamFormat);
+    return E_FAIL;
+  }
+
+  // 11.
+  const std::string& video_file_path = context_.session.video_file_name;
+  renderers_.ClearCurrentRenderer();
+  if (Failed(renderers_.AddRenderer(*graph_,
+                                    static_cast<RendererKind>(context_.options.default_renderer),
+                                    SizeOf(format), video_file_path))) {
+    return Fail(
+        "WARNING: cannot add video rendering filter to filter graph while attempting to start "
+        "camera\r\n");
+  }
+  const std::shared_ptr<MediaFilter> renderer = renderers_.current_renderer();
+  if (!renderer) {
+    context_.log.ReportMessage(
+        "ERROR: pointer to current renderer is NULL while attempting to start the camera\r\n",
+        true);
+    return E_FAIL;
+  }
+
+  // 12.
+  PinList renderer_pins;
+  if (Failed(renderer->EnumPins(&renderer_pins))) {
+    context_.log.ReportMessage("ERROR: unable to enumerate renderer pins\r\n", true);
+    return E_FAIL;
+  }
+  for (const std::shared_ptr<MediaPin>& pin : renderer_pins) {
+    PinDirection direction;
+    if (pin && Succeeded(pin->QueryDirection(&direction)) && direction == PinDirection::Input) {
+      graph_->Disconnect(pin);
+    }
+  }
+
+  // 13. The Null Renderer of a recording with the display off has no window to size.
+  if (switches_.magnify_x2 && renderers_.current_renderer_kind() != RendererKind::NullRenderer) {
+    const VideoRect frame{0, 0, 2 * format->width, 2 * format->height};
+    if (Failed(renderers_.UpdateFrameSize(renderers_.current_renderer_kind(), frame))) {
+      return Fail(
+          "WARNING: unable to reset the renderer frame size when magnify video is applied\r\n");
+    }
+  }
+
+  // 14.
+  if (Failed(RenderVideoStream(video_file_path, switches_.brightness_contrast, source))) {
+    return Fail("WARNING: Cannot render video stream\r\n");
+  }
+
+  // 15.
+  if (Failed(RunGraph())) return Fail("WARNING: Cannot run filter graph video stream\r\n");
+
+  // 16. The baselines from which the recording's counts are taken.
+  if (dropped_frames_ != nullptr) {
+    if (Failed(dropped_frames_->GetNumNotDropped(&not_dropped_at_start_))) {
+      context_.errors.RaiseGraphError(graph_errors::kNotDroppedMayBeIncorrect);
+    }
+    if (Failed(dropped_frames_->GetNumDropped(&dropped_at_start_))) {
+      context_.errors.RaiseGraphError(graph_errors::kDroppedMayBeIncorrect);
+    }
+  }
+  return S_OK;
+}
+
+HResult CaptureGraph::RemoveGraphFilters() {
+  if (!graph_) return Fail("Logic error: attempt to remove filters from a NULL filter graph\r\n");
+  if (state_ == GraphState::Running) {
+    graph_->Stop();
+    state_ = GraphState::Rendered;
+  }
+  std::vector<std::shared_ptr<MediaFilter>> filters;
+  if (Failed(graph_->EnumFilters(&filters))) {
+    return Fail("WARNING: Failure to enumerate filter graph filters\r\n");
+  }
+  // Collected first: removing while enumerating would skip filters.
+  for (const std::shared_ptr<MediaFilter>& filter : filters) {
+    if (Failed(graph_->RemoveFilter(filter))) {
+      return Fail("WARNING: Failure to remove filter from filter graph\r\n");
+    }
+  }
+  mux_filter_.reset();
+  return S_OK;
+}
+
+HResult CaptureGraph::SetStreamFormat(const std::shared_ptr<MediaFilter>& source_filter,
+                                      const VideoFormat& format, PinCategory category) {
+  if (!graph_) {
+    return Fail("Logic error: attempt to set video stream format without a filter graph\r\n");
+  }
+  if (state_ != GraphState::SourceAdded) {
+    context_.errors.RaiseGraphError(graph_errors::kNoSourceFilterForFormat);
+    return E_FAIL;
+  }
+  StreamConfig* config = nullptr;
+  if (Failed(graph_->FindStreamConfig(source_filter, category, &config))) {
+    context_.errors.RaiseGraphError(graph_errors::kStreamConfigMissing);
+    return E_FAIL;
+  }
+  if (config == nullptr) {
+    return Fail(
+        "WARNING: attempt to set video stream format with NULL stream configuration "
+        "interface\r\n");
+  }
+  return config->SetFormat(format.media_type);
+}
+
+int CaptureGraph::CheckRenderGraph() {
+  if (graph_ && renderers_.current_renderer()) return 0;
+  context_.log.ReportMessage(
+      "Logic error: attempt to render video stream with invalid filter graph\r\n", true);
+  return 1;
+}
+
+HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool colour_control_on,
+                                        const std::shared_ptr<MediaFilter>& source_filter) {
+  // 1.
+  if (CheckRenderGraph() != 0) return E_FAIL;
+  MediaGraph& graph = *graph_;
+
+  // 2.
+  if (Failed(graph.RenderStream(PinCategory::Preview, source_filter, nullptr,
+                                renderers_.current_renderer()))) {
+    context_.errors.RaiseGraphError(graph_errors::kCannotRenderPreview);
+    return E_FAIL;
+  }
+  if (CheckRenderGraph() != 0) return E_FAIL;
+  const bool recording = !video_file_path.empty();
+  const VideoFormat* format = context_.sources.CurrentVideoFormat();
+  if (format == nullptr) return E_FAIL;
+
+  // 3. The recording branch: multiplexer and file writer, optional compressor.
+  if (recording) {
+    if (Failed(graph.SetOutputFileName(std::string(video_file_path), &mux_filter_))) {
+      context_.errors.RaiseGraphError(graph_errors::kSetOutputFileNameFailed);
+      return E_ABORT;
+    }
+    std::shared_ptr<MediaFilter> compressor;
+    const VideoCodec* codec =
+        VideoCodecForSubtype(codecs_, context_.subtype_codec_pairs, format->subtype);
+    if (codec != nullptr && codec->filter) {
+      if (Failed(graph.AddFilter(codec->filter, codec->name))) {
+        context_.log.ReportMessage("\r\nUnable to add elected codec to filter graph\r\n", true);
+        return E_ABORT;
+      }
+      const auto input = GetFilterPin(codec->filter, PinDirection::Input);
+      const auto output = GetFilterPin(codec->filter, PinDirection::Output);
+      if (!input || !output) {
+        context_.log.ReportMessage("\r\nUnable to find codec filter input or output pin\r\n", true);
+        return E_ABORT;
+      }
+      graph.Disconnect(input);
+      graph.Disconnect(output);
+      compressor = codec->filter;
+    }
+    if (Failed(graph.RenderStream(PinCategory::Capture, source_filter, compressor, mux_filter_))) {
+      context_.log.ReportMessage("\r\nSelected codec does not work for this camera.\r\n", true);
+      return E_ABORT;
+    }
+    DroppedFrames* counters = nullptr;
+    graph.FindDroppedFrames(source_filter, PinCategory::Capture, &counters);
+    dropped_frames_ = counters;
+    dropped_frames_owner_ = counters != nullptr ? source_filter : nullptr;
+  }
+
+  // 4. The splices stay out of recordings that shed load, and out of an undisplayed video.
+  const bool pixel_analysis = switches_.PixelAnalysisOn();
+  const bool skip_splices = (recording && context_.options.remove_filters_while_recording) ||
+                            context_.options.display_off_while_recording ||
+                            (!pixel_analysis && !colour_control_on);
+  if (!skip_splices) {
+    // 5. The preview pin and the pin it feeds.
+    std::shared_ptr<MediaFilter> tee;
+    graph.FindFilterByName(kSmartTeeName, &tee);
+    const std::shared_ptr<MediaPin> preview =
+        GetFilterPin(tee ? tee : source_filter, PinDirection::Output, kPreviewPinName);
+    if (!preview) return E_ABORT;
+    std::shared_ptr<MediaPin> downstream;
+    if (Failed(preview->ConnectedTo(&downstream)) || !downstream) return E_ABORT;
+
+    // 6. The live analysis filter between them.
+    std::shared_ptr<MediaPin> upstream = preview;
+    if (pixel_analysis) {
+      if (!live_filter_) return E_ABORT;
+      if (Failed(graph.Disconnect(preview)) || Failed(graph.Disconnect(downstream))) {
+        return E_ABORT;
+      }
+      if (Failed(graph.AddFilter(live_filter_, kTransformFilterName))) return E_ABORT;
+      const auto input = GetFilterPin(live_filter_, PinDirection::Input);
+      if (!input || Failed(graph.Disconnect(input)) ||
+          Failed(graph.ConnectDirect(preview, input))) {
+        return E_ABORT;
+      }
+      const auto output = GetFilterPin(live_filter_, PinDirection::Output);
+      if (!output || Failed(graph.Disconnect(output))) return E_ABORT;
+      if (Failed(graph.ConnectDirect(output, downstream)) &&
+          Failed(graph.Connect(output, downstream))) {
+        return E_ABORT;
+      }
+      if (live_control_ != nullptr) {
+        if (HResult r = live_control_->ReadStreamFormat(); Failed(r)) return r;
+      }
+      upstream = output;
+    }
+
+    // 7. The colour-control filter in front of the renderer's side.
+    if (colour_control_on && colour_filter_) SpliceColourControl(upstream, downstream);
+  }
+
+  // 8.
+  state_ = GraphState::Rendered;
+  return S_OK;
+}
+
+void CaptureGraph::SpliceColourControl(const std::shared_ptr<MediaPin>& upstream,
+                                       const std::shared_ptr<MediaPin>& downstream) {
+  MediaGraph& graph = *graph_;
+  MessageLog& log = context_.log;
+  if (Failed(graph.AddFilter(colour_filter_, kColourControlName))) {
+    log.ReportMessage(
+        "\r\nCannot add color control filter to filter graph.  Brightness/contrast is not "
+        "impemented.",
+        true);
+    return;
+  }
+  const auto input = GetFilterPin(colour_filter_, PinDirection::Input);
+  const auto output = GetFilterPin(colour_filter_, PinDirection::Output);
+  if (!input || !output) {
+    log.ReportMessage(
+        "\r\nCannot get IPins for color control filter.  Brightness/contrast is not impemented.",
+        true);
+    // An unconnected filter must not stay in the graph that runs.
+    graph.RemoveFilter(colour_filter_);
+    return;
+  }
+  graph.Disconnect(input);
+  graph.Disconnect(output);
+  // Both sides of the existing connection are freed, or the new one could not be made.
+  graph.Disconnect(upstream);
+  graph.Disconnect(downstream);
+  if (Succeeded(graph.ConnectDirect(upstream, input)) &&
+      Succeeded(graph.ConnectDirect(output, downstream))) {
+    return;
+  }
+  // The effect would not join: keep the video shown without it.
+  log.ReportMessage(
+      "\r\nCannot connect color control filter.  Brightness/contrast is not impemented.", true);
+  graph.RemoveFilter(colour_filter_);
+  graph.Disconnect(upstream);
+  graph.Disconnect(downstream);
+  graph.ConnectDirect(upstream, downstream);
+}
+
+HResult CaptureGraph::RunGraph() {
+  if (state_ != GraphState::Rendered) return VFW_S_VIDEO_NOT_RENDERED;
+  if (!graph_) {
+    return Fail("Logic error: attempt to run filter graph with a NULL media control interface\r\n");
+  }
+  const HResult r = graph_->Run();
+  if (Failed(r)) {
+    context_.log.ReportMessage("WARNING: attempt to run filter graph failed\r\n", true);
+    return r;
+  }
+  state_ = GraphState::Running;
+  return S_OK;
+}
+
+std::shared_ptr<MediaPin> CaptureGraph::GetFilterPin(const std::shared_ptr<MediaFilter>& filter,
+                                                     PinDirection direction,
+                                                     std::string_view name) {
+  if (!filter) return nullptr;
+  PinList pins;
+  if (Failed(filter->EnumPins(&pins))) return nullptr;
+  for (const std::shared_ptr<MediaPin>& pin : pins) {
+    if (!pin) continue;
+    PinDirection pin_direction;
+    if (Failed(pin->QueryDirection(&pin_direction)) || pin_direction != direction) continue;
+    const std::string pin_name = pin->Name();
+    if (!pin_name.empty() && pin_name.front() == '~') continue;
+    if (!name.empty() && pin_name != name) continue;
+    return pin;
+  }
+  return nullptr;
+}
+
+HResult CaptureGraph::StopCamera(bool was_recording) {
+  // 1.
+  if (context_.sources.CurrentSource() == nullptr) return S_OK;
+
+  // 2. The counters are read while the frames are still flowing into the file.
+  std::int32_t not_dropped = 0;
+  std::int32_t dropped = 0;
+  if (dropped_frames_ != nullptr) {
+    if (Failed(dropped_frames_->GetNumNotDropped(&not_dropped))) {
+      not_dropped = 0;
+    } else if (Failed(dropped_frames_->GetNumDropped(&dropped))) {
+      dropped = 0;
+    }
+  }
+
+  // 3.
+  if (!graph_)
+    return Fail("Logic error: attempt to stop camera without a filter graph builder\r\n");
+  if (Failed(graph_->Stop())) {
+    context_.log.ReportMessage("WARNING: Cannot stop recording camera\r\n", true);
+    return E_ABORT;
+  }
+
+  // 4. A graph that was never rendered stays unrendered, so it cannot be run half built.
+  if (state_ == GraphState::Running || state_ == GraphState::Rendered) {
+    state_ = GraphState::Rendered;
+  }
+  if (live_control_ != nullptr) live_control_->ReleaseIntegrationBuffer();
+
+  // 5.
+  if (was_recording && !context_.session.video_file_name.empty()) {
+    WriteLogOfStoppedRecording(not_dropped, dropped);
+  }
+  return S_OK;
+}
+
+void CaptureGraph::WriteLogOfStoppedRecording(std::int32_t not_dropped, std::int32_t dropped) {
+  const RecordingSession& session = context_.session;
+  RecordingLogInput input;
+  input.stop_text = MakeStopReport(context_.clock, session.video_file_name, start_argument_,
+                                   context_.current_directory, context_.log);
+  const VideoSourceInfo* info = context_.sources.CurrentSource();
+  input.kind = info->is_active_event_recording ? RecordingKind::kEvent : RecordingKind::kManual;
+  input.event_description = session.event_description;
+  input.start_text = session.start_text;
+  input.video_file_name = session.video_file_name;
+  input.video_file_name_is_relative = start_argument_;
+  input.current_directory = context_.current_directory;
+  input.has_dropped_frames_interface = dropped_frames_ != nullptr;
+  if (input.has_dropped_frames_interface) {
+    input.recorded_frames =
+        static_cast<std::int64_t>(not_dropped) - static_cast<std::int64_t>(not_dropped_at_start_);
+    input.dropped_frames =
+        static_cast<std::int64_t>(dropped) - static_cast<std::int64_t>(dropped_at_start_);
+  }
+  input.gps_valid = session.gps.valid;
+  input.latitude = session.gps.latitude;
+  input.longitude = session.gps.longitude;
+  input.altitude = session.gps.altitude;
+  input.satellites = session.gps.satellites;
+  input.device_name = info->name;
+  input.analog_format = static_cast<int>(info->analog_format);
+  if (const VideoFormatsByFrameRate* group = CurrentRateGroup(*info)) {
+    input.frame_rate_text = group->rate_text;
+  }
+  const SubtypeCode subtype = context_.sources.CurrentSubtypeCode();
+  if (const VideoFormat* format = context_.sources.CurrentVideoFormat()) {
+    input.frame_size_text = format->size_text;
+  }
+  input.subtype_name = std::string(SubtypeNameOf(subtype));
+  input.codec_name = CodecNameForSubtype(context_.subtype_codec_pairs, subtype);
+  // The renderer that actually ran: a recording with the display off says so.
+  input.renderer = renderers_.current_renderer()
+                       ? static_cast<int>(renderers_.current_renderer_kind())
+                       : context_.options.default_renderer;
+  WriteRecordingLog(input, context_.log);
+  not_dropped_at_start_ = 0;
+  dropped_at_start_ = 0;
+}
+
+}  // namespace vesk

@@ -1,0 +1,163 @@
+#pragma once
+
+// The one media graph that carries live video from the device in use to the video window
+// and, while recording, into an AVI file. Every start rebuilds the whole chain from an
+// empty graph for the current device and format; the renderers, the colour-control filter
+// and the live analysis filter survive across starts.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/error_table.h"
+#include "app/message_log.h"
+#include "capture/video_codecs.h"
+#include "capture/video_renderers.h"
+#include "capture/video_sources.h"
+#include "config/options.h"
+#include "gps/gga_parser.h"
+#include "platform/clock.h"
+#include "platform/hresult.h"
+#include "platform/media_graph.h"
+
+namespace vesk {
+
+// Filter names the graph uses.
+constexpr const char* kSmartTeeName = "Smart Tee";
+constexpr const char* kPreviewPinName = "Preview";
+constexpr const char* kTransformFilterName = "VESK Transform Filter Preview";
+constexpr const char* kColourControlName = "Color Control";
+
+// Graph states.
+enum class GraphState : int { None = 0, Built = 1, SourceAdded = 2, Running = 3, Rendered = 4 };
+
+// Graph error-table indexes (shown as index + 1000).
+namespace graph_errors {
+constexpr int kCannotSetCaptureStreamFormat = 2;
+constexpr int kNotDroppedMayBeIncorrect = 6;
+constexpr int kDroppedMayBeIncorrect = 7;
+constexpr int kNoSourceFilterForFormat = 10;
+constexpr int kStreamConfigMissing = 11;
+constexpr int kCannotRenderPreview = 23;
+constexpr int kSetOutputFileNameFailed = 24;
+}  // namespace graph_errors
+
+// What the live analysis filter does for the graph around a run.
+class LiveFilterControl {
+ public:
+  virtual ~LiveFilterControl() = default;
+  // Before a run with the filter in the graph: accumulation buffer size (0 without frame
+  // integration) and the format's frame rate; also resets integration and recognition.
+  virtual void PrepareStreaming(std::size_t accumulation_bytes, std::uint32_t frame_rate) = 0;
+  // After the preview branch was connected through the filter: takes the connected format.
+  virtual HResult ReadStreamFormat() = 0;
+  // At every stop, so the next run starts with a fresh buffer.
+  virtual void ReleaseIntegrationBuffer() = 0;
+};
+
+// The switches the menus and analysis windows set; read at every start.
+struct LiveSwitches {
+  bool saturation_highlight = false;
+  std::int32_t integration_count = 1;  // frames integrated; 1 when integration is off
+  bool magnify_x2 = false;
+  bool brightness_contrast = false;
+
+  bool PixelAnalysisOn() const { return saturation_highlight || integration_count > 1; }
+};
+
+// What the recording controller knows about the recording in progress; the graph reads it
+// when the recording stops to write the log.
+struct RecordingSession {
+  // The video file of the recording; empty while live video runs.
+  std::string video_file_name;
+  std::string event_description;
+  std::string start_text;  // "Start recording at hh:mm:ss (UTC)"
+  LastGpsPosition gps;
+};
+
+// Everything the graph needs from the rest of the station.
+struct CaptureGraphContext {
+  MediaSystem& media;
+  const Options& options;
+  // The working subtype/codec choices (filled once the options are loaded).
+  const std::vector<SubtypeCodecPair>& subtype_codec_pairs;
+  VideoSources& sources;
+  RecordingSession& session;
+  MessageLog& log;
+  ErrorReporter& errors;
+  const Clock& clock;
+  // The station's home folder, for the recording log of a relative video file name.
+  std::string current_directory;
+  // Creates the "Color Control" filter; empty or returning null: brightness/contrast has no
+  // effect. Called at construction and by a start that needs it while it is missing.
+  std::function<std::shared_ptr<MediaFilter>()> create_colour_control;
+};
+
+class CaptureGraph {
+ public:
+  // live_filter and live_control stand for the live analysis filter; either may be null,
+  // and pixel analysis then cannot be spliced in.
+  CaptureGraph(CaptureGraphContext context, std::shared_ptr<MediaFilter> live_filter,
+               LiveFilterControl* live_control);
+
+  CaptureGraph(const CaptureGraph&) = delete;
+  CaptureGraph& operator=(const CaptureGraph&) = delete;
+
+  HResult CreateFilterGraphBuilder();
+  // start_argument: the video file name is relative to the current directory.
+  HResult StartCamera(bool start_argument);
+  HResult StopCamera(bool was_recording);
+  HResult RemoveGraphFilters();
+  HResult SetStreamFormat(const std::shared_ptr<MediaFilter>& source_filter,
+                          const VideoFormat& format, PinCategory category);
+  HResult RenderVideoStream(std::string_view video_file_path, bool colour_control_on,
+                            const std::shared_ptr<MediaFilter>& source_filter);
+  HResult RunGraph();
+  // 0 when the graph and the current renderer exist; otherwise reports and gives 1.
+  int CheckRenderGraph();
+  // The first pin of the direction whose name does not begin with "~" (and equals name
+  // when one is given); null when there is none.
+  static std::shared_ptr<MediaPin> GetFilterPin(const std::shared_ptr<MediaFilter>& filter,
+                                                PinDirection direction, std::string_view name = {});
+
+  LiveSwitches& switches() { return switches_; }
+  VideoRenderers& renderers() { return renderers_; }
+  const std::vector<VideoCodec>& video_codecs() const { return codecs_; }
+  MediaGraph* graph() { return graph_.get(); }
+  GraphState state() const { return state_; }
+  bool start_argument() const { return start_argument_; }
+  const std::shared_ptr<MediaFilter>& colour_filter() const { return colour_filter_; }
+  std::int32_t not_dropped_at_start() const { return not_dropped_at_start_; }
+  std::int32_t dropped_at_start() const { return dropped_at_start_; }
+  bool has_dropped_frames() const { return dropped_frames_ != nullptr; }
+
+ private:
+  HResult Fail(const char* text);
+  void SpliceColourControl(const std::shared_ptr<MediaPin>& upstream,
+                           const std::shared_ptr<MediaPin>& downstream);
+  void WriteLogOfStoppedRecording(std::int32_t not_dropped, std::int32_t dropped);
+
+  CaptureGraphContext context_;
+  std::shared_ptr<MediaFilter> live_filter_;
+  LiveFilterControl* live_control_;
+  std::vector<VideoCodec> codecs_;
+  VideoRenderers renderers_;
+  LiveSwitches switches_;
+
+  std::unique_ptr<MediaGraph> graph_;
+  GraphState state_ = GraphState::None;
+  bool start_argument_ = false;
+  std::shared_ptr<MediaFilter> colour_filter_;
+  std::shared_ptr<MediaFilter> mux_filter_;
+  // The capture pin's counters and the filter that owns them (kept alive while held).
+  DroppedFrames* dropped_frames_ = nullptr;
+  std::shared_ptr<MediaFilter> dropped_frames_owner_;
+  std::int32_t not_dropped_at_start_ = 0;
+  std::int32_t dropped_at_start_ = 0;
+};
+
+}  // namespace vesk
