@@ -1,0 +1,668 @@
+#include "platform/gst/gst_media_graph.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "platform/gst/gst_renderer_filter.h"
+
+namespace vesk::gst {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Bounded waits: a start that has not reached playing by then is reported as still
+// starting; a recording whose end-of-stream has not reached the file is finished by force.
+constexpr auto kStartWait = std::chrono::seconds(5);
+constexpr auto kEndOfStreamWait = std::chrono::seconds(3);
+constexpr auto kForcedEndOfStreamWait = std::chrono::seconds(2);
+
+// Raw video caps without the fields a converter may change.
+GstCaps* ConvertibleForm(GstCaps* caps) {
+  GstCaps* result = gst_caps_new_empty();
+  for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
+    GstStructure* structure = gst_structure_copy(gst_caps_get_structure(caps, i));
+    const bool jpeg = gst_structure_has_name(structure, "image/jpeg");
+    if (!jpeg && !gst_structure_has_name(structure, "video/x-raw")) {
+      gst_structure_free(structure);
+      continue;
+    }
+    // A JPEG stream becomes raw video after a decoder.
+    gst_structure_set_name(structure, "video/x-raw");
+    gst_structure_remove_fields(structure, "format", "colorimetry", "chroma-site", "interlace-mode",
+                                "pixel-aspect-ratio", "sof-marker", nullptr);
+    result = gst_caps_merge_structure(result, structure);
+  }
+  return result;
+}
+
+bool IsJpeg(GstCaps* caps) {
+  GstCaps* jpeg = gst_caps_from_string("image/jpeg");
+  GstCaps* raw = gst_caps_from_string("video/x-raw");
+  const bool result = gst_caps_can_intersect(caps, jpeg) && !gst_caps_can_intersect(caps, raw);
+  gst_caps_unref(jpeg);
+  gst_caps_unref(raw);
+  return result;
+}
+
+bool CanConvert(GstCaps* output, GstCaps* input) {
+  GstCaps* raw = gst_caps_from_string("video/x-raw");
+  const bool input_takes_raw = gst_caps_can_intersect(input, raw);
+  gst_caps_unref(raw);
+  if (!input_takes_raw) return false;
+  GstCaps* from = ConvertibleForm(output);
+  GstCaps* to = ConvertibleForm(input);
+  const bool result = !gst_caps_is_empty(from) && gst_caps_can_intersect(from, to);
+  gst_caps_unref(from);
+  gst_caps_unref(to);
+  return result;
+}
+
+// Probe data is a std::shared_ptr<RunCounters>* owned by the probe.
+RunCounters* CountersOf(gpointer data) {
+  return static_cast<std::shared_ptr<RunCounters>*>(data)->get();
+}
+
+GstPadProbeReturn CountSourceFrame(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  RunCounters* counters = CountersOf(data);
+  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  ++counters->delivered;
+  if (buffer != nullptr && GST_BUFFER_OFFSET_IS_VALID(buffer)) {
+    const auto sequence = static_cast<std::int64_t>(GST_BUFFER_OFFSET(buffer));
+    const std::int64_t last = counters->last_sequence.load();
+    if (last >= 0 && sequence > last + 1) {
+      counters->dropped += static_cast<std::int32_t>(sequence - last - 1);
+    }
+    counters->last_sequence = sequence;
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn CountMuxedFrame(GstPad*, GstPadProbeInfo*, gpointer data) {
+  ++CountersOf(data)->muxed;
+  return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn WatchFileEnd(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+  if (event != nullptr && GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
+    CountersOf(data)->file_finished = true;
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+void ReleaseCounters(gpointer data) { delete static_cast<std::shared_ptr<RunCounters>*>(data); }
+
+// Where a new file may be written: its folder exists and takes files, and the path is not
+// a folder itself.
+bool FolderTakesFile(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  struct stat info {};
+  if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return false;
+  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return false;
+  return true;
+}
+
+std::string ErrorText(GstMessage* message) {
+  GError* error = nullptr;
+  gchar* debug = nullptr;
+  gst_message_parse_error(message, &error, &debug);
+  std::string text = error != nullptr && error->message != nullptr ? error->message : "error";
+  if (error != nullptr) g_error_free(error);
+  g_free(debug);
+  return text;
+}
+
+}  // namespace
+
+GstMediaGraph::GstMediaGraph() = default;
+
+GstMediaGraph::~GstMediaGraph() { Stop(); }
+
+bool GstMediaGraph::Contains(const GstGraphFilter* filter) const {
+  for (const Entry& entry : entries_) {
+    if (entry.filter == filter) return true;
+  }
+  return false;
+}
+
+GstGraphFilter* GstMediaGraph::AsGraphFilter(const std::shared_ptr<MediaFilter>& filter) const {
+  return dynamic_cast<GstGraphFilter*>(filter.get());
+}
+
+std::string GstMediaGraph::NameOf(const MediaFilter* filter) const {
+  for (const Entry& entry : entries_) {
+    if (entry.handle.get() == filter) return entry.name;
+  }
+  return "";
+}
+
+HResult GstMediaGraph::AddFilter(const std::shared_ptr<MediaFilter>& filter,
+                                 const std::string& name) {
+  if (!filter) return E_POINTER;
+  GstGraphFilter* graph_filter = AsGraphFilter(filter);
+  if (graph_filter == nullptr) return E_INVALIDARG;
+  if (Contains(graph_filter)) return E_INVALIDARG;
+  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  // A name already taken gets a number, as the original graph does.
+  std::string base = name.empty() ? graph_filter->default_name() : name;
+  std::string unique = base;
+  HResult result = S_OK;
+  for (int number = 1; !FindFilterByName(unique, nullptr); ++number) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, " %04d", number);
+    unique = base + suffix;
+    result = VFW_S_DUPLICATE_NAME;
+  }
+  entries_.push_back(Entry{filter, graph_filter, unique});
+  return result;
+}
+
+HResult GstMediaGraph::RemoveFilter(const std::shared_ptr<MediaFilter>& filter) {
+  if (!filter) return E_POINTER;
+  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->handle != filter) continue;
+    for (const auto& pin : it->filter->pins()) DisconnectBoth(pin);
+    entries_.erase(it);
+    return S_OK;
+  }
+  return VFW_E_NOT_FOUND;
+}
+
+HResult GstMediaGraph::EnumFilters(std::vector<std::shared_ptr<MediaFilter>>* filters) {
+  if (filters == nullptr) return E_POINTER;
+  filters->clear();
+  for (const Entry& entry : entries_) filters->push_back(entry.handle);
+  return S_OK;
+}
+
+HResult GstMediaGraph::FindFilterByName(const std::string& name,
+                                        std::shared_ptr<MediaFilter>* filter) {
+  for (const Entry& entry : entries_) {
+    if (entry.name == name) {
+      if (filter != nullptr) *filter = entry.handle;
+      return S_OK;
+    }
+  }
+  if (filter != nullptr) filter->reset();
+  return VFW_E_NOT_FOUND;
+}
+
+HResult GstMediaGraph::ConnectDirect(const std::shared_ptr<MediaPin>& output,
+                                     const std::shared_ptr<MediaPin>& input) {
+  return ConnectPins(output, input, false);
+}
+
+HResult GstMediaGraph::Connect(const std::shared_ptr<MediaPin>& output,
+                               const std::shared_ptr<MediaPin>& input) {
+  return ConnectPins(output, input, true);
+}
+
+HResult GstMediaGraph::ConnectPins(const std::shared_ptr<MediaPin>& output,
+                                   const std::shared_ptr<MediaPin>& input, bool allow_converters) {
+  if (!output || !input) return E_POINTER;
+  auto out = std::dynamic_pointer_cast<GstGraphPin>(output);
+  auto in = std::dynamic_pointer_cast<GstGraphPin>(input);
+  if (!out || !in) return E_INVALIDARG;
+  if (out->direction() != PinDirection::Output || in->direction() != PinDirection::Input) {
+    return VFW_E_INVALID_DIRECTION;
+  }
+  if (!Contains(out->owner()) || !Contains(in->owner())) return VFW_E_NOT_IN_GRAPH;
+  if (out->peer() || in->peer()) return VFW_E_ALREADY_CONNECTED;
+  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  GstCaps* offered = out->owner()->PinCaps(*out);
+  GstCaps* accepted = in->owner()->PinCaps(*in);
+  ConnectionKind kind = ConnectionKind::Direct;
+  HResult result = S_OK;
+  if (!gst_caps_can_intersect(offered, accepted)) {
+    if (allow_converters && CanConvert(offered, accepted)) {
+      kind = ConnectionKind::Converting;
+    } else {
+      result = VFW_E_CANNOT_CONNECT;
+    }
+  }
+  gst_caps_unref(offered);
+  gst_caps_unref(accepted);
+  if (Failed(result)) return result;
+  out->SetPeer(in, kind);
+  in->SetPeer(out, kind);
+  return S_OK;
+}
+
+HResult GstMediaGraph::Disconnect(const std::shared_ptr<MediaPin>& pin) {
+  if (!pin) return E_POINTER;
+  auto graph_pin = std::dynamic_pointer_cast<GstGraphPin>(pin);
+  if (!graph_pin) return E_INVALIDARG;
+  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (!graph_pin->peer()) return S_FALSE;
+  graph_pin->ClearPeer();
+  return S_OK;
+}
+
+void GstMediaGraph::DisconnectBoth(const std::shared_ptr<GstGraphPin>& pin) {
+  std::shared_ptr<GstGraphPin> peer = pin->peer();
+  if (peer && peer->peer() == pin) peer->ClearPeer();
+  pin->ClearPeer();
+}
+
+HResult GstMediaGraph::RenderChain(const std::shared_ptr<GstGraphPin>& start,
+                                   GstGraphFilter* intermediate, GstGraphFilter* sink,
+                                   std::vector<std::shared_ptr<GstGraphPin>>* made) {
+  std::shared_ptr<GstGraphPin> from = start;
+  if (intermediate != nullptr) {
+    std::shared_ptr<GstGraphPin> in = intermediate->FirstFreePin(PinDirection::Input);
+    std::shared_ptr<GstGraphPin> out = intermediate->FirstFreePin(PinDirection::Output);
+    if (!in || !out) return VFW_E_CANNOT_CONNECT;
+    HResult result = Connect(from, in);
+    if (Failed(result)) return result;
+    made->push_back(from);
+    from = out;
+  }
+  std::shared_ptr<GstGraphPin> in = sink->FirstFreePin(PinDirection::Input);
+  if (!in) return VFW_E_CANNOT_CONNECT;
+  HResult result = Connect(from, in);
+  if (Failed(result)) return result;
+  made->push_back(from);
+  return S_OK;
+}
+
+HResult GstMediaGraph::RenderStream(PinCategory category,
+                                    const std::shared_ptr<MediaFilter>& source,
+                                    const std::shared_ptr<MediaFilter>& intermediate,
+                                    const std::shared_ptr<MediaFilter>& sink) {
+  if (!source || !sink) return E_POINTER;
+  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  GstGraphFilter* from = AsGraphFilter(source);
+  GstGraphFilter* through = intermediate ? AsGraphFilter(intermediate) : nullptr;
+  GstGraphFilter* to = AsGraphFilter(sink);
+  if (from == nullptr || to == nullptr || (intermediate && through == nullptr)) {
+    return E_INVALIDARG;
+  }
+  if (!Contains(from) || !Contains(to) || (through != nullptr && !Contains(through))) {
+    return VFW_E_NOT_IN_GRAPH;
+  }
+
+  std::vector<std::shared_ptr<GstGraphPin>> made;
+  std::shared_ptr<MediaFilter> added_tee;
+  std::shared_ptr<GstGraphPin> start;
+  if (category == PinCategory::Preview) start = from->FindPin("Preview");
+  if (!start) {
+    std::shared_ptr<GstGraphPin> capture = from->FindPin("Capture");
+    if (!capture || capture->direction() != PinDirection::Output) return E_FAIL;
+    std::shared_ptr<GstGraphPin> downstream = capture->peer();
+    if (downstream && dynamic_cast<SmartTeeFilter*>(downstream->owner()) != nullptr &&
+        Contains(downstream->owner())) {
+      // The capture pin already feeds a Smart Tee: take its branch of this category.
+      start =
+          downstream->owner()->FindPin(category == PinCategory::Preview ? "Preview" : "Capture");
+    } else if (downstream) {
+      return VFW_E_ALREADY_CONNECTED;
+    } else if (category == PinCategory::Preview) {
+      // No preview pin of its own: split the capture pin with a Smart Tee.
+      auto tee = std::make_shared<SmartTeeFilter>();
+      HResult result = AddFilter(tee, "Smart Tee");
+      if (Failed(result)) return result;
+      added_tee = tee;
+      result = ConnectDirect(capture, tee->FindPin("Input"));
+      if (Failed(result)) {
+        RemoveFilter(added_tee);
+        return result;
+      }
+      start = tee->FindPin("Preview");
+    } else {
+      start = capture;
+    }
+  }
+  if (!start || start->peer()) {
+    if (added_tee) RemoveFilter(added_tee);
+    return VFW_E_ALREADY_CONNECTED;
+  }
+  const HResult result = RenderChain(start, through, to, &made);
+  if (Failed(result)) {
+    for (const auto& pin : made) DisconnectBoth(pin);
+    if (added_tee) RemoveFilter(added_tee);
+    return result;
+  }
+  return S_OK;
+}
+
+HResult GstMediaGraph::SetOutputFileName(const std::string& path,
+                                         std::shared_ptr<MediaFilter>* multiplexer) {
+  if (multiplexer != nullptr) multiplexer->reset();
+  if (path.empty()) return E_INVALIDARG;
+  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (!FolderTakesFile(path)) return E_FAIL;
+  auto mux = std::make_shared<AviMuxFilter>(path);
+  const HResult result = AddFilter(mux, "AVI Mux");
+  if (Failed(result)) return result;
+  if (multiplexer != nullptr) *multiplexer = mux;
+  return S_OK;
+}
+
+HResult GstMediaGraph::FindStreamConfig(const std::shared_ptr<MediaFilter>& source,
+                                        PinCategory category, StreamConfig** config) {
+  if (config == nullptr) return E_POINTER;
+  *config = nullptr;
+  auto* device = dynamic_cast<GstSourceFilter*>(source.get());
+  if (device == nullptr || category != PinCategory::Capture) return E_NOINTERFACE;
+  *config = device;
+  return S_OK;
+}
+
+HResult GstMediaGraph::FindAnalogVideoDecoder(const std::shared_ptr<MediaFilter>& source,
+                                              AnalogVideoDecoder** decoder) {
+  if (decoder == nullptr) return E_POINTER;
+  auto* device = dynamic_cast<GstSourceFilter*>(source.get());
+  *decoder = device != nullptr ? device->analog_decoder() : nullptr;
+  return *decoder != nullptr ? S_OK : E_NOINTERFACE;
+}
+
+HResult GstMediaGraph::FindDroppedFrames(const std::shared_ptr<MediaFilter>& source,
+                                         PinCategory category, DroppedFrames** counters) {
+  if (counters == nullptr) return E_POINTER;
+  *counters = nullptr;
+  auto* device = dynamic_cast<GstSourceFilter*>(source.get());
+  if (device == nullptr || category != PinCategory::Capture || !Contains(device)) {
+    return E_NOINTERFACE;
+  }
+  *counters = &dropped_frames_;
+  return S_OK;
+}
+
+std::shared_ptr<RunCounters> GstMediaGraph::counters() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return counters_;
+}
+
+HResult GstMediaGraph::Counters::GetNumNotDropped(std::int32_t* count) {
+  if (count == nullptr) return E_POINTER;
+  std::shared_ptr<RunCounters> counters = graph_->counters();
+  if (!counters) {
+    *count = 0;
+  } else {
+    // Frames that reached the file when recording, else frames the camera delivered.
+    *count = graph_->had_mux_ ? counters->muxed.load() : counters->delivered.load();
+  }
+  return S_OK;
+}
+
+HResult GstMediaGraph::Counters::GetNumDropped(std::int32_t* count) {
+  if (count == nullptr) return E_POINTER;
+  std::shared_ptr<RunCounters> counters = graph_->counters();
+  *count = counters ? counters->dropped.load() : 0;
+  return S_OK;
+}
+
+bool GstMediaGraph::LinkConnection(GstGraphPin* output, GstGraphPin* input) {
+  GstPad* from = output->owner()->PadFor(*output, &run_);
+  GstPad* to = input->owner()->PadFor(*input, &run_);
+  bool linked = false;
+  if (from != nullptr && to != nullptr) {
+    if (output->connection_kind() == ConnectionKind::Direct) {
+      linked = gst_pad_link(from, to) == GST_PAD_LINK_OK;
+    } else {
+      // Connect's converters: a JPEG decoder when needed, then a colour converter.
+      GstCaps* offered = output->owner()->PinCaps(*output);
+      const bool jpeg = IsJpeg(offered);
+      gst_caps_unref(offered);
+      GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+      GstElement* decode = jpeg ? gst_element_factory_make("jpegdec", nullptr) : nullptr;
+      if (convert != nullptr && (!jpeg || decode != nullptr)) {
+        gst_bin_add(run_.pipeline, convert);
+        GstElement* first = convert;
+        if (decode != nullptr) {
+          gst_bin_add(run_.pipeline, decode);
+          gst_element_link(decode, convert);
+          first = decode;
+        }
+        GstPad* first_sink = gst_element_get_static_pad(first, "sink");
+        GstPad* convert_src = gst_element_get_static_pad(convert, "src");
+        linked = gst_pad_link(from, first_sink) == GST_PAD_LINK_OK &&
+                 gst_pad_link(convert_src, to) == GST_PAD_LINK_OK;
+        gst_object_unref(first_sink);
+        gst_object_unref(convert_src);
+      } else {
+        if (convert != nullptr) gst_object_unref(gst_object_ref_sink(convert));
+        if (decode != nullptr) gst_object_unref(gst_object_ref_sink(decode));
+      }
+    }
+  }
+  if (from != nullptr) gst_object_unref(from);
+  if (to != nullptr) gst_object_unref(to);
+  return linked;
+}
+
+void GstMediaGraph::AttachProbes() {
+  std::shared_ptr<RunCounters> run_counters = counters();
+  auto add = [&](GstPad* pad, GstPadProbeType type, GstPadProbeCallback callback) {
+    if (pad == nullptr) return;
+    gst_pad_add_probe(pad, type, callback, new std::shared_ptr<RunCounters>(run_counters),
+                      ReleaseCounters);
+  };
+  add(run_.sequence_pad, GST_PAD_PROBE_TYPE_BUFFER, CountSourceFrame);
+  add(run_.mux_pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxedFrame);
+  add(run_.file_pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, WatchFileEnd);
+}
+
+void GstMediaGraph::RecordError(GstMessage* message) {
+  std::lock_guard<std::mutex> hold(lock_);
+  last_error_ = ErrorText(message);
+}
+
+std::string GstMediaGraph::last_error() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return last_error_;
+}
+
+HResult GstMediaGraph::Run() {
+  if (pipeline_ != nullptr) return S_OK;  // already running
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    counters_ = std::make_shared<RunCounters>();
+    last_error_.clear();
+  }
+  pipeline_ = gst_pipeline_new(nullptr);
+  bus_ = gst_element_get_bus(pipeline_);
+  run_ = RunBuild{};
+  run_.pipeline = GST_BIN(pipeline_);
+  built_.clear();
+
+  // Only filters joined to something take part, as only they would stream.
+  std::vector<std::pair<GstGraphPin*, GstGraphPin*>> connections;
+  for (const Entry& entry : entries_) {
+    for (const auto& pin : entry.filter->pins()) {
+      if (pin->direction() != PinDirection::Output) continue;
+      std::shared_ptr<GstGraphPin> peer = pin->peer();
+      if (peer && peer->peer() == pin && Contains(peer->owner())) {
+        connections.emplace_back(pin.get(), peer.get());
+      }
+    }
+  }
+  bool ok = !connections.empty();
+  for (const Entry& entry : entries_) {
+    if (!ok) break;
+    bool joined = false;
+    for (const auto& connection : connections) {
+      joined = joined || connection.first->owner() == entry.filter ||
+               connection.second->owner() == entry.filter;
+    }
+    if (!joined) continue;
+    if (entry.filter->InUse()) {
+      ok = false;  // still streaming in another graph
+      break;
+    }
+    built_.push_back(entry.filter);
+    ok = entry.filter->BuildElements(&run_);
+  }
+  for (const auto& connection : connections) {
+    if (!ok) break;
+    ok = LinkConnection(connection.first, connection.second);
+  }
+  if (ok) {
+    // An output nobody takes (a compressor left unconnected) drains into a fake sink.
+    GstIterator* elements = gst_bin_iterate_elements(run_.pipeline);
+    std::vector<GstPad*> loose;
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+      auto* element = GST_ELEMENT(g_value_get_object(&item));
+      GstIterator* pads = gst_element_iterate_src_pads(element);
+      GValue pad_item = G_VALUE_INIT;
+      while (gst_iterator_next(pads, &pad_item) == GST_ITERATOR_OK) {
+        auto* pad = GST_PAD(g_value_get_object(&pad_item));
+        if (!gst_pad_is_linked(pad)) loose.push_back(GST_PAD(gst_object_ref(pad)));
+        g_value_reset(&pad_item);
+      }
+      g_value_unset(&pad_item);
+      gst_iterator_free(pads);
+      g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(elements);
+    for (GstPad* pad : loose) {
+      GstElement* drain = gst_element_factory_make("fakesink", nullptr);
+      g_object_set(drain, "sync", FALSE, "async", FALSE, nullptr);
+      gst_bin_add(run_.pipeline, drain);
+      GstPad* drain_pad = gst_element_get_static_pad(drain, "sink");
+      ok = ok && gst_pad_link(pad, drain_pad) == GST_PAD_LINK_OK;
+      gst_object_unref(drain_pad);
+      gst_object_unref(pad);
+    }
+  }
+  if (!ok) {
+    TearDown();
+    return E_FAIL;
+  }
+  had_mux_ = run_.mux != nullptr;
+  AttachProbes();
+  for (GstGraphFilter* filter : built_) filter->OnRunStarting();
+  const HResult result = WaitUntilPlaying();
+  if (Failed(result)) {
+    TearDown();
+    return result;
+  }
+  StartBusThread();
+  return result;
+}
+
+HResult GstMediaGraph::WaitUntilPlaying() {
+  if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    GstMessage* message = gst_bus_pop_filtered(bus_, GST_MESSAGE_ERROR);
+    if (message != nullptr) {
+      RecordError(message);
+      gst_message_unref(message);
+    }
+    return E_FAIL;
+  }
+  const auto deadline = Clock::now() + kStartWait;
+  while (Clock::now() < deadline) {
+    GstMessage* message = gst_bus_timed_pop_filtered(bus_, 20 * GST_MSECOND, GST_MESSAGE_ERROR);
+    if (message != nullptr) {
+      RecordError(message);
+      gst_message_unref(message);
+      return E_FAIL;
+    }
+    GstState state = GST_STATE_NULL;
+    const GstStateChangeReturn change = gst_element_get_state(pipeline_, &state, nullptr, 0);
+    if (change == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+    if (state == GST_STATE_PLAYING && change != GST_STATE_CHANGE_ASYNC) return S_OK;
+  }
+  // Still on its way (a device without signal): running as far as the graph is concerned.
+  return S_FALSE;
+}
+
+void GstMediaGraph::StartBusThread() {
+  GstBus* bus = GST_BUS(gst_object_ref(bus_));
+  bus_thread_ = std::thread([this, bus]() {
+    for (;;) {
+      GstMessage* message = gst_bus_timed_pop_filtered(
+          bus, GST_CLOCK_TIME_NONE,
+          static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION));
+      if (message == nullptr) continue;
+      if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_APPLICATION) {
+        gst_message_unref(message);
+        break;
+      }
+      RecordError(message);
+      GraphErrorHandler handler;
+      {
+        std::lock_guard<std::mutex> hold(lock_);
+        handler = handler_;
+      }
+      const std::string text = last_error();
+      gst_message_unref(message);
+      if (handler) handler(text);
+    }
+    gst_object_unref(bus);
+  });
+}
+
+void GstMediaGraph::StopBusThread() {
+  if (!bus_thread_.joinable()) return;
+  gst_bus_post(bus_,
+               gst_message_new_application(nullptr, gst_structure_new_empty("vesk-graph-stop")));
+  if (bus_thread_.get_id() == std::this_thread::get_id()) {
+    // Stopped from the error handler: the thread ends by itself after the handler.
+    bus_thread_.detach();
+  } else {
+    bus_thread_.join();
+  }
+}
+
+void GstMediaGraph::TearDown() {
+  if (pipeline_ == nullptr) return;
+  StopBusThread();
+  gst_element_set_state(pipeline_, GST_STATE_NULL);
+  for (GstGraphFilter* filter : built_) {
+    filter->ReleaseElements();
+    filter->OnRunStopped();
+  }
+  built_.clear();
+  run_ = RunBuild{};
+  gst_object_unref(bus_);
+  bus_ = nullptr;
+  gst_object_unref(pipeline_);
+  pipeline_ = nullptr;
+}
+
+HResult GstMediaGraph::Stop() {
+  if (pipeline_ == nullptr) return S_OK;
+  std::shared_ptr<RunCounters> run_counters = counters();
+  std::thread forced_end;
+  if (run_.mux != nullptr && !run_counters->file_finished.load()) {
+    // Finish the recording: end-of-stream from the camera through the multiplexer, which
+    // then writes its index.
+    gst_element_send_event(pipeline_, gst_event_new_eos());
+    auto deadline = Clock::now() + kEndOfStreamWait;
+    while (!run_counters->file_finished.load() && Clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!run_counters->file_finished.load() && run_.mux_pad != nullptr) {
+      // The camera is gone or stuck: end the file at the multiplexer's input. This may wait
+      // behind a blocked writer, so it runs aside and is released by the teardown.
+      GstPad* pad = GST_PAD(gst_object_ref(run_.mux_pad));
+      forced_end = std::thread([pad]() {
+        gst_pad_send_event(pad, gst_event_new_eos());
+        gst_object_unref(pad);
+      });
+      deadline = Clock::now() + kForcedEndOfStreamWait;
+      while (!run_counters->file_finished.load() && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    }
+  }
+  TearDown();
+  if (forced_end.joinable()) forced_end.join();
+  return S_OK;
+}
+
+void GstMediaGraph::SetErrorHandler(GraphErrorHandler handler) {
+  std::lock_guard<std::mutex> hold(lock_);
+  handler_ = std::move(handler);
+}
+
+}  // namespace vesk::gst

@@ -1,0 +1,116 @@
+#pragma once
+
+// The logical graph on GStreamer. The capture code adds filters, joins their pins and
+// renders streams; nothing touches GStreamer until Run, which builds one pipeline from
+// the connections: source and caps filter, tee with a queue per branch, converters where
+// Connect allowed them, the optional compressor or other filters, the renderer, and
+// avimux with filesink. Stop finishes a recording with end-of-stream first (bounded wait)
+// so the AVI index is written; errors while running go to the error handler from the
+// graph's own bus thread.
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/gst/gst_graph_filter.h"
+#include "platform/media_graph.h"
+
+namespace vesk::gst {
+
+// Graph results beyond the shared ones.
+constexpr HResult VFW_S_DUPLICATE_NAME = 0x0004022D;
+constexpr HResult VFW_E_ALREADY_CONNECTED = static_cast<HResult>(0x80040204u);
+constexpr HResult VFW_E_INVALID_DIRECTION = static_cast<HResult>(0x80040208u);
+constexpr HResult VFW_E_NOT_STOPPED = static_cast<HResult>(0x80040224u);
+constexpr HResult VFW_E_NOT_IN_GRAPH = static_cast<HResult>(0x8004025Fu);
+
+class GstMediaGraph : public MediaGraph {
+ public:
+  GstMediaGraph();
+  ~GstMediaGraph() override;
+  GstMediaGraph(const GstMediaGraph&) = delete;
+  GstMediaGraph& operator=(const GstMediaGraph&) = delete;
+
+  HResult AddFilter(const std::shared_ptr<MediaFilter>& filter, const std::string& name) override;
+  HResult RemoveFilter(const std::shared_ptr<MediaFilter>& filter) override;
+  HResult EnumFilters(std::vector<std::shared_ptr<MediaFilter>>* filters) override;
+  HResult FindFilterByName(const std::string& name, std::shared_ptr<MediaFilter>* filter) override;
+  HResult ConnectDirect(const std::shared_ptr<MediaPin>& output,
+                        const std::shared_ptr<MediaPin>& input) override;
+  HResult Connect(const std::shared_ptr<MediaPin>& output,
+                  const std::shared_ptr<MediaPin>& input) override;
+  HResult Disconnect(const std::shared_ptr<MediaPin>& pin) override;
+  HResult RenderStream(PinCategory category, const std::shared_ptr<MediaFilter>& source,
+                       const std::shared_ptr<MediaFilter>& intermediate,
+                       const std::shared_ptr<MediaFilter>& sink) override;
+  HResult SetOutputFileName(const std::string& path,
+                            std::shared_ptr<MediaFilter>* multiplexer) override;
+  HResult FindStreamConfig(const std::shared_ptr<MediaFilter>& source, PinCategory category,
+                           StreamConfig** config) override;
+  HResult FindAnalogVideoDecoder(const std::shared_ptr<MediaFilter>& source,
+                                 AnalogVideoDecoder** decoder) override;
+  HResult FindDroppedFrames(const std::shared_ptr<MediaFilter>& source, PinCategory category,
+                            DroppedFrames** counters) override;
+  HResult Run() override;
+  HResult Stop() override;
+  void SetErrorHandler(GraphErrorHandler handler) override;
+
+  bool running() const { return pipeline_ != nullptr; }
+  // The last error the pipeline reported, for diagnostics.
+  std::string last_error() const;
+  // The name a filter was added under, or empty.
+  std::string NameOf(const MediaFilter* filter) const;
+
+ private:
+  struct Entry {
+    std::shared_ptr<MediaFilter> handle;
+    GstGraphFilter* filter;
+    std::string name;
+  };
+  class Counters : public DroppedFrames {
+   public:
+    explicit Counters(GstMediaGraph* graph) : graph_(graph) {}
+    HResult GetNumNotDropped(std::int32_t* count) override;
+    HResult GetNumDropped(std::int32_t* count) override;
+
+   private:
+    GstMediaGraph* graph_;
+  };
+
+  bool Contains(const GstGraphFilter* filter) const;
+  GstGraphFilter* AsGraphFilter(const std::shared_ptr<MediaFilter>& filter) const;
+  HResult ConnectPins(const std::shared_ptr<MediaPin>& output,
+                      const std::shared_ptr<MediaPin>& input, bool allow_converters);
+  void DisconnectBoth(const std::shared_ptr<GstGraphPin>& pin);
+  HResult RenderChain(const std::shared_ptr<GstGraphPin>& start, GstGraphFilter* intermediate,
+                      GstGraphFilter* sink, std::vector<std::shared_ptr<GstGraphPin>>* made);
+  bool LinkConnection(GstGraphPin* output, GstGraphPin* input);
+  void AttachProbes();
+  HResult WaitUntilPlaying();
+  void StartBusThread();
+  void StopBusThread();
+  void TearDown();
+  void RecordError(GstMessage* message);
+  std::shared_ptr<RunCounters> counters() const;
+
+  std::vector<Entry> entries_;
+  Counters dropped_frames_{this};
+
+  GstElement* pipeline_ = nullptr;
+  GstBus* bus_ = nullptr;
+  RunBuild run_;
+  std::vector<GstGraphFilter*> built_;
+  mutable std::mutex lock_;  // guards counters_, handler_, last_error_
+  std::shared_ptr<RunCounters> counters_;
+  bool had_mux_ = false;
+  GraphErrorHandler handler_;
+  std::string last_error_;
+  std::thread bus_thread_;
+};
+
+}  // namespace vesk::gst

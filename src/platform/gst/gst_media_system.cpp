@@ -1,0 +1,193 @@
+#include "platform/gst/gst_media_system.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "platform/gst/gst_graph_filter.h"
+#include "platform/gst/gst_media_graph.h"
+#include "platform/gst/gst_renderer_filter.h"
+#include "platform/gst/simulated_camera_filter.h"
+#include "platform/gst/simulated_camera_source.h"
+#include "platform/gst/v4l2_capture_filter.h"
+#include "platform/gst/video_frame_sink.h"
+#include "platform/linux/v4l2_enumerator.h"
+
+namespace vesk::gst {
+namespace {
+
+class Moniker : public DeviceMoniker {
+ public:
+  using Binder = std::function<HResult(std::shared_ptr<MediaFilter>*)>;
+  Moniker(std::string name, Binder binder) : name_(std::move(name)), binder_(std::move(binder)) {}
+
+  HResult ReadFriendlyName(std::string* name) override {
+    if (name == nullptr) return E_POINTER;
+    *name = name_;
+    return S_OK;
+  }
+  HResult BindToFilter(std::shared_ptr<MediaFilter>* filter) override {
+    if (filter == nullptr) return E_POINTER;
+    return binder_(filter);
+  }
+
+ private:
+  std::string name_;
+  Binder binder_;
+};
+
+struct Compressor {
+  std::string factory;
+  std::string long_name;
+};
+
+// Video encoders whose output avimux takes, ordered by name so the list (and the indexes
+// the options file keeps) stay the same between runs.
+std::vector<Compressor> ListCompressors() {
+  std::vector<Compressor> result;
+  GstElementFactory* mux = gst_element_factory_find("avimux");
+  if (mux == nullptr) return result;
+  GstCaps* mux_caps = FactoryTemplateCaps(mux, GST_PAD_SINK, "video_%u");
+  gst_object_unref(mux);
+  GList* factories =
+      gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_VIDEO_ENCODER, GST_RANK_NONE);
+  for (GList* item = factories; item != nullptr; item = item->next) {
+    auto* factory = GST_ELEMENT_FACTORY(item->data);
+    GstCaps* output = FactoryTemplateCaps(factory, GST_PAD_SRC);
+    const bool usable = !gst_caps_is_any(output) && gst_caps_can_intersect(output, mux_caps);
+    gst_caps_unref(output);
+    if (!usable) continue;
+    const gchar* long_name =
+        gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
+    result.push_back(Compressor{GST_OBJECT_NAME(factory), long_name != nullptr ? long_name : ""});
+  }
+  gst_plugin_feature_list_free(factories);
+  gst_caps_unref(mux_caps);
+  std::sort(result.begin(), result.end(), [](const Compressor& a, const Compressor& b) {
+    return a.long_name != b.long_name ? a.long_name < b.long_name : a.factory < b.factory;
+  });
+  return result;
+}
+
+}  // namespace
+
+void InitializeGstreamer() {
+  static std::once_flag once;
+  std::call_once(once, []() {
+    gst_init(nullptr, nullptr);
+    RegisterSimulatedCameraSource();
+    RegisterFrameSink();
+  });
+}
+
+GstMediaSystem::GstMediaSystem(GstMediaSystemOptions options) : options_(options) {
+  InitializeGstreamer();
+  if (options_.simulated_cameras) {
+    cameras_.push_back(MakeSimulatedAnalogCamera());
+    cameras_.push_back(MakeSimulatedWebcam());
+  }
+}
+
+HResult GstMediaSystem::EnumerateDevices(DeviceCategory category, MonikerList* monikers) {
+  if (monikers == nullptr) return E_POINTER;
+  monikers->clear();
+  if (category == DeviceCategory::VideoInput) {
+    if (options_.v4l2_devices) {
+      for (const V4l2Node& node : EnumerateV4l2CaptureNodes()) {
+        monikers->push_back(
+            std::make_shared<Moniker>(node.card_name, [node](std::shared_ptr<MediaFilter>* filter) {
+              return V4l2CaptureFilter::Bind(node, filter);
+            }));
+      }
+    }
+    for (const auto& camera : cameras_) {
+      if (!camera->attached.load()) continue;
+      const bool paced = options_.paced_simulation;
+      monikers->push_back(std::make_shared<Moniker>(
+          camera->name, [camera, paced](std::shared_ptr<MediaFilter>* filter) {
+            if (!camera->attached.load()) return E_FAIL;
+            *filter = std::make_shared<SimulatedCameraFilter>(camera, paced);
+            return S_OK;
+          }));
+    }
+  } else {
+    for (const Compressor& compressor : ListCompressors()) {
+      monikers->push_back(std::make_shared<Moniker>(
+          compressor.long_name, [compressor](std::shared_ptr<MediaFilter>* filter) {
+            // A compressor that cannot be made here is not bound.
+            GstElement* trial = gst_element_factory_make(compressor.factory.c_str(), nullptr);
+            if (trial == nullptr) return E_FAIL;
+            gst_object_unref(gst_object_ref_sink(trial));
+            std::shared_ptr<ElementFilter> made =
+                ElementFilter::FromFactory(compressor.factory, compressor.long_name);
+            if (!made) return E_FAIL;
+            *filter = made;
+            return S_OK;
+          }));
+    }
+  }
+  return monikers->empty() ? S_FALSE : S_OK;
+}
+
+HResult GstMediaSystem::CreateGraph(std::unique_ptr<MediaGraph>* graph) {
+  if (graph == nullptr) return E_POINTER;
+  *graph = std::make_unique<GstMediaGraph>();
+  return S_OK;
+}
+
+HResult GstMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<MediaFilter>* renderer) {
+  if (renderer == nullptr) return E_POINTER;
+  renderer->reset();
+  const char* factory = nullptr;
+  switch (kind) {
+    case RendererKind::EVR:
+      factory = kFrameSinkElement;
+      break;
+    case RendererKind::VMR9:
+      factory = "glimagesink";
+      break;
+    case RendererKind::VMR7:
+      factory = "ximagesink";
+      break;
+    case RendererKind::NullRenderer:
+      factory = "fakesink";
+      break;
+    default:
+      return E_INVALIDARG;
+  }
+  GstElementFactory* found = gst_element_factory_find(factory);
+  if (found == nullptr) return E_FAIL;
+  gst_object_unref(found);
+  *renderer = std::make_shared<RendererFilter>(kind);
+  return S_OK;
+}
+
+std::shared_ptr<SimulatedCameraDevice> GstMediaSystem::SimulatedCamera(
+    const std::string& name) const {
+  for (const auto& camera : cameras_) {
+    if (camera->name == name) return camera;
+  }
+  return nullptr;
+}
+
+bool GstMediaSystem::DetachSimulatedCamera(const std::string& name) {
+  std::shared_ptr<SimulatedCameraDevice> camera = SimulatedCamera(name);
+  if (!camera) return false;
+  camera->attached = false;
+  return true;
+}
+
+bool GstMediaSystem::AttachSimulatedCamera(const std::string& name) {
+  std::shared_ptr<SimulatedCameraDevice> camera = SimulatedCamera(name);
+  if (!camera) return false;
+  camera->attached = true;
+  return true;
+}
+
+bool GstMediaSystem::SetSimulatedSignal(AnalogFormat standard) {
+  std::shared_ptr<SimulatedCameraDevice> camera = SimulatedCamera(kSimulatedAnalogCameraName);
+  if (!camera || (standard != AnalogFormat::PAL && standard != AnalogFormat::NTSC)) return false;
+  camera->signal_standard = standard == AnalogFormat::PAL ? kAnalogVideoPalB : kAnalogVideoNtscM;
+  return true;
+}
+
+}  // namespace vesk::gst

@@ -1,0 +1,188 @@
+#include "platform/gst/gst_renderer_filter.h"
+
+#include <gst/video/videooverlay.h>
+
+namespace vesk::gst {
+namespace {
+
+const char* FilterNameOf(RendererKind kind) {
+  switch (kind) {
+    case RendererKind::EVR:
+      return "EVR";
+    case RendererKind::VMR9:
+      return "VMR9";
+    case RendererKind::VMR7:
+      return "VMR7";
+    default:
+      return "Null Renderer";
+  }
+}
+
+const char* InputPinOf(RendererKind kind) {
+  switch (kind) {
+    case RendererKind::EVR:
+      return "EVR Input0";
+    case RendererKind::VMR9:
+    case RendererKind::VMR7:
+      return "VMR Input0";
+    default:
+      return "In";
+  }
+}
+
+GstPadProbeReturn CountFrame(GstPad*, GstPadProbeInfo*, gpointer counter) {
+  ++**static_cast<std::shared_ptr<std::atomic<std::int32_t>>*>(counter);
+  return GST_PAD_PROBE_OK;
+}
+
+void ReleaseCounter(gpointer counter) {
+  delete static_cast<std::shared_ptr<std::atomic<std::int32_t>>*>(counter);
+}
+
+}  // namespace
+
+RendererFilter::RendererFilter(RendererKind kind)
+    : GstGraphFilter(FilterNameOf(kind)), kind_(kind) {
+  AddPin(InputPinOf(kind), PinDirection::Input);
+}
+
+HResult RendererFilter::QueryRendererControl(RendererControl** control) {
+  if (control == nullptr) return E_POINTER;
+  if (kind_ == RendererKind::NullRenderer) {
+    *control = nullptr;
+    return E_NOINTERFACE;
+  }
+  *control = this;
+  return S_OK;
+}
+
+HResult RendererFilter::SetVideoWindow(DisplayWindow window) {
+  window_ = window;
+  if (kind_ == RendererKind::EVR) {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->target = FrameTargetOf(window);
+  }
+  ApplyOverlay();
+  return S_OK;
+}
+
+HResult RendererFilter::SetAspectRatioMode(std::int32_t mode) {
+  if (mode < 0) return E_INVALIDARG;
+  {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->preserve_aspect = mode != 0;
+  }
+  ApplyOverlay();
+  return S_OK;
+}
+
+HResult RendererFilter::SetVideoPosition(const VideoRect& destination) {
+  if (destination.right < destination.left || destination.bottom < destination.top) {
+    return E_INVALIDARG;
+  }
+  {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->destination = destination;
+  }
+  ApplyOverlay();
+  return S_OK;
+}
+
+VideoRect RendererFilter::destination() const {
+  std::lock_guard<std::mutex> hold(shared_->lock);
+  return shared_->destination;
+}
+
+HResult RendererFilter::GetFramesDrawn(std::int32_t* frames) {
+  if (frames == nullptr) return E_POINTER;
+  *frames = frames_drawn_->load();
+  return S_OK;
+}
+
+void RendererFilter::ApplyOverlay() {
+  if (sink_ == nullptr || (kind_ != RendererKind::VMR9 && kind_ != RendererKind::VMR7)) return;
+  VideoRect rect;
+  bool preserve = true;
+  {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    rect = shared_->destination;
+    preserve = shared_->preserve_aspect;
+  }
+  g_object_set(sink_, "force-aspect-ratio", preserve ? TRUE : FALSE, nullptr);
+  if (!GST_IS_VIDEO_OVERLAY(sink_)) return;
+  if (window_ != 0) {
+    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink_), static_cast<guintptr>(window_));
+  }
+  if (rect.right > rect.left && rect.bottom > rect.top) {
+    gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(sink_), rect.left, rect.top,
+                                           rect.right - rect.left, rect.bottom - rect.top);
+  }
+}
+
+GstCaps* RendererFilter::PinCaps(const GstGraphPin&) const {
+  if (kind_ == RendererKind::NullRenderer) return gst_caps_new_any();
+  return gst_caps_from_string("video/x-raw");
+}
+
+void RendererFilter::OnRunStarting() { *frames_drawn_ = 0; }
+
+bool RendererFilter::BuildElements(RunBuild* run) {
+  GstElement* sink = nullptr;
+  switch (kind_) {
+    case RendererKind::EVR:
+      sink = CreateFrameSink(shared_);
+      break;
+    case RendererKind::VMR9:
+      sink = gst_element_factory_make("glimagesink", nullptr);
+      break;
+    case RendererKind::VMR7:
+      sink = gst_element_factory_make("ximagesink", nullptr);
+      break;
+    default:
+      sink = gst_element_factory_make("fakesink", nullptr);
+      break;
+  }
+  if (sink == nullptr) return false;
+  // Live video is shown as it comes; a late frame is still a frame to show.
+  g_object_set(sink, "sync", FALSE, "qos", FALSE, nullptr);
+  GstElement* bin = gst_bin_new(FilterNameOf(kind_));
+  GstElement* first = sink;
+  gst_bin_add(GST_BIN(bin), sink);
+  if (kind_ != RendererKind::NullRenderer) {
+    GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+    if (convert == nullptr) {
+      gst_object_unref(gst_object_ref_sink(bin));
+      return false;
+    }
+    gst_bin_add(GST_BIN(bin), convert);
+    if (!gst_element_link(convert, sink)) {
+      gst_object_unref(gst_object_ref_sink(bin));
+      return false;
+    }
+    first = convert;
+  }
+  GstPad* target = gst_element_get_static_pad(first, "sink");
+  gst_element_add_pad(bin, gst_ghost_pad_new("sink", target));
+  gst_object_unref(target);
+  GstPad* sink_pad = gst_element_get_static_pad(sink, "sink");
+  gst_pad_add_probe(sink_pad, GST_PAD_PROBE_TYPE_BUFFER, CountFrame,
+                    new std::shared_ptr<std::atomic<std::int32_t>>(frames_drawn_), ReleaseCounter);
+  gst_object_unref(sink_pad);
+  if (!gst_bin_add(run->pipeline, bin)) return false;
+  bin_ = bin;
+  sink_ = sink;
+  ApplyOverlay();
+  return true;
+}
+
+GstPad* RendererFilter::PadFor(const GstGraphPin& pin, RunBuild*) {
+  if (bin_ == nullptr || pin.direction() != PinDirection::Input) return nullptr;
+  return gst_element_get_static_pad(bin_, "sink");
+}
+
+void RendererFilter::ReleaseElements() {
+  bin_ = nullptr;
+  sink_ = nullptr;
+}
+
+}  // namespace vesk::gst

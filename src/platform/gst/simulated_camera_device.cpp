@@ -1,0 +1,70 @@
+#include "platform/gst/simulated_camera_device.h"
+
+#include <memory>
+
+#include "platform/gst/gst_caps_mapping.h"
+
+namespace vesk::gst {
+namespace {
+
+void SetControl(SimulatedCameraDevice* device, ProcAmpProperty property, std::int32_t minimum,
+                std::int32_t maximum, std::int32_t default_value, std::int32_t capabilities,
+                std::int32_t flags) {
+  SimulatedControl& control = device->controls[static_cast<std::size_t>(property)];
+  control.supported = true;
+  control.range = ProcAmpRange{minimum, maximum, 1, default_value, capabilities};
+  control.value = default_value;
+  control.flags = flags;
+}
+
+}  // namespace
+
+std::shared_ptr<SimulatedCameraDevice> MakeSimulatedAnalogCamera() {
+  auto device = std::make_shared<SimulatedCameraDevice>();
+  device->name = kSimulatedAnalogCameraName;
+  device->analog = true;
+  device->formats = {
+      MakeMediaType("YUY2", 720, 576, 25, 1, AnalogFormat::PAL),
+      MakeMediaType("YUY2", 720, 480, 30000, 1001, AnalogFormat::NTSC),
+  };
+  // A frame grabber's decoder: no sharpness; gain set by hand.
+  SetControl(device.get(), ProcAmpProperty::Brightness, 0, 255, 128, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  SetControl(device.get(), ProcAmpProperty::Contrast, 0, 255, 128, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  SetControl(device.get(), ProcAmpProperty::Hue, -128, 127, 0, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  SetControl(device.get(), ProcAmpProperty::Saturation, 0, 255, 128, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  SetControl(device.get(), ProcAmpProperty::Gain, 0, 100, 50, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  device->decoder_standard = kAnalogVideoPalB;
+  device->signal_standard = kAnalogVideoPalB;
+  return device;
+}
+
+std::shared_ptr<SimulatedCameraDevice> MakeSimulatedWebcam() {
+  auto device = std::make_shared<SimulatedCameraDevice>();
+  device->name = kSimulatedWebcamName;
+  device->analog = false;
+  device->formats = {
+      MakeMediaType("MJPG", 1280, 720, 30, 1), MakeMediaType("MJPG", 640, 480, 30, 1),
+      MakeMediaType("YUY2", 640, 480, 30, 1),  MakeMediaType("YUY2", 320, 240, 30, 1),
+      MakeMediaType("RGB24", 640, 480, 30, 1), MakeMediaType("ARGB32", 640, 480, 30, 1),
+      MakeMediaType("YUY2", 640, 480, 15, 1),
+  };
+  // A UVC webcam: gain starts under automatic control.
+  SetControl(device.get(), ProcAmpProperty::Brightness, 0, 255, 128, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  SetControl(device.get(), ProcAmpProperty::Contrast, 0, 255, 128, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  SetControl(device.get(), ProcAmpProperty::Saturation, 0, 255, 128, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  SetControl(device.get(), ProcAmpProperty::Sharpness, 0, 7, 3, kProcAmpFlagsManual,
+             kProcAmpFlagsManual);
+  SetControl(device.get(), ProcAmpProperty::Gain, 0, 100, 50,
+             kProcAmpFlagsAuto | kProcAmpFlagsManual, kProcAmpFlagsAuto);
+  return device;
+}
+
+}  // namespace vesk::gst
