@@ -10,11 +10,15 @@ constexpr HResult kInvalidMediaType = static_cast<HResult>(0x80040200u);
 
 bool SameFormat(const MediaType& a, const MediaType& b) {
   if (a == b) return true;
+  if (a.subtype_name != b.subtype_name || a.width != b.width || a.height != b.height) {
+    return false;
+  }
+  // The same frame time, whether given as a fraction or in 100 ns units.
+  if (a.avg_time_per_frame != 0 && a.avg_time_per_frame == b.avg_time_per_frame) return true;
   int a_num = 0, a_den = 1, b_num = 0, b_den = 1;
   FrameRateOf(a, &a_num, &a_den);
   FrameRateOf(b, &b_num, &b_den);
-  return a.subtype_name == b.subtype_name && a.width == b.width && a.height == b.height &&
-         static_cast<std::int64_t>(a_num) * b_den == static_cast<std::int64_t>(b_num) * a_den;
+  return static_cast<std::int64_t>(a_num) * b_den == static_cast<std::int64_t>(b_num) * a_den;
 }
 
 // Adds an element to the run's pipeline; a reference the caller kept is not handed over.

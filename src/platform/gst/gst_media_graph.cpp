@@ -578,6 +578,9 @@ HResult GstMediaGraph::WaitUntilPlaying() {
 void GstMediaGraph::StartBusThread() {
   GstBus* bus = GST_BUS(gst_object_ref(bus_));
   bus_thread_ = std::thread([this, bus]() {
+    // One failure, one report: the errors that follow the first (the stream stopping behind
+    // a failed writer, say) are its consequences.
+    bool reported = false;
     for (;;) {
       GstMessage* message = gst_bus_timed_pop_filtered(
           bus, GST_CLOCK_TIME_NONE,
@@ -587,15 +590,19 @@ void GstMediaGraph::StartBusThread() {
         gst_message_unref(message);
         break;
       }
+      if (reported) {
+        gst_message_unref(message);
+        continue;
+      }
+      reported = true;
       RecordError(message);
+      gst_message_unref(message);
       GraphErrorHandler handler;
       {
         std::lock_guard<std::mutex> hold(lock_);
         handler = handler_;
       }
-      const std::string text = last_error();
-      gst_message_unref(message);
-      if (handler) handler(text);
+      if (handler) handler(last_error());
     }
     gst_object_unref(bus);
   });

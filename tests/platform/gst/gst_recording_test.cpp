@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"AnalogYuy2ThroughJpegEncoder", gst::kSimulatedAnalogCameraName,
                                  "YUY2", 720, 576, 25, "JPEG image encoder", "MJPG", 24, false},
                       FormatCase{"WebcamRgb24", gst::kSimulatedWebcamName, "RGB24", 640, 480, 30,
-                                 "", "RGB", 24, false},
+                                 "", "RGB", 24, true},
                       FormatCase{"WebcamMjpg", gst::kSimulatedWebcamName, "MJPG", 640, 480, 30, "",
                                  "MJPG", 24, false}),
     [](const ::testing::TestParamInfo<FormatCase>& info) { return info.param.label; });
