@@ -23,7 +23,6 @@ namespace vesk {
 
 // Capacities in characters, counting the terminator of the original buffers.
 constexpr std::size_t kVideoSourceNameCapacity = 256;
-constexpr std::size_t kRecordingPathCapacity = 256;
 constexpr std::size_t kRateTextCapacity = 10;
 constexpr std::size_t kSizeTextCapacity = 256;
 

@@ -22,6 +22,10 @@ enum class SubtypeCode : std::uint32_t {
   NoFormat = 6,
 };
 
+// Characters (with the terminator of the original buffer) of the path a device records to,
+// kept for resuming a recording after the device reconnects.
+constexpr std::size_t kRecordingPathCapacity = 256;
+
 // A device property value that the station has not set.
 constexpr std::int32_t kPropertyNotSet = INT32_MIN;
 

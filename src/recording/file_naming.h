@@ -6,6 +6,7 @@
 
 #include "app/message_log.h"
 #include "app/system_time.h"
+#include "capture/video_types.h"
 #include "platform/clock.h"
 
 namespace vesk {
@@ -13,9 +14,6 @@ namespace vesk {
 // Capacities of the name buffers, in characters including the terminator.
 constexpr std::size_t kVideoFileNameCapacity = 1024;
 constexpr std::size_t kMessageLogFileNameCapacity = 512;
-// A device keeps the path its recording started with in a field of this capacity; a
-// continuation name must fit it.
-constexpr std::size_t kRecordingPathCapacity = 256;
 
 // Default folders, relative to the current directory (the station's home).
 constexpr std::string_view kDefaultVideoFolder = "VideoFiles";
