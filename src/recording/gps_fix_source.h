@@ -1,0 +1,25 @@
+#pragma once
+
+// The GPS receiver as a recording start uses it: one fix for the log, then the port is
+// closed for the length of the recording.
+
+#include "gps/gga_parser.h"
+
+namespace vesk {
+
+class GpsFixSource {
+ public:
+  virtual ~GpsFixSource() = default;
+
+  // The receiver's port is open (a connection was made and not closed since).
+  virtual bool IsOpen() const = 0;
+  // Stops the GPS window's periodic refresh, waiting for a refresh in progress, so the
+  // recording start has the port to itself.
+  virtual void StopRefreshTimer() = 0;
+  // Up to 101 read-and-parse attempts; true at the first that gives a fix.
+  virtual bool ReadGpsFixWithRetry(GpsFix* fix) = 0;
+  // Closes the port; the remembered port and rate stay for the next connection.
+  virtual void Close() = 0;
+};
+
+}  // namespace vesk

@@ -1,0 +1,174 @@
+#pragma once
+
+// Switches the device in use between live video and recording: the Start and Stop buttons,
+// the start and end of Event recordings, and every restart of live video. Each switch is a
+// full stop of the capture graph and a new start in the wanted mode; around it the
+// controller names the video file, takes the GPS fix for the log, turns analysis overlays
+// off, changes titles, buttons and menus, and has the recording log written at the stop.
+//
+// Everything here runs on the user-interface thread; timer callbacks post their work there.
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "app/message_log.h"
+#include "capture/capture_graph.h"
+#include "capture/video_sources.h"
+#include "config/options.h"
+#include "events/event_file.h"
+#include "events/event_loader.h"
+#include "platform/clock.h"
+#include "platform/hresult.h"
+#include "recording/gps_fix_source.h"
+#include "recording/recording_view.h"
+
+namespace vesk {
+
+constexpr std::string_view kStopCameraFailedText = "WARNING: command to stop camera failed\r\n";
+constexpr std::string_view kNullFilePathnameText =
+    "Logic error: attempting to record to a NULL file pathname\r\n";
+constexpr std::string_view kNoValidSourceText = "No valid source device is attached\r\n";
+constexpr std::string_view kEventManuallyStoppedText = "Event recording is manually stopped";
+constexpr std::string_view kEventSourceOutOfRangeText =
+    "Logic error: attempting to record an event with current source index out of range\r\n";
+// The device keeps the name of the file a recording started with, to continue it after a
+// reconnect; a name too long for that is not kept, and the observer is told.
+constexpr std::string_view kRecordingPathTooLongText =
+    "WARNING: video file name is too long to continue the recording after a device "
+    "reconnect\r\n";
+
+// The milliseconds the Event stop timer waits beyond the recording duration.
+constexpr std::uint32_t kStopTimerExtraMilliseconds = 450;
+
+// What the controller asks of the rest of the station. Empty functions are skipped.
+struct RecordingControllerHooks {
+  // The scheduler's countdown timer and its queue are deleted (a pending Event is
+  // cancelled, or the station closes).
+  std::function<void()> delete_countdown_timer;
+  // The scheduler's one-shot stop timer is armed with this due time, before the Event
+  // recording's graph starts.
+  std::function<void(std::uint32_t due_milliseconds)> arm_stop_timer;
+  // The stop timer and its queue are deleted.
+  std::function<void()> delete_stop_timer;
+  // EventLoader::LoadEvents: reads the Events again and schedules the next one.
+  std::function<void()> load_events;
+  // The main window's "USB GPS Receiver..." command: reconnects the receiver a recording
+  // start closed and restarts the GPS window's refresh.
+  std::function<void()> connect_gps_receiver;
+  // The running live filter's saturation threshold (-1: highlighting off).
+  std::function<void(std::int32_t threshold)> set_saturation_threshold;
+};
+
+struct RecordingControllerContext {
+  CaptureGraph& graph;
+  VideoSources& sources;
+  // Shared with the graph: the current video file name, Event description, start text and
+  // GPS position of the recording in progress.
+  RecordingSession& session;
+  // PixelSaturationValue is forgotten when a format cannot be analysed.
+  Options& options;
+  MessageLog& log;
+  const Clock& clock;
+  // Minutes added to local time to get UTC, read once at start-up.
+  int bias_minutes = 0;
+  RecordingWindowsView& view;
+  // Null while the station has no GPS receiver interface.
+  GpsFixSource* gps = nullptr;
+  RecordingControllerHooks hooks{};
+};
+
+class RecordingController {
+ public:
+  explicit RecordingController(RecordingControllerContext context);
+
+  RecordingController(const RecordingController&) = delete;
+  RecordingController& operator=(const RecordingController&) = delete;
+
+  // Starts the graph of the device in use: recording when its manual or Event recording
+  // flag is set, else live video. A format that cannot be analysed with the overlays on
+  // (E_NOTIMPL) switches them off and is tried once more.
+  HResult StartVideo();
+  // Stops the graph; a stopped recording gets its log. Reconnects the GPS after a
+  // recording when AutostartGPS is set and the station is not closing.
+  HResult StopVideo();
+  // StopVideo, then StartVideo when the stop worked: how a changed setting takes effect.
+  HResult RestartVideo();
+
+  // The Start button.
+  void StartManualRecording();
+  // The Stop button. During an Event recording it asks first; No changes nothing.
+  void StopRecording();
+
+  // Windows, menus and the device's flags to the recording state. store_name: a new
+  // recording (not the continuation after a reconnect) — the device keeps the file name.
+  void SetRecordingUi(bool store_name);
+  void ClearRecordingUi();
+
+  // Sizes the video record window to the current format. 1 when sized, else 0.
+  int SizeVideoWindow();
+
+  // File > Exit and the main window's close box: a running recording is stopped and its
+  // log written; no timer acts afterwards. Returns the stop's result. Only the first call
+  // stops anything.
+  HResult CloseForExit();
+
+  // The scheduler's side.
+  //
+  // The countdown reached the Event's recording start (the countdown timer is already
+  // deleted): close playback, StopVideo, arm the stop timer, name the file after the
+  // Event, SetRecordingUi, StartVideo. Returns the start's result; E_FAIL without a
+  // device in use (reported, nothing recorded).
+  HResult BeginEventRecording(const EventRecord& event);
+  // The stop timer fired: StopVideo (the log is written), ClearRecordingUi, live video
+  // again, playback windows back. Returns false, doing nothing, unless an Event recording
+  // was running; the scheduler then runs the power action and LoadEvents.
+  bool EndEventRecording();
+  // Stops the countdown of the pending Event: Start button, Schedule Event window, Event
+  // list window.
+  void CancelPendingEvent();
+
+  // Process-wide flags.
+  bool event_recording_running() const { return event_recording_running_; }
+  void set_event_recording_running(bool value) { event_recording_running_ = value; }
+  bool event_pending() const { return event_pending_; }
+  // Set by the scheduler when it arms the countdown.
+  void set_event_pending(bool value) { event_pending_ = value; }
+  bool event_was_pending() const { return event_was_pending_; }
+  // While a graph start runs; device-change notifications wait meanwhile.
+  bool graph_switching() const { return graph_switching_; }
+  bool closing() const { return closing_; }
+  void set_closing(bool value) { closing_ = value; }
+  // During start-up a missing device is not reported by SizeVideoWindow.
+  bool initialising() const { return initialising_; }
+  void set_initialising(bool value) { initialising_ = value; }
+  // Milliseconds of the current Event's recording; 0 when none.
+  std::uint32_t recording_duration() const { return recording_duration_; }
+  void set_recording_duration(std::uint32_t milliseconds) { recording_duration_ = milliseconds; }
+  bool playback_was_open() const { return playback_was_open_; }
+
+  // Event recordings the observer stopped by hand; the event loader skips them.
+  const std::vector<StoppedEvent>& manually_stopped_events() const { return manually_stopped_; }
+
+ private:
+  void TakeGpsFixAndCloseReceiver();
+  void SwitchOverlaysOffForRecording();
+  bool CurrentSourceRecording() const;
+
+  RecordingControllerContext context_;
+
+  bool event_recording_running_ = false;
+  bool event_pending_ = false;
+  bool event_was_pending_ = false;
+  bool graph_switching_ = false;
+  bool closing_ = false;
+  bool initialising_ = false;
+  std::uint32_t recording_duration_ = 0;
+  bool playback_was_open_ = false;
+  // The Event being recorded, for the manually stopped list.
+  EventRecord current_event_{};
+  std::vector<StoppedEvent> manually_stopped_;
+};
+
+}  // namespace vesk
