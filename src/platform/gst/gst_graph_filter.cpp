@@ -238,41 +238,54 @@ GstCaps* AviMuxFilter::PinCaps(const GstGraphPin&) const {
 }
 
 bool AviMuxFilter::BuildElements(RunBuild* run) {
+  GstElement* queue = gst_element_factory_make("queue", nullptr);
   GstElement* mux = gst_element_factory_make("avimux", nullptr);
   GstElement* sink = gst_element_factory_make("filesink", nullptr);
-  if (mux == nullptr || sink == nullptr) {
-    if (mux != nullptr) gst_object_unref(gst_object_ref_sink(mux));
-    if (sink != nullptr) gst_object_unref(gst_object_ref_sink(sink));
+  if (queue == nullptr || mux == nullptr || sink == nullptr) {
+    for (GstElement* element : {queue, mux, sink}) {
+      if (element != nullptr) gst_object_unref(gst_object_ref_sink(element));
+    }
     return false;
   }
+  // The writer runs on its own thread behind a queue that never drops: a disk that stalls
+  // for a moment must not hold the camera back, whatever feeds the multiplexer.
+  g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 512u * 1024u * 1024u,
+               "max-size-time", G_GUINT64_CONSTANT(0), nullptr);
   // OpenDML index and RIFF-AVIX continuation past 1 GB, so files may exceed 2 GB.
   g_object_set(mux, "bigfile", TRUE, nullptr);
   g_object_set(sink, "location", path_.c_str(), "sync", FALSE, "async", FALSE, nullptr);
+  AddToPipeline(run, queue);
   AddToPipeline(run, mux);
   AddToPipeline(run, sink);
+  queue_ = queue;
   mux_ = mux;
   run->mux = mux;
   run->file_path = path_;
   GstPad* file_pad = gst_element_get_static_pad(sink, "sink");
   run->file_pad = file_pad;
   gst_object_unref(file_pad);
-  return gst_element_link(mux, sink);
+  if (!gst_element_link(mux, sink)) return false;
+  GstPad* video_pad = gst_element_request_pad_simple(mux, "video_%u");
+  if (video_pad == nullptr) return false;
+  run->mux_pad = video_pad;
+  GstPad* queue_sink = gst_element_get_static_pad(queue, "sink");
+  run->recording_pad = queue_sink;
+  gst_object_unref(queue_sink);
+  GstPad* queue_src = gst_element_get_static_pad(queue, "src");
+  const bool linked = gst_pad_link(queue_src, video_pad) == GST_PAD_LINK_OK;
+  gst_object_unref(queue_src);
+  gst_object_unref(video_pad);  // the multiplexer keeps its request pad
+  return linked;
 }
 
-GstPad* AviMuxFilter::PadFor(const GstGraphPin& pin, RunBuild* run) {
-  if (mux_ == nullptr || pin.direction() != PinDirection::Input) return nullptr;
-  if (video_pad_ == nullptr) {
-    video_pad_ = gst_element_request_pad_simple(mux_, "video_%u");
-    if (video_pad_ == nullptr) return nullptr;
-    gst_object_unref(video_pad_);  // the multiplexer keeps its request pad
-    run->mux_pad = video_pad_;
-  }
-  return GST_PAD(gst_object_ref(video_pad_));
+GstPad* AviMuxFilter::PadFor(const GstGraphPin& pin, RunBuild*) {
+  if (queue_ == nullptr || pin.direction() != PinDirection::Input) return nullptr;
+  return gst_element_get_static_pad(queue_, "sink");
 }
 
 void AviMuxFilter::ReleaseElements() {
+  queue_ = nullptr;
   mux_ = nullptr;
-  video_pad_ = nullptr;
 }
 
 // Element filters -------------------------------------------------------------------------

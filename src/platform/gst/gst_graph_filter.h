@@ -63,9 +63,10 @@ struct RunCounters {
 // What the filters of one run leave for the graph: the pads it watches.
 struct RunBuild {
   GstBin* pipeline = nullptr;
-  GstPad* sequence_pad = nullptr;  // the source's numbered frames (borrowed)
-  GstPad* mux_pad = nullptr;       // the multiplexer's video input (borrowed)
-  GstPad* file_pad = nullptr;      // the file writer's input (borrowed)
+  GstPad* sequence_pad = nullptr;   // the source's numbered frames (borrowed)
+  GstPad* mux_pad = nullptr;        // the multiplexer's video input after its queue (borrowed)
+  GstPad* file_pad = nullptr;       // the file writer's input (borrowed)
+  GstPad* recording_pad = nullptr;  // where the recording enters: the writer queue (borrowed)
   GstElement* mux = nullptr;
   std::string file_path;
 };
@@ -156,7 +157,7 @@ class SmartTeeFilter : public GstGraphFilter {
   GstElement* tee_ = nullptr;
 };
 
-// "AVI Mux" with its file writer: avimux (OpenDML for large files) into filesink.
+// "AVI Mux" with its file writer: a queue, avimux (OpenDML for large files), filesink.
 class AviMuxFilter : public GstGraphFilter {
  public:
   explicit AviMuxFilter(std::string path);
@@ -169,8 +170,8 @@ class AviMuxFilter : public GstGraphFilter {
 
  private:
   std::string path_;
+  GstElement* queue_ = nullptr;
   GstElement* mux_ = nullptr;
-  GstPad* video_pad_ = nullptr;
 };
 
 // Any one-in, one-out GStreamer element as a filter: a compressor, the colour control, the

@@ -466,6 +466,7 @@ HResult GstMediaGraph::Run() {
     counters_ = std::make_shared<RunCounters>();
     last_error_.clear();
   }
+  error_seen_ = false;
   pipeline_ = gst_pipeline_new(nullptr);
   bus_ = gst_element_get_bus(pipeline_);
   run_ = RunBuild{};
@@ -595,6 +596,7 @@ void GstMediaGraph::StartBusThread() {
         continue;
       }
       reported = true;
+      error_seen_ = true;
       RecordError(message);
       gst_message_unref(message);
       GraphErrorHandler handler;
@@ -642,19 +644,28 @@ HResult GstMediaGraph::Stop() {
   std::thread forced_end;
   if (run_.mux != nullptr && !run_counters->file_finished.load()) {
     // Finish the recording: end-of-stream from the camera through the multiplexer, which
-    // then writes its index.
-    gst_element_send_event(pipeline_, gst_event_new_eos());
+    // then writes its index. After an error the stream may be broken before the
+    // multiplexer, so the end goes to it straight away.
     auto deadline = Clock::now() + kEndOfStreamWait;
-    while (!run_counters->file_finished.load() && Clock::now() < deadline) {
+    if (!error_seen_.load()) gst_element_send_event(pipeline_, gst_event_new_eos());
+    while (!error_seen_.load() && !run_counters->file_finished.load() && Clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (!run_counters->file_finished.load() && run_.mux_pad != nullptr) {
       // The camera is gone or stuck: end the file at the multiplexer's input. This may wait
       // behind a blocked writer, so it runs aside and is released by the teardown.
-      GstPad* pad = GST_PAD(gst_object_ref(run_.mux_pad));
-      forced_end = std::thread([pad]() {
-        gst_pad_send_event(pad, gst_event_new_eos());
-        gst_object_unref(pad);
+      // Behind what is queued when the queue still flows, else at the multiplexer itself.
+      GstPad* queued =
+          run_.recording_pad != nullptr ? GST_PAD(gst_object_ref(run_.recording_pad)) : nullptr;
+      GstPad* direct = GST_PAD(gst_object_ref(run_.mux_pad));
+      forced_end = std::thread([queued, direct]() {
+        bool sent = false;
+        if (queued != nullptr) {
+          sent = gst_pad_send_event(queued, gst_event_new_eos());
+          gst_object_unref(queued);
+        }
+        if (!sent) gst_pad_send_event(direct, gst_event_new_eos());
+        gst_object_unref(direct);
       });
       deadline = Clock::now() + kForcedEndOfStreamWait;
       while (!run_counters->file_finished.load() && Clock::now() < deadline) {

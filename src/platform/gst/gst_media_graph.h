@@ -108,6 +108,7 @@ class GstMediaGraph : public MediaGraph {
   mutable std::mutex lock_;  // guards counters_, handler_, last_error_
   std::shared_ptr<RunCounters> counters_;
   bool had_mux_ = false;
+  std::atomic<bool> error_seen_{false};
   GraphErrorHandler handler_;
   std::string last_error_;
   std::thread bus_thread_;

@@ -131,6 +131,8 @@ bool RendererFilter::BuildElements(RunBuild* run) {
   switch (kind_) {
     case RendererKind::EVR:
       sink = CreateFrameSink(shared_);
+      // Each frame once: the first is not shown a second time as a preroll picture.
+      if (sink != nullptr) g_object_set(sink, "show-preroll-frame", FALSE, nullptr);
       break;
     case RendererKind::VMR9:
       sink = gst_element_factory_make("glimagesink", nullptr);

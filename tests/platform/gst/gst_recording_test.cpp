@@ -58,11 +58,19 @@ bool StampOf(const std::string& path, const AviFile& file, std::size_t index,
   simcam::StarFieldPainter geometry;
   geometry.Configure(format.width, format.height, 1);
   const int step = format.bit_count / 8;
-  const int stride = format.width * step;
+  int stride = format.width * step;
+  const std::uint8_t* top = data.data();
+  if (testing::CompressionName(file.video) == "RGB" && file.video.height > 0) {
+    // A DIB is stored bottom row first.
+    top = data.data() + static_cast<std::ptrdiff_t>(format.height - 1) * stride;
+    stride = -stride;
+  }
   const std::string text =
-      testing::ReadStamp(data.data(), format.width, format.height, stride, step, geometry.text_x(),
+      testing::ReadStamp(top, format.width, format.height, stride, step, geometry.text_x(),
                          geometry.text_y(), geometry.text_scale(), 20);
-  return testing::ParseStamp(text, milliseconds, counter);
+  const bool parsed = testing::ParseStamp(text, milliseconds, counter);
+  if (!parsed) ADD_FAILURE() << "stamp of frame " << index << " reads \"" << text << "\"";
+  return parsed;
 }
 
 TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBack) {
