@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "analysis/pixel_words.h"
+
 namespace vesk {
 namespace {
 
 // The dark level of every byte position, repeated over a span that a whole number of
-// 3- and 4-byte pixels and of vector registers fill. Bytes that never accumulate get 255,
+// 3- and 4-byte pixels and of 32-byte vectors fill. Bytes that never accumulate get 255,
 // which nothing exceeds, so one saturating formula serves every byte of a row.
-constexpr std::size_t kPatternBytes = 48;
+constexpr std::size_t kPatternBytes = 96;
 
 void FillDarkPattern(SubtypeCode subtype, const DarkLevels& levels, std::uint8_t* pattern) {
   const auto level = [](std::uint32_t value) {
@@ -37,6 +39,7 @@ inline std::uint8_t AccumulateByte(std::uint8_t destination, std::uint8_t source
   return static_cast<std::uint8_t>(destination + std::min(above, room));
 }
 
+VESK_PIXEL_LOOP
 void AccumulateRow(std::uint8_t* __restrict destination, const std::uint8_t* __restrict source,
                    std::size_t bytes, const std::uint8_t* __restrict pattern) {
   std::size_t i = 0;

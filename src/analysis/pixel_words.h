@@ -1,10 +1,12 @@
 #pragma once
 
 // Helpers shared by the per-frame pixel loops: a 4-byte group read and written as one
-// 32-bit word, whatever the byte order of the machine. Loops over words with no branch
-// per pixel let the compiler process several pixels per instruction.
+// 32-bit word, whatever the byte order of the machine, and blocks of 32 bytes handled as
+// one vector (the compiler's generic vectors: one AVX2 register, two SSE2 or NEON ones).
+// No branch per pixel: a mask chooses between the old and the painted value.
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -35,4 +37,29 @@ constexpr std::int32_t ByteOf(std::uint32_t word, unsigned index) {
   return static_cast<std::int32_t>((word >> ByteShift(index)) & 0xFFu);
 }
 
+// 32-byte blocks, seen as bytes, as unsigned 32-bit words or as signed ones.
+using U8x32 = std::uint8_t __attribute__((vector_size(32)));
+using U32x8 = std::uint32_t __attribute__((vector_size(32)));
+using I32x8 = std::int32_t __attribute__((vector_size(32)));
+constexpr std::size_t kBlockBytes = 32;
+
+// Through pointers: passing 32-byte vectors by value would tie the calls to AVX.
+template <class Vector>
+inline void LoadBlock(Vector* block, const std::uint8_t* p) {
+  std::memcpy(block, p, sizeof *block);
+}
+
+template <class Vector>
+inline void StoreBlock(std::uint8_t* p, const Vector* block) {
+  std::memcpy(p, block, sizeof *block);
+}
+
 }  // namespace vesk::pixel_words
+
+// Loops marked with this get a second build for AVX2, chosen once at load time on
+// processors that have it; everywhere else the baseline build runs.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__linux__)
+#define VESK_PIXEL_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define VESK_PIXEL_LOOP
+#endif

@@ -9,50 +9,83 @@ namespace vesk {
 namespace {
 
 using pixel_words::ByteOf;
+using pixel_words::I32x8;
+using pixel_words::kBlockBytes;
+using pixel_words::LoadBlock;
 using pixel_words::LoadWord;
 using pixel_words::PackBytes;
+using pixel_words::StoreBlock;
 using pixel_words::StoreWord;
+using pixel_words::U32x8;
+using pixel_words::U8x32;
 
-// Each painter maps one pixel (group) to its output; a mask replaces the branch.
-struct Yuy2Painter {
-  static constexpr std::size_t kStep = 4;
-  static std::uint32_t Paint(std::uint32_t group, std::int32_t t) {
-    constexpr std::uint32_t kMagenta = PackBytes(kMagentaY, kMagentaU, kMagentaY, kMagentaV);
-    const std::uint32_t saturated = (ByteOf(group, 0) >= t) | (ByteOf(group, 2) >= t);
-    const std::uint32_t mask = 0u - saturated;
-    return (group & ~mask) | (kMagenta & mask);
-  }
-};
+constexpr std::uint32_t kYuy2Magenta = PackBytes(kMagentaY, kMagentaU, kMagentaY, kMagentaV);
+constexpr std::uint32_t kArgbMagenta = PackBytes(kMagentaBlue, kMagentaGreen, kMagentaRed, 0);
+constexpr std::uint32_t kAlphaByte = PackBytes(0, 0, 0, 0xFF);
 
-struct Argb32Painter {
-  static constexpr std::size_t kStep = 4;
-  static std::uint32_t Paint(std::uint32_t pixel, std::int32_t t) {
-    constexpr std::uint32_t kMagenta = PackBytes(kMagentaBlue, kMagentaGreen, kMagentaRed, 0);
-    constexpr std::uint32_t kAlpha = PackBytes(0, 0, 0, 0xFF);
-    const std::int32_t sum = ByteOf(pixel, 0) + ByteOf(pixel, 1) + ByteOf(pixel, 2);
-    const std::uint32_t mask = 0u - static_cast<std::uint32_t>(sum >= 3 * t);
-    return (pixel & ~mask) | (((pixel & kAlpha) | kMagenta) & mask);
-  }
-};
-
-template <class Painter>
-void PaintRowInPlace(std::uint8_t* row, std::size_t bytes, std::int32_t t) {
-  for (std::size_t i = 0; i < bytes; i += Painter::kStep) {
-    StoreWord(row + i, Painter::Paint(LoadWord(row + i), t));
-  }
+// One pixel pair: painted whole when either luma reaches t.
+std::uint32_t PaintYuy2Group(std::uint32_t group, std::int32_t t) {
+  const std::uint32_t saturated = (ByteOf(group, 0) >= t) | (ByteOf(group, 2) >= t);
+  const std::uint32_t mask = 0u - saturated;
+  return (group & ~mask) | (kYuy2Magenta & mask);
 }
 
-template <class Painter>
-void PaintRowCopy(std::uint8_t* __restrict destination, const std::uint8_t* __restrict source,
-                  std::size_t bytes, std::int32_t t) {
-  for (std::size_t i = 0; i < bytes; i += Painter::kStep) {
-    StoreWord(destination + i, Painter::Paint(LoadWord(source + i), t));
+// One pixel: painted, alpha kept, when blue + green + red reaches 3t.
+std::uint32_t PaintArgb32Pixel(std::uint32_t pixel, std::int32_t t3) {
+  const std::int32_t sum = ByteOf(pixel, 0) + ByteOf(pixel, 1) + ByteOf(pixel, 2);
+  const std::uint32_t mask = 0u - static_cast<std::uint32_t>(sum >= t3);
+  return (pixel & ~mask) | (((pixel & kAlphaByte) | kArgbMagenta) & mask);
+}
+
+// The row loops read each block before writing it, so destination may equal source;
+// otherwise the two must not overlap.
+VESK_PIXEL_LOOP
+void PaintYuy2Row(std::uint8_t* destination, const std::uint8_t* source, std::size_t bytes,
+                  std::uint8_t t) {
+  const U8x32 threshold = U8x32{} + t;
+  const U32x8 luma = U32x8{} + PackBytes(0xFF, 0, 0xFF, 0);
+  const U32x8 magenta = U32x8{} + kYuy2Magenta;
+  std::size_t i = 0;
+  for (; i + kBlockBytes <= bytes; i += kBlockBytes) {
+    U8x32 block;
+    LoadBlock(&block, source + i);
+    const auto reached = reinterpret_cast<U32x8>(block >= threshold);
+    const U32x8 painted = (reached & luma) != 0 ? magenta : reinterpret_cast<U32x8>(block);
+    StoreBlock(destination + i, &painted);
+  }
+  for (; i + 4 <= bytes; i += 4)
+    StoreWord(destination + i, PaintYuy2Group(LoadWord(source + i), t));
+}
+
+VESK_PIXEL_LOOP
+void PaintArgb32Row(std::uint8_t* destination, const std::uint8_t* source, std::size_t bytes,
+                    std::uint8_t t) {
+  const std::int32_t t3 = 3 * static_cast<std::int32_t>(t);
+  const I32x8 threshold = I32x8{} + t3;
+  const U32x8 alpha = U32x8{} + kAlphaByte;
+  const U32x8 magenta = U32x8{} + kArgbMagenta;
+  constexpr unsigned kBlue = pixel_words::ByteShift(0);
+  constexpr unsigned kGreen = pixel_words::ByteShift(1);
+  constexpr unsigned kRed = pixel_words::ByteShift(2);
+  std::size_t i = 0;
+  for (; i + kBlockBytes <= bytes; i += kBlockBytes) {
+    U32x8 pixels;
+    LoadBlock(&pixels, source + i);
+    const U32x8 sum =
+        ((pixels >> kBlue) & 0xFF) + ((pixels >> kGreen) & 0xFF) + ((pixels >> kRed) & 0xFF);
+    const U32x8 painted =
+        reinterpret_cast<I32x8>(sum) >= threshold ? (pixels & alpha) | magenta : pixels;
+    StoreBlock(destination + i, &painted);
+  }
+  for (; i + 4 <= bytes; i += 4) {
+    StoreWord(destination + i, PaintArgb32Pixel(LoadWord(source + i), t3));
   }
 }
 
 // RGB24 pixels straddle words; byte selects keep it free of branches all the same.
+VESK_PIXEL_LOOP
 void PaintRgb24Row(std::uint8_t* destination, const std::uint8_t* source, std::size_t bytes,
-                   std::int32_t t) {
+                   std::uint8_t t) {
   for (std::size_t i = 0; i < bytes; i += 3) {
     const std::uint8_t b = source[i];
     const std::uint8_t g = source[i + 1];
@@ -67,21 +100,13 @@ void PaintRgb24Row(std::uint8_t* destination, const std::uint8_t* source, std::s
 // Paints `bytes` (whole pixels) of one row from source into destination, which may be
 // the same row.
 void PaintRow(SubtypeCode subtype, std::uint8_t* destination, const std::uint8_t* source,
-              std::size_t bytes, std::int32_t t) {
+              std::size_t bytes, std::uint8_t t) {
   switch (subtype) {
     case SubtypeCode::YUY2:
-      if (destination == source) {
-        PaintRowInPlace<Yuy2Painter>(destination, bytes, t);
-      } else {
-        PaintRowCopy<Yuy2Painter>(destination, source, bytes, t);
-      }
+      PaintYuy2Row(destination, source, bytes, t);
       break;
     case SubtypeCode::ARGB32:
-      if (destination == source) {
-        PaintRowInPlace<Argb32Painter>(destination, bytes, t);
-      } else {
-        PaintRowCopy<Argb32Painter>(destination, source, bytes, t);
-      }
+      PaintArgb32Row(destination, source, bytes, t);
       break;
     case SubtypeCode::RGB24:
       PaintRgb24Row(destination, source, bytes, t);
