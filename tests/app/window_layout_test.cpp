@@ -259,9 +259,9 @@ TEST_F(WindowLayoutTest, EveryWindowButTheStandByWindowHasItsOwnOption) {
   EXPECT_FALSE(SavedWindowPosition(options, WindowId::StandBy).has_value());
 }
 
-class StoreAllTest : public WindowLayoutTest {
+class StoreAllWindowPositionsTest : public WindowLayoutTest {
  protected:
-  StoreAllTest() {
+  StoreAllWindowPositionsTest() {
     inputs.current_format_size = PixelSize{720, 576};
     int i = 0;
     for (WindowId window : kStoreAllOrder) {
@@ -275,7 +275,7 @@ class StoreAllTest : public WindowLayoutTest {
   ScopedTempDir dir;
 };
 
-TEST_F(StoreAllTest, StoresEveryWindowInOrderAndKeepsMinimisedOnesWhereTheyWere) {
+TEST_F(StoreAllWindowPositionsTest, StoresEveryWindowInOrderAndKeepsMinimisedOnesWhereTheyWere) {
   options.gps_window_position = {125, 550};
   windows.rects[WindowId::Gps] = MinimisedRect();
   windows.rects.erase(WindowId::Playback);  // not created yet
@@ -296,7 +296,7 @@ TEST_F(StoreAllTest, StoresEveryWindowInOrderAndKeepsMinimisedOnesWhereTheyWere)
   EXPECT_TRUE(view.entries.empty());
 }
 
-TEST_F(StoreAllTest, SetWindowPositionsThenARestartBringsEveryWindowBack) {
+TEST_F(StoreAllWindowPositionsTest, SetWindowPositionsThenARestartBringsEveryWindowBack) {
   ASSERT_TRUE(SetWindowPositions(inputs, options, {}, log, errors, windows));
   ASSERT_EQ(view.entries.size(), 1u);
   EXPECT_EQ(view.entries[0], "\r\n22:15:00 (UTC)\r\nDefault window positions are set\r\n");
@@ -326,7 +326,7 @@ TEST_F(StoreAllTest, SetWindowPositionsThenARestartBringsEveryWindowBack) {
   }
 }
 
-TEST_F(StoreAllTest, AFailedSaveWarnsAndKeepsThePositionsInMemory) {
+TEST_F(StoreAllWindowPositionsTest, AFailedSaveWarnsAndKeepsThePositionsInMemory) {
   std::filesystem::create_directory("VESK_options.xml");  // the file cannot be replaced
   EXPECT_FALSE(SetWindowPositions(inputs, options, {}, log, errors, windows));
   ASSERT_EQ(view.entries.size(), 2u);
