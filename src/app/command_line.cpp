@@ -1,0 +1,82 @@
+#include "app/command_line.h"
+
+#include <charconv>
+
+namespace vesk {
+namespace {
+
+constexpr int kMaximumSeconds = 86400;
+
+bool ParseSeconds(const std::string& text, int* seconds) {
+  int value = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  const auto [rest, error] = std::from_chars(begin, end, value);
+  if (error != std::errc() || rest != end || value < 1 || value > kMaximumSeconds) return false;
+  *seconds = value;
+  return true;
+}
+
+}  // namespace
+
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLineResult result;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--headless") {
+      result.options.headless = true;
+    } else if (argument == "--simulated-camera") {
+      result.options.simulated_camera = true;
+    } else if (argument == "--help" || argument == "-h") {
+      result.options.help = true;
+    } else if (argument == "--record" || argument == "--quit-after") {
+      int seconds = 0;
+      if (i + 1 >= arguments.size() || !ParseSeconds(arguments[i + 1], &seconds)) {
+        result.error = argument + " needs a number of seconds from 1 to 86400";
+        return result;
+      }
+      ++i;
+      if (argument == "--record") {
+        result.options.record_seconds = seconds;
+      } else {
+        result.options.quit_after_seconds = seconds;
+      }
+    } else {
+      result.error = "unknown argument \"" + argument + "\"";
+      return result;
+    }
+  }
+  return result;
+}
+
+std::string UsageText(const std::string& program) {
+  return "Usage: " + program +
+         " [--headless] [--simulated-camera] [--record SECONDS] [--quit-after SECONDS]\n"
+         "\n"
+         "VESK Video Capture: live video, AVI recording with a log beside every file, and\n"
+         "scheduled Events. The current directory is the station's home: VESK_options.xml,\n"
+         "Events/, VideoFiles/, LogFiles/ and VeskVideoIcons/ are found there.\n"
+         "\n"
+         "  --headless            run without windows; every User Messages entry is printed\n"
+         "                        to standard output as it is made\n"
+         "  --simulated-camera    add \"VESK Simulated Analog Camera\" and \"VESK Simulated\n"
+         "                        Webcam\" to the capture devices\n"
+         "  --record SECONDS      after start-up record by hand for SECONDS, then exit\n"
+         "  --quit-after SECONDS  exit after SECONDS\n"
+         "  --help                show this text\n"
+         "\n"
+         "SIGINT and SIGTERM end the station as File > Exit does: a running recording is\n"
+         "stopped and its log written first.\n"
+         "\n"
+         "Exit status: 0 after a normal exit; 4 when another copy is already running or\n"
+         "start-up failed (the low byte of E_ABORT, 0x80004004); 2 for bad arguments.\n";
+}
+
+int ExitStatusOf(int result) {
+  const int low_byte = static_cast<int>(static_cast<unsigned>(result) & 0xFFu);
+  // A failure must never read as success to the shell.
+  if (result < 0 && low_byte == 0) return 1;
+  return low_byte;
+}
+
+}  // namespace vesk

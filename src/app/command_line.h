@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+// How the station was asked to run.
+struct CommandLine {
+  // No windows; User Messages entries go to standard output.
+  bool headless = false;
+  // The two simulated cameras join the device list.
+  bool simulated_camera = false;
+  // A manual recording of this many seconds starts after start-up; the station then exits.
+  std::optional<int> record_seconds;
+  // The station exits after this many seconds.
+  std::optional<int> quit_after_seconds;
+  bool help = false;
+};
+
+struct CommandLineResult {
+  CommandLine options;
+  // Empty when the arguments were understood; else what was wrong.
+  std::string error;
+};
+
+// The arguments after the program name. Seconds must be whole numbers from 1 to 86400.
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The --help text.
+std::string UsageText(const std::string& program);
+
+// Process exit statuses. The station's results are 32-bit codes; the process status is their
+// low byte, so a refused second instance or a failed start-up (E_ABORT) ends with 4.
+constexpr int kExitStatusBadArguments = 2;
+int ExitStatusOf(int result);
+
+}  // namespace vesk

@@ -1,0 +1,87 @@
+#pragma once
+
+// The station without a screen: no window exists, so nothing is placed or shown; the User
+// Messages window is a stream, and live video reaches a frame target that only counts what
+// arrives (the station's own renderer still runs, so recordings and their logs are as on a
+// desktop).
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <utility>
+
+#include "app/station.h"
+#include "app/stream_message_view.h"
+#include "platform/video_frame_target.h"
+
+namespace vesk {
+
+class CountingFrameTarget final : public VideoFrameTarget {
+ public:
+  void PresentFrame(const VideoFrame&, const VideoRect&, bool) override { ++frames_; }
+  std::int64_t frames() const { return frames_.load(); }
+
+ private:
+  std::atomic<std::int64_t> frames_{0};
+};
+
+class HeadlessWindows final : public StationWindows {
+ public:
+  explicit HeadlessWindows(std::ostream& out) : view_(out) {}
+
+  // Called when the station exits (the main window would be destroyed here).
+  void set_on_destroy(std::function<void()> on_destroy) { on_destroy_ = std::move(on_destroy); }
+  const CountingFrameTarget& frame_target() const { return frame_target_; }
+
+  std::optional<ScreenRect> CurrentWindowRect(WindowId) override { return std::nullopt; }
+  void ApplyWindowPosition(WindowId, const PositionResult&) override {}
+
+  bool CreateMainWindow() override { return true; }
+  bool CreateVideoRecordWindow() override { return true; }
+  DisplayWindow VideoDisplayWindow() override { return DisplayWindowOf(&frame_target_); }
+  void LoadIcons() override {}
+  MessageView* CreateUserMessagesWindow(const WindowPlacement&) override { return &view_; }
+  bool CreateFont(const FontRequest&) override { return true; }
+  void CreateStandByWindow() override {}
+  bool CreateRecordControls(bool) override { return true; }
+  bool CreateScrollWindow() override { return true; }
+  bool CreateToolWindows() override { return true; }
+  WorkArea ReadWorkArea() override { return {}; }
+  void MeasureMainWindow(PixelSize* outer, PixelSize* client) override {
+    *outer = {};
+    *client = {};
+  }
+  void ApplyMenus(const MenuBars&) override {}
+  void ShowVideoRecordWindow(bool) override {}
+  void HideScrollWindow() override {}
+  void ShowRecordControls(bool) override {}
+  void ShowUserMessagesWindow() override {}
+  void ShowMainWindow() override {}
+  void HideWindow(WindowId) override {}
+  void ShowBrightnessContrast(bool) override {}
+  void DestroyMainWindow() override {
+    if (on_destroy_) on_destroy_();
+  }
+  void SetMainWindowTitle(std::string_view) override {}
+  void SetCountdownWindowTitle(std::string_view) override {}
+  void HideCountdownWindow() override {}
+  void EnableStartButton(bool) override {}
+  void EnableStopButton(bool) override {}
+  void HideFrameIntegrationWindow() override {}
+  void HidePixelSaturationWindow() override {}
+  void HideGpsWindow() override {}
+  void SizeVideoRecordWindow(int, int, int, int) override {}
+  bool HidePlaybackWindows() override { return false; }
+  void ShowPlaybackWindows() override {}
+  // Nobody is there to answer: a running Event recording is never stopped by a question.
+  bool AskYesNo(std::string_view, std::string_view) override { return false; }
+
+ private:
+  StreamMessageView view_;
+  CountingFrameTarget frame_target_;
+  std::function<void()> on_destroy_;
+};
+
+}  // namespace vesk

@@ -1,0 +1,379 @@
+#include "app/station.h"
+
+#include <utility>
+
+#include "app/message_log_save.h"
+#include "app/time_zone_report.h"
+#include "capture/video_codecs.h"
+#include "capture/video_configuration_apply.h"
+#include "recording/file_naming.h"
+
+namespace vesk {
+
+void HeldEventScheduler::ScheduleNextEvent(EventList& events) {
+  if (events.empty()) {
+    next_.reset();
+    log_.ReportMessage(kNoScheduledEventsText, true);
+    return;
+  }
+  next_ = std::move(events.back());
+  events.pop_back();
+  log_.ReportMessage(kCountdownUnavailableText, true);
+}
+
+// The recording controller's view of the windows: everything goes to the windows except the
+// menu graying, which the station keeps in its menu state so a rebuilt menu stays grayed.
+class Station::ControllerView final : public RecordingWindowsView {
+ public:
+  explicit ControllerView(Station& station) : station_(station) {}
+
+  void SetMainWindowTitle(std::string_view title) override { W().SetMainWindowTitle(title); }
+  void SetCountdownWindowTitle(std::string_view title) override {
+    W().SetCountdownWindowTitle(title);
+  }
+  void HideCountdownWindow() override { W().HideCountdownWindow(); }
+  void EnableStartButton(bool enabled) override { W().EnableStartButton(enabled); }
+  void EnableStopButton(bool enabled) override { W().EnableStopButton(enabled); }
+  void EnableMenusOutsideRecording(bool enabled) override {
+    station_.menu_state_.recording = !enabled;
+    station_.RebuildMenus();
+  }
+  void HideFrameIntegrationWindow() override { W().HideFrameIntegrationWindow(); }
+  void HidePixelSaturationWindow() override { W().HidePixelSaturationWindow(); }
+  void HideGpsWindow() override { W().HideGpsWindow(); }
+  void ResetBrightnessContrast() override {
+    station_.menu_state_.brightness_contrast_active = false;
+    station_.RebuildMenus();
+    W().ShowBrightnessContrast(false);
+  }
+  void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
+                             int window_height) override {
+    W().SizeVideoRecordWindow(video_width, video_height, window_width, window_height);
+  }
+  bool HidePlaybackWindows() override { return W().HidePlaybackWindows(); }
+  void ShowPlaybackWindows() override { W().ShowPlaybackWindows(); }
+  bool AskYesNo(std::string_view caption, std::string_view text) override {
+    return W().AskYesNo(caption, text);
+  }
+
+ private:
+  StationWindows& W() { return station_.services_.windows; }
+  Station& station_;
+};
+
+Station::Station(StationServices services)
+    : services_(std::move(services)),
+      log_(services_.clock),
+      errors_(log_, services_.message_box),
+      sources_(services_.media, log_),
+      scheduler_(log_) {}
+
+Station::~Station() = default;
+
+bool Station::DeviceActive() const { return sources_.CurrentSource() != nullptr; }
+
+HResult Station::Initialise() {
+  StationWindows& windows = services_.windows;
+
+  // 1. The error table is static; the rest of the state starts here.
+  initialising_ = true;
+  layout_.initialising = true;
+  command_counter_ = kFirstCommandIdentifier;
+  session_ = RecordingSession{};
+  sources_.SetCurrentSourceIndex(kNoCurrentSource);
+
+  // 3.
+  layout_.work_area = windows.ReadWorkArea();
+
+  // 4. The capture graph object with its codec list (needed to read the options' codec
+  // pairs) and the recording controller around it.
+  graph_ = std::make_unique<CaptureGraph>(
+      CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
+                          session_, log_, errors_, services_.clock, services_.current_directory,
+                          nullptr},
+      services_.live_filter, services_.live_control);
+  controller_view_ = std::make_unique<ControllerView>(*this);
+  bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
+  RecordingControllerHooks hooks;
+  hooks.load_events = [this] {
+    if (event_loader_) event_loader_->LoadEvents();
+  };
+  controller_ = std::make_unique<RecordingController>(
+      RecordingControllerContext{*graph_, sources_, session_, options_, log_, services_.clock,
+                                 bias_minutes_, *controller_view_, nullptr, hooks});
+  controller_->set_initialising(true);
+  EventLoader::Hooks loader_hooks;
+  loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
+  loader_hooks.clear_current_video_file_name = [this] { session_.video_file_name.clear(); };
+  event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, scheduler_,
+                                                controller_->manually_stopped_events(),
+                                                std::move(loader_hooks));
+
+  // 6.
+  windows.LoadIcons();
+
+  // 7. and 8.
+  options_loaded_ = LoadOptionsAtStartUp(VideoCodecNames(graph_->video_codecs()), log_, &options_,
+                                         &derived_, &video_configurations_);
+  if (options_loaded_ && options_.pixel_saturation_value != -1 && services_.live_filter) {
+    graph_->switches().saturation_highlight = true;
+  }
+
+  // 9.
+  if (!windows.CreateMainWindow()) {
+    errors_.RaiseAppError(ErrorCode::CannotCreateMainWindow);
+    return E_ABORT;
+  }
+  // 10.
+  if (!windows.CreateVideoRecordWindow()) {
+    errors_.RaiseAppError(ErrorCode::CannotCreateVideoDisplayWindow);
+    return E_ABORT;
+  }
+  graph_->renderers().set_display_window(windows.VideoDisplayWindow());
+
+  // 11.
+  DeviceValidationHooks validation;
+  if (graph_->graph() != nullptr) validation = ValidationHooksFor(*graph_->graph());
+  if (Failed(sources_.GetAttachedVideoDeviceList(validation, video_configurations_))) {
+    log_.ReportMessage(kDeviceListFailedText, true);
+  }
+  // 12.
+  sources_.MarkIgnoredDevices(options_.excluded_video_sources);
+
+  // 13.
+  MessageView* message_view = windows.CreateUserMessagesWindow(options_.message_window_position);
+  if (message_view == nullptr) {
+    errors_.RaiseAppError(ErrorCode::CannotCreateUserMessagesWindow);
+    return E_ABORT;
+  }
+  // 14.
+  PlaceWindow(WindowId::UserMessages, false, false, layout_, options_, log_, windows);
+  log_.AttachView(message_view);
+  log_.ReportMessage(MakeTimeZoneReport(services_.time_zone).text, true);
+
+  // 16. Font failures are warnings; start-up goes on.
+  for (const FontRequest& font : kStartUpFonts) {
+    if (!windows.CreateFont(font) && font.failure) errors_.RaiseAppError(*font.failure);
+  }
+
+  // 17.
+  windows.CreateStandByWindow();
+
+  // 18.
+  if (!windows.CreateRecordControls(options_.record_buttons_space)) {
+    // Without Start and Stop the station is useless; the observer is told why it ends.
+    errors_.RaiseAppError(ErrorCode::CannotCreateControlsWindow);
+    return E_ABORT;
+  }
+  if (!windows.CreateScrollWindow()) log_.ReportMessage(kScrollWindowNotCreatedText, true);
+  if (!windows.CreateToolWindows()) return E_ABORT;
+
+  // 19.
+  ApplySavedConfigurations(log_, video_configurations_, &sources_, {});
+  ids_ = AssignCommandIds(&command_counter_);
+
+  // 20.
+  sources_.SaveSelectionFlags();
+  sources_.MarkDefaultDevice(options_.default_video_source);
+  sources_.SelectCurrentSource();
+
+  // 21.
+  if (Failed(ActivateDevice())) return E_ABORT;
+
+  // 23.
+  PixelSize outer;
+  PixelSize client;
+  windows.MeasureMainWindow(&outer, &client);
+  layout_.frame_extra = MeasureFrameExtra(outer, client);
+
+  // 24. and 25.
+  if (!services_.power.CanHibernate()) {
+    hibernation_possible_ = false;
+    log_.ReportMessage(kCannotHibernateText, true);
+  }
+  if (!services_.power.MayShutDownOrHibernate()) log_.ReportMessage(kNoPowerPrivilegeText, true);
+
+  // 26.
+  windows.ShowUserMessagesWindow();
+  if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
+    layout_.current_format_size = PixelSize{format->width, format->height};
+  }
+  for (WindowId window : kStartUpPlacementOrder) {
+    PlaceWindow(window, false, false, layout_, options_, log_, windows);
+  }
+  windows.HideWindow(WindowId::CameraFormat);
+  windows.HideWindow(WindowId::MiscellaneousOptions);
+  windows.HideWindow(WindowId::Gps);
+
+  // 27. Live video and the Events only with a device to record them.
+  if (DeviceActive()) {
+    if (Succeeded(controller_->StartVideo())) SizeVideoWindowAfterStart();
+    event_loader_->LoadEvents();
+  }
+
+  // 28.
+  windows.ShowMainWindow();
+
+  // 30.
+  if (options_.autostart_gps) RunCommand(MenuCommand::UsbGpsReceiver);
+
+  // 31. and 32.
+  log_.FlushPending();
+  initialising_ = false;
+  layout_.initialising = false;
+  controller_->set_initialising(false);
+  return S_OK;
+}
+
+HResult Station::ActivateDevice() {
+  StationWindows& windows = services_.windows;
+  const std::uint32_t index = sources_.CurrentSourceIndex();
+  const int signed_index = index == kNoCurrentSource ? -1 : static_cast<int>(index);
+  const DeviceActivation plan = PlanDeviceActivation(signed_index, sources_.Count());
+
+  // 1.
+  windows.ShowVideoRecordWindow(plan.device_active);
+  windows.HideScrollWindow();
+  menu_state_.device_active = plan.device_active;
+  menu_state_.device_list_empty = sources_.Count() == 0;
+
+  // 2.
+  RebuildMenus();
+
+  // 3.
+  if (plan.device_active) {
+    if (!plan.index_in_range) {
+      log_.ReportMessage(kSourceIndexOutOfRange, true);
+      return E_FAIL;
+    }
+    sources_.CurrentSource()->is_active_preview = true;
+    windows.EnableStartButton(true);
+    windows.EnableStopButton(false);
+    windows.ShowRecordControls(true);
+    return S_OK;
+  }
+  // 4.
+  windows.ShowRecordControls(false);
+  log_.ReportMessage(kNoCaptureDevice, true);
+  return S_OK;
+}
+
+void Station::RebuildMenus() {
+  menus_ = BuildMenus(ids_, menu_state_);
+  services_.windows.ApplyMenus(menus_);
+}
+
+void Station::SizeVideoWindowAfterStart() {
+  controller_->SizeVideoWindow();
+  if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
+    layout_.current_format_size = PixelSize{format->width, format->height};
+  }
+}
+
+void Station::RunCommandId(int identifier) {
+  if (const std::optional<MenuCommand> command = ids_.CommandFor(identifier)) RunCommand(*command);
+}
+
+void Station::RunCommand(MenuCommand command) {
+  switch (command) {
+    case MenuCommand::Exit:
+      Exit();
+      return;
+    case MenuCommand::SetWindowPositions:
+      SetWindowPositions(layout_, options_, DeviceConfigurations(sources_), log_, errors_,
+                         services_.windows);
+      return;
+    case MenuCommand::BrightnessContrast:
+      ToggleBrightnessContrast();
+      return;
+    case MenuCommand::X2Magnification:
+      ToggleX2Magnification();
+      return;
+    case MenuCommand::About:
+      ReportAbout(log_);
+      return;
+    // Handled by the User Messages window itself.
+    case MenuCommand::SaveMessages:
+    case MenuCommand::SaveMessagesAndClear:
+      return;
+    // The dialogs, Event windows, device windows, analysis windows, GPS and playback these
+    // commands open are not part of the station yet; the items stay in the menus.
+    case MenuCommand::SelectVideoInputDevice:
+    case MenuCommand::RecordingFileOptions:
+    case MenuCommand::DurationDefault:
+    case MenuCommand::Codec:
+    case MenuCommand::EventPending:
+    case MenuCommand::Performance:
+    case MenuCommand::Misc:
+    case MenuCommand::Open:
+    case MenuCommand::Schedule:
+    case MenuCommand::EditAndDelete:
+    case MenuCommand::PixelSaturation:
+    case MenuCommand::FrameIntegration:
+    case MenuCommand::UsbGpsReceiver:
+      return;
+  }
+}
+
+void Station::ToggleBrightnessContrast() {
+  const bool active = !graph_->switches().brightness_contrast;
+  graph_->switches().brightness_contrast = active;
+  menu_state_.brightness_contrast_active = active;
+  RebuildMenus();
+  services_.windows.ShowBrightnessContrast(active);
+  controller_->RestartVideo();
+}
+
+void Station::CloseBrightnessContrast() {
+  if (!graph_->switches().brightness_contrast) {
+    services_.windows.ShowBrightnessContrast(false);
+    return;
+  }
+  graph_->switches().brightness_contrast = false;
+  menu_state_.brightness_contrast_active = false;
+  RebuildMenus();
+  services_.windows.ShowBrightnessContrast(false);
+  controller_->RestartVideo();
+}
+
+void Station::ToggleX2Magnification() {
+  const bool on = !graph_->switches().magnify_x2;
+  graph_->switches().magnify_x2 = on;
+  menu_state_.x2_magnification = on;
+  layout_.x2_magnification = on;
+  RebuildMenus();
+  // The new size is applied as a whole; the resize it causes must not refit the window.
+  position_update_in_progress_ = true;
+  PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
+  position_update_in_progress_ = false;
+  if (Succeeded(controller_->RestartVideo())) SizeVideoWindowAfterStart();
+}
+
+void Station::MainWindowResized() {
+  if (initialising_ || position_update_in_progress_ || exiting_) return;
+  PlaceWindow(WindowId::Main, false, true, layout_, options_, log_, services_.windows);
+}
+
+bool Station::SaveMessages(bool clear) {
+  const GeneratedFileName name = MakeMessageLogFileName(
+      MessageLogNameOptions{options_.logfile_directory, options_.logfile_name_prefix},
+      services_.clock, bias_minutes_, log_);
+  return SaveMessagesToFile(log_, name.name, clear);
+}
+
+void Station::Exit() {
+  if (exiting_) return;
+  exiting_ = true;
+  if (controller_) controller_->CloseForExit();
+  services_.windows.DestroyMainWindow();
+}
+
+void Station::StartButton() {
+  if (!exiting_) controller_->StartManualRecording();
+}
+
+void Station::StopButton() {
+  if (!exiting_) controller_->StopRecording();
+}
+
+}  // namespace vesk

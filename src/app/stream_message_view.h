@@ -1,0 +1,28 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "platform/message_view.h"
+
+namespace vesk {
+
+// The User Messages window of the headless station: every entry goes to a stream (standard
+// output) as it is appended, with the log's CR LF line ends written as plain line feeds.
+// The message log calls it under its own lock, so entries never interleave.
+class StreamMessageView final : public MessageView {
+ public:
+  explicit StreamMessageView(std::ostream& out) : out_(out) {}
+  void AppendEntry(std::string_view entry) override;
+  // A cleared log shows nothing more on a stream; the lines already printed stay.
+  void Clear() override {}
+
+ private:
+  std::ostream& out_;
+};
+
+// The entry as a terminal shows it: CR LF and lone CR become LF.
+std::string TerminalText(std::string_view entry);
+
+}  // namespace vesk
