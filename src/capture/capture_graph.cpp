@@ -469,6 +469,17 @@ HResult CaptureGraph::StopCamera(bool was_recording) {
     return E_ABORT;
   }
 
+  // Frames still queued when the stop began reach the file too; the media layer keeps its
+  // counters after the stop, so the log takes the final counts whenever they can be read.
+  if (dropped_frames_ != nullptr) {
+    std::int32_t final_not_dropped = 0;
+    std::int32_t final_dropped = 0;
+    if (Succeeded(dropped_frames_->GetNumNotDropped(&final_not_dropped))) {
+      not_dropped = final_not_dropped;
+      if (Succeeded(dropped_frames_->GetNumDropped(&final_dropped))) dropped = final_dropped;
+    }
+  }
+
   // 4. A graph that was never rendered stays unrendered, so it cannot be run half built.
   if (state_ == GraphState::Running || state_ == GraphState::Rendered) {
     state_ = GraphState::Rendered;

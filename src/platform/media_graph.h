@@ -107,7 +107,7 @@ class StreamConfig {
 };
 
 // Cumulative counts of a capture stream: frames that reached the file, and frames lost
-// (gaps in the source's sequence numbers).
+// (gaps in the source's sequence numbers). They keep their final values after Stop.
 class DroppedFrames {
  public:
   virtual ~DroppedFrames() = default;

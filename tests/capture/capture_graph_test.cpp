@@ -591,6 +591,20 @@ TEST_F(CaptureGraphTest, RendererKindsAreCreatedOnceAcrossStartsAndSwitches) {
   EXPECT_EQ(media.renderers_created[RendererKind::VMR7], 1);
 }
 
+TEST_F(CaptureGraphTest, FramesStillQueuedWhenTheStopBeginsAreCountedInTheLog) {
+  testing::ScopedTempDir dir;
+  std::filesystem::create_directory("VideoFiles");
+  auto device = AddPal();
+  CaptureGraph& graph = Make();
+  StartRecording();
+  ASSERT_EQ(graph.StartCamera(true), S_OK);
+  device->dropped_frames->not_dropped = 70;
+  fake().on_stop = [&] { device->dropped_frames->not_dropped = 75; };
+  ASSERT_EQ(graph.StopCamera(true), S_OK);
+  const std::string log = testing::ReadFileBytes("VideoFiles/07_14_2026_03_05_09.log");
+  EXPECT_NE(log.find("Number of recorded frames:  75\r\n"), std::string::npos) << log;
+}
+
 TEST_F(CaptureGraphTest, StopOfARecordingWritesTheLogWithCountDifferences) {
   testing::ScopedTempDir dir;
   std::filesystem::create_directory("VideoFiles");

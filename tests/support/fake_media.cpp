@@ -383,6 +383,7 @@ HResult FakeGraph::Stop() {
   calls.push_back("Stop");
   if (HResult r = plan_->Check("Stop"); Failed(r)) return r;
   running = false;
+  if (on_stop) on_stop();
   return S_OK;
 }
 

@@ -4,6 +4,7 @@
 // controls and decoders a test gives them, and graphs that record every filter, pin
 // connection and call, and fail at any step a test names.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -205,6 +206,8 @@ class FakeGraph final : public MediaGraph {
 
   std::vector<std::string> calls;
   bool running = false;
+  // Runs inside Stop, as frames still in flight would arrive.
+  std::function<void()> on_stop;
   std::string output_path;
   GraphErrorHandler error_handler;
 
