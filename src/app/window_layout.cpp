@@ -131,6 +131,14 @@ std::optional<PixelPoint> SavedWindowPosition(const Options& options, WindowId w
   return PixelPoint{saved->x, saved->y};
 }
 
+ScreenRect ToolWindowCreationRect(const Options& options, const ToolWindowSpec& spec) {
+  PixelPoint at{100, 700};
+  if (spec.window != WindowId::BrightnessContrast) {
+    at = SavedWindowPosition(options, spec.window).value_or(PixelPoint{});
+  }
+  return {at.x, at.y, spec.size.width, spec.size.height};
+}
+
 PixelSize MeasureFrameExtra(PixelSize window, PixelSize client) {
   const std::int32_t border = (window.width - client.width) / 2;
   const std::int32_t caption = window.height - client.height - border;

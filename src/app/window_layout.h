@@ -83,6 +83,30 @@ bool HasSavedPosition(WindowId window);
 // The saved top-left corner of the window; empty for a window without a saved position.
 std::optional<PixelPoint> SavedWindowPosition(const Options& options, WindowId window);
 
+// The hidden tool windows created after the countdown window, in creation order. Each is
+// created at its saved position (ToolWindowCreationRect) with the size given.
+struct ToolWindowSpec {
+  WindowId window;
+  const char* class_name;  // the widget's object name
+  const char* title;
+  PixelSize size;
+};
+constexpr std::array<ToolWindowSpec, 9> kToolWindows = {{
+    {WindowId::BrightnessContrast, "BrightnessContrast", "Brightness and Contrast", {310, 270}},
+    {WindowId::Devices, "SelectVideoDeviceClassName", "Video Input Device", {360, 520}},
+    {WindowId::CameraFormat, "DeviceFormat", " Properties", {550, 640}},
+    {WindowId::MiscellaneousOptions, "MiscellaneousOptions", "Miscellaneous Options", {380, 200}},
+    {WindowId::Gps, "GPSDevice", "USB GPS Receiver", {290, 355}},
+    {WindowId::PixelSaturation, "PixelSaturation", "Pixel Saturation", {650, 370}},
+    {WindowId::FrameIntegration, "FrameIntegration", "Frame Integration", {500, 300}},
+    {WindowId::ScheduleEvent, "ScheduleEvents", "Schedule Event", {400, 560}},
+    {WindowId::ViewEvents, "ViewEvents", "View, Edit, Delete Events", {940, 470}},
+}};
+
+// Where a tool window is created: its saved position, except the brightness and contrast
+// window, which starts at 100, 700 and is placed with the others afterwards.
+ScreenRect ToolWindowCreationRect(const Options& options, const ToolWindowSpec& spec);
+
 // The main window's frame, measured once at start-up from its outer and client sizes: the
 // extra width is twice the side border, the extra height the caption and menu bar plus the
 // bottom border.

@@ -259,6 +259,17 @@ TEST_F(WindowLayoutTest, EveryWindowButTheStandByWindowHasItsOwnOption) {
   EXPECT_FALSE(SavedWindowPosition(options, WindowId::StandBy).has_value());
 }
 
+TEST_F(WindowLayoutTest, ToolWindowsAreCreatedAtTheirSavedPositions) {
+  options.gps_window_position = {11, 22};
+  options.brightness_contrast_window_position = {5, 5};
+  for (const ToolWindowSpec& spec : kToolWindows) {
+    ASSERT_TRUE(HasSavedPosition(spec.window)) << spec.class_name;
+  }
+  EXPECT_EQ(ToolWindowCreationRect(options, kToolWindows[4]), (ScreenRect{11, 22, 290, 355}));
+  EXPECT_STREQ(kToolWindows[4].title, "USB GPS Receiver");
+  EXPECT_EQ(ToolWindowCreationRect(options, kToolWindows[0]), (ScreenRect{100, 700, 310, 270}));
+}
+
 class StoreAllWindowPositionsTest : public WindowLayoutTest {
  protected:
   StoreAllWindowPositionsTest() {
