@@ -1,0 +1,341 @@
+#include "recording/recording_controller.h"
+
+#include <string>
+#include <utility>
+
+#include "app/system_time.h"
+#include "recording/file_naming.h"
+#include "recording/recording_log.h"
+
+namespace vesk {
+namespace {
+
+VideoNameOptions NameOptionsOf(const Options& options) {
+  return VideoNameOptions{options.video_directory, options.video_name_prefix,
+                          options.event_file_global_prefix};
+}
+
+}  // namespace
+
+RecordingController::RecordingController(RecordingControllerContext context)
+    : context_(std::move(context)) {}
+
+bool RecordingController::CurrentSourceRecording() const {
+  const VideoSourceInfo* info = context_.sources.CurrentSource();
+  return info != nullptr && (info->is_active_manual_recording || info->is_active_event_recording);
+}
+
+void RecordingController::TakeGpsFixAndCloseReceiver() {
+  LastGpsPosition& last = context_.session.gps;
+  last.valid = false;
+  GpsFixSource* gps = context_.gps;
+  if (gps == nullptr || !gps->IsOpen()) return;
+  gps->StopRefreshTimer();
+  GpsFix fix;
+  if (gps->ReadGpsFixWithRetry(&fix)) {
+    CopyFixToLastPosition(fix, &last);
+    last.valid = true;
+  }
+  // The port stays closed while recording; the reconnect after the stop reopens it.
+  gps->Close();
+  context_.view.HideGpsWindow();
+}
+
+void RecordingController::SwitchOverlaysOffForRecording() {
+  context_.graph.switches().integration_count = 1;
+  context_.view.HideFrameIntegrationWindow();
+  if (context_.options.remove_filters_while_recording) {
+    context_.view.HidePixelSaturationWindow();
+  }
+}
+
+HResult RecordingController::StartVideo() {
+  // 1.
+  context_.session.start_text.clear();
+  const bool relative_name = context_.options.video_directory.empty();
+
+  // 2.
+  const bool recording = CurrentSourceRecording();
+  if (recording) {
+    TakeGpsFixAndCloseReceiver();
+    SwitchOverlaysOffForRecording();
+  }
+
+  // 3.
+  graph_switching_ = true;
+  HResult result = context_.graph.StartCamera(relative_name);
+
+  // 4. The format cannot carry the overlays: drop them and try once more.
+  if (result == E_NOTIMPL) {
+    context_.options.pixel_saturation_value = -1;
+    LiveSwitches& switches = context_.graph.switches();
+    switches.saturation_highlight = false;
+    if (context_.hooks.set_saturation_threshold) context_.hooks.set_saturation_threshold(-1);
+    switches.integration_count = 1;
+    // Nothing ran yet: stopping as a recording would write a log for a recording that
+    // never started and reconnect the GPS in the middle of the start.
+    result = context_.graph.StopCamera(false);
+    if (Failed(result)) {
+      context_.log.ReportMessage(kStopCameraFailedText, true);
+      graph_switching_ = false;
+      return result;
+    }
+    result = context_.graph.StartCamera(relative_name);
+  }
+  graph_switching_ = false;
+  if (Failed(result)) return result;
+
+  // 5.
+  if (recording) {
+    context_.session.start_text =
+        "Start recording at " + FormatTimeOfDay(context_.clock.UtcSystemTime()) + " (UTC)";
+    context_.log.ReportMessage(context_.session.start_text, true);
+  }
+  return result;
+}
+
+HResult RecordingController::StopVideo() {
+  // 1.
+  const bool was_recording = CurrentSourceRecording();
+
+  // 2.
+  const HResult result = context_.graph.StopCamera(was_recording);
+
+  // 3.
+  if (Failed(result)) {
+    context_.log.ReportMessage(kStopCameraFailedText, true);
+    return result;
+  }
+
+  // 4.
+  if (was_recording && !closing_ && context_.options.autostart_gps &&
+      context_.hooks.connect_gps_receiver) {
+    context_.hooks.connect_gps_receiver();
+  }
+  return result;
+}
+
+HResult RecordingController::RestartVideo() {
+  const HResult result = StopVideo();
+  if (Failed(result)) return result;
+  return StartVideo();
+}
+
+void RecordingController::StartManualRecording() {
+  // 1.
+  event_was_pending_ = false;
+  if (event_pending_) {
+    event_was_pending_ = true;
+    CancelPendingEvent();
+  }
+
+  // 2.
+  playback_was_open_ = context_.view.HidePlaybackWindows();
+
+  // 3.
+  StopVideo();
+
+  // 4.
+  context_.session.event_description.clear();
+  context_.session.video_file_name =
+      MakeVideoFileName(nullptr, NameOptionsOf(context_.options), context_.clock,
+                        context_.bias_minutes, context_.log)
+          .name;
+
+  // 5, 6.
+  SetRecordingUi(true);
+  StartVideo();
+}
+
+void RecordingController::SetRecordingUi(bool store_name) {
+  // 1. Without a file the following start shows live video only.
+  const std::string& file_name = context_.session.video_file_name;
+  if (file_name.empty()) {
+    context_.log.ReportMessage(kNullFilePathnameText, true);
+    return;
+  }
+
+  // 2, 3.
+  if (VideoSourceInfo* info = context_.sources.CurrentSource()) {
+    info->is_active_preview = false;
+    info->is_active_event_recording = event_recording_running_;
+    info->is_active_manual_recording = !event_recording_running_;
+    if (store_name) {
+      info->reconnect_count = 0;
+      if (!SetRecordingPath(info, file_name)) {
+        // A name from an earlier recording must never be continued into.
+        info->recording_path.clear();
+        context_.log.ReportMessage(kRecordingPathTooLongText, true);
+      }
+    }
+  }
+
+  // 4 to 6.
+  RecordingWindowsView& view = context_.view;
+  view.SetMainWindowTitle(kRecordingTitle);
+  view.SetCountdownWindowTitle(kCountdownRecordingTitle);
+  view.EnableStartButton(false);
+  view.EnableStopButton(true);
+  view.EnableMenusOutsideRecording(false);
+
+  // 7.
+  LiveSwitches& switches = context_.graph.switches();
+  if (switches.brightness_contrast && context_.options.remove_filters_while_recording) {
+    view.ResetBrightnessContrast();
+    switches.brightness_contrast = false;
+  }
+}
+
+void RecordingController::ClearRecordingUi() {
+  // 1.
+  if (VideoSourceInfo* info = context_.sources.CurrentSource()) {
+    info->is_active_manual_recording = false;
+    info->is_active_event_recording = false;
+    info->is_active_preview = !info->is_detached;
+    info->reconnect_count = 0;
+    info->recording_path.clear();
+  }
+
+  // 2 to 4.
+  RecordingWindowsView& view = context_.view;
+  view.SetMainWindowTitle(kIdleTitle);
+  view.HideCountdownWindow();
+  view.EnableStartButton(true);
+  view.EnableStopButton(false);
+  view.EnableMenusOutsideRecording(true);
+}
+
+void RecordingController::StopRecording() {
+  // 1.
+  if (event_recording_running_) {
+    if (!context_.view.AskYesNo(kStopEventCaption, kStopEventQuestion)) return;
+    event_recording_running_ = false;
+    if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+    manually_stopped_.push_back(
+        StoppedEvent{current_event_.EventTime, current_event_.RecordingDuration});
+    context_.log.ReportMessage(kEventManuallyStoppedText, true);
+    context_.view.HideCountdownWindow();
+    context_.view.EnableStopButton(false);
+    context_.view.SetMainWindowTitle(kIdleTitle);
+  }
+
+  // 2, 3.
+  StopVideo();
+  ClearRecordingUi();
+
+  // 4.
+  context_.session.video_file_name.clear();
+  recording_duration_ = 0;
+  context_.session.event_description.clear();
+
+  // 5.
+  if (playback_was_open_) {
+    playback_was_open_ = false;
+    context_.view.ShowPlaybackWindows();
+  }
+
+  // 6. The Event the Start button cancelled is counted down again if still ahead.
+  if (event_was_pending_) {
+    event_was_pending_ = false;
+    if (context_.hooks.load_events) context_.hooks.load_events();
+  }
+
+  // 7.
+  StartVideo();
+}
+
+int RecordingController::SizeVideoWindow() {
+  VideoSources& sources = context_.sources;
+  if (sources.Count() == 0) {
+    if (!initialising_) context_.log.ReportMessage(kNoValidSourceText, true);
+    return 0;
+  }
+  const VideoFormat* format = sources.CurrentVideoFormat();
+  if (sources.CurrentSource() == nullptr || format == nullptr) return 0;
+  int width = format->width;
+  int height = format->height;
+  if (context_.graph.switches().magnify_x2) {
+    width *= 2;
+    height *= 2;
+  }
+  context_.view.SizeVideoRecordWindow(width, height, width + 10, height + 7);
+  return 1;
+}
+
+HResult RecordingController::CloseForExit() {
+  if (closing_) return S_OK;
+  closing_ = true;
+  // No timer may start or stop a recording on a station that is going away.
+  if (event_pending_) {
+    event_pending_ = false;
+    if (context_.hooks.delete_countdown_timer) context_.hooks.delete_countdown_timer();
+  }
+  if (event_recording_running_) {
+    event_recording_running_ = false;
+    if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+  }
+  return StopVideo();
+}
+
+HResult RecordingController::BeginEventRecording(const EventRecord& event) {
+  event_pending_ = false;
+  current_event_ = event;
+
+  playback_was_open_ = context_.view.HidePlaybackWindows();
+  StopVideo();
+
+  if (context_.sources.CurrentSource() == nullptr) {
+    context_.log.ReportMessage(kEventSourceOutOfRangeText, true);
+    return E_FAIL;
+  }
+
+  // The stop is timed from here, whatever the graph start takes.
+  event_recording_running_ = true;
+  recording_duration_ = static_cast<std::uint32_t>(event.DurationTicks / 10000);
+  if (context_.hooks.arm_stop_timer) {
+    context_.hooks.arm_stop_timer(recording_duration_ + kStopTimerExtraMilliseconds);
+  }
+
+  const EventNameParts parts{event.FileText.AsteroidName, event.FileText.StarName, event.StartTime};
+  context_.session.video_file_name =
+      MakeVideoFileName(&parts, NameOptionsOf(context_.options), context_.clock,
+                        context_.bias_minutes, context_.log)
+          .name;
+  context_.session.event_description = MakeEventDescription(
+      event.FileText.AsteroidName, event.FileText.StarName, event.FileText.Comment);
+  SetRecordingUi(true);
+  return StartVideo();
+}
+
+bool RecordingController::EndEventRecording() {
+  if (!event_recording_running_) return false;
+  event_recording_running_ = false;
+  if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+
+  StopVideo();
+  ClearRecordingUi();
+  context_.session.video_file_name.clear();
+  recording_duration_ = 0;
+  context_.session.event_description.clear();
+  context_.log.ReportMessage("", false);
+
+  StartVideo();
+
+  if (playback_was_open_) {
+    playback_was_open_ = false;
+    context_.view.ShowPlaybackWindows();
+  }
+  return true;
+}
+
+void RecordingController::CancelPendingEvent() {
+  if (context_.hooks.delete_countdown_timer) context_.hooks.delete_countdown_timer();
+  event_recording_running_ = false;
+  context_.session.video_file_name.clear();
+  event_pending_ = false;
+  recording_duration_ = 0;
+  context_.view.SetMainWindowTitle(kIdleTitle);
+  context_.view.HideCountdownWindow();
+}
+
+}  // namespace vesk
