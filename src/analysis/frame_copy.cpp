@@ -32,16 +32,16 @@ void FillDarkPattern(SubtypeCode subtype, const DarkLevels& levels, std::uint8_t
 }
 
 // destination + (source - level), both steps saturating, in byte arithmetic only.
-inline std::uint8_t AccumulateByte(std::uint8_t destination, std::uint8_t source,
-                                   std::uint8_t level) {
+VESK_ALWAYS_INLINE std::uint8_t AccumulateByte(std::uint8_t destination, std::uint8_t source,
+                                               std::uint8_t level) {
   const auto above = static_cast<std::uint8_t>(std::max(source, level) - level);
   const auto room = static_cast<std::uint8_t>(255 - destination);
   return static_cast<std::uint8_t>(destination + std::min(above, room));
 }
 
-VESK_PIXEL_LOOP
-void AccumulateRow(std::uint8_t* __restrict destination, const std::uint8_t* __restrict source,
-                   std::size_t bytes, const std::uint8_t* __restrict pattern) {
+VESK_ALWAYS_INLINE void AccumulateBytes(std::uint8_t* __restrict destination,
+                                        const std::uint8_t* __restrict source, std::size_t bytes,
+                                        const std::uint8_t* __restrict pattern) {
   std::size_t i = 0;
   for (; i + kPatternBytes <= bytes; i += kPatternBytes) {
     for (std::size_t j = 0; j < kPatternBytes; ++j) {
@@ -51,6 +51,28 @@ void AccumulateRow(std::uint8_t* __restrict destination, const std::uint8_t* __r
   for (std::size_t j = 0; i < bytes; ++i, ++j) {
     destination[i] = AccumulateByte(destination[i], source[i], pattern[j]);
   }
+}
+
+using RowAccumulator = void (*)(std::uint8_t*, const std::uint8_t*, std::size_t,
+                                const std::uint8_t*);
+
+void AccumulateRow(std::uint8_t* d, const std::uint8_t* s, std::size_t n,
+                   const std::uint8_t* pattern) {
+  AccumulateBytes(d, s, n, pattern);
+}
+
+#if VESK_HAVE_AVX2_LOOPS
+VESK_TARGET_AVX2 void AccumulateRowAvx2(std::uint8_t* d, const std::uint8_t* s, std::size_t n,
+                                        const std::uint8_t* pattern) {
+  AccumulateBytes(d, s, n, pattern);
+}
+#endif
+
+RowAccumulator ChooseRowAccumulator() {
+#if VESK_HAVE_AVX2_LOOPS
+  if (pixel_words::WideLoopsEnabled()) return AccumulateRowAvx2;
+#endif
+  return AccumulateRow;
 }
 
 }  // namespace
@@ -84,8 +106,9 @@ bool CopyFrame(const StreamFormat& format, std::uint8_t* destination, std::size_
   if (row_bytes == 0) return true;  // no analysed pixels: nothing accumulates
   std::uint8_t pattern[kPatternBytes];
   FillDarkPattern(format.subtype, levels, pattern);
+  const RowAccumulator accumulate = ChooseRowAccumulator();
   for (std::size_t i = 0; i < height; ++i) {
-    AccumulateRow(destination_row(i), source + i * stride, row_bytes, pattern);
+    accumulate(destination_row(i), source + i * stride, row_bytes, pattern);
   }
   return true;
 }

@@ -37,11 +37,22 @@ constexpr std::int32_t ByteOf(std::uint32_t word, unsigned index) {
   return static_cast<std::int32_t>((word >> ByteShift(index)) & 0xFFu);
 }
 
-// 32-byte blocks, seen as bytes, as unsigned 32-bit words or as signed ones.
-using U8x32 = std::uint8_t __attribute__((vector_size(32)));
-using U32x8 = std::uint32_t __attribute__((vector_size(32)));
-using I32x8 = std::int32_t __attribute__((vector_size(32)));
-constexpr std::size_t kBlockBytes = 32;
+// Blocks of 16 bytes (one SSE2 or NEON register: the baseline everywhere) and of 32
+// bytes (one AVX2 register), seen as bytes, as unsigned 32-bit words or as signed ones.
+// Row loops are written once over a block type and built for each width.
+struct Block16 {
+  using U8 = std::uint8_t __attribute__((vector_size(16)));
+  using U32 = std::uint32_t __attribute__((vector_size(16)));
+  using I32 = std::int32_t __attribute__((vector_size(16)));
+  static constexpr std::size_t kBytes = 16;
+};
+
+struct Block32 {
+  using U8 = std::uint8_t __attribute__((vector_size(32)));
+  using U32 = std::uint32_t __attribute__((vector_size(32)));
+  using I32 = std::int32_t __attribute__((vector_size(32)));
+  static constexpr std::size_t kBytes = 32;
+};
 
 // Through pointers: passing 32-byte vectors by value would tie the calls to AVX.
 template <class Vector>
@@ -54,12 +65,20 @@ inline void StoreBlock(std::uint8_t* p, const Vector* block) {
   std::memcpy(p, block, sizeof *block);
 }
 
+// Whether the 32-byte (AVX2) builds of the row loops run: on x86-64 processors that have
+// AVX2, unless switched off, which lets the tests run both builds of every loop.
+bool WideLoopsEnabled();
+// Ignored where the processor has no AVX2.
+void EnableWideLoops(bool enabled);
+
 }  // namespace vesk::pixel_words
 
-// Loops marked with this get a second build for AVX2, chosen once at load time on
-// processors that have it; everywhere else the baseline build runs.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__linux__)
-#define VESK_PIXEL_LOOP __attribute__((target_clones("avx2", "default")))
+// A row loop body is VESK_ALWAYS_INLINE, so that the wrapper marked VESK_TARGET_AVX2
+// compiles it with AVX2 and the plain wrapper with the baseline instructions.
+#define VESK_ALWAYS_INLINE inline __attribute__((always_inline))
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VESK_HAVE_AVX2_LOOPS 1
+#define VESK_TARGET_AVX2 __attribute__((target("avx2")))
 #else
-#define VESK_PIXEL_LOOP
+#define VESK_HAVE_AVX2_LOOPS 0
 #endif

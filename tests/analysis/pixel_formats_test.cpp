@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
 
 #include "analysis/frame_copy.h"
+#include "analysis/pixel_words.h"
 #include "analysis/saturation_highlight.h"
 #include "analysis/stream_format.h"
 
@@ -194,8 +196,9 @@ TEST(AccumulateTest, ChromaAndAlphaStayAsTheyWere) {
   EXPECT_EQ(argb_sum, (Bytes{20, 20, 20, 128}));
 }
 
-// The vectorised loops take long rows in blocks; compare them byte for byte with the
-// rule applied one pixel at a time, over widths that leave every kind of tail.
+// The row loops take long rows in blocks, in a baseline build and, where the processor
+// has it, an AVX2 build; compare both byte for byte with the rules applied one pixel at a
+// time, over widths that leave every kind of tail.
 Bytes RandomBytes(std::size_t size, std::mt19937& random) {
   Bytes bytes(size);
   std::uniform_int_distribution<int> value(0, 255);
@@ -203,11 +206,58 @@ Bytes RandomBytes(std::size_t size, std::mt19937& random) {
   return bytes;
 }
 
-TEST(AccumulateTest, LongRowsMatchTheRuleByteForByte) {
+class BothLoopBuilds : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { pixel_words::EnableWideLoops(GetParam()); }
+  void TearDown() override { pixel_words::EnableWideLoops(true); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Loops, BothLoopBuilds, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Wide" : "Baseline"; });
+
+constexpr std::int32_t kRowWidths[] = {1, 17, 64, 101, 643};
+
+// One pixel (group) at a time, as the rules say it.
+Bytes HighlightedByThePixel(const StreamFormat& format, Bytes frame, std::uint8_t t) {
+  const auto stride = static_cast<std::size_t>(format.stride);
+  for (std::size_t row = 0; row < static_cast<std::size_t>(format.height); ++row) {
+    std::uint8_t* p = frame.data() + row * stride;
+    for (std::size_t i = 0; i + PixelStep(format.subtype) <= stride;
+         i += PixelStep(format.subtype)) {
+      if (format.subtype == SubtypeCode::YUY2) {
+        if (p[i] >= t || p[i + 2] >= t) std::copy_n(Bytes{106, 202, 106, 222}.begin(), 4, p + i);
+        continue;
+      }
+      const bool saturated = format.subtype == SubtypeCode::RGB24
+                                 ? p[i] >= t || p[i + 1] >= t || p[i + 2] >= t
+                                 : p[i] + p[i + 1] + p[i + 2] >= 3 * t;
+      if (saturated) std::copy_n(Bytes{225, 0, 225}.begin(), 3, p + i);
+    }
+  }
+  return frame;
+}
+
+TEST_P(BothLoopBuilds, HighlightOfLongRowsMatchesTheRulePixelByPixel) {
+  std::mt19937 random(3);
+  for (SubtypeCode subtype : {SubtypeCode::YUY2, SubtypeCode::RGB24, SubtypeCode::ARGB32}) {
+    for (std::int32_t width : kRowWidths) {
+      for (std::uint8_t t : {0, 1, 128, 200, 255}) {
+        const StreamFormat format = Format(subtype, width, 3);
+        const Bytes frame = RandomBytes(FrameBytes(format), random);
+        Bytes painted = frame;
+        ASSERT_TRUE(HighlightSaturatedPixels(format, painted.data(), painted.size(), t));
+        EXPECT_EQ(painted, HighlightedByThePixel(format, frame, t))
+            << SubtypeNameOf(subtype) << " width " << width << " threshold " << int{t};
+      }
+    }
+  }
+}
+
+TEST_P(BothLoopBuilds, AccumulationOfLongRowsMatchesTheRuleByteForByte) {
   std::mt19937 random(7);
   DarkLevels levels{16, 5, 10, 15};
   for (SubtypeCode subtype : {SubtypeCode::YUY2, SubtypeCode::RGB24, SubtypeCode::ARGB32}) {
-    for (std::int32_t width : {1, 17, 64, 101, 643}) {
+    for (std::int32_t width : kRowWidths) {
       const StreamFormat format = Format(subtype, width, -3);
       const Bytes frame = RandomBytes(FrameBytes(format), random);
       Bytes sum = RandomBytes(FrameBytes(format), random);
@@ -234,7 +284,7 @@ TEST(AccumulateTest, LongRowsMatchTheRuleByteForByte) {
   }
 }
 
-TEST(CopyFrameHighlightedTest, OnePassEqualsCopyThenHighlight) {
+TEST_P(BothLoopBuilds, OnePassCopyAndHighlightEqualsCopyThenHighlight) {
   std::mt19937 random(11);
   for (SubtypeCode subtype : {SubtypeCode::YUY2, SubtypeCode::RGB24, SubtypeCode::ARGB32}) {
     for (std::int32_t height : {5, -5}) {
