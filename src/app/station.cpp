@@ -7,6 +7,8 @@
 #include "capture/video_codecs.h"
 #include "capture/video_configuration_apply.h"
 #include "recording/file_naming.h"
+#include "recording/recording_controller.h"
+#include "recording/recording_view.h"
 
 namespace vesk {
 
@@ -124,6 +126,7 @@ HResult Station::Initialise() {
     errors_.RaiseAppError(ErrorCode::CannotCreateMainWindow);
     return E_ABORT;
   }
+  windows.SetMainWindowTitle(kIdleTitle);
   // 10.
   if (!windows.CreateVideoRecordWindow()) {
     errors_.RaiseAppError(ErrorCode::CannotCreateVideoDisplayWindow);

@@ -29,10 +29,10 @@
 #include "platform/message_box.h"
 #include "platform/message_view.h"
 #include "platform/time_zone.h"
-#include "recording/recording_controller.h"
-#include "recording/recording_view.h"
 
 namespace vesk {
+
+class RecordingController;
 
 // Fixed names and texts of the station's own windows.
 constexpr const char* kMainWindowClass = "VESK_VideoCapture";
@@ -89,7 +89,7 @@ constexpr std::array<const char*, 6> kStationIconFiles = {
     "VeskVideoIcons/stop64x.ico",         "VeskVideoIcons/record56x.ico"};
 
 // What the station needs of its windows. Besides what the recording controller asks
-// (RecordingWindowsView, whose menu graying the station keeps itself) and the layout's
+// (its RecordingWindowsView, whose menu graying the station keeps itself) and the layout's
 // placement, the windows are created, shown and hidden through these calls.
 class StationWindows : public WindowPlacementTarget {
  public:

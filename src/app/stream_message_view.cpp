@@ -25,4 +25,11 @@ void StreamMessageView::AppendEntry(std::string_view entry) {
   out_.flush();
 }
 
+void StreamMessageBox::Show(std::string_view caption, std::string_view text) {
+  std::string line = TerminalText(text);
+  if (line.empty() || line.back() != '\n') line += '\n';
+  out_ << caption << ": " << line;
+  out_.flush();
+}
+
 }  // namespace vesk

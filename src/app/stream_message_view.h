@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/message_box.h"
 #include "platform/message_view.h"
 
 namespace vesk {
@@ -17,6 +18,17 @@ class StreamMessageView final : public MessageView {
   void AppendEntry(std::string_view entry) override;
   // A cleared log shows nothing more on a stream; the lines already printed stay.
   void Clear() override {}
+
+ private:
+  std::ostream& out_;
+};
+
+// The fatal error box of the headless station: the caption and the line on a stream
+// (standard error), so a script sees why start-up ended.
+class StreamMessageBox final : public MessageBox {
+ public:
+  explicit StreamMessageBox(std::ostream& out) : out_(out) {}
+  void Show(std::string_view caption, std::string_view text) override;
 
  private:
   std::ostream& out_;

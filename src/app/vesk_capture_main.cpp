@@ -1,0 +1,171 @@
+// The station's entry point: one copy per user, raised priority, the splash while start-up
+// runs, GStreamer, the station with its windows (or none, headless), then the event loop
+// until File > Exit, the close box, SIGINT or SIGTERM.
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/headless_windows.h"
+#include "app/station.h"
+#include "app/stream_message_view.h"
+#include "platform/files.h"
+#include "platform/gst/gst_media_system.h"
+#include "platform/linux/system_clock.h"
+#include "platform/qt/logind_power.h"
+#include "platform/qt/process_priority.h"
+#include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_station_windows.h"
+#include "platform/qt/single_instance.h"
+#include "platform/qt/station_resources.h"
+#include "platform/qt/termination_signals.h"
+#include "platform/time_zone.h"
+
+namespace {
+
+bool HasEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0';
+}
+
+// Without a display (and without a Qt platform chosen by hand) windows cannot be shown:
+// the station then runs headless rather than refusing to start.
+bool DisplayAvailable() {
+  return HasEnvironment("DISPLAY") || HasEnvironment("WAYLAND_DISPLAY") ||
+         HasEnvironment("QT_QPA_PLATFORM");
+}
+
+std::unique_ptr<QLabel> ShowSplash() {
+  auto splash =
+      std::make_unique<QLabel>(QString::fromLatin1(vesk::kSplashText), nullptr,
+                               Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+  splash->setAlignment(Qt::AlignCenter);
+  splash->setGeometry(vesk::kSplashRect.x, vesk::kSplashRect.y, vesk::kSplashRect.width,
+                      vesk::kSplashRect.height);
+  splash->show();
+  QCoreApplication::processEvents();
+  return splash;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vesk;
+
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const CommandLineResult parsed = ParseCommandLine(arguments);
+  const std::string program = argc > 0 ? argv[0] : "vesk-capture";
+  if (!parsed.error.empty()) {
+    std::cerr << program << ": " << parsed.error << "\n\n" << UsageText(program);
+    return kExitStatusBadArguments;
+  }
+  const CommandLine& command_line = parsed.options;
+  if (command_line.help) {
+    std::cout << UsageText(program);
+    return 0;
+  }
+  bool headless = command_line.headless;
+  if (!headless && !DisplayAvailable()) {
+    std::cerr << program
+              << ": no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+                 "running headless\n";
+    headless = true;
+  }
+
+  std::unique_ptr<QCoreApplication> app;
+  if (headless) {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  } else {
+    auto gui = std::make_unique<QApplication>(argc, argv);
+    gui->setQuitOnLastWindowClosed(false);
+    app = std::move(gui);
+  }
+
+  // 1. One station per user; a second copy ends at once and shows nothing.
+  qt::SingleInstanceLock instance;
+  if (!instance.TryLock()) return ExitStatusOf(E_ABORT);
+  // 2.
+  qt::RaiseProcessPriority();
+  // 3.
+  std::unique_ptr<QLabel> splash;
+  if (!headless) splash = ShowSplash();
+  // 4.
+  gst::InitializeGstreamer();
+
+  const TimeZoneInfo zone = ReadTimeZone();
+  SystemClock clock(zone.bias_minutes);
+  gst::GstMediaSystemOptions media_options;
+  media_options.simulated_cameras = command_line.simulated_camera;
+  gst::GstMediaSystem media(media_options);
+  qt::LogindPower power;
+
+  // The windows outlive the station, so no frame arrives at a window that is gone.
+  std::unique_ptr<StationWindows> windows;
+  std::unique_ptr<MessageBox> message_box;
+  HeadlessWindows* headless_windows = nullptr;
+  qt::QtStationWindows* qt_windows = nullptr;
+  if (headless) {
+    auto made = std::make_unique<HeadlessWindows>(std::cout);
+    headless_windows = made.get();
+    headless_windows->set_on_destroy([] { QCoreApplication::quit(); });
+    windows = std::move(made);
+    message_box = std::make_unique<StreamMessageBox>(std::cerr);
+  } else {
+    auto made = std::make_unique<qt::QtStationWindows>();
+    qt_windows = made.get();
+    windows = std::move(made);
+    message_box = std::make_unique<qt::QtMessageBox>();
+  }
+
+  // 6.
+  Station station(StationServices{media, clock, *message_box, *windows, power, zone,
+                                  files::CurrentDirectory(), nullptr, nullptr});
+  if (qt_windows != nullptr) qt_windows->set_station(&station);
+  if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
+  // 7.
+  splash.reset();
+
+  qt::TerminationSignals signals_to_exit;
+  QObject::connect(&signals_to_exit, &qt::TerminationSignals::Requested, app.get(),
+                   [&station](int) { station.Exit(); });
+  if (!signals_to_exit.Install()) {
+    station.log().ReportMessage("WARNING: SIGINT and SIGTERM cannot end the station cleanly\r\n",
+                                true);
+  }
+
+  int status = 0;
+  if (command_line.record_seconds) {
+    const int milliseconds = *command_line.record_seconds * 1000;
+    QTimer::singleShot(0, app.get(), [&station, &status, milliseconds, app = app.get()] {
+      if (station.exiting()) return;
+      if (station.sources().CurrentSource() == nullptr) {
+        // Nothing to record with: the log has said so; the caller learns it from the status.
+        status = 1;
+        station.Exit();
+        return;
+      }
+      station.StartButton();
+      QTimer::singleShot(milliseconds, app, [&station] {
+        if (station.exiting()) return;
+        station.StopButton();
+        station.Exit();
+      });
+    });
+  }
+  if (command_line.quit_after_seconds) {
+    QTimer::singleShot(*command_line.quit_after_seconds * 1000, app.get(),
+                       [&station] { station.Exit(); });
+  }
+
+  const int loop_result = app->exec();
+  if (status == 0) status = ExitStatusOf(loop_result);
+  return status;
+}

@@ -1,0 +1,16 @@
+#include "ui_support/station_fixture.h"
+
+#include "app/main_window.h"
+#include "app/user_messages_window.h"
+
+namespace vesk::testing {
+
+QAction* StationWindowTest::MainAction(MenuCommand command) {
+  return windows.main_window()->ActionFor(station->command_ids().IdOf(command));
+}
+
+QAction* StationWindowTest::UserMessagesAction(MenuCommand command) {
+  return windows.user_messages_window()->ActionFor(station->command_ids().IdOf(command));
+}
+
+}  // namespace vesk::testing

@@ -1,0 +1,69 @@
+#pragma once
+
+// A station with its real Qt windows on the offscreen platform, over the scripted media
+// double, in a fresh home folder.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <memory>
+#include <string>
+
+#include "app/station.h"
+#include "platform/qt/qt_station_windows.h"
+#include "support/fake_clock.h"
+#include "support/fake_media.h"
+#include "support/recording_view.h"
+#include "support/temp_dir.h"
+
+namespace vesk::testing {
+
+class StationWindowTest : public ::testing::Test {
+ protected:
+  StationWindowTest() {
+    media.AddCompressor("VESK Test Codec");
+    windows.set_on_quit([this] { ++quits; });
+  }
+  ~StationWindowTest() override {
+    // The station goes first: nothing may report into windows that are gone.
+    station.reset();
+  }
+
+  void AddDevice() {
+    media.AddDevice("USB2.0 Grabber", {MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000)});
+  }
+
+  Station& Start() {
+    TimeZoneInfo zone;
+    zone.kind = TimeZoneInfo::Kind::Standard;
+    zone.bias_minutes = -60;
+    zone.name = "Europe/Berlin";
+    station = std::make_unique<Station>(StationServices{
+        media, clock, box, windows, power, zone, dir.path().string() + "/", nullptr, nullptr});
+    windows.set_station(station.get());
+    EXPECT_EQ(station->Initialise(), S_OK);
+    QCoreApplication::processEvents();
+    return *station;
+  }
+
+  QAction* MainAction(MenuCommand command);
+  QAction* UserMessagesAction(MenuCommand command);
+
+  class Power final : public PowerCapabilities {
+   public:
+    bool CanHibernate() override { return true; }
+    bool MayShutDownOrHibernate() override { return true; }
+  };
+
+  ScopedTempDir dir;
+  FakeMediaSystem media;
+  FakeClock clock{MakeFileTime(2026, 7, 14, 3, 5, 9), -60};
+  RecordingMessageBox box;
+  Power power;
+  qt::QtStationWindows windows;
+  std::unique_ptr<Station> station;
+  int quits = 0;
+};
+
+}  // namespace vesk::testing
