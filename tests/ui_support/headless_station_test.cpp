@@ -1,0 +1,206 @@
+// End to end: the built vesk-capture in headless mode on the simulated camera, with real
+// GStreamer, in an empty home folder. It runs in the window-test binary because that one
+// has Qt to start and watch the process.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+constexpr int kRunTimeoutMilliseconds = 60000;
+
+QString Program() {
+  return QDir(QCoreApplication::applicationDirPath()).filePath("../src/vesk-capture");
+}
+
+class HeadlessStationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(home_.isValid());
+    ASSERT_TRUE(runtime_.isValid());
+    ASSERT_TRUE(QFileInfo::exists(Program())) << Program().toStdString();
+  }
+
+  // A station process in the empty home folder, with its own runtime folder so a station
+  // running on this desktop does not count as the first copy.
+  void Configure(QProcess& process, const QStringList& arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime_.path());
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(home_.path());
+    process.setProgram(Program());
+    process.setArguments(arguments);
+  }
+
+  // Waits until the process's standard output contains text; false after the timeout.
+  static bool WaitForOutput(QProcess& process, QByteArray* output, const QByteArray& text) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!output->contains(text) && timer.elapsed() < kRunTimeoutMilliseconds) {
+      process.waitForReadyRead(200);
+      *output += process.readAllStandardOutput();
+      if (process.state() == QProcess::NotRunning) break;
+    }
+    *output += process.readAllStandardOutput();
+    return output->contains(text);
+  }
+
+  QStringList VideoFiles(const QString& pattern) const {
+    return QDir(home_.filePath("VideoFiles")).entryList({pattern}, QDir::Files, QDir::Name);
+  }
+
+  std::string ReadHomeFile(const QString& name) const {
+    return testing::ReadFileBytes(home_.filePath(name).toStdString());
+  }
+
+  QTemporaryDir home_;
+  QTemporaryDir runtime_;
+};
+
+// The number after "label" up to the line end in a recording log, or -1.
+long long LogNumber(const std::string& log, const std::string& label) {
+  const std::size_t at = log.find(label);
+  if (at == std::string::npos) return -1;
+  return std::stoll(log.substr(at + label.size()));
+}
+
+// dwTotalFrames of the AVI's main header, or -1.
+long long AviTotalFrames(const std::string& avi) {
+  if (avi.size() < 12 || avi.compare(0, 4, "RIFF") != 0 || avi.compare(8, 4, "AVI ") != 0) {
+    return -1;
+  }
+  const std::size_t header = avi.find("avih");
+  if (header == std::string::npos || header + 8 + 20 > avi.size()) return -1;
+  std::uint32_t frames = 0;
+  std::memcpy(&frames, avi.data() + header + 8 + 16, sizeof frames);
+  return frames;
+}
+
+TEST_F(HeadlessStationTest, RecordLeavesTheVideoAndItsLogAndReportsOnStandardOutput) {
+  QProcess station;
+  Configure(station, {"--headless", "--simulated-camera", "--record", "3"});
+  station.start();
+  ASSERT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds));
+  EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(station.exitCode(), 0);
+  const QString output = QString::fromUtf8(station.readAllStandardOutput());
+
+  const QStringList avis = VideoFiles("*.avi");
+  const QStringList logs = VideoFiles("*.log");
+  ASSERT_EQ(avis.size(), 1) << output.toStdString();
+  ASSERT_EQ(logs.size(), 1);
+  const QRegularExpression name("^\\d\\d_\\d\\d_\\d{4}_\\d\\d_\\d\\d_\\d\\d\\.avi$");
+  EXPECT_TRUE(name.match(avis[0]).hasMatch()) << avis[0].toStdString();
+  EXPECT_EQ(QFileInfo(logs[0]).completeBaseName(), QFileInfo(avis[0]).completeBaseName());
+
+  const std::string log = ReadHomeFile("VideoFiles/" + logs[0]);
+  const std::string video_path =
+      QDir(home_.path()).canonicalPath().toStdString() + "/VideoFiles/" + avis[0].toStdString();
+  EXPECT_EQ(log.rfind("Manual recording\r\nStart recording at ", 0), 0u) << log;
+  EXPECT_NE(log.find("\r\nStop recording at "), std::string::npos);
+  EXPECT_NE(log.find("\r\nVideo file:  " + video_path + "\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\nVideo source device: VESK Simulated Analog Camera\r\n"
+                     "Source device format: PAL\r\nFrame rate: 25\r\nFrame size: 720x576\r\n"
+                     "Format subtype: YUY2\r\nCodec: NONE\r\nVideo renderer: EVR\r\n"),
+            std::string::npos)
+      << log;
+  // Three seconds at 25 frames a second.
+  const long long recorded = LogNumber(log, "Number of recorded frames:  ");
+  EXPECT_GE(recorded, 65);
+  EXPECT_LE(recorded, 85);
+  EXPECT_EQ(LogNumber(log, "Number of dropped frames:  "), 0);
+  const long long in_file = AviTotalFrames(ReadHomeFile("VideoFiles/" + avis[0]));
+  EXPECT_GE(in_file, 65);
+  EXPECT_LE(in_file, 85);
+
+  for (const char* line : {"Computer local time is ", "No Options File or unreadable Options File",
+                           "There are no scheduled Events", "Start recording at ",
+                           "Stop recording at ", "Video file:  "}) {
+    EXPECT_TRUE(output.contains(line)) << line << "\n" << output.toStdString();
+  }
+  // The start-up reports come first, the queued one last among them, then the recording.
+  EXPECT_LT(output.indexOf("Computer local time is "),
+            output.indexOf("No Options File or unreadable Options File"));
+  EXPECT_LT(output.indexOf("No Options File or unreadable Options File"),
+            output.indexOf("Start recording at "));
+  EXPECT_FALSE(output.contains('\r'));
+}
+
+TEST_F(HeadlessStationTest, SigtermStopsTheRecordingAndWritesItsLogAsExitDoes) {
+  QProcess station;
+  Configure(station, {"--headless", "--simulated-camera", "--record", "60"});
+  station.start();
+  QByteArray output;
+  ASSERT_TRUE(WaitForOutput(station, &output, "Start recording at ")) << output.toStdString();
+  QThread::msleep(1000);
+  ASSERT_EQ(::kill(static_cast<pid_t>(station.processId()), SIGTERM), 0);
+  ASSERT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds));
+  output += station.readAllStandardOutput();
+  EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(station.exitCode(), 0);
+  EXPECT_TRUE(output.contains("Stop recording at ")) << output.toStdString();
+  const QStringList logs = VideoFiles("*.log");
+  ASSERT_EQ(logs.size(), 1);
+  EXPECT_GT(LogNumber(ReadHomeFile("VideoFiles/" + logs[0]), "Number of recorded frames:  "), 0);
+}
+
+TEST_F(HeadlessStationTest, ASecondCopyEndsAtOnceWithEAbortAndShowsNothing) {
+  QProcess first;
+  Configure(first, {"--headless", "--quit-after", "60"});
+  first.start();
+  QByteArray output;
+  ASSERT_TRUE(WaitForOutput(first, &output, "There is no video capture device"))
+      << output.toStdString();
+
+  QProcess second;
+  Configure(second, {"--headless", "--simulated-camera"});
+  second.start();
+  ASSERT_TRUE(second.waitForFinished(10000));
+  // E_ABORT (0x80004004) reaches the shell as its low byte.
+  EXPECT_EQ(second.exitCode(), 4);
+  EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+  EXPECT_TRUE(second.readAllStandardError().isEmpty());
+
+  ::kill(static_cast<pid_t>(first.processId()), SIGINT);
+  ASSERT_TRUE(first.waitForFinished(kRunTimeoutMilliseconds));
+  EXPECT_EQ(first.exitCode(), 0);
+  EXPECT_FALSE(QDir(home_.filePath("VideoFiles")).exists());
+}
+
+TEST_F(HeadlessStationTest, HelpAndBadArguments) {
+  QProcess help;
+  Configure(help, {"--help"});
+  help.start();
+  ASSERT_TRUE(help.waitForFinished(10000));
+  EXPECT_EQ(help.exitCode(), 0);
+  EXPECT_TRUE(help.readAllStandardOutput().contains("--simulated-camera"));
+
+  QProcess bad;
+  Configure(bad, {"--record", "soon"});
+  bad.start();
+  ASSERT_TRUE(bad.waitForFinished(10000));
+  EXPECT_EQ(bad.exitCode(), 2);
+  EXPECT_TRUE(bad.readAllStandardError().contains("--record needs a number of seconds"));
+}
+
+}  // namespace
+}  // namespace vesk
