@@ -184,10 +184,7 @@ HResult Station::Initialise() {
   if (Failed(ActivateDevice())) return E_ABORT;
 
   // 23.
-  PixelSize outer;
-  PixelSize client;
-  windows.MeasureMainWindow(&outer, &client);
-  layout_.frame_extra = MeasureFrameExtra(outer, client);
+  RefreshFrameExtra();
 
   // 24. and 25.
   if (!services_.power.CanHibernate()) {
@@ -261,6 +258,13 @@ HResult Station::ActivateDevice() {
   return S_OK;
 }
 
+void Station::RefreshFrameExtra() {
+  PixelSize outer;
+  PixelSize client;
+  services_.windows.MeasureMainWindow(&outer, &client);
+  layout_.frame_extra = MeasureFrameExtra(outer, client);
+}
+
 void Station::RebuildMenus() {
   menus_ = BuildMenus(ids_, menu_state_);
   services_.windows.ApplyMenus(menus_);
@@ -283,6 +287,7 @@ void Station::RunCommand(MenuCommand command) {
       Exit();
       return;
     case MenuCommand::SetWindowPositions:
+      RefreshFrameExtra();
       SetWindowPositions(layout_, options_, DeviceConfigurations(sources_), log_, errors_,
                          services_.windows);
       return;
@@ -347,6 +352,7 @@ void Station::ToggleX2Magnification() {
   RebuildMenus();
   // The new size is applied as a whole; the resize it causes must not refit the window.
   position_update_in_progress_ = true;
+  RefreshFrameExtra();
   PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
   position_update_in_progress_ = false;
   if (Succeeded(controller_->RestartVideo())) SizeVideoWindowAfterStart();
@@ -354,6 +360,7 @@ void Station::ToggleX2Magnification() {
 
 void Station::MainWindowResized() {
   if (initialising_ || position_update_in_progress_ || exiting_) return;
+  RefreshFrameExtra();
   PlaceWindow(WindowId::Main, false, true, layout_, options_, log_, services_.windows);
 }
 

@@ -236,6 +236,9 @@ class Station {
 
   HResult ActivateDevice();
   void RebuildMenus();
+  // The window frame is known only once the desktop has decorated the main window, so it is
+  // measured again before every placement of that window.
+  void RefreshFrameExtra();
   void SizeVideoWindowAfterStart();
   void ToggleBrightnessContrast();
   void ToggleX2Magnification();
