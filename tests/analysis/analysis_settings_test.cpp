@@ -1,0 +1,181 @@
+#include "analysis/analysis_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/fake_clock.h"
+#include "support/recording_view.h"
+
+namespace vesk {
+namespace {
+
+constexpr char kRangeReport[] =
+    "\r\n04:10:00 (UTC)\r\n\r\nFrame count must be a value from 2 to 30\r\n";
+
+class AnalysisControlsTest : public ::testing::Test {
+ protected:
+  AnalysisControlsTest() { log.AttachView(&view); }
+
+  AnalysisControls& Make(std::int32_t stored_value = -1) {
+    options.pixel_saturation_value = stored_value;
+    controls = std::make_unique<AnalysisControls>(AnalysisControlsContext{
+        switches, options, log, [this](std::int32_t t) { thresholds.push_back(t); },
+        [this] {
+          ++restarts;
+          return S_OK;
+        },
+        [this] {
+          saved_values.push_back(options.pixel_saturation_value);
+          return true;
+        }});
+    controls->TakeStoredSaturationValue();
+    return *controls;
+  }
+
+  testing::FakeClock clock{testing::MakeFileTime(2026, 5, 2, 4, 10, 0)};
+  MessageLog log{clock};
+  testing::RecordingView view;
+  LiveSwitches switches;
+  Options options;
+  std::vector<std::int32_t> thresholds;
+  std::vector<std::int32_t> saved_values;
+  int restarts = 0;
+  std::unique_ptr<AnalysisControls> controls;
+};
+
+TEST_F(AnalysisControlsTest, AStoredDefaultSwitchesHighlightingOnAtStartUp) {
+  AnalysisControls& stored = Make(180);
+  EXPECT_TRUE(switches.saturation_highlight);
+  EXPECT_EQ(stored.saturation_value(), 180);
+  EXPECT_EQ(stored.SliderPositionForOpen(), 180);
+  EXPECT_EQ(stored.SettingsForStart().saturation_value, 180);
+  EXPECT_EQ(stored.SettingsForStart().integration_frame_count, 1u);
+
+  switches = LiveSwitches{};
+  AnalysisControls& none = Make(-1);
+  EXPECT_FALSE(switches.saturation_highlight);
+  EXPECT_EQ(none.SliderPositionForOpen(), std::nullopt);
+}
+
+TEST_F(AnalysisControlsTest,
+       OpeningSwitchesHighlightingOnOnceWithThresholdNoneUntilTheSliderMoves) {
+  AnalysisControls& c = Make();
+  EXPECT_TRUE(c.SwitchHighlightingOn());
+  EXPECT_TRUE(switches.saturation_highlight);
+  EXPECT_EQ(restarts, 1);
+  // The filter goes in with threshold -1: the video is unchanged until the slider moves.
+  EXPECT_EQ(c.SettingsForStart().saturation_value, -1);
+  // Opening again while it is on restarts nothing.
+  EXPECT_FALSE(c.SwitchHighlightingOn());
+  EXPECT_EQ(restarts, 1);
+}
+
+TEST_F(AnalysisControlsTest, TheSliderWritesTheRunningThresholdWithoutRestartOrSaving) {
+  AnalysisControls& c = Make(120);
+  c.SliderMoved(200);
+  c.SliderMoved(50);
+  EXPECT_EQ(thresholds, (std::vector<std::int32_t>{200, 50}));
+  EXPECT_EQ(c.saturation_value(), 50);
+  EXPECT_EQ(c.SettingsForStart().saturation_value, 50);
+  EXPECT_EQ(restarts, 0);
+  EXPECT_TRUE(saved_values.empty());
+  // The stored default is not the value in use.
+  EXPECT_EQ(options.pixel_saturation_value, 120);
+}
+
+TEST_F(AnalysisControlsTest, TheThreeChoicesKeepSaveOrRemoveTheDefaultWithoutRestart) {
+  EXPECT_STREQ(ConfirmButtonText(SaturationChoice::UseCurrentValue), "OK");
+  EXPECT_STREQ(ConfirmButtonText(SaturationChoice::SaveAsDefault), "Save");
+  EXPECT_STREQ(ConfirmButtonText(SaturationChoice::RemoveDefault), "Save");
+
+  AnalysisControls& c = Make(120);
+  c.SliderMoved(90);
+  c.ConfirmSaturation(SaturationChoice::UseCurrentValue, 90);
+  EXPECT_TRUE(saved_values.empty());
+  EXPECT_EQ(options.pixel_saturation_value, 120);
+  EXPECT_EQ(c.saturation_value(), 90);
+
+  c.ConfirmSaturation(SaturationChoice::SaveAsDefault, 210);
+  EXPECT_EQ(saved_values, (std::vector<std::int32_t>{210}));
+  EXPECT_EQ(c.saturation_value(), 210);
+  EXPECT_TRUE(switches.saturation_highlight);
+  EXPECT_EQ(thresholds.back(), 210);
+
+  c.ConfirmSaturation(SaturationChoice::RemoveDefault, 210);
+  EXPECT_EQ(saved_values, (std::vector<std::int32_t>{210, -1}));
+  EXPECT_EQ(c.saturation_value(), -1);
+  EXPECT_FALSE(switches.saturation_highlight);
+  EXPECT_EQ(thresholds.back(), -1);
+  // The filter stays in place until the next restart.
+  EXPECT_EQ(restarts, 0);
+}
+
+TEST_F(AnalysisControlsTest, CancelSwitchesHighlightingOffAndRestartsButKeepsTheStoredDefault) {
+  AnalysisControls& c = Make(150);
+  c.SliderMoved(60);
+  c.CancelSaturation();
+  EXPECT_FALSE(switches.saturation_highlight);
+  EXPECT_EQ(c.saturation_value(), -1);
+  EXPECT_EQ(thresholds.back(), -1);
+  EXPECT_EQ(restarts, 1);
+  EXPECT_EQ(options.pixel_saturation_value, 150);
+  EXPECT_TRUE(saved_values.empty());
+  // Opened again: the slider stays where it was, and the filter comes back with -1.
+  EXPECT_EQ(c.SliderPositionForOpen(), std::nullopt);
+  EXPECT_TRUE(c.SwitchHighlightingOn());
+  EXPECT_EQ(c.SettingsForStart().saturation_value, -1);
+}
+
+TEST_F(AnalysisControlsTest, AFormatThatCannotBeAnalysedForgetsTheValueInUse) {
+  AnalysisControls& c = Make(200);
+  c.ForgetSaturationValue();
+  EXPECT_EQ(c.saturation_value(), -1);
+  EXPECT_EQ(thresholds, (std::vector<std::int32_t>{-1}));
+  EXPECT_EQ(restarts, 0);
+}
+
+TEST(IntegrationCountTest, OnlyCountsFromTwoToThirtyScannedLikeUnsignedDecimal) {
+  for (const char* refused : {"", "0", "1", "31", "99", "abc", "-2", " ", "x5"}) {
+    EXPECT_EQ(ParseIntegrationCount(refused), std::nullopt) << '"' << refused << '"';
+  }
+  EXPECT_EQ(ParseIntegrationCount("2"), 2u);
+  EXPECT_EQ(ParseIntegrationCount("30"), 30u);
+  EXPECT_EQ(ParseIntegrationCount("07"), 7u);
+  EXPECT_EQ(ParseIntegrationCount(" 12"), 12u);
+  EXPECT_EQ(ParseIntegrationCount("5 frames"), 5u);
+  // Only the first 31 characters are read: a number that starts beyond them is not seen.
+  EXPECT_EQ(ParseIntegrationCount(std::string(31, ' ') + "5"), std::nullopt);
+  EXPECT_EQ(ParseIntegrationCount(std::string(30, ' ') + "5"), 5u);
+}
+
+TEST_F(AnalysisControlsTest, StartRefusesCountsOutsideTheRangeWithTheMessageAndNoRestart) {
+  AnalysisControls& c = Make();
+  for (const char* text : {"1", "31", ""}) {
+    view.entries.clear();
+    EXPECT_FALSE(c.StartIntegration(text));
+    EXPECT_EQ(view.entries, (std::vector<std::string>{kRangeReport})) << text;
+  }
+  EXPECT_EQ(switches.integration_count, 1);
+  EXPECT_EQ(restarts, 0);
+
+  view.entries.clear();
+  EXPECT_TRUE(c.StartIntegration("30"));
+  EXPECT_TRUE(view.entries.empty());
+  EXPECT_EQ(switches.integration_count, 30);
+  EXPECT_TRUE(c.integration_on());
+  EXPECT_EQ(c.SettingsForStart().integration_frame_count, 30u);
+  EXPECT_EQ(restarts, 1);
+  // A refused count leaves the running integration as it was.
+  EXPECT_FALSE(c.StartIntegration("1"));
+  EXPECT_EQ(switches.integration_count, 30);
+
+  c.CancelIntegration();
+  EXPECT_EQ(switches.integration_count, 1);
+  EXPECT_FALSE(c.integration_on());
+  EXPECT_EQ(restarts, 2);
+}
+
+}  // namespace
+}  // namespace vesk
