@@ -155,6 +155,8 @@ static void vesk_transform_init(VeskTransform* element) {
 namespace vesk::gst {
 
 void RegisterVeskTransform() {
+  // The filter may be made before the media system starts GStreamer.
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
   static const bool registered = RegisterElement();
   (void)registered;
 }

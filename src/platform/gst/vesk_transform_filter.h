@@ -39,7 +39,7 @@ struct TransformCounters {
   std::atomic<std::int64_t> unanalysed{0};
 };
 
-// Registers "vesktransform"; safe to call often.
+// Registers "vesktransform" (starting GStreamer when nothing has yet); safe to call often.
 void RegisterVeskTransform();
 
 // A new element working on analysis (which must outlive every pipeline holding it); null
