@@ -51,7 +51,10 @@ void Describe(QMenu* menu, int first, const std::string& indent, std::vector<std
 std::vector<std::string> DescribeBar(QMenuBar* bar, int first) {
   std::vector<std::string> out;
   for (QAction* action : bar->actions()) {
-    std::string line = "[" + action->text().toStdString() + "]";
+    // Built in steps: GCC 12 at -O3 misreads "[" + string&& as an overlapping copy.
+    std::string line = "[";
+    line += action->text().toStdString();
+    line += "]";
     if (!action->isEnabled()) line += " (gray)";
     out.push_back(line);
     Describe(action->menu(), first, "  ", &out);
