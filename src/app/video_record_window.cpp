@@ -1,5 +1,7 @@
 #include "app/video_record_window.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QPainter>
 #include <cstring>
@@ -25,6 +27,23 @@ VideoRecordWindow::VideoRecordWindow(QWidget* parent) : QWidget(parent) {
   setGeometry(kVideoWindowInitialRect.x, kVideoWindowInitialRect.y, kVideoWindowInitialRect.width,
               kVideoWindowInitialRect.height);
   setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void VideoRecordWindow::NoteNativeWindow() {
+  // Only an X display has windows the X and GL renderers can draw into.
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  native_window_id_ = static_cast<std::uintptr_t>(winId());
+}
+
+void VideoRecordWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  NoteNativeWindow();
+}
+
+void VideoRecordWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // Moving into or out of the scroll container may give the widget another native window.
+  if (event->type() == QEvent::ParentChange && isVisible()) NoteNativeWindow();
 }
 
 void VideoRecordWindow::PresentFrame(const VideoFrame& frame, const VideoRect& destination,

@@ -21,6 +21,7 @@ class VideoRecordWindow final : public QWidget, public VideoFrameTarget {
 
   void PresentFrame(const VideoFrame& frame, const VideoRect& destination,
                     bool preserve_aspect) override;
+  std::uintptr_t NativeWindowId() const override { return native_window_id_.load(); }
 
   // Frames received and frames painted, for the observer's peace of mind and for tests.
   std::int64_t frames_received() const { return frames_received_.load(); }
@@ -30,6 +31,8 @@ class VideoRecordWindow final : public QWidget, public VideoFrameTarget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   mutable std::mutex mutex_;
@@ -38,6 +41,9 @@ class VideoRecordWindow final : public QWidget, public VideoFrameTarget {
   bool preserve_aspect_ = true;
   std::atomic<bool> repaint_queued_{false};
   std::atomic<std::int64_t> frames_received_{0};
+  // The X window the platform renderers draw into; noted on the UI thread.
+  std::atomic<std::uintptr_t> native_window_id_{0};
+  void NoteNativeWindow();
   std::int64_t frames_painted_ = 0;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// Where the station's own renderer ("EVR") delivers live frames: the video window
-// implements this, and its address is the DisplayWindow handed to that renderer.
+// Where live video goes: the video window implements this, and its address is the
+// DisplayWindow handed to every renderer. The station's own renderer ("EVR") delivers frames
+// to it; the platform renderers draw into its native window.
 
 #include <cstdint>
 
@@ -29,6 +30,9 @@ class VideoFrameTarget {
   // picture's proportions to be kept inside it. Must not block for long: the video waits.
   virtual void PresentFrame(const VideoFrame& frame, const VideoRect& destination,
                             bool preserve_aspect) = 0;
+  // The native window (an X window id) the platform renderers may draw into, or 0 when
+  // there is none (offscreen, headless). Safe to call from any thread.
+  virtual std::uintptr_t NativeWindowId() const { return 0; }
 };
 
 // The DisplayWindow value that names a frame target, and back.

@@ -110,8 +110,11 @@ void RendererFilter::ApplyOverlay() {
   }
   g_object_set(sink_, "force-aspect-ratio", preserve ? TRUE : FALSE, nullptr);
   if (!GST_IS_VIDEO_OVERLAY(sink_)) return;
-  if (window_ != 0) {
-    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink_), static_cast<guintptr>(window_));
+  // The display window names the video window's frame target, never an X window itself.
+  const VideoFrameTarget* target = FrameTargetOf(window_);
+  const std::uintptr_t native = target != nullptr ? target->NativeWindowId() : 0;
+  if (native != 0) {
+    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink_), static_cast<guintptr>(native));
   }
   if (rect.right > rect.left && rect.bottom > rect.top) {
     gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(sink_), rect.left, rect.top,
