@@ -47,7 +47,7 @@ class HeadlessWindows final : public StationWindows {
   void CreateStandByWindow() override {}
   bool CreateRecordControls(bool) override { return true; }
   bool CreateScrollWindow() override { return true; }
-  bool CreateToolWindows() override { return true; }
+  bool CreateToolWindows(AnalysisControls&) override { return true; }
   WorkArea ReadWorkArea() override { return {}; }
   void MeasureMainWindow(PixelSize* outer, PixelSize* client) override {
     *outer = {};
@@ -61,6 +61,8 @@ class HeadlessWindows final : public StationWindows {
   void ShowMainWindow() override {}
   void HideWindow(WindowId) override {}
   void ShowBrightnessContrast(bool) override {}
+  void OpenPixelSaturationWindow() override {}
+  void OpenFrameIntegrationWindow() override {}
   void DestroyMainWindow() override {
     if (on_destroy_) on_destroy_();
   }

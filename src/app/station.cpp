@@ -68,16 +68,20 @@ Station::Station(StationServices services)
       log_(services_.clock),
       errors_(log_, services_.message_box),
       sources_(services_.media, log_),
+      live_analysis_(log_),
       scheduler_(log_) {}
 
 Station::~Station() = default;
 
 bool Station::DeviceActive() const { return sources_.CurrentSource() != nullptr; }
 
+
 HResult Station::Initialise() {
   StationWindows& windows = services_.windows;
 
-  // 1. The error table is static; the rest of the state starts here.
+  // 1. The error table is static; the character sets are read now, and their absence is
+  // reported once the User Messages window exists.
+  LoadRecognitionSets(&recognition_sets_, errors_);
   initialising_ = true;
   layout_.initialising = true;
   command_counter_ = kFirstCommandIdentifier;
@@ -88,22 +92,38 @@ HResult Station::Initialise() {
   layout_.work_area = windows.ReadWorkArea();
 
   // 4. The capture graph object with its codec list (needed to read the options' codec
-  // pairs) and the recording controller around it.
+  // pairs) and the live analysis filter, the recording controller around it, and the
+  // analysis settings the saturation and integration windows change.
+  if (services_.make_live_filter) live_filter_ = services_.make_live_filter(live_analysis_);
+  if (live_filter_) {
+    live_control_ = std::make_unique<LiveAnalysisControl>(
+        live_analysis_, live_filter_, services_.rgb_rows_top_down,
+        [this] { return analysis_controls_->SettingsForStart(); }, recognition_sets_);
+  }
   graph_ = std::make_unique<CaptureGraph>(
       CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
                           session_, log_, errors_, services_.clock, services_.current_directory,
                           nullptr},
-      services_.live_filter, services_.live_control);
+      live_filter_, live_control_.get());
   controller_view_ = std::make_unique<ControllerView>(*this);
   bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
   RecordingControllerHooks hooks;
   hooks.load_events = [this] {
     if (event_loader_) event_loader_->LoadEvents();
   };
+  // A format that cannot be analysed: the value in use goes with the stored one.
+  hooks.set_saturation_threshold = [this](std::int32_t) {
+    analysis_controls_->ForgetSaturationValue();
+  };
   controller_ = std::make_unique<RecordingController>(
       RecordingControllerContext{*graph_, sources_, session_, options_, log_, services_.clock,
                                  bias_minutes_, *controller_view_, nullptr, hooks});
   controller_->set_initialising(true);
+  analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
+      graph_->switches(), options_, log_,
+      [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
+      [this] { return controller_->RestartVideo(); },
+      [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
   EventLoader::Hooks loader_hooks;
   loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
   loader_hooks.clear_current_video_file_name = [this] { session_.video_file_name.clear(); };
@@ -117,8 +137,8 @@ HResult Station::Initialise() {
   // 7. and 8.
   options_loaded_ = LoadOptionsAtStartUp(VideoCodecNames(graph_->video_codecs()), log_, &options_,
                                          &derived_, &video_configurations_);
-  if (options_loaded_ && options_.pixel_saturation_value != -1 && services_.live_filter) {
-    graph_->switches().saturation_highlight = true;
+  if (options_loaded_ && options_.pixel_saturation_value != -1 && live_filter_) {
+    analysis_controls_->TakeStoredSaturationValue();
   }
 
   // 9.
@@ -169,7 +189,7 @@ HResult Station::Initialise() {
     return E_ABORT;
   }
   if (!windows.CreateScrollWindow()) log_.ReportMessage(kScrollWindowNotCreatedText, true);
-  if (!windows.CreateToolWindows()) return E_ABORT;
+  if (!windows.CreateToolWindows(*analysis_controls_)) return E_ABORT;
 
   // 19.
   ApplySavedConfigurations(log_, video_configurations_, &sources_, {});
@@ -300,12 +320,19 @@ void Station::RunCommand(MenuCommand command) {
     case MenuCommand::About:
       ReportAbout(log_);
       return;
+    // Without the live filter there is no analysis to show or switch on.
+    case MenuCommand::PixelSaturation:
+      if (live_filter_) services_.windows.OpenPixelSaturationWindow();
+      return;
+    case MenuCommand::FrameIntegration:
+      if (live_filter_) services_.windows.OpenFrameIntegrationWindow();
+      return;
     // Handled by the User Messages window itself.
     case MenuCommand::SaveMessages:
     case MenuCommand::SaveMessagesAndClear:
       return;
-    // The dialogs, Event windows, device windows, analysis windows, GPS and playback these
-    // commands open are not part of the station yet; the items stay in the menus.
+    // The dialogs, Event windows, device windows, GPS and playback these commands open are
+    // not part of the station yet; the items stay in the menus.
     case MenuCommand::SelectVideoInputDevice:
     case MenuCommand::RecordingFileOptions:
     case MenuCommand::DurationDefault:
@@ -316,8 +343,6 @@ void Station::RunCommand(MenuCommand command) {
     case MenuCommand::Open:
     case MenuCommand::Schedule:
     case MenuCommand::EditAndDelete:
-    case MenuCommand::PixelSaturation:
-    case MenuCommand::FrameIntegration:
     case MenuCommand::UsbGpsReceiver:
       return;
   }

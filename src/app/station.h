@@ -8,12 +8,17 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/analysis_settings.h"
+#include "analysis/character_sets.h"
+#include "analysis/live_analysis.h"
+#include "analysis/live_filter_control.h"
 #include "app/error_table.h"
 #include "app/menu_model.h"
 #include "app/message_log.h"
@@ -104,8 +109,9 @@ class StationWindows : public WindowPlacementTarget {
   virtual void CreateStandByWindow() = 0;
   virtual bool CreateRecordControls(bool record_buttons_space) = 0;
   virtual bool CreateScrollWindow() = 0;
-  // The countdown window and the hidden tool windows that exist so far.
-  virtual bool CreateToolWindows() = 0;
+  // The countdown window and the hidden tool windows that exist so far; the Pixel
+  // Saturation and Frame Integration windows act on analysis.
+  virtual bool CreateToolWindows(AnalysisControls& analysis) = 0;
 
   // The desktop work area; all zero when it cannot be read.
   virtual WorkArea ReadWorkArea() = 0;
@@ -122,6 +128,11 @@ class StationWindows : public WindowPlacementTarget {
   virtual void HideWindow(WindowId window) = 0;
   // Shown and raised; hidden with both sliders back at 50.
   virtual void ShowBrightnessContrast(bool shown) = 0;
+  // "Pixel Saturation...": the slider at the value in use, the window shown and raised, and
+  // highlighting switched on (restarting live video) unless it already is.
+  virtual void OpenPixelSaturationWindow() = 0;
+  // "Frame Integration...": the count field at "2", the window shown and raised.
+  virtual void OpenFrameIntegrationWindow() = 0;
   // The main window goes away and the event loop ends.
   virtual void DestroyMainWindow() = 0;
 
@@ -174,9 +185,11 @@ struct StationServices {
   TimeZoneInfo time_zone;
   // The station's home folder with its trailing separator.
   std::string current_directory;
-  // The live analysis filter; without it saturation highlighting cannot be switched on.
-  std::shared_ptr<MediaFilter> live_filter;
-  LiveFilterControl* live_control = nullptr;
+  // Makes the live analysis filter around the station's analysis state; empty or giving
+  // null: no pixel analysis (highlighting and integration cannot be switched on).
+  std::function<std::shared_ptr<MediaFilter>(LiveAnalysis&)> make_live_filter;
+  // The media layer stores RGB rows first row first (else last row first).
+  bool rgb_rows_top_down = true;
 };
 
 class Station {
@@ -215,6 +228,9 @@ class Station {
   Options& options() { return options_; }
   VideoSources& sources() { return sources_; }
   CaptureGraph& graph() { return *graph_; }
+  AnalysisControls& analysis_controls() { return *analysis_controls_; }
+  const LiveAnalysis& live_analysis() const { return live_analysis_; }
+  const RecognitionSets& recognition_sets() const { return recognition_sets_; }
   RecordingController& controller() { return *controller_; }
   RecordingSession& session() { return session_; }
   const CommandIds& command_ids() const { return ids_; }
@@ -252,9 +268,15 @@ class Station {
   std::vector<VideoConfiguration> video_configurations_;
   VideoSources sources_;
   RecordingSession session_;
+  // The live analysis outlives the graph, whose pipeline hands it frames until it stops.
+  RecognitionSets recognition_sets_;
+  LiveAnalysis live_analysis_;
+  std::shared_ptr<MediaFilter> live_filter_;
+  std::unique_ptr<LiveAnalysisControl> live_control_;
   std::unique_ptr<CaptureGraph> graph_;
   std::unique_ptr<ControllerView> controller_view_;
   std::unique_ptr<RecordingController> controller_;
+  std::unique_ptr<AnalysisControls> analysis_controls_;
   HeldEventScheduler scheduler_;
   std::unique_ptr<EventLoader> event_loader_;
   LayoutInputs layout_;

@@ -19,6 +19,7 @@
 #include "app/stream_message_view.h"
 #include "platform/files.h"
 #include "platform/gst/gst_media_system.h"
+#include "platform/gst/vesk_transform_filter.h"
 #include "platform/linux/system_clock.h"
 #include "platform/qt/logind_power.h"
 #include "platform/qt/process_priority.h"
@@ -126,8 +127,12 @@ int main(int argc, char** argv) {
   }
 
   // 6.
+  auto make_live_filter = [](LiveAnalysis& analysis) -> std::shared_ptr<MediaFilter> {
+    return std::make_shared<gst::VeskTransformFilter>(analysis);
+  };
   Station station(StationServices{media, clock, *message_box, *windows, power, zone,
-                                  files::CurrentDirectory(), nullptr, nullptr});
+                                  files::CurrentDirectory(), make_live_filter,
+                                  gst::kGstRgbRowsTopDown});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // 7.

@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/headless_windows.h"
 #include "app/stream_message_view.h"
+#include "config/options.h"
 #include "events/event_file.h"
 #include "support/fake_clock.h"
 #include "support/fake_media.h"
@@ -76,7 +77,7 @@ class FakeStationWindows final : public StationWindows {
     calls.push_back("scroll");
     return true;
   }
-  bool CreateToolWindows() override {
+  bool CreateToolWindows(AnalysisControls&) override {
     calls.push_back("tool windows");
     rects[WindowId::Countdown] = {100, 600, 318, 266};
     rects[WindowId::BrightnessContrast] = {100, 700, 310, 270};
@@ -98,14 +99,16 @@ class FakeStationWindows final : public StationWindows {
   void ShowMainWindow() override { calls.push_back("show main"); }
   void HideWindow(WindowId) override {}
   void ShowBrightnessContrast(bool shown) override { brightness_shown = shown; }
+  void OpenPixelSaturationWindow() override { opened.push_back("pixel saturation"); }
+  void OpenFrameIntegrationWindow() override { opened.push_back("frame integration"); }
   void DestroyMainWindow() override { ++destroyed; }
   void SetMainWindowTitle(std::string_view title) override { title_ = title; }
   void SetCountdownWindowTitle(std::string_view) override {}
   void HideCountdownWindow() override {}
   void EnableStartButton(bool enabled) override { start_enabled = enabled; }
   void EnableStopButton(bool enabled) override { stop_enabled = enabled; }
-  void HideFrameIntegrationWindow() override {}
-  void HidePixelSaturationWindow() override {}
+  void HideFrameIntegrationWindow() override { ++frame_integration_hidden; }
+  void HidePixelSaturationWindow() override { ++pixel_saturation_hidden; }
   void HideGpsWindow() override {}
   void SizeVideoRecordWindow(int video_width, int video_height, int, int) override {
     video_sizes.push_back(std::to_string(video_width) + "x" + std::to_string(video_height));
@@ -119,6 +122,9 @@ class FakeStationWindows final : public StationWindows {
   Texts calls;
   std::vector<int> fonts;
   Texts video_sizes;
+  Texts opened;
+  int frame_integration_hidden = 0;
+  int pixel_saturation_hidden = 0;
   testing::RecordingView view;
   CountingFrameTarget frames;
   MenuBars menus;
@@ -151,14 +157,39 @@ class StationTest : public ::testing::Test {
 
   void AddDevice() { media.AddDevice(kDevice, {MakeVideoType(SubtypeCode::YUY2, 720, 576, k25)}); }
 
-  Station& Make() {
+  // with_live_filter: the station gets a stand-in for the analysis filter whose output
+  // lists the device's format, as a connected filter does.
+  Station& Make(bool with_live_filter = false) {
     TimeZoneInfo zone;
     zone.kind = TimeZoneInfo::Kind::Standard;
     zone.bias_minutes = -60;
     zone.name = "Europe/Berlin";
-    station = std::make_unique<Station>(StationServices{
-        media, clock, box, windows, power, zone, dir.path().string() + "/", nullptr, nullptr});
+    std::function<std::shared_ptr<MediaFilter>(LiveAnalysis&)> make_live_filter;
+    if (with_live_filter) {
+      make_live_filter = [this](LiveAnalysis&) -> std::shared_ptr<MediaFilter> {
+        live_filter = std::make_shared<testing::FakeFilter>("transform", "transform");
+        live_filter->AddPin("Input", PinDirection::Input);
+        live_filter->AddPin("Output", PinDirection::Output,
+                            {MakeVideoType(SubtypeCode::YUY2, 720, 576, k25)});
+        return live_filter;
+      };
+    }
+    station = std::make_unique<Station>(StationServices{media, clock, box, windows, power, zone,
+                                                        dir.path().string() + "/", make_live_filter,
+                                                        true});
     return *station;
+  }
+
+  static void StoreOptions(std::int32_t saturation_value, bool remove_filters = false) {
+    Options options;
+    options.pixel_saturation_value = saturation_value;
+    options.remove_filters_while_recording = remove_filters;
+    ASSERT_TRUE(SaveOptions(options, {}));
+  }
+
+  bool TransformInGraph() const {
+    const Texts names = media.graphs.back()->FilterNames();
+    return std::find(names.begin(), names.end(), kTransformFilterName) != names.end();
   }
 
   const MenuEntry& Item(MenuCommand command) {
@@ -187,6 +218,7 @@ class StationTest : public ::testing::Test {
   testing::RecordingMessageBox box;
   FakeStationWindows windows;
   FakePower power;
+  std::shared_ptr<testing::FakeFilter> live_filter;
   std::unique_ptr<Station> station;
 };
 
@@ -199,18 +231,26 @@ TEST_F(StationTest, QueuedReportsFollowTheDirectOnesAndOnlyTheFirstIsTimestamped
   ASSERT_GE(entries.size(), 4u);
   // The time zone line is the first entry: reports before the window existed wait.
   EXPECT_EQ(entries.front(), Timed("Computer local time is Europe/Berlin\r\n"));
-  const auto no_options = std::find(entries.begin(), entries.end(), Timed(kNoOptionsFileNote));
+  // The missing character sets were the first report queued, so theirs is the timestamp.
+  const auto sets_missing =
+      std::find(entries.begin(), entries.end(),
+                Timed("WARNING: Character recognition sets are missing from install directory,  "
+                      "warning 1029\r\n"));
+  const auto no_options =
+      std::find(entries.begin(), entries.end(), "\r\n" + std::string(kNoOptionsFileNote));
   const auto hibernation = std::find(entries.begin(), entries.end(), Timed(kCannotHibernateText));
   const auto no_events = std::find(entries.begin(), entries.end(), Timed(kNoScheduledEventsText));
+  ASSERT_NE(sets_missing, entries.end());
   ASSERT_NE(no_options, entries.end());
   ASSERT_NE(hibernation, entries.end());
   ASSERT_NE(no_events, entries.end());
   // Direct reports first, in the order made; the flushed queue comes last.
   EXPECT_LT(hibernation, no_events);
-  EXPECT_LT(no_events, no_options);
+  EXPECT_LT(no_events, sets_missing);
+  EXPECT_LT(sets_missing, no_options);
   EXPECT_EQ(station->log().PendingCount(), 0u);
   // Everything after the first queued report came from the queue: none has a timestamp.
-  for (auto it = no_options + 1; it != entries.end(); ++it) {
+  for (auto it = sets_missing + 1; it != entries.end(); ++it) {
     EXPECT_EQ(it->find(" (UTC)\r\n"), std::string::npos) << *it;
   }
   EXPECT_FALSE(station->hibernation_possible());
@@ -383,6 +423,80 @@ TEST_F(StationTest, AboutReportsTheVersionAndCommandsOfLaterWindowsDoNothing) {
   EXPECT_EQ(station->log().Text(), before);
   station->RunCommand(MenuCommand::About);
   EXPECT_NE(station->log().Text().find(Timed("VESK Video Capture Version 2")), std::string::npos);
+}
+
+TEST_F(StationTest, AStoredSaturationValueSwitchesHighlightingOnOnlyWithALiveFilter) {
+  AddDevice();
+  StoreOptions(200);
+
+  // Without the filter nothing can highlight: the stored value stays unused.
+  ASSERT_EQ(Make().Initialise(), S_OK);
+  ASSERT_TRUE(station->options_loaded());
+  EXPECT_FALSE(station->graph().switches().saturation_highlight);
+  EXPECT_EQ(station->analysis_controls().saturation_value(), -1);
+  EXPECT_FALSE(TransformInGraph());
+  EXPECT_TRUE(media.graphs.back()->running);
+  station.reset();
+
+  windows.view.entries.clear();
+  ASSERT_EQ(Make(true).Initialise(), S_OK);
+  EXPECT_TRUE(station->graph().switches().saturation_highlight);
+  EXPECT_EQ(station->analysis_controls().saturation_value(), 200);
+  // Live video runs through the filter, which took the stored threshold at the start.
+  EXPECT_TRUE(TransformInGraph());
+  EXPECT_TRUE(media.graphs.back()->running);
+  EXPECT_EQ(station->live_analysis().saturation_threshold(), 200);
+  EXPECT_EQ(station->live_analysis().stream_format().width, 720);
+  // Without the character sets every analysis start repeats that OCR is unavailable.
+  EXPECT_TRUE(Logged(kOcrUnavailableText));
+}
+
+TEST_F(StationTest, AFormatThatCannotBeAnalysedForgetsTheStoredValueAndLiveVideoRuns) {
+  media.AddDevice(kDevice, {MakeVideoType(SubtypeCode::MJPG, 640, 480, k25)});
+  StoreOptions(200);
+  ASSERT_EQ(Make(true).Initialise(), S_OK);
+
+  EXPECT_TRUE(Logged("Pixel analysis not supported for selected device and format"));
+  EXPECT_FALSE(station->graph().switches().saturation_highlight);
+  EXPECT_EQ(station->options().pixel_saturation_value, -1);
+  EXPECT_EQ(station->analysis_controls().saturation_value(), -1);
+  EXPECT_EQ(station->live_analysis().saturation_threshold(), -1);
+  EXPECT_FALSE(TransformInGraph());
+  EXPECT_TRUE(media.graphs.back()->running);
+}
+
+TEST_F(StationTest, TheAnalysisCommandsOpenTheirWindowsOnlyWithALiveFilter) {
+  AddDevice();
+  ASSERT_EQ(Make().Initialise(), S_OK);
+  station->RunCommand(MenuCommand::PixelSaturation);
+  station->RunCommand(MenuCommand::FrameIntegration);
+  EXPECT_TRUE(windows.opened.empty());
+  station.reset();
+
+  ASSERT_EQ(Make(true).Initialise(), S_OK);
+  station->RunCommandId(station->command_ids().IdOf(MenuCommand::PixelSaturation));
+  station->RunCommandId(station->command_ids().IdOf(MenuCommand::FrameIntegration));
+  EXPECT_EQ(windows.opened, (Texts{"pixel saturation", "frame integration"}));
+}
+
+TEST_F(StationTest, ARecordingSwitchesIntegrationOffAndHidesTheAnalysisWindows) {
+  AddDevice();
+  StoreOptions(-1, true);
+  ASSERT_EQ(Make(true).Initialise(), S_OK);
+  AnalysisControls& analysis = station->analysis_controls();
+  const int runs = media.plan.Calls("Run");
+  ASSERT_TRUE(analysis.StartIntegration("5"));
+  EXPECT_EQ(media.plan.Calls("Run"), runs + 1);
+  EXPECT_TRUE(TransformInGraph());
+  EXPECT_EQ(station->live_analysis().integration().frame_count, 5u);
+
+  station->StartButton();
+  ASSERT_FALSE(media.graphs.back()->output_path.empty());
+  EXPECT_EQ(analysis.integration_count(), 1);
+  EXPECT_EQ(windows.frame_integration_hidden, 1);
+  // Display filters are removed while recording: the saturation window goes as well.
+  EXPECT_EQ(windows.pixel_saturation_hidden, 1);
+  EXPECT_FALSE(TransformInGraph());
 }
 
 TEST(CommandLineTest, ParsesTheHeadlessOptions) {

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,13 +35,26 @@ class StationWindowTest : public ::testing::Test {
     media.AddDevice("USB2.0 Grabber", {MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000)});
   }
 
-  Station& Start() {
+  // with_live_filter: a stand-in for the analysis filter whose output lists the device's
+  // format, as a connected filter does.
+  Station& Start(bool with_live_filter = false) {
     TimeZoneInfo zone;
     zone.kind = TimeZoneInfo::Kind::Standard;
     zone.bias_minutes = -60;
     zone.name = "Europe/Berlin";
-    station = std::make_unique<Station>(StationServices{
-        media, clock, box, windows, power, zone, dir.path().string() + "/", nullptr, nullptr});
+    std::function<std::shared_ptr<MediaFilter>(LiveAnalysis&)> make_live_filter;
+    if (with_live_filter) {
+      make_live_filter = [](LiveAnalysis&) -> std::shared_ptr<MediaFilter> {
+        auto filter = std::make_shared<FakeFilter>("transform", "transform");
+        filter->AddPin("Input", PinDirection::Input);
+        filter->AddPin("Output", PinDirection::Output,
+                       {MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000)});
+        return filter;
+      };
+    }
+    station = std::make_unique<Station>(StationServices{media, clock, box, windows, power, zone,
+                                                        dir.path().string() + "/", make_live_filter,
+                                                        true});
     windows.set_station(station.get());
     EXPECT_EQ(station->Initialise(), S_OK);
     QCoreApplication::processEvents();

@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QScrollArea>
 
+#include "analysis/frame_integration_window.h"
+#include "analysis/pixel_saturation_window.h"
 #include "app/brightness_contrast_window.h"
 #include "app/countdown_window.h"
 #include "app/main_window.h"
@@ -57,7 +59,11 @@ QWidget* QtStationWindows::WidgetOf(WindowId window) const {
       return brightness_.get();
     case WindowId::StandBy:
       return standby_.get();
-    // The playback, device, option, GPS, analysis and Event windows do not exist yet.
+    case WindowId::PixelSaturation:
+      return pixel_saturation_.get();
+    case WindowId::FrameIntegration:
+      return frame_integration_.get();
+    // The playback, device, option, GPS and Event windows do not exist yet.
     default:
       return nullptr;
   }
@@ -173,7 +179,7 @@ bool QtStationWindows::CreateScrollWindow() {
   return main_ && main_->CreateScrollContainer() != nullptr;
 }
 
-bool QtStationWindows::CreateToolWindows() {
+bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
   countdown_ =
       std::make_unique<CountdownWindow>(Font(72, FontFace::Tahoma), Font(18, FontFace::Consolas));
   countdown_->hide();
@@ -182,8 +188,16 @@ bool QtStationWindows::CreateToolWindows() {
     if (station_ != nullptr) station_->CloseBrightnessContrast();
   });
   brightness_->hide();
-  GiveIcons(countdown_.get());
-  GiveIcons(brightness_.get());
+  pixel_saturation_ = std::make_unique<PixelSaturationWindow>(analysis);
+  pixel_saturation_->hide();
+  frame_integration_ = std::make_unique<FrameIntegrationWindow>(analysis);
+  frame_integration_->hide();
+  for (QWidget* window :
+       {static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
+        static_cast<QWidget*>(pixel_saturation_.get()),
+        static_cast<QWidget*>(frame_integration_.get())}) {
+    GiveIcons(window);
+  }
   return true;
 }
 
@@ -244,11 +258,30 @@ void QtStationWindows::ShowBrightnessContrast(bool shown) {
   }
 }
 
+void QtStationWindows::OpenPixelSaturationWindow() {
+  if (pixel_saturation_) pixel_saturation_->OpenFromMenu();
+}
+
+void QtStationWindows::OpenFrameIntegrationWindow() {
+  if (frame_integration_) frame_integration_->OpenFromMenu();
+}
+
+void QtStationWindows::HideFrameIntegrationWindow() {
+  if (frame_integration_) frame_integration_->hide();
+}
+
+void QtStationWindows::HidePixelSaturationWindow() {
+  if (pixel_saturation_) pixel_saturation_->hide();
+}
+
 void QtStationWindows::DestroyMainWindow() {
+  // Hidden, not closed: closing an analysis window would switch its analysis off and
+  // restart the video on the way out.
   for (QWidget* widget :
        {static_cast<QWidget*>(user_messages_.get()), static_cast<QWidget*>(record_controls_.get()),
         static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
-        static_cast<QWidget*>(standby_.get())}) {
+        static_cast<QWidget*>(standby_.get()), static_cast<QWidget*>(pixel_saturation_.get()),
+        static_cast<QWidget*>(frame_integration_.get())}) {
     if (widget != nullptr) widget->hide();
   }
   if (main_) {

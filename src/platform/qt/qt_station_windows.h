@@ -23,6 +23,8 @@ class RecordControlsWindow;
 class CountdownWindow;
 class BrightnessContrastWindow;
 class StandByWindow;
+class PixelSaturationWindow;
+class FrameIntegrationWindow;
 }  // namespace vesk
 
 namespace vesk::qt {
@@ -44,6 +46,8 @@ class QtStationWindows final : public StationWindows {
   CountdownWindow* countdown_window() const { return countdown_.get(); }
   BrightnessContrastWindow* brightness_contrast_window() const { return brightness_.get(); }
   StandByWindow* standby_window() const { return standby_.get(); }
+  PixelSaturationWindow* pixel_saturation_window() const { return pixel_saturation_.get(); }
+  FrameIntegrationWindow* frame_integration_window() const { return frame_integration_.get(); }
   QWidget* WidgetOf(WindowId window) const;
   const QIcon& icon(StationIcon which) const { return icons_[static_cast<std::size_t>(which)]; }
 
@@ -61,7 +65,7 @@ class QtStationWindows final : public StationWindows {
   void CreateStandByWindow() override;
   bool CreateRecordControls(bool record_buttons_space) override;
   bool CreateScrollWindow() override;
-  bool CreateToolWindows() override;
+  bool CreateToolWindows(AnalysisControls& analysis) override;
   WorkArea ReadWorkArea() override;
   void MeasureMainWindow(PixelSize* outer, PixelSize* client) override;
   void ApplyMenus(const MenuBars& bars) override;
@@ -72,14 +76,16 @@ class QtStationWindows final : public StationWindows {
   void ShowMainWindow() override;
   void HideWindow(WindowId window) override;
   void ShowBrightnessContrast(bool shown) override;
+  void OpenPixelSaturationWindow() override;
+  void OpenFrameIntegrationWindow() override;
   void DestroyMainWindow() override;
   void SetMainWindowTitle(std::string_view title) override;
   void SetCountdownWindowTitle(std::string_view title) override;
   void HideCountdownWindow() override;
   void EnableStartButton(bool enabled) override;
   void EnableStopButton(bool enabled) override;
-  void HideFrameIntegrationWindow() override {}
-  void HidePixelSaturationWindow() override {}
+  void HideFrameIntegrationWindow() override;
+  void HidePixelSaturationWindow() override;
   void HideGpsWindow() override {}
   void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
                              int window_height) override;
@@ -102,6 +108,8 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<CountdownWindow> countdown_;
   std::unique_ptr<BrightnessContrastWindow> brightness_;
   std::unique_ptr<StandByWindow> standby_;
+  std::unique_ptr<PixelSaturationWindow> pixel_saturation_;
+  std::unique_ptr<FrameIntegrationWindow> frame_integration_;
 };
 
 }  // namespace vesk::qt
