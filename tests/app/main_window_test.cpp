@@ -3,20 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSlider>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "analysis/frame_integration_window.h"
+#include "analysis/pixel_saturation_window.h"
 #include "app/brightness_contrast_window.h"
 #include "app/record_controls_window.h"
 #include "app/user_messages_window.h"
 #include "app/video_record_window.h"
+#include "config/options.h"
 #include "ui_support/station_fixture.h"
 
 namespace vesk {
@@ -225,6 +230,100 @@ TEST_F(StationWindowTest, BrightnessContrastShowsItsShellAndItsCloseBoxEndsTheAd
   EXPECT_FALSE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
   // Each change of the adjustment restarts live video.
   EXPECT_EQ(media.plan.Calls("Run"), runs + 2);
+}
+
+bool TransformIn(const testing::FakeGraph& graph) {
+  const std::vector<std::string> names = graph.FilterNames();
+  return std::find(names.begin(), names.end(), kTransformFilterName) != names.end();
+}
+
+TEST_F(StationWindowTest, PixelSaturationOpensItsWindowAndSwitchesHighlightingOnOnce) {
+  AddDevice();
+  Start(true);
+  PixelSaturationWindow* window = windows.pixel_saturation_window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(window->isVisible());
+  const int runs = media.plan.Calls("Run");
+
+  MainAction(MenuCommand::PixelSaturation)->trigger();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->windowTitle(), "Pixel Saturation");
+  // No value in use: the slider stays where it was made.
+  EXPECT_EQ(window->slider()->value(), 255);
+  EXPECT_TRUE(station->graph().switches().saturation_highlight);
+  EXPECT_EQ(media.plan.Calls("Run"), runs + 1);
+  EXPECT_TRUE(TransformIn(*media.graphs.back()));
+  // The filter passes frames unchanged until the slider moves.
+  EXPECT_EQ(station->live_analysis().saturation_threshold(), -1);
+
+  // Already on: the window only comes forward.
+  MainAction(MenuCommand::PixelSaturation)->trigger();
+  EXPECT_EQ(media.plan.Calls("Run"), runs + 1);
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(StationWindowTest, AStoredSaturationValueHighlightsFromTheStartAndPlacesTheSlider) {
+  Options options;
+  options.pixel_saturation_value = 120;
+  options.pixel_saturation_window_position = {60, 70};
+  options.frame_integration_window_position = {80, 90};
+  ASSERT_TRUE(SaveOptions(options, {}));
+  AddDevice();
+  Start(true);
+  EXPECT_TRUE(TransformIn(*media.graphs.back()));
+  EXPECT_EQ(station->live_analysis().saturation_threshold(), 120);
+  // Both windows were placed at start-up where the options keep them.
+  EXPECT_EQ(windows.pixel_saturation_window()->frameGeometry().topLeft(), QPoint(60, 70));
+  EXPECT_EQ(windows.frame_integration_window()->frameGeometry().topLeft(), QPoint(80, 90));
+  const int runs = media.plan.Calls("Run");
+
+  MainAction(MenuCommand::PixelSaturation)->trigger();
+  EXPECT_EQ(windows.pixel_saturation_window()->slider()->value(), 120);
+  EXPECT_EQ(media.plan.Calls("Run"), runs);
+}
+
+TEST_F(StationWindowTest, FrameIntegrationOpensWithCountTwoAndStartRestartsTheVideo) {
+  AddDevice();
+  Start(true);
+  FrameIntegrationWindow* window = windows.frame_integration_window();
+  window->count_field()->setText("7");
+  const int runs = media.plan.Calls("Run");
+
+  MainAction(MenuCommand::FrameIntegration)->trigger();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->count_field()->text(), "2");
+  EXPECT_EQ(media.plan.Calls("Run"), runs);
+
+  QTest::mouseClick(window->start_button(), Qt::LeftButton);
+  EXPECT_EQ(station->analysis_controls().integration_count(), 2);
+  EXPECT_EQ(media.plan.Calls("Run"), runs + 1);
+  EXPECT_EQ(station->live_analysis().integration().frame_count, 2u);
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(StationWindowTest, ARecordingHidesFrameIntegrationAndSwitchesItOff) {
+  AddDevice();
+  Start(true);
+  MainAction(MenuCommand::PixelSaturation)->trigger();
+  MainAction(MenuCommand::FrameIntegration)->trigger();
+  windows.frame_integration_window()->count_field()->setText("4");
+  QTest::mouseClick(windows.frame_integration_window()->start_button(), Qt::LeftButton);
+  ASSERT_EQ(station->analysis_controls().integration_count(), 4);
+
+  windows.record_controls_window()->start_button()->click();
+  ASSERT_FALSE(media.graphs.back()->output_path.empty());
+  EXPECT_FALSE(windows.frame_integration_window()->isVisible());
+  EXPECT_EQ(station->analysis_controls().integration_count(), 1);
+  // Display filters stay while recording (the option is off): highlighting goes on.
+  EXPECT_TRUE(windows.pixel_saturation_window()->isVisible());
+  EXPECT_TRUE(TransformIn(*media.graphs.back()));
+
+  // Exit hides the analysis windows without cancelling them (no restart on the way out).
+  const int runs = media.plan.Calls("Run");
+  MainAction(MenuCommand::Exit)->trigger();
+  EXPECT_FALSE(windows.pixel_saturation_window()->isVisible());
+  EXPECT_EQ(media.plan.Calls("Run"), runs);
+  EXPECT_TRUE(station->graph().switches().saturation_highlight);
 }
 
 }  // namespace
