@@ -75,6 +75,15 @@ Station::~Station() = default;
 
 bool Station::DeviceActive() const { return sources_.CurrentSource() != nullptr; }
 
+bool Station::RecordingInProgress() const {
+  const VideoSourceInfo* info = sources_.CurrentSource();
+  return info != nullptr && (info->is_active_manual_recording || info->is_active_event_recording);
+}
+
+HResult Station::RestartLiveVideo() {
+  if (RecordingInProgress()) return S_OK;
+  return controller_->RestartVideo();
+}
 
 HResult Station::Initialise() {
   StationWindows& windows = services_.windows;
@@ -122,7 +131,7 @@ HResult Station::Initialise() {
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       graph_->switches(), options_, log_,
       [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
-      [this] { return controller_->RestartVideo(); },
+      [this] { return RestartLiveVideo(); },
       [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
   EventLoader::Hooks loader_hooks;
   loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
@@ -366,7 +375,7 @@ void Station::CloseBrightnessContrast() {
   menu_state_.brightness_contrast_active = false;
   RebuildMenus();
   services_.windows.ShowBrightnessContrast(false);
-  controller_->RestartVideo();
+  RestartLiveVideo();
 }
 
 void Station::ToggleX2Magnification() {

@@ -259,6 +259,10 @@ class Station {
   void ToggleBrightnessContrast();
   void ToggleX2Magnification();
   bool DeviceActive() const;
+  bool RecordingInProgress() const;
+  // Stop and start again for a changed overlay. While a recording runs the change waits for
+  // the recording's own stop: a restart now would end it and record over its file.
+  HResult RestartLiveVideo();
 
   StationServices services_;
   MessageLog log_;

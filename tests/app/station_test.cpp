@@ -499,6 +499,33 @@ TEST_F(StationTest, ARecordingSwitchesIntegrationOffAndHidesTheAnalysisWindows) 
   EXPECT_FALSE(TransformInGraph());
 }
 
+TEST_F(StationTest, CancellingAnAnalysisWindowDuringARecordingKeepsTheRecordingRunning) {
+  AddDevice();
+  StoreOptions(200);
+  ASSERT_EQ(Make(true).Initialise(), S_OK);
+  station->RunCommand(MenuCommand::BrightnessContrast);
+  station->StartButton();
+  const std::string recording = media.graphs.back()->output_path;
+  ASSERT_FALSE(recording.empty());
+  const int runs = media.plan.Calls("Run");
+
+  station->analysis_controls().CancelSaturation();
+  station->CloseBrightnessContrast();
+  // No restart: stopping now would end the recording and record over its file.
+  EXPECT_EQ(media.plan.Calls("Run"), runs);
+  EXPECT_TRUE(media.graphs.back()->running);
+  EXPECT_FALSE(Logged("Stop recording at"));
+  // The picture is unhighlighted at once; the filter goes at the next start.
+  EXPECT_EQ(station->live_analysis().saturation_threshold(), -1);
+  EXPECT_FALSE(station->graph().switches().saturation_highlight);
+  EXPECT_FALSE(station->graph().switches().brightness_contrast);
+
+  station->StopButton();
+  EXPECT_TRUE(std::filesystem::exists("VideoFiles/07_14_2026_03_05_09.log"));
+  EXPECT_TRUE(media.graphs.back()->running);
+  EXPECT_FALSE(TransformInGraph());
+}
+
 TEST(CommandLineTest, ParsesTheHeadlessOptions) {
   const CommandLineResult parsed =
       ParseCommandLine({"--headless", "--simulated-camera", "--record", "3", "--quit-after", "60"});
