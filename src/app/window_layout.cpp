@@ -131,12 +131,12 @@ std::optional<PixelPoint> SavedWindowPosition(const Options& options, WindowId w
   return PixelPoint{saved->x, saved->y};
 }
 
-ScreenRect ToolWindowCreationRect(const Options& options, const ToolWindowSpec& spec) {
+ScreenRect ToolWindowCreationRect(const Options& options, const ToolWindowSpec& tool) {
   PixelPoint at{100, 700};
-  if (spec.window != WindowId::BrightnessContrast) {
-    at = SavedWindowPosition(options, spec.window).value_or(PixelPoint{});
+  if (tool.window != WindowId::BrightnessContrast) {
+    at = SavedWindowPosition(options, tool.window).value_or(PixelPoint{});
   }
-  return {at.x, at.y, spec.size.width, spec.size.height};
+  return {at.x, at.y, tool.size.width, tool.size.height};
 }
 
 PixelSize MeasureFrameExtra(PixelSize window, PixelSize client) {

@@ -105,7 +105,7 @@ constexpr std::array<ToolWindowSpec, 9> kToolWindows = {{
 
 // Where a tool window is created: its saved position, except the brightness and contrast
 // window, which starts at 100, 700 and is placed with the others afterwards.
-ScreenRect ToolWindowCreationRect(const Options& options, const ToolWindowSpec& spec);
+ScreenRect ToolWindowCreationRect(const Options& options, const ToolWindowSpec& tool);
 
 // The main window's frame, measured once at start-up from its outer and client sizes: the
 // extra width is twice the side border, the extra height the caption and menu bar plus the

@@ -262,8 +262,8 @@ TEST_F(WindowLayoutTest, EveryWindowButTheStandByWindowHasItsOwnOption) {
 TEST_F(WindowLayoutTest, ToolWindowsAreCreatedAtTheirSavedPositions) {
   options.gps_window_position = {11, 22};
   options.brightness_contrast_window_position = {5, 5};
-  for (const ToolWindowSpec& spec : kToolWindows) {
-    ASSERT_TRUE(HasSavedPosition(spec.window)) << spec.class_name;
+  for (const ToolWindowSpec& tool : kToolWindows) {
+    ASSERT_TRUE(HasSavedPosition(tool.window)) << tool.class_name;
   }
   EXPECT_EQ(ToolWindowCreationRect(options, kToolWindows[4]), (ScreenRect{11, 22, 290, 355}));
   EXPECT_STREQ(kToolWindows[4].title, "USB GPS Receiver");
