@@ -25,9 +25,9 @@ void HeldEventScheduler::ScheduleNextEvent(EventList& events) {
 
 // The recording controller's view of the windows: everything goes to the windows except the
 // menu graying, which the station keeps in its menu state so a rebuilt menu stays grayed.
-class Station::ControllerView final : public RecordingWindowsView {
+class AppState::ControllerView final : public RecordingWindowsView {
  public:
-  explicit ControllerView(Station& station) : station_(station) {}
+  explicit ControllerView(AppState& station) : station_(station) {}
 
   void SetMainWindowTitle(std::string_view title) override { W().SetMainWindowTitle(title); }
   void SetCountdownWindowTitle(std::string_view title) override {
@@ -60,10 +60,10 @@ class Station::ControllerView final : public RecordingWindowsView {
 
  private:
   StationWindows& W() { return station_.services_.windows; }
-  Station& station_;
+  AppState& station_;
 };
 
-Station::Station(StationServices services)
+AppState::AppState(StationServices services)
     : services_(std::move(services)),
       log_(services_.clock),
       errors_(log_, services_.message_box),
@@ -71,21 +71,21 @@ Station::Station(StationServices services)
       live_analysis_(log_),
       scheduler_(log_) {}
 
-Station::~Station() = default;
+AppState::~AppState() = default;
 
-bool Station::DeviceActive() const { return sources_.CurrentSource() != nullptr; }
+bool AppState::DeviceActive() const { return sources_.CurrentSource() != nullptr; }
 
-bool Station::RecordingInProgress() const {
+bool AppState::RecordingInProgress() const {
   const VideoSourceInfo* info = sources_.CurrentSource();
   return info != nullptr && (info->is_active_manual_recording || info->is_active_event_recording);
 }
 
-HResult Station::RestartLiveVideo() {
+HResult AppState::RestartLiveVideo() {
   if (RecordingInProgress()) return S_OK;
   return controller_->RestartVideo();
 }
 
-HResult Station::Initialise() {
+HResult AppState::Initialise() {
   StationWindows& windows = services_.windows;
 
   // 1. The error table is static; the character sets are read now, and their absence is
@@ -254,7 +254,7 @@ HResult Station::Initialise() {
   return S_OK;
 }
 
-HResult Station::ActivateDevice() {
+HResult AppState::ActivateDevice() {
   StationWindows& windows = services_.windows;
   const std::uint32_t index = sources_.CurrentSourceIndex();
   const int signed_index = index == kNoCurrentSource ? -1 : static_cast<int>(index);
@@ -287,30 +287,30 @@ HResult Station::ActivateDevice() {
   return S_OK;
 }
 
-void Station::RefreshFrameExtra() {
+void AppState::RefreshFrameExtra() {
   PixelSize outer;
   PixelSize client;
   services_.windows.MeasureMainWindow(&outer, &client);
   layout_.frame_extra = MeasureFrameExtra(outer, client);
 }
 
-void Station::RebuildMenus() {
+void AppState::RebuildMenus() {
   menus_ = BuildMenus(ids_, menu_state_);
   services_.windows.ApplyMenus(menus_);
 }
 
-void Station::SizeVideoWindowAfterStart() {
+void AppState::SizeVideoWindowAfterStart() {
   controller_->SizeVideoWindow();
   if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
     layout_.current_format_size = PixelSize{format->width, format->height};
   }
 }
 
-void Station::RunCommandId(int identifier) {
+void AppState::RunCommandId(int identifier) {
   if (const std::optional<MenuCommand> command = ids_.CommandFor(identifier)) RunCommand(*command);
 }
 
-void Station::RunCommand(MenuCommand command) {
+void AppState::RunCommand(MenuCommand command) {
   switch (command) {
     case MenuCommand::Exit:
       Exit();
@@ -357,7 +357,7 @@ void Station::RunCommand(MenuCommand command) {
   }
 }
 
-void Station::ToggleBrightnessContrast() {
+void AppState::ToggleBrightnessContrast() {
   const bool active = !graph_->switches().brightness_contrast;
   graph_->switches().brightness_contrast = active;
   menu_state_.brightness_contrast_active = active;
@@ -366,7 +366,7 @@ void Station::ToggleBrightnessContrast() {
   controller_->RestartVideo();
 }
 
-void Station::CloseBrightnessContrast() {
+void AppState::CloseBrightnessContrast() {
   if (!graph_->switches().brightness_contrast) {
     services_.windows.ShowBrightnessContrast(false);
     return;
@@ -378,7 +378,7 @@ void Station::CloseBrightnessContrast() {
   RestartLiveVideo();
 }
 
-void Station::ToggleX2Magnification() {
+void AppState::ToggleX2Magnification() {
   const bool on = !graph_->switches().magnify_x2;
   graph_->switches().magnify_x2 = on;
   menu_state_.x2_magnification = on;
@@ -392,31 +392,31 @@ void Station::ToggleX2Magnification() {
   if (Succeeded(controller_->RestartVideo())) SizeVideoWindowAfterStart();
 }
 
-void Station::MainWindowResized() {
+void AppState::MainWindowResized() {
   if (initialising_ || position_update_in_progress_ || exiting_) return;
   RefreshFrameExtra();
   PlaceWindow(WindowId::Main, false, true, layout_, options_, log_, services_.windows);
 }
 
-bool Station::SaveMessages(bool clear) {
+bool AppState::SaveMessages(bool clear) {
   const GeneratedFileName name = MakeMessageLogFileName(
       MessageLogNameOptions{options_.logfile_directory, options_.logfile_name_prefix},
       services_.clock, bias_minutes_, log_);
   return SaveMessagesToFile(log_, name.name, clear);
 }
 
-void Station::Exit() {
+void AppState::Exit() {
   if (exiting_) return;
   exiting_ = true;
   if (controller_) controller_->CloseForExit();
   services_.windows.DestroyMainWindow();
 }
 
-void Station::StartButton() {
+void AppState::StartButton() {
   if (!exiting_) controller_->StartManualRecording();
 }
 
-void Station::StopButton() {
+void AppState::StopButton() {
   if (!exiting_) controller_->StopRecording();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The station itself: the one application state (the original's AppState) with the start-up
+// The station itself: AppState, the one application state, with the start-up
 // sequence, the menu commands of the main and User Messages windows, device activation and
 // the orderly exit. It reaches the screen through StationWindows (Qt windows, or nothing at
 // all in headless mode) and the computer through the platform interfaces, so the whole
@@ -192,13 +192,13 @@ struct StationServices {
   bool rgb_rows_top_down = true;
 };
 
-class Station {
+class AppState {
  public:
-  explicit Station(StationServices services);
-  ~Station();
+  explicit AppState(StationServices services);
+  ~AppState();
 
-  Station(const Station&) = delete;
-  Station& operator=(const Station&) = delete;
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
 
   // The initialiser: every start-up step in order. E_ABORT after a fatal failure, whose
   // message box has been shown; the station must then not be used further.

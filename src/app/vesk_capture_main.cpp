@@ -130,9 +130,9 @@ int main(int argc, char** argv) {
   auto make_live_filter = [](LiveAnalysis& analysis) -> std::shared_ptr<MediaFilter> {
     return std::make_shared<gst::VeskTransformFilter>(analysis);
   };
-  Station station(StationServices{media, clock, *message_box, *windows, power, zone,
-                                  files::CurrentDirectory(), make_live_filter,
-                                  gst::kGstRgbRowsTopDown});
+  AppState station(StationServices{media, clock, *message_box, *windows, power, zone,
+                                   files::CurrentDirectory(), make_live_filter,
+                                   gst::kGstRgbRowsTopDown});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // 7.

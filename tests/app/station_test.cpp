@@ -159,7 +159,7 @@ class StationTest : public ::testing::Test {
 
   // with_live_filter: the station gets a stand-in for the analysis filter whose output
   // lists the device's format, as a connected filter does.
-  Station& Make(bool with_live_filter = false) {
+  AppState& Make(bool with_live_filter = false) {
     TimeZoneInfo zone;
     zone.kind = TimeZoneInfo::Kind::Standard;
     zone.bias_minutes = -60;
@@ -174,9 +174,9 @@ class StationTest : public ::testing::Test {
         return live_filter;
       };
     }
-    station = std::make_unique<Station>(StationServices{media, clock, box, windows, power, zone,
-                                                        dir.path().string() + "/", make_live_filter,
-                                                        true});
+    station = std::make_unique<AppState>(StationServices{media, clock, box, windows, power, zone,
+                                                         dir.path().string() + "/",
+                                                         make_live_filter, true});
     return *station;
   }
 
@@ -219,7 +219,7 @@ class StationTest : public ::testing::Test {
   FakeStationWindows windows;
   FakePower power;
   std::shared_ptr<testing::FakeFilter> live_filter;
-  std::unique_ptr<Station> station;
+  std::unique_ptr<AppState> station;
 };
 
 TEST_F(StationTest, QueuedReportsFollowTheDirectOnesAndOnlyTheFirstIsTimestamped) {

@@ -37,7 +37,7 @@ class StationWindowTest : public ::testing::Test {
 
   // with_live_filter: a stand-in for the analysis filter whose output lists the device's
   // format, as a connected filter does.
-  Station& Start(bool with_live_filter = false) {
+  AppState& Start(bool with_live_filter = false) {
     TimeZoneInfo zone;
     zone.kind = TimeZoneInfo::Kind::Standard;
     zone.bias_minutes = -60;
@@ -52,9 +52,9 @@ class StationWindowTest : public ::testing::Test {
         return filter;
       };
     }
-    station = std::make_unique<Station>(StationServices{media, clock, box, windows, power, zone,
-                                                        dir.path().string() + "/", make_live_filter,
-                                                        true});
+    station = std::make_unique<AppState>(StationServices{media, clock, box, windows, power, zone,
+                                                         dir.path().string() + "/",
+                                                         make_live_filter, true});
     windows.set_station(station.get());
     EXPECT_EQ(station->Initialise(), S_OK);
     QCoreApplication::processEvents();
@@ -76,7 +76,7 @@ class StationWindowTest : public ::testing::Test {
   RecordingMessageBox box;
   Power power;
   qt::QtStationWindows windows;
-  std::unique_ptr<Station> station;
+  std::unique_ptr<AppState> station;
   int quits = 0;
 };
 

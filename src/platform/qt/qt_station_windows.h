@@ -35,7 +35,7 @@ class QtStationWindows final : public StationWindows {
   ~QtStationWindows() override;
 
   // The station the windows report to; set before its start-up runs.
-  void set_station(Station* station) { station_ = station; }
+  void set_station(AppState* station) { station_ = station; }
   // Ends the event loop when the main window goes (QCoreApplication::quit by default).
   void set_on_quit(std::function<void()> on_quit) { on_quit_ = std::move(on_quit); }
 
@@ -97,7 +97,7 @@ class QtStationWindows final : public StationWindows {
   QFont Font(int height, FontFace face) const;
   void GiveIcons(QWidget* window) const;
 
-  Station* station_ = nullptr;
+  AppState* station_ = nullptr;
   std::function<void()> on_quit_;
   std::array<QIcon, kStationIconFiles.size()> icons_;
   std::map<std::pair<int, FontFace>, QFont> fonts_;
