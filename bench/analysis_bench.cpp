@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "analysis/character_sets.h"
-#include "analysis/dark_histogram.h"
-#include "analysis/frame_copy.h"
-#include "analysis/live_analysis.h"
-#include "analysis/pixel_words.h"
-#include "analysis/stream_format.h"
-#include "app/message_log.h"
-#include "platform/clock.h"
+#include "analysis/pixels/character_sets.h"
+#include "analysis/pixels/dark_histogram.h"
+#include "analysis/pixels/frame_copy.h"
+#include "analysis/pixels/live_analysis.h"
+#include "analysis/pixels/pixel_words.h"
+#include "analysis/pixels/stream_format.h"
+#include "base/clock.h"
+#include "base/message_log.h"
 
 namespace vesk {
 namespace {

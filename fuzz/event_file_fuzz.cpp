@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 #include "events/event_file.h"
 #include "events/event_loader.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "gps/gga_parser.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/live_analysis.h"
-#include "app/message_log.h"
+#include "analysis/pixels/live_analysis.h"
+#include "base/hresult.h"
+#include "base/message_log.h"
 #include "capture/capture_graph.h"
 #include "config/options.h"
-#include "platform/hresult.h"
 
 namespace vesk {
 

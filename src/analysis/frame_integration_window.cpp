@@ -7,7 +7,7 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
-#include "app/record_controls_window.h"
+#include "platform/qt/tool_window_style.h"
 
 namespace vesk {
 namespace {
@@ -27,8 +27,8 @@ FrameIntegrationWindow::FrameIntegrationWindow(AnalysisControls& controls, QWidg
       controls_(controls) {
   setObjectName(QString::fromLatin1(kFrameIntegrationWindowClass));
   setWindowTitle(QString::fromLatin1(kFrameIntegrationTitle));
-  UseToolWindowColours(this);
-  setFixedSize(ToolWindowClientSize(kFrameIntegrationWidth, kFrameIntegrationHeight));
+  qt::UseToolWindowColours(this);
+  setFixedSize(qt::ToolWindowClientSize(kFrameIntegrationWidth, kFrameIntegrationHeight));
 
   auto* explanation =
       new QLabel(QString::fromLatin1(kFrameIntegrationExplanation).replace("\r\n", "\n"), this);

@@ -8,12 +8,12 @@
 #include <functional>
 #include <memory>
 
-#include "analysis/character_sets.h"
-#include "analysis/live_analysis.h"
-#include "analysis/stream_format.h"
+#include "analysis/pixels/character_sets.h"
+#include "analysis/pixels/live_analysis.h"
+#include "analysis/pixels/stream_format.h"
+#include "base/hresult.h"
 #include "capture/capture_graph.h"
-#include "platform/hresult.h"
-#include "platform/media_graph.h"
+#include "media/media_graph.h"
 
 namespace vesk {
 

@@ -8,7 +8,7 @@
 #include <QSlider>
 #include <QToolTip>
 
-#include "app/record_controls_window.h"
+#include "platform/qt/tool_window_style.h"
 
 namespace vesk {
 namespace {
@@ -53,8 +53,8 @@ PixelSaturationWindow::PixelSaturationWindow(AnalysisControls& controls, QWidget
       controls_(controls) {
   setObjectName(QString::fromLatin1(kPixelSaturationWindowClass));
   setWindowTitle(QString::fromLatin1(kPixelSaturationTitle));
-  UseToolWindowColours(this);
-  setFixedSize(ToolWindowClientSize(kPixelSaturationWidth, kPixelSaturationHeight));
+  qt::UseToolWindowColours(this);
+  setFixedSize(qt::ToolWindowClientSize(kPixelSaturationWidth, kPixelSaturationHeight));
 
   auto* prompt = new QLabel(QString::fromLatin1(kPixelSaturationPrompt), this);
   prompt->setGeometry(155, 45, 300, 20);

@@ -12,9 +12,9 @@
 #include <ostream>
 #include <utility>
 
-#include "app/station.h"
-#include "app/stream_message_view.h"
-#include "platform/video_frame_target.h"
+#include "base/stream_message_view.h"
+#include "media/video_frame_target.h"
+#include "station/station.h"
 
 namespace vesk {
 

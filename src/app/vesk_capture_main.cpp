@@ -15,20 +15,20 @@
 
 #include "app/command_line.h"
 #include "app/headless_windows.h"
-#include "app/station.h"
-#include "app/stream_message_view.h"
-#include "platform/files.h"
+#include "app/qt_station_windows.h"
+#include "base/files.h"
+#include "base/stream_message_view.h"
+#include "base/time_zone.h"
 #include "platform/gst/gst_media_system.h"
 #include "platform/gst/vesk_transform_filter.h"
 #include "platform/linux/system_clock.h"
 #include "platform/qt/logind_power.h"
 #include "platform/qt/process_priority.h"
 #include "platform/qt/qt_message_box.h"
-#include "platform/qt/qt_station_windows.h"
 #include "platform/qt/single_instance.h"
-#include "platform/qt/station_resources.h"
 #include "platform/qt/termination_signals.h"
-#include "platform/time_zone.h"
+#include "station/station.h"
+#include "station/station_resources.h"
 
 namespace {
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "recording/recording_log.h"
-
 namespace vesk {
 namespace {
 
@@ -16,12 +14,6 @@ bool Analysable(SubtypeCode subtype) {
 std::optional<FrameSize> SizeOf(const VideoFormat* format) {
   if (format == nullptr) return std::nullopt;
   return FrameSize{format->width, format->height};
-}
-
-// The rate group in use of a device, or nullptr.
-const VideoFormatsByFrameRate* CurrentRateGroup(const VideoSourceInfo& info) {
-  if (info.current_rate_index >= info.frame_rates.size()) return nullptr;
-  return &info.frame_rates[info.current_rate_index];
 }
 
 }  // namespace
@@ -486,53 +478,28 @@ HResult CaptureGraph::StopCamera(bool was_recording) {
   }
   if (live_control_ != nullptr) live_control_->ReleaseIntegrationBuffer();
 
-  // 5.
+  // A recording that ran leaves its counts for its log.
   if (was_recording && !context_.session.video_file_name.empty()) {
-    WriteLogOfStoppedRecording(not_dropped, dropped);
+    KeepStoppedRecording(not_dropped, dropped);
   }
   return S_OK;
 }
 
-void CaptureGraph::WriteLogOfStoppedRecording(std::int32_t not_dropped, std::int32_t dropped) {
-  const RecordingSession& session = context_.session;
-  RecordingLogInput input;
-  input.stop_text = MakeStopReport(context_.clock, session.video_file_name, start_argument_,
-                                   context_.current_directory, context_.log);
-  const VideoSourceInfo* info = context_.sources.CurrentSource();
-  input.kind = info->is_active_event_recording ? RecordingKind::kEvent : RecordingKind::kManual;
-  input.event_description = session.event_description;
-  input.start_text = session.start_text;
-  input.video_file_name = session.video_file_name;
-  input.video_file_name_is_relative = start_argument_;
-  input.current_directory = context_.current_directory;
-  input.has_dropped_frames_interface = dropped_frames_ != nullptr;
-  if (input.has_dropped_frames_interface) {
-    input.recorded_frames =
+void CaptureGraph::KeepStoppedRecording(std::int32_t not_dropped, std::int32_t dropped) {
+  StoppedRecording stopped;
+  stopped.video_file_name_is_relative = start_argument_;
+  stopped.has_dropped_frames_interface = dropped_frames_ != nullptr;
+  if (stopped.has_dropped_frames_interface) {
+    stopped.recorded_frames =
         static_cast<std::int64_t>(not_dropped) - static_cast<std::int64_t>(not_dropped_at_start_);
-    input.dropped_frames =
+    stopped.dropped_frames =
         static_cast<std::int64_t>(dropped) - static_cast<std::int64_t>(dropped_at_start_);
   }
-  input.gps_valid = session.gps.valid;
-  input.latitude = session.gps.latitude;
-  input.longitude = session.gps.longitude;
-  input.altitude = session.gps.altitude;
-  input.satellites = session.gps.satellites;
-  input.device_name = info->name;
-  input.analog_format = static_cast<int>(info->analog_format);
-  if (const VideoFormatsByFrameRate* group = CurrentRateGroup(*info)) {
-    input.frame_rate_text = group->rate_text;
-  }
-  const SubtypeCode subtype = context_.sources.CurrentSubtypeCode();
-  if (const VideoFormat* format = context_.sources.CurrentVideoFormat()) {
-    input.frame_size_text = format->size_text;
-  }
-  input.subtype_name = std::string(SubtypeNameOf(subtype));
-  input.codec_name = CodecNameForSubtype(context_.subtype_codec_pairs, subtype);
   // The renderer that actually ran: a recording with the display off says so.
-  input.renderer = renderers_.current_renderer()
-                       ? static_cast<int>(renderers_.current_renderer_kind())
-                       : context_.options.default_renderer;
-  WriteRecordingLog(input, context_.log);
+  stopped.renderer = renderers_.current_renderer()
+                         ? static_cast<int>(renderers_.current_renderer_kind())
+                         : context_.options.default_renderer;
+  stopped_ = stopped;
   not_dropped_at_start_ = 0;
   dropped_at_start_ = 0;
 }

@@ -9,20 +9,21 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "app/error_table.h"
-#include "app/message_log.h"
+#include "base/clock.h"
+#include "base/error_table.h"
+#include "base/hresult.h"
+#include "base/message_log.h"
 #include "capture/video_codecs.h"
 #include "capture/video_renderers.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
-#include "gps/gga_parser.h"
-#include "platform/clock.h"
-#include "platform/hresult.h"
-#include "platform/media_graph.h"
+#include "media/media_graph.h"
 
 namespace vesk {
 
@@ -69,14 +70,22 @@ struct LiveSwitches {
   bool PixelAnalysisOn() const { return saturation_highlight || integration_count > 1; }
 };
 
-// What the recording controller knows about the recording in progress; the graph reads it
-// when the recording stops to write the log.
+// What the recording controller knows about the recording in progress; the graph records
+// into the video file, and the recording's log is written from the rest.
 struct RecordingSession {
   // The video file of the recording; empty while live video runs.
   std::string video_file_name;
   std::string event_description;
   std::string start_text;  // "Start recording at hh:mm:ss (UTC)"
-  LastGpsPosition gps;
+};
+
+// What the graph knows of a recording it has just stopped, for the recording's log.
+struct StoppedRecording {
+  bool has_dropped_frames_interface = false;
+  std::int64_t recorded_frames = 0;  // frames that reached the file during the recording
+  std::int64_t dropped_frames = 0;
+  bool video_file_name_is_relative = false;
+  int renderer = 0;  // the renderer that ran, or the default one when the display was off
 };
 
 // Everything the graph needs from the rest of the station.
@@ -110,7 +119,10 @@ class CaptureGraph {
   HResult CreateFilterGraphBuilder();
   // start_argument: the video file name is relative to the current directory.
   HResult StartCamera(bool start_argument);
+  // A stopped recording leaves its facts for the log (TakeStoppedRecording).
   HResult StopCamera(bool was_recording);
+  // The recording the last StopCamera ended, once; nothing when it ended none.
+  std::optional<StoppedRecording> TakeStoppedRecording() { return std::exchange(stopped_, {}); }
   HResult RemoveGraphFilters();
   HResult SetStreamFormat(const std::shared_ptr<MediaFilter>& source_filter,
                           const VideoFormat& format, PinCategory category);
@@ -124,6 +136,7 @@ class CaptureGraph {
   static std::shared_ptr<MediaPin> GetFilterPin(const std::shared_ptr<MediaFilter>& filter,
                                                 PinDirection direction, std::string_view name = {});
 
+  const CaptureGraphContext& context() const { return context_; }
   LiveSwitches& switches() { return switches_; }
   VideoRenderers& renderers() { return renderers_; }
   const std::vector<VideoCodec>& video_codecs() const { return codecs_; }
@@ -139,7 +152,7 @@ class CaptureGraph {
   HResult Fail(const char* text);
   void SpliceColourControl(const std::shared_ptr<MediaPin>& upstream,
                            const std::shared_ptr<MediaPin>& downstream);
-  void WriteLogOfStoppedRecording(std::int32_t not_dropped, std::int32_t dropped);
+  void KeepStoppedRecording(std::int32_t not_dropped, std::int32_t dropped);
 
   CaptureGraphContext context_;
   std::shared_ptr<MediaFilter> live_filter_;
@@ -158,6 +171,7 @@ class CaptureGraph {
   std::shared_ptr<MediaFilter> dropped_frames_owner_;
   std::int32_t not_dropped_at_start_ = 0;
   std::int32_t dropped_at_start_ = 0;
+  std::optional<StoppedRecording> stopped_;
 };
 
 }  // namespace vesk

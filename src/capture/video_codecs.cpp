@@ -1,6 +1,6 @@
 #include "capture/video_codecs.h"
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 #include "capture/video_sources.h"
 
 namespace vesk {

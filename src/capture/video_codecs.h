@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/message_log.h"
-#include "capture/video_types.h"
-#include "platform/media_graph.h"
+#include "base/message_log.h"
+#include "media/media_graph.h"
+#include "media/video_types.h"
 
 namespace vesk {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "capture/video_sources.h"
 #include "config/video_configuration.h"
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/error_table.h"
-#include "app/message_log.h"
+#include "base/error_table.h"
+#include "base/hresult.h"
+#include "base/message_log.h"
 #include "config/options.h"
-#include "platform/hresult.h"
-#include "platform/media_graph.h"
+#include "media/media_graph.h"
 
 namespace vesk {
 

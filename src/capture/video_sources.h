@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/message_log.h"
-#include "capture/video_types.h"
+#include "base/hresult.h"
+#include "base/message_log.h"
 #include "config/video_configuration.h"
-#include "platform/hresult.h"
-#include "platform/media_graph.h"
+#include "media/media_graph.h"
+#include "media/video_types.h"
 
 namespace vesk {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 
 namespace vesk {
 namespace {

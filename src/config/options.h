@@ -8,12 +8,12 @@
 #include <variant>
 #include <vector>
 
-#include "app/error_table.h"
-#include "app/message_log.h"
-#include "app/system_time.h"
-#include "capture/video_types.h"
+#include "base/error_table.h"
+#include "base/message_log.h"
+#include "base/system_time.h"
 #include "config/video_configuration.h"
 #include "config/xml_file.h"
+#include "media/video_types.h"
 
 namespace vesk {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 #include "config/options.h"
 
 namespace vesk {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "capture/video_types.h"
+#include "media/video_types.h"
 
 namespace vesk {
 

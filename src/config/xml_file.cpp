@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/code_page.h"
-#include "platform/files.h"
+#include "base/code_page.h"
+#include "base/files.h"
 
 namespace vesk {
 namespace {

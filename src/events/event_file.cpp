@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/code_page.h"
+#include "base/code_page.h"
+#include "base/files.h"
 #include "config/xml_file.h"
-#include "platform/files.h"
 #include "recording/file_naming.h"
 
 namespace vesk {
@@ -204,6 +204,13 @@ std::string MakeEventFileName(std::string_view asteroid_name, std::string_view s
                 event_time.minute, event_time.second);
   name += buffer;
   return name;
+}
+
+EventRecordingRequest RecordingRequestOf(const EventRecord& event) {
+  return EventRecordingRequest{
+      event.EventTime,       event.RecordingDuration,     event.StartTime,
+      event.DurationTicks,   event.FileText.AsteroidName, event.FileText.StarName,
+      event.FileText.Comment};
 }
 
 }  // namespace vesk

@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/system_time.h"
-#include "platform/clock.h"
+#include "base/clock.h"
+#include "base/system_time.h"
+#include "recording/event_recording.h"
 
 namespace vesk {
 
@@ -69,6 +70,9 @@ struct EventRecord {
   bool Expired = false;  // ComputedAt is at or after EndTime
   EventFileText FileText;
 };
+
+// What the recording controller is handed when the Event's recording starts.
+EventRecordingRequest RecordingRequestOf(const EventRecord& event);
 
 // The text of an Event as it is written: "%4hu" for the year, "%2hu" for every other number
 // (a one-digit month gets a leading blank), "TRUE" or "FALSE" for the flags.

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/files.h"
+#include "base/files.h"
 
 namespace vesk {
 

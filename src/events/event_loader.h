@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "app/message_log.h"
-#include "app/system_time.h"
+#include "base/clock.h"
+#include "base/message_log.h"
+#include "base/system_time.h"
 #include "events/event_file.h"
 #include "events/event_scheduler.h"
-#include "platform/clock.h"
+#include "recording/event_recording.h"
 
 namespace vesk {
 
@@ -24,12 +25,6 @@ enum class InsertEventResult : int { kInserted = 0, kExpired = 1, kOverlaps = 2 
 // Event that starts before the record ends; the record may end right at the start of a
 // later one.
 InsertEventResult InsertEvent(EventList& events, EventRecord record, FileTime now);
-
-// An Event recording the observer stopped by hand: it must not come back on reload.
-struct StoppedEvent {
-  SystemTime event_time;
-  SystemTime duration;
-};
 
 // Whether the record's event time (year to second) and duration (hours to seconds) are
 // those of the stopped Event.

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 
 namespace vesk {
 namespace {
@@ -210,28 +210,6 @@ bool FindAndParseGga(std::span<std::uint8_t> buffer, std::size_t r, std::size_t 
                                 : std::min(buffer.size(), read_size + kGgaClearMargin);
   std::fill_n(buffer.begin(), clear, std::uint8_t{0});
   return true;
-}
-
-namespace {
-
-std::string WithoutLeadingBlank(const std::string& text) {
-  return text.empty() ? std::string() : text.substr(1);
-}
-
-}  // namespace
-
-void CopyFixToLastPosition(const GpsFix& fix, LastGpsPosition* last) {
-  last->latitude = WithoutLeadingBlank(fix.latitude);
-  last->longitude = WithoutLeadingBlank(fix.longitude);
-  last->altitude = WithoutLeadingBlank(fix.altitude);
-  last->satellites = WithoutLeadingBlank(fix.satellites);
-}
-
-void RefreshLastPosition(const GpsFix& fix, LastGpsPosition* last) {
-  if (!fix.latitude.empty()) last->latitude = WithoutLeadingBlank(fix.latitude);
-  if (!fix.longitude.empty()) last->longitude = WithoutLeadingBlank(fix.longitude);
-  if (!fix.satellites.empty()) last->satellites = WithoutLeadingBlank(fix.satellites);
-  if (!fix.altitude.empty()) last->altitude = WithoutLeadingBlank(fix.altitude);
 }
 
 }  // namespace vesk

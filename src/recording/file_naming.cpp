@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/code_page.h"
-#include "platform/files.h"
+#include "base/code_page.h"
+#include "base/files.h"
 
 namespace vesk {
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_log.h"
-#include "app/system_time.h"
-#include "capture/video_types.h"
-#include "platform/clock.h"
+#include "base/clock.h"
+#include "base/message_log.h"
+#include "base/system_time.h"
+#include "media/video_types.h"
 
 namespace vesk {
 

@@ -3,7 +3,7 @@
 // The GPS receiver as a recording start uses it: one fix for the log, then the port is
 // closed for the length of the recording.
 
-#include "gps/gga_parser.h"
+#include "recording/gps_position.h"
 
 namespace vesk {
 

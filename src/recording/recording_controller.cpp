@@ -3,9 +3,10 @@
 #include <string>
 #include <utility>
 
-#include "app/system_time.h"
+#include "base/system_time.h"
 #include "recording/file_naming.h"
 #include "recording/recording_log.h"
+#include "recording/stopped_recording_log.h"
 
 namespace vesk {
 namespace {
@@ -26,7 +27,7 @@ bool RecordingController::CurrentSourceRecording() const {
 }
 
 void RecordingController::TakeGpsFixAndCloseReceiver() {
-  LastGpsPosition& last = context_.session.gps;
+  LastGpsPosition& last = gps_at_start_;
   last.valid = false;
   GpsFixSource* gps = context_.gps;
   if (gps == nullptr || !gps->IsOpen()) return;
@@ -100,6 +101,9 @@ HResult RecordingController::StopVideo() {
 
   // 2.
   const HResult result = context_.graph.StopCamera(was_recording);
+  if (const auto stopped = context_.graph.TakeStoppedRecording()) {
+    WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_);
+  }
 
   // 3.
   if (Failed(result)) {
@@ -211,8 +215,7 @@ void RecordingController::StopRecording() {
     if (!context_.view.AskYesNo(kStopEventCaption, kStopEventQuestion)) return;
     event_recording_running_ = false;
     if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
-    manually_stopped_.push_back(
-        StoppedEvent{current_event_.EventTime, current_event_.RecordingDuration});
+    manually_stopped_.push_back(StoppedEvent{current_event_.event_time, current_event_.duration});
     context_.log.ReportMessage(kEventManuallyStoppedText, true);
     context_.view.HideCountdownWindow();
     context_.view.EnableStopButton(false);
@@ -277,7 +280,7 @@ HResult RecordingController::CloseForExit() {
   return StopVideo();
 }
 
-HResult RecordingController::BeginEventRecording(const EventRecord& event) {
+HResult RecordingController::BeginEventRecording(const EventRecordingRequest& event) {
   event_pending_ = false;
   current_event_ = event;
 
@@ -291,18 +294,18 @@ HResult RecordingController::BeginEventRecording(const EventRecord& event) {
 
   // The stop is timed from here, whatever the graph start takes.
   event_recording_running_ = true;
-  recording_duration_ = static_cast<std::uint32_t>(event.DurationTicks / 10000);
+  recording_duration_ = static_cast<std::uint32_t>(event.duration_ticks / 10000);
   if (context_.hooks.arm_stop_timer) {
     context_.hooks.arm_stop_timer(recording_duration_ + kStopTimerExtraMilliseconds);
   }
 
-  const EventNameParts parts{event.FileText.AsteroidName, event.FileText.StarName, event.StartTime};
+  const EventNameParts parts{event.asteroid_name, event.star_name, event.start_time};
   context_.session.video_file_name =
       MakeVideoFileName(&parts, NameOptionsOf(context_.options), context_.clock,
                         context_.bias_minutes, context_.log)
           .name;
-  context_.session.event_description = MakeEventDescription(
-      event.FileText.AsteroidName, event.FileText.StarName, event.FileText.Comment);
+  context_.session.event_description =
+      MakeEventDescription(event.asteroid_name, event.star_name, event.comment);
   SetRecordingUi(true);
   return StartVideo();
 }

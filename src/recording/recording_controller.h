@@ -13,15 +13,15 @@
 #include <string_view>
 #include <vector>
 
-#include "app/message_log.h"
+#include "base/clock.h"
+#include "base/hresult.h"
+#include "base/message_log.h"
 #include "capture/capture_graph.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
-#include "events/event_file.h"
-#include "events/event_loader.h"
-#include "platform/clock.h"
-#include "platform/hresult.h"
+#include "recording/event_recording.h"
 #include "recording/gps_fix_source.h"
+#include "recording/gps_position.h"
 #include "recording/recording_view.h"
 
 namespace vesk {
@@ -64,8 +64,8 @@ struct RecordingControllerHooks {
 struct RecordingControllerContext {
   CaptureGraph& graph;
   VideoSources& sources;
-  // Shared with the graph: the current video file name, Event description, start text and
-  // GPS position of the recording in progress.
+  // Shared with the graph: the current video file name, Event description and start text
+  // of the recording in progress.
   RecordingSession& session;
   // PixelSaturationValue is forgotten when a format cannot be analysed.
   Options& options;
@@ -120,7 +120,7 @@ class RecordingController {
   // deleted): close playback, StopVideo, arm the stop timer, name the file after the
   // Event, SetRecordingUi, StartVideo. Returns the start's result; E_FAIL without a
   // device in use (reported, nothing recorded).
-  HResult BeginEventRecording(const EventRecord& event);
+  HResult BeginEventRecording(const EventRecordingRequest& event);
   // The stop timer fired: StopVideo (the log is written), ClearRecordingUi, live video
   // again, playback windows back. Returns false, doing nothing, unless an Event recording
   // was running; the scheduler then runs the power action and LoadEvents.
@@ -150,6 +150,9 @@ class RecordingController {
 
   // Event recordings the observer stopped by hand; the event loader skips them.
   const std::vector<StoppedEvent>& manually_stopped_events() const { return manually_stopped_; }
+  // The GPS position taken at the start of the recording in progress, for its log.
+  const LastGpsPosition& gps_at_start() const { return gps_at_start_; }
+  void set_gps_at_start(const LastGpsPosition& gps) { gps_at_start_ = gps; }
 
  private:
   void TakeGpsFixAndCloseReceiver();
@@ -167,8 +170,9 @@ class RecordingController {
   std::uint32_t recording_duration_ = 0;
   bool playback_was_open_ = false;
   // The Event being recorded, for the manually stopped list.
-  EventRecord current_event_{};
+  EventRecordingRequest current_event_{};
   std::vector<StoppedEvent> manually_stopped_;
+  LastGpsPosition gps_at_start_;
 };
 
 }  // namespace vesk

@@ -1,7 +1,7 @@
 #include "recording/recording_log.h"
 
-#include "app/code_page.h"
-#include "platform/files.h"
+#include "base/code_page.h"
+#include "base/files.h"
 #include "recording/file_naming.h"
 
 namespace vesk {

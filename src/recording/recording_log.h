@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_log.h"
-#include "platform/clock.h"
+#include "base/clock.h"
+#include "base/message_log.h"
 
 namespace vesk {
 

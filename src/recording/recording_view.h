@@ -6,16 +6,15 @@
 
 #include <string_view>
 
-#include "app/record_controls_layout.h"
-
 namespace vesk {
 
 // Main window titles.
 constexpr std::string_view kIdleTitle = "VESK Video Capture Version 2";
 constexpr std::string_view kEventPendingTitle = "VESK Video Capture -- Event pending";
 constexpr std::string_view kRecordingTitle = "VESK Video Capture -- Recording in progress";
-// The countdown window's titles, kCountdownPendingTitle and kCountdownRecordingTitle, are
-// the countdown window's own (app/record_controls_layout.h).
+// The countdown window's titles.
+constexpr const char* kCountdownPendingTitle = "Event Pending";
+constexpr const char* kCountdownRecordingTitle = "Recording Event";
 
 // The question the Stop button asks during an Event recording.
 constexpr std::string_view kStopEventCaption = "Attention";

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "analysis/frame_integration_window.h"
-#include "analysis/live_analysis.h"
 #include "analysis/pixel_saturation_window.h"
+#include "analysis/pixels/live_analysis.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 

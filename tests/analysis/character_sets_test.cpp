@@ -1,4 +1,4 @@
-#include "analysis/character_sets.h"
+#include "analysis/pixels/character_sets.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "base/files.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "analysis/dark_histogram.h"
+#include "analysis/pixels/dark_histogram.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "analysis/live_analysis.h"
+#include "analysis/pixels/live_analysis.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 #include <random>
 #include <vector>
 
-#include "analysis/frame_copy.h"
-#include "analysis/pixel_words.h"
-#include "analysis/saturation_highlight.h"
-#include "analysis/stream_format.h"
+#include "analysis/pixels/frame_copy.h"
+#include "analysis/pixels/pixel_words.h"
+#include "analysis/pixels/saturation_highlight.h"
+#include "analysis/pixels/stream_format.h"
 
 namespace vesk {
 namespace {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "recording/stopped_recording_log.h"
 #include "support/fake_clock.h"
 #include "support/fake_media.h"
 #include "support/recording_view.h"
@@ -106,6 +107,14 @@ class CaptureGraphTest : public ::testing::Test {
   FakeGraph& fake() { return *media.graphs.back(); }
 
   void StartRecording(const std::string& file = kVideoFile) { session.video_file_name = file; }
+  // Stops the recording and writes its log as the recording controller does.
+  HResult StopRecordingAndWriteLog(CaptureGraph& graph) {
+    const HResult result = graph.StopCamera(true);
+    if (const auto stopped = graph.TakeStoppedRecording()) {
+      WriteLogOfStoppedRecording(*stopped, graph, gps);
+    }
+    return result;
+  }
 
   FakeMediaSystem media;
   Options options;
@@ -117,6 +126,7 @@ class CaptureGraphTest : public ::testing::Test {
   ErrorReporter errors{log, box};
   VideoSources sources{media, log};
   RecordingSession session;
+  LastGpsPosition gps;
   std::shared_ptr<FakeFilter> live = MakeTwoPinFilter("transform");
   FakeLiveControl live_control;
   std::shared_ptr<FakeFilter> colour = MakeTwoPinFilter("Color Control");
@@ -600,7 +610,7 @@ TEST_F(CaptureGraphTest, FramesStillQueuedWhenTheStopBeginsAreCountedInTheLog) {
   ASSERT_EQ(graph.StartCamera(true), S_OK);
   device->dropped_frames->not_dropped = 70;
   fake().on_stop = [&] { device->dropped_frames->not_dropped = 75; };
-  ASSERT_EQ(graph.StopCamera(true), S_OK);
+  ASSERT_EQ(StopRecordingAndWriteLog(graph), S_OK);
   const std::string log = testing::ReadFileBytes("VideoFiles/07_14_2026_03_05_09.log");
   EXPECT_NE(log.find("Number of recorded frames:  75\r\n"), std::string::npos) << log;
 }
@@ -616,7 +626,7 @@ TEST_F(CaptureGraphTest, StopOfARecordingWritesTheLogWithCountDifferences) {
   device->dropped_frames->dropped = 7;
   StartRecording();
   session.start_text = "Start recording at 03:05:09 (UTC)";
-  session.gps = LastGpsPosition{"48.070380 N", "11.312500 E", "545.4 M", "8", true};
+  gps = LastGpsPosition{"48.070380 N", "11.312500 E", "545.4 M", "8", true};
   ASSERT_EQ(graph.StartCamera(true), S_OK);
   EXPECT_EQ(graph.not_dropped_at_start(), 120);
   EXPECT_EQ(graph.dropped_at_start(), 7);
@@ -624,7 +634,7 @@ TEST_F(CaptureGraphTest, StopOfARecordingWritesTheLogWithCountDifferences) {
   device->dropped_frames->not_dropped = 1620;
   device->dropped_frames->dropped = 9;
   clock.Advance(61 * kTicksPerSecond);
-  ASSERT_EQ(graph.StopCamera(true), S_OK);
+  ASSERT_EQ(StopRecordingAndWriteLog(graph), S_OK);
   EXPECT_EQ(testing::ReadFileBytes("VideoFiles/07_14_2026_03_05_09.log"),
             "Manual recording\r\n"
             "Start recording at 03:05:09 (UTC)\r\n"
@@ -664,7 +674,7 @@ TEST_F(CaptureGraphTest, EventRecordingWithDisplayOffAndNoCountersLogsWhatRan) {
   session.start_text = "Start recording at 03:05:09 (UTC)";
   ASSERT_EQ(graph.StartCamera(false), S_OK);
   EXPECT_FALSE(graph.has_dropped_frames());
-  ASSERT_EQ(graph.StopCamera(true), S_OK);
+  ASSERT_EQ(StopRecordingAndWriteLog(graph), S_OK);
   EXPECT_EQ(testing::ReadFileBytes("event.log"),
             "Event recording: Pallas TYC 1234\r\n"
             "Start recording at 03:05:09 (UTC)\r\n"

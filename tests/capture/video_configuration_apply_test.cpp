@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_log.h"
+#include "base/message_log.h"
 #include "support/fake_clock.h"
 #include "support/fake_media.h"
 #include "support/recording_view.h"

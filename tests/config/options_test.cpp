@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/video_types.h"
+#include "media/video_types.h"
 
 namespace vesk {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/files.h"
+#include "base/files.h"
 #include "support/fake_clock.h"
 #include "support/temp_dir.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_log.h"
-#include "platform/files.h"
+#include "base/files.h"
+#include "base/message_log.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"

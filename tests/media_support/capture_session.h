@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "media/media_graph.h"
 #include "platform/gst/gst_media_system.h"
-#include "platform/media_graph.h"
 
 namespace vesk::testing {
 

@@ -179,14 +179,14 @@ class RecordingControllerTest : public ::testing::Test {
   }
 
   // An Event at 03:05:39 lasting 30 s: its recording window begins at 03:05:24.
-  EventRecord MakeEvent() {
+  EventRecordingRequest MakeEvent() {
     EventRecord event;
     SystemTime time{2026, 7, 0, 14, 3, 5, 39, 0};
     SystemTime duration{1943, 5, 1, 3, 0, 0, 30, 0};
     event.FileText =
         FormatEventFileText(time, duration, false, false, "graze", "Pallas", "TYC 1234");
     EXPECT_TRUE(CompleteEventRecord(&event, clock));
-    return event;
+    return RecordingRequestOf(event);
   }
 
   testing::ScopedTempDir dir;
@@ -358,7 +358,11 @@ TEST_F(RecordingControllerTest, StopDuringAnEventAsksAndNoLeavesTheRecordingRunn
 TEST_F(RecordingControllerTest, EventStoppedByHandIsListedAndNotScheduledAgainOnReload) {
   AddPal();
   // The Event's file stays in the Events folder.
-  const EventRecord event = MakeEvent();
+  EventRecord event;
+  event.FileText = FormatEventFileText(SystemTime{2026, 7, 0, 14, 3, 5, 39, 0},
+                                       SystemTime{1943, 5, 1, 3, 0, 0, 30, 0}, false, false,
+                                       "graze", "Pallas", "TYC 1234");
+  ASSERT_TRUE(CompleteEventRecord(&event, clock));
   std::filesystem::create_directory(kEventsFolder);
   ASSERT_TRUE(
       WriteEventFile(MakeEventFileName("Pallas", "TYC 1234", "", event.EventTime), event.FileText));
@@ -370,7 +374,7 @@ TEST_F(RecordingControllerTest, EventStoppedByHandIsListedAndNotScheduledAgainOn
   } scheduler;
   loader = std::make_unique<EventLoader>(clock, log, scheduler, c.manually_stopped_events(),
                                          EventLoader::Hooks{});
-  ASSERT_EQ(c.BeginEventRecording(event), S_OK);
+  ASSERT_EQ(c.BeginEventRecording(RecordingRequestOf(event)), S_OK);
   hook_calls.clear();
   windows.calls.clear();
   messages.entries.clear();
@@ -470,9 +474,9 @@ TEST_F(RecordingControllerTest, GpsFixAtRecordingStartGoesIntoTheLogAndAutostart
   EXPECT_EQ(gps.refresh_stops, 1);
   EXPECT_EQ(gps.reads, 1);
   EXPECT_EQ(gps.closes, 1);
-  EXPECT_EQ(session.gps.latitude, "48.070380 N");
-  EXPECT_EQ(session.gps.satellites, "8");
-  EXPECT_TRUE(session.gps.valid);
+  EXPECT_EQ(c.gps_at_start().latitude, "48.070380 N");
+  EXPECT_EQ(c.gps_at_start().satellites, "8");
+  EXPECT_TRUE(c.gps_at_start().valid);
   EXPECT_NE(std::find(windows.calls.begin(), windows.calls.end(), "hide GPS"), windows.calls.end());
   c.StopRecording();
   EXPECT_NE(testing::ReadFileBytes(kManualLog)
@@ -488,23 +492,23 @@ TEST_F(RecordingControllerTest, GpsFixAtRecordingStartGoesIntoTheLogAndAutostart
 TEST_F(RecordingControllerTest, NoFixLeavesThePositionInvalidAndWithoutAutostartGpsStaysClosed) {
   AddPal();
   gps.fix_available = false;
-  session.gps = LastGpsPosition{"1", "2", "3", "4", true};
   RecordingController& c = Make();
+  c.set_gps_at_start(LastGpsPosition{"1", "2", "3", "4", true});
   c.StartManualRecording();
   EXPECT_EQ(gps.reads, 1);
   EXPECT_EQ(gps.closes, 1);
-  EXPECT_FALSE(session.gps.valid);
+  EXPECT_FALSE(c.gps_at_start().valid);
   c.StopRecording();
   EXPECT_EQ(testing::ReadFileBytes(kManualLog).find("Latitude"), std::string::npos);
   EXPECT_TRUE(hook_calls.empty());
 
   // A closed receiver is neither read nor closed again; the flag is still cleared.
-  session.gps.valid = true;
+  c.set_gps_at_start(LastGpsPosition{"1", "2", "3", "4", true});
   clock.Advance(kTicksPerSecond);
   c.StartManualRecording();
   EXPECT_EQ(gps.reads, 1);
   EXPECT_EQ(gps.closes, 1);
-  EXPECT_FALSE(session.gps.valid);
+  EXPECT_FALSE(c.gps_at_start().valid);
 }
 
 TEST_F(RecordingControllerTest, CloseForExitStopsTheRecordingWritesItsLogAndStopsTheTimers) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/clock.h"
+#include "base/clock.h"
 
 namespace vesk::testing {
 
@@ -9,7 +9,9 @@ class FakeClock final : public Clock {
  public:
   explicit FakeClock(FileTime utc = 0, int bias_minutes = 0) : utc_(utc), bias_(bias_minutes) {}
   FileTime UtcNow() const override { return utc_; }
-  FileTime LocalNow() const override { return utc_ - static_cast<FileTime>(bias_) * kTicksPerMinute; }
+  FileTime LocalNow() const override {
+    return utc_ - static_cast<FileTime>(bias_) * kTicksPerMinute;
+  }
 
   void SetUtc(FileTime utc) { utc_ = utc; }
   void SetUtc(const SystemTime& utc) { SystemTimeToFileTime(utc, &utc_); }

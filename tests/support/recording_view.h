@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
-#include "platform/message_view.h"
+#include "base/message_box.h"
+#include "base/message_view.h"
 
 namespace vesk::testing {
 

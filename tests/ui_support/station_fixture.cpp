@@ -1,7 +1,7 @@
 #include "ui_support/station_fixture.h"
 
-#include "app/main_window.h"
-#include "app/user_messages_window.h"
+#include "station/main_window.h"
+#include "station/user_messages_window.h"
 
 namespace vesk::testing {
 

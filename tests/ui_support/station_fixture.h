@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "app/station.h"
-#include "platform/qt/qt_station_windows.h"
+#include "app/qt_station_windows.h"
+#include "station/station.h"
 #include "support/fake_clock.h"
 #include "support/fake_media.h"
 #include "support/recording_view.h"

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/media_graph.h"
+#include "media/media_graph.h"
 
 namespace vesk::gst {
 

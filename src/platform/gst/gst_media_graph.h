@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "media/media_graph.h"
 #include "platform/gst/gst_graph_filter.h"
-#include "platform/media_graph.h"
 
 namespace vesk::gst {
 

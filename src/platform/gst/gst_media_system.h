@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "media/media_graph.h"
 #include "platform/gst/simulated_camera_device.h"
-#include "platform/media_graph.h"
 
 namespace vesk::gst {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media_graph.h"
+#include "media/media_graph.h"
 
 namespace vesk::gst {
 

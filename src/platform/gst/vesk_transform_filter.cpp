@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "analysis/stream_format.h"
+#include "analysis/pixels/stream_format.h"
 #include "platform/gst/gst_caps_mapping.h"
 
 namespace vesk::gst {

@@ -13,9 +13,9 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/live_analysis.h"
+#include "analysis/pixels/live_analysis.h"
+#include "media/media_graph.h"
 #include "platform/gst/gst_graph_filter.h"
-#include "platform/media_graph.h"
 
 namespace vesk::gst {
 

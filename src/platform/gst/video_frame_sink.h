@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/video_frame_target.h"
+#include "media/video_frame_target.h"
 
 namespace vesk::gst {
 

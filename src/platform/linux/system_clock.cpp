@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/time_zone.h"
+#include "base/time_zone.h"
 
 namespace vesk {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/clock.h"
+#include "base/clock.h"
 
 namespace vesk {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/hresult.h"
-#include "platform/media_graph.h"
+#include "base/hresult.h"
+#include "media/media_graph.h"
 
 namespace vesk {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "capture/video_types.h"
-#include "platform/hresult.h"
-#include "platform/media_graph.h"
+#include "base/hresult.h"
+#include "media/media_graph.h"
+#include "media/video_types.h"
 
 namespace vesk {
 

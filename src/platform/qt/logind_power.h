@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/station.h"
+#include "base/power.h"
 
 namespace vesk::qt {
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/message_box.h"
+#include "base/message_box.h"
 
 namespace vesk::qt {
 

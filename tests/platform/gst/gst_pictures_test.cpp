@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "media/video_frame_target.h"
 #include "media_support/capture_session.h"
 #include "media_support/stamp_reader.h"
 #include "platform/gst/gst_media_system.h"
 #include "platform/gst/star_field_painter.h"
-#include "platform/video_frame_target.h"
 
 namespace vesk {
 namespace {

@@ -1,0 +1,326 @@
+#include "app/qt_station_windows.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+
+#include "analysis/frame_integration_window.h"
+#include "analysis/pixel_saturation_window.h"
+#include "platform/qt/qt_message_box.h"
+#include "station/brightness_contrast_window.h"
+#include "station/countdown_window.h"
+#include "station/main_window.h"
+#include "station/record_controls_window.h"
+#include "station/standby_window.h"
+#include "station/station_resources.h"
+#include "station/user_messages_window.h"
+#include "station/video_record_window.h"
+
+namespace vesk::qt {
+namespace {
+
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Moves and sizes a top-level window by its outer rectangle. Windows of fixed size only move.
+void PlaceTopLevel(QWidget* window, const ScreenRect& outer) {
+  const QRect frame = window->frameGeometry();
+  const QRect inner = window->geometry();
+  const int extra_width = frame.width() - inner.width();
+  const int extra_height = frame.height() - inner.height();
+  if (window->minimumSize() != window->maximumSize()) {
+    window->resize(std::max(1, outer.width - extra_width),
+                   std::max(1, outer.height - extra_height));
+  }
+  window->move(outer.x, outer.y);
+}
+
+}  // namespace
+
+QtStationWindows::QtStationWindows() : on_quit_([] { QCoreApplication::quit(); }) {}
+
+QtStationWindows::~QtStationWindows() = default;
+
+QWidget* QtStationWindows::WidgetOf(WindowId window) const {
+  switch (window) {
+    case WindowId::Main:
+      return main_.get();
+    case WindowId::UserMessages:
+      return user_messages_.get();
+    case WindowId::RecordControls:
+      return record_controls_.get();
+    case WindowId::Countdown:
+      return countdown_.get();
+    case WindowId::BrightnessContrast:
+      return brightness_.get();
+    case WindowId::StandBy:
+      return standby_.get();
+    case WindowId::PixelSaturation:
+      return pixel_saturation_.get();
+    case WindowId::FrameIntegration:
+      return frame_integration_.get();
+    // The playback, device, option, GPS and Event windows do not exist yet.
+    default:
+      return nullptr;
+  }
+}
+
+std::optional<ScreenRect> QtStationWindows::CurrentWindowRect(WindowId window) {
+  QWidget* widget = WidgetOf(window);
+  if (widget == nullptr) return std::nullopt;
+  if (widget->isMinimized()) return MinimisedRect();
+  const QRect frame = widget->frameGeometry();
+  return ScreenRect{frame.x(), frame.y(), frame.width(), frame.height()};
+}
+
+void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult& result) {
+  QWidget* widget = WidgetOf(window);
+  if (widget == nullptr) return;
+  PlaceTopLevel(widget, result.window);
+  if (window == WindowId::Main && result.content) {
+    const ScreenRect& c = result.content->container;
+    main_->PutVideoInScrollContainer(result.content->parent == VideoDisplayParent::ScrollContainer,
+                                     QRect(c.x, c.y, c.width, c.height));
+  }
+}
+
+bool QtStationWindows::CreateMainWindow() {
+  main_ = std::make_unique<MainWindow>();
+  main_->set_on_command([this](int id) {
+    if (station_ != nullptr) station_->RunCommandId(id);
+  });
+  main_->set_on_close([this] {
+    if (station_ != nullptr) station_->Exit();
+  });
+  main_->set_on_resized([this] {
+    if (station_ != nullptr) station_->MainWindowResized();
+  });
+  GiveIcons(main_.get());
+  return true;
+}
+
+bool QtStationWindows::CreateVideoRecordWindow() {
+  if (!main_) return false;
+  video_ = new VideoRecordWindow();
+  main_->AttachVideoWindow(video_);
+  video_->hide();
+  return true;
+}
+
+DisplayWindow QtStationWindows::VideoDisplayWindow() {
+  VideoFrameTarget* target = video_;
+  return DisplayWindowOf(target);
+}
+
+void QtStationWindows::LoadIcons() {
+  for (std::size_t i = 0; i < icons_.size(); ++i) {
+    icons_[i] = LoadStationIcon(static_cast<StationIcon>(i));
+  }
+}
+
+void QtStationWindows::GiveIcons(QWidget* window) const {
+  QIcon icon;
+  for (StationIcon which : {StationIcon::LogoLarge, StationIcon::LogoSmall}) {
+    const QIcon& loaded = icons_[static_cast<std::size_t>(which)];
+    for (const QSize& size : loaded.availableSizes()) icon.addPixmap(loaded.pixmap(size));
+  }
+  if (!icon.isNull()) window->setWindowIcon(icon);
+}
+
+MessageView* QtStationWindows::CreateUserMessagesWindow(const WindowPlacement& placement) {
+  user_messages_ = std::make_unique<UserMessagesWindow>();
+  user_messages_->move(placement.x, placement.y);
+  user_messages_->resize(std::max(1, placement.width), std::max(1, placement.height));
+  user_messages_->set_on_save([this](bool clear) {
+    if (station_ != nullptr) station_->SaveMessages(clear);
+  });
+  GiveIcons(user_messages_.get());
+  return user_messages_.get();
+}
+
+bool QtStationWindows::CreateFont(const FontRequest& request) {
+  QFont font;
+  if (!MakeStationFont(request, &font)) return false;
+  fonts_[{request.height, request.face}] = font;
+  return true;
+}
+
+QFont QtStationWindows::Font(int height, FontFace face) const {
+  const auto found = fonts_.find({height, face});
+  if (found != fonts_.end()) return found->second;
+  QFont fallback;
+  fallback.setPixelSize(height);
+  return fallback;
+}
+
+void QtStationWindows::CreateStandByWindow() {
+  standby_ = std::make_unique<StandByWindow>(Font(16, FontFace::Consolas));
+  standby_->hide();
+}
+
+bool QtStationWindows::CreateRecordControls(bool record_buttons_space) {
+  record_controls_ = std::make_unique<RecordControlsWindow>(
+      record_buttons_space, icon(StationIcon::Record), icon(StationIcon::Stop));
+  record_controls_->set_on_start([this] {
+    if (station_ != nullptr) station_->StartButton();
+  });
+  record_controls_->set_on_stop([this] {
+    if (station_ != nullptr) station_->StopButton();
+  });
+  GiveIcons(record_controls_.get());
+  return true;
+}
+
+bool QtStationWindows::CreateScrollWindow() {
+  return main_ && main_->CreateScrollContainer() != nullptr;
+}
+
+bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
+  countdown_ =
+      std::make_unique<CountdownWindow>(Font(72, FontFace::Tahoma), Font(18, FontFace::Consolas));
+  countdown_->hide();
+  brightness_ = std::make_unique<BrightnessContrastWindow>(Font(18, FontFace::Consolas));
+  brightness_->set_on_close([this] {
+    if (station_ != nullptr) station_->CloseBrightnessContrast();
+  });
+  brightness_->hide();
+  pixel_saturation_ = std::make_unique<PixelSaturationWindow>(analysis);
+  pixel_saturation_->hide();
+  frame_integration_ = std::make_unique<FrameIntegrationWindow>(analysis);
+  frame_integration_->hide();
+  for (QWidget* window :
+       {static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
+        static_cast<QWidget*>(pixel_saturation_.get()),
+        static_cast<QWidget*>(frame_integration_.get())}) {
+    GiveIcons(window);
+  }
+  return true;
+}
+
+WorkArea QtStationWindows::ReadWorkArea() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  const QRect area = screen->availableGeometry();
+  return WorkArea{area.x(), area.y(), area.x() + area.width(), area.y() + area.height()};
+}
+
+void QtStationWindows::MeasureMainWindow(PixelSize* outer, PixelSize* client) {
+  const QRect frame = main_->frameGeometry();
+  const QSize video = main_->VideoClientSize();
+  *outer = PixelSize{frame.width(), frame.height()};
+  *client = PixelSize{video.width(), video.height()};
+}
+
+void QtStationWindows::ApplyMenus(const MenuBars& bars) {
+  if (main_) main_->ApplyMenus(bars.main);
+  if (user_messages_ && station_ != nullptr) {
+    user_messages_->ApplyMenus(bars.user_messages, station_->command_ids());
+  }
+}
+
+void QtStationWindows::ShowVideoRecordWindow(bool shown) {
+  if (video_ != nullptr) video_->setVisible(shown);
+}
+
+void QtStationWindows::HideScrollWindow() {
+  if (main_ && main_->scroll_container() != nullptr) main_->scroll_container()->hide();
+}
+
+void QtStationWindows::ShowRecordControls(bool shown) {
+  if (record_controls_) record_controls_->setVisible(shown);
+}
+
+void QtStationWindows::ShowUserMessagesWindow() {
+  if (user_messages_) user_messages_->show();
+}
+
+void QtStationWindows::ShowMainWindow() {
+  main_->show();
+  if (record_controls_ && record_controls_->isVisible()) record_controls_->raise();
+}
+
+void QtStationWindows::HideWindow(WindowId window) {
+  if (QWidget* widget = WidgetOf(window)) widget->hide();
+}
+
+void QtStationWindows::ShowBrightnessContrast(bool shown) {
+  if (!brightness_) return;
+  if (shown) {
+    brightness_->show();
+    brightness_->raise();
+  } else {
+    brightness_->ResetSliders();
+    brightness_->hide();
+  }
+}
+
+void QtStationWindows::OpenPixelSaturationWindow() {
+  if (pixel_saturation_) pixel_saturation_->OpenFromMenu();
+}
+
+void QtStationWindows::OpenFrameIntegrationWindow() {
+  if (frame_integration_) frame_integration_->OpenFromMenu();
+}
+
+void QtStationWindows::HideFrameIntegrationWindow() {
+  if (frame_integration_) frame_integration_->hide();
+}
+
+void QtStationWindows::HidePixelSaturationWindow() {
+  if (pixel_saturation_) pixel_saturation_->hide();
+}
+
+void QtStationWindows::DestroyMainWindow() {
+  // Hidden, not closed: closing an analysis window would switch its analysis off and
+  // restart the video on the way out.
+  for (QWidget* widget :
+       {static_cast<QWidget*>(user_messages_.get()), static_cast<QWidget*>(record_controls_.get()),
+        static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
+        static_cast<QWidget*>(standby_.get()), static_cast<QWidget*>(pixel_saturation_.get()),
+        static_cast<QWidget*>(frame_integration_.get())}) {
+    if (widget != nullptr) widget->hide();
+  }
+  if (main_) {
+    // Hidden rather than closed: this may run inside the window's own close event.
+    main_->AllowClose();
+    main_->hide();
+  }
+  if (on_quit_) on_quit_();
+}
+
+void QtStationWindows::SetMainWindowTitle(std::string_view title) {
+  if (main_) main_->setWindowTitle(ToQString(title));
+}
+
+void QtStationWindows::SetCountdownWindowTitle(std::string_view title) {
+  if (countdown_) countdown_->setWindowTitle(ToQString(title));
+}
+
+void QtStationWindows::HideCountdownWindow() {
+  if (countdown_) countdown_->hide();
+}
+
+void QtStationWindows::EnableStartButton(bool enabled) {
+  if (record_controls_) record_controls_->start_button()->setEnabled(enabled);
+}
+
+void QtStationWindows::EnableStopButton(bool enabled) {
+  if (record_controls_) record_controls_->stop_button()->setEnabled(enabled);
+}
+
+void QtStationWindows::SizeVideoRecordWindow(int, int, int window_width, int window_height) {
+  if (video_ == nullptr) return;
+  video_->resize(window_width, window_height);
+  video_->update();
+  video_->show();
+}
+
+bool QtStationWindows::AskYesNo(std::string_view caption, std::string_view text) {
+  return qt::AskYesNo(caption, text);
+}
+
+}  // namespace vesk::qt

@@ -1,0 +1,115 @@
+#pragma once
+
+// The station's windows on Qt: creates them when start-up asks, places them where the
+// layout says, and hands observer actions (menus, buttons, close boxes) to the station.
+
+#include <QFont>
+#include <QIcon>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "station/station.h"
+
+class QWidget;
+
+namespace vesk {
+class MainWindow;
+class VideoRecordWindow;
+class UserMessagesWindow;
+class RecordControlsWindow;
+class CountdownWindow;
+class BrightnessContrastWindow;
+class StandByWindow;
+class PixelSaturationWindow;
+class FrameIntegrationWindow;
+}  // namespace vesk
+
+namespace vesk::qt {
+
+class QtStationWindows final : public StationWindows {
+ public:
+  QtStationWindows();
+  ~QtStationWindows() override;
+
+  // The station the windows report to; set before its start-up runs.
+  void set_station(AppState* station) { station_ = station; }
+  // Ends the event loop when the main window goes (QCoreApplication::quit by default).
+  void set_on_quit(std::function<void()> on_quit) { on_quit_ = std::move(on_quit); }
+
+  MainWindow* main_window() const { return main_.get(); }
+  VideoRecordWindow* video_window() const { return video_; }
+  UserMessagesWindow* user_messages_window() const { return user_messages_.get(); }
+  RecordControlsWindow* record_controls_window() const { return record_controls_.get(); }
+  CountdownWindow* countdown_window() const { return countdown_.get(); }
+  BrightnessContrastWindow* brightness_contrast_window() const { return brightness_.get(); }
+  StandByWindow* standby_window() const { return standby_.get(); }
+  PixelSaturationWindow* pixel_saturation_window() const { return pixel_saturation_.get(); }
+  FrameIntegrationWindow* frame_integration_window() const { return frame_integration_.get(); }
+  QWidget* WidgetOf(WindowId window) const;
+  const QIcon& icon(StationIcon which) const { return icons_[static_cast<std::size_t>(which)]; }
+
+  // WindowPlacementTarget
+  std::optional<ScreenRect> CurrentWindowRect(WindowId window) override;
+  void ApplyWindowPosition(WindowId window, const PositionResult& result) override;
+
+  // StationWindows
+  bool CreateMainWindow() override;
+  bool CreateVideoRecordWindow() override;
+  DisplayWindow VideoDisplayWindow() override;
+  void LoadIcons() override;
+  MessageView* CreateUserMessagesWindow(const WindowPlacement& placement) override;
+  bool CreateFont(const FontRequest& font) override;
+  void CreateStandByWindow() override;
+  bool CreateRecordControls(bool record_buttons_space) override;
+  bool CreateScrollWindow() override;
+  bool CreateToolWindows(AnalysisControls& analysis) override;
+  WorkArea ReadWorkArea() override;
+  void MeasureMainWindow(PixelSize* outer, PixelSize* client) override;
+  void ApplyMenus(const MenuBars& bars) override;
+  void ShowVideoRecordWindow(bool shown) override;
+  void HideScrollWindow() override;
+  void ShowRecordControls(bool shown) override;
+  void ShowUserMessagesWindow() override;
+  void ShowMainWindow() override;
+  void HideWindow(WindowId window) override;
+  void ShowBrightnessContrast(bool shown) override;
+  void OpenPixelSaturationWindow() override;
+  void OpenFrameIntegrationWindow() override;
+  void DestroyMainWindow() override;
+  void SetMainWindowTitle(std::string_view title) override;
+  void SetCountdownWindowTitle(std::string_view title) override;
+  void HideCountdownWindow() override;
+  void EnableStartButton(bool enabled) override;
+  void EnableStopButton(bool enabled) override;
+  void HideFrameIntegrationWindow() override;
+  void HidePixelSaturationWindow() override;
+  void HideGpsWindow() override {}
+  void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
+                             int window_height) override;
+  bool HidePlaybackWindows() override { return false; }
+  void ShowPlaybackWindows() override {}
+  bool AskYesNo(std::string_view caption, std::string_view text) override;
+
+ private:
+  QFont Font(int height, FontFace face) const;
+  void GiveIcons(QWidget* window) const;
+
+  AppState* station_ = nullptr;
+  std::function<void()> on_quit_;
+  std::array<QIcon, kStationIconFiles.size()> icons_;
+  std::map<std::pair<int, FontFace>, QFont> fonts_;
+  std::unique_ptr<MainWindow> main_;
+  VideoRecordWindow* video_ = nullptr;  // owned by the main window
+  std::unique_ptr<UserMessagesWindow> user_messages_;
+  std::unique_ptr<RecordControlsWindow> record_controls_;
+  std::unique_ptr<CountdownWindow> countdown_;
+  std::unique_ptr<BrightnessContrastWindow> brightness_;
+  std::unique_ptr<StandByWindow> standby_;
+  std::unique_ptr<PixelSaturationWindow> pixel_saturation_;
+  std::unique_ptr<FrameIntegrationWindow> frame_integration_;
+};
+
+}  // namespace vesk::qt

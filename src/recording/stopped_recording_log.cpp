@@ -1,0 +1,59 @@
+#include "recording/stopped_recording_log.h"
+
+#include <string>
+
+#include "recording/recording_log.h"
+
+namespace vesk {
+namespace {
+
+// The rate group in use of a device, or nullptr.
+const VideoFormatsByFrameRate* CurrentRateGroup(const VideoSourceInfo& info) {
+  if (info.current_rate_index >= info.frame_rates.size()) return nullptr;
+  return &info.frame_rates[info.current_rate_index];
+}
+
+}  // namespace
+
+void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
+                                const LastGpsPosition& gps) {
+  const CaptureGraphContext& context = graph.context();
+  const RecordingSession& session = context.session;
+  RecordingLogInput input;
+  input.stop_text =
+      MakeStopReport(context.clock, session.video_file_name, stopped.video_file_name_is_relative,
+                     context.current_directory, context.log);
+  const VideoSourceInfo* info = context.sources.CurrentSource();
+  input.kind = info != nullptr && info->is_active_event_recording ? RecordingKind::kEvent
+                                                                  : RecordingKind::kManual;
+  input.event_description = session.event_description;
+  input.start_text = session.start_text;
+  input.video_file_name = session.video_file_name;
+  input.video_file_name_is_relative = stopped.video_file_name_is_relative;
+  input.current_directory = context.current_directory;
+  input.has_dropped_frames_interface = stopped.has_dropped_frames_interface;
+  input.recorded_frames = stopped.recorded_frames;
+  input.dropped_frames = stopped.dropped_frames;
+  input.gps_valid = gps.valid;
+  input.latitude = gps.latitude;
+  input.longitude = gps.longitude;
+  input.altitude = gps.altitude;
+  input.satellites = gps.satellites;
+  if (info != nullptr) {
+    input.device_name = info->name;
+    input.analog_format = static_cast<int>(info->analog_format);
+    if (const VideoFormatsByFrameRate* group = CurrentRateGroup(*info)) {
+      input.frame_rate_text = group->rate_text;
+    }
+  }
+  const SubtypeCode subtype = context.sources.CurrentSubtypeCode();
+  if (const VideoFormat* format = context.sources.CurrentVideoFormat()) {
+    input.frame_size_text = format->size_text;
+  }
+  input.subtype_name = std::string(SubtypeNameOf(subtype));
+  input.codec_name = CodecNameForSubtype(context.subtype_codec_pairs, subtype);
+  input.renderer = stopped.renderer;
+  WriteRecordingLog(input, context.log);
+}
+
+}  // namespace vesk

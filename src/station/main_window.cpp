@@ -1,0 +1,171 @@
+#include "station/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include "station/record_controls_layout.h"
+#include "station/station.h"
+#include "station/video_record_window.h"
+
+namespace vesk {
+namespace {
+
+const QColor kGray(128, 128, 128);
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+void FillMenu(QMenu* menu, const std::vector<MenuEntry>& entries,
+              const std::function<void(int)>& command) {
+  for (const MenuEntry& entry : entries) {
+    switch (entry.kind) {
+      case MenuEntryKind::Separator:
+        menu->addSeparator();
+        break;
+      case MenuEntryKind::Popup: {
+        QMenu* popup = menu->addMenu(QString::fromStdString(entry.text));
+        popup->setEnabled(entry.enabled);
+        FillMenu(popup, entry.children, command);
+        break;
+      }
+      case MenuEntryKind::Item: {
+        QAction* action = menu->addAction(QString::fromStdString(entry.text));
+        action->setData(entry.id);
+        action->setCheckable(entry.checkable);
+        action->setChecked(entry.checked);
+        action->setEnabled(entry.enabled);
+        const int id = entry.id;
+        QObject::connect(action, &QAction::triggered, menu, [command, id] {
+          if (command) command(id);
+        });
+        break;
+      }
+    }
+  }
+}
+
+QAction* FindInMenu(QMenu* menu, int identifier) {
+  for (QAction* action : menu->actions()) {
+    if (QMenu* sub = action->menu()) {
+      if (QAction* found = FindInMenu(sub, identifier)) return found;
+    } else if (!action->isSeparator() && action->data().toInt() == identifier) {
+      return action;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void FillMenuBar(QMenuBar* bar, const std::vector<MenuEntry>& entries,
+                 const std::function<void(int)>& command) {
+  bar->clear();
+  for (const MenuEntry& entry : entries) {
+    if (entry.kind != MenuEntryKind::Popup) continue;
+    QMenu* popup = bar->addMenu(QString::fromStdString(entry.text));
+    popup->menuAction()->setEnabled(entry.enabled);
+    FillMenu(popup, entry.children, command);
+  }
+}
+
+QAction* FindMenuAction(QMenuBar* bar, int identifier) {
+  for (QAction* action : bar->actions()) {
+    if (QMenu* menu = action->menu()) {
+      if (QAction* found = FindInMenu(menu, identifier)) return found;
+    }
+  }
+  return nullptr;
+}
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QString::fromLatin1(kMainWindowClass));
+  SetBackground(this, kGray);
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("VideoClientArea"));
+  SetBackground(client_, kGray);
+  setCentralWidget(client_);
+  // The menu bar belongs to the window on every desktop, so its height counts in the frame.
+  menuBar()->setNativeMenuBar(false);
+  move(kMainWindowCreatedRect.x, kMainWindowCreatedRect.y);
+  resize(kMainWindowCreatedRect.width, kMainWindowCreatedRect.height);
+}
+
+void MainWindow::ApplyMenus(const std::vector<MenuEntry>& entries) {
+  FillMenuBar(menuBar(), entries, [this](int id) {
+    if (on_command_) on_command_(id);
+  });
+}
+
+QAction* MainWindow::ActionFor(int identifier) { return FindMenuAction(menuBar(), identifier); }
+
+void MainWindow::AttachVideoWindow(VideoRecordWindow* video) {
+  video_ = video;
+  video_->setParent(client_);
+  video_->move(0, 0);
+}
+
+QScrollArea* MainWindow::CreateScrollContainer() {
+  scroll_ = new QScrollArea(client_);
+  scroll_->setObjectName(QString::fromLatin1(kScrollWindowClass));
+  scroll_->setWidgetResizable(false);
+  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  scroll_->horizontalScrollBar()->setSingleStep(kScrollLineStep);
+  scroll_->verticalScrollBar()->setSingleStep(kScrollLineStep);
+  SetBackground(scroll_, kGray);
+  scroll_->setGeometry(0, 0, 100, 100);
+  scroll_->hide();
+  return scroll_;
+}
+
+bool MainWindow::video_in_scroll_container() const {
+  return scroll_ != nullptr && video_ != nullptr && scroll_->widget() == video_;
+}
+
+void MainWindow::PutVideoInScrollContainer(bool in_container, const QRect& container) {
+  if (video_ == nullptr || scroll_ == nullptr) return;
+  const bool visible = !video_->isHidden();
+  if (in_container) {
+    if (!video_in_scroll_container()) scroll_->setWidget(video_);
+    scroll_->setGeometry(container);
+    scroll_->show();
+  } else {
+    if (video_in_scroll_container()) {
+      scroll_->takeWidget();
+      video_->setParent(client_);
+    }
+    video_->move(0, 0);
+    scroll_->hide();
+  }
+  video_->setVisible(visible);
+}
+
+QSize MainWindow::VideoClientSize() const {
+  const int menu_height =
+      menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
+  return QSize(width(), height() - menu_height);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (close_allowed_) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  if (on_close_) on_close_();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (on_resized_) on_resized_();
+}
+
+}  // namespace vesk

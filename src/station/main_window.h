@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <vector>
+
+#include "station/menu_model.h"
+
+class QMenuBar;
+class QScrollArea;
+class QAction;
+
+namespace vesk {
+
+class VideoRecordWindow;
+
+// Builds a menu bar from the menu model: popups, items with their command identifiers (as
+// the action's data), check marks, separators and graying. Choosing an item calls command.
+void FillMenuBar(QMenuBar* bar, const std::vector<MenuEntry>& entries,
+                 const std::function<void(int identifier)>& command);
+
+// The action of a command identifier in a bar, or null.
+QAction* FindMenuAction(QMenuBar* bar, int identifier);
+
+// The main window "VESK Video Capture Version 2": the menu bar and, in its client area, the
+// live video, straight or inside the scrolling container when it does not fit. It holds no
+// rule: commands, closing and resizing go to the station.
+class MainWindow final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+
+  void set_on_command(std::function<void(int)> on_command) { on_command_ = std::move(on_command); }
+  // The close box: the station decides (it stops a recording first) and calls AllowClose.
+  void set_on_close(std::function<void()> on_close) { on_close_ = std::move(on_close); }
+  void set_on_resized(std::function<void()> on_resized) { on_resized_ = std::move(on_resized); }
+
+  void ApplyMenus(const std::vector<MenuEntry>& entries);
+  QAction* ActionFor(int identifier);
+
+  // The video record window goes into the client area, or into the scrolling container.
+  void AttachVideoWindow(VideoRecordWindow* video);
+  QScrollArea* CreateScrollContainer();
+  QScrollArea* scroll_container() const { return scroll_; }
+  VideoRecordWindow* video_window() const { return video_; }
+  // Where the video sits: in the client area (false) or the scrolling container (true).
+  void PutVideoInScrollContainer(bool in_container, const QRect& container);
+  bool video_in_scroll_container() const;
+
+  // The client area the video gets (below the menu bar).
+  QSize VideoClientSize() const;
+
+  // From now on the window may close (after the station has stopped everything).
+  void AllowClose() { close_allowed_ = true; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  std::function<void(int)> on_command_;
+  std::function<void()> on_close_;
+  std::function<void()> on_resized_;
+  QWidget* client_ = nullptr;
+  VideoRecordWindow* video_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  bool close_allowed_ = false;
+};
+
+}  // namespace vesk

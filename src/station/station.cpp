@@ -1,0 +1,423 @@
+#include "station/station.h"
+
+#include <utility>
+
+#include "base/message_log_save.h"
+#include "capture/video_codecs.h"
+#include "capture/video_configuration_apply.h"
+#include "recording/file_naming.h"
+#include "recording/recording_controller.h"
+#include "recording/recording_view.h"
+#include "station/time_zone_report.h"
+
+namespace vesk {
+
+void HeldEventScheduler::ScheduleNextEvent(EventList& events) {
+  if (events.empty()) {
+    next_.reset();
+    log_.ReportMessage(kNoScheduledEventsText, true);
+    return;
+  }
+  next_ = std::move(events.back());
+  events.pop_back();
+  log_.ReportMessage(kCountdownUnavailableText, true);
+}
+
+// The recording controller's view of the windows: everything goes to the windows except the
+// menu graying, which the station keeps in its menu state so a rebuilt menu stays grayed.
+class AppState::ControllerView final : public RecordingWindowsView {
+ public:
+  explicit ControllerView(AppState& station) : station_(station) {}
+
+  void SetMainWindowTitle(std::string_view title) override { W().SetMainWindowTitle(title); }
+  void SetCountdownWindowTitle(std::string_view title) override {
+    W().SetCountdownWindowTitle(title);
+  }
+  void HideCountdownWindow() override { W().HideCountdownWindow(); }
+  void EnableStartButton(bool enabled) override { W().EnableStartButton(enabled); }
+  void EnableStopButton(bool enabled) override { W().EnableStopButton(enabled); }
+  void EnableMenusOutsideRecording(bool enabled) override {
+    station_.menu_state_.recording = !enabled;
+    station_.RebuildMenus();
+  }
+  void HideFrameIntegrationWindow() override { W().HideFrameIntegrationWindow(); }
+  void HidePixelSaturationWindow() override { W().HidePixelSaturationWindow(); }
+  void HideGpsWindow() override { W().HideGpsWindow(); }
+  void ResetBrightnessContrast() override {
+    station_.menu_state_.brightness_contrast_active = false;
+    station_.RebuildMenus();
+    W().ShowBrightnessContrast(false);
+  }
+  void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
+                             int window_height) override {
+    W().SizeVideoRecordWindow(video_width, video_height, window_width, window_height);
+  }
+  bool HidePlaybackWindows() override { return W().HidePlaybackWindows(); }
+  void ShowPlaybackWindows() override { W().ShowPlaybackWindows(); }
+  bool AskYesNo(std::string_view caption, std::string_view text) override {
+    return W().AskYesNo(caption, text);
+  }
+
+ private:
+  StationWindows& W() { return station_.services_.windows; }
+  AppState& station_;
+};
+
+AppState::AppState(StationServices services)
+    : services_(std::move(services)),
+      log_(services_.clock),
+      errors_(log_, services_.message_box),
+      sources_(services_.media, log_),
+      live_analysis_(log_),
+      scheduler_(log_) {}
+
+AppState::~AppState() = default;
+
+bool AppState::DeviceActive() const { return sources_.CurrentSource() != nullptr; }
+
+bool AppState::RecordingInProgress() const {
+  const VideoSourceInfo* info = sources_.CurrentSource();
+  return info != nullptr && (info->is_active_manual_recording || info->is_active_event_recording);
+}
+
+HResult AppState::RestartLiveVideo() {
+  if (RecordingInProgress()) return S_OK;
+  return controller_->RestartVideo();
+}
+
+HResult AppState::Initialise() {
+  StationWindows& windows = services_.windows;
+
+  // 1. The error table is static; the character sets are read now, and their absence is
+  // reported once the User Messages window exists.
+  LoadRecognitionSets(&recognition_sets_, errors_);
+  initialising_ = true;
+  layout_.initialising = true;
+  command_counter_ = kFirstCommandIdentifier;
+  session_ = RecordingSession{};
+  sources_.SetCurrentSourceIndex(kNoCurrentSource);
+
+  // 3.
+  layout_.work_area = windows.ReadWorkArea();
+
+  // 4. The capture graph object with its codec list (needed to read the options' codec
+  // pairs) and the live analysis filter, the recording controller around it, and the
+  // analysis settings the saturation and integration windows change.
+  if (services_.make_live_filter) live_filter_ = services_.make_live_filter(live_analysis_);
+  if (live_filter_) {
+    live_control_ = std::make_unique<LiveAnalysisControl>(
+        live_analysis_, live_filter_, services_.rgb_rows_top_down,
+        [this] { return analysis_controls_->SettingsForStart(); }, recognition_sets_);
+  }
+  graph_ = std::make_unique<CaptureGraph>(
+      CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
+                          session_, log_, errors_, services_.clock, services_.current_directory,
+                          nullptr},
+      live_filter_, live_control_.get());
+  controller_view_ = std::make_unique<ControllerView>(*this);
+  bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
+  RecordingControllerHooks hooks;
+  hooks.load_events = [this] {
+    if (event_loader_) event_loader_->LoadEvents();
+  };
+  // A format that cannot be analysed: the value in use goes with the stored one.
+  hooks.set_saturation_threshold = [this](std::int32_t) {
+    analysis_controls_->ForgetSaturationValue();
+  };
+  controller_ = std::make_unique<RecordingController>(
+      RecordingControllerContext{*graph_, sources_, session_, options_, log_, services_.clock,
+                                 bias_minutes_, *controller_view_, nullptr, hooks});
+  controller_->set_initialising(true);
+  analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
+      graph_->switches(), options_, log_,
+      [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
+      [this] { return RestartLiveVideo(); },
+      [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
+  EventLoader::Hooks loader_hooks;
+  loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
+  loader_hooks.clear_current_video_file_name = [this] { session_.video_file_name.clear(); };
+  event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, scheduler_,
+                                                controller_->manually_stopped_events(),
+                                                std::move(loader_hooks));
+
+  // 6.
+  windows.LoadIcons();
+
+  // 7. and 8.
+  options_loaded_ = LoadOptionsAtStartUp(VideoCodecNames(graph_->video_codecs()), log_, &options_,
+                                         &derived_, &video_configurations_);
+  if (options_loaded_ && options_.pixel_saturation_value != -1 && live_filter_) {
+    analysis_controls_->TakeStoredSaturationValue();
+  }
+
+  // 9.
+  if (!windows.CreateMainWindow()) {
+    errors_.RaiseAppError(ErrorCode::CannotCreateMainWindow);
+    return E_ABORT;
+  }
+  windows.SetMainWindowTitle(kIdleTitle);
+  // 10.
+  if (!windows.CreateVideoRecordWindow()) {
+    errors_.RaiseAppError(ErrorCode::CannotCreateVideoDisplayWindow);
+    return E_ABORT;
+  }
+  graph_->renderers().set_display_window(windows.VideoDisplayWindow());
+
+  // 11.
+  DeviceValidationHooks validation;
+  if (graph_->graph() != nullptr) validation = ValidationHooksFor(*graph_->graph());
+  if (Failed(sources_.GetAttachedVideoDeviceList(validation, video_configurations_))) {
+    log_.ReportMessage(kDeviceListFailedText, true);
+  }
+  // 12.
+  sources_.MarkIgnoredDevices(options_.excluded_video_sources);
+
+  // 13.
+  MessageView* message_view = windows.CreateUserMessagesWindow(options_.message_window_position);
+  if (message_view == nullptr) {
+    errors_.RaiseAppError(ErrorCode::CannotCreateUserMessagesWindow);
+    return E_ABORT;
+  }
+  // 14.
+  PlaceWindow(WindowId::UserMessages, false, false, layout_, options_, log_, windows);
+  log_.AttachView(message_view);
+  log_.ReportMessage(MakeTimeZoneReport(services_.time_zone).text, true);
+
+  // 16. Font failures are warnings; start-up goes on.
+  for (const FontRequest& font : kStartUpFonts) {
+    if (!windows.CreateFont(font) && font.failure) errors_.RaiseAppError(*font.failure);
+  }
+
+  // 17.
+  windows.CreateStandByWindow();
+
+  // 18.
+  if (!windows.CreateRecordControls(options_.record_buttons_space)) {
+    // Without Start and Stop the station is useless; the observer is told why it ends.
+    errors_.RaiseAppError(ErrorCode::CannotCreateControlsWindow);
+    return E_ABORT;
+  }
+  if (!windows.CreateScrollWindow()) log_.ReportMessage(kScrollWindowNotCreatedText, true);
+  if (!windows.CreateToolWindows(*analysis_controls_)) return E_ABORT;
+
+  // 19.
+  ApplySavedConfigurations(log_, video_configurations_, &sources_, {});
+  ids_ = AssignCommandIds(&command_counter_);
+
+  // 20.
+  sources_.SaveSelectionFlags();
+  sources_.MarkDefaultDevice(options_.default_video_source);
+  sources_.SelectCurrentSource();
+
+  // 21.
+  if (Failed(ActivateDevice())) return E_ABORT;
+
+  // 23.
+  RefreshFrameExtra();
+
+  // 24. and 25.
+  if (!services_.power.CanHibernate()) {
+    hibernation_possible_ = false;
+    log_.ReportMessage(kCannotHibernateText, true);
+  }
+  if (!services_.power.MayShutDownOrHibernate()) log_.ReportMessage(kNoPowerPrivilegeText, true);
+
+  // 26.
+  windows.ShowUserMessagesWindow();
+  if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
+    layout_.current_format_size = PixelSize{format->width, format->height};
+  }
+  for (WindowId window : kStartUpPlacementOrder) {
+    PlaceWindow(window, false, false, layout_, options_, log_, windows);
+  }
+  windows.HideWindow(WindowId::CameraFormat);
+  windows.HideWindow(WindowId::MiscellaneousOptions);
+  windows.HideWindow(WindowId::Gps);
+
+  // 27. Live video and the Events only with a device to record them.
+  if (DeviceActive()) {
+    if (Succeeded(controller_->StartVideo())) SizeVideoWindowAfterStart();
+    event_loader_->LoadEvents();
+  }
+
+  // 28.
+  windows.ShowMainWindow();
+
+  // 30.
+  if (options_.autostart_gps) RunCommand(MenuCommand::UsbGpsReceiver);
+
+  // 31. and 32.
+  log_.FlushPending();
+  initialising_ = false;
+  layout_.initialising = false;
+  controller_->set_initialising(false);
+  return S_OK;
+}
+
+HResult AppState::ActivateDevice() {
+  StationWindows& windows = services_.windows;
+  const std::uint32_t index = sources_.CurrentSourceIndex();
+  const int signed_index = index == kNoCurrentSource ? -1 : static_cast<int>(index);
+  const DeviceActivation plan = PlanDeviceActivation(signed_index, sources_.Count());
+
+  // 1.
+  windows.ShowVideoRecordWindow(plan.device_active);
+  windows.HideScrollWindow();
+  menu_state_.device_active = plan.device_active;
+  menu_state_.device_list_empty = sources_.Count() == 0;
+
+  // 2.
+  RebuildMenus();
+
+  // 3.
+  if (plan.device_active) {
+    if (!plan.index_in_range) {
+      log_.ReportMessage(kSourceIndexOutOfRange, true);
+      return E_FAIL;
+    }
+    sources_.CurrentSource()->is_active_preview = true;
+    windows.EnableStartButton(true);
+    windows.EnableStopButton(false);
+    windows.ShowRecordControls(true);
+    return S_OK;
+  }
+  // 4.
+  windows.ShowRecordControls(false);
+  log_.ReportMessage(kNoCaptureDevice, true);
+  return S_OK;
+}
+
+void AppState::RefreshFrameExtra() {
+  PixelSize outer;
+  PixelSize client;
+  services_.windows.MeasureMainWindow(&outer, &client);
+  layout_.frame_extra = MeasureFrameExtra(outer, client);
+}
+
+void AppState::RebuildMenus() {
+  menus_ = BuildMenus(ids_, menu_state_);
+  services_.windows.ApplyMenus(menus_);
+}
+
+void AppState::SizeVideoWindowAfterStart() {
+  controller_->SizeVideoWindow();
+  if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
+    layout_.current_format_size = PixelSize{format->width, format->height};
+  }
+}
+
+void AppState::RunCommandId(int identifier) {
+  if (const std::optional<MenuCommand> command = ids_.CommandFor(identifier)) RunCommand(*command);
+}
+
+void AppState::RunCommand(MenuCommand command) {
+  switch (command) {
+    case MenuCommand::Exit:
+      Exit();
+      return;
+    case MenuCommand::SetWindowPositions:
+      RefreshFrameExtra();
+      SetWindowPositions(layout_, options_, DeviceConfigurations(sources_), log_, errors_,
+                         services_.windows);
+      return;
+    case MenuCommand::BrightnessContrast:
+      ToggleBrightnessContrast();
+      return;
+    case MenuCommand::X2Magnification:
+      ToggleX2Magnification();
+      return;
+    case MenuCommand::About:
+      ReportAbout(log_);
+      return;
+    // Without the live filter there is no analysis to show or switch on.
+    case MenuCommand::PixelSaturation:
+      if (live_filter_) services_.windows.OpenPixelSaturationWindow();
+      return;
+    case MenuCommand::FrameIntegration:
+      if (live_filter_) services_.windows.OpenFrameIntegrationWindow();
+      return;
+    // Handled by the User Messages window itself.
+    case MenuCommand::SaveMessages:
+    case MenuCommand::SaveMessagesAndClear:
+      return;
+    // The dialogs, Event windows, device windows, GPS and playback these commands open are
+    // not part of the station yet; the items stay in the menus.
+    case MenuCommand::SelectVideoInputDevice:
+    case MenuCommand::RecordingFileOptions:
+    case MenuCommand::DurationDefault:
+    case MenuCommand::Codec:
+    case MenuCommand::EventPending:
+    case MenuCommand::Performance:
+    case MenuCommand::Misc:
+    case MenuCommand::Open:
+    case MenuCommand::Schedule:
+    case MenuCommand::EditAndDelete:
+    case MenuCommand::UsbGpsReceiver:
+      return;
+  }
+}
+
+void AppState::ToggleBrightnessContrast() {
+  const bool active = !graph_->switches().brightness_contrast;
+  graph_->switches().brightness_contrast = active;
+  menu_state_.brightness_contrast_active = active;
+  RebuildMenus();
+  services_.windows.ShowBrightnessContrast(active);
+  controller_->RestartVideo();
+}
+
+void AppState::CloseBrightnessContrast() {
+  if (!graph_->switches().brightness_contrast) {
+    services_.windows.ShowBrightnessContrast(false);
+    return;
+  }
+  graph_->switches().brightness_contrast = false;
+  menu_state_.brightness_contrast_active = false;
+  RebuildMenus();
+  services_.windows.ShowBrightnessContrast(false);
+  RestartLiveVideo();
+}
+
+void AppState::ToggleX2Magnification() {
+  const bool on = !graph_->switches().magnify_x2;
+  graph_->switches().magnify_x2 = on;
+  menu_state_.x2_magnification = on;
+  layout_.x2_magnification = on;
+  RebuildMenus();
+  // The new size is applied as a whole; the resize it causes must not refit the window.
+  position_update_in_progress_ = true;
+  RefreshFrameExtra();
+  PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
+  position_update_in_progress_ = false;
+  if (Succeeded(controller_->RestartVideo())) SizeVideoWindowAfterStart();
+}
+
+void AppState::MainWindowResized() {
+  if (initialising_ || position_update_in_progress_ || exiting_) return;
+  RefreshFrameExtra();
+  PlaceWindow(WindowId::Main, false, true, layout_, options_, log_, services_.windows);
+}
+
+bool AppState::SaveMessages(bool clear) {
+  const GeneratedFileName name = MakeMessageLogFileName(
+      MessageLogNameOptions{options_.logfile_directory, options_.logfile_name_prefix},
+      services_.clock, bias_minutes_, log_);
+  return SaveMessagesToFile(log_, name.name, clear);
+}
+
+void AppState::Exit() {
+  if (exiting_) return;
+  exiting_ = true;
+  if (controller_) controller_->CloseForExit();
+  services_.windows.DestroyMainWindow();
+}
+
+void AppState::StartButton() {
+  if (!exiting_) controller_->StartManualRecording();
+}
+
+void AppState::StopButton() {
+  if (!exiting_) controller_->StopRecording();
+}
+
+}  // namespace vesk

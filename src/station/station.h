@@ -1,0 +1,291 @@
+#pragma once
+
+// The station itself: AppState, the one application state, with the start-up
+// sequence, the menu commands of the main and User Messages windows, device activation and
+// the orderly exit. It reaches the screen through StationWindows (Qt windows, or nothing at
+// all in headless mode) and the computer through the platform interfaces, so the whole
+// sequence runs against test doubles as well.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/analysis_settings.h"
+#include "analysis/live_filter_control.h"
+#include "analysis/pixels/character_sets.h"
+#include "analysis/pixels/live_analysis.h"
+#include "base/clock.h"
+#include "base/error_table.h"
+#include "base/hresult.h"
+#include "base/message_box.h"
+#include "base/message_log.h"
+#include "base/message_view.h"
+#include "base/power.h"
+#include "base/time_zone.h"
+#include "capture/capture_graph.h"
+#include "capture/video_sources.h"
+#include "config/options.h"
+#include "events/event_loader.h"
+#include "events/event_scheduler.h"
+#include "media/media_graph.h"
+#include "station/menu_model.h"
+#include "station/window_layout.h"
+
+namespace vesk {
+
+class RecordingController;
+
+// Fixed names and texts of the station's own windows.
+constexpr const char* kMainWindowClass = "VESK_VideoCapture";
+constexpr const char* kUserMessagesClass = "User Messages Class";
+constexpr const char* kUserMessagesTitle = "User Messages";
+constexpr const char* kApplicationCaption = "VESK Video Capture";
+constexpr const char* kSplashText = "VESK Video Capture Initialization...";
+constexpr const char* kStandByTitle = "Stand by...";
+constexpr const char* kStandByText =
+    "VESK Video Capture is unresponsive\r\nduring this operation.\r\n\r\nStand by for "
+    "completion...";
+constexpr ScreenRect kMainWindowCreatedRect{100, 100, 660, 540};
+constexpr ScreenRect kSplashRect{200, 200, 300, 100};
+constexpr ScreenRect kStandByRect{300, 500, 350, 150};
+constexpr ScreenRect kStandByTextRect{20, 20, 300, 100};
+
+// Start-up reports.
+constexpr const char* kDeviceListFailedText = "WARNING: call to get video device list failed\r\n";
+constexpr const char* kScrollWindowNotCreatedText = "WARNING: scroll window not created\r\n";
+constexpr const char* kCannotHibernateText = "Computer cannot be placed into hibernation\n";
+constexpr const char* kNoPowerPrivilegeText =
+    "No privilege to automatically shut down or hibernate after event recording\n";
+constexpr const char* kNoScheduledEventsText = "There are no scheduled Events\r\n";
+// Until the countdown exists the observer must know that a loaded Event will not record.
+constexpr const char* kCountdownUnavailableText =
+    "NOTE: Event countdown is not available in this version; the next Event will not be "
+    "recorded automatically\r\n";
+
+// The fonts start-up makes, in creation order, with the warning a failure raises (none for
+// the last three).
+enum class FontFace { Tahoma, Consolas };
+struct FontRequest {
+  int height = 0;
+  FontFace face = FontFace::Tahoma;
+  std::optional<ErrorCode> failure;
+};
+constexpr std::array<FontRequest, 8> kStartUpFonts = {{
+    {18, FontFace::Consolas, ErrorCode::CannotCreateListFont},
+    {20, FontFace::Consolas, ErrorCode::CannotCreateListFont},
+    {72, FontFace::Tahoma, ErrorCode::CannotCreateCountdownFont},
+    {16, FontFace::Consolas, ErrorCode::CannotCreateEventListFont},
+    {28, FontFace::Consolas, ErrorCode::CannotCreateHibernationFont},
+    {20, FontFace::Tahoma, std::nullopt},
+    {18, FontFace::Tahoma, std::nullopt},
+    {16, FontFace::Tahoma, std::nullopt},
+}};
+
+// The icon files, relative to the station's home folder. A missing file leaves its icon
+// empty and is not reported.
+enum class StationIcon { LogoLarge, LogoSmall, Folder, FolderClear, Stop, Record };
+constexpr std::array<const char*, 6> kStationIconFiles = {
+    "VeskVideoIcons/VESK_logo_large.ico", "VeskVideoIcons/VESK_logo_small.ico",
+    "VeskVideoIcons/folder32x.ico",       "VeskVideoIcons/folderClear32x.ico",
+    "VeskVideoIcons/stop64x.ico",         "VeskVideoIcons/record56x.ico"};
+
+// What the station needs of its windows. Besides what the recording controller asks
+// (its RecordingWindowsView, whose menu graying the station keeps itself) and the layout's
+// placement, the windows are created, shown and hidden through these calls.
+class StationWindows : public WindowPlacementTarget {
+ public:
+  // Creation, in start-up order. False (or null) when the window cannot be made.
+  virtual bool CreateMainWindow() = 0;
+  virtual bool CreateVideoRecordWindow() = 0;
+  // What the station's own renderer draws into (the video record window).
+  virtual DisplayWindow VideoDisplayWindow() = 0;
+  virtual void LoadIcons() = 0;
+  virtual MessageView* CreateUserMessagesWindow(const WindowPlacement& placement) = 0;
+  virtual bool CreateFont(const FontRequest& font) = 0;
+  virtual void CreateStandByWindow() = 0;
+  virtual bool CreateRecordControls(bool record_buttons_space) = 0;
+  virtual bool CreateScrollWindow() = 0;
+  // The countdown window and the hidden tool windows that exist so far; the Pixel
+  // Saturation and Frame Integration windows act on analysis.
+  virtual bool CreateToolWindows(AnalysisControls& analysis) = 0;
+
+  // The desktop work area; all zero when it cannot be read.
+  virtual WorkArea ReadWorkArea() = 0;
+  // The main window's outer size and the client size the video gets.
+  virtual void MeasureMainWindow(PixelSize* outer, PixelSize* client) = 0;
+
+  virtual void ApplyMenus(const MenuBars& bars) = 0;
+  virtual void ShowVideoRecordWindow(bool shown) = 0;
+  virtual void HideScrollWindow() = 0;
+  virtual void ShowRecordControls(bool shown) = 0;
+  virtual void ShowUserMessagesWindow() = 0;
+  // Shows the main window and brings the record controls to the top.
+  virtual void ShowMainWindow() = 0;
+  virtual void HideWindow(WindowId window) = 0;
+  // Shown and raised; hidden with both sliders back at 50.
+  virtual void ShowBrightnessContrast(bool shown) = 0;
+  // "Pixel Saturation...": the slider at the value in use, the window shown and raised, and
+  // highlighting switched on (restarting live video) unless it already is.
+  virtual void OpenPixelSaturationWindow() = 0;
+  // "Frame Integration...": the count field at "2", the window shown and raised.
+  virtual void OpenFrameIntegrationWindow() = 0;
+  // The main window goes away and the event loop ends.
+  virtual void DestroyMainWindow() = 0;
+
+  // What the recording controller drives (RecordingWindowsView without the menus).
+  virtual void SetMainWindowTitle(std::string_view title) = 0;
+  virtual void SetCountdownWindowTitle(std::string_view title) = 0;
+  virtual void HideCountdownWindow() = 0;
+  virtual void EnableStartButton(bool enabled) = 0;
+  virtual void EnableStopButton(bool enabled) = 0;
+  virtual void HideFrameIntegrationWindow() = 0;
+  virtual void HidePixelSaturationWindow() = 0;
+  virtual void HideGpsWindow() = 0;
+  virtual void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
+                                     int window_height) = 0;
+  virtual bool HidePlaybackWindows() = 0;
+  virtual void ShowPlaybackWindows() = 0;
+  virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
+};
+
+// The scheduler that the start-up load hands the Events to, until the countdown exists: it
+// keeps the earliest Event and tells the observer it will not be recorded by itself.
+class HeldEventScheduler final : public EventScheduler {
+ public:
+  explicit HeldEventScheduler(MessageLog& log) : log_(log) {}
+  void ClearCurrentEvent() override { next_.reset(); }
+  void ScheduleNextEvent(EventList& events) override;
+  const std::optional<EventRecord>& next_event() const { return next_; }
+
+ private:
+  MessageLog& log_;
+  std::optional<EventRecord> next_;
+};
+
+struct StationServices {
+  MediaSystem& media;
+  const Clock& clock;
+  MessageBox& message_box;
+  StationWindows& windows;
+  PowerCapabilities& power;
+  // Read once by the entry point; the bias is used for every local-to-UTC conversion.
+  TimeZoneInfo time_zone;
+  // The station's home folder with its trailing separator.
+  std::string current_directory;
+  // Makes the live analysis filter around the station's analysis state; empty or giving
+  // null: no pixel analysis (highlighting and integration cannot be switched on).
+  std::function<std::shared_ptr<MediaFilter>(LiveAnalysis&)> make_live_filter;
+  // The media layer stores RGB rows first row first (else last row first).
+  bool rgb_rows_top_down = true;
+};
+
+class AppState {
+ public:
+  explicit AppState(StationServices services);
+  ~AppState();
+
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
+
+  // The initialiser: every start-up step in order. E_ABORT after a fatal failure, whose
+  // message box has been shown; the station must then not be used further.
+  HResult Initialise();
+
+  // A command of the main or User Messages menu by identifier (unknown ones do nothing).
+  void RunCommandId(int identifier);
+  void RunCommand(MenuCommand command);
+
+  // "Save Messages" (clear false) and "Save Messages and Clear" of the User Messages window.
+  bool SaveMessages(bool clear);
+
+  // File > Exit, the close box and SIGINT/SIGTERM: a running recording is stopped and its
+  // log written, then the main window goes and the loop ends. Only the first call acts.
+  void Exit();
+
+  // The record controls.
+  void StartButton();
+  void StopButton();
+  // The brightness and contrast window's close box.
+  void CloseBrightnessContrast();
+  // The observer resized the main window.
+  void MainWindowResized();
+
+  MessageLog& log() { return log_; }
+  ErrorReporter& errors() { return errors_; }
+  Options& options() { return options_; }
+  VideoSources& sources() { return sources_; }
+  CaptureGraph& graph() { return *graph_; }
+  AnalysisControls& analysis_controls() { return *analysis_controls_; }
+  const LiveAnalysis& live_analysis() const { return live_analysis_; }
+  const RecognitionSets& recognition_sets() const { return recognition_sets_; }
+  RecordingController& controller() { return *controller_; }
+  RecordingSession& session() { return session_; }
+  const CommandIds& command_ids() const { return ids_; }
+  const MenuState& menu_state() const { return menu_state_; }
+  const MenuBars& menus() const { return menus_; }
+  LayoutInputs& layout() { return layout_; }
+  const HeldEventScheduler& scheduler() const { return scheduler_; }
+  EventLoader& event_loader() { return *event_loader_; }
+  int bias_minutes() const { return bias_minutes_; }
+  bool initialising() const { return initialising_; }
+  bool hibernation_possible() const { return hibernation_possible_; }
+  bool options_loaded() const { return options_loaded_; }
+  bool exiting() const { return exiting_; }
+  // The next free command identifier (the playback menu takes its own from here).
+  int command_counter() const { return command_counter_; }
+
+ private:
+  class ControllerView;
+
+  HResult ActivateDevice();
+  void RebuildMenus();
+  // The window frame is known only once the desktop has decorated the main window, so it is
+  // measured again before every placement of that window.
+  void RefreshFrameExtra();
+  void SizeVideoWindowAfterStart();
+  void ToggleBrightnessContrast();
+  void ToggleX2Magnification();
+  bool DeviceActive() const;
+  bool RecordingInProgress() const;
+  // Stop and start again for a changed overlay. While a recording runs the change waits for
+  // the recording's own stop: a restart now would end it and record over its file.
+  HResult RestartLiveVideo();
+
+  StationServices services_;
+  MessageLog log_;
+  ErrorReporter errors_;
+  Options options_;
+  DerivedOptions derived_;
+  std::vector<VideoConfiguration> video_configurations_;
+  VideoSources sources_;
+  RecordingSession session_;
+  // The live analysis outlives the graph, whose pipeline hands it frames until it stops.
+  RecognitionSets recognition_sets_;
+  LiveAnalysis live_analysis_;
+  std::shared_ptr<MediaFilter> live_filter_;
+  std::unique_ptr<LiveAnalysisControl> live_control_;
+  std::unique_ptr<CaptureGraph> graph_;
+  std::unique_ptr<ControllerView> controller_view_;
+  std::unique_ptr<RecordingController> controller_;
+  std::unique_ptr<AnalysisControls> analysis_controls_;
+  HeldEventScheduler scheduler_;
+  std::unique_ptr<EventLoader> event_loader_;
+  LayoutInputs layout_;
+  CommandIds ids_;
+  MenuState menu_state_;
+  MenuBars menus_;
+  int command_counter_ = kFirstCommandIdentifier;
+  int bias_minutes_ = 0;
+  bool initialising_ = false;
+  bool hibernation_possible_ = true;
+  bool options_loaded_ = false;
+  bool position_update_in_progress_ = false;
+  bool exiting_ = false;
+};
+
+}  // namespace vesk
