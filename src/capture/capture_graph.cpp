@@ -61,9 +61,9 @@ HResult CaptureGraph::CreateFilterGraphBuilder() {
   return S_OK;
 }
 
-HResult CaptureGraph::StartCamera(bool start_argument) {
+HResult CaptureGraph::StartCamera(bool video_file_name_is_relative) {
   VideoSources& sources = context_.sources;
-  // 1. What a start needs.
+  // What a start needs.
   if (!graph_)
     return Fail("Logic error: attempt to start camera without a filter graph builder\r\n");
   if (sources.Count() == 0) {
@@ -81,10 +81,10 @@ HResult CaptureGraph::StartCamera(bool start_argument) {
     return Fail("Logic error: attempt to start camera with NULL video source information\r\n");
   }
 
-  // 2.
-  start_argument_ = start_argument;
+  // Kept for the recording log.
+  video_file_name_is_relative_ = video_file_name_is_relative;
 
-  // 3. Analysis and magnification work on three pixel formats only.
+  // Analysis and magnification work on three pixel formats only.
   const bool pixel_analysis = switches_.PixelAnalysisOn();
   if ((pixel_analysis || switches_.magnify_x2) && !Analysable(format->subtype)) {
     context_.log.ReportMessage(
@@ -94,7 +94,7 @@ HResult CaptureGraph::StartCamera(bool start_argument) {
     return E_NOTIMPL;
   }
 
-  // 4.
+  // Size the integration buffer and reset the analysis for this format.
   if (pixel_analysis && live_control_ != nullptr) {
     std::size_t accumulation = 0;
     if (switches_.integration_count > 1) {
@@ -104,7 +104,7 @@ HResult CaptureGraph::StartCamera(bool start_argument) {
     live_control_->PrepareStreaming(accumulation, format->frame_rate);
   }
 
-  // 5. Every start begins from an empty graph.
+  // Every start begins from an empty graph.
   if (Failed(RemoveGraphFilters())) {
     return Fail("WARNING: cannot remove graph filters while attempting to start camera\r\n");
   }
@@ -112,24 +112,24 @@ HResult CaptureGraph::StartCamera(bool start_argument) {
   dropped_frames_ = nullptr;
   dropped_frames_owner_.reset();
 
-  // 6.
+  // The colour-control filter is made when it is wanted and still missing.
   if (switches_.brightness_contrast && !colour_filter_ && context_.create_colour_control) {
     colour_filter_ = context_.create_colour_control();
   }
 
-  // 7.
+  // The device's source filter.
   if (Failed(sources.GetVideoSourceBaseFilter(info))) {
     return Fail("WARNING: cannot get source base filter while attempting to start camera\r\n");
   }
   const std::shared_ptr<MediaFilter> source = info->base_filter;
 
-  // 8.
+  // Into the graph under the device name.
   if (Failed(graph_->AddFilter(source, info->name))) {
     return Fail("WARNING: Cannot add video source filter to filter graph\r\n");
   }
   state_ = GraphState::SourceAdded;
 
-  // 9. A fresh source filter has free output pins; free any that are not.
+  // A fresh source filter has free output pins; free any that are not.
   PinList pins;
   if (Failed(source->EnumPins(&pins))) {
     context_.log.ReportMessage("ERROR: Cannot enumerate pins on source filter\r\n", true);
@@ -152,13 +152,13 @@ HResult CaptureGraph::StartCamera(bool start_argument) {
     if (other) graph_->Disconnect(other);
   }
 
-  // 10.
+  // The capture pin's format, as chosen.
   if (Failed(SetStreamFormat(source, *format, PinCategory::Capture))) {
     context_.errors.RaiseGraphError(graph_errors::kCannotSetCaptureStreamFormat);
     return E_FAIL;
   }
 
-  // 11.
+  // The renderer for this start: the chosen one, or none for an undisplayed recording.
   const std::string& video_file_path = context_.session.video_file_name;
   renderers_.ClearCurrentRenderer();
   if (Failed(renderers_.AddRenderer(*graph_,
@@ -176,7 +176,7 @@ HResult CaptureGraph::StartCamera(bool start_argument) {
     return E_FAIL;
   }
 
-  // 12.
+  // The renderer's input pin must be free.
   PinList renderer_pins;
   if (Failed(renderer->EnumPins(&renderer_pins))) {
     context_.log.ReportMessage("ERROR: unable to enumerate renderer pins\r\n", true);
@@ -189,7 +189,7 @@ HResult CaptureGraph::StartCamera(bool start_argument) {
     }
   }
 
-  // 13. The Null Renderer of a recording with the display off has no window to size.
+  // The Null Renderer of a recording with the display off has no window to size.
   if (switches_.magnify_x2 && renderers_.current_renderer_kind() != RendererKind::NullRenderer) {
     const VideoRect frame{0, 0, 2 * format->width, 2 * format->height};
     if (Failed(renderers_.UpdateFrameSize(renderers_.current_renderer_kind(), frame))) {
@@ -198,15 +198,15 @@ HResult CaptureGraph::StartCamera(bool start_argument) {
     }
   }
 
-  // 14.
+  // Preview branch, and the recording branch when there is a file.
   if (Failed(RenderVideoStream(video_file_path, switches_.brightness_contrast, source))) {
     return Fail("WARNING: Cannot render video stream\r\n");
   }
 
-  // 15.
+  // Run.
   if (Failed(RunGraph())) return Fail("WARNING: Cannot run filter graph video stream\r\n");
 
-  // 16. The baselines from which the recording's counts are taken.
+  // The baselines from which the recording's counts are taken.
   if (dropped_frames_ != nullptr) {
     if (Failed(dropped_frames_->GetNumNotDropped(&not_dropped_at_start_))) {
       context_.errors.RaiseGraphError(graph_errors::kNotDroppedMayBeIncorrect);
@@ -269,11 +269,11 @@ int CaptureGraph::CheckRenderGraph() {
 
 HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool colour_control_on,
                                         const std::shared_ptr<MediaFilter>& source_filter) {
-  // 1.
+  // A graph and a renderer are needed.
   if (CheckRenderGraph() != 0) return E_FAIL;
   MediaGraph& graph = *graph_;
 
-  // 2.
+  // The preview branch into the renderer.
   if (Failed(graph.RenderStream(PinCategory::Preview, source_filter, nullptr,
                                 renderers_.current_renderer()))) {
     context_.errors.RaiseGraphError(graph_errors::kCannotRenderPreview);
@@ -284,7 +284,7 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
   const VideoFormat* format = context_.sources.CurrentVideoFormat();
   if (format == nullptr) return E_FAIL;
 
-  // 3. The recording branch: multiplexer and file writer, optional compressor.
+  // The recording branch: multiplexer and file writer, optional compressor.
   if (recording) {
     if (Failed(graph.SetOutputFileName(std::string(video_file_path), &mux_filter_))) {
       context_.errors.RaiseGraphError(graph_errors::kSetOutputFileNameFailed);
@@ -318,13 +318,13 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
     dropped_frames_owner_ = counters != nullptr ? source_filter : nullptr;
   }
 
-  // 4. The splices stay out of recordings that shed load, and out of an undisplayed video.
+  // The splices stay out of recordings that shed load, and out of an undisplayed video.
   const bool pixel_analysis = switches_.PixelAnalysisOn();
   const bool skip_splices = (recording && context_.options.remove_filters_while_recording) ||
                             context_.options.display_off_while_recording ||
                             (!pixel_analysis && !colour_control_on);
   if (!skip_splices) {
-    // 5. The preview pin and the pin it feeds.
+    // The preview pin and the pin it feeds.
     std::shared_ptr<MediaFilter> tee;
     graph.FindFilterByName(kSmartTeeName, &tee);
     const std::shared_ptr<MediaPin> preview =
@@ -333,7 +333,7 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
     std::shared_ptr<MediaPin> downstream;
     if (Failed(preview->ConnectedTo(&downstream)) || !downstream) return E_ABORT;
 
-    // 6. The live analysis filter between them.
+    // The live analysis filter between them.
     std::shared_ptr<MediaPin> upstream = preview;
     if (pixel_analysis) {
       if (!live_filter_) return E_ABORT;
@@ -358,11 +358,11 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
       upstream = output;
     }
 
-    // 7. The colour-control filter in front of the renderer's side.
+    // The colour-control filter in front of the renderer's side.
     if (colour_control_on && colour_filter_) SpliceColourControl(upstream, downstream);
   }
 
-  // 8.
+  // Ready to run.
   state_ = GraphState::Rendered;
   return S_OK;
 }
@@ -439,10 +439,10 @@ std::shared_ptr<MediaPin> CaptureGraph::GetFilterPin(const std::shared_ptr<Media
 }
 
 HResult CaptureGraph::StopCamera(bool was_recording) {
-  // 1.
+  // Without a device in use there is nothing to stop.
   if (context_.sources.CurrentSource() == nullptr) return S_OK;
 
-  // 2. The counters are read while the frames are still flowing into the file.
+  // The counters are read while the frames are still flowing into the file.
   std::int32_t not_dropped = 0;
   std::int32_t dropped = 0;
   if (dropped_frames_ != nullptr) {
@@ -453,7 +453,7 @@ HResult CaptureGraph::StopCamera(bool was_recording) {
     }
   }
 
-  // 3.
+  // Stop the graph.
   if (!graph_)
     return Fail("Logic error: attempt to stop camera without a filter graph builder\r\n");
   if (Failed(graph_->Stop())) {
@@ -472,7 +472,7 @@ HResult CaptureGraph::StopCamera(bool was_recording) {
     }
   }
 
-  // 4. A graph that was never rendered stays unrendered, so it cannot be run half built.
+  // A graph that was never rendered stays unrendered, so it cannot be run half built.
   if (state_ == GraphState::Running || state_ == GraphState::Rendered) {
     state_ = GraphState::Rendered;
   }
@@ -487,7 +487,7 @@ HResult CaptureGraph::StopCamera(bool was_recording) {
 
 void CaptureGraph::KeepStoppedRecording(std::int32_t not_dropped, std::int32_t dropped) {
   StoppedRecording stopped;
-  stopped.video_file_name_is_relative = start_argument_;
+  stopped.video_file_name_is_relative = video_file_name_is_relative_;
   stopped.has_dropped_frames_interface = dropped_frames_ != nullptr;
   if (stopped.has_dropped_frames_interface) {
     stopped.recorded_frames =

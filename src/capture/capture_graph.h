@@ -117,8 +117,9 @@ class CaptureGraph {
   CaptureGraph& operator=(const CaptureGraph&) = delete;
 
   HResult CreateFilterGraphBuilder();
-  // start_argument: the video file name is relative to the current directory.
-  HResult StartCamera(bool start_argument);
+  // video_file_name_is_relative: the session's file name is relative to the current
+  // directory (no video folder is chosen), which the recording log needs to know.
+  HResult StartCamera(bool video_file_name_is_relative);
   // A stopped recording leaves its facts for the log (TakeStoppedRecording).
   HResult StopCamera(bool was_recording);
   // The recording the last StopCamera ended, once; nothing when it ended none.
@@ -142,7 +143,7 @@ class CaptureGraph {
   const std::vector<VideoCodec>& video_codecs() const { return codecs_; }
   MediaGraph* graph() { return graph_.get(); }
   GraphState state() const { return state_; }
-  bool start_argument() const { return start_argument_; }
+  bool video_file_name_is_relative() const { return video_file_name_is_relative_; }
   const std::shared_ptr<MediaFilter>& colour_filter() const { return colour_filter_; }
   std::int32_t not_dropped_at_start() const { return not_dropped_at_start_; }
   std::int32_t dropped_at_start() const { return dropped_at_start_; }
@@ -163,7 +164,7 @@ class CaptureGraph {
 
   std::unique_ptr<MediaGraph> graph_;
   GraphState state_ = GraphState::None;
-  bool start_argument_ = false;
+  bool video_file_name_is_relative_ = false;
   std::shared_ptr<MediaFilter> colour_filter_;
   std::shared_ptr<MediaFilter> mux_filter_;
   // The capture pin's counters and the filter that owns them (kept alive while held).

@@ -38,13 +38,13 @@ void TranslateVideoConfigurationToSourceInfo(MessageLog& log,
                                              const VideoConfiguration* configuration,
                                              VideoSourceInfo* device, std::uint32_t device_index,
                                              const DevicePropertyWriter& write_properties) {
-  // 1.
+  // Nothing to apply without a configuration, a device and a way to write its properties.
   if (configuration == nullptr || device == nullptr || !write_properties) {
     log.ReportMessage(
         "Logic error: call to TranslateVideoConfigurationToSourceInfo with NULL values");
     return;
   }
-  // 2. and 3. Only the first group of the saved rate is searched for the saved size.
+  // Only the first group of the saved rate is searched for the saved size.
   std::size_t rate_index = 0;
   while (rate_index < device->frame_rates.size() &&
          device->frame_rates[rate_index].rate_text != configuration->frame_rate) {
@@ -59,13 +59,13 @@ void TranslateVideoConfigurationToSourceInfo(MessageLog& log,
   }
   if (format_index == group.formats.size()) return;
 
-  // 4.
+  // The saved rate group is the current one.
   device->current_rate_index = static_cast<std::uint32_t>(rate_index);
   device->has_configuration = true;
   group.current_format_index = static_cast<std::uint32_t>(format_index);
   device->subtype = SubtypeCodeOf(configuration->subtype);
 
-  // 5. and 6.
+  // The saved standard, auto-detection and property values.
   const ConfigurationSettings settings = ReadConfigurationSettings(*configuration);
   if (settings.auto_detect_format) device->auto_detect_format = *settings.auto_detect_format;
   if (settings.analog_format) device->analog_format = *settings.analog_format;
@@ -73,7 +73,7 @@ void TranslateVideoConfigurationToSourceInfo(MessageLog& log,
     if (settings.property_values[i]) device->Property(i).value = *settings.property_values[i];
   }
 
-  // 7.
+  // The saved properties go to the device.
   write_properties(device_index);
 }
 

@@ -250,20 +250,20 @@ DeviceValidationHooks ValidationHooksFor(MediaGraph& graph) {
 HResult ValidateVideoCaptureDevice(MessageLog& log, const DeviceValidationHooks& hooks,
                                    const std::vector<VideoConfiguration>& video_configurations,
                                    VideoSourceInfo* info, DeviceMoniker* moniker) {
-  // 1.
+  // Both the device record and its moniker are needed.
   if (info == nullptr || moniker == nullptr) {
     log.ReportMessage("Logic error: NULL input parameter to ValidateVideoCaptureDevice\r\n");
     return E_FAIL;
   }
-  // 2. The frame grabbers for which automatic PAL/NTSC detection is offered.
+  // The frame grabbers for which automatic PAL/NTSC detection is offered.
   info->supports_auto_detect = info->name == "USB 2820 Device" || info->name == "USB 2861 Device";
 
-  // 3.
+  // The device's filter.
   std::shared_ptr<MediaFilter> filter;
   if (Failed(moniker->BindToFilter(&filter)) || !filter) return E_FAIL;
   info->base_filter = filter;
 
-  // 4. A device without picture controls keeps all six unsupported.
+  // A device without picture controls keeps all six unsupported.
   VideoProcAmp* proc_amp = nullptr;
   if (Succeeded(filter->QueryVideoProcAmp(&proc_amp))) {
     if (proc_amp == nullptr) {
@@ -277,7 +277,7 @@ HResult ValidateVideoCaptureDevice(MessageLog& log, const DeviceValidationHooks&
     }
   }
 
-  // 5.
+  // A saved configuration of this device applies.
   for (const VideoConfiguration& configuration : video_configurations) {
     if (configuration.device_name == info->name) {
       info->has_configuration = true;
@@ -285,7 +285,7 @@ HResult ValidateVideoCaptureDevice(MessageLog& log, const DeviceValidationHooks&
     }
   }
 
-  // 6. Only devices with an analog decoder have a TV standard.
+  // Only devices with an analog decoder have a TV standard.
   info->analog_format = AnalogFormat::Unknown;
   AnalogVideoDecoder* decoder = nullptr;
   const HResult found = hooks.find_analog_video_decoder
@@ -324,10 +324,10 @@ HResult ValidateVideoCaptureDevice(MessageLog& log, const DeviceValidationHooks&
     if (info->supports_auto_detect) info->auto_detect_format = true;
   }
 
-  // 7.
+  // The device's formats, grouped by frame rate.
   if (HResult result = GetVideoDeviceFormats(log, info); Failed(result)) return result;
 
-  // 8. Groups are never created empty, so the first group always holds a first format.
+  // Groups are never created empty, so the first group always holds a first format.
   if (info->frame_rates.empty()) {
     log.ReportMessage("Video device source information has no frame rate entries\r\n");
     return E_FAIL;
@@ -339,10 +339,10 @@ HResult ValidateVideoCaptureDevice(MessageLog& log, const DeviceValidationHooks&
     return E_FAIL;
   }
 
-  // 9.
+  // The device's subtype is that of its first format.
   info->subtype = info->frame_rates.front().formats.front().subtype;
 
-  // 10. The outcome of format detection does not change the result.
+  // The outcome of format detection does not change the result.
   if (analog) {
     if (info->auto_detect_format && hooks.auto_set_analog_device_format) {
       hooks.auto_set_analog_device_format(info);

@@ -51,22 +51,22 @@ void RecordingController::SwitchOverlaysOffForRecording() {
 }
 
 HResult RecordingController::StartVideo() {
-  // 1.
+  // A new start has no start text yet.
   context_.session.start_text.clear();
   const bool relative_name = context_.options.video_directory.empty();
 
-  // 2.
+  // A recording takes the GPS fix before its graph starts.
   const bool recording = CurrentSourceRecording();
   if (recording) {
     TakeGpsFixAndCloseReceiver();
     SwitchOverlaysOffForRecording();
   }
 
-  // 3.
+  // Start the graph; device-change notifications wait until it has started.
   graph_switching_ = true;
   HResult result = context_.graph.StartCamera(relative_name);
 
-  // 4. The format cannot carry the overlays: drop them and try once more.
+  // The format cannot carry the overlays: drop them and try once more.
   if (result == E_NOTIMPL) {
     context_.options.pixel_saturation_value = -1;
     LiveSwitches& switches = context_.graph.switches();
@@ -86,7 +86,7 @@ HResult RecordingController::StartVideo() {
   graph_switching_ = false;
   if (Failed(result)) return result;
 
-  // 5.
+  // A recording that started says so.
   if (recording) {
     context_.session.start_text =
         "Start recording at " + FormatTimeOfDay(context_.clock.UtcSystemTime()) + " (UTC)";
@@ -96,22 +96,22 @@ HResult RecordingController::StartVideo() {
 }
 
 HResult RecordingController::StopVideo() {
-  // 1.
+  // Whether this stop ends a recording.
   const bool was_recording = CurrentSourceRecording();
 
-  // 2.
+  // Stop the graph; a stopped recording's log is written at once.
   const HResult result = context_.graph.StopCamera(was_recording);
   if (const auto stopped = context_.graph.TakeStoppedRecording()) {
     WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_);
   }
 
-  // 3.
+  // A failed stop is reported.
   if (Failed(result)) {
     context_.log.ReportMessage(kStopCameraFailedText, true);
     return result;
   }
 
-  // 4.
+  // The receiver a recording start closed is connected again.
   if (was_recording && !closing_ && context_.options.autostart_gps &&
       context_.hooks.connect_gps_receiver) {
     context_.hooks.connect_gps_receiver();
@@ -126,40 +126,40 @@ HResult RecordingController::RestartVideo() {
 }
 
 void RecordingController::StartManualRecording() {
-  // 1.
+  // A pending Event is cancelled while the manual recording runs.
   event_was_pending_ = false;
   if (event_pending_) {
     event_was_pending_ = true;
     CancelPendingEvent();
   }
 
-  // 2.
+  // A shown playback is paused and hidden, to come back afterwards.
   playback_was_open_ = context_.view.HidePlaybackWindows();
 
-  // 3.
+  // Live video stops.
   StopVideo();
 
-  // 4.
+  // The recording's file name.
   context_.session.event_description.clear();
   context_.session.video_file_name =
       MakeVideoFileName(nullptr, NameOptionsOf(context_.options), context_.clock,
                         context_.bias_minutes, context_.log)
           .name;
 
-  // 5, 6.
+  // The windows show a recording, then the graph starts recording.
   SetRecordingUi(true);
   StartVideo();
 }
 
 void RecordingController::SetRecordingUi(bool store_name) {
-  // 1. Without a file the following start shows live video only.
+  // Without a file the following start shows live video only.
   const std::string& file_name = context_.session.video_file_name;
   if (file_name.empty()) {
     context_.log.ReportMessage(kNullFilePathnameText, true);
     return;
   }
 
-  // 2, 3.
+  // The device records into the file; its name is kept for continuations.
   if (VideoSourceInfo* info = context_.sources.CurrentSource()) {
     info->is_active_preview = false;
     info->is_active_event_recording = event_recording_running_;
@@ -174,7 +174,7 @@ void RecordingController::SetRecordingUi(bool store_name) {
     }
   }
 
-  // 4 to 6.
+  // The windows show a recording.
   RecordingWindowsView& view = context_.view;
   view.SetMainWindowTitle(kRecordingTitle);
   view.SetCountdownWindowTitle(kCountdownRecordingTitle);
@@ -182,7 +182,7 @@ void RecordingController::SetRecordingUi(bool store_name) {
   view.EnableStopButton(true);
   view.EnableMenusOutsideRecording(false);
 
-  // 7.
+  // Colour control is taken off a recording that sheds load.
   LiveSwitches& switches = context_.graph.switches();
   if (switches.brightness_contrast && context_.options.remove_filters_while_recording) {
     view.ResetBrightnessContrast();
@@ -191,7 +191,7 @@ void RecordingController::SetRecordingUi(bool store_name) {
 }
 
 void RecordingController::ClearRecordingUi() {
-  // 1.
+  // The device's recording flags are cleared.
   if (VideoSourceInfo* info = context_.sources.CurrentSource()) {
     info->is_active_manual_recording = false;
     info->is_active_event_recording = false;
@@ -200,7 +200,7 @@ void RecordingController::ClearRecordingUi() {
     info->recording_path.clear();
   }
 
-  // 2 to 4.
+  // The windows show live video.
   RecordingWindowsView& view = context_.view;
   view.SetMainWindowTitle(kIdleTitle);
   view.HideCountdownWindow();
@@ -210,7 +210,7 @@ void RecordingController::ClearRecordingUi() {
 }
 
 void RecordingController::StopRecording() {
-  // 1.
+  // An Event recording is stopped only when the observer confirms.
   if (event_recording_running_) {
     if (!context_.view.AskYesNo(kStopEventCaption, kStopEventQuestion)) return;
     event_recording_running_ = false;
@@ -222,28 +222,28 @@ void RecordingController::StopRecording() {
     context_.view.SetMainWindowTitle(kIdleTitle);
   }
 
-  // 2, 3.
+  // Live video stops and the windows show it.
   StopVideo();
   ClearRecordingUi();
 
-  // 4.
+  // No recording file any more.
   context_.session.video_file_name.clear();
   recording_duration_ = 0;
   context_.session.event_description.clear();
 
-  // 5.
+  // Playback comes back.
   if (playback_was_open_) {
     playback_was_open_ = false;
     context_.view.ShowPlaybackWindows();
   }
 
-  // 6. The Event the Start button cancelled is counted down again if still ahead.
+  // The Event the Start button cancelled is counted down again if still ahead.
   if (event_was_pending_) {
     event_was_pending_ = false;
     if (context_.hooks.load_events) context_.hooks.load_events();
   }
 
-  // 7.
+  // Live video again.
   StartVideo();
 }
 

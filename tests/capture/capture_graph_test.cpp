@@ -197,7 +197,7 @@ TEST_F(CaptureGraphTest, MagnifyOrAnalysisOnAnUnanalysableFormatIsNotImplemented
                          "\"VESK Simulated Webcam\"\r\nExpecting an analog video device with a "
                          "supported format\r\n")}));
   EXPECT_TRUE(fake().calls.empty());
-  EXPECT_TRUE(graph.start_argument());
+  EXPECT_TRUE(graph.video_file_name_is_relative());
 
   graph.switches().magnify_x2 = false;
   graph.switches().integration_count = 4;
