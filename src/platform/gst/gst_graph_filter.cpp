@@ -1,6 +1,7 @@
 #include "platform/gst/gst_graph_filter.h"
 
 #include "platform/gst/gst_caps_mapping.h"
+#include "platform/gst/gst_ref.h"
 
 namespace vesk::gst {
 namespace {
@@ -145,24 +146,18 @@ std::vector<MediaType> GstSourceFilter::PinMediaTypes(const GstGraphPin&) const 
 bool GstSourceFilter::BuildElements(RunBuild* run) {
   std::optional<MediaType> format = CurrentFormat();
   if (!format) return false;
-  GstCaps* caps = CapsForMediaType(*format);
-  if (caps == nullptr) return false;
+  GstRef<GstCaps> caps = Adopt(CapsForMediaType(*format));
+  if (!caps) return false;
   GstPad* sequence_pad = nullptr;
-  GstElement* device = CreateDeviceElement(*format, &sequence_pad);
-  GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-  if (device == nullptr || filter == nullptr) {
-    if (device != nullptr) gst_object_unref(gst_object_ref_sink(device));
-    if (filter != nullptr) gst_object_unref(gst_object_ref_sink(filter));
-    gst_caps_unref(caps);
-    return false;
-  }
-  g_object_set(filter, "caps", caps, nullptr);
-  gst_caps_unref(caps);
-  AddToPipeline(run, device);
-  AddToPipeline(run, filter);
-  output_ = filter;
+  GstRef<GstElement> device = Adopt(CreateDeviceElement(*format, &sequence_pad));
+  GstRef<GstElement> filter = Adopt(gst_element_factory_make("capsfilter", nullptr));
+  if (!device || !filter) return false;
+  g_object_set(filter.get(), "caps", caps.get(), nullptr);
+  gst_bin_add(run->pipeline, device.get());
+  gst_bin_add(run->pipeline, filter.get());
+  output_ = filter.get();
   run->sequence_pad = sequence_pad;
-  return gst_element_link(device, filter);
+  return gst_element_link(device.get(), filter.get());
 }
 
 GstPad* GstSourceFilter::PadFor(const GstGraphPin& pin, RunBuild*) {
