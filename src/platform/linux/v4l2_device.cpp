@@ -66,10 +66,10 @@ V4l2ControlAnswer ControlAnswerOf(const v4l2_queryctrl& query) {
 
 }  // namespace
 
-HResult V4l2ResultOf(int error) {
-  if (error == 0) return S_OK;
-  if (Gone(error)) return kV4l2DeviceGone;
-  return E_FAIL;
+V4l2Status V4l2StatusOf(int error) {
+  if (error == 0) return V4l2Status::Ok;
+  if (Gone(error)) return V4l2Status::Gone;
+  return V4l2Status::Failed;
 }
 
 // Reads what the driver says about the node; every method answers 0 or an errno value.
@@ -77,7 +77,7 @@ class V4l2Device::Questions {
  public:
   explicit Questions(V4l2Driver& driver) : driver_(driver) {}
 
-  int Standards(V4l2StandardAnswers* answers, bool* current_known, std::uint64_t* current) {
+  int Standards(V4l2StandardAnswers* answers, bool* current_known, v4l2_std_id* current) {
     *answers = {};
     for (std::uint32_t index = 0; index < kMaxEntries; ++index) {
       v4l2_standard standard{};
@@ -215,174 +215,51 @@ class V4l2Device::Questions {
   V4l2Driver& driver_;
 };
 
-class V4l2Device::ProcAmp : public VideoProcAmp {
- public:
-  explicit ProcAmp(V4l2Device& device) : device_(device) {}
-
-  HResult GetRange(ProcAmpProperty property, ProcAmpRange* range) override {
-    if (range == nullptr) return E_POINTER;
-    V4l2ControlAnswer control;
-    V4l2ControlAnswer automatic;
-    const HResult result = Controls(property, &control, &automatic);
-    if (Failed(result)) return result;
-    return ProcAmpRangeOf(control, automatic, range);
-  }
-
-  HResult Get(ProcAmpProperty property, std::int32_t* value, std::int32_t* flags) override {
-    if (value == nullptr || flags == nullptr) return E_POINTER;
-    V4l2ControlAnswer control;
-    V4l2ControlAnswer automatic;
-    HResult result = Controls(property, &control, &automatic);
-    if (Failed(result)) return result;
-    if (!V4l2ControlUsable(control)) return kV4l2PropertyUnsupported;
-    v4l2_control current{};
-    current.id = ControlId(property);
-    result = device_.Call(VIDIOC_G_CTRL, &current);
-    if (Failed(result)) return result;
-    bool automatic_known = false;
-    std::int32_t automatic_value = 0;
-    if (V4l2ControlUsable(automatic)) {
-      v4l2_control mode{};
-      mode.id = V4l2AutoControlIdOf(property);
-      const int error = device_.driver_->Ioctl(VIDIOC_G_CTRL, &mode);
-      if (Gone(error)) return kV4l2DeviceGone;
-      automatic_known = error == 0;
-      automatic_value = mode.value;
-    }
-    *value = current.value;
-    *flags = ProcAmpFlagsOf(automatic, automatic_known, automatic_value);
-    return S_OK;
-  }
-
-  HResult Set(ProcAmpProperty property, std::int32_t value, std::int32_t flags) override {
-    V4l2ControlAnswer control;
-    V4l2ControlAnswer automatic;
-    HResult result = Controls(property, &control, &automatic);
-    if (Failed(result)) return result;
-    if (!V4l2ControlUsable(control)) return kV4l2PropertyUnsupported;
-    if (flags == kProcAmpFlagsAuto) {
-      if (!V4l2ControlUsable(automatic)) return E_INVALIDARG;
-      v4l2_control mode{};
-      mode.id = V4l2AutoControlIdOf(property);
-      mode.value = 1;
-      return device_.Call(VIDIOC_S_CTRL, &mode);
-    }
-    if (flags != kProcAmpFlagsManual) return E_INVALIDARG;
-    // Drivers clamp silently; a value outside the range is refused instead.
-    if (!ProcAmpValueAllowed(control, value)) return E_INVALIDARG;
-    if (V4l2ControlUsable(automatic)) {
-      // The value would not take while the automatic mode is on.
-      v4l2_control mode{};
-      mode.id = V4l2AutoControlIdOf(property);
-      mode.value = 0;
-      result = device_.Call(VIDIOC_S_CTRL, &mode);
-      if (Failed(result)) return result;
-    }
-    v4l2_control setting{};
-    setting.id = ControlId(property);
-    setting.value = value;
-    return device_.Call(VIDIOC_S_CTRL, &setting);
-  }
-
- private:
-  static std::uint32_t ControlId(ProcAmpProperty property) {
-    std::uint32_t id = 0;
-    V4l2ControlIdOf(property, &id);
-    return id;
-  }
-
-  HResult Controls(ProcAmpProperty property, V4l2ControlAnswer* control,
-                   V4l2ControlAnswer* automatic) {
-    std::uint32_t id = 0;
-    if (!V4l2ControlIdOf(property, &id)) return kV4l2PropertyUnsupported;
-    Questions questions(*device_.driver_);
-    int error = questions.Control(id, control);
-    if (error == 0) error = questions.Control(V4l2AutoControlIdOf(property), automatic);
-    return V4l2ResultOf(error);
-  }
-
-  V4l2Device& device_;
-};
-
-class V4l2Device::Decoder : public AnalogVideoDecoder {
- public:
-  explicit Decoder(V4l2Device& device) : device_(device) {}
-
-  HResult GetTvFormat(std::int32_t* format) override {
-    if (format == nullptr) return E_POINTER;
-    v4l2_std_id standard = 0;
-    const HResult result = device_.Call(VIDIOC_G_STD, &standard);
-    if (Failed(result)) return result;
-    *format = TvFormatOfStandard(standard);
-    return S_OK;
-  }
-
-  HResult PutTvFormat(std::int32_t format) override {
-    V4l2StandardAnswers answers;
-    bool current_known = false;
-    std::uint64_t current = 0;
-    const int error = Questions(*device_.driver_).Standards(&answers, &current_known, &current);
-    if (error != 0) return V4l2ResultOf(error);
-    std::uint64_t standard = 0;
-    if (!StandardForTvFormat(format, answers.standards, &standard)) return E_INVALIDARG;
-    v4l2_std_id id = standard;
-    return device_.Call(VIDIOC_S_STD, &id);
-  }
-
- private:
-  V4l2Device& device_;
-};
-
-HResult V4l2Device::Open(const std::string& path, std::unique_ptr<V4l2Device>* device) {
-  if (device == nullptr) return E_POINTER;
+V4l2Status V4l2Device::Open(const std::string& path, std::unique_ptr<V4l2Device>* device) {
+  if (device == nullptr) return V4l2Status::Refused;
   device->reset();
-  if (path.empty()) return E_INVALIDARG;
+  if (path.empty()) return V4l2Status::Refused;
   const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Gone(errno) || errno == ENOENT ? kV4l2DeviceGone : E_FAIL;
+  if (fd < 0) return Gone(errno) || errno == ENOENT ? V4l2Status::Gone : V4l2Status::Failed;
   auto opened = std::make_unique<V4l2Device>(std::make_unique<FileDriver>(fd));
   // Anything that does not answer as a V4L2 node is not one.
   v4l2_capability capability{};
-  const HResult result = opened->Call(VIDIOC_QUERYCAP, &capability);
-  if (Failed(result)) return result;
+  const V4l2Status status = opened->Call(VIDIOC_QUERYCAP, &capability);
+  if (status != V4l2Status::Ok) return status;
   *device = std::move(opened);
-  return S_OK;
+  return V4l2Status::Ok;
 }
 
-V4l2Device::V4l2Device(std::unique_ptr<V4l2Driver> driver)
-    : driver_(std::move(driver)),
-      proc_amp_(std::make_unique<ProcAmp>(*this)),
-      decoder_(std::make_unique<Decoder>(*this)) {}
+V4l2Device::V4l2Device(std::unique_ptr<V4l2Driver> driver) : driver_(std::move(driver)) {}
 
 V4l2Device::~V4l2Device() = default;
 
-HResult V4l2Device::Call(unsigned long request, void* argument) {
-  return V4l2ResultOf(driver_->Ioctl(request, argument));
+V4l2Status V4l2Device::Call(unsigned long request, void* argument) {
+  return V4l2StatusOf(driver_->Ioctl(request, argument));
 }
 
-HResult V4l2Device::QueryCard(std::string* card_name, std::string* bus_info) {
-  if (card_name == nullptr || bus_info == nullptr) return E_POINTER;
+V4l2Status V4l2Device::QueryCard(std::string* card_name, std::string* bus_info) {
   v4l2_capability capability{};
-  const HResult result = Call(VIDIOC_QUERYCAP, &capability);
-  if (Failed(result)) return result;
+  const V4l2Status status = Call(VIDIOC_QUERYCAP, &capability);
+  if (status != V4l2Status::Ok) return status;
   *card_name = TextOf(capability.card);
   *bus_info = TextOf(capability.bus_info);
-  return S_OK;
+  return V4l2Status::Ok;
 }
 
-HResult V4l2Device::QueryFormats(std::vector<MediaType>* types) {
-  if (types == nullptr) return E_POINTER;
+V4l2Status V4l2Device::QueryFormats(std::vector<MediaType>* types) {
   types->clear();
   Questions questions(*driver_);
   V4l2DeviceAnswers answers;
   int error = questions.Standards(&answers.standards, &answers.current_standard_known,
                                   &answers.current_standard);
-  if (error != 0) return V4l2ResultOf(error);
+  if (error != 0) return V4l2StatusOf(error);
   for (std::uint32_t index = 0; index < kMaxEntries; ++index) {
     v4l2_fmtdesc description{};
     description.index = index;
     description.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     error = driver_->Ioctl(VIDIOC_ENUM_FMT, &description);
-    if (Gone(error)) return V4l2ResultOf(error);
+    if (Gone(error)) return V4l2StatusOf(error);
     if (error != 0) break;
     const bool repeated = std::any_of(
         answers.formats.begin(), answers.formats.end(),
@@ -394,42 +271,116 @@ HResult V4l2Device::QueryFormats(std::vector<MediaType>* types) {
     format.flags = description.flags;
     V4l2FrameSizeAnswer sizes;
     error = questions.FrameSizes(format.pixel_format, &sizes);
-    if (error != 0) return V4l2ResultOf(error);
+    if (error != 0) return V4l2StatusOf(error);
     V4l2FrameSize tried;
     if (sizes.kind == V4l2Enumeration::NotSupported && !V4l2IsAnalog(answers.standards)) {
       error = questions.TriedSize(format.pixel_format, &tried);
-      if (error != 0) return V4l2ResultOf(error);
+      if (error != 0) return V4l2StatusOf(error);
     }
     for (const V4l2FrameSize& size : V4l2SizesToOffer(sizes, answers.standards, tried)) {
       V4l2SizeWithIntervals sized;
       sized.size = size;
       error = questions.FrameIntervals(format.pixel_format, size, &sized.intervals);
-      if (error != 0) return V4l2ResultOf(error);
+      if (error != 0) return V4l2StatusOf(error);
       format.sized.push_back(std::move(sized));
     }
     answers.formats.push_back(std::move(format));
   }
   *types = V4l2MediaTypes(answers);
-  return S_OK;
+  return V4l2Status::Ok;
 }
 
-HResult V4l2Device::QueryVideoProcAmp(VideoProcAmp** proc_amp) {
-  if (proc_amp == nullptr) return E_POINTER;
-  *proc_amp = proc_amp_.get();
-  return S_OK;
+V4l2Status V4l2Device::QueryPictureControl(std::uint32_t id, std::uint32_t auto_id,
+                                           V4l2PictureControl* control) {
+  Questions questions(*driver_);
+  int error = questions.Control(id, &control->control);
+  if (error == 0) error = questions.Control(auto_id, &control->automatic);
+  return V4l2StatusOf(error);
 }
 
-HResult V4l2Device::QueryAnalogVideoDecoder(AnalogVideoDecoder** decoder) {
-  if (decoder == nullptr) return E_POINTER;
-  *decoder = nullptr;
+V4l2Status V4l2Device::QueryUsable(std::uint32_t id, std::uint32_t auto_id,
+                                   V4l2PictureControl* control) {
+  const V4l2Status status = QueryPictureControl(id, auto_id, control);
+  if (status != V4l2Status::Ok) return status;
+  return V4l2ControlUsable(control->control) ? V4l2Status::Ok : V4l2Status::Unsupported;
+}
+
+V4l2Status V4l2Device::ReadPictureControl(std::uint32_t id, std::uint32_t auto_id,
+                                          std::int32_t* value, bool* automatic) {
+  V4l2PictureControl control;
+  V4l2Status status = QueryUsable(id, auto_id, &control);
+  if (status != V4l2Status::Ok) return status;
+  v4l2_control current{};
+  current.id = id;
+  status = Call(VIDIOC_G_CTRL, &current);
+  if (status != V4l2Status::Ok) return status;
+  bool automatic_on = false;
+  if (V4l2ControlUsable(control.automatic)) {
+    // A mode that cannot be read counts as off.
+    v4l2_control mode{};
+    mode.id = auto_id;
+    const int error = driver_->Ioctl(VIDIOC_G_CTRL, &mode);
+    if (Gone(error)) return V4l2Status::Gone;
+    automatic_on = error == 0 && mode.value != 0;
+  }
+  *value = current.value;
+  *automatic = automatic_on;
+  return V4l2Status::Ok;
+}
+
+V4l2Status V4l2Device::WritePictureControl(std::uint32_t id, std::uint32_t auto_id,
+                                           std::int32_t value) {
+  V4l2PictureControl control;
+  V4l2Status status = QueryUsable(id, auto_id, &control);
+  if (status != V4l2Status::Ok) return status;
+  if (!V4l2ControlValueAllowed(control.control, value)) return V4l2Status::Refused;
+  if (V4l2ControlUsable(control.automatic)) {
+    v4l2_control mode{};
+    mode.id = auto_id;
+    mode.value = 0;
+    status = Call(VIDIOC_S_CTRL, &mode);
+    if (status != V4l2Status::Ok) return status;
+  }
+  v4l2_control setting{};
+  setting.id = id;
+  setting.value = value;
+  return Call(VIDIOC_S_CTRL, &setting);
+}
+
+V4l2Status V4l2Device::SwitchToAutomatic(std::uint32_t id, std::uint32_t auto_id) {
+  V4l2PictureControl control;
+  const V4l2Status status = QueryUsable(id, auto_id, &control);
+  if (status != V4l2Status::Ok) return status;
+  if (!V4l2ControlUsable(control.automatic)) return V4l2Status::Refused;
+  v4l2_control mode{};
+  mode.id = auto_id;
+  mode.value = 1;
+  return Call(VIDIOC_S_CTRL, &mode);
+}
+
+V4l2Status V4l2Device::QueryAnalog(bool* analog) {
   V4l2StandardAnswers answers;
   bool current_known = false;
-  std::uint64_t current = 0;
+  v4l2_std_id current = 0;
   const int error = Questions(*driver_).Standards(&answers, &current_known, &current);
-  if (error != 0) return V4l2ResultOf(error);
-  if (!V4l2IsAnalog(answers)) return E_NOINTERFACE;
-  *decoder = decoder_.get();
-  return S_OK;
+  if (error != 0) return V4l2StatusOf(error);
+  *analog = V4l2IsAnalog(answers);
+  return V4l2Status::Ok;
+}
+
+V4l2Status V4l2Device::GetStandard(v4l2_std_id* standard) {
+  return Call(VIDIOC_G_STD, standard);
+}
+
+V4l2Status V4l2Device::SetStandardFamily(V4l2StandardFamily family) {
+  V4l2StandardAnswers answers;
+  bool current_known = false;
+  v4l2_std_id current = 0;
+  const int error = Questions(*driver_).Standards(&answers, &current_known, &current);
+  if (error != 0) return V4l2StatusOf(error);
+  v4l2_std_id standard = 0;
+  if (!V4l2StandardOfFamily(family, answers.standards, &standard)) return V4l2Status::Refused;
+  return Call(VIDIOC_S_STD, &standard);
 }
 
 }  // namespace vesk

@@ -4,14 +4,34 @@
 // its picture controls and its TV standard. The stream itself is run by the media graph;
 // V4L2 lets both hold the node open at once.
 
+#include <linux/videodev2.h>
+
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "base/hresult.h"
+#include "platform/linux/v4l2_translation.h"
 #include "media/media_graph.h"
 
 namespace vesk {
+
+// What a call on the node came to.
+enum class V4l2Status {
+  Ok,
+  // The device has gone (ENODEV or ENXIO: unplugged while open), or the node does not exist.
+  Gone,
+  // Any other refusal of the driver, or a file that is no V4L2 node.
+  Failed,
+  // The driver does not offer the control.
+  Unsupported,
+  // A request the node cannot take: no path, a value outside the control's range, no
+  // automatic mode, a standard it does not list. Nothing was changed.
+  Refused,
+};
+
+// The status of a driver answer: Ok for 0, Gone for ENODEV and ENXIO, Failed otherwise.
+V4l2Status V4l2StatusOf(int error);
 
 // The driver behind a node. The real one issues ioctl on the open node; tests replay
 // recorded answers through it.
@@ -23,12 +43,18 @@ class V4l2Driver {
   virtual int Ioctl(unsigned long request, void* argument) = 0;
 };
 
+// One picture control and its automatic mode, as the driver describes them.
+struct V4l2PictureControl {
+  V4l2ControlAnswer control;
+  V4l2ControlAnswer automatic;  // not present when the control has no automatic mode
+};
+
 class V4l2Device {
  public:
   // Opens path with O_RDWR | O_NONBLOCK and checks that it answers as a V4L2 node.
-  // E_INVALIDARG for an empty path, kV4l2DeviceGone when it does not exist (any more),
-  // E_FAIL when it cannot be opened or is not a V4L2 node; *device is empty then.
-  static HResult Open(const std::string& path, std::unique_ptr<V4l2Device>* device);
+  // Refused for an empty path, Gone when it does not exist (any more), Failed when it
+  // cannot be opened or is not a V4L2 node; *device is empty then.
+  static V4l2Status Open(const std::string& path, std::unique_ptr<V4l2Device>* device);
 
   explicit V4l2Device(std::unique_ptr<V4l2Driver> driver);
   ~V4l2Device();
@@ -36,7 +62,7 @@ class V4l2Device {
   V4l2Device& operator=(const V4l2Device&) = delete;
 
   // The driver's card name and bus (VIDIOC_QUERYCAP).
-  HResult QueryCard(std::string* card_name, std::string* bus_info);
+  V4l2Status QueryCard(std::string* card_name, std::string* bus_info);
 
   // Every format, size and frame interval the node offers, in the driver's order of
   // formats, sizes and intervals (V4l2MediaTypes in v4l2_translation.h decides): discrete
@@ -46,30 +72,40 @@ class V4l2Device {
   // a range as its shortest and longest interval. An analog node that does not enumerate
   // intervals runs at the frame period of its standard; each of its types carries the
   // standard of its height (576 or 288 lines PAL, 480 or 240 NTSC).
-  HResult QueryFormats(std::vector<MediaType>* types);
+  V4l2Status QueryFormats(std::vector<MediaType>* types);
 
-  // The six picture controls; valid as long as this device. Always available: a control
-  // the driver lacks fails on its own calls.
-  HResult QueryVideoProcAmp(VideoProcAmp** proc_amp);
+  // ---- Picture controls: a control id with the id of its automatic mode (0: none) ----
 
-  // The TV standard of an analog node; E_NOINTERFACE for a node without standards (a
-  // camera), which is a digital device. Valid as long as this device.
-  HResult QueryAnalogVideoDecoder(AnalogVideoDecoder** decoder);
+  // What the driver says of both; a control it refuses is not present.
+  V4l2Status QueryPictureControl(std::uint32_t id, std::uint32_t auto_id,
+                                 V4l2PictureControl* control);
+  // The value, and whether the automatic mode is on. Unsupported when the control is not
+  // usable.
+  V4l2Status ReadPictureControl(std::uint32_t id, std::uint32_t auto_id, std::int32_t* value,
+                                bool* automatic);
+  // Sets the value by hand: the automatic mode goes off first, or the value would not
+  // take. Drivers clamp silently, so a value outside the range is Refused instead.
+  V4l2Status WritePictureControl(std::uint32_t id, std::uint32_t auto_id, std::int32_t value);
+  // Switches the automatic mode on; Refused when the control has none.
+  V4l2Status SwitchToAutomatic(std::uint32_t id, std::uint32_t auto_id);
+
+  // ---- Standards ----
+
+  // Whether the node takes TV standards (V4l2IsAnalog); a camera does not.
+  V4l2Status QueryAnalog(bool* analog);
+  // The current standard (VIDIOC_G_STD).
+  V4l2Status GetStandard(v4l2_std_id* standard);
+  // Sets the standard of a family the node lists (V4l2StandardOfFamily); Refused when it
+  // lists none.
+  V4l2Status SetStandardFamily(V4l2StandardFamily family);
 
  private:
   class Questions;
-  class ProcAmp;
-  class Decoder;
 
-  HResult Call(unsigned long request, void* argument);
+  V4l2Status Call(unsigned long request, void* argument);
+  V4l2Status QueryUsable(std::uint32_t id, std::uint32_t auto_id, V4l2PictureControl* control);
 
   std::unique_ptr<V4l2Driver> driver_;
-  std::unique_ptr<ProcAmp> proc_amp_;
-  std::unique_ptr<Decoder> decoder_;
 };
-
-// HResult of a driver answer: S_OK for 0, kV4l2DeviceGone (v4l2_translation.h) for ENODEV
-// and ENXIO, E_FAIL for every other error value.
-HResult V4l2ResultOf(int error);
 
 }  // namespace vesk

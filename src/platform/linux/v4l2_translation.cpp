@@ -174,45 +174,43 @@ bool V4l2IsAnalog(const V4l2StandardAnswers& answers) {
   return true;
 }
 
-std::int32_t TvFormatOfStandard(std::uint64_t standard) {
+V4l2StandardFamily V4l2StandardFamilyOf(v4l2_std_id standard) {
+  using Family = V4l2StandardFamily;
   const bool has525 = (standard & kLines525) != 0;
   const bool has625 = (standard & kLines625) != 0;
-  if (has525 == has625) return kAnalogVideoNone;  // empty, or both line counts
+  if (has525 == has625) return Family::None;  // empty, or both line counts
   if (has625) {
-    if ((standard & ~kPalFamily & kLines625) == 0) return kAnalogVideoPalB;
-    if ((standard & ~V4L2_STD_PAL_N & kLines625) == 0) return kAnalogVideoPalN;
-    if ((standard & ~V4L2_STD_PAL_Nc & kLines625) == 0) return kAnalogVideoPalNCombo;
-    if ((standard & ~V4L2_STD_SECAM & kLines625) == 0) return kAnalogVideoSecamB;
-    return kAnalogVideoNone;
+    if ((standard & ~kPalFamily & kLines625) == 0) return Family::Pal;
+    if ((standard & ~V4L2_STD_PAL_N & kLines625) == 0) return Family::PalN;
+    if ((standard & ~V4L2_STD_PAL_Nc & kLines625) == 0) return Family::PalNc;
+    if ((standard & ~V4L2_STD_SECAM & kLines625) == 0) return Family::Secam;
+    return Family::None;
   }
-  if ((standard & ~kNtscM & kLines525) == 0) return kAnalogVideoNtscM;
-  if ((standard & ~V4L2_STD_NTSC_M_JP & kLines525) == 0) return kAnalogVideoNtscMJ;
-  if ((standard & ~V4L2_STD_NTSC_443 & kLines525) == 0) return kAnalogVideoNtsc433;
-  if ((standard & ~V4L2_STD_PAL_M & kLines525) == 0) return kAnalogVideoPalM;
-  if ((standard & ~V4L2_STD_PAL_60 & kLines525) == 0) return kAnalogVideoPal60;
+  if ((standard & ~kNtscM & kLines525) == 0) return Family::NtscM;
+  if ((standard & ~V4L2_STD_NTSC_M_JP & kLines525) == 0) return Family::NtscMJ;
+  if ((standard & ~V4L2_STD_NTSC_443 & kLines525) == 0) return Family::Ntsc443;
+  if ((standard & ~V4L2_STD_PAL_M & kLines525) == 0) return Family::PalM;
+  if ((standard & ~V4L2_STD_PAL_60 & kLines525) == 0) return Family::Pal60;
   // A mask such as V4L2_STD_NTSC (M, M-JP and M-KR together) still names NTSC-M first.
-  if ((standard & ~V4L2_STD_NTSC & kLines525) == 0) return kAnalogVideoNtscM;
-  return kAnalogVideoNone;
+  if ((standard & ~V4L2_STD_NTSC & kLines525) == 0) return Family::NtscM;
+  return Family::None;
 }
 
-bool StandardForTvFormat(std::int32_t tv_format, const std::vector<V4l2StandardEntry>& standards,
-                         std::uint64_t* standard) {
-  std::uint64_t exact = 0;
-  if (tv_format == kAnalogVideoPalB) {
-    exact = V4L2_STD_PAL_B;
-  } else if (tv_format == kAnalogVideoNtscM) {
-    exact = V4L2_STD_NTSC_M;
-  } else {
-    return false;
-  }
+bool V4l2StandardOfFamily(V4l2StandardFamily family,
+                          const std::vector<V4l2StandardEntry>& standards, v4l2_std_id* standard) {
+  if (family == V4l2StandardFamily::None) return false;
+  // The plain standard of the family is preferred to the earlier family masks.
+  const v4l2_std_id exact = family == V4l2StandardFamily::Pal     ? V4L2_STD_PAL_B
+                            : family == V4l2StandardFamily::NtscM ? V4L2_STD_NTSC_M
+                                                                  : 0;
   for (const V4l2StandardEntry& entry : standards) {
-    if (entry.id == exact) {
+    if (exact != 0 && entry.id == exact) {
       *standard = entry.id;
       return true;
     }
   }
   for (const V4l2StandardEntry& entry : standards) {
-    if (TvFormatOfStandard(entry.id) == tv_format) {
+    if (V4l2StandardFamilyOf(entry.id) == family) {
       *standard = entry.id;
       return true;
     }
@@ -220,11 +218,11 @@ bool StandardForTvFormat(std::int32_t tv_format, const std::vector<V4l2StandardE
   return false;
 }
 
-AnalogFormat AnalogFormatOfHeight(std::uint32_t height, std::int32_t current_tv_format) {
+AnalogFormat AnalogFormatOfHeight(std::uint32_t height, V4l2StandardFamily current) {
   if (height == 576 || height == 288) return AnalogFormat::PAL;
   if (height == 480 || height == 240) return AnalogFormat::NTSC;
-  if (current_tv_format == kAnalogVideoPalB) return AnalogFormat::PAL;
-  if (current_tv_format == kAnalogVideoNtscM) return AnalogFormat::NTSC;
+  if (current == V4l2StandardFamily::Pal) return AnalogFormat::PAL;
+  if (current == V4l2StandardFamily::NtscM) return AnalogFormat::NTSC;
   return AnalogFormat::Unknown;
 }
 
@@ -239,11 +237,11 @@ std::vector<V4l2FrameSize> V4l2AnalogSizes(const V4l2FrameSizeAnswer& answer,
   bool pal = false;
   bool ntsc = false;
   for (const V4l2StandardEntry& entry : standards) {
-    const std::int32_t format = TvFormatOfStandard(entry.id);
-    if (format == kAnalogVideoPalB && !pal) {
+    const V4l2StandardFamily family = V4l2StandardFamilyOf(entry.id);
+    if (family == V4l2StandardFamily::Pal && !pal) {
       pal = true;
       sizes.push_back({width, 576});
-    } else if (format == kAnalogVideoNtscM && !ntsc) {
+    } else if (family == V4l2StandardFamily::NtscM && !ntsc) {
       ntsc = true;
       sizes.push_back({width, 480});
     }
@@ -266,9 +264,10 @@ namespace {
 // The frame period an analog node runs at for a picture of the given standard.
 V4l2Fraction AnalogFramePeriod(AnalogFormat format,
                                const std::vector<V4l2StandardEntry>& standards) {
-  const std::int32_t wanted = format == AnalogFormat::PAL ? kAnalogVideoPalB : kAnalogVideoNtscM;
+  const V4l2StandardFamily wanted =
+      format == AnalogFormat::PAL ? V4l2StandardFamily::Pal : V4l2StandardFamily::NtscM;
   for (const V4l2StandardEntry& entry : standards) {
-    if (TvFormatOfStandard(entry.id) == wanted && ValidInterval(entry.frame_period)) {
+    if (V4l2StandardFamilyOf(entry.id) == wanted && ValidInterval(entry.frame_period)) {
       return entry.frame_period;
     }
   }
@@ -279,16 +278,16 @@ V4l2Fraction AnalogFramePeriod(AnalogFormat format,
 
 std::vector<MediaType> V4l2MediaTypes(const V4l2DeviceAnswers& answers) {
   const bool analog = V4l2IsAnalog(answers.standards);
-  const std::int32_t current_tv_format = answers.current_standard_known
-                                             ? TvFormatOfStandard(answers.current_standard)
-                                             : kAnalogVideoNone;
+  const V4l2StandardFamily current = answers.current_standard_known
+                                        ? V4l2StandardFamilyOf(answers.current_standard)
+                                        : V4l2StandardFamily::None;
   std::vector<MediaType> types;
   for (const V4l2FormatAnswer& format : answers.formats) {
     const V4l2Subtype subtype = V4l2SubtypeOf(format.pixel_format);
     for (const V4l2SizeWithIntervals& sized : format.sized) {
       if (!ValidSize(sized.size)) continue;
       const AnalogFormat standard = analog
-                                        ? AnalogFormatOfHeight(sized.size.height, current_tv_format)
+                                        ? AnalogFormatOfHeight(sized.size.height, current)
                                         : AnalogFormat::Digital;
       std::vector<V4l2Fraction> intervals = V4l2IntervalsFromAnswer(sized.intervals);
       if (intervals.empty() && analog &&
@@ -313,72 +312,13 @@ std::vector<MediaType> V4l2MediaTypes(const V4l2DeviceAnswers& answers) {
   return types;
 }
 
-bool V4l2ControlIdOf(ProcAmpProperty property, std::uint32_t* control_id) {
-  switch (property) {
-    case ProcAmpProperty::Brightness:
-      *control_id = V4L2_CID_BRIGHTNESS;
-      return true;
-    case ProcAmpProperty::Contrast:
-      *control_id = V4L2_CID_CONTRAST;
-      return true;
-    case ProcAmpProperty::Hue:
-      *control_id = V4L2_CID_HUE;
-      return true;
-    case ProcAmpProperty::Saturation:
-      *control_id = V4L2_CID_SATURATION;
-      return true;
-    case ProcAmpProperty::Sharpness:
-      *control_id = V4L2_CID_SHARPNESS;
-      return true;
-    case ProcAmpProperty::Gain:
-      *control_id = V4L2_CID_GAIN;
-      return true;
-  }
-  return false;
-}
-
-std::uint32_t V4l2AutoControlIdOf(ProcAmpProperty property) {
-  switch (property) {
-    case ProcAmpProperty::Brightness:
-      return V4L2_CID_AUTOBRIGHTNESS;
-    case ProcAmpProperty::Hue:
-      return V4L2_CID_HUE_AUTO;
-    case ProcAmpProperty::Gain:
-      return V4L2_CID_AUTOGAIN;
-    default:
-      return 0;
-  }
-}
-
 bool V4l2ControlUsable(const V4l2ControlAnswer& control) {
   if (!control.present || (control.flags & V4L2_CTRL_FLAG_DISABLED) != 0) return false;
   return control.type == V4L2_CTRL_TYPE_INTEGER || control.type == V4L2_CTRL_TYPE_BOOLEAN ||
          control.type == V4L2_CTRL_TYPE_MENU || control.type == V4L2_CTRL_TYPE_INTEGER_MENU;
 }
 
-HResult ProcAmpRangeOf(const V4l2ControlAnswer& control, const V4l2ControlAnswer& automatic,
-                       ProcAmpRange* range) {
-  if (!V4l2ControlUsable(control) || control.minimum > control.maximum) {
-    return kV4l2PropertyUnsupported;
-  }
-  range->minimum = control.minimum;
-  range->maximum = control.maximum;
-  range->step = control.step > 0 ? control.step : 1;
-  range->default_value = control.default_value;
-  range->capabilities = kProcAmpFlagsManual;
-  if (V4l2ControlUsable(automatic)) range->capabilities |= kProcAmpFlagsAuto;
-  return S_OK;
-}
-
-std::int32_t ProcAmpFlagsOf(const V4l2ControlAnswer& automatic, bool automatic_value_known,
-                            std::int32_t automatic_value) {
-  if (V4l2ControlUsable(automatic) && automatic_value_known && automatic_value != 0) {
-    return kProcAmpFlagsAuto;
-  }
-  return kProcAmpFlagsManual;
-}
-
-bool ProcAmpValueAllowed(const V4l2ControlAnswer& control, std::int32_t value) {
+bool V4l2ControlValueAllowed(const V4l2ControlAnswer& control, std::int32_t value) {
   return V4l2ControlUsable(control) && value >= control.minimum && value <= control.maximum;
 }
 

@@ -5,31 +5,16 @@
 // flags, video standards to TV formats. The answers come in as plain structs that mirror
 // the driver's, so these functions run (and are tested) without a device.
 
+#include <linux/videodev2.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "base/hresult.h"
-#include "media/media_graph.h"
 #include "media/video_types.h"
+#include "media/media_graph.h"
 
 namespace vesk {
-
-// The driver does not offer the control (the platform's "property not supported").
-constexpr HResult kV4l2PropertyUnsupported = static_cast<HResult>(0x80070490u);
-// The device has gone (unplugged while open).
-constexpr HResult kV4l2DeviceGone = static_cast<HResult>(0x8007048Fu);
-
-// TV formats beyond the two the station supports, so that a device set to one of them is
-// reported as it is (and refused by the device model) rather than mistaken for another.
-constexpr std::int32_t kAnalogVideoNone = 0x0;
-constexpr std::int32_t kAnalogVideoNtscMJ = 0x2;
-constexpr std::int32_t kAnalogVideoNtsc433 = 0x4;
-constexpr std::int32_t kAnalogVideoPalM = 0x200;
-constexpr std::int32_t kAnalogVideoPalN = 0x400;
-constexpr std::int32_t kAnalogVideoPal60 = 0x800;
-constexpr std::int32_t kAnalogVideoSecamB = 0x1000;
-constexpr std::int32_t kAnalogVideoPalNCombo = 0x100000;
 
 // ---- Pixel formats ----
 
@@ -124,7 +109,7 @@ bool FrameRateOf(const V4l2Fraction& interval, std::int32_t* numerator, std::int
 
 // One answer of VIDIOC_ENUMSTD.
 struct V4l2StandardEntry {
-  std::uint64_t id = 0;
+  v4l2_std_id id = 0;
   std::string name;
   V4l2Fraction frame_period;
   std::uint32_t frame_lines = 0;
@@ -137,7 +122,7 @@ struct V4l2StandardAnswers {
   std::vector<V4l2StandardEntry> standards;
   // VIDIOC_G_INPUT and VIDIOC_ENUMINPUT answered for the current input.
   bool input_known = false;
-  std::uint64_t input_std = 0;
+  v4l2_std_id input_std = 0;
   std::uint32_t input_capabilities = 0;
 };
 
@@ -146,22 +131,34 @@ struct V4l2StandardAnswers {
 // input a camera input too.
 bool V4l2IsAnalog(const V4l2StandardAnswers& answers);
 
-// The TV format of a V4L2 standard mask (VIDIOC_G_STD): any of the PAL B/G/H/I/D/K family
-// (625 lines, 25 frames, the same picture on a composite input) is PAL-B; NTSC-M (also the
-// Korean variant) is NTSC-M; other single families get their own codes; a mask that mixes
-// 525- and 625-line standards, or is empty, is kAnalogVideoNone.
-std::int32_t TvFormatOfStandard(std::uint64_t standard);
+// The family a standard mask belongs to. The station works with Pal and NtscM; the others
+// are told apart so that a device left on one of them is reported as it is (and refused by
+// the device model) rather than mistaken for another.
+enum class V4l2StandardFamily {
+  None,     // empty, or a mask that mixes 525- and 625-line standards or families
+  Pal,      // B, B1, G, H, I, D, D1, K: 625 lines, 25 frames, one picture on composite
+  NtscM,    // M, also the Korean variant (and the NTSC mask of M, M-JP and M-KR)
+  NtscMJ,
+  Ntsc443,
+  PalM,
+  PalN,
+  PalNc,
+  Pal60,
+  Secam,
+};
 
-// The standard mask to set for a TV format (VIDIOC_S_STD): of the enumerated standards,
-// one that is exactly V4L2_STD_PAL_B (NTSC_M), else the first whose TV format is the one
-// asked for. false when the format is not PAL-B or NTSC-M, or the device has no such
-// standard.
-bool StandardForTvFormat(std::int32_t tv_format, const std::vector<V4l2StandardEntry>& standards,
-                         std::uint64_t* standard);
+// The family of a V4L2 standard mask (VIDIOC_G_STD).
+V4l2StandardFamily V4l2StandardFamilyOf(v4l2_std_id standard);
+
+// The standard mask to set for a family (VIDIOC_S_STD): of the enumerated standards, one
+// that is exactly V4L2_STD_PAL_B for Pal (V4L2_STD_NTSC_M for NtscM), else the first of the
+// family. false for None, or when the device lists no standard of the family.
+bool V4l2StandardOfFamily(V4l2StandardFamily family,
+                          const std::vector<V4l2StandardEntry>& standards, v4l2_std_id* standard);
 
 // The station's analog format of a picture height: 576 or 288 lines PAL, 480 or 240 NTSC,
-// otherwise that of the current TV format (Unknown when that is neither).
-AnalogFormat AnalogFormatOfHeight(std::uint32_t height, std::int32_t current_tv_format);
+// otherwise that of the current family (Unknown when that is neither Pal nor NtscM).
+AnalogFormat AnalogFormatOfHeight(std::uint32_t height, V4l2StandardFamily current);
 
 // ---- Formats to media types ----
 
@@ -201,7 +198,7 @@ struct V4l2DeviceAnswers {
   V4l2StandardAnswers standards;
   // VIDIOC_G_STD, when it answered.
   bool current_standard_known = false;
-  std::uint64_t current_standard = 0;
+  v4l2_std_id current_standard = 0;
 };
 
 // The media types of a node: for each format in the driver's order, each size in order,
@@ -224,26 +221,11 @@ struct V4l2ControlAnswer {
   std::uint32_t flags = 0;
 };
 
-// The control id of a property and that of its automatic mode (0 when it has none).
-bool V4l2ControlIdOf(ProcAmpProperty property, std::uint32_t* control_id);
-std::uint32_t V4l2AutoControlIdOf(ProcAmpProperty property);
-
 // Whether a control answer can be used: present, not disabled, an integer, boolean or
 // menu control.
 bool V4l2ControlUsable(const V4l2ControlAnswer& control);
 
-// The range of a property from its control and its automatic control: minimum, maximum,
-// default as given; a step of 0 becomes 1; capabilities Manual, plus Auto when the
-// automatic control is usable. kV4l2PropertyUnsupported when the control is not usable
-// or its minimum exceeds its maximum.
-HResult ProcAmpRangeOf(const V4l2ControlAnswer& control, const V4l2ControlAnswer& automatic,
-                       ProcAmpRange* range);
-
-// The flags of a property: Auto when its automatic control is usable and on, else Manual.
-std::int32_t ProcAmpFlagsOf(const V4l2ControlAnswer& automatic, bool automatic_value_known,
-                            std::int32_t automatic_value);
-
-// Whether a value may be written: inside the control's range.
-bool ProcAmpValueAllowed(const V4l2ControlAnswer& control, std::int32_t value);
+// Whether a value may be written: inside the range of a usable control.
+bool V4l2ControlValueAllowed(const V4l2ControlAnswer& control, std::int32_t value);
 
 }  // namespace vesk

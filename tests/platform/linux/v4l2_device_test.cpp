@@ -56,7 +56,7 @@ struct Replay {
 TEST(V4l2DeviceTest, AnalogGrabberOffersEachStandardsFullPicture) {
   Replay replay(testing::Usb2861Grabber());
   std::vector<MediaType> types;
-  ASSERT_EQ(replay.device->QueryFormats(&types), S_OK);
+  ASSERT_EQ(replay.device->QueryFormats(&types), V4l2Status::Ok);
   const std::vector<MediaType> expected = {
       Type("YUY2", SubtypeCode::YUY2, 720, 480, 333667, 30000, 1001, AnalogFormat::NTSC),
       Type("YUY2", SubtypeCode::YUY2, 720, 576, 400000, 25, 1, AnalogFormat::PAL),
@@ -67,79 +67,18 @@ TEST(V4l2DeviceTest, AnalogGrabberOffersEachStandardsFullPicture) {
 
   std::string card;
   std::string bus;
-  ASSERT_EQ(replay.device->QueryCard(&card, &bus), S_OK);
+  ASSERT_EQ(replay.device->QueryCard(&card, &bus), V4l2Status::Ok);
   EXPECT_EQ(card, "USB 2861 Device");
   EXPECT_EQ(bus, "usb-0000:00:14.0-3");
-}
-
-TEST(V4l2DeviceTest, AnalogGrabberSwitchesStandardsBothWays) {
-  Replay replay(testing::Usb2861Grabber());
-  AnalogVideoDecoder* decoder = nullptr;
-  ASSERT_EQ(replay.device->QueryAnalogVideoDecoder(&decoder), S_OK);
-  ASSERT_NE(decoder, nullptr);
-  std::int32_t format = 0;
-  ASSERT_EQ(decoder->GetTvFormat(&format), S_OK);
-  EXPECT_EQ(format, kAnalogVideoPalB);
-
-  ASSERT_EQ(decoder->PutTvFormat(kAnalogVideoNtscM), S_OK);
-  ASSERT_EQ(decoder->GetTvFormat(&format), S_OK);
-  EXPECT_EQ(format, kAnalogVideoNtscM);
-  ASSERT_EQ(decoder->PutTvFormat(kAnalogVideoPalB), S_OK);
-  ASSERT_EQ(decoder->GetTvFormat(&format), S_OK);
-  EXPECT_EQ(format, kAnalogVideoPalB);
-  EXPECT_EQ(replay.driver->standards_set(),
-            (std::vector<v4l2_std_id>{V4L2_STD_NTSC_M, V4L2_STD_PAL_B}));
-
-  // Formats the station does not support are refused without touching the device.
-  EXPECT_EQ(decoder->PutTvFormat(kAnalogVideoPalM), E_INVALIDARG);
-  EXPECT_EQ(decoder->PutTvFormat(0x20), E_INVALIDARG);
-  EXPECT_EQ(replay.driver->standards_set().size(), 2u);
-
-  // A grabber left on SECAM reads as a format of its own, which the device model refuses.
-  replay.node.current_standard = V4L2_STD_SECAM_L;
-  ASSERT_EQ(decoder->GetTvFormat(&format), S_OK);
-  EXPECT_EQ(format, kAnalogVideoSecamB);
-}
-
-TEST(V4l2DeviceTest, AnalogGrabberHasFourManualControls) {
-  Replay replay(testing::Usb2861Grabber());
-  VideoProcAmp* proc_amp = nullptr;
-  ASSERT_EQ(replay.device->QueryVideoProcAmp(&proc_amp), S_OK);
-  ProcAmpRange range;
-  ASSERT_EQ(proc_amp->GetRange(ProcAmpProperty::Brightness, &range), S_OK);
-  EXPECT_EQ(range.minimum, 0);
-  EXPECT_EQ(range.maximum, 255);
-  EXPECT_EQ(range.step, 1);
-  EXPECT_EQ(range.default_value, 128);
-  EXPECT_EQ(range.capabilities, kProcAmpFlagsManual);
-  ASSERT_EQ(proc_amp->GetRange(ProcAmpProperty::Hue, &range), S_OK);
-  EXPECT_EQ(range.minimum, -128);
-  EXPECT_EQ(range.maximum, 127);
-
-  std::int32_t value = 0;
-  std::int32_t flags = 0;
-  for (ProcAmpProperty property : {ProcAmpProperty::Brightness, ProcAmpProperty::Contrast,
-                                   ProcAmpProperty::Hue, ProcAmpProperty::Saturation}) {
-    EXPECT_EQ(proc_amp->Get(property, &value, &flags), S_OK);
-    EXPECT_EQ(flags, kProcAmpFlagsManual);
-  }
-  ASSERT_EQ(proc_amp->Get(ProcAmpProperty::Contrast, &value, &flags), S_OK);
-  EXPECT_EQ(value, 64);
-
-  value = 99;
-  for (ProcAmpProperty property : {ProcAmpProperty::Gain, ProcAmpProperty::Sharpness}) {
-    EXPECT_EQ(proc_amp->Get(property, &value, &flags), kV4l2PropertyUnsupported);
-    EXPECT_EQ(proc_amp->GetRange(property, &range), kV4l2PropertyUnsupported);
-    EXPECT_EQ(proc_amp->Set(property, 1, kProcAmpFlagsManual), kV4l2PropertyUnsupported);
-  }
-  EXPECT_EQ(value, 99);
-  EXPECT_EQ(proc_amp->Set(ProcAmpProperty::Hue, 5, kProcAmpFlagsAuto), E_INVALIDARG);
+  bool analog = false;
+  ASSERT_EQ(replay.device->QueryAnalog(&analog), V4l2Status::Ok);
+  EXPECT_TRUE(analog);
 }
 
 TEST(V4l2DeviceTest, WebcamOffersEverySizeAndIntervalInOrder) {
   Replay replay(testing::UvcWebcam());
   std::vector<MediaType> types;
-  ASSERT_EQ(replay.device->QueryFormats(&types), S_OK);
+  ASSERT_EQ(replay.device->QueryFormats(&types), V4l2Status::Ok);
   std::vector<MediaType> expected;
   for (auto [width, height] : {std::pair{1280, 720}, {640, 480}, {320, 240}}) {
     expected.push_back(Type("MJPG", SubtypeCode::MJPG, width, height, 333333, 30, 1));
@@ -155,127 +94,63 @@ TEST(V4l2DeviceTest, WebcamOffersEverySizeAndIntervalInOrder) {
   expected.push_back(Type("YUY2", SubtypeCode::YUY2, 1280, 720, 2000000, 5, 1));
   EXPECT_EQ(types, expected);
 
-  AnalogVideoDecoder* decoder = reinterpret_cast<AnalogVideoDecoder*>(1);
-  EXPECT_EQ(replay.device->QueryAnalogVideoDecoder(&decoder), E_NOINTERFACE);
-  EXPECT_EQ(decoder, nullptr);
-}
-
-TEST(V4l2DeviceTest, WebcamGainReadsAutomaticUntilSetByHand) {
-  Replay replay(testing::UvcWebcam());
-  VideoProcAmp* proc_amp = nullptr;
-  ASSERT_EQ(replay.device->QueryVideoProcAmp(&proc_amp), S_OK);
-  std::int32_t value = 0;
-  std::int32_t flags = 0;
-  ASSERT_EQ(proc_amp->Get(ProcAmpProperty::Gain, &value, &flags), S_OK);
-  EXPECT_EQ(value, 37);
-  EXPECT_EQ(flags, kProcAmpFlagsAuto);
-  ProcAmpRange range;
-  ASSERT_EQ(proc_amp->GetRange(ProcAmpProperty::Gain, &range), S_OK);
-  EXPECT_EQ(range.maximum, 100);
-  EXPECT_EQ(range.capabilities, kProcAmpFlagsAuto | kProcAmpFlagsManual);
-
-  // Hue has an automatic mode that is off; brightness has none.
-  ASSERT_EQ(proc_amp->Get(ProcAmpProperty::Hue, &value, &flags), S_OK);
-  EXPECT_EQ(flags, kProcAmpFlagsManual);
-  ASSERT_EQ(proc_amp->GetRange(ProcAmpProperty::Hue, &range), S_OK);
-  EXPECT_EQ(range.capabilities, kProcAmpFlagsAuto | kProcAmpFlagsManual);
-  ASSERT_EQ(proc_amp->Get(ProcAmpProperty::Brightness, &value, &flags), S_OK);
-  EXPECT_EQ(value, 10);
-  ASSERT_EQ(proc_amp->GetRange(ProcAmpProperty::Brightness, &range), S_OK);
-  EXPECT_EQ(range.minimum, -64);
-  EXPECT_EQ(range.capabilities, kProcAmpFlagsManual);
-  ASSERT_EQ(proc_amp->Get(ProcAmpProperty::Sharpness, &value, &flags), S_OK);
-  EXPECT_EQ(value, 3);
-
-  // A value by hand turns the automatic mode off first, or it would not take.
-  ASSERT_EQ(proc_amp->Set(ProcAmpProperty::Gain, 50, kProcAmpFlagsManual), S_OK);
-  ASSERT_EQ(proc_amp->Get(ProcAmpProperty::Gain, &value, &flags), S_OK);
-  EXPECT_EQ(value, 50);
-  EXPECT_EQ(flags, kProcAmpFlagsManual);
-  ASSERT_EQ(proc_amp->Set(ProcAmpProperty::Gain, 0, kProcAmpFlagsAuto), S_OK);
-  ASSERT_EQ(proc_amp->Get(ProcAmpProperty::Gain, &value, &flags), S_OK);
-  EXPECT_EQ(flags, kProcAmpFlagsAuto);
-  EXPECT_EQ(value, 50);
-
-  // Out of range or meaningless requests change nothing (the driver would clamp).
-  EXPECT_EQ(proc_amp->Set(ProcAmpProperty::Brightness, 65, kProcAmpFlagsManual), E_INVALIDARG);
-  EXPECT_EQ(proc_amp->Set(ProcAmpProperty::Brightness, 0, 0), E_INVALIDARG);
-  EXPECT_EQ(proc_amp->Set(ProcAmpProperty::Brightness, 0, kProcAmpFlagsAuto), E_INVALIDARG);
-  ASSERT_EQ(proc_amp->Get(ProcAmpProperty::Brightness, &value, &flags), S_OK);
-  EXPECT_EQ(value, 10);
-  EXPECT_EQ(proc_amp->Get(ProcAmpProperty::Gain, nullptr, &flags), E_POINTER);
-  EXPECT_EQ(proc_amp->GetRange(ProcAmpProperty::Gain, nullptr), E_POINTER);
-}
-
-TEST(V4l2DeviceTest, DisabledControlIsMissing) {
-  RecordedNode node = testing::UvcWebcam();
-  for (testing::RecordedControl& control : node.controls) {
-    if (control.id == V4L2_CID_GAIN) control.flags |= V4L2_CTRL_FLAG_DISABLED;
-  }
-  Replay replay(node);
-  VideoProcAmp* proc_amp = nullptr;
-  ASSERT_EQ(replay.device->QueryVideoProcAmp(&proc_amp), S_OK);
-  std::int32_t value = 0;
-  std::int32_t flags = 0;
-  EXPECT_EQ(proc_amp->Get(ProcAmpProperty::Gain, &value, &flags), kV4l2PropertyUnsupported);
-  ProcAmpRange range;
-  EXPECT_EQ(proc_amp->GetRange(ProcAmpProperty::Gain, &range), kV4l2PropertyUnsupported);
+  bool analog = true;
+  ASSERT_EQ(replay.device->QueryAnalog(&analog), V4l2Status::Ok);
+  EXPECT_FALSE(analog);
 }
 
 // Pulls the device away after every possible number of calls: each operation fails with
-// the device-gone result, leaves nothing half filled, and never crashes.
+// Gone, leaves nothing half filled, and never crashes.
 TEST(V4l2DeviceTest, VanishingDeviceFailsEveryCall) {
   for (RecordedNode recorded : {testing::Usb2861Grabber(), testing::UvcWebcam()}) {
     Replay counting(recorded);
     std::vector<MediaType> types;
-    ASSERT_EQ(counting.device->QueryFormats(&types), S_OK);
+    ASSERT_EQ(counting.device->QueryFormats(&types), V4l2Status::Ok);
     const int calls = counting.driver->calls();
     ASSERT_GT(calls, 5);
     for (int after = 0; after < calls; ++after) {
       Replay replay(recorded);
       replay.driver->VanishAfter(after);
       types = {Type("YUY2", SubtypeCode::YUY2, 1, 1, 1, 1, 1)};
-      EXPECT_EQ(replay.device->QueryFormats(&types), kV4l2DeviceGone) << after;
+      EXPECT_EQ(replay.device->QueryFormats(&types), V4l2Status::Gone) << after;
       EXPECT_TRUE(types.empty());
     }
 
     Replay gone(recorded);
     gone.driver->VanishAfter(0);
-    VideoProcAmp* proc_amp = nullptr;
-    ASSERT_EQ(gone.device->QueryVideoProcAmp(&proc_amp), S_OK);
-    std::int32_t value = 0;
-    std::int32_t flags = 0;
-    ProcAmpRange range;
-    EXPECT_EQ(proc_amp->Get(ProcAmpProperty::Brightness, &value, &flags), kV4l2DeviceGone);
-    EXPECT_EQ(proc_amp->GetRange(ProcAmpProperty::Brightness, &range), kV4l2DeviceGone);
-    EXPECT_EQ(proc_amp->Set(ProcAmpProperty::Brightness, 0, kProcAmpFlagsManual), kV4l2DeviceGone);
-    AnalogVideoDecoder* decoder = nullptr;
-    EXPECT_EQ(gone.device->QueryAnalogVideoDecoder(&decoder), kV4l2DeviceGone);
     std::string card;
     std::string bus;
-    EXPECT_EQ(gone.device->QueryCard(&card, &bus), kV4l2DeviceGone);
+    EXPECT_EQ(gone.device->QueryCard(&card, &bus), V4l2Status::Gone);
+    bool analog = false;
+    EXPECT_EQ(gone.device->QueryAnalog(&analog), V4l2Status::Gone);
+    v4l2_std_id standard = 0;
+    EXPECT_EQ(gone.device->GetStandard(&standard), V4l2Status::Gone);
+    EXPECT_EQ(gone.device->SetStandardFamily(V4l2StandardFamily::NtscM), V4l2Status::Gone);
   }
 
-  // Gone between finding the decoder and using it.
-  Replay replay(testing::Usb2861Grabber());
-  AnalogVideoDecoder* decoder = nullptr;
-  ASSERT_EQ(replay.device->QueryAnalogVideoDecoder(&decoder), S_OK);
-  replay.driver->VanishAfter(0);
-  std::int32_t format = 0;
-  EXPECT_EQ(decoder->GetTvFormat(&format), kV4l2DeviceGone);
-  EXPECT_EQ(decoder->PutTvFormat(kAnalogVideoNtscM), kV4l2DeviceGone);
-  // Gone between reading a control and its automatic mode.
+  // Gone between reading a control and its automatic mode: every call of a picture control
+  // says so, whichever of its questions meets the gap.
   Replay webcam(testing::UvcWebcam());
-  VideoProcAmp* proc_amp = nullptr;
-  ASSERT_EQ(webcam.device->QueryVideoProcAmp(&proc_amp), S_OK);
-  std::int32_t value = 0;
-  std::int32_t flags = 0;
+  const std::uint32_t gain = V4L2_CID_GAIN;
+  const std::uint32_t autogain = V4L2_CID_AUTOGAIN;
   for (int after = 0; after < 4; ++after) {
+    std::int32_t value = 0;
+    bool automatic = false;
+    V4l2PictureControl control;
     webcam.driver->VanishAfter(after);
-    EXPECT_EQ(proc_amp->Get(ProcAmpProperty::Gain, &value, &flags), kV4l2DeviceGone) << after;
-    webcam.driver->VanishAfter(after);
-    EXPECT_EQ(proc_amp->Set(ProcAmpProperty::Gain, 3, kProcAmpFlagsManual), kV4l2DeviceGone)
+    EXPECT_EQ(webcam.device->ReadPictureControl(gain, autogain, &value, &automatic),
+              V4l2Status::Gone)
         << after;
+    webcam.driver->VanishAfter(after);
+    EXPECT_EQ(webcam.device->WritePictureControl(gain, autogain, 3), V4l2Status::Gone) << after;
+    webcam.driver->VanishAfter(after);
+    EXPECT_EQ(webcam.device->SwitchToAutomatic(gain, autogain), after < 3 ? V4l2Status::Gone
+                                                                            : V4l2Status::Ok)
+        << after;
+    if (after < 2) {
+      webcam.driver->VanishAfter(after);
+      EXPECT_EQ(webcam.device->QueryPictureControl(gain, autogain, &control), V4l2Status::Gone);
+    }
   }
 }
 
@@ -283,14 +158,14 @@ TEST(V4l2DeviceTest, DriverThatNeverStopsAnsweringIsCutOff) {
   Replay replay(testing::UvcWebcam());
   replay.driver->AnswerEndlessly();
   std::vector<MediaType> types;
-  ASSERT_EQ(replay.device->QueryFormats(&types), S_OK);
+  ASSERT_EQ(replay.device->QueryFormats(&types), V4l2Status::Ok);
   EXPECT_EQ(types,
             (std::vector<MediaType>{Type("MJPG", SubtypeCode::MJPG, 1280, 720, 333333, 30, 1)}));
   EXPECT_LT(replay.driver->calls(), 50);
 
   Replay grabber(testing::Usb2861Grabber());
   grabber.driver->AnswerEndlessly();
-  ASSERT_EQ(grabber.device->QueryFormats(&types), S_OK);
+  ASSERT_EQ(grabber.device->QueryFormats(&types), V4l2Status::Ok);
   // One format, and of the standards only the first, which the driver repeats.
   EXPECT_EQ(types, (std::vector<MediaType>{Type("YUY2", SubtypeCode::YUY2, 720, 480, 333667, 30000,
                                                 1001, AnalogFormat::NTSC)}));
@@ -304,7 +179,7 @@ TEST(V4l2DeviceTest, NodeWithoutSizeListOffersItsTriedSize) {
   node.current_height = 480;
   Replay replay(node);
   std::vector<MediaType> types;
-  ASSERT_EQ(replay.device->QueryFormats(&types), S_OK);
+  ASSERT_EQ(replay.device->QueryFormats(&types), V4l2Status::Ok);
   ASSERT_EQ(types.size(), 3u);
   EXPECT_EQ(types[0], Type("MJPG", SubtypeCode::MJPG, 640, 480, 333333, 30, 1));
 
@@ -315,7 +190,7 @@ TEST(V4l2DeviceTest, NodeWithoutSizeListOffersItsTriedSize) {
   grabber.formats[0].sizes = {testing::DiscreteSize(720, 576), testing::DiscreteSize(0, 0),
                               testing::DiscreteSize(360, 288)};
   Replay analog(grabber);
-  ASSERT_EQ(analog.device->QueryFormats(&types), S_OK);
+  ASSERT_EQ(analog.device->QueryFormats(&types), V4l2Status::Ok);
   EXPECT_EQ(types,
             (std::vector<MediaType>{
                 Type("YUY2", SubtypeCode::YUY2, 720, 576, 400000, 25, 1, AnalogFormat::PAL),
@@ -324,16 +199,16 @@ TEST(V4l2DeviceTest, NodeWithoutSizeListOffersItsTriedSize) {
 
 TEST(V4l2DeviceTest, OpenRefusesWhatIsNotACaptureNode) {
   std::unique_ptr<V4l2Device> device = std::make_unique<V4l2Device>(nullptr);
-  EXPECT_EQ(V4l2Device::Open("", &device), E_INVALIDARG);
+  EXPECT_EQ(V4l2Device::Open("", &device), V4l2Status::Refused);
   EXPECT_EQ(device, nullptr);
-  EXPECT_EQ(V4l2Device::Open("/dev/video-that-is-not-there", &device), kV4l2DeviceGone);
-  EXPECT_EQ(V4l2Device::Open("/dev/null", &device), E_FAIL);
-  EXPECT_EQ(V4l2Device::Open("/", &device), E_FAIL);
+  EXPECT_EQ(V4l2Device::Open("/dev/video-that-is-not-there", &device), V4l2Status::Gone);
+  EXPECT_EQ(V4l2Device::Open("/dev/null", &device), V4l2Status::Failed);
+  EXPECT_EQ(V4l2Device::Open("/", &device), V4l2Status::Failed);
   EXPECT_EQ(device, nullptr);
-  EXPECT_EQ(V4l2Device::Open("/dev/null", nullptr), E_POINTER);
-  EXPECT_EQ(V4l2ResultOf(0), S_OK);
-  EXPECT_EQ(V4l2ResultOf(ENODEV), kV4l2DeviceGone);
-  EXPECT_EQ(V4l2ResultOf(EBUSY), E_FAIL);
+  EXPECT_EQ(V4l2StatusOf(0), V4l2Status::Ok);
+  EXPECT_EQ(V4l2StatusOf(ENODEV), V4l2Status::Gone);
+  EXPECT_EQ(V4l2StatusOf(ENXIO), V4l2Status::Gone);
+  EXPECT_EQ(V4l2StatusOf(EBUSY), V4l2Status::Failed);
 }
 
 TEST(V4l2EnumeratorTest, CaptureNodesByTheirCapabilities) {

@@ -154,38 +154,39 @@ TEST(V4l2TranslationTest, IntervalAnswers) {
   EXPECT_TRUE(V4l2IntervalsFromAnswer(V4l2FrameIntervalAnswer{}).empty());
 }
 
-TEST(V4l2TranslationTest, StandardsMapToTvFormats) {
+TEST(V4l2TranslationTest, StandardsMapToFamilies) {
+  using Family = V4l2StandardFamily;
   struct Case {
-    std::uint64_t standard;
-    std::int32_t format;
+    v4l2_std_id standard;
+    Family family;
   };
   const Case cases[] = {
-      {V4L2_STD_PAL_B, kAnalogVideoPalB},
-      {V4L2_STD_PAL_BG, kAnalogVideoPalB},
-      {V4L2_STD_PAL_I, kAnalogVideoPalB},
-      {V4L2_STD_PAL_DK, kAnalogVideoPalB},
-      {V4L2_STD_PAL, kAnalogVideoPalB},
-      {V4L2_STD_NTSC_M, kAnalogVideoNtscM},
-      {V4L2_STD_NTSC_M_KR, kAnalogVideoNtscM},
-      {V4L2_STD_NTSC, kAnalogVideoNtscM},
-      {V4L2_STD_NTSC_M_JP, kAnalogVideoNtscMJ},
-      {V4L2_STD_NTSC_443, kAnalogVideoNtsc433},
-      {V4L2_STD_PAL_M, kAnalogVideoPalM},
-      {V4L2_STD_PAL_60, kAnalogVideoPal60},
-      {V4L2_STD_PAL_N, kAnalogVideoPalN},
-      {V4L2_STD_PAL_Nc, kAnalogVideoPalNCombo},
-      {V4L2_STD_SECAM_L, kAnalogVideoSecamB},
-      {V4L2_STD_SECAM, kAnalogVideoSecamB},
-      // Undecided or mixed masks name no format.
-      {0, kAnalogVideoNone},
-      {V4L2_STD_ALL, kAnalogVideoNone},
-      {V4L2_STD_PAL_B | V4L2_STD_NTSC_M, kAnalogVideoNone},
-      {V4L2_STD_PAL_B | V4L2_STD_SECAM_L, kAnalogVideoNone},
-      {V4L2_STD_NTSC_M | V4L2_STD_PAL_M, kAnalogVideoNone},
-      {V4L2_STD_ATSC_8_VSB, kAnalogVideoNone},
+      {V4L2_STD_PAL_B, Family::Pal},
+      {V4L2_STD_PAL_BG, Family::Pal},
+      {V4L2_STD_PAL_I, Family::Pal},
+      {V4L2_STD_PAL_DK, Family::Pal},
+      {V4L2_STD_PAL, Family::Pal},
+      {V4L2_STD_NTSC_M, Family::NtscM},
+      {V4L2_STD_NTSC_M_KR, Family::NtscM},
+      {V4L2_STD_NTSC, Family::NtscM},
+      {V4L2_STD_NTSC_M_JP, Family::NtscMJ},
+      {V4L2_STD_NTSC_443, Family::Ntsc443},
+      {V4L2_STD_PAL_M, Family::PalM},
+      {V4L2_STD_PAL_60, Family::Pal60},
+      {V4L2_STD_PAL_N, Family::PalN},
+      {V4L2_STD_PAL_Nc, Family::PalNc},
+      {V4L2_STD_SECAM_L, Family::Secam},
+      {V4L2_STD_SECAM, Family::Secam},
+      // Undecided or mixed masks name no family.
+      {0, Family::None},
+      {V4L2_STD_ALL, Family::None},
+      {V4L2_STD_PAL_B | V4L2_STD_NTSC_M, Family::None},
+      {V4L2_STD_PAL_B | V4L2_STD_SECAM_L, Family::None},
+      {V4L2_STD_NTSC_M | V4L2_STD_PAL_M, Family::None},
+      {V4L2_STD_ATSC_8_VSB, Family::None},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(TvFormatOfStandard(c.standard), c.format) << std::hex << c.standard;
+    EXPECT_EQ(V4l2StandardFamilyOf(c.standard), c.family) << std::hex << c.standard;
   }
 }
 
@@ -206,29 +207,32 @@ std::vector<V4l2StandardEntry> AllStandards() {
   };
 }
 
-TEST(V4l2TranslationTest, TvFormatsMapToTheStandardTheDeviceLists) {
-  std::uint64_t standard = 0;
-  ASSERT_TRUE(StandardForTvFormat(kAnalogVideoPalB, AllStandards(), &standard));
+TEST(V4l2TranslationTest, FamiliesMapToTheStandardTheDeviceLists) {
+  using Family = V4l2StandardFamily;
+  v4l2_std_id standard = 0;
+  ASSERT_TRUE(V4l2StandardOfFamily(Family::Pal, AllStandards(), &standard));
   EXPECT_EQ(standard, V4L2_STD_PAL_B);  // exact beats the earlier family entries
-  ASSERT_TRUE(StandardForTvFormat(kAnalogVideoNtscM, AllStandards(), &standard));
+  ASSERT_TRUE(V4l2StandardOfFamily(Family::NtscM, AllStandards(), &standard));
   EXPECT_EQ(standard, V4L2_STD_NTSC_M);
+  ASSERT_TRUE(V4l2StandardOfFamily(Family::PalM, AllStandards(), &standard));
+  EXPECT_EQ(standard, V4L2_STD_PAL_M);
 
   // A driver that lists only the families: the family is set, and reads back as asked.
   const std::vector<V4l2StandardEntry> families = {{V4L2_STD_NTSC, "NTSC", {1001, 30000}, 525},
                                                    {V4L2_STD_PAL, "PAL", {1, 25}, 625}};
-  for (std::int32_t format : {kAnalogVideoPalB, kAnalogVideoNtscM}) {
-    ASSERT_TRUE(StandardForTvFormat(format, families, &standard));
-    EXPECT_EQ(TvFormatOfStandard(standard), format);
+  for (Family family : {Family::Pal, Family::NtscM}) {
+    ASSERT_TRUE(V4l2StandardOfFamily(family, families, &standard));
+    EXPECT_EQ(V4l2StandardFamilyOf(standard), family);
   }
   EXPECT_EQ(standard, V4L2_STD_NTSC);
 
   standard = 7;
-  EXPECT_FALSE(StandardForTvFormat(kAnalogVideoPalM, AllStandards(), &standard));
-  EXPECT_FALSE(StandardForTvFormat(kAnalogVideoNone, AllStandards(), &standard));
-  EXPECT_FALSE(StandardForTvFormat(kAnalogVideoPalB, {}, &standard));
+  EXPECT_FALSE(V4l2StandardOfFamily(Family::Pal60, AllStandards(), &standard));
+  EXPECT_FALSE(V4l2StandardOfFamily(Family::None, AllStandards(), &standard));
+  EXPECT_FALSE(V4l2StandardOfFamily(Family::Pal, {}, &standard));
   const std::vector<V4l2StandardEntry> ntsc_only = {
       {V4L2_STD_NTSC_M, "NTSC-M", {1001, 30000}, 525}};
-  EXPECT_FALSE(StandardForTvFormat(kAnalogVideoPalB, ntsc_only, &standard));
+  EXPECT_FALSE(V4l2StandardOfFamily(Family::Pal, ntsc_only, &standard));
   EXPECT_EQ(standard, 7u);
 }
 
@@ -358,61 +362,26 @@ TEST(V4l2TranslationTest, AnalogTypesTakeTheStandardOfTheirHeight) {
   EXPECT_EQ(V4l2MediaTypes(answers)[0].standard, AnalogFormat::Unknown);
 }
 
-V4l2ControlAnswer Control(std::uint32_t type, std::int32_t minimum, std::int32_t maximum,
-                          std::int32_t step, std::int32_t default_value, std::uint32_t flags = 0) {
+TEST(V4l2TranslationTest, OnlyEnabledValueControlsAreUsable) {
   V4l2ControlAnswer control;
+  EXPECT_FALSE(V4l2ControlUsable(control));  // not present
   control.present = true;
-  control.type = type;
-  control.minimum = minimum;
-  control.maximum = maximum;
-  control.step = step;
-  control.default_value = default_value;
-  control.flags = flags;
-  return control;
-}
-
-TEST(V4l2TranslationTest, ControlsGiveRangesAndFlags) {
-  const V4l2ControlAnswer gain = Control(V4L2_CTRL_TYPE_INTEGER, 0, 100, 0, 20);
-  const V4l2ControlAnswer autogain = Control(V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1, 1);
-  ProcAmpRange range;
-  ASSERT_EQ(ProcAmpRangeOf(gain, autogain, &range), S_OK);
-  EXPECT_EQ(range.minimum, 0);
-  EXPECT_EQ(range.maximum, 100);
-  EXPECT_EQ(range.step, 1);  // a zero step would stall any stepping through the range
-  EXPECT_EQ(range.default_value, 20);
-  EXPECT_EQ(range.capabilities, kProcAmpFlagsAuto | kProcAmpFlagsManual);
-  ASSERT_EQ(ProcAmpRangeOf(gain, V4l2ControlAnswer{}, &range), S_OK);
-  EXPECT_EQ(range.capabilities, kProcAmpFlagsManual);
-
-  EXPECT_EQ(ProcAmpRangeOf(V4l2ControlAnswer{}, autogain, &range), kV4l2PropertyUnsupported);
-  EXPECT_EQ(ProcAmpRangeOf(Control(V4L2_CTRL_TYPE_INTEGER, 0, 100, 1, 0, V4L2_CTRL_FLAG_DISABLED),
-                           autogain, &range),
-            kV4l2PropertyUnsupported);
-  EXPECT_EQ(ProcAmpRangeOf(Control(V4L2_CTRL_TYPE_INTEGER, 10, 9, 1, 0), autogain, &range),
-            kV4l2PropertyUnsupported);
-  EXPECT_EQ(ProcAmpRangeOf(Control(V4L2_CTRL_TYPE_BUTTON, 0, 0, 0, 0), autogain, &range),
-            kV4l2PropertyUnsupported);
-
-  EXPECT_EQ(ProcAmpFlagsOf(autogain, true, 1), kProcAmpFlagsAuto);
-  EXPECT_EQ(ProcAmpFlagsOf(autogain, true, 0), kProcAmpFlagsManual);
-  EXPECT_EQ(ProcAmpFlagsOf(autogain, false, 1), kProcAmpFlagsManual);
-  EXPECT_EQ(ProcAmpFlagsOf(V4l2ControlAnswer{}, true, 1), kProcAmpFlagsManual);
-  EXPECT_EQ(
-      ProcAmpFlagsOf(Control(V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1, 1, V4L2_CTRL_FLAG_DISABLED), true, 1),
-      kProcAmpFlagsManual);
-
-  EXPECT_TRUE(ProcAmpValueAllowed(gain, 0));
-  EXPECT_TRUE(ProcAmpValueAllowed(gain, 100));
-  EXPECT_FALSE(ProcAmpValueAllowed(gain, -1));
-  EXPECT_FALSE(ProcAmpValueAllowed(gain, 101));
-
-  std::uint32_t id = 0;
-  ASSERT_TRUE(V4l2ControlIdOf(ProcAmpProperty::Gain, &id));
-  EXPECT_EQ(id, static_cast<std::uint32_t>(V4L2_CID_GAIN));
-  EXPECT_FALSE(V4l2ControlIdOf(static_cast<ProcAmpProperty>(5), &id));
-  EXPECT_EQ(V4l2AutoControlIdOf(ProcAmpProperty::Gain),
-            static_cast<std::uint32_t>(V4L2_CID_AUTOGAIN));
-  EXPECT_EQ(V4l2AutoControlIdOf(ProcAmpProperty::Sharpness), 0u);
+  control.maximum = 100;
+  for (std::uint32_t type : {V4L2_CTRL_TYPE_INTEGER, V4L2_CTRL_TYPE_BOOLEAN, V4L2_CTRL_TYPE_MENU,
+                             V4L2_CTRL_TYPE_INTEGER_MENU}) {
+    control.type = type;
+    EXPECT_TRUE(V4l2ControlUsable(control)) << type;
+  }
+  EXPECT_TRUE(V4l2ControlValueAllowed(control, 0));
+  EXPECT_TRUE(V4l2ControlValueAllowed(control, 100));
+  EXPECT_FALSE(V4l2ControlValueAllowed(control, -1));
+  EXPECT_FALSE(V4l2ControlValueAllowed(control, 101));
+  control.flags = V4L2_CTRL_FLAG_DISABLED;
+  EXPECT_FALSE(V4l2ControlUsable(control));
+  EXPECT_FALSE(V4l2ControlValueAllowed(control, 50));
+  control.flags = 0;
+  control.type = V4L2_CTRL_TYPE_BUTTON;
+  EXPECT_FALSE(V4l2ControlUsable(control));
 }
 
 }  // namespace
