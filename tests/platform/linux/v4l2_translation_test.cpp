@@ -362,27 +362,5 @@ TEST(V4l2TranslationTest, AnalogTypesTakeTheStandardOfTheirHeight) {
   EXPECT_EQ(V4l2MediaTypes(answers)[0].standard, AnalogFormat::Unknown);
 }
 
-TEST(V4l2TranslationTest, OnlyEnabledValueControlsAreUsable) {
-  V4l2ControlAnswer control;
-  EXPECT_FALSE(V4l2ControlUsable(control));  // not present
-  control.present = true;
-  control.maximum = 100;
-  for (std::uint32_t type : {V4L2_CTRL_TYPE_INTEGER, V4L2_CTRL_TYPE_BOOLEAN, V4L2_CTRL_TYPE_MENU,
-                             V4L2_CTRL_TYPE_INTEGER_MENU}) {
-    control.type = type;
-    EXPECT_TRUE(V4l2ControlUsable(control)) << type;
-  }
-  EXPECT_TRUE(V4l2ControlValueAllowed(control, 0));
-  EXPECT_TRUE(V4l2ControlValueAllowed(control, 100));
-  EXPECT_FALSE(V4l2ControlValueAllowed(control, -1));
-  EXPECT_FALSE(V4l2ControlValueAllowed(control, 101));
-  control.flags = V4L2_CTRL_FLAG_DISABLED;
-  EXPECT_FALSE(V4l2ControlUsable(control));
-  EXPECT_FALSE(V4l2ControlValueAllowed(control, 50));
-  control.flags = 0;
-  control.type = V4L2_CTRL_TYPE_BUTTON;
-  EXPECT_FALSE(V4l2ControlUsable(control));
-}
-
 }  // namespace
 }  // namespace vesk
