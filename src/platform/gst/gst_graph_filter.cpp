@@ -208,12 +208,9 @@ GstPad* SmartTeeFilter::PadFor(const GstGraphPin& pin, RunBuild* run) {
                  "max-size-time", G_GUINT64_CONSTANT(0), nullptr);
   }
   AddToPipeline(run, queue);
-  GstPad* tee_pad = gst_element_request_pad_simple(tee_, "src_%u");
-  GstPad* queue_sink = gst_element_get_static_pad(queue, "sink");
-  const bool linked = tee_pad != nullptr && gst_pad_link(tee_pad, queue_sink) == GST_PAD_LINK_OK;
-  if (tee_pad != nullptr) gst_object_unref(tee_pad);
-  gst_object_unref(queue_sink);
-  if (!linked) return nullptr;
+  GstRef<GstPad> tee_pad = Adopt(gst_element_request_pad_simple(tee_, "src_%u"));
+  GstRef<GstPad> queue_sink = Adopt(gst_element_get_static_pad(queue, "sink"));
+  if (!tee_pad || gst_pad_link(tee_pad.get(), queue_sink.get()) != GST_PAD_LINK_OK) return nullptr;
   return gst_element_get_static_pad(queue, "src");
 }
 
@@ -226,51 +223,36 @@ AviMuxFilter::AviMuxFilter(std::string path) : GstGraphFilter("AVI Mux"), path_(
 }
 
 GstCaps* AviMuxFilter::PinCaps(const GstGraphPin&) const {
-  GstElementFactory* factory = gst_element_factory_find("avimux");
-  GstCaps* caps = FactoryTemplateCaps(factory, GST_PAD_SINK, "video_%u");
-  if (factory != nullptr) gst_object_unref(factory);
-  return caps;
+  GstRef<GstElementFactory> factory = Adopt(gst_element_factory_find("avimux"));
+  return FactoryTemplateCaps(factory.get(), GST_PAD_SINK, "video_%u");
 }
 
 bool AviMuxFilter::BuildElements(RunBuild* run) {
-  GstElement* queue = gst_element_factory_make("queue", nullptr);
-  GstElement* mux = gst_element_factory_make("avimux", nullptr);
-  GstElement* sink = gst_element_factory_make("filesink", nullptr);
-  if (queue == nullptr || mux == nullptr || sink == nullptr) {
-    for (GstElement* element : {queue, mux, sink}) {
-      if (element != nullptr) gst_object_unref(gst_object_ref_sink(element));
-    }
-    return false;
-  }
+  GstRef<GstElement> queue = Adopt(gst_element_factory_make("queue", nullptr));
+  GstRef<GstElement> mux = Adopt(gst_element_factory_make("avimux", nullptr));
+  GstRef<GstElement> sink = Adopt(gst_element_factory_make("filesink", nullptr));
+  if (!queue || !mux || !sink) return false;
   // The writer runs on its own thread behind a queue that never drops: a disk that stalls
   // for a moment must not hold the camera back, whatever feeds the multiplexer.
-  g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 512u * 1024u * 1024u,
+  g_object_set(queue.get(), "max-size-buffers", 0u, "max-size-bytes", 512u * 1024u * 1024u,
                "max-size-time", G_GUINT64_CONSTANT(0), nullptr);
   // OpenDML index and RIFF-AVIX continuation past 1 GB, so files may exceed 2 GB.
-  g_object_set(mux, "bigfile", TRUE, nullptr);
-  g_object_set(sink, "location", path_.c_str(), "sync", FALSE, "async", FALSE, nullptr);
-  AddToPipeline(run, queue);
-  AddToPipeline(run, mux);
-  AddToPipeline(run, sink);
-  queue_ = queue;
-  mux_ = mux;
-  run->mux = mux;
+  g_object_set(mux.get(), "bigfile", TRUE, nullptr);
+  g_object_set(sink.get(), "location", path_.c_str(), "sync", FALSE, "async", FALSE, nullptr);
+  gst_bin_add_many(run->pipeline, queue.get(), mux.get(), sink.get(), nullptr);
+  // The pipeline holds the elements, and they their pads: what the run keeps is borrowed.
+  queue_ = queue.get();
+  mux_ = mux.get();
+  run->mux = mux.get();
   run->file_path = path_;
-  GstPad* file_pad = gst_element_get_static_pad(sink, "sink");
-  run->file_pad = file_pad;
-  gst_object_unref(file_pad);
-  if (!gst_element_link(mux, sink)) return false;
-  GstPad* video_pad = gst_element_request_pad_simple(mux, "video_%u");
-  if (video_pad == nullptr) return false;
-  run->mux_pad = video_pad;
-  GstPad* queue_sink = gst_element_get_static_pad(queue, "sink");
-  run->recording_pad = queue_sink;
-  gst_object_unref(queue_sink);
-  GstPad* queue_src = gst_element_get_static_pad(queue, "src");
-  const bool linked = gst_pad_link(queue_src, video_pad) == GST_PAD_LINK_OK;
-  gst_object_unref(queue_src);
-  gst_object_unref(video_pad);  // the multiplexer keeps its request pad
-  return linked;
+  run->file_pad = Adopt(gst_element_get_static_pad(sink.get(), "sink")).get();
+  if (!gst_element_link(mux.get(), sink.get())) return false;
+  GstRef<GstPad> video_pad = Adopt(gst_element_request_pad_simple(mux.get(), "video_%u"));
+  if (!video_pad) return false;
+  run->mux_pad = video_pad.get();  // the multiplexer keeps its request pad
+  run->recording_pad = Adopt(gst_element_get_static_pad(queue.get(), "sink")).get();
+  GstRef<GstPad> queue_src = Adopt(gst_element_get_static_pad(queue.get(), "src"));
+  return gst_pad_link(queue_src.get(), video_pad.get()) == GST_PAD_LINK_OK;
 }
 
 GstPad* AviMuxFilter::PadFor(const GstGraphPin& pin, RunBuild*) {
@@ -292,36 +274,26 @@ ElementFilter::ElementFilter(std::string name, std::function<GstElement*()> make
   AddPin(output_pin, PinDirection::Output);
 }
 
-ElementFilter::~ElementFilter() {
-  if (input_caps_ != nullptr) gst_caps_unref(input_caps_);
-  if (output_caps_ != nullptr) gst_caps_unref(output_caps_);
-}
-
 std::shared_ptr<ElementFilter> ElementFilter::FromFactory(const std::string& factory_name,
                                                           const std::string& display_name) {
-  GstElementFactory* factory = gst_element_factory_find(factory_name.c_str());
-  if (factory == nullptr) return nullptr;
+  GstRef<GstElementFactory> factory = Adopt(gst_element_factory_find(factory_name.c_str()));
+  if (!factory) return nullptr;
   auto filter = std::make_shared<ElementFilter>(display_name, [factory_name]() {
     return gst_element_factory_make(factory_name.c_str(), nullptr);
   });
-  GstCaps* input = FactoryTemplateCaps(factory, GST_PAD_SINK);
-  GstCaps* output = FactoryTemplateCaps(factory, GST_PAD_SRC);
-  filter->SetPinCaps(input, output);
-  gst_caps_unref(input);
-  gst_caps_unref(output);
-  gst_object_unref(factory);
+  GstRef<GstCaps> input = Adopt(FactoryTemplateCaps(factory.get(), GST_PAD_SINK));
+  GstRef<GstCaps> output = Adopt(FactoryTemplateCaps(factory.get(), GST_PAD_SRC));
+  filter->SetPinCaps(input.get(), output.get());
   return filter;
 }
 
 void ElementFilter::SetPinCaps(GstCaps* input, GstCaps* output) {
-  if (input_caps_ != nullptr) gst_caps_unref(input_caps_);
-  if (output_caps_ != nullptr) gst_caps_unref(output_caps_);
-  input_caps_ = input != nullptr ? gst_caps_ref(input) : nullptr;
-  output_caps_ = output != nullptr ? gst_caps_ref(output) : nullptr;
+  input_caps_ = GstRef<GstCaps>::Ref(input);
+  output_caps_ = GstRef<GstCaps>::Ref(output);
 }
 
 GstCaps* ElementFilter::PinCaps(const GstGraphPin& pin) const {
-  GstCaps* caps = pin.direction() == PinDirection::Input ? input_caps_ : output_caps_;
+  GstCaps* caps = (pin.direction() == PinDirection::Input ? input_caps_ : output_caps_).get();
   return caps != nullptr ? gst_caps_ref(caps) : gst_caps_new_any();
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gst/gst_ref.h"
 #include "media/media_graph.h"
 
 namespace vesk::gst {
@@ -193,13 +194,12 @@ class ElementFilter : public GstGraphFilter {
 
   // Caps for the pins' checks before the run (full references are taken).
   void SetPinCaps(GstCaps* input, GstCaps* output);
-  ~ElementFilter() override;
 
  private:
   std::function<GstElement*()> make_element_;
   GstElement* element_ = nullptr;
-  GstCaps* input_caps_ = nullptr;
-  GstCaps* output_caps_ = nullptr;
+  GstRef<GstCaps> input_caps_;
+  GstRef<GstCaps> output_caps_;
 };
 
 // Caps of a factory's first pad template of a direction (full reference), ANY when none.

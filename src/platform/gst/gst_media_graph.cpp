@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "platform/gst/gst_ref.h"
 #include "platform/gst/gst_renderer_filter.h"
 
 namespace vesk::gst {
@@ -38,25 +39,17 @@ GstCaps* ConvertibleForm(GstCaps* caps) {
 }
 
 bool IsJpeg(GstCaps* caps) {
-  GstCaps* jpeg = gst_caps_from_string("image/jpeg");
-  GstCaps* raw = gst_caps_from_string("video/x-raw");
-  const bool result = gst_caps_can_intersect(caps, jpeg) && !gst_caps_can_intersect(caps, raw);
-  gst_caps_unref(jpeg);
-  gst_caps_unref(raw);
-  return result;
+  GstRef<GstCaps> jpeg = Adopt(gst_caps_from_string("image/jpeg"));
+  GstRef<GstCaps> raw = Adopt(gst_caps_from_string("video/x-raw"));
+  return gst_caps_can_intersect(caps, jpeg.get()) && !gst_caps_can_intersect(caps, raw.get());
 }
 
 bool CanConvert(GstCaps* output, GstCaps* input) {
-  GstCaps* raw = gst_caps_from_string("video/x-raw");
-  const bool input_takes_raw = gst_caps_can_intersect(input, raw);
-  gst_caps_unref(raw);
-  if (!input_takes_raw) return false;
-  GstCaps* from = ConvertibleForm(output);
-  GstCaps* to = ConvertibleForm(input);
-  const bool result = !gst_caps_is_empty(from) && gst_caps_can_intersect(from, to);
-  gst_caps_unref(from);
-  gst_caps_unref(to);
-  return result;
+  GstRef<GstCaps> raw = Adopt(gst_caps_from_string("video/x-raw"));
+  if (!gst_caps_can_intersect(input, raw.get())) return false;
+  GstRef<GstCaps> from = Adopt(ConvertibleForm(output));
+  GstRef<GstCaps> to = Adopt(ConvertibleForm(input));
+  return !gst_caps_is_empty(from.get()) && gst_caps_can_intersect(from.get(), to.get());
 }
 
 // Probe data is a std::shared_ptr<RunCounters>* owned by the probe.
@@ -215,20 +208,15 @@ HResult GstMediaGraph::ConnectPins(const std::shared_ptr<MediaPin>& output,
   if (!Contains(out->owner()) || !Contains(in->owner())) return VFW_E_NOT_IN_GRAPH;
   if (out->peer() || in->peer()) return VFW_E_ALREADY_CONNECTED;
   if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
-  GstCaps* offered = out->owner()->PinCaps(*out);
-  GstCaps* accepted = in->owner()->PinCaps(*in);
+  GstRef<GstCaps> offered = Adopt(out->owner()->PinCaps(*out));
+  GstRef<GstCaps> accepted = Adopt(in->owner()->PinCaps(*in));
   ConnectionKind kind = ConnectionKind::Direct;
-  HResult result = S_OK;
-  if (!gst_caps_can_intersect(offered, accepted)) {
-    if (allow_converters && CanConvert(offered, accepted)) {
-      kind = ConnectionKind::Converting;
-    } else {
-      result = VFW_E_CANNOT_CONNECT;
+  if (!gst_caps_can_intersect(offered.get(), accepted.get())) {
+    if (!allow_converters || !CanConvert(offered.get(), accepted.get())) {
+      return VFW_E_CANNOT_CONNECT;
     }
+    kind = ConnectionKind::Converting;
   }
-  gst_caps_unref(offered);
-  gst_caps_unref(accepted);
-  if (Failed(result)) return result;
   out->SetPeer(in, kind);
   in->SetPeer(out, kind);
   return S_OK;
@@ -399,42 +387,29 @@ HResult GstMediaGraph::Counters::GetNumDropped(std::int32_t* count) {
 }
 
 bool GstMediaGraph::LinkConnection(GstGraphPin* output, GstGraphPin* input) {
-  GstPad* from = output->owner()->PadFor(*output, &run_);
-  GstPad* to = input->owner()->PadFor(*input, &run_);
-  bool linked = false;
-  if (from != nullptr && to != nullptr) {
-    if (output->connection_kind() == ConnectionKind::Direct) {
-      linked = gst_pad_link(from, to) == GST_PAD_LINK_OK;
-    } else {
-      // Connect's converters: a JPEG decoder when needed, then a colour converter.
-      GstCaps* offered = output->owner()->PinCaps(*output);
-      const bool jpeg = IsJpeg(offered);
-      gst_caps_unref(offered);
-      GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
-      GstElement* decode = jpeg ? gst_element_factory_make("jpegdec", nullptr) : nullptr;
-      if (convert != nullptr && (!jpeg || decode != nullptr)) {
-        gst_bin_add(run_.pipeline, convert);
-        GstElement* first = convert;
-        if (decode != nullptr) {
-          gst_bin_add(run_.pipeline, decode);
-          gst_element_link(decode, convert);
-          first = decode;
-        }
-        GstPad* first_sink = gst_element_get_static_pad(first, "sink");
-        GstPad* convert_src = gst_element_get_static_pad(convert, "src");
-        linked = gst_pad_link(from, first_sink) == GST_PAD_LINK_OK &&
-                 gst_pad_link(convert_src, to) == GST_PAD_LINK_OK;
-        gst_object_unref(first_sink);
-        gst_object_unref(convert_src);
-      } else {
-        if (convert != nullptr) gst_object_unref(gst_object_ref_sink(convert));
-        if (decode != nullptr) gst_object_unref(gst_object_ref_sink(decode));
-      }
-    }
+  GstRef<GstPad> from = Adopt(output->owner()->PadFor(*output, &run_));
+  GstRef<GstPad> to = Adopt(input->owner()->PadFor(*input, &run_));
+  if (!from || !to) return false;
+  if (output->connection_kind() == ConnectionKind::Direct) {
+    return gst_pad_link(from.get(), to.get()) == GST_PAD_LINK_OK;
   }
-  if (from != nullptr) gst_object_unref(from);
-  if (to != nullptr) gst_object_unref(to);
-  return linked;
+  // Connect's converters: a JPEG decoder when needed, then a colour converter.
+  GstRef<GstCaps> offered = Adopt(output->owner()->PinCaps(*output));
+  const bool jpeg = IsJpeg(offered.get());
+  GstRef<GstElement> convert = Adopt(gst_element_factory_make("videoconvert", nullptr));
+  GstRef<GstElement> decode = Adopt(jpeg ? gst_element_factory_make("jpegdec", nullptr) : nullptr);
+  if (!convert || (jpeg && !decode)) return false;
+  gst_bin_add(run_.pipeline, convert.get());
+  GstElement* first = convert.get();
+  if (decode) {
+    gst_bin_add(run_.pipeline, decode.get());
+    gst_element_link(decode.get(), convert.get());
+    first = decode.get();
+  }
+  GstRef<GstPad> first_sink = Adopt(gst_element_get_static_pad(first, "sink"));
+  GstRef<GstPad> convert_src = Adopt(gst_element_get_static_pad(convert.get(), "src"));
+  return gst_pad_link(from.get(), first_sink.get()) == GST_PAD_LINK_OK &&
+         gst_pad_link(convert_src.get(), to.get()) == GST_PAD_LINK_OK;
 }
 
 void GstMediaGraph::AttachProbes() {
@@ -507,7 +482,7 @@ HResult GstMediaGraph::Run() {
   if (ok) {
     // An output nobody takes (a compressor left unconnected) drains into a fake sink.
     GstIterator* elements = gst_bin_iterate_elements(run_.pipeline);
-    std::vector<GstPad*> loose;
+    std::vector<GstRef<GstPad>> loose;
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
       auto* element = GST_ELEMENT(g_value_get_object(&item));
@@ -515,7 +490,7 @@ HResult GstMediaGraph::Run() {
       GValue pad_item = G_VALUE_INIT;
       while (gst_iterator_next(pads, &pad_item) == GST_ITERATOR_OK) {
         auto* pad = GST_PAD(g_value_get_object(&pad_item));
-        if (!gst_pad_is_linked(pad)) loose.push_back(GST_PAD(gst_object_ref(pad)));
+        if (!gst_pad_is_linked(pad)) loose.push_back(GstRef<GstPad>::Ref(pad));
         g_value_reset(&pad_item);
       }
       g_value_unset(&pad_item);
@@ -524,14 +499,12 @@ HResult GstMediaGraph::Run() {
     }
     g_value_unset(&item);
     gst_iterator_free(elements);
-    for (GstPad* pad : loose) {
+    for (const GstRef<GstPad>& pad : loose) {
       GstElement* drain = gst_element_factory_make("fakesink", nullptr);
       g_object_set(drain, "sync", FALSE, "async", FALSE, nullptr);
       gst_bin_add(run_.pipeline, drain);
-      GstPad* drain_pad = gst_element_get_static_pad(drain, "sink");
-      ok = ok && gst_pad_link(pad, drain_pad) == GST_PAD_LINK_OK;
-      gst_object_unref(drain_pad);
-      gst_object_unref(pad);
+      GstRef<GstPad> drain_pad = Adopt(gst_element_get_static_pad(drain, "sink"));
+      ok = ok && gst_pad_link(pad.get(), drain_pad.get()) == GST_PAD_LINK_OK;
     }
   }
   if (!ok) {
@@ -655,17 +628,10 @@ HResult GstMediaGraph::Stop() {
       // The camera is gone or stuck: end the file at the multiplexer's input. This may wait
       // behind a blocked writer, so it runs aside and is released by the teardown.
       // Behind what is queued when the queue still flows, else at the multiplexer itself.
-      GstPad* queued =
-          run_.recording_pad != nullptr ? GST_PAD(gst_object_ref(run_.recording_pad)) : nullptr;
-      GstPad* direct = GST_PAD(gst_object_ref(run_.mux_pad));
-      forced_end = std::thread([queued, direct]() {
-        bool sent = false;
-        if (queued != nullptr) {
-          sent = gst_pad_send_event(queued, gst_event_new_eos());
-          gst_object_unref(queued);
-        }
-        if (!sent) gst_pad_send_event(direct, gst_event_new_eos());
-        gst_object_unref(direct);
+      forced_end = std::thread([queued = GstRef<GstPad>::Ref(run_.recording_pad),
+                                direct = GstRef<GstPad>::Ref(run_.mux_pad)]() {
+        const bool sent = queued && gst_pad_send_event(queued.get(), gst_event_new_eos());
+        if (!sent) gst_pad_send_event(direct.get(), gst_event_new_eos());
       });
       deadline = Clock::now() + kForcedEndOfStreamWait;
       while (!run_counters->file_finished.load() && Clock::now() < deadline) {

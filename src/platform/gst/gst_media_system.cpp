@@ -5,6 +5,7 @@
 
 #include "platform/gst/gst_graph_filter.h"
 #include "platform/gst/gst_media_graph.h"
+#include "platform/gst/gst_ref.h"
 #include "platform/gst/gst_renderer_filter.h"
 #include "platform/gst/simulated_camera_filter.h"
 #include "platform/gst/simulated_camera_source.h"
@@ -44,24 +45,22 @@ struct Compressor {
 // the options file keeps) stay the same between runs.
 std::vector<Compressor> ListCompressors() {
   std::vector<Compressor> result;
-  GstElementFactory* mux = gst_element_factory_find("avimux");
-  if (mux == nullptr) return result;
-  GstCaps* mux_caps = FactoryTemplateCaps(mux, GST_PAD_SINK, "video_%u");
-  gst_object_unref(mux);
+  GstRef<GstElementFactory> mux = Adopt(gst_element_factory_find("avimux"));
+  if (!mux) return result;
+  GstRef<GstCaps> mux_caps = Adopt(FactoryTemplateCaps(mux.get(), GST_PAD_SINK, "video_%u"));
   GList* factories =
       gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_VIDEO_ENCODER, GST_RANK_NONE);
   for (GList* item = factories; item != nullptr; item = item->next) {
     auto* factory = GST_ELEMENT_FACTORY(item->data);
-    GstCaps* output = FactoryTemplateCaps(factory, GST_PAD_SRC);
-    const bool usable = !gst_caps_is_any(output) && gst_caps_can_intersect(output, mux_caps);
-    gst_caps_unref(output);
-    if (!usable) continue;
+    GstRef<GstCaps> output = Adopt(FactoryTemplateCaps(factory, GST_PAD_SRC));
+    if (gst_caps_is_any(output.get()) || !gst_caps_can_intersect(output.get(), mux_caps.get())) {
+      continue;
+    }
     const gchar* long_name =
         gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
     result.push_back(Compressor{GST_OBJECT_NAME(factory), long_name != nullptr ? long_name : ""});
   }
   gst_plugin_feature_list_free(factories);
-  gst_caps_unref(mux_caps);
   std::sort(result.begin(), result.end(), [](const Compressor& a, const Compressor& b) {
     return a.long_name != b.long_name ? a.long_name < b.long_name : a.factory < b.factory;
   });
@@ -114,9 +113,9 @@ HResult GstMediaSystem::EnumerateDevices(DeviceCategory category, MonikerList* m
       monikers->push_back(std::make_shared<Moniker>(
           compressor.long_name, [compressor](std::shared_ptr<MediaFilter>* filter) {
             // A compressor that cannot be made here is not bound.
-            GstElement* trial = gst_element_factory_make(compressor.factory.c_str(), nullptr);
-            if (trial == nullptr) return E_FAIL;
-            gst_object_unref(gst_object_ref_sink(trial));
+            if (!Adopt(gst_element_factory_make(compressor.factory.c_str(), nullptr))) {
+              return E_FAIL;
+            }
             std::shared_ptr<ElementFilter> made =
                 ElementFilter::FromFactory(compressor.factory, compressor.long_name);
             if (!made) return E_FAIL;
@@ -154,9 +153,7 @@ HResult GstMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<MediaF
     default:
       return E_INVALIDARG;
   }
-  GstElementFactory* found = gst_element_factory_find(factory);
-  if (found == nullptr) return E_FAIL;
-  gst_object_unref(found);
+  if (!Adopt(gst_element_factory_find(factory))) return E_FAIL;
   *renderer = std::make_shared<RendererFilter>(kind);
   return S_OK;
 }

@@ -1,5 +1,7 @@
 #include "platform/gst/gst_renderer_filter.h"
 
+#include "platform/gst/gst_ref.h"
+
 #include <gst/video/videooverlay.h>
 
 namespace vesk::gst {
@@ -150,31 +152,23 @@ bool RendererFilter::BuildElements(RunBuild* run) {
   if (sink == nullptr) return false;
   // Live video is shown as it comes; a late frame is still a frame to show.
   g_object_set(sink, "sync", FALSE, "qos", FALSE, nullptr);
-  GstElement* bin = gst_bin_new(FilterNameOf(kind_));
+  GstRef<GstElement> bin = Adopt(gst_bin_new(FilterNameOf(kind_)));
   GstElement* first = sink;
-  gst_bin_add(GST_BIN(bin), sink);
+  gst_bin_add(GST_BIN(bin.get()), sink);
   if (kind_ != RendererKind::NullRenderer) {
     GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
-    if (convert == nullptr) {
-      gst_object_unref(gst_object_ref_sink(bin));
-      return false;
-    }
-    gst_bin_add(GST_BIN(bin), convert);
-    if (!gst_element_link(convert, sink)) {
-      gst_object_unref(gst_object_ref_sink(bin));
-      return false;
-    }
+    if (convert == nullptr) return false;
+    gst_bin_add(GST_BIN(bin.get()), convert);
+    if (!gst_element_link(convert, sink)) return false;
     first = convert;
   }
-  GstPad* target = gst_element_get_static_pad(first, "sink");
-  gst_element_add_pad(bin, gst_ghost_pad_new("sink", target));
-  gst_object_unref(target);
-  GstPad* sink_pad = gst_element_get_static_pad(sink, "sink");
-  gst_pad_add_probe(sink_pad, GST_PAD_PROBE_TYPE_BUFFER, CountFrame,
+  GstRef<GstPad> target = Adopt(gst_element_get_static_pad(first, "sink"));
+  gst_element_add_pad(bin.get(), gst_ghost_pad_new("sink", target.get()));
+  GstRef<GstPad> sink_pad = Adopt(gst_element_get_static_pad(sink, "sink"));
+  gst_pad_add_probe(sink_pad.get(), GST_PAD_PROBE_TYPE_BUFFER, CountFrame,
                     new std::shared_ptr<std::atomic<std::int32_t>>(frames_drawn_), ReleaseCounter);
-  gst_object_unref(sink_pad);
-  if (!gst_bin_add(run->pipeline, bin)) return false;
-  bin_ = bin;
+  if (!gst_bin_add(run->pipeline, bin.get())) return false;
+  bin_ = bin.get();  // the pipeline holds it
   sink_ = sink;
   ApplyOverlay();
   return true;

@@ -1,6 +1,7 @@
 #include "platform/gst/simulated_camera_filter.h"
 
 #include "platform/gst/gst_caps_mapping.h"
+#include "platform/gst/gst_ref.h"
 #include "platform/gst/simulated_camera_source.h"
 
 namespace vesk::gst {
@@ -69,42 +70,30 @@ HResult SimulatedCameraFilter::PutTvFormat(std::int32_t format) {
 GstElement* SimulatedCameraFilter::CreateDeviceElement(const MediaType& format,
                                                        GstPad** sequence_pad) {
   if (!device_->attached.load()) return nullptr;
-  GstElement* camera = CreateSimulatedCameraSource(device_, paced_);
-  if (camera == nullptr) return nullptr;
-  GstPad* camera_pad = gst_element_get_static_pad(camera, "src");
-  *sequence_pad = camera_pad;
-  gst_object_unref(camera_pad);  // the element keeps its pad
-  if (format.subtype_name != "MJPG") return camera;
+  GstRef<GstElement> camera = Adopt(CreateSimulatedCameraSource(device_, paced_));
+  if (!camera) return nullptr;
+  GstRef<GstPad> camera_pad = Adopt(gst_element_get_static_pad(camera.get(), "src"));
+  *sequence_pad = camera_pad.get();  // borrowed: the element keeps its pad
+  if (format.subtype_name != "MJPG") return camera.release();
 
   // A webcam's MJPG: the sensor picture compressed inside the camera.
   int numerator = 0;
   int denominator = 1;
   FrameRateOf(format, &numerator, &denominator);
-  GstElement* bin = gst_bin_new(nullptr);
-  GstElement* raw = gst_element_factory_make("capsfilter", nullptr);
-  GstElement* encoder = gst_element_factory_make("jpegenc", nullptr);
-  if (raw == nullptr || encoder == nullptr) {
-    gst_object_unref(gst_object_ref_sink(camera));
-    if (raw != nullptr) gst_object_unref(gst_object_ref_sink(raw));
-    if (encoder != nullptr) gst_object_unref(gst_object_ref_sink(encoder));
-    gst_object_unref(gst_object_ref_sink(bin));
-    return nullptr;
-  }
-  GstCaps* caps = gst_caps_new_simple(
+  GstRef<GstElement> bin = Adopt(gst_bin_new(nullptr));
+  GstRef<GstElement> raw = Adopt(gst_element_factory_make("capsfilter", nullptr));
+  GstRef<GstElement> encoder = Adopt(gst_element_factory_make("jpegenc", nullptr));
+  if (!raw || !encoder) return nullptr;
+  GstRef<GstCaps> caps = Adopt(gst_caps_new_simple(
       "video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT, format.width, "height",
-      G_TYPE_INT, format.height, "framerate", GST_TYPE_FRACTION, numerator, denominator, nullptr);
-  g_object_set(raw, "caps", caps, nullptr);
-  gst_caps_unref(caps);
-  g_object_set(encoder, "quality", 90, nullptr);
-  gst_bin_add_many(GST_BIN(bin), camera, raw, encoder, nullptr);
-  if (!gst_element_link_many(camera, raw, encoder, nullptr)) {
-    gst_object_unref(gst_object_ref_sink(bin));
-    return nullptr;
-  }
-  GstPad* encoded = gst_element_get_static_pad(encoder, "src");
-  gst_element_add_pad(bin, gst_ghost_pad_new("src", encoded));
-  gst_object_unref(encoded);
-  return bin;
+      G_TYPE_INT, format.height, "framerate", GST_TYPE_FRACTION, numerator, denominator, nullptr));
+  g_object_set(raw.get(), "caps", caps.get(), nullptr);
+  g_object_set(encoder.get(), "quality", 90, nullptr);
+  gst_bin_add_many(GST_BIN(bin.get()), camera.get(), raw.get(), encoder.get(), nullptr);
+  if (!gst_element_link_many(camera.get(), raw.get(), encoder.get(), nullptr)) return nullptr;
+  GstRef<GstPad> encoded = Adopt(gst_element_get_static_pad(encoder.get(), "src"));
+  gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", encoded.get()));
+  return bin.release();
 }
 
 }  // namespace vesk::gst

@@ -10,6 +10,7 @@
 
 #include "analysis/pixels/stream_format.h"
 #include "platform/gst/gst_caps_mapping.h"
+#include "platform/gst/gst_ref.h"
 
 namespace vesk::gst {
 namespace {
@@ -217,9 +218,8 @@ VeskTransformFilter::VeskTransformFilter(LiveAnalysis& analysis,
                     [&analysis, counters]() { return CreateVeskTransform(&analysis, counters); }),
       counters_(std::move(counters)) {
   RegisterVeskTransform();
-  GstCaps* caps = gst_caps_from_string(kVeskTransformCaps);
-  SetPinCaps(caps, caps);
-  gst_caps_unref(caps);
+  GstRef<GstCaps> caps = Adopt(gst_caps_from_string(kVeskTransformCaps));
+  SetPinCaps(caps.get(), caps.get());
 }
 
 GstCaps* VeskTransformFilter::ConnectedCaps() const {
@@ -230,25 +230,21 @@ GstCaps* VeskTransformFilter::ConnectedCaps() const {
 }
 
 GstCaps* VeskTransformFilter::PinCaps(const GstGraphPin& pin) const {
-  GstCaps* accepted = ElementFilter::PinCaps(pin);
-  if (pin.direction() == PinDirection::Input) return accepted;
+  GstRef<GstCaps> accepted = Adopt(ElementFilter::PinCaps(pin));
+  if (pin.direction() == PinDirection::Input) return accepted.release();
   // The output always carries the input's format.
-  GstCaps* connected = ConnectedCaps();
-  if (connected == nullptr) return accepted;
-  GstCaps* offered = gst_caps_intersect(connected, accepted);
-  gst_caps_unref(connected);
-  gst_caps_unref(accepted);
-  return offered;
+  GstRef<GstCaps> connected = Adopt(ConnectedCaps());
+  if (!connected) return accepted.release();
+  return gst_caps_intersect(connected.get(), accepted.get());
 }
 
 std::vector<MediaType> VeskTransformFilter::PinMediaTypes(const GstGraphPin& pin) const {
   if (pin.direction() == PinDirection::Input) return {};
-  GstCaps* connected = ConnectedCaps();
-  if (connected == nullptr) return {};
+  GstRef<GstCaps> connected = Adopt(ConnectedCaps());
+  if (!connected) return {};
   MediaType type;
   // Connected, but with nothing that says the frame layout: a type without a format block.
-  if (!MediaTypeFromCaps(connected, &type)) type.has_format = false;
-  gst_caps_unref(connected);
+  if (!MediaTypeFromCaps(connected.get(), &type)) type.has_format = false;
   return {type};
 }
 
