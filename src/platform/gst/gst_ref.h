@@ -37,7 +37,7 @@ class GstRef {
     held.pointer_ = pointer;
     return held;
   }
-  // Adds a reference to a borrowed pointer.
+  // Adds a reference to a borrowed pointer (a floating one stays for its owner to sink).
   static GstRef Ref(T* pointer) {
     if (pointer != nullptr) {
       if constexpr (std::is_same_v<T, GstCaps>) {
@@ -46,7 +46,9 @@ class GstRef {
         gst_object_ref(pointer);
       }
     }
-    return Adopt(pointer);
+    GstRef held;
+    held.pointer_ = pointer;
+    return held;
   }
 
   T* get() const { return pointer_; }

@@ -1,9 +1,10 @@
 #pragma once
 
 // Every decision about what a V4L2 driver's answers mean for the station: pixel formats
-// to subtypes, frame sizes and intervals to media types, controls to proc-amp ranges and
-// flags, video standards to TV formats. The answers come in as plain structs that mirror
-// the driver's, so these functions run (and are tested) without a device.
+// to subtypes, frame sizes and intervals to media types, which controls are usable,
+// video standards to their families. The answers come in as plain structs that mirror
+// the driver's, so these functions run (and are tested) without a device. Result codes
+// and the graph's TV formats are left to the capture filter (v4l2_capture_filter.h).
 
 #include <linux/videodev2.h>
 
