@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gst/gst_ref.h"
 #include "media/media_graph.h"
+#include "platform/gst/gst_ref.h"
 
 namespace vesk::gst {
 

@@ -368,9 +368,7 @@ V4l2Status V4l2Device::QueryAnalog(bool* analog) {
   return V4l2Status::Ok;
 }
 
-V4l2Status V4l2Device::GetStandard(v4l2_std_id* standard) {
-  return Call(VIDIOC_G_STD, standard);
-}
+V4l2Status V4l2Device::GetStandard(v4l2_std_id* standard) { return Call(VIDIOC_G_STD, standard); }
 
 V4l2Status V4l2Device::SetStandardFamily(V4l2StandardFamily family) {
   V4l2StandardAnswers answers;

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/v4l2_translation.h"
 #include "media/media_graph.h"
+#include "platform/linux/v4l2_translation.h"
 
 namespace vesk {
 

@@ -279,16 +279,15 @@ V4l2Fraction AnalogFramePeriod(AnalogFormat format,
 std::vector<MediaType> V4l2MediaTypes(const V4l2DeviceAnswers& answers) {
   const bool analog = V4l2IsAnalog(answers.standards);
   const V4l2StandardFamily current = answers.current_standard_known
-                                        ? V4l2StandardFamilyOf(answers.current_standard)
-                                        : V4l2StandardFamily::None;
+                                         ? V4l2StandardFamilyOf(answers.current_standard)
+                                         : V4l2StandardFamily::None;
   std::vector<MediaType> types;
   for (const V4l2FormatAnswer& format : answers.formats) {
     const V4l2Subtype subtype = V4l2SubtypeOf(format.pixel_format);
     for (const V4l2SizeWithIntervals& sized : format.sized) {
       if (!ValidSize(sized.size)) continue;
-      const AnalogFormat standard = analog
-                                        ? AnalogFormatOfHeight(sized.size.height, current)
-                                        : AnalogFormat::Digital;
+      const AnalogFormat standard =
+          analog ? AnalogFormatOfHeight(sized.size.height, current) : AnalogFormat::Digital;
       std::vector<V4l2Fraction> intervals = V4l2IntervalsFromAnswer(sized.intervals);
       if (intervals.empty() && analog &&
           (standard == AnalogFormat::PAL || standard == AnalogFormat::NTSC)) {

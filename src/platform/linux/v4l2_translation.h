@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "media/video_types.h"
 #include "media/media_graph.h"
+#include "media/video_types.h"
 
 namespace vesk {
 
@@ -136,9 +136,9 @@ bool V4l2IsAnalog(const V4l2StandardAnswers& answers);
 // are told apart so that a device left on one of them is reported as it is (and refused by
 // the device model) rather than mistaken for another.
 enum class V4l2StandardFamily {
-  None,     // empty, or a mask that mixes 525- and 625-line standards or families
-  Pal,      // B, B1, G, H, I, D, D1, K: 625 lines, 25 frames, one picture on composite
-  NtscM,    // M, also the Korean variant (and the NTSC mask of M, M-JP and M-KR)
+  None,   // empty, or a mask that mixes 525- and 625-line standards or families
+  Pal,    // B, B1, G, H, I, D, D1, K: 625 lines, 25 frames, one picture on composite
+  NtscM,  // M, also the Korean variant (and the NTSC mask of M, M-JP and M-KR)
   NtscMJ,
   Ntsc443,
   PalM,

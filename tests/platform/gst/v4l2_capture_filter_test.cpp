@@ -36,9 +36,9 @@ struct Replay {
 TEST(V4l2CaptureFilterTest, StandardFamiliesAreTheDecodersTvFormats) {
   using Family = V4l2StandardFamily;
   const std::pair<Family, std::int32_t> table[] = {
-      {Family::None, 0x0},     {Family::NtscM, 0x1},   {Family::NtscMJ, 0x2},
-      {Family::Ntsc443, 0x4},  {Family::Pal, 0x10},    {Family::PalM, 0x200},
-      {Family::PalN, 0x400},   {Family::Pal60, 0x800}, {Family::Secam, 0x1000},
+      {Family::None, 0x0},      {Family::NtscM, 0x1},   {Family::NtscMJ, 0x2},
+      {Family::Ntsc443, 0x4},   {Family::Pal, 0x10},    {Family::PalM, 0x200},
+      {Family::PalN, 0x400},    {Family::Pal60, 0x800}, {Family::Secam, 0x1000},
       {Family::PalNc, 0x100000}};
   for (const auto& [family, format] : table) {
     EXPECT_EQ(TvFormatOfFamily(family), format) << format;

@@ -143,8 +143,8 @@ TEST(V4l2DeviceTest, VanishingDeviceFailsEveryCall) {
     webcam.driver->VanishAfter(after);
     EXPECT_EQ(webcam.device->WritePictureControl(gain, autogain, 3), V4l2Status::Gone) << after;
     webcam.driver->VanishAfter(after);
-    EXPECT_EQ(webcam.device->SwitchToAutomatic(gain, autogain), after < 3 ? V4l2Status::Gone
-                                                                            : V4l2Status::Ok)
+    EXPECT_EQ(webcam.device->SwitchToAutomatic(gain, autogain),
+              after < 3 ? V4l2Status::Gone : V4l2Status::Ok)
         << after;
   }
 }
