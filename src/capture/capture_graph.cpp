@@ -203,10 +203,9 @@ HResult CaptureGraph::StartCamera(bool video_file_name_is_relative) {
     return Fail("WARNING: Cannot render video stream\r\n");
   }
 
-  // Run.
-  if (Failed(RunGraph())) return Fail("WARNING: Cannot run filter graph video stream\r\n");
-
-  // The baselines from which the recording's counts are taken.
+  // The baselines from which the recording's counts are taken. Read before the graph
+  // runs: a live camera's first frames reach the file while the graph is starting, and a
+  // baseline read afterwards would leave them out of the log's count.
   if (dropped_frames_ != nullptr) {
     if (Failed(dropped_frames_->GetNumNotDropped(&not_dropped_at_start_))) {
       context_.errors.RaiseGraphError(graph_errors::kNotDroppedMayBeIncorrect);
@@ -215,6 +214,9 @@ HResult CaptureGraph::StartCamera(bool video_file_name_is_relative) {
       context_.errors.RaiseGraphError(graph_errors::kDroppedMayBeIncorrect);
     }
   }
+
+  // Run.
+  if (Failed(RunGraph())) return Fail("WARNING: Cannot run filter graph video stream\r\n");
   return S_OK;
 }
 

@@ -601,12 +601,13 @@ TEST_F(CaptureGraphTest, RendererKindsAreCreatedOnceAcrossStartsAndSwitches) {
   EXPECT_EQ(media.renderers_created[RendererKind::VMR7], 1);
 }
 
-TEST_F(CaptureGraphTest, FramesStillQueuedWhenTheStopBeginsAreCountedInTheLog) {
+TEST_F(CaptureGraphTest, FramesReachingTheFileAsTheGraphStartsOrStopsAreCountedInTheLog) {
   testing::ScopedTempDir dir;
   std::filesystem::create_directory("VideoFiles");
   auto device = AddPal();
   CaptureGraph& graph = Make();
   StartRecording();
+  fake().on_run = [&] { device->dropped_frames->not_dropped = 1; };
   ASSERT_EQ(graph.StartCamera(true), S_OK);
   device->dropped_frames->not_dropped = 70;
   fake().on_stop = [&] { device->dropped_frames->not_dropped = 75; };

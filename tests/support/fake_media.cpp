@@ -376,6 +376,7 @@ HResult FakeGraph::Run() {
   calls.push_back("Run");
   if (HResult r = plan_->Check("Run"); Failed(r)) return r;
   running = true;
+  if (on_run) on_run();
   return S_OK;
 }
 

@@ -206,7 +206,8 @@ class FakeGraph final : public MediaGraph {
 
   std::vector<std::string> calls;
   bool running = false;
-  // Runs inside Stop, as frames still in flight would arrive.
+  // Run inside Run and Stop, as frames flowing while the graph starts or stops would arrive.
+  std::function<void()> on_run;
   std::function<void()> on_stop;
   std::string output_path;
   GraphErrorHandler error_handler;

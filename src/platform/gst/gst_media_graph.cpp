@@ -152,6 +152,12 @@ HResult GstMediaGraph::AddFilter(const std::shared_ptr<MediaFilter>& filter,
     result = VFW_S_DUPLICATE_NAME;
   }
   entries_.push_back(Entry{filter, graph_filter, unique});
+  // A graph being built counts from zero, so the counts read before it runs are the
+  // baseline of what it will write, not the remains of the previous run.
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    counters_.reset();
+  }
   return result;
 }
 
