@@ -107,6 +107,19 @@ MainWindowContent LayOutMainWindow(bool fit, const LayoutInputs& inputs, Placeme
       container_height = p.height - extra_height;
       p.width += kScrollBarAllowance;
     }
+    // The allowance must not push the window past the work area, where its lower edge (and
+    // the time stamp in the video) could not be reached: the window stops at the work area
+    // and the container scrolls in that direction too.
+    if (p.width > inputs.work_area.Width()) {
+      p.x = 0;
+      p.width = inputs.work_area.Width();
+    }
+    if (p.height > inputs.work_area.Height()) {
+      p.y = 0;
+      p.height = inputs.work_area.Height();
+    }
+    container_width = std::min(container_width, p.width - extra_width);
+    container_height = std::min(container_height, p.height - extra_height);
   }
   MainWindowContent content;
   content.parent = VideoDisplayParent::ScrollContainer;

@@ -127,6 +127,22 @@ TEST_F(WindowLayoutTest, AVideoTallerThanTheWorkAreaGetsRoomForTheVerticalScroll
   EXPECT_EQ(r.content->container, (ScreenRect{0, 0, 640 + 24, 728 - 59}));
 }
 
+TEST_F(WindowLayoutTest, AVideoOverflowingTheWorkAreaNeverTakesTheWindowPastIt) {
+  // x2 PAL on a 1280 x 1024 screen with a panel: both directions scroll inside the window.
+  inputs.work_area = {0, 0, 1280, 999};
+  inputs.current_format_size = PixelSize{720, 576};
+  inputs.x2_magnification = true;
+  PositionResult r = Place(WindowId::Main, {100, 100, 736, 635});
+  EXPECT_EQ(r.window, (ScreenRect{0, 0, 1280, 999}));
+  EXPECT_EQ(r.content->container, (ScreenRect{0, 0, 1280 - 16, 999 - 59}));
+  // Only too wide, but the horizontal scroll bar's room does not fit below.
+  inputs.x2_magnification = false;
+  inputs.current_format_size = PixelSize{1920, 950};
+  r = Place(WindowId::Main, {100, 100, 736, 635});
+  EXPECT_EQ(r.window, (ScreenRect{0, 0, 1280, 999}));
+  EXPECT_EQ(r.content->container, (ScreenRect{0, 0, 1280 - 16, 999 - 59}));
+}
+
 TEST_F(WindowLayoutTest, MagnificationDoublesTheDisplayAndGoingBackRestoresIt) {
   inputs.current_format_size = PixelSize{720, 480};
   inputs.x2_magnification = true;
