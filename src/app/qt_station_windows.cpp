@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QWindow>
 
 #include "analysis/frame_integration_window.h"
 #include "analysis/pixel_saturation_window.h"
@@ -26,17 +27,89 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Moves and sizes a top-level window by its outer rectangle. Windows of fixed size only move.
-void PlaceTopLevel(QWidget* window, const ScreenRect& outer) {
-  const QRect frame = window->frameGeometry();
-  const QRect inner = window->geometry();
-  const int extra_width = frame.width() - inner.width();
-  const int extra_height = frame.height() - inner.height();
-  if (window->minimumSize() != window->maximumSize()) {
-    window->resize(std::max(1, outer.width - extra_width),
-                   std::max(1, outer.height - extra_height));
+// The frame the platform puts around a top-level window. QWidget::frameGeometry() knows it
+// only once the window is shown, so a hidden window asks its platform window; where that
+// cannot tell yet (a window manager frames a window when it is first mapped), the frame last
+// seen on a shown window stands in.
+QMargins FrameMargins(QWidget* window, bool* known = nullptr) {
+  static QMargins last_seen;
+  if (known != nullptr) *known = true;
+  if (window->isVisible()) {
+    const QRect frame = window->frameGeometry();
+    const QRect inner = window->geometry();
+    const QMargins seen(inner.left() - frame.left(), inner.top() - frame.top(),
+                        frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    if (!seen.isNull()) last_seen = seen;
+    return seen;
   }
+  window->winId();  // the platform window, which may know its frame before it is shown
+  const QWindow* handle = window->windowHandle();
+  const QMargins margins = handle != nullptr ? handle->frameMargins() : QMargins();
+  if (!margins.isNull()) return margins;
+  if (known != nullptr) *known = false;
+  return last_seen;
+}
+
+QSize FrameExtra(QWidget* window, bool* known = nullptr) {
+  const QMargins margins = FrameMargins(window, known);
+  return {margins.left() + margins.right(), margins.top() + margins.bottom()};
+}
+
+// Sizes a window placed before its frame was known once the window manager has framed it,
+// so that the frame, not the client, has the size asked for. One-shot.
+class FramedSizeFinisher final : public QObject {
+ public:
+  static constexpr const char* kName = "FramedSizeFinisher";
+  FramedSizeFinisher(QWidget* window, QSize outer) : QObject(window), outer_(outer) {
+    setObjectName(QString::fromLatin1(kName));
+    window->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    auto* window = static_cast<QWidget*>(watched);
+    if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) &&
+        window->isVisible() && window->frameGeometry() != window->geometry()) {
+      window->removeEventFilter(this);
+      const QSize outer = outer_;
+      QMetaObject::invokeMethod(
+          window,
+          [window, outer] {
+            const QSize extra = FrameExtra(window);
+            window->resize(std::max(1, outer.width() - extra.width()),
+                           std::max(1, outer.height() - extra.height()));
+          },
+          Qt::QueuedConnection);
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  QSize outer_;
+};
+
+// Moves and sizes a top-level window by its outer rectangle (the frame's, as the layout and
+// the options keep it). Windows of fixed size only move.
+void PlaceTopLevel(QWidget* window, const ScreenRect& outer) {
+  if (window->minimumSize() != window->maximumSize()) {
+    delete window->findChild<QObject*>(QString::fromLatin1(FramedSizeFinisher::kName),
+                                       Qt::FindDirectChildrenOnly);
+    bool frame_known = true;
+    const QSize extra = FrameExtra(window, &frame_known);
+    window->resize(std::max(1, outer.width - extra.width()),
+                   std::max(1, outer.height - extra.height()));
+    if (!frame_known) new FramedSizeFinisher(window, QSize(outer.width, outer.height));
+  }
+  // A top-level window's position is its frame's.
   window->move(outer.x, outer.y);
+}
+
+// The outer rectangle, also of a window not shown yet.
+ScreenRect OuterRect(QWidget* window) {
+  const QSize extra = FrameExtra(window);
+  return ScreenRect{window->x(), window->y(), window->width() + extra.width(),
+                    window->height() + extra.height()};
 }
 
 }  // namespace
@@ -73,8 +146,7 @@ std::optional<ScreenRect> QtStationWindows::CurrentWindowRect(WindowId window) {
   QWidget* widget = WidgetOf(window);
   if (widget == nullptr) return std::nullopt;
   if (widget->isMinimized()) return MinimisedRect();
-  const QRect frame = widget->frameGeometry();
-  return ScreenRect{frame.x(), frame.y(), frame.width(), frame.height()};
+  return OuterRect(widget);
 }
 
 void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult& result) {
@@ -133,8 +205,9 @@ void QtStationWindows::GiveIcons(QWidget* window) const {
 
 MessageView* QtStationWindows::CreateUserMessagesWindow(const WindowPlacement& placement) {
   user_messages_ = std::make_unique<UserMessagesWindow>();
-  user_messages_->move(placement.x, placement.y);
-  user_messages_->resize(std::max(1, placement.width), std::max(1, placement.height));
+  // The saved placement is the frame's, as "Set Window Positions" stores it.
+  PlaceTopLevel(user_messages_.get(),
+                ScreenRect{placement.x, placement.y, placement.width, placement.height});
   user_messages_->set_on_save([this](bool clear) {
     if (station_ != nullptr) station_->SaveMessages(clear);
   });
@@ -209,9 +282,9 @@ WorkArea QtStationWindows::ReadWorkArea() {
 }
 
 void QtStationWindows::MeasureMainWindow(PixelSize* outer, PixelSize* client) {
-  const QRect frame = main_->frameGeometry();
+  const ScreenRect frame = OuterRect(main_.get());
   const QSize video = main_->VideoClientSize();
-  *outer = PixelSize{frame.width(), frame.height()};
+  *outer = PixelSize{frame.width, frame.height};
   *client = PixelSize{video.width(), video.height()};
 }
 

@@ -7,11 +7,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "station/record_controls_window.h"
 #include "station/user_messages_window.h"
 #include "station/video_record_window.h"
+#include "station/window_layout.h"
 #include "ui_support/station_fixture.h"
 
 namespace vesk {
@@ -170,14 +173,45 @@ TEST_F(StationWindowTest, X2TwiceRestartsTwiceAndReturnsToNormalSize) {
   MainAction(MenuCommand::X2Magnification)->trigger();
   EXPECT_TRUE(MainAction(MenuCommand::X2Magnification)->isChecked());
   EXPECT_EQ(video->size(), QSize(1450, 1159));
-  // Twice the video no longer fits the screen: it is shown in the scrolling container.
+  // Twice the video no longer fits the screen: it is shown in the scrolling container, and
+  // the window, frame and all, stays within the work area.
   EXPECT_TRUE(windows.main_window()->video_in_scroll_container());
+  const QRect area = windows.main_window()->screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(windows.main_window()->frameGeometry()))
+      << windows.main_window()->frameGeometry().width() << " x "
+      << windows.main_window()->frameGeometry().height();
 
   MainAction(MenuCommand::X2Magnification)->trigger();
   EXPECT_FALSE(MainAction(MenuCommand::X2Magnification)->isChecked());
   EXPECT_EQ(video->size(), QSize(730, 583));
   EXPECT_EQ(media.plan.Calls("Run"), runs + 2);
   EXPECT_TRUE(media.graphs.back()->running);
+}
+
+TEST_F(StationWindowTest, SetWindowPositionsThenARestartBringsEveryWindowBackAsSaved) {
+  AddDevice();
+  Start();
+  auto rects = [this] {
+    std::vector<std::optional<ScreenRect>> out;
+    for (WindowId window : kStoreAllOrder) out.push_back(windows.CurrentWindowRect(window));
+    return out;
+  };
+  const auto shown = rects();
+  MainAction(MenuCommand::SetWindowPositions)->trigger();
+  const Options saved = station->options();
+  // Stored as created: the frame's rectangle.
+  EXPECT_EQ(saved.message_window_position, (WindowPlacement{50, 50, 700, 460}));
+  EXPECT_EQ(rects(), shown);
+
+  station.reset();
+  Start();
+  EXPECT_EQ(rects(), shown);
+  MainAction(MenuCommand::SetWindowPositions)->trigger();
+  EXPECT_EQ(station->options().message_window_position, saved.message_window_position);
+  for (WindowId window : kStoreAllOrder) {
+    EXPECT_EQ(SavedWindowPosition(station->options(), window), SavedWindowPosition(saved, window))
+        << static_cast<int>(window);
+  }
 }
 
 TEST_F(StationWindowTest, ExitStopsARunningRecordingAndWritesItsLogFirst) {
