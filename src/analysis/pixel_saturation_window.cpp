@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QToolTip>
 
+#include "platform/qt/slider_value_tip.h"
 #include "platform/qt/tool_window_style.h"
 
 namespace vesk {
@@ -73,6 +74,7 @@ PixelSaturationWindow::PixelSaturationWindow(AnalysisControls& controls, QWidget
   connect(slider_, &QSlider::actionTriggered, this, &PixelSaturationWindow::OnSliderAction);
   connect(slider_, &QSlider::valueChanged, this,
           [this](int value) { slider_->setToolTip(QString::number(value)); });
+  qt::ShowValueWhileDragging(slider_);
 
   use_current_ = MakeChoice(this, kUseCurrentValueText, kUseCurrentValueId, 120, 180, 260);
   save_default_ = MakeChoice(this, kSaveAsDefaultText, kSaveAsDefaultId, 120, 210, 370);

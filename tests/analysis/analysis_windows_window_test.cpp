@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
+#include <QToolTip>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,6 +129,23 @@ TEST_F(AnalysisWindowsTest,
   saturation->OpenFromMenu();
   EXPECT_EQ(slider->value(), 200);
   EXPECT_EQ(restarts, 1);
+}
+
+TEST_F(AnalysisWindowsTest, DraggingTheSaturationSliderShowsItsValueAtTheHandle) {
+  Make();
+  saturation->OpenFromMenu();
+  QSlider* slider = saturation->slider();
+  slider->setSliderDown(true);
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_EQ(QToolTip::text(), "255");
+  for (int position : {120, 87}) {
+    slider->setSliderPosition(position);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QString::number(position));
+  }
+  slider->setSliderDown(false);
+  for (int wait = 0; wait < 100 && QToolTip::isVisible(); ++wait) QTest::qWait(20);
+  EXPECT_FALSE(QToolTip::isVisible());
 }
 
 TEST_F(AnalysisWindowsTest, TheChoicesNameTheButtonAndDecideWhatIsStored) {
