@@ -4,8 +4,10 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 
 #include "station/record_controls_layout.h"
 #include "station/station.h"
@@ -52,6 +54,30 @@ void FillMenu(QMenu* menu, const std::vector<MenuEntry>& entries,
   }
 }
 
+// A title as shown with its mnemonic: the first of its letters no other title of the bar
+// uses is underlined; the text itself is unchanged.
+QString WithMnemonic(const QString& title, QString* used) {
+  QString text = title;
+  text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar letter = text.at(i).toUpper();
+    if (!letter.isLetter() || used->contains(letter)) continue;
+    used->append(letter);
+    return text.left(i) + QLatin1Char('&') + text.mid(i);
+  }
+  return text;
+}
+
+// Alt alone selects the first menu title whatever the desktop style says.
+class AltKeyNavigationStyle final : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == QStyle::SH_MenuBar_AltKeyNavigation) return 1;
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
+
 QAction* FindInMenu(QMenu* menu, int identifier) {
   for (QAction* action : menu->actions()) {
     if (QMenu* sub = action->menu()) {
@@ -68,12 +94,30 @@ QAction* FindInMenu(QMenu* menu, int identifier) {
 void FillMenuBar(QMenuBar* bar, const std::vector<MenuEntry>& entries,
                  const std::function<void(int)>& command) {
   bar->clear();
+  QString mnemonics;
   for (const MenuEntry& entry : entries) {
     if (entry.kind != MenuEntryKind::Popup) continue;
-    QMenu* popup = bar->addMenu(QString::fromStdString(entry.text));
+    QMenu* popup = bar->addMenu(WithMnemonic(QString::fromStdString(entry.text), &mnemonics));
     popup->menuAction()->setEnabled(entry.enabled);
     FillMenu(popup, entry.children, command);
   }
+}
+
+void EnableMenuBarKeys(QMainWindow* window) {
+  QMenuBar* bar = window->menuBar();
+  auto* style = new AltKeyNavigationStyle;
+  style->setParent(bar);
+  bar->setStyle(style);
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), window);
+  f10->setContext(Qt::WindowShortcut);
+  QObject::connect(f10, &QShortcut::activated, bar, [bar] {
+    for (QAction* action : bar->actions()) {
+      if (action->isEnabled() && action->isVisible() && !action->isSeparator()) {
+        bar->setActiveAction(action);
+        return;
+      }
+    }
+  });
 }
 
 QAction* FindMenuAction(QMenuBar* bar, int identifier) {
@@ -94,6 +138,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(client_);
   // The menu bar belongs to the window on every desktop, so its height counts in the frame.
   menuBar()->setNativeMenuBar(false);
+  EnableMenuBarKeys(this);
   move(kMainWindowCreatedRect.x, kMainWindowCreatedRect.y);
   resize(kMainWindowCreatedRect.width, kMainWindowCreatedRect.height);
 }

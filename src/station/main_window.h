@@ -19,6 +19,11 @@ class VideoRecordWindow;
 void FillMenuBar(QMenuBar* bar, const std::vector<MenuEntry>& entries,
                  const std::function<void(int identifier)>& command);
 
+// Makes the window's menu bar reachable from the keyboard as on any desktop: F10 opens the
+// first menu; Alt pressed and released alone selects the first title, from where the arrow
+// keys move; Alt with a title's underlined letter opens that menu.
+void EnableMenuBarKeys(QMainWindow* window);
+
 // The action of a command identifier in a bar, or null.
 QAction* FindMenuAction(QMenuBar* bar, int identifier);
 

@@ -34,6 +34,7 @@ UserMessagesWindow::UserMessagesWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QString::fromLatin1(kUserMessagesClass));
   setWindowTitle(QString::fromLatin1(kUserMessagesTitle));
   menuBar()->setNativeMenuBar(false);
+  EnableMenuBarKeys(this);
   text_ = new QTextEdit(this);
   text_->setObjectName(QStringLiteral("UserMessagesText"));
   text_->setReadOnly(true);

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -61,7 +62,8 @@ std::vector<std::string> DescribeBar(QMenuBar* bar, int first) {
   for (QAction* action : bar->actions()) {
     // Built in steps: GCC 12 at -O3 misreads "[" + string&& as an overlapping copy.
     std::string line = "[";
-    line += action->text().toStdString();
+    // As displayed: the title's mnemonic marker is not part of its text.
+    line += action->text().remove(QLatin1Char('&')).toStdString();
     line += "]";
     if (!action->isEnabled()) line += " (gray)";
     out.push_back(line);
@@ -107,6 +109,47 @@ TEST_F(StationWindowTest, MenusHaveTheirTextsOrderAndIdentifiers) {
       DescribeBar(windows.user_messages_window()->menuBar(), kFirstCommandIdentifier),
       (std::vector<std::string>{"[File]", "  Save Messages #18", "  Save Messages and Clear #19"}));
   EXPECT_TRUE(MainAction(MenuCommand::X2Magnification)->isCheckable());
+}
+
+TEST_F(StationWindowTest, F10AltAndMnemonicsReachTheMenuBarsFromTheKeyboard) {
+  AddDevice();
+  Start();
+  for (QMainWindow* window : {static_cast<QMainWindow*>(windows.main_window()),
+                              static_cast<QMainWindow*>(windows.user_messages_window())}) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QMenuBar* bar = window->menuBar();
+    EXPECT_EQ(bar->actions().front()->text(), "&File");
+
+    // F10 and Alt with the underlined letter open the first menu.
+    for (const QKeyCombination keys : {QKeyCombination(Qt::AltModifier, Qt::Key_F),
+                                       QKeyCombination(Qt::Key_F10)}) {
+      SCOPED_TRACE(window->objectName().toStdString() + " " +
+                   QKeySequence(keys).toString().toStdString());
+      ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+      QTest::keyClick(window, keys.key(), keys.keyboardModifiers());
+      ASSERT_EQ(bar->activeAction(), bar->actions().front());
+      QMenu* menu = bar->activeAction()->menu();
+      for (int wait = 0; wait < 100 && !menu->isVisible(); ++wait) QTest::qWait(20);
+      EXPECT_TRUE(menu->isVisible());
+      // Escape closes the menu, a second one leaves the bar.
+      QTest::keyClick(menu, Qt::Key_Escape);
+      QTest::keyClick(bar, Qt::Key_Escape);
+      EXPECT_EQ(bar->activeAction(), nullptr);
+    }
+
+    // Alt alone selects the first title; the arrows then move along the bar.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyPress(window, Qt::Key_Alt);
+    QTest::keyRelease(window, Qt::Key_Alt);
+    ASSERT_EQ(bar->activeAction(), bar->actions().front());
+    if (bar->actions().size() > 1) {
+      QTest::keyClick(bar, Qt::Key_Right);
+      EXPECT_EQ(bar->activeAction(), bar->actions()[1]);
+    }
+    QTest::keyClick(bar, Qt::Key_Escape);
+  }
 }
 
 TEST_F(StationWindowTest, WithoutADeviceTheItemsThatNeedOneAreGrayed) {
