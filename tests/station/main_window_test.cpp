@@ -123,8 +123,8 @@ TEST_F(StationWindowTest, F10AltAndMnemonicsReachTheMenuBarsFromTheKeyboard) {
     EXPECT_EQ(bar->actions().front()->text(), "&File");
 
     // F10 and Alt with the underlined letter open the first menu.
-    for (const QKeyCombination keys : {QKeyCombination(Qt::AltModifier, Qt::Key_F),
-                                       QKeyCombination(Qt::Key_F10)}) {
+    for (const QKeyCombination keys :
+         {QKeyCombination(Qt::AltModifier, Qt::Key_F), QKeyCombination(Qt::Key_F10)}) {
       SCOPED_TRACE(QKeySequence(keys).toString().toStdString());
       QTest::keyClick(window, keys.key(), keys.keyboardModifiers());
       ASSERT_EQ(bar->activeAction(), bar->actions().front());

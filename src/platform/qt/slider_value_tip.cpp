@@ -11,8 +11,8 @@ void ShowValueAtHandle(QSlider* slider, int position) {
   // Where the handle is along the groove, the tip just beyond the slider's side.
   const bool horizontal = slider->orientation() == Qt::Horizontal;
   const int span = horizontal ? slider->width() : slider->height();
-  const int along = QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(),
-                                                    position, span, slider->invertedAppearance());
+  const int along = QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), position,
+                                                    span, slider->invertedAppearance());
   const QPoint at = horizontal ? QPoint(along, slider->height()) : QPoint(slider->width(), along);
   QToolTip::showText(slider->mapToGlobal(at), QString::number(position), slider);
 }
