@@ -27,7 +27,7 @@ class CountingFrameTarget final : public VideoFrameTarget {
   std::atomic<std::int64_t> frames_{0};
 };
 
-class HeadlessWindows final : public StationWindows {
+class HeadlessWindows : public StationWindows {
  public:
   explicit HeadlessWindows(std::ostream& out) : view_(out) {}
 
@@ -35,37 +35,42 @@ class HeadlessWindows final : public StationWindows {
   void set_on_destroy(std::function<void()> on_destroy) { on_destroy_ = std::move(on_destroy); }
   const CountingFrameTarget& frame_target() const { return frame_target_; }
 
+  // DesktopView
   std::optional<ScreenRect> CurrentWindowRect(WindowId) override { return std::nullopt; }
   void ApplyWindowPosition(WindowId, const PositionResult&) override {}
-
-  bool CreateMainWindow() override { return true; }
-  bool CreateVideoRecordWindow() override { return true; }
-  DisplayWindow VideoDisplayWindow() override { return DisplayWindowOf(&frame_target_); }
-  void LoadIcons() override {}
-  MessageView* CreateUserMessagesWindow(const WindowPlacement&) override { return &view_; }
-  bool CreateFont(const FontRequest&) override { return true; }
-  void CreateStandByWindow() override {}
-  bool CreateRecordControls(bool) override { return true; }
-  bool CreateScrollWindow() override { return true; }
-  bool CreateToolWindows(AnalysisControls&) override { return true; }
   WorkArea ReadWorkArea() override { return {}; }
+  void LoadIcons() override {}
+  bool CreateFont(const FontRequest&) override { return true; }
+  void HideWindow(WindowId) override {}
+  // MainWindowView
+  bool CreateMainWindow() override { return true; }
   void MeasureMainWindow(PixelSize* outer, PixelSize* client) override {
     *outer = {};
     *client = {};
   }
   void ApplyMenus(const MenuBars&) override {}
-  void ShowVideoRecordWindow(bool) override {}
-  void HideScrollWindow() override {}
-  void ShowRecordControls(bool) override {}
-  void ShowUserMessagesWindow() override {}
   void ShowMainWindow() override {}
-  void HideWindow(WindowId) override {}
-  void ShowBrightnessContrast(bool) override {}
-  void OpenPixelSaturationWindow() override {}
-  void OpenFrameIntegrationWindow() override {}
   void DestroyMainWindow() override {
     if (on_destroy_) on_destroy_();
   }
+  // VideoRecordWindowView
+  bool CreateVideoRecordWindow() override { return true; }
+  DisplayWindow VideoDisplayWindow() override { return DisplayWindowOf(&frame_target_); }
+  void ShowVideoRecordWindow(bool) override {}
+  bool CreateScrollWindow() override { return true; }
+  void HideScrollWindow() override {}
+  // UserMessagesWindowView, RecordControlsView, StandByWindowView
+  MessageView* CreateUserMessagesWindow(const WindowPlacement&) override { return &view_; }
+  void ShowUserMessagesWindow() override {}
+  bool CreateRecordControls(bool) override { return true; }
+  void ShowRecordControls(bool) override {}
+  void CreateStandByWindow() override {}
+  // ToolWindowsView
+  bool CreateToolWindows(AnalysisControls&) override { return true; }
+  void ShowBrightnessContrast(bool) override {}
+  void OpenPixelSaturationWindow() override {}
+  void OpenFrameIntegrationWindow() override {}
+  // RecordingWindowsView (the menus are the station's)
   void SetMainWindowTitle(std::string_view) override {}
   void SetCountdownWindowTitle(std::string_view) override {}
   void HideCountdownWindow() override {}

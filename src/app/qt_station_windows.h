@@ -55,7 +55,7 @@ class QtStationWindows final : public StationWindows {
   std::optional<ScreenRect> CurrentWindowRect(WindowId window) override;
   void ApplyWindowPosition(WindowId window, const PositionResult& result) override;
 
-  // StationWindows
+  // StationWindows: the views of each window and the recording controller's
   bool CreateMainWindow() override;
   bool CreateVideoRecordWindow() override;
   DisplayWindow VideoDisplayWindow() override;

@@ -90,15 +90,15 @@ int main(int argc, char** argv) {
     app = std::move(gui);
   }
 
-  // 1. One station per user; a second copy ends at once and shows nothing.
+  // One station per user; a second copy ends at once and shows nothing.
   qt::SingleInstanceLock instance;
   if (!instance.TryLock()) return ExitStatusOf(E_ABORT);
-  // 2.
+  // Raised priority, so capture is not starved by other programs.
   qt::RaiseProcessPriority();
-  // 3.
+  // The splash while start-up runs.
   std::unique_ptr<QLabel> splash;
   if (!headless) splash = ShowSplash();
-  // 4.
+  // The media framework.
   gst::InitializeGstreamer();
 
   const TimeZoneInfo zone = ReadTimeZone();
@@ -126,16 +126,16 @@ int main(int argc, char** argv) {
     message_box = std::make_unique<qt::QtMessageBox>();
   }
 
-  // 6.
+  // The station and its start-up.
   auto make_live_filter = [](LiveAnalysis& analysis) -> std::shared_ptr<MediaFilter> {
     return std::make_shared<gst::VeskTransformFilter>(analysis);
   };
   AppState station(StationServices{media, clock, *message_box, *windows, power, zone,
-                                   files::CurrentDirectory(), make_live_filter,
-                                   gst::kGstRgbRowsTopDown});
+                                   files::CurrentDirectory(),
+                                   LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown}});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
-  // 7.
+  // Start-up is over: the splash goes.
   splash.reset();
 
   qt::TerminationSignals signals_to_exit;

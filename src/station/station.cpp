@@ -23,55 +23,31 @@ void HeldEventScheduler::ScheduleNextEvent(EventList& events) {
   log_.ReportMessage(kCountdownUnavailableText, true);
 }
 
-// The recording controller's view of the windows: everything goes to the windows except the
-// menu graying, which the station keeps in its menu state so a rebuilt menu stays grayed.
-class AppState::ControllerView final : public RecordingWindowsView {
- public:
-  explicit ControllerView(AppState& station) : station_(station) {}
-
-  void SetMainWindowTitle(std::string_view title) override { W().SetMainWindowTitle(title); }
-  void SetCountdownWindowTitle(std::string_view title) override {
-    W().SetCountdownWindowTitle(title);
-  }
-  void HideCountdownWindow() override { W().HideCountdownWindow(); }
-  void EnableStartButton(bool enabled) override { W().EnableStartButton(enabled); }
-  void EnableStopButton(bool enabled) override { W().EnableStopButton(enabled); }
-  void EnableMenusOutsideRecording(bool enabled) override {
-    station_.menu_state_.recording = !enabled;
-    station_.RebuildMenus();
-  }
-  void HideFrameIntegrationWindow() override { W().HideFrameIntegrationWindow(); }
-  void HidePixelSaturationWindow() override { W().HidePixelSaturationWindow(); }
-  void HideGpsWindow() override { W().HideGpsWindow(); }
-  void ResetBrightnessContrast() override {
-    station_.menu_state_.brightness_contrast_active = false;
-    station_.RebuildMenus();
-    W().ShowBrightnessContrast(false);
-  }
-  void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
-                             int window_height) override {
-    W().SizeVideoRecordWindow(video_width, video_height, window_width, window_height);
-  }
-  bool HidePlaybackWindows() override { return W().HidePlaybackWindows(); }
-  void ShowPlaybackWindows() override { W().ShowPlaybackWindows(); }
-  bool AskYesNo(std::string_view caption, std::string_view text) override {
-    return W().AskYesNo(caption, text);
-  }
-
- private:
-  StationWindows& W() { return station_.services_.windows; }
-  AppState& station_;
-};
-
 AppState::AppState(StationServices services)
     : services_(std::move(services)),
       log_(services_.clock),
       errors_(log_, services_.message_box),
       sources_(services_.media, log_),
       live_analysis_(log_),
-      scheduler_(log_) {}
+      scheduler_(log_) {
+  services_.windows.set_menu_keeper(this);
+}
 
-AppState::~AppState() = default;
+// The windows outlive the station: nothing may reach it through them afterwards.
+AppState::~AppState() {
+  if (services_.windows.menu_keeper() == this) services_.windows.set_menu_keeper(nullptr);
+}
+
+void AppState::EnableMenusOutsideRecording(bool enabled) {
+  menu_state_.recording = !enabled;
+  RebuildMenus();
+}
+
+void AppState::ResetBrightnessContrast() {
+  menu_state_.brightness_contrast_active = false;
+  RebuildMenus();
+  services_.windows.ShowBrightnessContrast(false);
+}
 
 bool AppState::DeviceActive() const { return sources_.CurrentSource() != nullptr; }
 
@@ -85,28 +61,15 @@ HResult AppState::RestartLiveVideo() {
   return controller_->RestartVideo();
 }
 
-HResult AppState::Initialise() {
-  StationWindows& windows = services_.windows;
-
-  // 1. The error table is static; the character sets are read now, and their absence is
-  // reported once the User Messages window exists.
-  LoadRecognitionSets(&recognition_sets_, errors_);
-  initialising_ = true;
-  layout_.initialising = true;
-  command_counter_ = kFirstCommandIdentifier;
-  session_ = RecordingSession{};
-  sources_.SetCurrentSourceIndex(kNoCurrentSource);
-
-  // 3.
-  layout_.work_area = windows.ReadWorkArea();
-
-  // 4. The capture graph object with its codec list (needed to read the options' codec
-  // pairs) and the live analysis filter, the recording controller around it, and the
-  // analysis settings the saturation and integration windows change.
-  if (services_.make_live_filter) live_filter_ = services_.make_live_filter(live_analysis_);
+void AppState::BuildObjects() {
+  // The capture graph object with its codec list (needed to read the options' codec pairs)
+  // and the live analysis filter, the recording controller around it, and the analysis
+  // settings the saturation and integration windows change.
+  const LiveFilterMaker& maker = services_.live_filter;
+  if (maker.make) live_filter_ = maker.make(live_analysis_);
   if (live_filter_) {
     live_control_ = std::make_unique<LiveAnalysisControl>(
-        live_analysis_, live_filter_, services_.rgb_rows_top_down,
+        live_analysis_, live_filter_, maker.rgb_rows_top_down,
         [this] { return analysis_controls_->SettingsForStart(); }, recognition_sets_);
   }
   graph_ = std::make_unique<CaptureGraph>(
@@ -114,7 +77,6 @@ HResult AppState::Initialise() {
                           session_, log_, errors_, services_.clock, services_.current_directory,
                           nullptr},
       live_filter_, live_control_.get());
-  controller_view_ = std::make_unique<ControllerView>(*this);
   bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
   RecordingControllerHooks hooks;
   hooks.load_events = [this] {
@@ -126,7 +88,7 @@ HResult AppState::Initialise() {
   };
   controller_ = std::make_unique<RecordingController>(
       RecordingControllerContext{*graph_, sources_, session_, options_, log_, services_.clock,
-                                 bias_minutes_, *controller_view_, nullptr, hooks});
+                                 bias_minutes_, services_.windows, nullptr, hooks});
   controller_->set_initialising(true);
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       graph_->switches(), options_, log_,
@@ -139,59 +101,69 @@ HResult AppState::Initialise() {
   event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, scheduler_,
                                                 controller_->manually_stopped_events(),
                                                 std::move(loader_hooks));
+}
 
-  // 6.
+HResult AppState::Initialise() {
+  StationWindows& windows = services_.windows;
+
+  // The error table is static; the character sets are read now, and their absence is
+  // reported once the User Messages window exists.
+  LoadRecognitionSets(&recognition_sets_, errors_);
+  initialising_ = true;
+  layout_.initialising = true;
+  command_counter_ = kFirstCommandIdentifier;
+  session_ = RecordingSession{};
+  sources_.SetCurrentSourceIndex(kNoCurrentSource);
+
+  // The desktop's work area, then the objects behind the windows.
+  layout_.work_area = windows.ReadWorkArea();
+  BuildObjects();
   windows.LoadIcons();
 
-  // 7. and 8.
+  // The options file, and the stored saturation value when there is a filter to use it.
   options_loaded_ = LoadOptionsAtStartUp(VideoCodecNames(graph_->video_codecs()), log_, &options_,
                                          &derived_, &video_configurations_);
   if (options_loaded_ && options_.pixel_saturation_value != -1 && live_filter_) {
     analysis_controls_->TakeStoredSaturationValue();
   }
 
-  // 9.
+  // The main window with its idle title, and the video record window the renderer draws in.
   if (!windows.CreateMainWindow()) {
     errors_.RaiseAppError(ErrorCode::CannotCreateMainWindow);
     return E_ABORT;
   }
   windows.SetMainWindowTitle(kIdleTitle);
-  // 10.
   if (!windows.CreateVideoRecordWindow()) {
     errors_.RaiseAppError(ErrorCode::CannotCreateVideoDisplayWindow);
     return E_ABORT;
   }
   graph_->renderers().set_display_window(windows.VideoDisplayWindow());
 
-  // 11.
+  // The attached devices, less those the observer excluded.
   DeviceValidationHooks validation;
   if (graph_->graph() != nullptr) validation = ValidationHooksFor(*graph_->graph());
   if (Failed(sources_.GetAttachedVideoDeviceList(validation, video_configurations_))) {
     log_.ReportMessage(kDeviceListFailedText, true);
   }
-  // 12.
   sources_.MarkIgnoredDevices(options_.excluded_video_sources);
 
-  // 13.
+  // The User Messages window, placed, takes the log; the time zone is its first report.
   MessageView* message_view = windows.CreateUserMessagesWindow(options_.message_window_position);
   if (message_view == nullptr) {
     errors_.RaiseAppError(ErrorCode::CannotCreateUserMessagesWindow);
     return E_ABORT;
   }
-  // 14.
   PlaceWindow(WindowId::UserMessages, false, false, layout_, options_, log_, windows);
   log_.AttachView(message_view);
   log_.ReportMessage(MakeTimeZoneReport(services_.time_zone).text, true);
 
-  // 16. Font failures are warnings; start-up goes on.
+  // Fonts. Their failures are warnings; start-up goes on.
   for (const FontRequest& font : kStartUpFonts) {
     if (!windows.CreateFont(font) && font.failure) errors_.RaiseAppError(*font.failure);
   }
 
-  // 17.
+  // The stand-by window, the record controls, the scroll window and the tool windows.
   windows.CreateStandByWindow();
-
-  // 18.
   if (!windows.CreateRecordControls(options_.record_buttons_space)) {
     // Without Start and Stop the station is useless; the observer is told why it ends.
     errors_.RaiseAppError(ErrorCode::CannotCreateControlsWindow);
@@ -200,29 +172,27 @@ HResult AppState::Initialise() {
   if (!windows.CreateScrollWindow()) log_.ReportMessage(kScrollWindowNotCreatedText, true);
   if (!windows.CreateToolWindows(*analysis_controls_)) return E_ABORT;
 
-  // 19.
+  // The devices' saved configurations, and the menu command identifiers.
   ApplySavedConfigurations(log_, video_configurations_, &sources_, {});
   ids_ = AssignCommandIds(&command_counter_);
 
-  // 20.
+  // The device to use: the saved default when it is there.
   sources_.SaveSelectionFlags();
   sources_.MarkDefaultDevice(options_.default_video_source);
   sources_.SelectCurrentSource();
 
-  // 21.
+  // Its windows and menus.
   if (Failed(ActivateDevice())) return E_ABORT;
-
-  // 23.
   RefreshFrameExtra();
 
-  // 24. and 25.
+  // What the computer allows after an Event recording.
   if (!services_.power.CanHibernate()) {
     hibernation_possible_ = false;
     log_.ReportMessage(kCannotHibernateText, true);
   }
   if (!services_.power.MayShutDownOrHibernate()) log_.ReportMessage(kNoPowerPrivilegeText, true);
 
-  // 26.
+  // Every window where the options keep it; those not yet wanted hidden.
   windows.ShowUserMessagesWindow();
   if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
     layout_.current_format_size = PixelSize{format->width, format->height};
@@ -234,19 +204,17 @@ HResult AppState::Initialise() {
   windows.HideWindow(WindowId::MiscellaneousOptions);
   windows.HideWindow(WindowId::Gps);
 
-  // 27. Live video and the Events only with a device to record them.
+  // Live video and the Events only with a device to record them.
   if (DeviceActive()) {
     if (Succeeded(controller_->StartVideo())) SizeVideoWindowAfterStart();
     event_loader_->LoadEvents();
   }
 
-  // 28.
   windows.ShowMainWindow();
 
-  // 30.
   if (options_.autostart_gps) RunCommand(MenuCommand::UsbGpsReceiver);
 
-  // 31. and 32.
+  // The reports that waited for the User Messages window, and start-up is over.
   log_.FlushPending();
   initialising_ = false;
   layout_.initialising = false;
@@ -260,16 +228,14 @@ HResult AppState::ActivateDevice() {
   const int signed_index = index == kNoCurrentSource ? -1 : static_cast<int>(index);
   const DeviceActivation plan = PlanDeviceActivation(signed_index, sources_.Count());
 
-  // 1.
+  // The video shown only for an active device; the menus follow.
   windows.ShowVideoRecordWindow(plan.device_active);
   windows.HideScrollWindow();
   menu_state_.device_active = plan.device_active;
   menu_state_.device_list_empty = sources_.Count() == 0;
-
-  // 2.
   RebuildMenus();
 
-  // 3.
+  // The device previews, ready to record.
   if (plan.device_active) {
     if (!plan.index_in_range) {
       log_.ReportMessage(kSourceIndexOutOfRange, true);
@@ -281,7 +247,7 @@ HResult AppState::ActivateDevice() {
     windows.ShowRecordControls(true);
     return S_OK;
   }
-  // 4.
+  // Nothing to record with.
   windows.ShowRecordControls(false);
   log_.ReportMessage(kNoCaptureDevice, true);
   return S_OK;

@@ -34,6 +34,7 @@
 #include "events/event_scheduler.h"
 #include "media/media_graph.h"
 #include "station/menu_model.h"
+#include "station/station_windows.h"
 #include "station/window_layout.h"
 
 namespace vesk {
@@ -69,12 +70,6 @@ constexpr const char* kCountdownUnavailableText =
 
 // The fonts start-up makes, in creation order, with the warning a failure raises (none for
 // the last three).
-enum class FontFace { Tahoma, Consolas };
-struct FontRequest {
-  int height = 0;
-  FontFace face = FontFace::Tahoma;
-  std::optional<ErrorCode> failure;
-};
 constexpr std::array<FontRequest, 8> kStartUpFonts = {{
     {18, FontFace::Consolas, ErrorCode::CannotCreateListFont},
     {20, FontFace::Consolas, ErrorCode::CannotCreateListFont},
@@ -94,65 +89,6 @@ constexpr std::array<const char*, 6> kStationIconFiles = {
     "VeskVideoIcons/folder32x.ico",       "VeskVideoIcons/folderClear32x.ico",
     "VeskVideoIcons/stop64x.ico",         "VeskVideoIcons/record56x.ico"};
 
-// What the station needs of its windows. Besides what the recording controller asks
-// (its RecordingWindowsView, whose menu graying the station keeps itself) and the layout's
-// placement, the windows are created, shown and hidden through these calls.
-class StationWindows : public WindowPlacementTarget {
- public:
-  // Creation, in start-up order. False (or null) when the window cannot be made.
-  virtual bool CreateMainWindow() = 0;
-  virtual bool CreateVideoRecordWindow() = 0;
-  // What the station's own renderer draws into (the video record window).
-  virtual DisplayWindow VideoDisplayWindow() = 0;
-  virtual void LoadIcons() = 0;
-  virtual MessageView* CreateUserMessagesWindow(const WindowPlacement& placement) = 0;
-  virtual bool CreateFont(const FontRequest& font) = 0;
-  virtual void CreateStandByWindow() = 0;
-  virtual bool CreateRecordControls(bool record_buttons_space) = 0;
-  virtual bool CreateScrollWindow() = 0;
-  // The countdown window and the hidden tool windows that exist so far; the Pixel
-  // Saturation and Frame Integration windows act on analysis.
-  virtual bool CreateToolWindows(AnalysisControls& analysis) = 0;
-
-  // The desktop work area; all zero when it cannot be read.
-  virtual WorkArea ReadWorkArea() = 0;
-  // The main window's outer size and the client size the video gets.
-  virtual void MeasureMainWindow(PixelSize* outer, PixelSize* client) = 0;
-
-  virtual void ApplyMenus(const MenuBars& bars) = 0;
-  virtual void ShowVideoRecordWindow(bool shown) = 0;
-  virtual void HideScrollWindow() = 0;
-  virtual void ShowRecordControls(bool shown) = 0;
-  virtual void ShowUserMessagesWindow() = 0;
-  // Shows the main window and brings the record controls to the top.
-  virtual void ShowMainWindow() = 0;
-  virtual void HideWindow(WindowId window) = 0;
-  // Shown and raised; hidden with both sliders back at 50.
-  virtual void ShowBrightnessContrast(bool shown) = 0;
-  // "Pixel Saturation...": the slider at the value in use, the window shown and raised, and
-  // highlighting switched on (restarting live video) unless it already is.
-  virtual void OpenPixelSaturationWindow() = 0;
-  // "Frame Integration...": the count field at "2", the window shown and raised.
-  virtual void OpenFrameIntegrationWindow() = 0;
-  // The main window goes away and the event loop ends.
-  virtual void DestroyMainWindow() = 0;
-
-  // What the recording controller drives (RecordingWindowsView without the menus).
-  virtual void SetMainWindowTitle(std::string_view title) = 0;
-  virtual void SetCountdownWindowTitle(std::string_view title) = 0;
-  virtual void HideCountdownWindow() = 0;
-  virtual void EnableStartButton(bool enabled) = 0;
-  virtual void EnableStopButton(bool enabled) = 0;
-  virtual void HideFrameIntegrationWindow() = 0;
-  virtual void HidePixelSaturationWindow() = 0;
-  virtual void HideGpsWindow() = 0;
-  virtual void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
-                                     int window_height) = 0;
-  virtual bool HidePlaybackWindows() = 0;
-  virtual void ShowPlaybackWindows() = 0;
-  virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
-};
-
 // The scheduler that the start-up load hands the Events to, until the countdown exists: it
 // keeps the earliest Event and tells the observer it will not be recorded by itself.
 class HeldEventScheduler final : public EventScheduler {
@@ -167,6 +103,15 @@ class HeldEventScheduler final : public EventScheduler {
   std::optional<EventRecord> next_;
 };
 
+// The analysis filter live video runs through, made around the station's analysis state.
+struct LiveFilterMaker {
+  // Empty or giving null: no pixel analysis (highlighting and integration cannot be switched
+  // on).
+  std::function<std::shared_ptr<MediaFilter>(LiveAnalysis&)> make;
+  // The media layer stores RGB rows first row first (else last row first).
+  bool rgb_rows_top_down = true;
+};
+
 struct StationServices {
   MediaSystem& media;
   const Clock& clock;
@@ -177,17 +122,13 @@ struct StationServices {
   TimeZoneInfo time_zone;
   // The station's home folder with its trailing separator.
   std::string current_directory;
-  // Makes the live analysis filter around the station's analysis state; empty or giving
-  // null: no pixel analysis (highlighting and integration cannot be switched on).
-  std::function<std::shared_ptr<MediaFilter>(LiveAnalysis&)> make_live_filter;
-  // The media layer stores RGB rows first row first (else last row first).
-  bool rgb_rows_top_down = true;
+  LiveFilterMaker live_filter;
 };
 
-class AppState {
+class AppState final : private StationMenuKeeper {
  public:
   explicit AppState(StationServices services);
-  ~AppState();
+  ~AppState() override;
 
   AppState(const AppState&) = delete;
   AppState& operator=(const AppState&) = delete;
@@ -240,9 +181,13 @@ class AppState {
   int command_counter() const { return command_counter_; }
 
  private:
-  class ControllerView;
-
+  // The capture graph with its live analysis filter, the recording controller around it,
+  // the analysis controls and the Event loader; no window is touched.
+  void BuildObjects();
   HResult ActivateDevice();
+  // StationMenuKeeper: the recording controller's menu graying and brightness reset.
+  void EnableMenusOutsideRecording(bool enabled) override;
+  void ResetBrightnessContrast() override;
   void RebuildMenus();
   // The window frame is known only once the desktop has decorated the main window, so it is
   // measured again before every placement of that window.
@@ -270,7 +215,6 @@ class AppState {
   std::shared_ptr<MediaFilter> live_filter_;
   std::unique_ptr<LiveAnalysisControl> live_control_;
   std::unique_ptr<CaptureGraph> graph_;
-  std::unique_ptr<ControllerView> controller_view_;
   std::unique_ptr<RecordingController> controller_;
   std::unique_ptr<AnalysisControls> analysis_controls_;
   HeldEventScheduler scheduler_;

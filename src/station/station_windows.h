@@ -1,0 +1,138 @@
+#pragma once
+
+// What the station needs of its windows, one small view per window. StationWindows gathers
+// them with the recording controller's view, so the Qt windows, the headless stand-ins and
+// the test doubles each implement one interface and the controller talks to them directly.
+
+#include <optional>
+#include <string_view>
+
+#include "analysis/analysis_settings.h"
+#include "base/error_table.h"
+#include "base/message_view.h"
+#include "base/window_geometry.h"
+#include "config/options.h"
+#include "media/media_graph.h"
+#include "recording/recording_view.h"
+#include "station/menu_model.h"
+#include "station/window_layout.h"
+
+namespace vesk {
+
+// A font start-up makes, with the warning its failure raises (none: no warning).
+enum class FontFace { Tahoma, Consolas };
+struct FontRequest {
+  int height = 0;
+  FontFace face = FontFace::Tahoma;
+  std::optional<ErrorCode> failure;
+};
+
+// The desktop and what every window shares: the work area, the icons and fonts, and the
+// windows by identifier (placed through WindowPlacementTarget).
+class DesktopView : public WindowPlacementTarget {
+ public:
+  // All zero when the work area cannot be read.
+  virtual WorkArea ReadWorkArea() = 0;
+  virtual void LoadIcons() = 0;
+  virtual bool CreateFont(const FontRequest& font) = 0;
+  virtual void HideWindow(WindowId window) = 0;
+};
+
+class MainWindowView {
+ public:
+  virtual ~MainWindowView() = default;
+  // False when the window cannot be made.
+  virtual bool CreateMainWindow() = 0;
+  // The outer size and the client size the video gets.
+  virtual void MeasureMainWindow(PixelSize* outer, PixelSize* client) = 0;
+  // The main and the User Messages menu bars.
+  virtual void ApplyMenus(const MenuBars& bars) = 0;
+  // Shows the main window and brings the record controls to the top.
+  virtual void ShowMainWindow() = 0;
+  // The main window goes away and the event loop ends.
+  virtual void DestroyMainWindow() = 0;
+};
+
+// The video record window inside the main window, and the scroll container around it.
+class VideoRecordWindowView {
+ public:
+  virtual ~VideoRecordWindowView() = default;
+  virtual bool CreateVideoRecordWindow() = 0;
+  // What the station's own renderer draws into.
+  virtual DisplayWindow VideoDisplayWindow() = 0;
+  virtual void ShowVideoRecordWindow(bool shown) = 0;
+  virtual bool CreateScrollWindow() = 0;
+  virtual void HideScrollWindow() = 0;
+};
+
+class UserMessagesWindowView {
+ public:
+  virtual ~UserMessagesWindowView() = default;
+  // Null when the window cannot be made.
+  virtual MessageView* CreateUserMessagesWindow(const WindowPlacement& placement) = 0;
+  virtual void ShowUserMessagesWindow() = 0;
+};
+
+class RecordControlsView {
+ public:
+  virtual ~RecordControlsView() = default;
+  virtual bool CreateRecordControls(bool record_buttons_space) = 0;
+  virtual void ShowRecordControls(bool shown) = 0;
+};
+
+class StandByWindowView {
+ public:
+  virtual ~StandByWindowView() = default;
+  virtual void CreateStandByWindow() = 0;
+};
+
+// The countdown, brightness and contrast, Pixel Saturation and Frame Integration windows.
+class ToolWindowsView {
+ public:
+  virtual ~ToolWindowsView() = default;
+  // The tool windows that exist so far, hidden; the analysis windows act on analysis.
+  virtual bool CreateToolWindows(AnalysisControls& analysis) = 0;
+  // Shown and raised; hidden with both sliders back at 50.
+  virtual void ShowBrightnessContrast(bool shown) = 0;
+  // "Pixel Saturation...": the slider at the value in use, the window shown and raised, and
+  // highlighting switched on (restarting live video) unless it already is.
+  virtual void OpenPixelSaturationWindow() = 0;
+  // "Frame Integration...": the count field at "2", the window shown and raised.
+  virtual void OpenFrameIntegrationWindow() = 0;
+};
+
+// The station keeps the menu graying and the brightness and contrast flag in its menu
+// state, so a rebuilt menu stays as a recording left it; the recording controller's calls
+// for them go to the station rather than to the windows.
+class StationMenuKeeper {
+ public:
+  virtual ~StationMenuKeeper() = default;
+  virtual void EnableMenusOutsideRecording(bool enabled) = 0;
+  virtual void ResetBrightnessContrast() = 0;
+};
+
+class StationWindows : public RecordingWindowsView,
+                       public DesktopView,
+                       public MainWindowView,
+                       public VideoRecordWindowView,
+                       public UserMessagesWindowView,
+                       public RecordControlsView,
+                       public StandByWindowView,
+                       public ToolWindowsView {
+ public:
+  // Set by the station for its lifetime.
+  void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }
+  StationMenuKeeper* menu_keeper() const { return menu_keeper_; }
+
+  void EnableMenusOutsideRecording(bool enabled) final {
+    if (menu_keeper_ != nullptr) menu_keeper_->EnableMenusOutsideRecording(enabled);
+  }
+  void ResetBrightnessContrast() final {
+    if (menu_keeper_ != nullptr) menu_keeper_->ResetBrightnessContrast();
+  }
+
+ private:
+  StationMenuKeeper* menu_keeper_ = nullptr;
+};
+
+}  // namespace vesk
