@@ -21,68 +21,38 @@ using Texts = std::vector<std::string>;
 
 std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
 
-// The windows without a screen, recording what the station did with them.
+// The windows without a screen, recording what the station made and opened.
 class FakeStationWindows final : public HeadlessWindows {
  public:
   FakeStationWindows() : HeadlessWindows(std::cout) {}
-  std::optional<ScreenRect> CurrentWindowRect(WindowId window) override {
-    if (window != WindowId::Main) return std::nullopt;
-    return main_rect;
-  }
-  void ApplyWindowPosition(WindowId window, const PositionResult& r) override {
-    if (window == WindowId::Main) main_rect = r.window;
-  }
-  WorkArea ReadWorkArea() override { return {0, 0, 1920, 1050}; }
   void LoadIcons() override { calls.push_back("icons"); }
   bool CreateFont(const FontRequest& font) override {
     fonts.push_back(font.height);
     return !fails.count("font");
   }
   bool CreateMainWindow() override { return Create("main"); }
-  void MeasureMainWindow(PixelSize* outer, PixelSize* client) override {
-    *outer = {660, 540};
-    *client = {644, 481};
-  }
-  void ApplyMenus(const MenuBars& bars) override { menus = bars; }
   void ShowMainWindow() override { calls.push_back("show main"); }
   bool CreateVideoRecordWindow() override { return Create("video"); }
-  void ShowVideoRecordWindow(bool shown) override { video_shown = shown; }
   bool CreateScrollWindow() override { return Create("scroll"); }
   MessageView* CreateUserMessagesWindow(const WindowPlacement&) override {
     return Create("user messages") ? &view : nullptr;
   }
   void ShowUserMessagesWindow() override { calls.push_back("show user messages"); }
   bool CreateRecordControls(bool) override { return Create("record controls"); }
-  void ShowRecordControls(bool shown) override { record_controls_shown = shown; }
   void CreateStandByWindow() override { calls.push_back("stand-by"); }
   bool CreateToolWindows(AnalysisControls&) override { return Create("tool windows"); }
-  void ShowBrightnessContrast(bool shown) override { brightness_shown = shown; }
   void OpenPixelSaturationWindow() override { calls.push_back("open pixel saturation"); }
   void OpenFrameIntegrationWindow() override { calls.push_back("open frame integration"); }
-  void EnableStartButton(bool enabled) override { start_enabled = enabled; }
-  void HideFrameIntegrationWindow() override { calls.push_back("hide frame integration"); }
-  void HidePixelSaturationWindow() override { calls.push_back("hide pixel saturation"); }
-  void SizeVideoRecordWindow(int width, int height, int, int) override {
-    video_sizes.push_back(std::to_string(width) + "x" + std::to_string(height));
-  }
 
   bool Create(const std::string& what) {
     calls.push_back(what);
-    if (what == "main") main_rect = {100, 100, 660, 540};
     return fails.count(what) == 0;
   }
-  int Count(const std::string& call) const {
-    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
-  }
 
-  std::optional<ScreenRect> main_rect;
   std::set<std::string> fails;
-  Texts calls, video_sizes;
+  Texts calls;
   std::vector<int> fonts;
   testing::RecordingView view;
-  MenuBars menus;
-  bool video_shown = false, record_controls_shown = false, brightness_shown = false;
-  bool start_enabled = false;
 };
 
 class StationTest : public ::testing::Test, public testing::StationTestBed {
@@ -92,7 +62,7 @@ class StationTest : public ::testing::Test, public testing::StationTestBed {
     EXPECT_EQ(station->Initialise(), S_OK);
     return *station;
   }
-  const MenuEntry& Item(MenuCommand command) const { return *FindItem(windows.menus, command); }
+  const MenuEntry& Item(MenuCommand command) const { return *FindItem(station->menus(), command); }
   bool Logged(const std::string& text) const {
     return windows.view.Text().find(text) != std::string::npos;
   }
@@ -101,11 +71,12 @@ class StationTest : public ::testing::Test, public testing::StationTestBed {
   std::unique_ptr<AppState> station;
 };
 
-TEST_F(StationTest, StartUpReportsComeInTheirOrderAndOnlyTheFirstQueuedOneIsTimestamped) {
+TEST_F(StationTest, StartUpReportsAndWindowsComeInTheirOrder) {
   AddDevice();
   power.hibernate = false;
   power.privilege = false;
   Start();
+  // Only the first report that waited for the User Messages window has a timestamp.
   EXPECT_EQ(windows.view.entries,
             (Texts{Timed("Computer local time is Europe/Berlin\r\n"),
                    Timed("Computer cannot be placed into hibernation\n"),
@@ -115,48 +86,35 @@ TEST_F(StationTest, StartUpReportsComeInTheirOrderAndOnlyTheFirstQueuedOneIsTime
                    Timed("WARNING: Character recognition sets are missing from install "
                          "directory,  warning 1029\r\n"),
                    "\r\nNo Options File or unreadable Options File\r\n"}));
-  EXPECT_FALSE(station->hibernation_possible());
-  EXPECT_FALSE(station->initialising());
-}
-
-TEST_F(StationTest, WindowsAreMadeInStartUpOrderWithEveryFont) {
-  AddDevice();
-  Start();
   EXPECT_EQ(windows.calls,
             (Texts{"icons", "main", "video", "user messages", "stand-by", "record controls",
                    "scroll", "tool windows", "show user messages", "show main"}));
   EXPECT_EQ(windows.fonts, (std::vector<int>{18, 20, 72, 16, 28, 20, 18, 16}));
+  EXPECT_FALSE(station->hibernation_possible() || station->initialising());
   EXPECT_EQ(station->command_counter(), kFirstCommandIdentifier + kMenuCommandCount);
-  // The frame is measured from the main window, which is then sized to the video: 720 + 16
-  // by 576 + 59.
-  EXPECT_EQ(station->layout().frame_extra, (PixelSize{16, 59}));
-  EXPECT_EQ(windows.main_rect, (ScreenRect{100, 100, 736, 635}));
+  EXPECT_TRUE(station->sources().CurrentSource()->is_active_preview);
+  EXPECT_TRUE(media.graphs.back()->running);
+  EXPECT_FALSE(Recording());
 }
 
-TEST_F(StationTest, LiveVideoAndTheEventsNeedADevice) {
+TEST_F(StationTest, TheEventsAreLoadedOnlyWithADevice) {
   std::filesystem::create_directory("Events");
   ASSERT_TRUE(WriteEventFile(
       "Events/Pallas.ief", FormatEventFileText(SystemTime{2026, 7, 0, 20, 3, 5, 39, 0},
                                                SystemTime{1943, 5, 1, 3, 0, 0, 30, 0}, false, false,
                                                "graze", "Pallas", "TYC 1")));
-  Start();
+  for (const bool device : {false, true}) {
+    if (device) AddDevice();
+    station.reset();
+    Start();
+    EXPECT_EQ(station->scheduler().next_event().has_value(), device);
+    EXPECT_EQ(Item(MenuCommand::X2Magnification).enabled, device);
+    EXPECT_EQ(std::any_of(media.graphs.begin(), media.graphs.end(),
+                          [](const auto* graph) { return graph->running; }),
+              device);
+  }
   EXPECT_TRUE(Logged(Timed("There is no video capture device")));
-  EXPECT_FALSE(station->scheduler().next_event().has_value());
-  EXPECT_FALSE(windows.video_shown || windows.record_controls_shown);
-  EXPECT_FALSE(Item(MenuCommand::X2Magnification).enabled);
-  for (const auto* graph : media.graphs) EXPECT_FALSE(graph->running);
-
-  station.reset();
-  AddDevice();
-  Start();
-  EXPECT_TRUE(media.graphs.back()->running);
-  EXPECT_FALSE(Recording());
-  EXPECT_TRUE(windows.video_shown && windows.record_controls_shown && windows.start_enabled);
-  EXPECT_TRUE(station->sources().CurrentSource()->is_active_preview);
-  EXPECT_EQ(windows.video_sizes, (Texts{"720x576"}));
-  EXPECT_TRUE(Item(MenuCommand::X2Magnification).enabled);
-  // The Event was loaded and handed on; the observer learns that nothing counts down yet.
-  ASSERT_TRUE(station->scheduler().next_event().has_value());
+  // The observer learns that nothing counts down yet.
   EXPECT_TRUE(Logged(kCountdownUnavailableText));
 }
 
@@ -186,12 +144,9 @@ TEST_F(StationTest, AFatalWindowFailureShowsOneBoxAndNothingInTheLog) {
 TEST_F(StationTest, FontFailuresAreWarningsAndStartUpGoesOn) {
   windows.fails = {"font"};
   Start();
-  for (const char* warning :
-       {"WARNING: Cannot create font for codec or camera lists,  warning 4",
-        "WARNING: Cannot create font for countdown window,  warning 2", "warning 5", "warning 6"}) {
-    EXPECT_TRUE(Logged(warning)) << warning;
-  }
-  EXPECT_TRUE(box.shown.empty());
+  EXPECT_TRUE(Logged("WARNING: Cannot create font for codec or camera lists,  warning 4"));
+  EXPECT_TRUE(Logged("WARNING: Cannot create font for countdown window,  warning 2"));
+  EXPECT_TRUE(Logged("warning 5") && Logged("warning 6") && box.shown.empty());
 }
 
 TEST_F(StationTest, AboutReportsTheVersionAndCommandsOfLaterWindowsDoNothing) {
@@ -222,7 +177,8 @@ TEST_F(StationTest, StoredSaturationValueAndTheAnalysisWindowsNeedTheLiveFilter)
     station->RunCommand(MenuCommand::PixelSaturation);
     station->RunCommand(MenuCommand::FrameIntegration);
     EXPECT_EQ(windows.calls.back(), filter ? "open frame integration" : "show main");
-    EXPECT_EQ(windows.Count("open pixel saturation"), filter ? 1 : 0);
+    EXPECT_EQ(std::count(windows.calls.begin(), windows.calls.end(), "open pixel saturation"),
+              filter ? 1 : 0);
   }
   // Without the character sets every analysis start repeats that OCR is unavailable.
   EXPECT_TRUE(Logged(kOcrUnavailableText));
@@ -246,20 +202,17 @@ TEST_F(StationTest, ARecordingWithoutDisplayFiltersEndsTheAnalysisAndTheAdjustme
   Start(true);
   ASSERT_TRUE(station->analysis_controls().StartIntegration("5"));
   station->RunCommand(MenuCommand::BrightnessContrast);
-  ASSERT_TRUE(Item(MenuCommand::BrightnessContrast).checked && windows.brightness_shown);
+  ASSERT_TRUE(Item(MenuCommand::BrightnessContrast).checked);
 
   station->StartButton();
   ASSERT_TRUE(Recording());
   EXPECT_EQ(station->analysis_controls().integration_count(), 1);
   EXPECT_FALSE(TransformInGraph());
-  EXPECT_EQ(windows.Count("hide frame integration"), 1);
-  EXPECT_EQ(windows.Count("hide pixel saturation"), 1);
-  // The station's menus are grayed, with the adjustment unchecked and its window gone.
-  EXPECT_FALSE(FindPopup(windows.menus.main, "Options")->enabled);
+  // The station's menus are grayed, with the adjustment unchecked.
+  EXPECT_FALSE(FindPopup(station->menus().main, "Options")->enabled);
   EXPECT_FALSE(Item(MenuCommand::BrightnessContrast).checked);
-  EXPECT_FALSE(windows.brightness_shown);
   station->StopButton();
-  EXPECT_TRUE(FindPopup(windows.menus.main, "Options")->enabled);
+  EXPECT_TRUE(FindPopup(station->menus().main, "Options")->enabled);
 }
 
 TEST_F(StationTest, CancellingAnAnalysisWindowDuringARecordingKeepsTheRecordingRunning) {
