@@ -164,34 +164,16 @@ TEST_F(WindowLayoutTest, MinimisedAndUnknownWindowsAreLeftAlone) {
                                                     "problem with window positioning\r\n")));
 }
 
-TEST_F(WindowLayoutTest, UserMessagesAndPlaybackWindowsKeepTheirSizes) {
-  inputs.initialising = true;
-  options.message_window_position = {50, 60, 700, 460};
-  EXPECT_EQ(Place(WindowId::UserMessages, {0, 0, 100, 100}).window, (ScreenRect{50, 60, 700, 460}));
+TEST_F(WindowLayoutTest, PlaybackWindowIsSizedToItsVideoOnceStartUpIsOver) {
   inputs.playback_video_size = PixelSize{720, 480};
+  inputs.initialising = true;
   EXPECT_EQ(Place(WindowId::Playback, {0, 0, 400, 300}).window, (ScreenRect{180, 220, 400, 300}));
-
-  // Once start-up is over the playback window is sized to its video.
   inputs.initialising = false;
-  Place(WindowId::UserMessages, {70, 80, 500, 300}, /*store=*/true);
-  EXPECT_EQ(options.message_window_position, (WindowPlacement{70, 80, 500, 300}));
   EXPECT_EQ(Place(WindowId::Playback, {180, 100, 400, 300}).window,
             (ScreenRect{180, 100, 720 + 16 + 5, 480 + 59 + 5}));
   inputs.x2_magnification = true;
   EXPECT_EQ(Place(WindowId::Playback, {0, 0, 400, 300}).window,
             (ScreenRect{0, 0, 1440 + 16 + 5, 960 + 59 + 5}));
-}
-
-TEST_F(WindowLayoutTest, EveryWindowButTheStandByWindowHasItsOwnOption) {
-  int i = 0;
-  for (WindowId window : kStoreAllOrder) Place(window, {++i, 0, 10, 10}, /*store=*/true);
-  // Each window reads back its own value: no two share an option.
-  i = 0;
-  for (WindowId window : kStoreAllOrder) EXPECT_EQ(SavedWindowPosition(options, window)->x, ++i);
-  EXPECT_FALSE(HasSavedPosition(WindowId::StandBy));
-  for (const ToolWindowSpec& tool : kToolWindows) EXPECT_TRUE(HasSavedPosition(tool.window));
-  options.gps_window_position = {11, 22};
-  EXPECT_EQ(ToolWindowCreationRect(options, kToolWindows[4]), (ScreenRect{11, 22, 290, 355}));
 }
 
 class StoreAllWindowPositionsTest : public WindowLayoutTest {
