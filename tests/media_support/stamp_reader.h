@@ -1,20 +1,44 @@
 #pragma once
 
-// Reads the time inserter's text back from a picture: each character cell is matched
-// against the simulated cameras' font, so a test can tell which frame it is looking at.
+// Reads the time inserter's text back from a simulated camera's picture, matching each
+// character cell against the cameras' font, so a test can tell which frame it is looking at.
 
 #include <cstdint>
 #include <string>
 
+#include "platform/gst/bitmap_font.h"
+#include "platform/gst/star_field_painter.h"
+
 namespace vesk::testing {
 
-// Reads `characters` glyphs of the stamp whose text box starts at (x, y) with the given
-// glyph scale, from an 8-bit plane (pixel step `step` bytes, for packed formats). Cells
-// that match no glyph read as '?'.
-std::string ReadStamp(const std::uint8_t* plane, int width, int height, int stride, int step, int x,
-                      int y, int scale, int characters);
-
-// Parses "HH:MM:SS.mmm NNNNNNN" into milliseconds of the day and the counter.
-bool ParseStamp(const std::string& text, long* milliseconds, long* counter);
+// The stamp of a width x height picture from an 8-bit plane whose pixels are `step` bytes
+// apart (2 for the luma of YUY2); a negative stride reads a bottom-up picture from its top
+// row. Cells that match no glyph read as '?'.
+inline std::string ReadStamp(const std::uint8_t* top_row, int width, int height, int stride,
+                             int step) {
+  using namespace vesk::simcam;
+  StarFieldPainter geometry;  // where the cameras put the text at this size
+  geometry.Configure(width, height, 1);
+  TextStyle style;
+  const int scale = style.scale = geometry.text_scale();
+  std::string text;
+  for (int i = 0; i < 20; ++i) {  // "HH:MM:SS.mmm NNNNNNN"
+    const int x = geometry.text_x() + (style.margin + i * (kGlyphColumns + style.spacing)) * scale;
+    const int y = geometry.text_y() + style.margin * scale;
+    GlyphRows seen{};  // the middle of each dot: ink is bright, paper dark
+    for (int r = 0; r < kGlyphRows; ++r) {
+      for (int c = 0; c < kGlyphColumns; ++c) {
+        const int px = x + c * scale + scale / 2, py = y + r * scale + scale / 2;
+        if (px < width && py < height && top_row[py * stride + px * step] > 128) {
+          seen[r] |= static_cast<std::uint8_t>(0x10 >> c);
+        }
+      }
+    }
+    char found = '?';
+    for (char candidate : FontCharacters()) found = GlyphOf(candidate) == seen ? candidate : found;
+    text += found;
+  }
+  return text;
+}
 
 }  // namespace vesk::testing

@@ -1,158 +1,289 @@
-// Recordings from the simulated cameras through real pipelines, read back with the RIFF
-// reader: frame counts, sizes, fourccs, every frame present in order, and the counters.
+// What the simulated cameras draw, and their recordings through real pipelines read back by
+// the RIFF reader and by ffprobe: headers, index, every frame present and in order, and the
+// counters. The long ones (a file past 2 GB, a minute with its CPU cost) run only when
+// VESK_LONG_TESTS is set.
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "media_support/capture_session.h"
 #include "media_support/riff_avi_reader.h"
 #include "media_support/stamp_reader.h"
 #include "platform/gst/gst_media_graph.h"
-#include "platform/gst/gst_media_system.h"
 #include "platform/gst/star_field_painter.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
 namespace {
 
-using gst::GstMediaSystem;
-using gst::GstMediaSystemOptions;
-using testing::AviFile;
-using testing::CaptureRequest;
-using testing::CaptureSession;
+// ffprobe decodes every frame: "width,height,rate,frames", with any error it met.
+std::string Probe(const std::string& path) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(
+      popen(("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+             "stream=width,height,r_frame_rate,nb_read_frames -of csv=p=0 '" +
+             path + "' 2>&1")
+                .c_str(),
+            "r"),
+      pclose);
+  std::string out;
+  for (char line[256]; pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr;) out += line;
+  return out;
+}
 
-GstMediaSystemOptions SimulatedOnly() {
-  GstMediaSystemOptions options;
-  options.simulated_cameras = true;
-  options.v4l2_devices = false;
-  return options;
+// The time of day and the counter burnt into one recorded frame of raw pixels.
+std::pair<long, long> StampOf(const std::string& path, const testing::AviFile& file,
+                              std::size_t index) {
+  const std::vector<std::uint8_t> data = testing::ReadAviChunk(path, file.video_chunks.at(index));
+  const int step = file.bit_count / 8, height = std::abs(file.height);
+  int stride = file.width * step;
+  const std::uint8_t* top = data.data();
+  if (file.compression == "RGB" && file.height > 0) {  // a DIB stores its bottom row first
+    top += static_cast<std::ptrdiff_t>(height - 1) * stride;
+    stride = -stride;
+  }
+  const std::string text =
+      data.empty() ? "" : testing::ReadStamp(top, file.width, height, stride, step);
+  int hour = 0, minute = 0, second = 0, milli = 0;
+  long counter = 0;  // "HH:MM:SS.mmm NNNNNNN"
+  EXPECT_EQ(
+      std::sscanf(text.c_str(), "%2d:%2d:%2d.%3d %7ld", &hour, &minute, &second, &milli, &counter),
+      5)
+      << index << ": " << text;
+  const long milliseconds = ((hour * 60L + minute) * 60L + second) * 1000L + milli;
+  return {milliseconds, counter};
 }
 
 struct FormatCase {
   const char* label;
   const char* device;
   const char* subtype;
-  int width;
-  int height;
-  int rate;
-  const char* codec;  // friendly name, or "" for none
+  int width, height, rate;
+  const char* codec;  // friendly name, "" for none
   const char* compression;
   int bit_count;
-  bool readable_stamp;  // raw luma we can read the time inserter from
+  bool readable_stamp;  // raw pixels the time inserter's text can be read from
 };
-
-void PrintTo(const FormatCase& format, std::ostream* out) { *out << format.label; }
 
 class RecordingFormatTest : public ::testing::TestWithParam<FormatCase> {};
 
-// Reads the stamp (time, counter) of one recorded frame.
-bool StampOf(const std::string& path, const AviFile& file, std::size_t index,
-             const FormatCase& format, long* milliseconds, long* counter) {
-  std::vector<std::uint8_t> data;
-  if (!testing::ReadAviChunk(path, file.video_chunks[index], &data)) return false;
-  simcam::StarFieldPainter geometry;
-  geometry.Configure(format.width, format.height, 1);
-  const int step = format.bit_count / 8;
-  int stride = format.width * step;
-  const std::uint8_t* top = data.data();
-  if (testing::CompressionName(file.video) == "RGB" && file.video.height > 0) {
-    // A DIB is stored bottom row first.
-    top = data.data() + static_cast<std::ptrdiff_t>(format.height - 1) * stride;
-    stride = -stride;
+// The mean of the picture's blue bytes.
+double Mean(const testing::KeptFrame& frame) {
+  double sum = 0;
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) sum += *frame.At(x, y);
   }
-  const std::string text =
-      testing::ReadStamp(top, format.width, format.height, stride, step, geometry.text_x(),
-                         geometry.text_y(), geometry.text_scale(), 20);
-  const bool parsed = testing::ParseStamp(text, milliseconds, counter);
-  if (!parsed) ADD_FAILURE() << "stamp of frame " << index << " reads \"" << text << "\"";
-  return parsed;
+  return sum / (frame.width * frame.height);
 }
 
-TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBack) {
+// Three seconds recorded while the live video goes to the station's own renderer, with the
+// brightness and the video position changed half way.
+TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindowShowsThem) {
   const FormatCase& format = GetParam();
   testing::ScopedTempDir folder;
-  GstMediaSystem system(SimulatedOnly());
-  CaptureRequest request;
-  request.device = format.device;
-  request.subtype = format.subtype;
-  request.width = format.width;
-  request.height = format.height;
-  request.rate_numerator = format.rate;
-  request.codec = format.codec;
-  request.video_path = folder.Path("clip.avi");
-  CaptureSession session;
-  std::string step;
-  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session, &step), S_OK) << step;
-  ASSERT_NE(session.dropped_frames, nullptr);
-
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  const std::string path = folder.Path("clip.avi");
+  const int width = format.width, height = format.height, rate = format.rate;
+  testing::CaptureSession session;
+  ASSERT_EQ(testing::BuildCaptureGraph(system,
+                                       {format.device, format.subtype, width, height, rate,
+                                        RendererKind::EVR, path, format.codec},
+                                       &session),
+            S_OK)
+      << session.failed_step;
+  RendererControl* control = nullptr;
+  VideoProcAmp* proc_amp = nullptr;
+  testing::FrameKeeper window;
+  ASSERT_EQ(session.renderer->QueryRendererControl(&control), S_OK);
+  ASSERT_EQ(session.source->QueryVideoProcAmp(&proc_amp), S_OK);
+  ASSERT_EQ(control->SetVideoWindow(DisplayWindowOf(&window)), S_OK);
+  ASSERT_EQ(control->SetAspectRatioMode(kAspectRatioPreservePicture), S_OK);
+  ASSERT_EQ(control->SetVideoPosition({2, 1, 2 + 2 * width, 1 + 2 * height}), S_OK);  // x2
+  EXPECT_TRUE(Failed(control->SetVideoPosition({10, 10, 5, 5})));
+  // Stopping before the start and starting or stopping twice change nothing.
+  EXPECT_EQ(session.graph->Stop(), S_OK);
   // The baseline is read as the capture code reads it, before the graph runs.
   std::int32_t at_start = -1;
   ASSERT_EQ(session.dropped_frames->GetNumNotDropped(&at_start), S_OK);
   ASSERT_EQ(session.graph->Run(), S_OK)
       << static_cast<gst::GstMediaGraph*>(session.graph.get())->last_error();
-  testing::WaitSeconds(3.0);
-  std::int32_t recorded = 0;
-  std::int32_t dropped = -1;
+  EXPECT_EQ(session.graph->Run(), S_OK);
+  testing::WaitSeconds(1.5);
+  const testing::KeptFrame before = window.Last();
+  ASSERT_EQ(proc_amp->Set(ProcAmpProperty::Brightness, 200, kProcAmpFlagsManual), S_OK);
+  ASSERT_EQ(control->SetVideoPosition({2, 1, 2 + width, 1 + height}), S_OK);
+  testing::WaitSeconds(1.5);
+  std::int32_t recorded = 0, dropped = -1, after_stop = 0, drawn = 0;
   EXPECT_EQ(session.dropped_frames->GetNumNotDropped(&recorded), S_OK);
   EXPECT_EQ(session.dropped_frames->GetNumDropped(&dropped), S_OK);
   ASSERT_EQ(session.graph->Stop(), S_OK);
-  std::int32_t after_stop = 0;
+  EXPECT_EQ(session.graph->Stop(), S_OK);
   session.dropped_frames->GetNumNotDropped(&after_stop);
+  EXPECT_EQ(control->GetFramesDrawn(&drawn), S_OK);
 
-  AviFile file;
+  // The window: every frame drawn at its size where it was asked to be; the brightness
+  // shows (72 steps, less what a conversion to video range takes off).
+  const testing::KeptFrame after = window.Last();
+  EXPECT_GE(before.frames, rate);
+  EXPECT_EQ(std::tuple(before.width, before.height, before.preserve_aspect),
+            std::tuple(width, height, true));
+  EXPECT_EQ(before.destination, (VideoRect{2, 1, 2 + 2 * width, 1 + 2 * height}));
+  EXPECT_EQ(after.destination, (VideoRect{2, 1, 2 + width, 1 + height}));
+  EXPECT_EQ(drawn, after.frames);
+  EXPECT_GT(Mean(after) - Mean(before), 50.0);
+
+  // The file: every frame the headers promise, with its index, and ffprobe agrees.
+  testing::AviFile file;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &error)) << error;
-  EXPECT_FALSE(file.truncated);
-  const int expected = 3 * format.rate;
+  ASSERT_TRUE(testing::ReadAviFile(path, &file, &error)) << error;
   const auto frames = static_cast<int>(file.video_chunks.size());
-  EXPECT_NEAR(frames, expected, format.rate == 25 ? 2 : 3);
-  // Every frame the headers promise is in the file, and the index is there.
-  EXPECT_EQ(file.total_frames, file.video_chunks.size());
-  EXPECT_EQ(file.video.length, file.video_chunks.size());
+  EXPECT_NEAR(frames, 3 * rate, rate == 25 ? 2 : 3);
+  EXPECT_FALSE(file.truncated);
+  EXPECT_EQ(std::tuple(file.total_frames, file.length), std::tuple(frames, frames));
   EXPECT_TRUE(file.has_idx1 || file.has_indx);
-  EXPECT_EQ(file.width, format.width);
-  EXPECT_EQ(file.height, format.height);
-  EXPECT_EQ(file.video.width, format.width);
-  EXPECT_EQ(std::abs(file.video.height), format.height);
-  EXPECT_EQ(testing::CompressionName(file.video), format.compression);
-  EXPECT_EQ(file.video.bit_count, format.bit_count);
-  EXPECT_EQ(file.video.rate / static_cast<double>(file.video.scale), format.rate);
-  // The counters: the recording log's count (final count less the baseline) is exactly the
-  // frames in the file; none lost.
+  EXPECT_EQ(std::tuple(file.compression, file.bit_count),
+            std::tuple(format.compression, format.bit_count));
+  EXPECT_EQ(Probe(path), std::to_string(width) + "," + std::to_string(height) + "," +
+                             std::to_string(rate) + "/1," + std::to_string(frames) + "\n");
+  // The recording log's count (final count less the baseline) is exactly the frames in the
+  // file: none lost at the start or the stop.
   EXPECT_EQ(after_stop - at_start, frames);
   EXPECT_LE(recorded, after_stop);
   EXPECT_LE(dropped, 1);
-
   if (format.readable_stamp) {
-    // Consecutive frames carry consecutive counters: nothing is missing or repeated.
-    long first_ms = 0, first_count = 0, last_ms = 0, last_count = 0;
-    ASSERT_TRUE(StampOf(request.video_path, file, 0, format, &first_ms, &first_count));
-    ASSERT_TRUE(StampOf(request.video_path, file, file.video_chunks.size() - 1, format, &last_ms,
-                        &last_count));
-    const long per_frame = std::string(format.device) == gst::kSimulatedAnalogCameraName ? 2 : 1;
-    EXPECT_EQ(last_count - first_count, per_frame * (frames - 1));
-    long elapsed = last_ms - first_ms;
-    if (elapsed < 0) elapsed += 24L * 3600 * 1000;
-    EXPECT_NEAR(elapsed, (frames - 1) * 1000.0 / format.rate, 60.0);
+    // The first and last frames' counters and times: nothing missing or repeated between.
+    const auto [first_ms, first_count] = StampOf(path, file, 0);
+    const auto [last_ms, last_count] = StampOf(path, file, frames - 1);
+    const long per_frame = format.device == std::string(gst::kSimulatedAnalogCameraName) ? 2 : 1;
+    EXPECT_EQ(last_count - first_count, per_frame * (frames - 1));  // fields or frames
+    EXPECT_NEAR((last_ms - first_ms + 86400000) % 86400000, (frames - 1) * 1000.0 / rate, 60.0);
   }
 }
 
+const char* const kAnalog = gst::kSimulatedAnalogCameraName;
+const char* const kWebcam = gst::kSimulatedWebcamName;
 INSTANTIATE_TEST_SUITE_P(
     SimulatedCameras, RecordingFormatTest,
-    ::testing::Values(FormatCase{"AnalogYuy2", gst::kSimulatedAnalogCameraName, "YUY2", 720, 576,
-                                 25, "", "YUY2", 16, true},
-                      FormatCase{"AnalogYuy2ThroughJpegEncoder", gst::kSimulatedAnalogCameraName,
-                                 "YUY2", 720, 576, 25, "JPEG image encoder", "MJPG", 24, false},
-                      FormatCase{"WebcamRgb24", gst::kSimulatedWebcamName, "RGB24", 640, 480, 30,
-                                 "", "RGB", 24, true},
-                      FormatCase{"WebcamMjpg", gst::kSimulatedWebcamName, "MJPG", 640, 480, 30, "",
-                                 "MJPG", 24, false}),
+    ::testing::Values(
+        FormatCase{"AnalogYuy2", kAnalog, "YUY2", 720, 576, 25, "", "YUY2", 16, true},
+        FormatCase{"AnalogYuy2ThroughJpegEncoder", kAnalog, "YUY2", 720, 576, 25,
+                   "JPEG image encoder", "MJPG", 24, false},
+        FormatCase{"WebcamRgb24", kWebcam, "RGB24", 640, 480, 30, "", "RGB", 24, true},
+        FormatCase{"WebcamMjpg", kWebcam, "MJPG", 640, 480, 30, "", "MJPG", 24, false}),
     [](const ::testing::TestParamInfo<FormatCase>& info) { return info.param.label; });
+
+TEST(GstLongRecording, PastTwoGigabytesTheFileIsOpenDmlAndReadsBackWhole) {
+  if (std::getenv("VESK_LONG_TESTS") == nullptr) GTEST_SKIP() << "set VESK_LONG_TESTS to run";
+  testing::ScopedTempDir folder;
+  gst::GstMediaSystem system = testing::SimulatedSystem(/*paced=*/false);  // as fast as it writes
+  testing::CaptureRequest request;
+  request.video_path = folder.Path("big.avi");
+  testing::CaptureSession session;
+  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(session.graph->Run(), S_OK);
+  std::error_code ec;
+  while (std::filesystem::file_size(request.video_path, ec) < 2200ull * 1024 * 1024 || ec) {
+    ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(10));
+    testing::WaitSeconds(0.2);
+  }
+  ASSERT_EQ(session.graph->Stop(), S_OK);
+  std::int32_t recorded = 0, dropped = -1;
+  session.dropped_frames->GetNumNotDropped(&recorded);
+  session.dropped_frames->GetNumDropped(&dropped);
+
+  testing::AviFile file;
+  std::string error;
+  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &error)) << error;
+  const std::size_t frames = file.video_chunks.size();
+  EXPECT_GT(file.file_size, 2ull * 1024 * 1024 * 1024);
+  EXPECT_FALSE(file.truncated);
+  EXPECT_GE(file.riff_forms.size(), 2u);
+  EXPECT_TRUE(file.has_odml && file.has_indx);
+  EXPECT_EQ(file.odml_total_frames, frames);
+  EXPECT_EQ(file.length, frames);
+  EXPECT_EQ(static_cast<std::size_t>(recorded), frames);
+  EXPECT_EQ(dropped, 0);
+  for (const testing::AviChunk& chunk : file.video_chunks) ASSERT_EQ(chunk.size, 720u * 576 * 2);
+  // The last frame is the one the counters say: nothing lost across the RIFF boundaries.
+  const long counted = StampOf(request.video_path, file, frames - 1).second -
+                       StampOf(request.video_path, file, 0).second;
+  EXPECT_EQ((counted + 10000000) % 10000000, 2 * static_cast<long>(frames - 1) % 10000000);
+  EXPECT_EQ(Probe(request.video_path), "720,576,25/1," + std::to_string(frames) + "\n");
+}
+
+TEST(GstLongRecording, AMinuteAtTwentyFiveFramesHasEveryFrameAndItsCpuCostIsMeasured) {
+  if (std::getenv("VESK_LONG_TESTS") == nullptr) GTEST_SKIP() << "set VESK_LONG_TESTS to run";
+  testing::ScopedTempDir folder;
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  testing::CaptureRequest request;  // recorded while previewed, as the station does
+  request.video_path = folder.Path("minute.avi");
+  testing::CaptureSession session;
+  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
+  const double ours_before = testing::CpuSeconds();
+  const double theirs_before = testing::CpuSeconds(RUSAGE_CHILDREN);
+  int reference = -1;  // the same format from videotestsrc, by gst-launch-1.0 at the same time
+  std::jthread launch([&] {
+    reference = std::system(("gst-launch-1.0 -q videotestsrc is-live=true num-buffers=1500 ! "
+                             "video/x-raw,format=YUY2,width=720,height=576,framerate=25/1 ! "
+                             "avimux ! filesink location=" +
+                             folder.Path("reference.avi"))
+                                .c_str());
+  });
+  EXPECT_EQ(session.graph->Run(), S_OK);
+  testing::WaitSeconds(60.0);
+  EXPECT_EQ(session.graph->Stop(), S_OK);
+  const double ours = testing::CpuSeconds() - ours_before;
+  launch.join();
+  const double theirs = testing::CpuSeconds(RUSAGE_CHILDREN) - theirs_before;
+  std::int32_t dropped = -1;
+  session.dropped_frames->GetNumDropped(&dropped);
+  testing::AviFile file;
+  std::string error;
+  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &error)) << error;
+  std::printf(
+      "60 s YUY2 720x576: %zu frames, %d dropped; CPU %.2f s (ours) against %.2f s "
+      "(gst-launch-1.0 from videotestsrc)\n",
+      file.video_chunks.size(), dropped, ours, theirs);
+  EXPECT_EQ(reference, 0);
+  EXPECT_NEAR(static_cast<double>(file.video_chunks.size()), 1500.0, 1.0);
+  // Past 1 GB the main header counts the first RIFF list only; the OpenDML header all.
+  EXPECT_EQ(file.has_odml ? file.odml_total_frames : file.total_frames, file.video_chunks.size());
+  EXPECT_EQ(dropped, 0);
+}
+
+// The cameras' picture: the burnt-in time, readable at every size and under any picture
+// controls, and the target star's occultation.
+TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSeconds) {
+  simcam::StarFieldPainter painter;
+  std::vector<std::uint8_t> luma(720 * 576);
+  for (auto [width, height] : {std::pair{720, 576}, {720, 480}, {640, 480}, {320, 240}}) {
+    painter.Configure(width, height, 7);
+    for (const simcam::FrameStamp& stamp : {simcam::FrameStamp{0, 0, 0, 0, 0},
+                                            {23, 59, 59, 999, 9999999},
+                                            {12, 34, 56, 789, 12345}}) {
+      painter.Paint(stamp, {0, 10, 50}, luma.data(), width);  // dark controls do not hide it
+      EXPECT_EQ(testing::ReadStamp(luma.data(), width, height, width, 1), simcam::StampText(stamp))
+          << width << "x" << height;
+    }
+  }
+  // The light in the middle of the target star.
+  auto target = [&](int second, int millisecond, simcam::PictureControls controls) {
+    painter.Paint({5, 6, second, millisecond, 0}, controls, luma.data(), 720);
+    return luma[painter.target_y() * 720 + painter.target_x()];
+  };
+  painter.Configure(720, 576, 7);
+  EXPECT_GT(target(29, 999, {}), 120);
+  EXPECT_LT(target(30, 0, {}), 40);
+  EXPECT_LT(target(33, 999, {}), 40);
+  EXPECT_GT(target(34, 0, {}), 120);
+  EXPECT_EQ(target(10, 0, {128, 128, 75}), 255);  // gain saturates the star
+}
 
 }  // namespace
 }  // namespace vesk
