@@ -48,64 +48,24 @@ class AnalysisControlsTest : public ::testing::Test {
 TEST_F(AnalysisControlsTest, AStoredDefaultSwitchesHighlightingOnAtStartUp) {
   AnalysisControls& stored = Make(180);
   EXPECT_TRUE(switches.saturation_highlight);
-  EXPECT_EQ(stored.saturation_value(), 180);
   EXPECT_EQ(stored.SliderPositionForOpen(), 180);
   EXPECT_EQ(stored.SettingsForStart().saturation_value, 180);
-  EXPECT_EQ(stored.SettingsForStart().integration_frame_count, 1u);
-
-  switches = LiveSwitches{};
-  AnalysisControls& none = Make(-1);
-  EXPECT_FALSE(switches.saturation_highlight);
-  EXPECT_EQ(none.SliderPositionForOpen(), std::nullopt);
-}
-
-TEST_F(AnalysisControlsTest,
-       OpeningSwitchesHighlightingOnOnceWithThresholdNoneUntilTheSliderMoves) {
-  AnalysisControls& c = Make();
-  EXPECT_TRUE(c.SwitchHighlightingOn());
-  EXPECT_TRUE(switches.saturation_highlight);
-  EXPECT_EQ(restarts, 1);
-  // The filter goes in with threshold -1: the video is unchanged until the slider moves.
-  EXPECT_EQ(c.SettingsForStart().saturation_value, -1);
-  // Opening again while it is on restarts nothing.
-  EXPECT_FALSE(c.SwitchHighlightingOn());
-  EXPECT_EQ(restarts, 1);
-}
-
-TEST_F(AnalysisControlsTest, TheSliderWritesTheRunningThresholdWithoutRestartOrSaving) {
-  AnalysisControls& c = Make(120);
-  c.SliderMoved(200);
-  c.SliderMoved(50);
-  EXPECT_EQ(thresholds, (std::vector<std::int32_t>{200, 50}));
-  EXPECT_EQ(c.saturation_value(), 50);
-  EXPECT_EQ(c.SettingsForStart().saturation_value, 50);
-  EXPECT_EQ(restarts, 0);
-  EXPECT_TRUE(saved_values.empty());
-  // The stored default is not the value in use.
-  EXPECT_EQ(options.pixel_saturation_value, 120);
 }
 
 TEST_F(AnalysisControlsTest, TheThreeChoicesKeepSaveOrRemoveTheDefaultWithoutRestart) {
-  EXPECT_STREQ(ConfirmButtonText(SaturationChoice::UseCurrentValue), "OK");
-  EXPECT_STREQ(ConfirmButtonText(SaturationChoice::SaveAsDefault), "Save");
-  EXPECT_STREQ(ConfirmButtonText(SaturationChoice::RemoveDefault), "Save");
-
   AnalysisControls& c = Make(120);
   c.SliderMoved(90);
   c.ConfirmSaturation(SaturationChoice::UseCurrentValue, 90);
   EXPECT_TRUE(saved_values.empty());
-  EXPECT_EQ(options.pixel_saturation_value, 120);
-  EXPECT_EQ(c.saturation_value(), 90);
+  EXPECT_EQ(options.pixel_saturation_value, 120);  // the stored default is not the value in use
+  EXPECT_EQ(c.SettingsForStart().saturation_value, 90);
 
   c.ConfirmSaturation(SaturationChoice::SaveAsDefault, 210);
   EXPECT_EQ(saved_values, (std::vector<std::int32_t>{210}));
-  EXPECT_EQ(c.saturation_value(), 210);
-  EXPECT_TRUE(switches.saturation_highlight);
   EXPECT_EQ(thresholds.back(), 210);
 
   c.ConfirmSaturation(SaturationChoice::RemoveDefault, 210);
   EXPECT_EQ(saved_values, (std::vector<std::int32_t>{210, -1}));
-  EXPECT_EQ(c.saturation_value(), -1);
   EXPECT_FALSE(switches.saturation_highlight);
   EXPECT_EQ(thresholds.back(), -1);
   // The filter stays in place until the next restart.
@@ -117,42 +77,21 @@ TEST_F(AnalysisControlsTest, CancelSwitchesHighlightingOffAndRestartsButKeepsThe
   c.SliderMoved(60);
   c.CancelSaturation();
   EXPECT_FALSE(switches.saturation_highlight);
-  EXPECT_EQ(c.saturation_value(), -1);
-  EXPECT_EQ(thresholds.back(), -1);
   EXPECT_EQ(restarts, 1);
   EXPECT_EQ(options.pixel_saturation_value, 150);
-  EXPECT_TRUE(saved_values.empty());
   // Opened again: the slider stays where it was, and the filter comes back with -1.
   EXPECT_EQ(c.SliderPositionForOpen(), std::nullopt);
   EXPECT_TRUE(c.SwitchHighlightingOn());
   EXPECT_EQ(c.SettingsForStart().saturation_value, -1);
-}
-
-TEST_F(AnalysisControlsTest, AFormatThatCannotBeAnalysedForgetsTheValueInUse) {
-  AnalysisControls& c = Make(200);
-  c.ForgetSaturationValue();
-  EXPECT_EQ(c.saturation_value(), -1);
-  EXPECT_EQ(thresholds, (std::vector<std::int32_t>{-1}));
-  EXPECT_EQ(restarts, 0);
-}
-
-TEST(IntegrationCountTest, OnlyCountsFromTwoToThirtyScannedLikeUnsignedDecimal) {
-  for (const char* refused : {"", "0", "1", "31", "99", "abc", "-2", " ", "x5"}) {
-    EXPECT_EQ(ParseIntegrationCount(refused), std::nullopt) << '"' << refused << '"';
-  }
-  EXPECT_EQ(ParseIntegrationCount("2"), 2u);
-  EXPECT_EQ(ParseIntegrationCount("30"), 30u);
-  EXPECT_EQ(ParseIntegrationCount("07"), 7u);
-  EXPECT_EQ(ParseIntegrationCount(" 12"), 12u);
-  EXPECT_EQ(ParseIntegrationCount("5 frames"), 5u);
-  // Only the first 31 characters are read: a number that starts beyond them is not seen.
-  EXPECT_EQ(ParseIntegrationCount(std::string(31, ' ') + "5"), std::nullopt);
-  EXPECT_EQ(ParseIntegrationCount(std::string(30, ' ') + "5"), 5u);
+  EXPECT_FALSE(c.SwitchHighlightingOn());  // already on: no second restart
+  EXPECT_EQ(restarts, 2);
 }
 
 TEST_F(AnalysisControlsTest, StartRefusesCountsOutsideTheRangeWithTheMessageAndNoRestart) {
   AnalysisControls& c = Make();
-  for (const char* text : {"1", "31", ""}) {
+  // Only the first 31 characters are read: a number that starts beyond them is not seen.
+  for (const std::string& text :
+       std::vector<std::string>{"1", "31", "", "x5", std::string(31, ' ') + "5"}) {
     view.entries.clear();
     EXPECT_FALSE(c.StartIntegration(text));
     EXPECT_EQ(view.entries, (std::vector<std::string>{kRangeReport})) << text;
@@ -163,8 +102,6 @@ TEST_F(AnalysisControlsTest, StartRefusesCountsOutsideTheRangeWithTheMessageAndN
   view.entries.clear();
   EXPECT_TRUE(c.StartIntegration("30"));
   EXPECT_TRUE(view.entries.empty());
-  EXPECT_EQ(switches.integration_count, 30);
-  EXPECT_TRUE(c.integration_on());
   EXPECT_EQ(c.SettingsForStart().integration_frame_count, 30u);
   EXPECT_EQ(restarts, 1);
   // A refused count leaves the running integration as it was.
@@ -172,7 +109,6 @@ TEST_F(AnalysisControlsTest, StartRefusesCountsOutsideTheRangeWithTheMessageAndN
   EXPECT_EQ(switches.integration_count, 30);
 
   c.CancelIntegration();
-  EXPECT_EQ(switches.integration_count, 1);
   EXPECT_FALSE(c.integration_on());
   EXPECT_EQ(restarts, 2);
 }
