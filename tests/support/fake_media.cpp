@@ -4,121 +4,19 @@
 
 namespace vesk::testing {
 
-void FailurePlan::Fail(const std::string& key, HResult result, int from_call) {
-  failures_[key] = Failure{result, from_call};
+void FailurePlan::Fail(const std::string& key, HResult result, int from_call, int count) {
+  failures_[key] = Failure{result, from_call, count};
 }
 
 HResult FailurePlan::Check(const std::string& key) {
   const int call = calls_[key]++;
   const auto it = failures_.find(key);
   if (it == failures_.end() || call < it->second.from_call) return S_OK;
-  return it->second.result;
-}
-
-int FailurePlan::Calls(const std::string& key) const {
-  const auto it = calls_.find(key);
-  return it == calls_.end() ? 0 : it->second;
-}
-
-HResult FakePin::QueryDirection(PinDirection* direction) const {
-  if (Failed(direction_result)) return direction_result;
-  *direction = direction_;
-  return S_OK;
-}
-
-HResult FakePin::ConnectedTo(std::shared_ptr<MediaPin>* other) const {
-  *other = peer_.lock();
-  return *other ? S_OK : VFW_E_NOT_CONNECTED;
-}
-
-HResult FakePin::EnumMediaTypes(std::vector<MediaType>* types) const {
-  if (Failed(types_result)) return types_result;
-  *types = types_;
-  return S_OK;
+  const int count = it->second.count;
+  return count == 0 || call < it->second.from_call + count ? it->second.result : S_OK;
 }
 
 MediaFilter* FakePin::Owner() const { return owner_; }
-
-HResult FakeProcAmp::Get(ProcAmpProperty property, std::int32_t* value, std::int32_t* flags) {
-  const auto it = entries.find(property);
-  if (it == entries.end()) return E_FAIL;
-  if (Failed(it->second.get_result)) return it->second.get_result;
-  *value = it->second.value;
-  *flags = it->second.flags;
-  return S_OK;
-}
-
-HResult FakeProcAmp::GetRange(ProcAmpProperty property, ProcAmpRange* range) {
-  const auto it = entries.find(property);
-  if (it == entries.end()) return E_FAIL;
-  if (Failed(it->second.range_result)) return it->second.range_result;
-  *range = it->second.range;
-  return S_OK;
-}
-
-HResult FakeProcAmp::Set(ProcAmpProperty property, std::int32_t value, std::int32_t flags) {
-  const auto it = entries.find(property);
-  if (it == entries.end()) return E_FAIL;
-  if (Failed(it->second.set_result)) return it->second.set_result;
-  it->second.value = value;
-  it->second.flags = flags;
-  sets.push_back({property, value, flags});
-  return S_OK;
-}
-
-HResult FakeAnalogDecoder::GetTvFormat(std::int32_t* format) {
-  if (Failed(get_result)) return get_result;
-  *format = tv_format;
-  return S_OK;
-}
-
-HResult FakeAnalogDecoder::PutTvFormat(std::int32_t format) {
-  puts.push_back(format);
-  if (Failed(put_result)) return put_result;
-  tv_format = format;
-  return S_OK;
-}
-
-HResult FakeStreamConfig::SetFormat(const MediaType& type) {
-  formats_set.push_back(type);
-  return result;
-}
-
-HResult FakeDroppedFrames::GetNumNotDropped(std::int32_t* count) {
-  if (Failed(not_dropped_result)) return not_dropped_result;
-  *count = not_dropped;
-  return S_OK;
-}
-
-HResult FakeDroppedFrames::GetNumDropped(std::int32_t* count) {
-  if (Failed(dropped_result)) return dropped_result;
-  *count = dropped;
-  return S_OK;
-}
-
-HResult FakeRendererControl::SetVideoWindow(DisplayWindow w) {
-  if (Failed(window_result)) return window_result;
-  window = w;
-  return S_OK;
-}
-
-HResult FakeRendererControl::SetAspectRatioMode(std::int32_t mode) {
-  if (Failed(aspect_result)) return aspect_result;
-  aspect_mode = mode;
-  return S_OK;
-}
-
-HResult FakeRendererControl::SetVideoPosition(const VideoRect& destination) {
-  if (Failed(position_result)) return position_result;
-  positions.push_back(destination);
-  return S_OK;
-}
-
-HResult FakeRendererControl::GetFramesDrawn(std::int32_t* frames) {
-  if (Failed(frames_result)) return frames_result;
-  *frames = frames_drawn;
-  return S_OK;
-}
 
 std::shared_ptr<FakePin> FakeFilter::AddPin(const std::string& name, PinDirection direction,
                                             std::vector<MediaType> types) {
@@ -139,33 +37,6 @@ HResult FakeFilter::EnumPins(PinList* out) {
   out->clear();
   if (enum_pins_gives_nothing) return S_OK;
   out->assign(pins.begin(), pins.end());
-  return S_OK;
-}
-
-HResult FakeFilter::QueryVideoProcAmp(VideoProcAmp** out) {
-  *out = nullptr;
-  if (Failed(proc_amp_query_result)) return proc_amp_query_result;
-  if (proc_amp_query_gives_null) return S_OK;
-  if (!proc_amp) return E_NOINTERFACE;
-  *out = proc_amp.get();
-  return S_OK;
-}
-
-HResult FakeFilter::QueryRendererControl(RendererControl** out) {
-  *out = renderer_control.get();
-  return renderer_control ? S_OK : E_NOINTERFACE;
-}
-
-HResult FakeMoniker::ReadFriendlyName(std::string* out) {
-  if (Failed(name_result)) return name_result;
-  *out = name;
-  return S_OK;
-}
-
-HResult FakeMoniker::BindToFilter(std::shared_ptr<MediaFilter>* out) {
-  ++binds;
-  if (Failed(bind_result)) return bind_result;
-  *out = filter;
   return S_OK;
 }
 
@@ -228,17 +99,10 @@ HResult FakeGraph::Join(const std::shared_ptr<MediaPin>& output,
   return S_OK;
 }
 
-HResult FakeGraph::ConnectDirect(const std::shared_ptr<MediaPin>& output,
-                                 const std::shared_ptr<MediaPin>& input) {
-  calls.push_back("ConnectDirect");
-  if (HResult r = plan_->Check("ConnectDirect"); Failed(r)) return r;
-  return Join(output, input);
-}
-
-HResult FakeGraph::Connect(const std::shared_ptr<MediaPin>& output,
-                           const std::shared_ptr<MediaPin>& input) {
-  calls.push_back("Connect");
-  if (HResult r = plan_->Check("Connect"); Failed(r)) return r;
+HResult FakeGraph::Join(const std::string& call, const std::shared_ptr<MediaPin>& output,
+                        const std::shared_ptr<MediaPin>& input) {
+  calls.push_back(call);
+  if (HResult r = plan_->Check(call); Failed(r)) return r;
   return Join(output, input);
 }
 
@@ -259,7 +123,6 @@ std::shared_ptr<MediaPin> FakeGraph::FreePin(MediaFilter* filter, PinDirection d
   for (const auto& pin : fake->pins) {
     if (pin->direction() != direction || pin->peer()) continue;
     if (!name.empty() && pin->Name() != name) continue;
-    if (name.empty() && direction == PinDirection::Output && pin->Name() == "Preview") continue;
     return pin;
   }
   return nullptr;
@@ -269,28 +132,18 @@ HResult FakeGraph::RenderStream(PinCategory category, const std::shared_ptr<Medi
                                 const std::shared_ptr<MediaFilter>& intermediate,
                                 const std::shared_ptr<MediaFilter>& sink) {
   const bool preview = category == PinCategory::Preview;
-  const auto* label_filter = dynamic_cast<const FakeFilter*>(intermediate.get());
-  calls.push_back(std::string("RenderStream ") + (preview ? "Preview" : "Capture") + " " +
-                  NameOf(source.get()) + " " + (intermediate ? NameOf(intermediate.get()) : "-") +
-                  " " + NameOf(sink.get()));
-  if (HResult r = plan_->Check(preview ? "RenderStream:Preview" : "RenderStream:Capture");
-      Failed(r)) {
-    return r;
-  }
-  if (label_filter != nullptr && !label_filter->label.empty()) {
-    if (HResult r = plan_->Check("RenderStream:Capture:" + label_filter->label); Failed(r)) {
-      return r;
-    }
-  }
+  const std::string key = preview ? "RenderStream:Preview" : "RenderStream:Capture";
+  const auto* codec = dynamic_cast<const FakeFilter*>(intermediate.get());
+  calls.push_back(key);
+  if (HResult r = plan_->Check(key); Failed(r)) return r;
+  if (HResult r = plan_->Check(key + ":" + (codec ? codec->label : "")); Failed(r)) return r;
   if (!source || !sink) return E_POINTER;
 
+  // Preview goes through a Smart Tee on the device's capture pin, made on first use.
   std::shared_ptr<MediaPin> start;
-  auto* source_fake = dynamic_cast<FakeFilter*>(source.get());
   std::shared_ptr<MediaFilter> tee;
   FindFilterByName("Smart Tee", &tee);
-  if (preview && source_fake != nullptr && source_fake->Pin("Preview")) {
-    start = FreePin(source.get(), PinDirection::Output, "Preview");
-  } else if (preview) {
+  if (preview) {
     if (!tee) {
       auto made = std::make_shared<FakeFilter>("Smart Tee");
       made->AddPin("Input", PinDirection::Input);
@@ -342,42 +195,43 @@ HResult FakeGraph::SetOutputFileName(const std::string& path,
   return S_OK;
 }
 
+namespace {
+
+// The optional interface a fake filter holds, as the graph's look-ups find it.
+template <typename Interface, typename Fake>
+HResult FindOn(FailurePlan* plan, const char* key, const std::shared_ptr<MediaFilter>& source,
+               std::unique_ptr<Fake> FakeFilter::*member, Interface** out) {
+  *out = nullptr;
+  if (HResult r = plan->Check(key); Failed(r)) return r;
+  auto* fake = dynamic_cast<FakeFilter*>(source.get());
+  if (fake == nullptr || !(fake->*member)) return E_NOINTERFACE;
+  *out = (fake->*member).get();
+  return S_OK;
+}
+
+}  // namespace
+
 HResult FakeGraph::FindStreamConfig(const std::shared_ptr<MediaFilter>& source, PinCategory,
                                     StreamConfig** config) {
-  *config = nullptr;
-  if (HResult r = plan_->Check("FindStreamConfig"); Failed(r)) return r;
-  auto* fake = dynamic_cast<FakeFilter*>(source.get());
-  if (fake == nullptr || !fake->stream_config) return E_NOINTERFACE;
-  *config = fake->stream_config.get();
-  return S_OK;
+  return FindOn(plan_, "FindStreamConfig", source, &FakeFilter::stream_config, config);
 }
 
 HResult FakeGraph::FindAnalogVideoDecoder(const std::shared_ptr<MediaFilter>& source,
                                           AnalogVideoDecoder** decoder) {
-  *decoder = nullptr;
-  if (HResult r = plan_->Check("FindAnalogVideoDecoder"); Failed(r)) return r;
-  auto* fake = dynamic_cast<FakeFilter*>(source.get());
-  if (fake == nullptr || !fake->decoder) return E_NOINTERFACE;
-  *decoder = fake->decoder.get();
-  return S_OK;
+  return FindOn(plan_, "FindAnalogVideoDecoder", source, &FakeFilter::decoder, decoder);
 }
 
 HResult FakeGraph::FindDroppedFrames(const std::shared_ptr<MediaFilter>& source, PinCategory,
                                      DroppedFrames** counters) {
-  *counters = nullptr;
-  if (HResult r = plan_->Check("FindDroppedFrames"); Failed(r)) return r;
-  auto* fake = dynamic_cast<FakeFilter*>(source.get());
-  if (fake == nullptr || !fake->dropped_frames) return E_NOINTERFACE;
-  *counters = fake->dropped_frames.get();
-  return S_OK;
+  return FindOn(plan_, "FindDroppedFrames", source, &FakeFilter::dropped_frames, counters);
 }
 
 HResult FakeGraph::Run() {
   calls.push_back("Run");
-  if (HResult r = plan_->Check("Run"); Failed(r)) return r;
-  running = true;
-  if (on_run) on_run();
-  return S_OK;
+  const HResult r = plan_->Check("Run");
+  running = running || Succeeded(r);
+  if (Succeeded(r) && on_run) on_run();
+  return r;
 }
 
 HResult FakeGraph::Stop() {
@@ -398,31 +252,20 @@ std::string FakeGraph::NameOf(const MediaFilter* filter) const {
 std::vector<std::string> FakeGraph::Connections() const {
   std::vector<std::string> result;
   for (const auto& [out_weak, in_weak] : joins_) {
-    auto out = out_weak.lock();
-    auto in = in_weak.lock();
-    if (!out || !in) continue;
-    auto* out_fake = static_cast<FakePin*>(out.get());
-    auto* in_fake = static_cast<FakePin*>(in.get());
-    if (out_fake->peer() != in || in_fake->peer() != out) continue;
+    auto out = std::static_pointer_cast<FakePin>(out_weak.lock());
+    auto in = std::static_pointer_cast<FakePin>(in_weak.lock());
+    if (!out || !in || out->peer() != in || in->peer() != out) continue;
     result.push_back(NameOf(out->Owner()) + "." + out->Name() + " -> " + NameOf(in->Owner()) + "." +
                      in->Name());
   }
   return result;
 }
 
-std::vector<std::string> FakeGraph::FilterNames() const {
-  std::vector<std::string> names;
-  for (const auto& entry : filters_) names.push_back(entry.first);
-  return names;
-}
-
 HResult FakeMediaSystem::EnumerateDevices(DeviceCategory category, MonikerList* monikers) {
   const bool input = category == DeviceCategory::VideoInput;
-  if (HResult r =
-          plan.Check(input ? "EnumerateDevices:VideoInput" : "EnumerateDevices:VideoCompressor");
-      r != S_OK) {
-    return r;
-  }
+  const HResult r =
+      plan.Check(input ? "EnumerateDevices:VideoInput" : "EnumerateDevices:VideoCompressor");
+  if (r != S_OK) return r;
   monikers->clear();
   for (const auto& moniker : input ? devices : compressors) monikers->push_back(moniker);
   return monikers->empty() ? S_FALSE : S_OK;
@@ -452,11 +295,9 @@ HResult FakeMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<Media
 }
 
 std::shared_ptr<FakeMoniker> FakeMediaSystem::AddDevice(const std::string& name,
-                                                        std::vector<MediaType> formats,
-                                                        bool preview_pin) {
+                                                        std::vector<MediaType> formats) {
   auto filter = std::make_shared<FakeFilter>("device", name);
   filter->AddPin("Capture", PinDirection::Output, formats);
-  if (preview_pin) filter->AddPin("Preview", PinDirection::Output, formats);
   filter->stream_config = std::make_unique<FakeStreamConfig>();
   filter->dropped_frames = std::make_unique<FakeDroppedFrames>();
   auto moniker = std::make_shared<FakeMoniker>(name, filter);

@@ -16,20 +16,29 @@ namespace vesk::testing {
 
 class FakeFilter;
 
+// A step of an optional interface that fails when told to, else hands over its value.
+template <typename T>
+HResult Give(HResult result, const T& value, T* out) {
+  if (Failed(result)) return result;
+  *out = value;
+  return S_OK;
+}
+
 // Failures to inject, keyed by operation ("Run", "AddFilter:EVR", ...): the result
-// returned, and from which call on (0 = the first call fails).
+// returned, from which call on (0 = the first call fails) and for how many calls (0 = all).
 class FailurePlan {
  public:
-  void Fail(const std::string& key, HResult result = E_FAIL, int from_call = 0);
+  void Fail(const std::string& key, HResult result = E_FAIL, int from_call = 0, int count = 0);
   void Clear(const std::string& key) { failures_.erase(key); }
   // Counts the call and returns the scripted result or S_OK.
   HResult Check(const std::string& key);
-  int Calls(const std::string& key) const;
+  int Calls(const std::string& key) const { return calls_.contains(key) ? calls_.at(key) : 0; }
 
  private:
   struct Failure {
     HResult result;
     int from_call;
+    int count;
   };
   std::map<std::string, Failure> failures_;
   std::map<std::string, int> calls_;
@@ -42,9 +51,17 @@ class FakePin final : public MediaPin, public std::enable_shared_from_this<FakeP
       : owner_(owner), name_(std::move(name)), direction_(direction), types_(std::move(types)) {}
 
   std::string Name() const override { return name_; }
-  HResult QueryDirection(PinDirection* direction) const override;
-  HResult ConnectedTo(std::shared_ptr<MediaPin>* other) const override;
-  HResult EnumMediaTypes(std::vector<MediaType>* types) const override;
+  HResult QueryDirection(PinDirection* direction) const override {
+    return Give(direction_result, direction_, direction);
+  }
+  HResult ConnectedTo(std::shared_ptr<MediaPin>* other) const override {
+    *other = peer_.lock();
+    return *other ? S_OK : VFW_E_NOT_CONNECTED;
+  }
+  HResult EnumMediaTypes(std::vector<MediaType>* types) const override {
+    *types = types_;
+    return S_OK;
+  }
   MediaFilter* Owner() const override;
 
   std::shared_ptr<MediaPin> peer() const { return peer_.lock(); }
@@ -52,7 +69,6 @@ class FakePin final : public MediaPin, public std::enable_shared_from_this<FakeP
   PinDirection direction() const { return direction_; }
 
   HResult direction_result = S_OK;
-  HResult types_result = S_OK;
 
  private:
   FakeFilter* owner_;
@@ -62,47 +78,30 @@ class FakePin final : public MediaPin, public std::enable_shared_from_this<FakeP
   std::weak_ptr<MediaPin> peer_;
 };
 
-struct FakeProcAmp final : VideoProcAmp {
-  struct Entry {
-    std::int32_t value = 0;
-    std::int32_t flags = kProcAmpFlagsManual;
-    ProcAmpRange range;
-    HResult get_result = S_OK;
-    HResult range_result = S_OK;
-    HResult set_result = S_OK;
-  };
-  HResult Get(ProcAmpProperty property, std::int32_t* value, std::int32_t* flags) override;
-  HResult GetRange(ProcAmpProperty property, ProcAmpRange* range) override;
-  HResult Set(ProcAmpProperty property, std::int32_t value, std::int32_t flags) override;
-
-  // A property without an entry is not offered (every call fails).
-  std::map<ProcAmpProperty, Entry> entries;
-  struct SetCall {
-    ProcAmpProperty property;
-    std::int32_t value;
-    std::int32_t flags;
-  };
-  std::vector<SetCall> sets;
-};
-
 struct FakeAnalogDecoder final : AnalogVideoDecoder {
-  HResult GetTvFormat(std::int32_t* format) override;
-  HResult PutTvFormat(std::int32_t format) override;
+  HResult GetTvFormat(std::int32_t* format) override { return Give(get_result, tv_format, format); }
+  HResult PutTvFormat(std::int32_t format) override {
+    tv_format = format;
+    return S_OK;
+  }
   std::int32_t tv_format = kAnalogVideoPalB;
   HResult get_result = S_OK;
-  HResult put_result = S_OK;
-  std::vector<std::int32_t> puts;
 };
 
 struct FakeStreamConfig final : StreamConfig {
-  HResult SetFormat(const MediaType& type) override;
+  HResult SetFormat(const MediaType& type) override {
+    formats_set.push_back(type);
+    return result;
+  }
   HResult result = S_OK;
   std::vector<MediaType> formats_set;
 };
 
 struct FakeDroppedFrames final : DroppedFrames {
-  HResult GetNumNotDropped(std::int32_t* count) override;
-  HResult GetNumDropped(std::int32_t* count) override;
+  HResult GetNumNotDropped(std::int32_t* n) override {
+    return Give(not_dropped_result, not_dropped, n);
+  }
+  HResult GetNumDropped(std::int32_t* n) override { return Give(dropped_result, dropped, n); }
   std::int32_t not_dropped = 0;
   std::int32_t dropped = 0;
   HResult not_dropped_result = S_OK;
@@ -110,18 +109,24 @@ struct FakeDroppedFrames final : DroppedFrames {
 };
 
 struct FakeRendererControl final : RendererControl {
-  HResult SetVideoWindow(DisplayWindow window) override;
-  HResult SetAspectRatioMode(std::int32_t mode) override;
-  HResult SetVideoPosition(const VideoRect& destination) override;
-  HResult GetFramesDrawn(std::int32_t* frames) override;
+  HResult SetVideoWindow(DisplayWindow w) override {
+    window = w;
+    return S_OK;
+  }
+  HResult SetAspectRatioMode(std::int32_t mode) override {
+    return Give(aspect_result, mode, &aspect_mode);
+  }
+  HResult SetVideoPosition(const VideoRect& destination) override {
+    if (Failed(position_result)) return position_result;
+    positions.push_back(destination);
+    return S_OK;
+  }
+  HResult GetFramesDrawn(std::int32_t*) override { return E_NOTIMPL; }
   DisplayWindow window = 0;
   std::int32_t aspect_mode = 0;
   std::vector<VideoRect> positions;
-  std::int32_t frames_drawn = 0;
-  HResult window_result = S_OK;
   HResult aspect_result = S_OK;
   HResult position_result = S_OK;
-  HResult frames_result = S_OK;
 };
 
 class FakeFilter final : public MediaFilter {
@@ -136,38 +141,38 @@ class FakeFilter final : public MediaFilter {
   std::shared_ptr<FakePin> Pin(const std::string& name) const;
 
   HResult EnumPins(PinList* pins) override;
-  HResult QueryVideoProcAmp(VideoProcAmp** proc_amp) override;
-  HResult QueryRendererControl(RendererControl** control) override;
+  HResult QueryRendererControl(RendererControl** control) override {
+    *control = renderer_control.get();
+    return renderer_control ? S_OK : E_NOINTERFACE;
+  }
 
   std::string kind;
   std::string label;
   std::vector<std::shared_ptr<FakePin>> pins;
   HResult enum_pins_result = S_OK;
-  // S_OK with no pin list at all (the original's "no enumerator").
+  // S_OK with no pin list at all.
   bool enum_pins_gives_nothing = false;
 
-  // Optional interfaces: absent when null. *_query_result overrides the answer of the query.
-  std::unique_ptr<FakeProcAmp> proc_amp;
+  // Optional interfaces: absent when null.
   std::unique_ptr<FakeRendererControl> renderer_control;
   std::unique_ptr<FakeAnalogDecoder> decoder;
   std::unique_ptr<FakeStreamConfig> stream_config;
   std::unique_ptr<FakeDroppedFrames> dropped_frames;
-  HResult proc_amp_query_result = S_OK;
-  bool proc_amp_query_gives_null = false;
 };
 
 class FakeMoniker final : public DeviceMoniker {
  public:
   FakeMoniker(std::string name, std::shared_ptr<FakeFilter> filter)
       : name(std::move(name)), filter(std::move(filter)) {}
-  HResult ReadFriendlyName(std::string* out) override;
-  HResult BindToFilter(std::shared_ptr<MediaFilter>* out) override;
+  HResult ReadFriendlyName(std::string* out) override { return Give(name_result, name, out); }
+  HResult BindToFilter(std::shared_ptr<MediaFilter>* out) override {
+    return Give<std::shared_ptr<MediaFilter>>(bind_result, filter, out);
+  }
 
   std::string name;
   std::shared_ptr<FakeFilter> filter;
   HResult name_result = S_OK;
   HResult bind_result = S_OK;
-  int binds = 0;
 };
 
 class FakeGraph final : public MediaGraph {
@@ -179,9 +184,13 @@ class FakeGraph final : public MediaGraph {
   HResult EnumFilters(std::vector<std::shared_ptr<MediaFilter>>* filters) override;
   HResult FindFilterByName(const std::string& name, std::shared_ptr<MediaFilter>* filter) override;
   HResult ConnectDirect(const std::shared_ptr<MediaPin>& output,
-                        const std::shared_ptr<MediaPin>& input) override;
+                        const std::shared_ptr<MediaPin>& input) override {
+    return Join("ConnectDirect", output, input);
+  }
   HResult Connect(const std::shared_ptr<MediaPin>& output,
-                  const std::shared_ptr<MediaPin>& input) override;
+                  const std::shared_ptr<MediaPin>& input) override {
+    return Join("Connect", output, input);
+  }
   HResult Disconnect(const std::shared_ptr<MediaPin>& pin) override;
   HResult RenderStream(PinCategory category, const std::shared_ptr<MediaFilter>& source,
                        const std::shared_ptr<MediaFilter>& intermediate,
@@ -202,7 +211,11 @@ class FakeGraph final : public MediaGraph {
   std::string NameOf(const MediaFilter* filter) const;
   // "Source.Pin -> Sink.Pin" for every connection, in the order made.
   std::vector<std::string> Connections() const;
-  std::vector<std::string> FilterNames() const;
+  std::vector<std::string> FilterNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : filters_) names.push_back(entry.first);
+    return names;
+  }
 
   std::vector<std::string> calls;
   bool running = false;
@@ -214,6 +227,8 @@ class FakeGraph final : public MediaGraph {
 
  private:
   HResult Join(const std::shared_ptr<MediaPin>& output, const std::shared_ptr<MediaPin>& input);
+  HResult Join(const std::string& call, const std::shared_ptr<MediaPin>& output,
+               const std::shared_ptr<MediaPin>& input);
   std::shared_ptr<MediaPin> FreePin(MediaFilter* filter, PinDirection direction,
                                     const std::string& name = {}) const;
 
@@ -228,10 +243,9 @@ class FakeMediaSystem final : public MediaSystem {
   HResult CreateGraph(std::unique_ptr<MediaGraph>* graph) override;
   HResult CreateRenderer(RendererKind kind, std::shared_ptr<MediaFilter>* renderer) override;
 
-  // A capture device with one output pin "Capture" offering formats (and a "Preview" pin
-  // too when asked), a stream configuration and dropped-frame counters.
-  std::shared_ptr<FakeMoniker> AddDevice(const std::string& name, std::vector<MediaType> formats,
-                                         bool preview_pin = false);
+  // A capture device with one output pin "Capture" offering formats, a stream
+  // configuration and dropped-frame counters.
+  std::shared_ptr<FakeMoniker> AddDevice(const std::string& name, std::vector<MediaType> formats);
   // A compressor with pins "Input" and "Output".
   std::shared_ptr<FakeMoniker> AddCompressor(const std::string& name);
 
