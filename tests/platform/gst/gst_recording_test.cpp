@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -112,6 +113,7 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   ASSERT_EQ(session.dropped_frames->GetNumNotDropped(&at_start), S_OK);
   ASSERT_EQ(session.graph->Run(), S_OK)
       << static_cast<gst::GstMediaGraph*>(session.graph.get())->last_error();
+  const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(session.graph->Run(), S_OK);
   testing::WaitSeconds(1.5);
   const testing::KeptFrame before = window.Last();
@@ -121,6 +123,9 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   std::int32_t recorded = 0, dropped = -1, after_stop = 0, drawn = 0;
   EXPECT_EQ(session.dropped_frames->GetNumNotDropped(&recorded), S_OK);
   EXPECT_EQ(session.dropped_frames->GetNumDropped(&dropped), S_OK);
+  // A busy machine stretches the three seconds; the rate is checked against the time it ran.
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   ASSERT_EQ(session.graph->Stop(), S_OK);
   EXPECT_EQ(session.graph->Stop(), S_OK);
   session.dropped_frames->GetNumNotDropped(&after_stop);
@@ -142,7 +147,7 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   std::string error;
   ASSERT_TRUE(testing::ReadAviFile(path, &file, &error)) << error;
   const auto frames = static_cast<int>(file.video_chunks.size());
-  EXPECT_NEAR(frames, 3 * rate, rate == 25 ? 2 : 3);
+  EXPECT_NEAR(frames, seconds * rate, rate == 25 ? 2 : 3);
   EXPECT_FALSE(file.truncated);
   EXPECT_EQ(std::tuple(file.total_frames, file.length), std::tuple(frames, frames));
   EXPECT_TRUE(file.has_idx1 || file.has_indx);
