@@ -98,9 +98,6 @@ struct CaptureGraphContext {
   RecordingSession& session;
   MessageLog& log;
   ErrorReporter& errors;
-  const Clock& clock;
-  // The station's home folder, for the recording log of a relative video file name.
-  std::string current_directory;
   // Creates the "Color Control" filter; empty or returning null: brightness/contrast has no
   // effect. Called at construction and by a start that needs it while it is missing.
   std::function<std::shared_ptr<MediaFilter>()> create_colour_control;
@@ -138,6 +135,10 @@ class CaptureGraph {
                                                 PinDirection direction, std::string_view name = {});
 
   const CaptureGraphContext& context() const { return context_; }
+  // The devices and the recording session the graph works from.
+  VideoSources& sources() { return context_.sources; }
+  const VideoSources& sources() const { return context_.sources; }
+  RecordingSession& session() { return context_.session; }
   LiveSwitches& switches() { return switches_; }
   VideoRenderers& renderers() { return renderers_; }
   const std::vector<VideoCodec>& video_codecs() const { return codecs_; }

@@ -22,7 +22,7 @@ RecordingController::RecordingController(RecordingControllerContext context)
     : context_(std::move(context)) {}
 
 bool RecordingController::CurrentSourceRecording() const {
-  const VideoSourceInfo* info = context_.sources.CurrentSource();
+  const VideoSourceInfo* info = sources().CurrentSource();
   return info != nullptr && (info->is_active_manual_recording || info->is_active_event_recording);
 }
 
@@ -52,7 +52,7 @@ void RecordingController::SwitchOverlaysOffForRecording() {
 
 HResult RecordingController::StartVideo() {
   // A new start has no start text yet.
-  context_.session.start_text.clear();
+  session().start_text.clear();
   const bool relative_name = context_.options.video_directory.empty();
 
   // A recording takes the GPS fix before its graph starts.
@@ -88,9 +88,9 @@ HResult RecordingController::StartVideo() {
 
   // A recording that started says so.
   if (recording) {
-    context_.session.start_text =
+    session().start_text =
         "Start recording at " + FormatTimeOfDay(context_.clock.UtcSystemTime()) + " (UTC)";
-    context_.log.ReportMessage(context_.session.start_text, true);
+    context_.log.ReportMessage(session().start_text, true);
   }
   return result;
 }
@@ -102,7 +102,8 @@ HResult RecordingController::StopVideo() {
   // Stop the graph; a stopped recording's log is written at once.
   const HResult result = context_.graph.StopCamera(was_recording);
   if (const auto stopped = context_.graph.TakeStoppedRecording()) {
-    WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_);
+    WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_, context_.clock,
+                               context_.current_directory);
   }
 
   // A failed stop is reported.
@@ -140,11 +141,10 @@ void RecordingController::StartManualRecording() {
   StopVideo();
 
   // The recording's file name.
-  context_.session.event_description.clear();
-  context_.session.video_file_name =
-      MakeVideoFileName(nullptr, NameOptionsOf(context_.options), context_.clock,
-                        context_.bias_minutes, context_.log)
-          .name;
+  session().event_description.clear();
+  session().video_file_name = MakeVideoFileName(nullptr, NameOptionsOf(context_.options),
+                                                context_.clock, context_.bias_minutes, context_.log)
+                                  .name;
 
   // The windows show a recording, then the graph starts recording.
   SetRecordingUi(true);
@@ -153,14 +153,14 @@ void RecordingController::StartManualRecording() {
 
 void RecordingController::SetRecordingUi(bool store_name) {
   // Without a file the following start shows live video only.
-  const std::string& file_name = context_.session.video_file_name;
+  const std::string& file_name = session().video_file_name;
   if (file_name.empty()) {
     context_.log.ReportMessage(kNullFilePathnameText, true);
     return;
   }
 
   // The device records into the file; its name is kept for continuations.
-  if (VideoSourceInfo* info = context_.sources.CurrentSource()) {
+  if (VideoSourceInfo* info = sources().CurrentSource()) {
     info->is_active_preview = false;
     info->is_active_event_recording = event_recording_running_;
     info->is_active_manual_recording = !event_recording_running_;
@@ -192,7 +192,7 @@ void RecordingController::SetRecordingUi(bool store_name) {
 
 void RecordingController::ClearRecordingUi() {
   // The device's recording flags are cleared.
-  if (VideoSourceInfo* info = context_.sources.CurrentSource()) {
+  if (VideoSourceInfo* info = sources().CurrentSource()) {
     info->is_active_manual_recording = false;
     info->is_active_event_recording = false;
     info->is_active_preview = !info->is_detached;
@@ -227,9 +227,9 @@ void RecordingController::StopRecording() {
   ClearRecordingUi();
 
   // No recording file any more.
-  context_.session.video_file_name.clear();
+  session().video_file_name.clear();
   recording_duration_ = 0;
-  context_.session.event_description.clear();
+  session().event_description.clear();
 
   // Playback comes back.
   if (playback_was_open_) {
@@ -248,7 +248,7 @@ void RecordingController::StopRecording() {
 }
 
 int RecordingController::SizeVideoWindow() {
-  VideoSources& sources = context_.sources;
+  VideoSources& sources = this->sources();
   if (sources.Count() == 0) {
     if (!initialising_) context_.log.ReportMessage(kNoValidSourceText, true);
     return 0;
@@ -287,7 +287,7 @@ HResult RecordingController::BeginEventRecording(const EventRecordingRequest& ev
   playback_was_open_ = context_.view.HidePlaybackWindows();
   StopVideo();
 
-  if (context_.sources.CurrentSource() == nullptr) {
+  if (sources().CurrentSource() == nullptr) {
     context_.log.ReportMessage(kEventSourceOutOfRangeText, true);
     return E_FAIL;
   }
@@ -300,11 +300,10 @@ HResult RecordingController::BeginEventRecording(const EventRecordingRequest& ev
   }
 
   const EventNameParts parts{event.asteroid_name, event.star_name, event.start_time};
-  context_.session.video_file_name =
-      MakeVideoFileName(&parts, NameOptionsOf(context_.options), context_.clock,
-                        context_.bias_minutes, context_.log)
-          .name;
-  context_.session.event_description =
+  session().video_file_name = MakeVideoFileName(&parts, NameOptionsOf(context_.options),
+                                                context_.clock, context_.bias_minutes, context_.log)
+                                  .name;
+  session().event_description =
       MakeEventDescription(event.asteroid_name, event.star_name, event.comment);
   SetRecordingUi(true);
   return StartVideo();
@@ -317,9 +316,9 @@ bool RecordingController::EndEventRecording() {
 
   StopVideo();
   ClearRecordingUi();
-  context_.session.video_file_name.clear();
+  session().video_file_name.clear();
   recording_duration_ = 0;
-  context_.session.event_description.clear();
+  session().event_description.clear();
   context_.log.ReportMessage("", false);
 
   StartVideo();
@@ -334,7 +333,7 @@ bool RecordingController::EndEventRecording() {
 void RecordingController::CancelPendingEvent() {
   if (context_.hooks.delete_countdown_timer) context_.hooks.delete_countdown_timer();
   event_recording_running_ = false;
-  context_.session.video_file_name.clear();
+  session().video_file_name.clear();
   event_pending_ = false;
   recording_duration_ = 0;
   context_.view.SetMainWindowTitle(kIdleTitle);

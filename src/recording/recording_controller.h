@@ -62,17 +62,17 @@ struct RecordingControllerHooks {
 };
 
 struct RecordingControllerContext {
+  // Also holds the devices and the recording session (file name, Event description and
+  // start text of the recording in progress).
   CaptureGraph& graph;
-  VideoSources& sources;
-  // Shared with the graph: the current video file name, Event description and start text
-  // of the recording in progress.
-  RecordingSession& session;
   // PixelSaturationValue is forgotten when a format cannot be analysed.
   Options& options;
   MessageLog& log;
   const Clock& clock;
   // Minutes added to local time to get UTC, read once at start-up.
   int bias_minutes = 0;
+  // The station's home folder, for the recording log of a relative video file name.
+  std::string current_directory;
   RecordingWindowsView& view;
   // Null while the station has no GPS receiver interface.
   GpsFixSource* gps = nullptr;
@@ -155,6 +155,9 @@ class RecordingController {
   void set_gps_at_start(const LastGpsPosition& gps) { gps_at_start_ = gps; }
 
  private:
+  VideoSources& sources() { return context_.graph.sources(); }
+  const VideoSources& sources() const { return context_.graph.sources(); }
+  RecordingSession& session() { return context_.graph.session(); }
   void TakeGpsFixAndCloseReceiver();
   void SwitchOverlaysOffForRecording();
   bool CurrentSourceRecording() const;

@@ -16,13 +16,14 @@ const VideoFormatsByFrameRate* CurrentRateGroup(const VideoSourceInfo& info) {
 }  // namespace
 
 void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
-                                const LastGpsPosition& gps) {
+                                const LastGpsPosition& gps, const Clock& clock,
+                                std::string_view current_directory) {
   const CaptureGraphContext& context = graph.context();
   const RecordingSession& session = context.session;
   RecordingLogInput input;
   input.stop_text =
-      MakeStopReport(context.clock, session.video_file_name, stopped.video_file_name_is_relative,
-                     context.current_directory, context.log);
+      MakeStopReport(clock, session.video_file_name, stopped.video_file_name_is_relative,
+                     current_directory, context.log);
   const VideoSourceInfo* info = context.sources.CurrentSource();
   input.kind = info != nullptr && info->is_active_event_recording ? RecordingKind::kEvent
                                                                   : RecordingKind::kManual;
@@ -30,7 +31,7 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGr
   input.start_text = session.start_text;
   input.video_file_name = session.video_file_name;
   input.video_file_name_is_relative = stopped.video_file_name_is_relative;
-  input.current_directory = context.current_directory;
+  input.current_directory = current_directory;
   input.has_dropped_frames_interface = stopped.has_dropped_frames_interface;
   input.recorded_frames = stopped.recorded_frames;
   input.dropped_frames = stopped.dropped_frames;

@@ -4,12 +4,17 @@
 // counted, the session's texts, the device and format in use, and the GPS position taken
 // at the start.
 
+#include <string_view>
+
+#include "base/clock.h"
 #include "capture/capture_graph.h"
 #include "recording/gps_position.h"
 
 namespace vesk {
 
+// current_directory: the station's home folder, for a relative video file name.
 void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
-                                const LastGpsPosition& gps);
+                                const LastGpsPosition& gps, const Clock& clock,
+                                std::string_view current_directory);
 
 }  // namespace vesk

@@ -74,8 +74,7 @@ void AppState::BuildObjects() {
   }
   graph_ = std::make_unique<CaptureGraph>(
       CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
-                          session_, log_, errors_, services_.clock, services_.current_directory,
-                          nullptr},
+                          session_, log_, errors_, nullptr},
       live_filter_, live_control_.get());
   bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
   RecordingControllerHooks hooks;
@@ -87,8 +86,8 @@ void AppState::BuildObjects() {
     analysis_controls_->ForgetSaturationValue();
   };
   controller_ = std::make_unique<RecordingController>(
-      RecordingControllerContext{*graph_, sources_, session_, options_, log_, services_.clock,
-                                 bias_minutes_, services_.windows, nullptr, hooks});
+      RecordingControllerContext{*graph_, options_, log_, services_.clock, bias_minutes_,
+                                 services_.current_directory, services_.windows, nullptr, hooks});
   controller_->set_initialising(true);
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       graph_->switches(), options_, log_,

@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "recording/stopped_recording_log.h"
-#include "support/fake_clock.h"
-#include "support/fake_media.h"
-#include "support/recording_view.h"
+#include "support/capture_bed.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -23,7 +21,7 @@ using testing::FakeGraph;
 using testing::FakeMediaSystem;
 using testing::MakeVideoType;
 
-constexpr const char* kDevice = "USB2.0 Grabber";
+constexpr const char* kDevice = testing::kBedDevice;
 constexpr const char* kCodec = "VESK Test Codec";
 constexpr const char* kVideoFile = "VideoFiles/07_14_2026_03_05_09.avi";
 
@@ -47,69 +45,29 @@ std::shared_ptr<FakeFilter> MakeTwoPinFilter(const std::string& kind) {
 
 std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
 
-class CaptureGraphTest : public ::testing::Test {
+class CaptureGraphTest : public ::testing::Test, protected testing::CaptureBed {
  protected:
-  CaptureGraphTest() { log.AttachView(&view); }
-
-  // A device offering formats (one frame-rate group), made the device in use.
-  std::shared_ptr<FakeFilter> AddSource(const std::string& name, std::vector<MediaType> types) {
-    auto moniker = media.AddDevice(name, types);
-    VideoSourceInfo info;
-    info.name = name;
-    info.analog_format = AnalogFormat::PAL;
-    if (!types.empty()) {
-      VideoFormatsByFrameRate group;
-      for (const MediaType& type : types) group.formats.push_back(MakeVideoFormat(type));
-      group.frame_rate = group.formats.front().frame_rate;
-      group.rate_text = std::to_string(group.frame_rate);
-      info.frame_rates.push_back(std::move(group));
-      info.subtype = info.frame_rates.front().formats.front().subtype;
-    }
-    sources.Append(std::move(info));
-    sources.SetCurrentSourceIndex(static_cast<std::uint32_t>(sources.Count() - 1));
-    return moniker->filter;
-  }
-
-  std::shared_ptr<FakeFilter> AddPal() {
-    return AddSource(kDevice, {MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000)});
-  }
-
   CaptureGraph& Make() {
-    capture = std::make_unique<CaptureGraph>(
-        CaptureGraphContext{media, options, pairs, sources, session, log, errors, clock,
-                            "/home/obs/station/",
-                            [this]() -> std::shared_ptr<MediaFilter> {
-                              ++colour_creations;
-                              return colour_available ? colour : nullptr;
-                            }},
-        live, &live_control);
+    capture = std::make_unique<CaptureGraph>(GraphContext([this]() -> std::shared_ptr<MediaFilter> {
+                                               ++colour_creations;
+                                               return colour_available ? colour : nullptr;
+                                             }),
+                                             live, &live_control);
     capture->renderers().set_display_window(0x77);
     view.entries.clear();
     return *capture;
   }
-
-  FakeGraph& fake() { return *media.graphs.back(); }
 
   void StartRecording(const std::string& file = kVideoFile) { session.video_file_name = file; }
   // Stops the recording and writes its log as the recording controller does.
   HResult StopRecordingAndWriteLog(CaptureGraph& graph) {
     const HResult result = graph.StopCamera(true);
     if (const auto stopped = graph.TakeStoppedRecording()) {
-      WriteLogOfStoppedRecording(*stopped, graph, gps);
+      WriteLogOfStoppedRecording(*stopped, graph, gps, clock, "/home/obs/station/");
     }
     return result;
   }
 
-  FakeMediaSystem media;
-  Options options;
-  std::vector<SubtypeCodecPair> pairs;
-  testing::FakeClock clock{testing::MakeFileTime(2026, 7, 14, 3, 5, 9)};
-  MessageLog log{clock};
-  testing::RecordingView view;
-  testing::RecordingMessageBox box;
-  ErrorReporter errors{log, box};
-  VideoSources sources{media, log};
-  RecordingSession session;
   LastGpsPosition gps;
   std::shared_ptr<FakeFilter> live = MakeTwoPinFilter("transform");
   FakeLiveControl live_control;

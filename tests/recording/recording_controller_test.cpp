@@ -8,9 +8,7 @@
 #include "events/event_file.h"
 #include "events/event_loader.h"
 #include "recording/file_naming.h"
-#include "support/fake_clock.h"
-#include "support/fake_media.h"
-#include "support/recording_view.h"
+#include "support/capture_bed.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -19,7 +17,7 @@ namespace {
 using testing::FakeFilter;
 using Names = std::vector<std::string>;
 
-constexpr const char* kDevice = "USB2.0 Grabber";
+constexpr const char* kDevice = testing::kBedDevice;
 constexpr const char* kManualFile = "VideoFiles/07_14_2026_03_05_09.avi";
 constexpr const char* kManualLog = "VideoFiles/07_14_2026_03_05_09.log";
 
@@ -66,35 +64,11 @@ class FakeWindows final : public RecordingWindowsView {
   bool answer_yes = false;
 };
 
-class RecordingControllerTest : public ::testing::Test {
+class RecordingControllerTest : public ::testing::Test, protected testing::CaptureBed {
  protected:
-  RecordingControllerTest() { log.AttachView(&messages); }
-
-  // A device with one format group, made the device in use.
-  std::shared_ptr<FakeFilter> AddPal() {
-    const MediaType type = testing::MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000);
-    auto moniker = media.AddDevice(kDevice, {type});
-    VideoSourceInfo info;
-    info.name = kDevice;
-    info.analog_format = AnalogFormat::PAL;
-    VideoFormatsByFrameRate group;
-    group.formats.push_back(MakeVideoFormat(type));
-    group.frame_rate = group.formats.front().frame_rate;
-    group.rate_text = std::to_string(group.frame_rate);
-    info.frame_rates.push_back(std::move(group));
-    info.subtype = type.subtype;
-    info.is_active_preview = true;
-    sources.Append(std::move(info));
-    sources.SetCurrentSourceIndex(static_cast<std::uint32_t>(sources.Count() - 1));
-    return moniker->filter;
-  }
-
   // Builds graph and controller and starts live video, as start-up does.
   RecordingController& Make() {
-    graph = std::make_unique<CaptureGraph>(
-        CaptureGraphContext{media, options, pairs, sources, session, log, errors, clock,
-                            home_directory, nullptr},
-        nullptr, nullptr);
+    graph = std::make_unique<CaptureGraph>(GraphContext(), nullptr, nullptr);
     graph->renderers().set_display_window(0x77);
     RecordingControllerHooks hooks;
     hooks.delete_countdown_timer = [this] { hook_calls.push_back("delete countdown timer"); };
@@ -105,15 +79,13 @@ class RecordingControllerTest : public ::testing::Test {
     hooks.load_events = [this] { hook_calls.push_back("load events"); };
     hooks.connect_gps_receiver = [this] { hook_calls.push_back("connect GPS"); };
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, sources, session, options, log, clock, 0, windows, nullptr, hooks});
+        *graph, options, log, clock, 0, home_directory, windows, nullptr, hooks});
     EXPECT_EQ(controller->StartVideo(), S_OK);
-    messages.entries.clear();
+    view.entries.clear();
     windows.calls.clear();
     return *controller;
   }
 
-  testing::FakeGraph& fake() { return *media.graphs.back(); }
-  VideoSourceInfo& device() { return *sources.CurrentSource(); }
   // The graph now holds the recording branch.
   bool Recording() const {
     const Names names = media.graphs.back()->FilterNames();
@@ -133,16 +105,6 @@ class RecordingControllerTest : public ::testing::Test {
 
   testing::ScopedTempDir dir;
   std::string home_directory = dir.path().string() + "/";
-  testing::FakeMediaSystem media;
-  Options options;
-  std::vector<SubtypeCodecPair> pairs;
-  testing::FakeClock clock{testing::MakeFileTime(2026, 7, 14, 3, 5, 9)};
-  MessageLog log{clock};
-  testing::RecordingView messages;
-  testing::RecordingMessageBox box;
-  ErrorReporter errors{log, box};
-  VideoSources sources{media, log};
-  RecordingSession session;
   FakeWindows windows;
   std::vector<std::string> hook_calls;
   std::unique_ptr<CaptureGraph> graph;
@@ -160,7 +122,7 @@ TEST_F(RecordingControllerTest, ManualRecordingCycleSwitchesWindowsAndWritesTheL
                    "countdown title Recording Event", "Start off", "Stop on", "menus off",
                    "hide integration"}));
   EXPECT_EQ(fake().output_path, kManualFile);
-  EXPECT_EQ(messages.entries, (Names{Timed("Start recording at 03:05:09 (UTC)")}));
+  EXPECT_EQ(view.entries, (Names{Timed("Start recording at 03:05:09 (UTC)")}));
   EXPECT_TRUE(device().is_active_manual_recording);
 
   filter->dropped_frames->not_dropped = 1620;
@@ -203,7 +165,7 @@ TEST_F(RecordingControllerTest, EventRecordingStartsNamedAfterTheEventAndEndsOnT
   EXPECT_EQ(fake().output_path, "VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.avi");
 
   clock.Advance(30 * kTicksPerSecond);
-  messages.entries.clear();
+  view.entries.clear();
   ASSERT_TRUE(c.EndEventRecording());
   EXPECT_EQ(hook_calls, (Names{"arm stop timer 30450", "delete stop timer"}));
   EXPECT_FALSE(c.event_recording_running());
@@ -242,7 +204,7 @@ TEST_F(RecordingControllerTest, EventStoppedByHandIsListedSoItIsNotScheduledAgai
   ASSERT_EQ(c.BeginEventRecording(RecordingRequestOf(event)), S_OK);
   hook_calls.clear();
   windows.calls.clear();
-  messages.entries.clear();
+  view.entries.clear();
 
   windows.answer_yes = true;
   c.StopRecording();
@@ -251,7 +213,7 @@ TEST_F(RecordingControllerTest, EventStoppedByHandIsListedSoItIsNotScheduledAgai
   EXPECT_TRUE(MatchesStoppedEvent(event, c.manually_stopped_events()[0]));
   // Stopping by hand does not reload the Events.
   EXPECT_EQ(hook_calls, (Names{"delete stop timer"}));
-  EXPECT_EQ(messages.entries.front(), Timed("Event recording is manually stopped"));
+  EXPECT_EQ(view.entries.front(), Timed("Event recording is manually stopped"));
   EXPECT_TRUE(testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log")
                   .starts_with("Event recording: Pallas TYC 1234 graze\r\n"));
   EXPECT_FALSE(Recording());
@@ -261,11 +223,11 @@ TEST_F(RecordingControllerTest, FailingStopGivesBothWarningsAndNoLog) {
   AddPal();
   RecordingController& c = Make();
   c.StartManualRecording();
-  messages.entries.clear();
+  view.entries.clear();
   media.plan.Fail("Stop");
   EXPECT_EQ(c.StopVideo(), E_ABORT);
-  EXPECT_EQ(messages.entries, (Names{Timed("WARNING: Cannot stop recording camera\r\n"),
-                                     Timed("WARNING: command to stop camera failed\r\n")}));
+  EXPECT_EQ(view.entries, (Names{Timed("WARNING: Cannot stop recording camera\r\n"),
+                                 Timed("WARNING: command to stop camera failed\r\n")}));
   EXPECT_FALSE(std::filesystem::exists(kManualLog));
   EXPECT_EQ(c.RestartVideo(), E_ABORT);
 }

@@ -142,9 +142,8 @@ struct LiveStation : ::testing::Test {
   LiveStation() {
     options.default_renderer = kRendererEvr;
     graph = std::make_unique<CaptureGraph>(
-        CaptureGraphContext{system, options, pairs, sources, session, log, errors, clock,
-                            folder.path().string() + "/", nullptr},
-        filter, &control);
+        CaptureGraphContext{system, options, pairs, sources, session, log, errors, nullptr}, filter,
+        &control);
     graph->renderers().set_display_window(DisplayWindowOf(&window));
     controls = std::make_unique<AnalysisControls>(AnalysisControlsContext{
         graph->switches(), options, log,
@@ -153,7 +152,7 @@ struct LiveStation : ::testing::Test {
     RecordingControllerHooks hooks;
     hooks.set_saturation_threshold = [this](std::int32_t) { controls->ForgetSaturationValue(); };
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, sources, session, options, log, clock, 0, windows, nullptr, hooks});
+        *graph, options, log, clock, 0, folder.path().string() + "/", windows, nullptr, hooks});
     sources.GetAttachedVideoDeviceList(ValidationHooksFor(*graph->graph()), {});
   }
 
