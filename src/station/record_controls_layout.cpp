@@ -111,48 +111,4 @@ std::optional<int> SliderValueFor(SliderAction action, int tracked_position, int
   return std::nullopt;
 }
 
-ScrollResize ResizeScrollView(PixelSize video, PixelSize client, ScrollState* state) {
-  auto resize_axis = [](std::int32_t extent, std::int32_t visible, ScrollAxis& axis) {
-    axis.maximum = std::max(0, ClampToInt(static_cast<long long>(extent) - visible));
-    axis.position = std::clamp(axis.position, 0, axis.maximum);
-    return ScrollBarSetting{axis.maximum, std::max(0, visible), axis.position};
-  };
-  ScrollResize resize;
-  resize.horizontal = resize_axis(video.width, client.width, state->horizontal);
-  resize.vertical = resize_axis(video.height, client.height, state->vertical);
-  return resize;
-}
-
-int ScrollAxisBy(ScrollAction action, int thumb_position, ScrollAxis* axis) {
-  long long target = axis->position;
-  switch (action) {
-    case ScrollAction::LineBack:
-      target -= kScrollLineStep;
-      break;
-    case ScrollAction::LineForward:
-      target += kScrollLineStep;
-      break;
-    case ScrollAction::PageBack:
-      target -= kScrollPageStep;
-      break;
-    case ScrollAction::PageForward:
-      target += kScrollPageStep;
-      break;
-    case ScrollAction::ThumbPosition:
-      target = thumb_position;
-      break;
-    case ScrollAction::Other:
-      break;
-  }
-  const int clamped =
-      static_cast<int>(std::clamp<long long>(target, 0, std::max(0, axis->maximum)));
-  const int moved = clamped - axis->position;
-  axis->position = clamped;
-  return moved;
-}
-
-PixelPoint VideoWindowOffset(const ScrollState& state) {
-  return {-state.horizontal.position, -state.vertical.position};
-}
-
 }  // namespace vesk

@@ -173,41 +173,8 @@ std::optional<int> SliderValueFor(SliderAction action, int tracked_position, int
 
 // --- Scroll window ------------------------------------------------------------------------
 
+// The arrows of the scroll window's bars move the video this many pixels; the scroll area
+// itself keeps the video within its edges.
 constexpr int kScrollLineStep = 5;
-constexpr int kScrollPageStep = 50;
-
-struct ScrollAxis {
-  int position = 0;
-  int maximum = 0;
-  friend bool operator==(const ScrollAxis&, const ScrollAxis&) = default;
-};
-struct ScrollState {
-  ScrollAxis horizontal;
-  ScrollAxis vertical;
-};
-
-// One scroll bar: positions 0..maximum, a page of the client's size.
-struct ScrollBarSetting {
-  int maximum = 0;
-  int page = 0;
-  int position = 0;
-  friend bool operator==(const ScrollBarSetting&, const ScrollBarSetting&) = default;
-};
-struct ScrollResize {
-  ScrollBarSetting horizontal;
-  ScrollBarSetting vertical;
-};
-// The scroll window's client area became client: maxima are the video beyond it (never
-// below 0) and the positions are kept within them. The bars show the kept positions; the
-// video window goes to VideoWindowOffset.
-ScrollResize ResizeScrollView(PixelSize video, PixelSize client, ScrollState* state);
-
-enum class ScrollAction { LineBack, LineForward, PageBack, PageForward, ThumbPosition, Other };
-// Moves one axis; thumb_position is used by ThumbPosition only. Returns how far the
-// position moved (0 when it did not). Dragging the thumb is Other: only its release moves.
-int ScrollAxisBy(ScrollAction action, int thumb_position, ScrollAxis* axis);
-
-// Where the video window sits inside the scroll window.
-PixelPoint VideoWindowOffset(const ScrollState& state);
 
 }  // namespace vesk

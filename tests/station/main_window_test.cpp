@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <filesystem>
@@ -180,6 +181,12 @@ TEST_F(StationWindowTest, X2TwiceRestartsTwiceAndReturnsToNormalSize) {
   // Twice the video no longer fits the screen: it is shown in the scrolling container, and
   // the window, frame and all, stays within the work area.
   EXPECT_TRUE(windows.main_window()->video_in_scroll_container());
+  // The scroll area pans it; its arrows move five pixels.
+  QScrollBar* bar = windows.main_window()->scroll_container()->horizontalScrollBar();
+  EXPECT_EQ(bar->singleStep(), 5);
+  bar->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_EQ(video->x(), -bar->maximum());
+  EXPECT_GT(bar->maximum(), 0);
   const QRect area = windows.main_window()->screen()->availableGeometry();
   EXPECT_TRUE(area.contains(windows.main_window()->frameGeometry()))
       << windows.main_window()->frameGeometry().width() << " x "

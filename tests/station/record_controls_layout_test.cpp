@@ -53,38 +53,5 @@ TEST(BrightnessContrastWindowTest, DraggingIsContinuousAndClicksUseTheSlidersPos
   EXPECT_FALSE(SliderValueFor(SliderAction::Other, 63, 51).has_value());
 }
 
-TEST(ScrollWindowTest, ArrowsMoveFivePixelsAndTheChannelFiftyNeverPastTheEdges) {
-  ScrollState state;
-  const ScrollResize resize = ResizeScrollView({800, 480}, {700, 500}, &state);
-  // The maxima are the video beyond the client, never negative.
-  EXPECT_EQ(resize.horizontal, (ScrollBarSetting{100, 700, 0}));
-  EXPECT_EQ(resize.vertical, (ScrollBarSetting{0, 500, 0}));
-  const auto by = [&](ScrollAction action, int thumb = 0) {
-    return ScrollAxisBy(action, thumb, &state.horizontal);
-  };
-  using A = ScrollAction;
-  // The last page stops at the edge; dragging the thumb does not move the picture.
-  EXPECT_EQ(
-      (std::vector<int>{by(A::LineForward), by(A::PageForward), by(A::PageForward),
-                        by(A::LineForward), by(A::PageBack), by(A::LineBack),
-                        by(A::ThumbPosition, -30), by(A::ThumbPosition, 70), by(A::Other, 10)}),
-      (std::vector<int>{5, 50, 45, 0, -50, -5, -45, 70, 0}));
-  EXPECT_EQ(VideoWindowOffset(state), (PixelPoint{-70, 0}));
-}
-
-TEST(ScrollWindowTest, GrowingTheClientKeepsThePositionWithinTheNewMaximum) {
-  ScrollState state;
-  ResizeScrollView({800, 600}, {700, 500}, &state);
-  ScrollAxisBy(ScrollAction::ThumbPosition, 90, &state.horizontal);
-  const ScrollResize resize = ResizeScrollView({800, 600}, {760, 500}, &state);
-  EXPECT_EQ(state.horizontal, (ScrollAxis{40, 40}));
-  // The bar shows where the picture is.
-  EXPECT_EQ(resize.horizontal.position, 40);
-  EXPECT_EQ(VideoWindowOffset(state).x, -40);
-  // Larger than the video: nothing to scroll.
-  ResizeScrollView({800, 600}, {900, 700}, &state);
-  EXPECT_EQ(state.horizontal, (ScrollAxis{0, 0}));
-}
-
 }  // namespace
 }  // namespace vesk
