@@ -1,10 +1,10 @@
 #include "analysis/pixel_saturation_window.h"
 
-#include <QAbstractSlider>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QToolTip>
 
@@ -26,24 +26,6 @@ QPushButton* MakeButton(QWidget* parent, const char* text, int id, int x) {
   button->setObjectName(QString::number(id));
   button->setGeometry(x, 290, 80, 28);
   return button;
-}
-
-// Every action that moves the thumb to a new place sets the threshold: steps, pages,
-// dragging and the wheel, and also Home and End, so the threshold never differs from what
-// the slider shows.
-bool MovesThumb(int action) {
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd:
-    case QAbstractSlider::SliderSingleStepSub:
-    case QAbstractSlider::SliderPageStepAdd:
-    case QAbstractSlider::SliderPageStepSub:
-    case QAbstractSlider::SliderToMinimum:
-    case QAbstractSlider::SliderToMaximum:
-    case QAbstractSlider::SliderMove:
-      return true;
-    default:
-      return false;
-  }
 }
 
 }  // namespace
@@ -71,9 +53,9 @@ PixelSaturationWindow::PixelSaturationWindow(AnalysisControls& controls, QWidget
   slider_->setSingleStep(1);
   slider_->setValue(kSaturationSliderInitial);
   slider_->setToolTip(QString::number(kSaturationSliderInitial));
-  connect(slider_, &QSlider::actionTriggered, this, &PixelSaturationWindow::OnSliderAction);
-  connect(slider_, &QSlider::valueChanged, this,
-          [this](int value) { slider_->setToolTip(QString::number(value)); });
+  // Steps, pages, Home and End, the wheel and every position of a drag (tracking is on) set
+  // the threshold, so it never differs from what the slider shows.
+  connect(slider_, &QSlider::valueChanged, this, &PixelSaturationWindow::OnSliderValue);
   qt::ShowValueWhileDragging(slider_);
 
   use_current_ = MakeChoice(this, kUseCurrentValueText, kUseCurrentValueId, 120, 180, 260);
@@ -93,7 +75,10 @@ PixelSaturationWindow::PixelSaturationWindow(AnalysisControls& controls, QWidget
 
 void PixelSaturationWindow::OpenFromMenu() {
   if (const std::optional<std::int32_t> position = controls_.SliderPositionForOpen()) {
+    // The slider shows the value in use; nothing goes back to the filter.
+    const QSignalBlocker quiet(slider_);
     slider_->setValue(*position);
+    slider_->setToolTip(QString::number(*position));
   }
   show();
   raise();
@@ -119,12 +104,10 @@ QRadioButton* PixelSaturationWindow::choice_button(SaturationChoice choice) cons
   return use_current_;
 }
 
-void PixelSaturationWindow::OnSliderAction(int action) {
-  if (!MovesThumb(action)) return;
-  // The new position is already in sliderPosition(); value() follows after this signal.
-  const int position = slider_->sliderPosition();
-  controls_.SliderMoved(position);
-  emit thresholdChanged(position);
+void PixelSaturationWindow::OnSliderValue(int value) {
+  slider_->setToolTip(QString::number(value));
+  controls_.SliderMoved(value);
+  emit thresholdChanged(value);
 }
 
 void PixelSaturationWindow::OnChoiceClicked() {

@@ -60,7 +60,7 @@ class PixelSaturationWindow final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void OnSliderAction(int action);
+  void OnSliderValue(int value);
   void OnChoiceClicked();
   void OnOk();
   void OnCancel();

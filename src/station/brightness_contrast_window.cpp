@@ -2,32 +2,12 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include "platform/qt/tool_window_style.h"
 
 namespace vesk {
-namespace {
-
-SliderAction ActionOf(int action) {
-  switch (action) {
-    case QAbstractSlider::SliderMove:
-      return SliderAction::ThumbTrack;
-    case QAbstractSlider::SliderSingleStepSub:
-      return SliderAction::LineUp;
-    case QAbstractSlider::SliderSingleStepAdd:
-      return SliderAction::LineDown;
-    case QAbstractSlider::SliderPageStepSub:
-      return SliderAction::PageUp;
-    case QAbstractSlider::SliderPageStepAdd:
-      return SliderAction::PageDown;
-    default:
-      return SliderAction::Other;
-  }
-}
-
-}  // namespace
-
 BrightnessContrastWindow::BrightnessContrastWindow(const QFont& label_font, QWidget* parent)
     : QWidget(parent, Qt::Window) {
   setObjectName(QString::fromLatin1(kBrightnessContrastWindowClass));
@@ -36,13 +16,13 @@ BrightnessContrastWindow::BrightnessContrastWindow(const QFont& label_font, QWid
   setFixedSize(qt::ToolWindowClientSize(kBrightnessContrastCreatedRect.width,
                                         kBrightnessContrastCreatedRect.height));
   move(kBrightnessContrastCreatedRect.x, kBrightnessContrastCreatedRect.y);
-  brightness_ = MakeSlider(kBrightnessSlider);
-  contrast_ = MakeSlider(kContrastSlider);
+  brightness_ = MakeSlider(kBrightnessSlider, PictureSlider::Brightness);
+  contrast_ = MakeSlider(kContrastSlider, PictureSlider::Contrast);
   MakeLabel(kBrightnessLabel, label_font);
   MakeLabel(kContrastLabel, label_font);
 }
 
-QSlider* BrightnessContrastWindow::MakeSlider(const SliderLayout& layout) {
+QSlider* BrightnessContrastWindow::MakeSlider(const SliderLayout& layout, PictureSlider which) {
   auto* slider = new QSlider(Qt::Horizontal, this);
   slider->setObjectName(QString::number(layout.id));
   slider->setGeometry(layout.rect.x, layout.rect.y, layout.rect.width, layout.rect.height);
@@ -52,8 +32,10 @@ QSlider* BrightnessContrastWindow::MakeSlider(const SliderLayout& layout) {
   slider->setPageStep(layout.page);
   slider->setSingleStep(layout.page);
   slider->setValue(layout.position);
-  connect(slider, &QSlider::actionTriggered, this,
-          [this, slider](int action) { OnAction(slider, action); });
+  // Tracking is on: a drag reports every position it passes, a step or a click its new one.
+  connect(slider, &QSlider::valueChanged, this, [this, which](int value) {
+    if (on_value_) on_value_(which, value);
+  });
   return slider;
 }
 
@@ -65,16 +47,12 @@ QLabel* BrightnessContrastWindow::MakeLabel(const SliderLabelLayout& layout, con
   return label;
 }
 
-void BrightnessContrastWindow::OnAction(QSlider* slider, int action) {
-  const std::optional<PictureSlider> which = PictureSliderOf(slider->objectName().toInt());
-  const std::optional<int> value =
-      SliderValueFor(ActionOf(action), slider->sliderPosition(), slider->value());
-  if (which && value && on_value_) on_value_(*which, *value);
-}
-
 void BrightnessContrastWindow::ResetSliders() {
-  brightness_->setValue(kSliderNeutralPosition);
-  contrast_->setValue(kSliderNeutralPosition);
+  // The adjustment has ended: the sliders only show it, nothing is reported.
+  for (QSlider* slider : {brightness_, contrast_}) {
+    const QSignalBlocker quiet(slider);
+    slider->setValue(kSliderNeutralPosition);
+  }
 }
 
 QSlider* BrightnessContrastWindow::slider(PictureSlider which) const {

@@ -33,9 +33,8 @@ class BrightnessContrastWindow final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QSlider* MakeSlider(const SliderLayout& layout);
+  QSlider* MakeSlider(const SliderLayout& layout, PictureSlider which);
   QLabel* MakeLabel(const SliderLabelLayout& layout, const QFont& font);
-  void OnAction(QSlider* slider, int action);
 
   QSlider* brightness_ = nullptr;
   QSlider* contrast_ = nullptr;

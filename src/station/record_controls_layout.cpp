@@ -90,25 +90,4 @@ EventHeaderLines SplitEventHeader(std::string_view header) {
   return lines;
 }
 
-std::optional<PictureSlider> PictureSliderOf(int control_id) {
-  if (control_id == kBrightnessSliderId) return PictureSlider::Brightness;
-  if (control_id == kContrastSliderId) return PictureSlider::Contrast;
-  return std::nullopt;
-}
-
-std::optional<int> SliderValueFor(SliderAction action, int tracked_position, int slider_position) {
-  switch (action) {
-    case SliderAction::ThumbTrack:
-      return tracked_position;
-    case SliderAction::LineUp:
-    case SliderAction::LineDown:
-    case SliderAction::PageUp:
-    case SliderAction::PageDown:
-      return slider_position;
-    case SliderAction::Other:
-      break;
-  }
-  return std::nullopt;
-}
-
 }  // namespace vesk

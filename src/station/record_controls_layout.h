@@ -164,12 +164,6 @@ constexpr SliderLabelLayout kContrastLabel{
     "Contrast", {20, 190, 250, 30}, ErrorCode::CannotCreateContrastSliderParent};
 
 enum class PictureSlider { Brightness, Contrast };
-std::optional<PictureSlider> PictureSliderOf(int control_id);
-
-enum class SliderAction { ThumbTrack, LineUp, LineDown, PageUp, PageDown, Other };
-// The value a slider action applies: the tracked position while dragging, the slider's own
-// position after a step; nothing for other actions.
-std::optional<int> SliderValueFor(SliderAction action, int tracked_position, int slider_position);
 
 // --- Scroll window ------------------------------------------------------------------------
 

@@ -227,11 +227,29 @@ TEST_F(StationWindowTest, BrightnessContrastShowsItsWindowAndItsCloseBoxEndsTheA
   Start();
   const int runs = Runs();
   MainAction(MenuCommand::BrightnessContrast)->trigger();
-  QWidget* window = windows.brightness_contrast_window();
+  BrightnessContrastWindow* window = windows.brightness_contrast_window();
   ASSERT_TRUE(window->isVisible());
   EXPECT_TRUE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
 
+  // A step reports the slider's new position, a drag every position it passes, the release
+  // nothing more.
+  std::vector<int> brightness;
+  window->set_on_value([&](PictureSlider which, int value) {
+    if (which == PictureSlider::Brightness) brightness.push_back(value);
+  });
+  QSlider* slider = window->slider(PictureSlider::Brightness);
+  slider->setFocus();
+  QTest::keyClick(slider, Qt::Key_Right);
+  slider->setSliderDown(true);
+  for (int position : {60, 63}) slider->setSliderPosition(position);
+  slider->setSliderDown(false);
+  EXPECT_EQ(brightness, (std::vector<int>{51, 60, 63}));
+
+  // Closing returns the sliders to the middle without reporting it.
   window->close();
+  EXPECT_EQ(slider->value(), 50);
+  EXPECT_EQ(brightness.size(), 3u);
+  window->set_on_value(nullptr);
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
   // Each change of the adjustment restarts live video.

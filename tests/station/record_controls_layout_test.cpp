@@ -46,12 +46,5 @@ TEST(EventHeaderLinesTest, TheCountdownShowsTheHeadersStartAndEventLines) {
   EXPECT_EQ(CountdownPaneText(CountdownPane::Label, texts), "  Computer time (UTC):");
 }
 
-TEST(BrightnessContrastWindowTest, DraggingIsContinuousAndClicksUseTheSlidersPosition) {
-  EXPECT_EQ(SliderValueFor(SliderAction::ThumbTrack, 63, 50), 63);
-  EXPECT_EQ(SliderValueFor(SliderAction::PageUp, 63, 49), 49);
-  EXPECT_EQ(SliderValueFor(SliderAction::LineDown, 63, 51), 51);
-  EXPECT_FALSE(SliderValueFor(SliderAction::Other, 63, 51).has_value());
-}
-
 }  // namespace
 }  // namespace vesk
