@@ -290,9 +290,7 @@ void QtStationWindows::MeasureMainWindow(PixelSize* outer, PixelSize* client) {
 
 void QtStationWindows::ApplyMenus(const MenuBars& bars) {
   if (main_) main_->ApplyMenus(bars.main);
-  if (user_messages_ && station_ != nullptr) {
-    user_messages_->ApplyMenus(bars.user_messages, station_->command_ids());
-  }
+  if (user_messages_) user_messages_->ApplyMenus(bars.user_messages);
 }
 
 void QtStationWindows::ShowVideoRecordWindow(bool shown) {

@@ -25,33 +25,18 @@ void SetBackground(QWidget* widget, const QColor& colour) {
   widget->setAutoFillBackground(true);
 }
 
-void FillMenu(QMenu* menu, const std::vector<MenuEntry>& entries,
-              const std::function<void(int)>& command) {
-  for (const MenuEntry& entry : entries) {
-    switch (entry.kind) {
-      case MenuEntryKind::Separator:
-        menu->addSeparator();
-        break;
-      case MenuEntryKind::Popup: {
-        QMenu* popup = menu->addMenu(QString::fromStdString(entry.text));
-        popup->setEnabled(entry.enabled);
-        FillMenu(popup, entry.children, command);
-        break;
-      }
-      case MenuEntryKind::Item: {
-        QAction* action = menu->addAction(QString::fromStdString(entry.text));
-        action->setData(entry.id);
-        action->setCheckable(entry.checkable);
-        action->setChecked(entry.checked);
-        action->setEnabled(entry.enabled);
-        const int id = entry.id;
-        QObject::connect(action, &QAction::triggered, menu, [command, id] {
-          if (command) command(id);
-        });
-        break;
-      }
-    }
+void SetPopupEnabled(QMenu* menu, bool on_bar, bool enabled) {
+  if (on_bar) {
+    menu->menuAction()->setEnabled(enabled);
+  } else {
+    menu->setEnabled(enabled);
   }
+}
+
+void SetItemState(QAction* action, const MenuEntry& entry) {
+  action->setCheckable(entry.checkable);
+  action->setChecked(entry.checked);
+  action->setEnabled(entry.enabled);
 }
 
 // A title as shown with its mnemonic: the first of its letters no other title of the bar
@@ -78,29 +63,90 @@ class AltKeyNavigationStyle final : public QProxyStyle {
   }
 };
 
-QAction* FindInMenu(QMenu* menu, int identifier) {
-  for (QAction* action : menu->actions()) {
-    if (QMenu* sub = action->menu()) {
-      if (QAction* found = FindInMenu(sub, identifier)) return found;
-    } else if (!action->isSeparator() && action->data().toInt() == identifier) {
-      return action;
-    }
-  }
-  return nullptr;
-}
-
 }  // namespace
 
-void FillMenuBar(QMenuBar* bar, const std::vector<MenuEntry>& entries,
-                 const std::function<void(int)>& command) {
+bool MenuBarActions::Apply(QMenuBar* bar, const std::vector<MenuEntry>& entries,
+                           const std::function<void(int)>& command) {
+  std::size_t next_popup = 0;
+  if (!popups_.empty() && Update(entries, &next_popup) && next_popup == popups_.size()) {
+    return false;
+  }
+  Build(bar, entries, command);
+  return true;
+}
+
+QAction* MenuBarActions::action(MenuCommand command) const {
+  const auto n = static_cast<std::size_t>(command);
+  return n < items_.size() ? items_[n] : nullptr;
+}
+
+void MenuBarActions::Build(QMenuBar* bar, const std::vector<MenuEntry>& entries,
+                           const std::function<void(int)>& command) {
+  // The old menus go with their actions, once the command that may be running from one of
+  // them has returned.
+  for (QAction* title : bar->actions()) {
+    if (QMenu* menu = title->menu()) menu->deleteLater();
+  }
   bar->clear();
+  items_.fill(nullptr);
+  popups_.clear();
   QString mnemonics;
   for (const MenuEntry& entry : entries) {
     if (entry.kind != MenuEntryKind::Popup) continue;
     QMenu* popup = bar->addMenu(WithMnemonic(QString::fromStdString(entry.text), &mnemonics));
-    popup->menuAction()->setEnabled(entry.enabled);
-    FillMenu(popup, entry.children, command);
+    popups_.push_back({entry.text, popup, true});
+    SetPopupEnabled(popup, true, entry.enabled);
+    BuildMenu(popup, entry.children, command);
   }
+}
+
+void MenuBarActions::BuildMenu(QMenu* menu, const std::vector<MenuEntry>& entries,
+                               const std::function<void(int)>& command) {
+  for (const MenuEntry& entry : entries) {
+    switch (entry.kind) {
+      case MenuEntryKind::Separator:
+        menu->addSeparator();
+        break;
+      case MenuEntryKind::Popup: {
+        QMenu* popup = menu->addMenu(QString::fromStdString(entry.text));
+        popups_.push_back({entry.text, popup, false});
+        SetPopupEnabled(popup, false, entry.enabled);
+        BuildMenu(popup, entry.children, command);
+        break;
+      }
+      case MenuEntryKind::Item: {
+        QAction* action = menu->addAction(QString::fromStdString(entry.text));
+        action->setData(entry.id);
+        SetItemState(action, entry);
+        if (entry.command) items_[static_cast<std::size_t>(*entry.command)] = action;
+        if (command) {
+          const int id = entry.id;
+          QObject::connect(action, &QAction::triggered, menu, [command, id] { command(id); });
+        }
+        break;
+      }
+    }
+  }
+}
+
+bool MenuBarActions::Update(const std::vector<MenuEntry>& entries, std::size_t* next_popup) {
+  for (const MenuEntry& entry : entries) {
+    if (entry.kind == MenuEntryKind::Popup) {
+      if (*next_popup >= popups_.size()) return false;
+      const Popup& popup = popups_[(*next_popup)++];
+      if (popup.text != entry.text) return false;
+      SetPopupEnabled(popup.menu, popup.on_bar, entry.enabled);
+      if (!Update(entry.children, next_popup)) return false;
+    } else if (entry.kind == MenuEntryKind::Item) {
+      QAction* kept = entry.command ? action(*entry.command) : nullptr;
+      if (kept == nullptr || kept->data().toInt() != entry.id ||
+          kept->text() != QString::fromStdString(entry.text)) {
+        return false;
+      }
+      SetItemState(kept, entry);
+    }
+  }
+  return true;
 }
 
 void EnableMenuBarKeys(QMainWindow* window) {
@@ -120,15 +166,6 @@ void EnableMenuBarKeys(QMainWindow* window) {
   });
 }
 
-QAction* FindMenuAction(QMenuBar* bar, int identifier) {
-  for (QAction* action : bar->actions()) {
-    if (QMenu* menu = action->menu()) {
-      if (QAction* found = FindInMenu(menu, identifier)) return found;
-    }
-  }
-  return nullptr;
-}
-
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QString::fromLatin1(kMainWindowClass));
   SetBackground(this, kGray);
@@ -144,12 +181,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 void MainWindow::ApplyMenus(const std::vector<MenuEntry>& entries) {
-  FillMenuBar(menuBar(), entries, [this](int id) {
+  menus_.Apply(menuBar(), entries, [this](int id) {
     if (on_command_) on_command_(id);
   });
 }
-
-QAction* MainWindow::ActionFor(int identifier) { return FindMenuAction(menuBar(), identifier); }
 
 void MainWindow::AttachVideoWindow(VideoRecordWindow* video) {
   video_ = video;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "station/menu_model.h"
 
 class QMenuBar;
+class QMenu;
 class QScrollArea;
 class QAction;
 
@@ -14,18 +17,39 @@ namespace vesk {
 
 class VideoRecordWindow;
 
-// Builds a menu bar from the menu model: popups, items with their command identifiers (as
-// the action's data), check marks, separators and graying. Choosing an item calls command.
-void FillMenuBar(QMenuBar* bar, const std::vector<MenuEntry>& entries,
-                 const std::function<void(int identifier)>& command);
+// A window's menu bar built from the menu model: popups, items with their command identifiers
+// (as the action's data), check marks, separators and graying. The menus are built once and
+// kept with each command's action; a new menu state only changes graying and check marks.
+class MenuBarActions {
+ public:
+  // Builds the bar on the first call (choosing an item calls command with its identifier, when
+  // given); afterwards brings the kept menus to the entries' state. Entries of another shape
+  // build the bar anew. True when the bar was built, its actions new.
+  bool Apply(QMenuBar* bar, const std::vector<MenuEntry>& entries,
+             const std::function<void(int identifier)>& command);
+  // The action of a command, or null when the bar has no such item.
+  QAction* action(MenuCommand command) const;
+
+ private:
+  struct Popup {
+    std::string text;
+    QMenu* menu = nullptr;
+    bool on_bar = false;  // a title of the bar rather than a submenu
+  };
+  void Build(QMenuBar* bar, const std::vector<MenuEntry>& entries,
+             const std::function<void(int)>& command);
+  void BuildMenu(QMenu* menu, const std::vector<MenuEntry>& entries,
+                 const std::function<void(int)>& command);
+  bool Update(const std::vector<MenuEntry>& entries, std::size_t* next_popup);
+
+  std::array<QAction*, kMenuCommandCount> items_{};
+  std::vector<Popup> popups_;  // in the entries' order, each before its children
+};
 
 // Makes the window's menu bar reachable from the keyboard as on any desktop: F10 opens the
 // first menu; Alt pressed and released alone selects the first title, from where the arrow
 // keys move; Alt with a title's underlined letter opens that menu.
 void EnableMenuBarKeys(QMainWindow* window);
-
-// The action of a command identifier in a bar, or null.
-QAction* FindMenuAction(QMenuBar* bar, int identifier);
 
 // The main window "VESK Video Capture Version 2": the menu bar and, in its client area, the
 // live video, straight or inside the scrolling container when it does not fit. It holds no
@@ -42,7 +66,7 @@ class MainWindow final : public QMainWindow {
   void set_on_resized(std::function<void()> on_resized) { on_resized_ = std::move(on_resized); }
 
   void ApplyMenus(const std::vector<MenuEntry>& entries);
-  QAction* ActionFor(int identifier);
+  QAction* action(MenuCommand command) const { return menus_.action(command); }
 
   // The video record window goes into the client area, or into the scrolling container.
   void AttachVideoWindow(VideoRecordWindow* video);
@@ -67,6 +91,7 @@ class MainWindow final : public QMainWindow {
   std::function<void(int)> on_command_;
   std::function<void()> on_close_;
   std::function<void()> on_resized_;
+  MenuBarActions menus_;
   QWidget* client_ = nullptr;
   VideoRecordWindow* video_ = nullptr;
   QScrollArea* scroll_ = nullptr;

@@ -1,5 +1,6 @@
 #include "station/user_messages_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QMetaObject>
@@ -53,18 +54,17 @@ UserMessagesWindow::UserMessagesWindow(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(text_);
 }
 
-void UserMessagesWindow::ApplyMenus(const std::vector<MenuEntry>& entries, const CommandIds& ids) {
-  const int save = ids.IdOf(MenuCommand::SaveMessages);
-  const int save_and_clear = ids.IdOf(MenuCommand::SaveMessagesAndClear);
-  FillMenuBar(menuBar(), entries, [this, save, save_and_clear](int id) {
-    if (!on_save_) return;
-    if (id == save) on_save_(false);
-    if (id == save_and_clear) on_save_(true);
-  });
-}
-
-QAction* UserMessagesWindow::ActionFor(int identifier) {
-  return FindMenuAction(menuBar(), identifier);
+void UserMessagesWindow::ApplyMenus(const std::vector<MenuEntry>& entries) {
+  if (!menus_.Apply(menuBar(), entries, {})) return;
+  // Newly built: the two save commands go straight to the window's own handler.
+  for (const bool clear : {false, true}) {
+    QAction* action =
+        menus_.action(clear ? MenuCommand::SaveMessagesAndClear : MenuCommand::SaveMessages);
+    if (action == nullptr) continue;
+    connect(action, &QAction::triggered, this, [this, clear] {
+      if (on_save_) on_save_(clear);
+    });
+  }
 }
 
 void UserMessagesWindow::AppendEntry(std::string_view entry) {

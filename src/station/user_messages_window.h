@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/message_view.h"
+#include "station/main_window.h"
 #include "station/menu_model.h"
 
 class QTextEdit;
@@ -26,8 +27,8 @@ class UserMessagesWindow final : public QMainWindow, public MessageView {
   // "Save Messages" (false) and "Save Messages and Clear" (true).
   void set_on_save(std::function<void(bool clear)> on_save) { on_save_ = std::move(on_save); }
 
-  void ApplyMenus(const std::vector<MenuEntry>& entries, const CommandIds& ids);
-  QAction* ActionFor(int identifier);
+  void ApplyMenus(const std::vector<MenuEntry>& entries);
+  QAction* action(MenuCommand command) const { return menus_.action(command); }
 
   void AppendEntry(std::string_view entry) override;
   void Clear() override;
@@ -48,6 +49,7 @@ class UserMessagesWindow final : public QMainWindow, public MessageView {
 
   QTextEdit* text_ = nullptr;
   std::function<void(bool)> on_save_;
+  MenuBarActions menus_;
   std::mutex mutex_;
   std::deque<Change> queued_;
 };

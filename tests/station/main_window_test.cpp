@@ -108,6 +108,19 @@ TEST_F(StationWindowTest, F10AltAndMnemonicsReachTheMenuBarsFromTheKeyboard) {
   }
 }
 
+TEST(MainWindowMenusTest, EntriesOfAnotherShapeBuildTheBarAnew) {
+  MainWindow window;
+  std::vector<MenuEntry> entries = BuildMenus(CommandIds{}, MenuState{}).main;
+  window.ApplyMenus(entries);
+  ASSERT_NE(window.action(MenuCommand::About), nullptr);
+  entries.pop_back();  // no "Help"
+  window.ApplyMenus(entries);
+  EXPECT_EQ(window.action(MenuCommand::About), nullptr);
+  EXPECT_EQ(window.menuBar()->actions().size(), 4);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(window.menuBar()->findChildren<QMenu*>().size(), 5);  // with "Recording Options"
+}
+
 TEST_F(StationWindowTest, SetWindowPositionsThenARestartBringsEveryWindowBackAsSaved) {
   AddDevice();
   Start();
@@ -139,6 +152,8 @@ TEST_F(StationWindowTest, StartAndStopSwitchButtonsTitleAndMenus) {
   Start();
   EXPECT_EQ(windows.main_window()->objectName().toStdString(), kMainWindowClass);
   ExpectMenusFromModel(windows, *station);
+  QAction* open = MainAction(MenuCommand::Open);
+  const auto menus = windows.main_window()->menuBar()->findChildren<QMenu*>().size();
   RecordControlsWindow* controls = windows.record_controls_window();
   ASSERT_TRUE(controls->isVisible());
   EXPECT_TRUE(controls->start_button()->isEnabled());
@@ -149,7 +164,7 @@ TEST_F(StationWindowTest, StartAndStopSwitchButtonsTitleAndMenus) {
   EXPECT_TRUE(controls->stop_button()->isEnabled());
   EXPECT_EQ(windows.main_window()->windowTitle(), "VESK Video Capture -- Recording in progress");
   EXPECT_TRUE(Recording());
-  EXPECT_FALSE(MainAction(MenuCommand::Open)->isEnabled());
+  EXPECT_FALSE(open->isEnabled());
   EXPECT_TRUE(MainAction(MenuCommand::Exit)->isEnabled());
   ExpectMenusFromModel(windows, *station);
 
@@ -161,8 +176,11 @@ TEST_F(StationWindowTest, StartAndStopSwitchButtonsTitleAndMenus) {
   EXPECT_TRUE(controls->start_button()->isEnabled());
   EXPECT_EQ(windows.main_window()->windowTitle(), "VESK Video Capture Version 2");
   EXPECT_TRUE(std::filesystem::exists(testing::kRecordingLogFile));
-  EXPECT_TRUE(MainAction(MenuCommand::Open)->isEnabled());
+  EXPECT_TRUE(open->isEnabled());
   ExpectMenusFromModel(windows, *station);
+  // The menus were changed in place: the same actions, no menu added.
+  EXPECT_EQ(MainAction(MenuCommand::Open), open);
+  EXPECT_EQ(windows.main_window()->menuBar()->findChildren<QMenu*>().size(), menus);
   EXPECT_TRUE(media.graphs.back()->running);
   EXPECT_EQ(quits, 0);
 }

@@ -6,11 +6,11 @@
 namespace vesk::testing {
 
 QAction* StationWindowTest::MainAction(MenuCommand command) {
-  return windows.main_window()->ActionFor(station->command_ids().IdOf(command));
+  return windows.main_window()->action(command);
 }
 
 QAction* StationWindowTest::UserMessagesAction(MenuCommand command) {
-  return windows.user_messages_window()->ActionFor(station->command_ids().IdOf(command));
+  return windows.user_messages_window()->action(command);
 }
 
 }  // namespace vesk::testing
