@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolTip>
@@ -52,10 +53,15 @@ TEST(AnalysisWindowsTest, OpeningInsertsTheFilterOnceAndTheSliderWritesTheRunnin
     EXPECT_EQ(QToolTip::text(), QString::number(position));
   }
   slider->setSliderDown(false);
-  // Opening again moves the slider to the value in use and restarts nothing.
+  // Opening again moves the slider to the value in use, reports nothing, restarts nothing.
+  slider->blockSignals(true);
   slider->setValue(90);
+  slider->blockSignals(false);
+  QSignalSpy reported(&saturation, &PixelSaturationWindow::thresholdChanged);
   saturation.OpenFromMenu();
   EXPECT_EQ(slider->value(), 200);
+  EXPECT_EQ(slider->toolTip(), "200");
+  EXPECT_EQ(reported.count(), 0);
   EXPECT_EQ(restarts, 1);
   // The choice decides what the confirming button does.
   QTest::mouseClick(saturation.choice_button(SaturationChoice::SaveAsDefault), Qt::LeftButton);
