@@ -79,12 +79,14 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
     hooks.load_events = [this] { hook_calls.push_back("load events"); };
     hooks.connect_gps_receiver = [this] { hook_calls.push_back("connect GPS"); };
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, options, log, clock, 0, home_directory, windows, nullptr, hooks});
+        *graph, options, log, clock, 0, home_directory, windows, gps_source, hooks});
     EXPECT_EQ(controller->StartVideo(), S_OK);
     view.entries.clear();
     windows.calls.clear();
     return *controller;
   }
+
+  GpsFixSource* gps_source = nullptr;
 
   // The graph now holds the recording branch.
   bool Recording() const {
@@ -153,6 +155,36 @@ TEST_F(RecordingControllerTest, ManualRecordingCycleSwitchesWindowsAndWritesTheL
   EXPECT_EQ(fake().FilterNames(), (Names{kDevice, "EVR", "Smart Tee"}));
   EXPECT_TRUE(device().is_active_preview);
   EXPECT_TRUE(device().recording_path.empty());
+}
+
+// A receiver with a fix: the recording's log has its position, the port is closed while the
+// recording runs and, with AutostartGPS, connected again after it.
+TEST_F(RecordingControllerTest, TheGpsFixAtTheStartGoesIntoTheLogAndTheReceiverComesBack) {
+  struct Receiver final : GpsFixSource {
+    bool IsOpen() const override { return open; }
+    void StopRefreshTimer() override { calls.push_back("stop refresh"); }
+    bool ReadGpsFixWithRetry(GpsFix* fix) override {
+      calls.push_back("read");
+      *fix = GpsFix{" 48.070380 N", " 11.312500 E", " 545.4 M", " 8"};
+      return true;
+    }
+    void Close() override { calls.push_back("close"), open = false; }
+    bool open = true;
+    Names calls;
+  } receiver;
+  gps_source = &receiver;
+  options.autostart_gps = true;
+  AddPal();
+  RecordingController& c = Make();
+  c.StartManualRecording();
+  EXPECT_EQ(receiver.calls, (Names{"stop refresh", "read", "close"}));
+  c.StopRecording();
+  EXPECT_EQ(hook_calls, (Names{"connect GPS"}));
+  const std::string log = testing::ReadFileBytes(kManualLog);
+  EXPECT_NE(log.find("Latitude: 48.070380 N\r\nLongitude: 11.312500 E\r\nAltitude: 545.4 M\r\n"
+                     "Number of satellites: 8\r\n"),
+            std::string::npos)
+      << log;
 }
 
 TEST_F(RecordingControllerTest, EventRecordingStartsNamedAfterTheEventAndEndsOnTheStopTimer) {
