@@ -13,38 +13,23 @@ namespace vesk::testing {
 
 inline RecordedNode Usb2861Grabber() {
   RecordedNode node;
-  node.driver = "em28xx";
   node.card = "USB 2861 Device";
   node.bus_info = "usb-0000:00:14.0-3";
   node.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_AUDIO | V4L2_CAP_READWRITE |
                       V4L2_CAP_STREAMING | V4L2_CAP_VBI_CAPTURE | V4L2_CAP_DEVICE_CAPS;
   node.device_caps =
       V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_AUDIO | V4L2_CAP_READWRITE | V4L2_CAP_STREAMING;
-
-  // Only the first recorded range answer is used; the driver gives one.
   const RecordedSize range{V4L2_FRMSIZE_TYPE_STEPWISE, 48, 38, 720, 576, 1, 1};
-  node.formats = {
-      {V4L2_PIX_FMT_YUYV, "16 bpp YUY2, 4:2:2, packed", 0, {range}, {}},
-      {V4L2_PIX_FMT_RGB565, "16 bpp RGB 565, LE", 0, {range}, {}},
-  };
-  node.standards = {
-      {V4L2_STD_NTSC_M, "NTSC-M", {1001, 30000}, 525},
-      {V4L2_STD_PAL_B, "PAL-B", {1, 25}, 625},
-  };
-  node.has_current_standard = true;
+  node.formats = {{V4L2_PIX_FMT_YUYV, {range}, {}}, {V4L2_PIX_FMT_RGB565, {range}, {}}};
+  node.standards = {{V4L2_STD_NTSC_M, {1001, 30000}}, {V4L2_STD_PAL_B, {1, 25}}};
   node.current_standard = V4L2_STD_PAL_B;
-  node.inputs = {
-      {"Composite1", V4L2_INPUT_TYPE_CAMERA, V4L2_STD_NTSC_M | V4L2_STD_PAL_B, V4L2_IN_CAP_STD},
-      {"S-Video", V4L2_INPUT_TYPE_CAMERA, V4L2_STD_NTSC_M | V4L2_STD_PAL_B, V4L2_IN_CAP_STD},
-  };
-  node.current_input = 0;
+  // Composite 1, which calls itself a camera input.
+  node.input = {V4L2_STD_NTSC_M | V4L2_STD_PAL_B, V4L2_IN_CAP_STD};
   node.controls = {
-      {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", 0, 255, 1, 128, 0, 128},
-      {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 127, 1, 64, 0, 64},
-      {V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, "Saturation", 0, 127, 1, 64, 0, 64},
-      {V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, "Hue", -128, 127, 1, 0, 0, 0},
-      {V4L2_CID_AUDIO_VOLUME, V4L2_CTRL_TYPE_INTEGER, "Volume", 0, 31, 1, 31, 0, 31},
-      {V4L2_CID_AUDIO_MUTE, V4L2_CTRL_TYPE_BOOLEAN, "Mute", 0, 1, 1, 1, 0, 1},
+      {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, 0, 255, 1, 128, 0, 128},
+      {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, 0, 127, 1, 64, 0, 64},
+      {V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, 0, 127, 1, 64, 0, 64},
+      {V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, -128, 127, 1, 0, 0, 0},
   };
   node.current_pixel_format = V4L2_PIX_FMT_YUYV;
   node.current_width = 720;

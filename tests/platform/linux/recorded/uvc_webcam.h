@@ -13,41 +13,29 @@ namespace vesk::testing {
 
 inline RecordedNode UvcWebcam() {
   RecordedNode node;
-  node.driver = "uvcvideo";
   node.card = "USB2.0 HD UVC WebCam";
   node.bus_info = "usb-0000:00:14.0-6";
   node.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING |
                       V4L2_CAP_EXT_PIX_FORMAT | V4L2_CAP_DEVICE_CAPS;
   node.device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
-
-  const std::vector<RecordedInterval> full_rates = {
-      DiscreteInterval(1, 30), DiscreteInterval(1, 15), DiscreteInterval(1, 5)};
+  const std::vector<v4l2_fract> full_rates = {{1, 30}, {1, 15}, {1, 5}};
   node.formats = {
       {V4L2_PIX_FMT_MJPEG,
-       "Motion-JPEG",
-       V4L2_FMT_FLAG_COMPRESSED,
        {DiscreteSize(1280, 720), DiscreteSize(640, 480), DiscreteSize(320, 240)},
        {{1280, 720, full_rates}, {640, 480, full_rates}, {320, 240, full_rates}}},
       {V4L2_PIX_FMT_YUYV,
-       "YUYV 4:2:2",
-       0,
        {DiscreteSize(640, 480), DiscreteSize(320, 240), DiscreteSize(1280, 720)},
-       {{640, 480, full_rates},
-        {320, 240, full_rates},
-        {1280, 720, {DiscreteInterval(1, 10), DiscreteInterval(1, 5)}}}},
+       {{640, 480, full_rates}, {320, 240, full_rates}, {1280, 720, {{1, 10}, {1, 5}}}}},
   };
-  node.inputs = {{"Camera 1", V4L2_INPUT_TYPE_CAMERA, 0, 0}};
   node.controls = {
-      {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 1, 0, 0, 10},
-      {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 64, 1, 32, 0, 32},
-      {V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, "Saturation", 0, 128, 1, 64, 0, 60},
-      {V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, "Hue", -40, 40, 1, 0, 0, 0},
-      {V4L2_CID_HUE_AUTO, V4L2_CTRL_TYPE_BOOLEAN, "Hue, Auto", 0, 1, 1, 0, 0, 0},
-      {V4L2_CID_SHARPNESS, V4L2_CTRL_TYPE_INTEGER, "Sharpness", 0, 6, 1, 3, 0, 3},
-      {V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 100, 1, 0, V4L2_CTRL_FLAG_INACTIVE, 37},
-      {V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, "Gain, Automatic", 0, 1, 1, 1, 0, 1},
-      {V4L2_CID_POWER_LINE_FREQUENCY, V4L2_CTRL_TYPE_MENU, "Power Line Frequency", 0, 2, 1, 2, 0,
-       1},
+      {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, -64, 64, 1, 0, 0, 10},
+      {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, 0, 64, 1, 32, 0, 32},
+      {V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, 0, 128, 1, 64, 0, 60},
+      {V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, -40, 40, 1, 0, 0, 0},
+      {V4L2_CID_HUE_AUTO, V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1, 0, 0, 0},
+      {V4L2_CID_SHARPNESS, V4L2_CTRL_TYPE_INTEGER, 0, 6, 1, 3, 0, 3},
+      {V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, 0, 100, 1, 0, V4L2_CTRL_FLAG_INACTIVE, 37},
+      {V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1, 1, 0, 1},
   };
   node.current_pixel_format = V4L2_PIX_FMT_MJPEG;
   node.current_width = 1280;
