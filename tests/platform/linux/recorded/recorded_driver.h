@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,16 +49,9 @@ struct RecordedStandard {
   v4l2_fract frame_period{};
 };
 
-// VIDIOC_ENUMINPUT of the current input.
-struct RecordedInput {
-  v4l2_std_id std = 0;
-  std::uint32_t capabilities = 0;
-};
-
+// VIDIOC_QUERYCTRL of a control, and its value.
 struct RecordedControl {
-  std::uint32_t id = 0, type = V4L2_CTRL_TYPE_INTEGER;
-  std::int32_t minimum = 0, maximum = 0, step = 1, default_value = 0;
-  std::uint32_t flags = 0;
+  v4l2_queryctrl query{};
   std::int32_t value = 0;
 };
 
@@ -68,7 +62,9 @@ struct RecordedNode {
   // Empty: VIDIOC_ENUMSTD and VIDIOC_G_STD answer ENODATA, as on every node without standards.
   std::vector<RecordedStandard> standards;
   v4l2_std_id current_standard = 0;
-  RecordedInput input;
+  // VIDIOC_ENUMINPUT of the current (and first) input.
+  v4l2_std_id input_std = 0;
+  std::uint32_t input_capabilities = 0;
   std::vector<RecordedControl> controls;
   // VIDIOC_G_FMT; VIDIOC_TRY_FMT keeps this size.
   std::uint32_t current_pixel_format = 0, current_width = 0, current_height = 0;
@@ -104,35 +100,70 @@ class RecordedDriver : public V4l2Driver {
       }
       case VIDIOC_ENUM_FMT: {
         auto* description = static_cast<v4l2_fmtdesc*>(argument);
-        if (description->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return EINVAL;
-        const std::size_t index = Index(description->index);
-        if (index >= node_->formats.size()) return EINVAL;
-        description->pixelformat = node_->formats[index].pixel_format;
+        if (Index(description->index) >= node_->formats.size()) return EINVAL;
+        description->pixelformat = node_->formats[Index(description->index)].pixel_format;
         return 0;
       }
-      case VIDIOC_ENUM_FRAMESIZES:
-        return EnumSizes(static_cast<v4l2_frmsizeenum*>(argument));
-      case VIDIOC_ENUM_FRAMEINTERVALS:
-        return EnumIntervals(static_cast<v4l2_frmivalenum*>(argument));
+      case VIDIOC_ENUM_FRAMESIZES: {
+        auto* size = static_cast<v4l2_frmsizeenum*>(argument);
+        const RecordedFormat* format = FindFormat(size->pixel_format);
+        if (format == nullptr) return EINVAL;
+        if (format->sizes.empty()) return ENOTTY;
+        if (Index(size->index) >= format->sizes.size()) return EINVAL;
+        const RecordedSize& answer = format->sizes[Index(size->index)];
+        size->type = answer.type;
+        if (answer.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+          size->discrete = {answer.width, answer.height};
+        } else {
+          size->stepwise = {answer.width,  answer.max_width,  answer.step_width,
+                            answer.height, answer.max_height, answer.step_height};
+        }
+        return 0;
+      }
+      case VIDIOC_ENUM_FRAMEINTERVALS: {
+        auto* interval = static_cast<v4l2_frmivalenum*>(argument);
+        const RecordedFormat* format = FindFormat(interval->pixel_format);
+        if (format == nullptr) return EINVAL;
+        for (const RecordedSizeIntervals& sized : format->intervals) {
+          if (sized.width != interval->width || sized.height != interval->height) continue;
+          if (Index(interval->index) >= sized.intervals.size()) return EINVAL;
+          interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
+          interval->discrete = sized.intervals[Index(interval->index)];
+          return 0;
+        }
+        return ENOTTY;
+      }
       case VIDIOC_G_FMT:
       case VIDIOC_TRY_FMT: {
-        auto* format = static_cast<v4l2_format*>(argument);
-        if (format->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return EINVAL;
-        if (request == VIDIOC_G_FMT || FindFormat(format->fmt.pix.pixelformat) == nullptr) {
-          format->fmt.pix.pixelformat = node_->current_pixel_format;
+        v4l2_pix_format& format = static_cast<v4l2_format*>(argument)->fmt.pix;
+        if (request == VIDIOC_G_FMT || FindFormat(format.pixelformat) == nullptr) {
+          format.pixelformat = node_->current_pixel_format;
         }
-        format->fmt.pix.width = node_->current_width;
-        format->fmt.pix.height = node_->current_height;
+        format.width = node_->current_width;
+        format.height = node_->current_height;
         return 0;
       }
-      case VIDIOC_ENUMSTD:
-        return EnumStandard(static_cast<v4l2_standard*>(argument));
+      case VIDIOC_ENUMSTD: {
+        auto* standard = static_cast<v4l2_standard*>(argument);
+        if (node_->standards.empty()) return ENODATA;
+        if (Index(standard->index) >= node_->standards.size()) return EINVAL;
+        standard->id = node_->standards[Index(standard->index)].id;
+        standard->frameperiod = node_->standards[Index(standard->index)].frame_period;
+        return 0;
+      }
       case VIDIOC_G_STD:
         if (node_->standards.empty()) return ENODATA;
         *static_cast<v4l2_std_id*>(argument) = node_->current_standard;
         return 0;
-      case VIDIOC_S_STD:
-        return SetStandard(*static_cast<v4l2_std_id*>(argument));
+      case VIDIOC_S_STD: {
+        const v4l2_std_id id = *static_cast<v4l2_std_id*>(argument);
+        v4l2_std_id all = 0;
+        for (const RecordedStandard& standard : node_->standards) all |= standard.id;
+        if ((id & all) == 0) return node_->standards.empty() ? ENODATA : EINVAL;
+        standards_set_.push_back(id);
+        node_->current_standard = id & all;
+        return 0;
+      }
       case VIDIOC_G_INPUT:
         *static_cast<int*>(argument) = 0;
         return 0;
@@ -140,12 +171,17 @@ class RecordedDriver : public V4l2Driver {
         auto* input = static_cast<v4l2_input*>(argument);
         if (input->index != 0) return EINVAL;
         input->type = V4L2_INPUT_TYPE_CAMERA;  // analog grabbers say so of composite too
-        input->std = node_->input.std;
-        input->capabilities = node_->input.capabilities;
+        input->std = node_->input_std;
+        input->capabilities = node_->input_capabilities;
         return 0;
       }
-      case VIDIOC_QUERYCTRL:
-        return QueryControl(static_cast<v4l2_queryctrl*>(argument));
+      case VIDIOC_QUERYCTRL: {
+        auto* query = static_cast<v4l2_queryctrl*>(argument);
+        const RecordedControl* control = FindControl(query->id);
+        if (control == nullptr) return EINVAL;
+        *query = control->query;
+        return 0;
+      }
       case VIDIOC_G_CTRL:
       case VIDIOC_S_CTRL: {
         auto* setting = static_cast<v4l2_control*>(argument);
@@ -154,7 +190,8 @@ class RecordedDriver : public V4l2Driver {
         if (request == VIDIOC_G_CTRL) {
           setting->value = control->value;
         } else {  // like the drivers: clamp to the range
-          control->value = std::clamp(setting->value, control->minimum, control->maximum);
+          control->value =
+              std::clamp(setting->value, control->query.minimum, control->query.maximum);
         }
         return 0;
       }
@@ -167,79 +204,16 @@ class RecordedDriver : public V4l2Driver {
   std::size_t Index(std::uint32_t index) const { return endless_ ? 0 : index; }
 
   const RecordedFormat* FindFormat(std::uint32_t pixel_format) const {
-    for (const RecordedFormat& format : node_->formats) {
-      if (format.pixel_format == pixel_format) return &format;
-    }
-    return nullptr;
+    auto found =
+        std::find_if(node_->formats.begin(), node_->formats.end(),
+                     [&](const RecordedFormat& f) { return f.pixel_format == pixel_format; });
+    return found == node_->formats.end() ? nullptr : &*found;
   }
 
   RecordedControl* FindControl(std::uint32_t id) {
-    for (RecordedControl& control : node_->controls) {
-      if (control.id == id) return &control;
-    }
-    return nullptr;
-  }
-
-  int EnumSizes(v4l2_frmsizeenum* size) {
-    const RecordedFormat* format = FindFormat(size->pixel_format);
-    if (format == nullptr) return EINVAL;
-    if (format->sizes.empty()) return ENOTTY;
-    const std::size_t index = Index(size->index);
-    if (index >= format->sizes.size()) return EINVAL;
-    const RecordedSize& answer = format->sizes[index];
-    size->type = answer.type;
-    if (answer.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
-      size->discrete = {answer.width, answer.height};
-    } else {
-      size->stepwise = {answer.width,  answer.max_width,  answer.step_width,
-                        answer.height, answer.max_height, answer.step_height};
-    }
-    return 0;
-  }
-
-  int EnumIntervals(v4l2_frmivalenum* interval) {
-    const RecordedFormat* format = FindFormat(interval->pixel_format);
-    if (format == nullptr) return EINVAL;
-    for (const RecordedSizeIntervals& sized : format->intervals) {
-      if (sized.width != interval->width || sized.height != interval->height) continue;
-      const std::size_t index = Index(interval->index);
-      if (index >= sized.intervals.size()) return EINVAL;
-      interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
-      interval->discrete = sized.intervals[index];
-      return 0;
-    }
-    return ENOTTY;
-  }
-
-  int EnumStandard(v4l2_standard* standard) {
-    if (node_->standards.empty()) return ENODATA;
-    const std::size_t index = Index(standard->index);
-    if (index >= node_->standards.size()) return EINVAL;
-    standard->id = node_->standards[index].id;
-    standard->frameperiod = node_->standards[index].frame_period;
-    return 0;
-  }
-
-  int SetStandard(v4l2_std_id id) {
-    v4l2_std_id all = 0;
-    for (const RecordedStandard& standard : node_->standards) all |= standard.id;
-    if (node_->standards.empty()) return ENODATA;
-    if ((id & all) == 0) return EINVAL;
-    standards_set_.push_back(id);
-    node_->current_standard = id & all;
-    return 0;
-  }
-
-  int QueryControl(v4l2_queryctrl* query) {
-    const RecordedControl* control = FindControl(query->id);
-    if (control == nullptr) return EINVAL;
-    query->type = control->type;
-    query->minimum = control->minimum;
-    query->maximum = control->maximum;
-    query->step = control->step;
-    query->default_value = control->default_value;
-    query->flags = control->flags;
-    return 0;
+    auto found = std::find_if(node_->controls.begin(), node_->controls.end(),
+                              [&](const RecordedControl& c) { return c.query.id == id; });
+    return found == node_->controls.end() ? nullptr : &*found;
   }
 
   RecordedNode* node_;
@@ -247,6 +221,19 @@ class RecordedDriver : public V4l2Driver {
   int calls_left_ = -1;
   bool endless_ = false;
   std::vector<v4l2_std_id> standards_set_;
+};
+
+// A device on a recorded node; the node stays with the test so it can be changed.
+struct RecordedDevice {
+  explicit RecordedDevice(RecordedNode recorded) : node(std::move(recorded)) {
+    auto owned = std::make_unique<RecordedDriver>(&node);
+    driver = owned.get();
+    device = std::make_unique<V4l2Device>(std::move(owned));
+  }
+  RecordedDevice(RecordedDevice&&) = delete;  // the driver points at this node
+  RecordedNode node;
+  RecordedDriver* driver = nullptr;
+  std::unique_ptr<V4l2Device> device;
 };
 
 }  // namespace vesk::testing

@@ -24,12 +24,13 @@ inline RecordedNode Usb2861Grabber() {
   node.standards = {{V4L2_STD_NTSC_M, {1001, 30000}}, {V4L2_STD_PAL_B, {1, 25}}};
   node.current_standard = V4L2_STD_PAL_B;
   // Composite 1, which calls itself a camera input.
-  node.input = {V4L2_STD_NTSC_M | V4L2_STD_PAL_B, V4L2_IN_CAP_STD};
+  node.input_std = V4L2_STD_NTSC_M | V4L2_STD_PAL_B;
+  node.input_capabilities = V4L2_IN_CAP_STD;
   node.controls = {
-      {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, 0, 255, 1, 128, 0, 128},
-      {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, 0, 127, 1, 64, 0, 64},
-      {V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, 0, 127, 1, 64, 0, 64},
-      {V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, -128, 127, 1, 0, 0, 0},
+      {{V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", 0, 255, 1, 128, 0, {}}, 128},
+      {{V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 127, 1, 64, 0, {}}, 64},
+      {{V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, "Saturation", 0, 127, 1, 64, 0, {}}, 64},
+      {{V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, "Hue", -128, 127, 1, 0, 0, {}}, 0},
   };
   node.current_pixel_format = V4L2_PIX_FMT_YUYV;
   node.current_width = 720;

@@ -28,14 +28,15 @@ inline RecordedNode UvcWebcam() {
        {{640, 480, full_rates}, {320, 240, full_rates}, {1280, 720, {{1, 10}, {1, 5}}}}},
   };
   node.controls = {
-      {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, -64, 64, 1, 0, 0, 10},
-      {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, 0, 64, 1, 32, 0, 32},
-      {V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, 0, 128, 1, 64, 0, 60},
-      {V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, -40, 40, 1, 0, 0, 0},
-      {V4L2_CID_HUE_AUTO, V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1, 0, 0, 0},
-      {V4L2_CID_SHARPNESS, V4L2_CTRL_TYPE_INTEGER, 0, 6, 1, 3, 0, 3},
-      {V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, 0, 100, 1, 0, V4L2_CTRL_FLAG_INACTIVE, 37},
-      {V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1, 1, 0, 1},
+      {{V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 1, 0, 0, {}}, 10},
+      {{V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 64, 1, 32, 0, {}}, 32},
+      {{V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, "Saturation", 0, 128, 1, 64, 0, {}}, 60},
+      {{V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, "Hue", -40, 40, 1, 0, 0, {}}, 0},
+      {{V4L2_CID_HUE_AUTO, V4L2_CTRL_TYPE_BOOLEAN, "Hue, Auto", 0, 1, 1, 0, 0, {}}, 0},
+      {{V4L2_CID_SHARPNESS, V4L2_CTRL_TYPE_INTEGER, "Sharpness", 0, 6, 1, 3, 0, {}}, 3},
+      {{V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 100, 1, 0, V4L2_CTRL_FLAG_INACTIVE, {}},
+       37},
+      {{V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, "Gain, Automatic", 0, 1, 1, 1, 0, {}}, 1},
   };
   node.current_pixel_format = V4L2_PIX_FMT_MJPEG;
   node.current_width = 1280;
