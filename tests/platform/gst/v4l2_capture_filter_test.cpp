@@ -4,7 +4,6 @@
 #include <linux/videodev2.h>
 
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include "platform/linux/recorded/recorded_driver.h"
@@ -25,23 +24,16 @@ constexpr std::int32_t kAuto = kProcAmpFlagsAuto;
 constexpr std::int32_t kManual = kProcAmpFlagsManual;
 constexpr std::int32_t kBoth = kAuto | kManual;
 
-// The capture filter of a recorded node, as the graph sees it; the node stays with the test
-// so it can be changed.
-struct Replay {
-  explicit Replay(RecordedNode recorded) : node(std::move(recorded)) {
-    auto owned = std::make_unique<testing::RecordedDriver>(&node);
-    driver = owned.get();
-    filter = std::make_unique<V4l2CaptureFilter>(V4l2Node{"/dev/video0", node.card, ""},
-                                                 std::make_unique<V4l2Device>(std::move(owned)),
-                                                 std::vector<MediaType>{});
-    proc_amp = filter->proc_amp();
-    decoder = filter->analog_decoder();
-  }
-  RecordedNode node;
-  testing::RecordedDriver* driver = nullptr;
-  std::unique_ptr<V4l2CaptureFilter> filter;
-  VideoProcAmp* proc_amp = nullptr;
-  AnalogVideoDecoder* decoder = nullptr;
+// The capture filter of a recorded node, as the graph sees it.
+struct Replay : testing::RecordedDevice {
+  explicit Replay(RecordedNode recorded)
+      : RecordedDevice(std::move(recorded)),
+        filter(V4l2Node{"/dev/video0", node.card, ""}, std::move(device), {}),
+        proc_amp(filter.proc_amp()),
+        decoder(filter.analog_decoder()) {}
+  V4l2CaptureFilter filter;
+  VideoProcAmp* proc_amp;
+  AnalogVideoDecoder* decoder;
 };
 
 // Of the TV formats only the two the station supports go back to a family.
@@ -205,7 +197,7 @@ TEST(V4l2CaptureFilterTest, VanishedDeviceIsReportedWhereverTheRequestIs) {
         replay.driver->VanishAfter(after);
         EXPECT_EQ(requests[i](replay), kGone)
             << recorded.card << " request " << i << " after " << after;
-        EXPECT_EQ(replay.filter->analog_decoder(), nullptr);
+        EXPECT_EQ(replay.filter.analog_decoder(), nullptr);
       }
     }
   }

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <climits>
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -99,14 +98,14 @@ TEST(V4l2DeviceTest, VanishingDeviceFailsEveryQuestion) {
 }
 
 TEST(V4l2DeviceTest, OddListsAreCutShortOrFilledIn) {
-  // Drivers that answer every index with the same entry are cut off at the repeat.
-  Replay webcam(testing::UvcWebcam());
-  webcam.driver->AnswerEndlessly();
-  EXPECT_EQ(webcam.Formats(), (std::vector{Type("MJPG", Code::MJPG, 1280, 720, 333333, 30)}));
-  EXPECT_LT(webcam.driver->calls(), 50);
-  Replay grabber(testing::Usb2861Grabber());
-  grabber.driver->AnswerEndlessly();
-  EXPECT_EQ(grabber.Formats(), (std::vector{Ntsc("YUY2", Code::YUY2, 720, 480)}));
+  // Drivers that repeat an entry instead of ending the list are cut off at the repeat.
+  RecordedNode repeating = testing::UvcWebcam();
+  testing::RecordedFormat mjpg = repeating.formats[0];
+  mjpg.sizes = {mjpg.sizes[0], mjpg.sizes[0]};
+  mjpg.intervals = {{1280, 720, {{1, 30}, {1, 30}}}};
+  repeating.formats = {mjpg, mjpg};
+  EXPECT_EQ(Replay(repeating).Formats(),
+            (std::vector{Type("MJPG", Code::MJPG, 1280, 720, 333333, 30)}));
 
   // A digital node without a size list offers the size it would take.
   Replay unlisted(testing::UvcWebcam());
@@ -136,6 +135,34 @@ TEST(V4l2DeviceTest, OddListsAreCutShortOrFilledIn) {
   EXPECT_EQ(analog.Formats().size(), 2u);
   analog.node.formats[0].intervals = {{720, 500, {{1, 50}}}};
   EXPECT_EQ(analog.Formats().back().standard, AnalogFormat::Unknown);
+}
+
+// The recorded grabber changed as other analog drivers answer.
+TEST(V4l2DeviceTest, AnalogNodesAsOtherDriversAnswer) {
+  Replay grabber(testing::Usb2861Grabber());
+  grabber.node.formats.resize(1);
+  grabber.node.formats[0].sizes.clear();  // no size list: the pictures of its standards
+  EXPECT_EQ(grabber.Formats(), (std::vector{Ntsc("YUY2", Code::YUY2, 720, 480), Pal(720, 576)}));
+  // A narrower range narrows them; the standards' order orders them.
+  grabber.node.formats[0].sizes = {{V4L2_FRMSIZE_TYPE_CONTINUOUS, 48, 38, 640, 576, 1, 1}};
+  std::swap(grabber.node.standards[0], grabber.node.standards[1]);
+  EXPECT_EQ(grabber.Formats(), (std::vector{Pal(640, 576), Ntsc("YUY2", Code::YUY2, 640, 480)}));
+  grabber.node.standards = {{V4L2_STD_SECAM_L, {1, 25}}};  // none the station knows
+  EXPECT_TRUE(grabber.Formats().empty());
+
+  const auto analog = [](const RecordedNode& node) {
+    bool is_analog = false;
+    EXPECT_EQ(Replay(node).device->QueryAnalog(&is_analog), V4l2Status::Ok);
+    return is_analog;
+  };
+  RecordedNode node = testing::Usb2861Grabber();
+  node.input_capabilities = 0;
+  EXPECT_TRUE(analog(node));  // the input names its standards
+  node.input_std = 0;
+  EXPECT_FALSE(analog(node));  // the digital input of a card that has analog ones too
+  node.input_capabilities = V4L2_IN_CAP_STD;
+  node.standards = {{0, {1, 25}}};
+  EXPECT_FALSE(analog(node));
 }
 
 TEST(V4l2DeviceTest, OpenRefusesWhatIsNotACaptureNode) {
@@ -195,10 +222,7 @@ TEST(V4l2EnumeratorTest, FolderWithoutCaptureNodesGivesAnEmptyList) {
   ASSERT_EQ(mkfifo((folder + "/video1").c_str(), 0600), 0);
   ASSERT_EQ(mkdir((folder + "/video2").c_str(), 0700), 0);
   EXPECT_TRUE(ScanV4l2CaptureNodes(folder + "/").empty());
-  std::remove((folder + "/video0").c_str());
-  std::remove((folder + "/video1").c_str());
-  rmdir((folder + "/video2").c_str());
-  rmdir(folder.c_str());
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

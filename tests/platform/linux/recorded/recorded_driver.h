@@ -78,8 +78,6 @@ class RecordedDriver : public V4l2Driver {
 
   // After this many more calls every call answers ENODEV, as an unplugged device does.
   void VanishAfter(int calls) { calls_left_ = calls; }
-  // Every enumeration answers its first entry for every index, as a broken driver might.
-  void AnswerEndlessly() { endless_ = true; }
   int calls() const { return calls_; }
   const std::vector<v4l2_std_id>& standards_set() const { return standards_set_; }
 
@@ -91,7 +89,6 @@ class RecordedDriver : public V4l2Driver {
       case VIDIOC_QUERYCAP: {
         auto* capability = static_cast<v4l2_capability*>(argument);
         *capability = {};
-        // Both fields are 32 bytes, NUL-terminated.
         std::strncpy(reinterpret_cast<char*>(capability->card), node_->card.c_str(), 31);
         std::strncpy(reinterpret_cast<char*>(capability->bus_info), node_->bus_info.c_str(), 31);
         capability->capabilities = node_->capabilities;
@@ -100,8 +97,8 @@ class RecordedDriver : public V4l2Driver {
       }
       case VIDIOC_ENUM_FMT: {
         auto* description = static_cast<v4l2_fmtdesc*>(argument);
-        if (Index(description->index) >= node_->formats.size()) return EINVAL;
-        description->pixelformat = node_->formats[Index(description->index)].pixel_format;
+        if (description->index >= node_->formats.size()) return EINVAL;
+        description->pixelformat = node_->formats[description->index].pixel_format;
         return 0;
       }
       case VIDIOC_ENUM_FRAMESIZES: {
@@ -109,8 +106,8 @@ class RecordedDriver : public V4l2Driver {
         const RecordedFormat* format = FindFormat(size->pixel_format);
         if (format == nullptr) return EINVAL;
         if (format->sizes.empty()) return ENOTTY;
-        if (Index(size->index) >= format->sizes.size()) return EINVAL;
-        const RecordedSize& answer = format->sizes[Index(size->index)];
+        if (size->index >= format->sizes.size()) return EINVAL;
+        const RecordedSize& answer = format->sizes[size->index];
         size->type = answer.type;
         if (answer.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
           size->discrete = {answer.width, answer.height};
@@ -126,9 +123,9 @@ class RecordedDriver : public V4l2Driver {
         if (format == nullptr) return EINVAL;
         for (const RecordedSizeIntervals& sized : format->intervals) {
           if (sized.width != interval->width || sized.height != interval->height) continue;
-          if (Index(interval->index) >= sized.intervals.size()) return EINVAL;
+          if (interval->index >= sized.intervals.size()) return EINVAL;
           interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
-          interval->discrete = sized.intervals[Index(interval->index)];
+          interval->discrete = sized.intervals[interval->index];
           return 0;
         }
         return ENOTTY;
@@ -146,9 +143,9 @@ class RecordedDriver : public V4l2Driver {
       case VIDIOC_ENUMSTD: {
         auto* standard = static_cast<v4l2_standard*>(argument);
         if (node_->standards.empty()) return ENODATA;
-        if (Index(standard->index) >= node_->standards.size()) return EINVAL;
-        standard->id = node_->standards[Index(standard->index)].id;
-        standard->frameperiod = node_->standards[Index(standard->index)].frame_period;
+        if (standard->index >= node_->standards.size()) return EINVAL;
+        standard->id = node_->standards[standard->index].id;
+        standard->frameperiod = node_->standards[standard->index].frame_period;
         return 0;
       }
       case VIDIOC_G_STD:
@@ -201,8 +198,6 @@ class RecordedDriver : public V4l2Driver {
   }
 
  private:
-  std::size_t Index(std::uint32_t index) const { return endless_ ? 0 : index; }
-
   const RecordedFormat* FindFormat(std::uint32_t pixel_format) const {
     auto found =
         std::find_if(node_->formats.begin(), node_->formats.end(),
@@ -219,7 +214,6 @@ class RecordedDriver : public V4l2Driver {
   RecordedNode* node_;
   int calls_ = 0;
   int calls_left_ = -1;
-  bool endless_ = false;
   std::vector<v4l2_std_id> standards_set_;
 };
 
