@@ -4,6 +4,7 @@
 #include <linux/videodev2.h>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "platform/linux/recorded/recorded_driver.h"
@@ -22,7 +23,6 @@ constexpr HResult kUnsupported = static_cast<HResult>(0x80070490u);
 constexpr HResult kInvalid = static_cast<HResult>(0x80070057u);
 constexpr std::int32_t kAuto = kProcAmpFlagsAuto;
 constexpr std::int32_t kManual = kProcAmpFlagsManual;
-constexpr std::int32_t kBoth = kAuto | kManual;
 
 // The capture filter of a recorded node, as the graph sees it.
 struct Replay : testing::RecordedDevice {
@@ -50,10 +50,8 @@ TEST(V4l2CaptureFilterTest, CodesGivenToTheGraph) {
     EXPECT_EQ(FamilyOfTvFormat(format), supported ? family : Family::None) << format;
   }
   EXPECT_EQ(FamilyOfTvFormat(0x20), Family::None);
-  EXPECT_EQ(std::vector({ResultOfV4l2(V4l2Status::Ok), ResultOfV4l2(V4l2Status::Gone),
-                         ResultOfV4l2(V4l2Status::Failed), ResultOfV4l2(V4l2Status::Unsupported),
-                         ResultOfV4l2(V4l2Status::Refused)}),
-            std::vector({0, kGone, static_cast<HResult>(0x80004005u), kUnsupported, kInvalid}));
+  // The others are checked where the filter gives them.
+  EXPECT_EQ(ResultOfV4l2(V4l2Status::Failed), static_cast<HResult>(0x80004005u));
 }
 
 // The recorded grabber, then grabbers that list the family masks first (as SAA711x-based
@@ -90,30 +88,28 @@ TEST(V4l2CaptureFilterTest, AnalogGrabberSwitchesStandardsBothWays) {
   replay.node.current_standard = V4L2_STD_SECAM_L;
   ASSERT_EQ(decoder->GetTvFormat(&format), S_OK);
   EXPECT_EQ(format, 0x1000);
-  // A camera has no TV standard.
-  EXPECT_EQ(Replay(testing::UvcWebcam()).decoder, nullptr);
+  EXPECT_EQ(Replay(testing::UvcWebcam()).decoder, nullptr);  // a camera has no TV standard
 }
 
 // Each picture control of both recorded nodes as the graph reads it: value, flags, range,
 // default and capabilities; the webcam's hue has an automatic mode that is off, its gain one
-// that is on.
+// that is on. The grabber has neither gain nor sharpness.
 TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveThem) {
   Replay grabber(testing::Usb2861Grabber());
   Replay webcam(testing::UvcWebcam());
   using Row = std::vector<std::int32_t>;
+  const std::int32_t both = kAuto | kManual;
   // clang-format off
   const std::tuple<Replay*, Property, Row> cases[] = {
       {&grabber, Property::Brightness, {128, kManual, 0, 255, 128, kManual}},
-      {&grabber, Property::Contrast, {64, kManual, 0, 127, 64, kManual}},
       {&grabber, Property::Hue, {0, kManual, -128, 127, 0, kManual}},
-      {&grabber, Property::Saturation, {64, kManual, 0, 127, 64, kManual}},
       {&grabber, Property::Sharpness, {}}, {&grabber, Property::Gain, {}},
       {&webcam, Property::Brightness, {10, kManual, -64, 64, 0, kManual}},
       {&webcam, Property::Contrast, {32, kManual, 0, 64, 32, kManual}},
-      {&webcam, Property::Hue, {0, kManual, -40, 40, 0, kBoth}},
+      {&webcam, Property::Hue, {0, kManual, -40, 40, 0, both}},
       {&webcam, Property::Saturation, {60, kManual, 0, 128, 64, kManual}},
       {&webcam, Property::Sharpness, {3, kManual, 0, 6, 3, kManual}},
-      {&webcam, Property::Gain, {37, kAuto, 0, 100, 0, kBoth}}};
+      {&webcam, Property::Gain, {37, kAuto, 0, 100, 0, both}}};
   // clang-format on
   for (const auto& [replay, property, expected] : cases) {
     Row got(2, 99);
@@ -132,10 +128,9 @@ TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveThem) {
       EXPECT_EQ(replay->proc_amp->Set(property, 1, 0), kUnsupported);
     }
   }
-  ProcAmpRange range;
-  EXPECT_EQ(grabber.proc_amp->GetRange(static_cast<Property>(5), &range), kUnsupported);
   // Odd answers: a zero step would stall any stepping through the range; an upside-down
   // range or a disabled control is no control.
+  ProcAmpRange range;
   grabber.node.controls[0].query.step = 0;
   ASSERT_EQ(grabber.proc_amp->GetRange(Property::Brightness, &range), S_OK);
   EXPECT_EQ(range.step, 1);
@@ -144,6 +139,7 @@ TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveThem) {
   grabber.node.controls[1].query.flags = V4L2_CTRL_FLAG_DISABLED;
   std::int32_t value = 0;
   EXPECT_EQ(grabber.proc_amp->Get(Property::Contrast, &value, &value), kUnsupported);
+  EXPECT_EQ(grabber.proc_amp->GetRange(static_cast<Property>(5), &range), kUnsupported);
 }
 
 TEST(V4l2CaptureFilterTest, ValueByHandTurnsTheAutomaticModeOff) {
@@ -151,8 +147,7 @@ TEST(V4l2CaptureFilterTest, ValueByHandTurnsTheAutomaticModeOff) {
   VideoProcAmp* proc_amp = replay.proc_amp;
   std::int32_t value = 0;
   std::int32_t flags = 0;
-  // Otherwise the value would not take.
-  ASSERT_EQ(proc_amp->Set(Property::Gain, 50, kManual), S_OK);
+  ASSERT_EQ(proc_amp->Set(Property::Gain, 50, kManual), S_OK);  // or it would not take
   ASSERT_EQ(proc_amp->Get(Property::Gain, &value, &flags), S_OK);
   EXPECT_EQ(std::pair(value, flags), std::pair(50, kManual));
   ASSERT_EQ(proc_amp->Set(Property::Gain, 0, kAuto), S_OK);
@@ -160,11 +155,10 @@ TEST(V4l2CaptureFilterTest, ValueByHandTurnsTheAutomaticModeOff) {
   EXPECT_EQ(std::pair(value, flags), std::pair(50, kAuto));
   // Out of range or meaningless requests change nothing (the driver would clamp); a control
   // without an automatic mode cannot be switched to one.
-  EXPECT_EQ(proc_amp->Set(Property::Brightness, 65, kManual), kInvalid);
-  EXPECT_EQ(proc_amp->Set(Property::Brightness, 0, 0), kInvalid);
-  EXPECT_EQ(proc_amp->Set(Property::Brightness, 0, kAuto), kInvalid);
-  ASSERT_EQ(proc_amp->Get(Property::Brightness, &value, &flags), S_OK);
-  EXPECT_EQ(value, 10);
+  for (auto [set, mode] : {std::pair{65, kManual}, {0, 0}, {0, kAuto}}) {
+    EXPECT_EQ(proc_amp->Set(Property::Brightness, set, mode), kInvalid) << set << " " << mode;
+  }
+  EXPECT_EQ(replay.node.controls[0].value, 10);
 }
 
 // Pulls the device away after every call each request makes: the graph is told it has gone,
@@ -185,14 +179,12 @@ TEST(V4l2CaptureFilterTest, VanishedDeviceIsReportedWhereverTheRequestIs) {
   }
   for (const RecordedNode& recorded : {testing::Usb2861Grabber(), testing::UvcWebcam()}) {
     // The webcam has no TV standard to ask for.
-    const std::size_t first = recorded.standards.empty() ? 2 : 0;
-    for (std::size_t i = first; i < requests.size(); ++i) {
+    for (std::size_t i = recorded.standards.empty() ? 2 : 0; i < requests.size(); ++i) {
       Replay counting(recorded);
       const int before = counting.driver->calls();
       requests[i](counting);
-      const int calls = counting.driver->calls() - before;
-      ASSERT_GT(calls, 0) << i;
-      for (int after = 0; after < calls; ++after) {
+      ASSERT_GT(counting.driver->calls(), before) << i;
+      for (int after = 0; after < counting.driver->calls() - before; ++after) {
         Replay replay(recorded);
         replay.driver->VanishAfter(after);
         EXPECT_EQ(requests[i](replay), kGone)

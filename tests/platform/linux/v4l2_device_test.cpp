@@ -67,10 +67,6 @@ TEST(V4l2DeviceTest, RecordedNodesOfferWhatTheirDriversList) {
                                          {testing::UvcWebcam(), webcam, false}}) {
     Replay replay(recorded);
     EXPECT_EQ(replay.Formats(), types) << recorded.card;
-    std::string card;
-    std::string bus;
-    ASSERT_EQ(replay.device->QueryCard(&card, &bus), V4l2Status::Ok);
-    EXPECT_EQ(card + " " + bus, recorded.card + " " + recorded.bus_info);
     bool is_analog = !analog;
     ASSERT_EQ(replay.device->QueryAnalog(&is_analog), V4l2Status::Ok);
     EXPECT_EQ(is_analog, analog) << recorded.card;
@@ -90,14 +86,12 @@ TEST(V4l2DeviceTest, VanishingDeviceFailsEveryQuestion) {
       std::vector<MediaType> types = {Pal(1, 1)};
       EXPECT_EQ(replay.device->QueryFormats(&types), V4l2Status::Gone) << after;
       EXPECT_TRUE(types.empty());
-      std::string card = "kept";
-      EXPECT_EQ(replay.device->QueryCard(&card, &card), V4l2Status::Gone);
-      EXPECT_EQ(card, "kept");
     }
   }
 }
 
-TEST(V4l2DeviceTest, OddListsAreCutShortOrFilledIn) {
+// The recorded nodes changed as other drivers answer.
+TEST(V4l2DeviceTest, OtherDriversAnswers) {
   // Drivers that repeat an entry instead of ending the list are cut off at the repeat.
   RecordedNode repeating = testing::UvcWebcam();
   testing::RecordedFormat mjpg = repeating.formats[0];
@@ -135,34 +129,24 @@ TEST(V4l2DeviceTest, OddListsAreCutShortOrFilledIn) {
   EXPECT_EQ(analog.Formats().size(), 2u);
   analog.node.formats[0].intervals = {{720, 500, {{1, 50}}}};
   EXPECT_EQ(analog.Formats().back().standard, AnalogFormat::Unknown);
-}
 
-// The recorded grabber changed as other analog drivers answer.
-TEST(V4l2DeviceTest, AnalogNodesAsOtherDriversAnswer) {
+  // Without a size list an analog node offers the pictures of its standards; a narrower
+  // range narrows them; the standards' order orders them.
   Replay grabber(testing::Usb2861Grabber());
   grabber.node.formats.resize(1);
-  grabber.node.formats[0].sizes.clear();  // no size list: the pictures of its standards
+  grabber.node.formats[0].sizes.clear();
   EXPECT_EQ(grabber.Formats(), (std::vector{Ntsc("YUY2", Code::YUY2, 720, 480), Pal(720, 576)}));
-  // A narrower range narrows them; the standards' order orders them.
   grabber.node.formats[0].sizes = {{V4L2_FRMSIZE_TYPE_CONTINUOUS, 48, 38, 640, 576, 1, 1}};
   std::swap(grabber.node.standards[0], grabber.node.standards[1]);
   EXPECT_EQ(grabber.Formats(), (std::vector{Pal(640, 576), Ntsc("YUY2", Code::YUY2, 640, 480)}));
   grabber.node.standards = {{V4L2_STD_SECAM_L, {1, 25}}};  // none the station knows
   EXPECT_TRUE(grabber.Formats().empty());
-
-  const auto analog = [](const RecordedNode& node) {
-    bool is_analog = false;
-    EXPECT_EQ(Replay(node).device->QueryAnalog(&is_analog), V4l2Status::Ok);
-    return is_analog;
-  };
-  RecordedNode node = testing::Usb2861Grabber();
-  node.input_capabilities = 0;
-  EXPECT_TRUE(analog(node));  // the input names its standards
-  node.input_std = 0;
-  EXPECT_FALSE(analog(node));  // the digital input of a card that has analog ones too
-  node.input_capabilities = V4L2_IN_CAP_STD;
-  node.standards = {{0, {1, 25}}};
-  EXPECT_FALSE(analog(node));
+  // The digital input of a card that has analog ones too.
+  grabber.node.input_std = 0;
+  grabber.node.input_capabilities = 0;
+  bool is_analog = true;
+  ASSERT_EQ(grabber.device->QueryAnalog(&is_analog), V4l2Status::Ok);
+  EXPECT_FALSE(is_analog);
 }
 
 TEST(V4l2DeviceTest, OpenRefusesWhatIsNotACaptureNode) {
@@ -178,7 +162,7 @@ TEST(V4l2DeviceTest, OpenRefusesWhatIsNotACaptureNode) {
 }
 
 // The recorded nodes; the webcam's metadata node, the grabber's VBI node, a codec and a
-// loopback; old drivers without device capabilities.
+// loopback; an old driver without device capabilities.
 TEST(V4l2EnumeratorTest, CaptureNodesByTheirCapabilities) {
   const RecordedNode webcam = testing::UvcWebcam();
   const RecordedNode grabber = testing::Usb2861Grabber();
@@ -190,8 +174,7 @@ TEST(V4l2EnumeratorTest, CaptureNodesByTheirCapabilities) {
       {grabber.capabilities, V4L2_CAP_VBI_CAPTURE | V4L2_CAP_STREAMING, false},
       {V4L2_CAP_DEVICE_CAPS | V4L2_CAP_VIDEO_M2M, V4L2_CAP_VIDEO_M2M, false},
       {video, V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_VIDEO_OUTPUT, false},
-      {V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, 0, true},
-      {V4L2_CAP_VIDEO_CAPTURE_MPLANE, 0, false}};
+      {V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, 0, true}};
   for (auto [capabilities, device_caps, capture] : cases) {
     EXPECT_EQ(IsV4l2CaptureNode(capabilities, device_caps), capture) << device_caps;
   }
@@ -214,7 +197,6 @@ TEST(V4l2EnumeratorTest, NodesSortByTheirNumber) {
 // Files named like nodes that are no V4L2 nodes: a plain file, a FIFO (opening must not
 // wait for a writer), a folder.
 TEST(V4l2EnumeratorTest, FolderWithoutCaptureNodesGivesAnEmptyList) {
-  EXPECT_TRUE(ScanV4l2CaptureNodes("/nonexistent-folder-for-v4l2-test").empty());
   char pattern[] = "/tmp/vesk-v4l2-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   const std::string folder = pattern;

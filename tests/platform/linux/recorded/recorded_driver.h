@@ -1,16 +1,14 @@
 #pragma once
 
 // A V4L2 node as its driver answered, and a driver that replays those answers through
-// V4l2Device. The recordings beside this file fill a RecordedNode with the values real
-// drivers gave (only those the station reads); tests change single answers to make the
-// driver odd, or make it vanish.
+// V4l2Device. The recordings beside this file hold the values real drivers gave (those the
+// station reads); tests change single answers to make the driver odd, or make it vanish.
 
 #include <linux/videodev2.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,17 +28,16 @@ inline RecordedSize DiscreteSize(std::uint32_t width, std::uint32_t height) {
   return {V4L2_FRMSIZE_TYPE_DISCRETE, width, height};
 }
 
-// The discrete answers of VIDIOC_ENUM_FRAMEINTERVALS for one size of one format.
+// The discrete answers of VIDIOC_ENUM_FRAMEINTERVALS for one size.
 struct RecordedSizeIntervals {
   std::uint32_t width = 0, height = 0;
   std::vector<v4l2_fract> intervals;
 };
 
+// Without sizes the driver does not enumerate them; sizes without intervals have none (ENOTTY).
 struct RecordedFormat {
   std::uint32_t pixel_format = 0;
-  // Empty: the driver does not enumerate sizes (ENOTTY).
   std::vector<RecordedSize> sizes;
-  // Sizes without an entry have no interval enumeration (ENOTTY).
   std::vector<RecordedSizeIntervals> intervals;
 };
 
@@ -49,20 +46,19 @@ struct RecordedStandard {
   v4l2_fract frame_period{};
 };
 
-// VIDIOC_QUERYCTRL of a control, and its value.
 struct RecordedControl {
   v4l2_queryctrl query{};
   std::int32_t value = 0;
 };
 
 struct RecordedNode {
-  std::string card, bus_info;
+  std::string card;
   std::uint32_t capabilities = 0, device_caps = 0;
   std::vector<RecordedFormat> formats;
   // Empty: VIDIOC_ENUMSTD and VIDIOC_G_STD answer ENODATA, as on every node without standards.
   std::vector<RecordedStandard> standards;
   v4l2_std_id current_standard = 0;
-  // VIDIOC_ENUMINPUT of the current (and first) input.
+  // VIDIOC_ENUMINPUT of the current (and only) input.
   v4l2_std_id input_std = 0;
   std::uint32_t input_capabilities = 0;
   std::vector<RecordedControl> controls;
@@ -70,8 +66,7 @@ struct RecordedNode {
   std::uint32_t current_pixel_format = 0, current_width = 0, current_height = 0;
 };
 
-// Replays a RecordedNode. The node is shared with the test, which may change it between
-// calls, read what was written and make the device vanish.
+// Replays a RecordedNode, shared with the test, which may change it between calls.
 class RecordedDriver : public V4l2Driver {
  public:
   explicit RecordedDriver(RecordedNode* node) : node_(node) {}
@@ -86,15 +81,6 @@ class RecordedDriver : public V4l2Driver {
     if (calls_left_ == 0) return ENODEV;
     if (calls_left_ > 0) --calls_left_;
     switch (request) {
-      case VIDIOC_QUERYCAP: {
-        auto* capability = static_cast<v4l2_capability*>(argument);
-        *capability = {};
-        std::strncpy(reinterpret_cast<char*>(capability->card), node_->card.c_str(), 31);
-        std::strncpy(reinterpret_cast<char*>(capability->bus_info), node_->bus_info.c_str(), 31);
-        capability->capabilities = node_->capabilities;
-        capability->device_caps = node_->device_caps;
-        return 0;
-      }
       case VIDIOC_ENUM_FMT: {
         auto* description = static_cast<v4l2_fmtdesc*>(argument);
         if (description->index >= node_->formats.size()) return EINVAL;
@@ -172,19 +158,19 @@ class RecordedDriver : public V4l2Driver {
         input->capabilities = node_->input_capabilities;
         return 0;
       }
-      case VIDIOC_QUERYCTRL: {
-        auto* query = static_cast<v4l2_queryctrl*>(argument);
-        const RecordedControl* control = FindControl(query->id);
-        if (control == nullptr) return EINVAL;
-        *query = control->query;
-        return 0;
-      }
+      case VIDIOC_QUERYCTRL:
       case VIDIOC_G_CTRL:
       case VIDIOC_S_CTRL: {
+        const std::uint32_t id = request == VIDIOC_QUERYCTRL
+                                     ? static_cast<v4l2_queryctrl*>(argument)->id
+                                     : static_cast<v4l2_control*>(argument)->id;
+        auto control = std::find_if(node_->controls.begin(), node_->controls.end(),
+                                    [&](const RecordedControl& c) { return c.query.id == id; });
+        if (control == node_->controls.end()) return EINVAL;
         auto* setting = static_cast<v4l2_control*>(argument);
-        RecordedControl* control = FindControl(setting->id);
-        if (control == nullptr) return EINVAL;
-        if (request == VIDIOC_G_CTRL) {
+        if (request == VIDIOC_QUERYCTRL) {
+          *static_cast<v4l2_queryctrl*>(argument) = control->query;
+        } else if (request == VIDIOC_G_CTRL) {
           setting->value = control->value;
         } else {  // like the drivers: clamp to the range
           control->value =
@@ -199,16 +185,10 @@ class RecordedDriver : public V4l2Driver {
 
  private:
   const RecordedFormat* FindFormat(std::uint32_t pixel_format) const {
-    auto found =
-        std::find_if(node_->formats.begin(), node_->formats.end(),
-                     [&](const RecordedFormat& f) { return f.pixel_format == pixel_format; });
-    return found == node_->formats.end() ? nullptr : &*found;
-  }
-
-  RecordedControl* FindControl(std::uint32_t id) {
-    auto found = std::find_if(node_->controls.begin(), node_->controls.end(),
-                              [&](const RecordedControl& c) { return c.query.id == id; });
-    return found == node_->controls.end() ? nullptr : &*found;
+    for (const RecordedFormat& format : node_->formats) {
+      if (format.pixel_format == pixel_format) return &format;
+    }
+    return nullptr;
   }
 
   RecordedNode* node_;

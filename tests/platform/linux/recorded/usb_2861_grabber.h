@@ -14,7 +14,6 @@ namespace vesk::testing {
 inline RecordedNode Usb2861Grabber() {
   RecordedNode node;
   node.card = "USB 2861 Device";
-  node.bus_info = "usb-0000:00:14.0-3";
   node.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_AUDIO | V4L2_CAP_READWRITE |
                       V4L2_CAP_STREAMING | V4L2_CAP_VBI_CAPTURE | V4L2_CAP_DEVICE_CAPS;
   node.device_caps =

@@ -14,7 +14,6 @@ namespace vesk::testing {
 inline RecordedNode UvcWebcam() {
   RecordedNode node;
   node.card = "USB2.0 HD UVC WebCam";
-  node.bus_info = "usb-0000:00:14.0-6";
   node.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING |
                       V4L2_CAP_EXT_PIX_FORMAT | V4L2_CAP_DEVICE_CAPS;
   node.device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
