@@ -71,6 +71,9 @@ TEST(V4l2TranslationTest, SizeAndIntervalAnswersBecomeWhatIsOffered) {
   discrete.kind = Kind::Discrete;
   discrete.discrete = {{0, 480}, {640, 0}, {kMax32, 480}, {1280, 720}};
   EXPECT_EQ(V4l2SizesFromAnswer(discrete), (Sizes{{1280, 720}}));
+  // A digital node that lists none offers the size it would take, if any.
+  EXPECT_EQ(V4l2SizesToOffer({}, {}, {800, 600}), (Sizes{{800, 600}}));
+  EXPECT_TRUE(V4l2SizesToOffer({}, {}, {0, 600}).empty());
 
   // Intervals: zero parts left out; a range gives its ends, once when they are the same time.
   EXPECT_EQ(
@@ -83,28 +86,6 @@ TEST(V4l2TranslationTest, SizeAndIntervalAnswersBecomeWhatIsOffered) {
   range.minimum = {1, 0};
   range.maximum = {0, 0};
   EXPECT_TRUE(V4l2IntervalsFromAnswer(range).empty());
-}
-
-TEST(V4l2TranslationTest, StandardsMapToFamilies) {
-  using Family = V4l2StandardFamily;
-  const std::pair<v4l2_std_id, Family> cases[] = {
-      {V4L2_STD_PAL_B, Family::Pal},        {V4L2_STD_PAL_DK, Family::Pal},
-      {V4L2_STD_PAL, Family::Pal},          {V4L2_STD_NTSC_M, Family::NtscM},
-      {V4L2_STD_NTSC_M_KR, Family::NtscM},  {V4L2_STD_NTSC, Family::NtscM},
-      {V4L2_STD_NTSC_M_JP, Family::NtscMJ}, {V4L2_STD_NTSC_443, Family::Ntsc443},
-      {V4L2_STD_PAL_M, Family::PalM},       {V4L2_STD_PAL_60, Family::Pal60},
-      {V4L2_STD_PAL_N, Family::PalN},       {V4L2_STD_PAL_Nc, Family::PalNc},
-      {V4L2_STD_SECAM_L, Family::Secam},    {V4L2_STD_SECAM, Family::Secam},
-  };
-  for (const auto& [standard, family] : cases) {
-    EXPECT_EQ(V4l2StandardFamilyOf(standard), family) << std::hex << standard;
-  }
-  // Undecided or mixed masks name no family.
-  for (v4l2_std_id mixed :
-       {v4l2_std_id{0}, V4L2_STD_ALL, V4L2_STD_ATSC_8_VSB, V4L2_STD_PAL_B | V4L2_STD_NTSC_M,
-        V4L2_STD_PAL_B | V4L2_STD_SECAM_L, V4L2_STD_NTSC_M | V4L2_STD_PAL_M}) {
-    EXPECT_EQ(V4l2StandardFamilyOf(mixed), Family::None) << std::hex << mixed;
-  }
 }
 
 V4l2SizeWithIntervals Sized(std::uint32_t width, std::uint32_t height, Fractions intervals) {

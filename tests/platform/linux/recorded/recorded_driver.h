@@ -62,8 +62,6 @@ struct RecordedNode {
   v4l2_std_id input_std = 0;
   std::uint32_t input_capabilities = 0;
   std::vector<RecordedControl> controls;
-  // VIDIOC_G_FMT; VIDIOC_TRY_FMT keeps this size.
-  std::uint32_t current_pixel_format = 0, current_width = 0, current_height = 0;
 };
 
 // Replays a RecordedNode, shared with the test, which may change it between calls.
@@ -115,16 +113,6 @@ class RecordedDriver : public V4l2Driver {
           return 0;
         }
         return ENOTTY;
-      }
-      case VIDIOC_G_FMT:
-      case VIDIOC_TRY_FMT: {
-        v4l2_pix_format& format = static_cast<v4l2_format*>(argument)->fmt.pix;
-        if (request == VIDIOC_G_FMT || FindFormat(format.pixelformat) == nullptr) {
-          format.pixelformat = node_->current_pixel_format;
-        }
-        format.width = node_->current_width;
-        format.height = node_->current_height;
-        return 0;
       }
       case VIDIOC_ENUMSTD: {
         auto* standard = static_cast<v4l2_standard*>(argument);

@@ -31,9 +31,6 @@ inline RecordedNode Usb2861Grabber() {
       {{V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, "Saturation", 0, 127, 1, 64, 0, {}}, 64},
       {{V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, "Hue", -128, 127, 1, 0, 0, {}}, 0},
   };
-  node.current_pixel_format = V4L2_PIX_FMT_YUYV;
-  node.current_width = 720;
-  node.current_height = 576;
   return node;
 }
 

@@ -37,9 +37,6 @@ inline RecordedNode UvcWebcam() {
        37},
       {{V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, "Gain, Automatic", 0, 1, 1, 1, 0, {}}, 1},
   };
-  node.current_pixel_format = V4L2_PIX_FMT_MJPEG;
-  node.current_width = 1280;
-  node.current_height = 720;
   return node;
 }
 
