@@ -73,7 +73,7 @@ TEST(V4l2CaptureFilterTest, AnalogGrabberSwitchesStandardsBothWays) {
   }
   const std::vector<v4l2_std_id> set = {V4L2_STD_NTSC_M, V4L2_STD_PAL_B, V4L2_STD_NTSC_M,
                                         V4L2_STD_PAL_B,  V4L2_STD_NTSC,  V4L2_STD_PAL};
-  EXPECT_EQ(replay.driver->standards_set(), set);
+  EXPECT_EQ(replay.driver->standards_set, set);
   // Formats the station does not support are refused without touching the device; so is
   // NTSC on a grabber that lists none.
   for (std::int32_t other : {0x0, 0x2, 0x4, 0x20, 0x200, 0x400, 0x800, 0x1000, 0x100000}) {
@@ -81,7 +81,7 @@ TEST(V4l2CaptureFilterTest, AnalogGrabberSwitchesStandardsBothWays) {
   }
   replay.node.standards = {{V4L2_STD_PAL_B}};
   EXPECT_EQ(decoder->PutTvFormat(kAnalogVideoNtscM), kInvalid);
-  EXPECT_EQ(replay.driver->standards_set(), set);
+  EXPECT_EQ(replay.driver->standards_set, set);
   EXPECT_EQ(Replay(testing::UvcWebcam()).decoder, nullptr);  // a camera has no TV standard
 }
 
@@ -194,10 +194,10 @@ TEST(V4l2CaptureFilterTest, VanishedDeviceIsReportedWhereverTheRequestIs) {
     // The webcam has no TV standard to ask for.
     for (std::size_t i = recorded.standards.empty() ? 2 : 0; i < requests.size(); ++i) {
       Replay counting(recorded);
-      const int before = counting.driver->calls();
+      const int before = counting.driver->calls;
       requests[i](counting);
-      ASSERT_GT(counting.driver->calls(), before) << i;
-      for (int after = 0; after < counting.driver->calls() - before; ++after) {
+      ASSERT_GT(counting.driver->calls, before) << i;
+      for (int after = 0; after < counting.driver->calls - before; ++after) {
         Replay replay(recorded);
         replay.driver->VanishAfter(after);
         EXPECT_EQ(requests[i](replay), kGone)

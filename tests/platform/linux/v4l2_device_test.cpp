@@ -79,8 +79,8 @@ TEST(V4l2DeviceTest, VanishingDeviceFailsEveryQuestion) {
   for (const RecordedNode& recorded : {testing::Usb2861Grabber(), testing::UvcWebcam()}) {
     Replay counting(recorded);
     counting.Formats();
-    ASSERT_GT(counting.driver->calls(), 5);
-    for (int after = 0; after < counting.driver->calls(); ++after) {
+    ASSERT_GT(counting.driver->calls, 5);
+    for (int after = 0; after < counting.driver->calls; ++after) {
       Replay replay(recorded);
       replay.driver->VanishAfter(after);
       std::vector<MediaType> types = {Pal(1, 1)};
@@ -95,9 +95,8 @@ TEST(V4l2DeviceTest, VanishingDeviceFailsEveryQuestion) {
 TEST(V4l2DeviceTest, OtherDriversAnswers) {
   // Drivers that repeat an entry instead of ending the list are cut off at the repeat.
   RecordedNode repeating = testing::UvcWebcam();
-  testing::RecordedFormat mjpg = repeating.formats[0];
-  mjpg.sizes = {mjpg.sizes[0], mjpg.sizes[0]};
-  mjpg.intervals = {{1280, 720, {{1, 30}, {1, 30}}}};
+  const testing::RecordedFormat mjpg{V4L2_PIX_FMT_MJPEG,
+                                     {{1280, 720, {{1, 30}, {1, 30}}}, {1280, 720, {}}}};
   repeating.formats = {mjpg, mjpg};
   EXPECT_EQ(Replay(repeating).Formats(),
             (std::vector{Type("MJPG", Code::MJPG, 1280, 720, 333333, 30)}));
@@ -106,22 +105,19 @@ TEST(V4l2DeviceTest, OtherDriversAnswers) {
   // standard of its height; a height of neither takes the current standard, PAL-B. The
   // standard's own period stands in for the driver's zero one; an interval the driver
   // gives wins.
-  Replay analog(testing::Usb2861Grabber());
-  analog.node.formats.resize(1);
-  analog.node.formats[0].sizes = {testing::DiscreteSize(720, 576), testing::DiscreteSize(0, 0),
-                                  testing::DiscreteSize(352, 240), testing::DiscreteSize(720, 500)};
-  analog.node.formats[0].intervals = {{720, 500, {{1, 50}}}};
-  analog.node.standards[1].frame_period = {0, 0};
-  EXPECT_EQ(analog.Formats(), (std::vector{Pal(720, 576), Ntsc("YUY2", Code::YUY2, 352, 240),
-                                           Pal(720, 500, 200000)}));
+  Replay grabber(testing::Usb2861Grabber());
+  grabber.node.formats = {
+      {V4L2_PIX_FMT_YUYV, {{720, 576}, {0, 0}, {352, 240}, {720, 500, {{1, 50}}}}}};
+  grabber.node.standards[1].frame_period = {0, 0};
+  EXPECT_EQ(grabber.Formats(), (std::vector{Pal(720, 576), Ntsc("YUY2", Code::YUY2, 352, 240),
+                                            Pal(720, 500, 200000)}));
 
   // Without a size list an analog node offers the pictures of its standards; a narrower
   // range narrows them; the standards' order orders them.
-  Replay grabber(testing::Usb2861Grabber());
-  grabber.node.formats.resize(1);
   grabber.node.formats[0].sizes.clear();
   EXPECT_EQ(grabber.Formats(), (std::vector{Ntsc("YUY2", Code::YUY2, 720, 480), Pal(720, 576)}));
-  grabber.node.formats[0].sizes = {{V4L2_FRMSIZE_TYPE_CONTINUOUS, 48, 38, 640, 576, 1, 1}};
+  grabber.node.formats[0].range_type = V4L2_FRMSIZE_TYPE_CONTINUOUS;
+  grabber.node.formats[0].range = {48, 640, 1, 38, 576, 1};
   std::swap(grabber.node.standards[0], grabber.node.standards[1]);
   EXPECT_EQ(grabber.Formats(), (std::vector{Pal(640, 576), Ntsc("YUY2", Code::YUY2, 640, 480)}));
   grabber.node.standards = {{V4L2_STD_SECAM_L, {1, 25}}};  // none the station knows

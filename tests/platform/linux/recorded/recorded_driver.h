@@ -17,28 +17,19 @@
 
 namespace vesk::testing {
 
-// One answer of VIDIOC_ENUM_FRAMESIZES: discrete, or a range from width x height.
+// A discrete size and its discrete frame intervals (none: not enumerated, ENOTTY).
 struct RecordedSize {
-  std::uint32_t type = V4L2_FRMSIZE_TYPE_DISCRETE;
   std::uint32_t width = 0, height = 0;
-  std::uint32_t max_width = 0, max_height = 0, step_width = 0, step_height = 0;
+  std::vector<v4l2_fract> intervals{};
 };
 
-inline RecordedSize DiscreteSize(std::uint32_t width, std::uint32_t height) {
-  return {V4L2_FRMSIZE_TYPE_DISCRETE, width, height};
-}
-
-// The discrete answers of VIDIOC_ENUM_FRAMEINTERVALS for one size.
-struct RecordedSizeIntervals {
-  std::uint32_t width = 0, height = 0;
-  std::vector<v4l2_fract> intervals;
-};
-
-// Without sizes the driver does not enumerate them; sizes without intervals have none (ENOTTY).
+// A format's sizes are either discrete or one range; with neither the driver does not
+// enumerate them (ENOTTY).
 struct RecordedFormat {
   std::uint32_t pixel_format = 0;
-  std::vector<RecordedSize> sizes;
-  std::vector<RecordedSizeIntervals> intervals;
+  std::vector<RecordedSize> sizes{};
+  std::uint32_t range_type = 0;  // V4L2_FRMSIZE_TYPE_STEPWISE or _CONTINUOUS
+  v4l2_frmsize_stepwise range{};
 };
 
 struct RecordedStandard {
@@ -64,20 +55,18 @@ struct RecordedNode {
   std::vector<RecordedControl> controls;
 };
 
-// Replays a RecordedNode, shared with the test, which may change it between calls.
-class RecordedDriver : public V4l2Driver {
- public:
-  explicit RecordedDriver(RecordedNode* node) : node_(node) {}
+// Replays a RecordedNode, shared with the test, which may change it between calls; counts
+// the calls and keeps the standards set.
+struct RecordedDriver : V4l2Driver {
+  explicit RecordedDriver(RecordedNode* recorded) : node_(recorded) {}
 
   // After this many more calls every call answers ENODEV, as an unplugged device does.
-  void VanishAfter(int calls) { calls_left_ = calls; }
-  int calls() const { return calls_; }
-  const std::vector<v4l2_std_id>& standards_set() const { return standards_set_; }
+  void VanishAfter(int calls) { calls_left = calls; }
 
   int Ioctl(unsigned long request, void* argument) override {
-    ++calls_;
-    if (calls_left_ == 0) return ENODEV;
-    if (calls_left_ > 0) --calls_left_;
+    ++calls;
+    if (calls_left == 0) return ENODEV;
+    if (calls_left > 0) --calls_left;
     switch (request) {
       case VIDIOC_ENUM_FMT: {
         auto* description = static_cast<v4l2_fmtdesc*>(argument);
@@ -89,24 +78,24 @@ class RecordedDriver : public V4l2Driver {
         auto* size = static_cast<v4l2_frmsizeenum*>(argument);
         const RecordedFormat* format = FindFormat(size->pixel_format);
         if (format == nullptr) return EINVAL;
+        if (format->range_type != 0) {
+          size->type = format->range_type;
+          size->stepwise = format->range;
+          return size->index == 0 ? 0 : EINVAL;
+        }
         if (format->sizes.empty()) return ENOTTY;
         if (size->index >= format->sizes.size()) return EINVAL;
-        const RecordedSize& answer = format->sizes[size->index];
-        size->type = answer.type;
-        if (answer.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
-          size->discrete = {answer.width, answer.height};
-        } else {
-          size->stepwise = {answer.width,  answer.max_width,  answer.step_width,
-                            answer.height, answer.max_height, answer.step_height};
-        }
+        size->type = V4L2_FRMSIZE_TYPE_DISCRETE;
+        size->discrete = {format->sizes[size->index].width, format->sizes[size->index].height};
         return 0;
       }
       case VIDIOC_ENUM_FRAMEINTERVALS: {
         auto* interval = static_cast<v4l2_frmivalenum*>(argument);
         const RecordedFormat* format = FindFormat(interval->pixel_format);
         if (format == nullptr) return EINVAL;
-        for (const RecordedSizeIntervals& sized : format->intervals) {
+        for (const RecordedSize& sized : format->sizes) {
           if (sized.width != interval->width || sized.height != interval->height) continue;
+          if (sized.intervals.empty()) return ENOTTY;
           if (interval->index >= sized.intervals.size()) return EINVAL;
           interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
           interval->discrete = sized.intervals[interval->index];
@@ -131,7 +120,7 @@ class RecordedDriver : public V4l2Driver {
         v4l2_std_id all = 0;
         for (const RecordedStandard& standard : node_->standards) all |= standard.id;
         if ((id & all) == 0) return node_->standards.empty() ? ENODATA : EINVAL;
-        standards_set_.push_back(id);
+        standards_set.push_back(id);
         node_->current_standard = id & all;
         return 0;
       }
@@ -171,6 +160,10 @@ class RecordedDriver : public V4l2Driver {
     }
   }
 
+  int calls = 0;
+  int calls_left = -1;
+  std::vector<v4l2_std_id> standards_set;
+
  private:
   const RecordedFormat* FindFormat(std::uint32_t pixel_format) const {
     for (const RecordedFormat& format : node_->formats) {
@@ -180,9 +173,6 @@ class RecordedDriver : public V4l2Driver {
   }
 
   RecordedNode* node_;
-  int calls_ = 0;
-  int calls_left_ = -1;
-  std::vector<v4l2_std_id> standards_set_;
 };
 
 // A device on a recorded node; the node stays with the test so it can be changed.

@@ -18,8 +18,9 @@ inline RecordedNode Usb2861Grabber() {
                       V4L2_CAP_STREAMING | V4L2_CAP_VBI_CAPTURE | V4L2_CAP_DEVICE_CAPS;
   node.device_caps =
       V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_AUDIO | V4L2_CAP_READWRITE | V4L2_CAP_STREAMING;
-  const RecordedSize range{V4L2_FRMSIZE_TYPE_STEPWISE, 48, 38, 720, 576, 1, 1};
-  node.formats = {{V4L2_PIX_FMT_YUYV, {range}, {}}, {V4L2_PIX_FMT_RGB565, {range}, {}}};
+  const v4l2_frmsize_stepwise range{48, 720, 1, 38, 576, 1};
+  node.formats = {{V4L2_PIX_FMT_YUYV, {}, V4L2_FRMSIZE_TYPE_STEPWISE, range},
+                  {V4L2_PIX_FMT_RGB565, {}, V4L2_FRMSIZE_TYPE_STEPWISE, range}};
   node.standards = {{V4L2_STD_NTSC_M, {1001, 30000}}, {V4L2_STD_PAL_B, {1, 25}}};
   node.current_standard = V4L2_STD_PAL_B;
   // Composite 1, which calls itself a camera input.

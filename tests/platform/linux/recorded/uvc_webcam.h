@@ -20,12 +20,9 @@ inline RecordedNode UvcWebcam() {
   const std::vector<v4l2_fract> full_rates = {{1, 30}, {1, 15}, {1, 5}};
   node.formats = {
       {V4L2_PIX_FMT_MJPEG,
-       {DiscreteSize(1280, 720), DiscreteSize(640, 480), DiscreteSize(320, 240)},
        {{1280, 720, full_rates}, {640, 480, full_rates}, {320, 240, full_rates}}},
       {V4L2_PIX_FMT_YUYV,
-       {DiscreteSize(640, 480), DiscreteSize(320, 240), DiscreteSize(1280, 720)},
-       {{640, 480, full_rates}, {320, 240, full_rates}, {1280, 720, {{1, 10}, {1, 5}}}}},
-  };
+       {{640, 480, full_rates}, {320, 240, full_rates}, {1280, 720, {{1, 10}, {1, 5}}}}}};
   node.controls = {
       {{V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 1, 0, 0, {}}, 10},
       {{V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 64, 1, 32, 0, {}}, 32},
