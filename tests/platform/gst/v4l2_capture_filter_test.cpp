@@ -25,7 +25,6 @@ constexpr HResult kInvalid = static_cast<HResult>(0x80070057u);
 constexpr std::int32_t kAuto = kProcAmpFlagsAuto;
 constexpr std::int32_t kManual = kProcAmpFlagsManual;
 
-// The capture filter of a recorded node, as the graph sees it.
 struct Replay : testing::RecordedDevice {
   explicit Replay(RecordedNode recorded)
       : RecordedDevice(std::move(recorded)),
@@ -51,9 +50,9 @@ TEST(V4l2CaptureFilterTest, BindRefusesWhatIsNotACaptureNode) {
   }
 }
 
-// The recorded grabber, then grabbers that list the family masks first (as SAA711x-based
-// ones do: the plain standard is set) or only the masks (a mask of the family is set).
-TEST(V4l2CaptureFilterTest, AnalogGrabberSwitchesStandardsBothWays) {
+// The recorded grabber switches both ways, as do grabbers that list the family masks first (as
+// SAA711x-based ones do: the plain standard is set) or only the masks (a mask is set).
+TEST(V4l2CaptureFilterTest, AnalogGrabberStandardsAndTheirTvFormats) {
   Replay replay(testing::Usb2861Grabber());
   AnalogVideoDecoder* decoder = replay.decoder;
   ASSERT_NE(decoder, nullptr);
@@ -83,12 +82,8 @@ TEST(V4l2CaptureFilterTest, AnalogGrabberSwitchesStandardsBothWays) {
   EXPECT_EQ(decoder->PutTvFormat(kAnalogVideoNtscM), kInvalid);
   EXPECT_EQ(replay.driver->standards_set, set);
   EXPECT_EQ(Replay(testing::UvcWebcam()).decoder, nullptr);  // a camera has no TV standard
-}
-
-// Whatever standard a grabber is left on reads as the TV format of its family, so that the
-// device model can refuse all but PAL-B and NTSC-M; undecided or mixed masks read as none.
-TEST(V4l2CaptureFilterTest, StandardsReadAsTheirFamilysTvFormat) {
-  Replay replay(testing::Usb2861Grabber());
+  // Whatever standard a grabber is left on reads as the TV format of its family, so that the
+  // device model can refuse all but PAL-B and NTSC-M; undecided or mixed masks read as none.
   // clang-format off
   const std::pair<v4l2_std_id, std::int32_t> cases[] = {
       {V4L2_STD_PAL_B, 0x10}, {V4L2_STD_PAL_DK, 0x10}, {V4L2_STD_PAL, 0x10},
@@ -101,8 +96,7 @@ TEST(V4l2CaptureFilterTest, StandardsReadAsTheirFamilysTvFormat) {
   // clang-format on
   for (auto [standard, tv_format] : cases) {
     replay.node.current_standard = standard;
-    std::int32_t format = -1;
-    ASSERT_EQ(replay.decoder->GetTvFormat(&format), S_OK);
+    ASSERT_EQ(decoder->GetTvFormat(&format), S_OK);
     EXPECT_EQ(format, tv_format) << std::hex << standard;
   }
 }
@@ -110,7 +104,7 @@ TEST(V4l2CaptureFilterTest, StandardsReadAsTheirFamilysTvFormat) {
 // Each picture control of both recorded nodes as the graph reads it: value, flags, range,
 // default and capabilities; the webcam's hue has an automatic mode that is off, its gain one
 // that is on. The grabber has no gain.
-TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveThem) {
+TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveAndTakeThem) {
   Replay grabber(testing::Usb2861Grabber());
   Replay webcam(testing::UvcWebcam());
   using Row = std::vector<std::int32_t>;
@@ -143,8 +137,7 @@ TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveThem) {
       EXPECT_EQ(replay->proc_amp->Set(property, 1, 0), kUnsupported);
     }
   }
-  // Odd answers: a zero step would stall any stepping through the range; a disabled control
-  // is no control.
+  // A zero step would stall stepping through the range; a disabled control is none.
   ProcAmpRange range;
   grabber.node.controls[0].query.step = 0;
   ASSERT_EQ(grabber.proc_amp->GetRange(Property::Brightness, &range), S_OK);
@@ -153,25 +146,20 @@ TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveThem) {
   std::int32_t value = 0;
   EXPECT_EQ(grabber.proc_amp->Get(Property::Contrast, &value, &value), kUnsupported);
   EXPECT_EQ(grabber.proc_amp->GetRange(static_cast<Property>(5), &range), kUnsupported);
-}
 
-TEST(V4l2CaptureFilterTest, ValueByHandTurnsTheAutomaticModeOff) {
-  Replay replay(testing::UvcWebcam());
-  VideoProcAmp* proc_amp = replay.proc_amp;
-  std::int32_t value = 0;
+  // A value by hand turns the automatic mode off first, or it would not take.
   std::int32_t flags = 0;
-  ASSERT_EQ(proc_amp->Set(Property::Gain, 50, kManual), S_OK);  // or it would not take
-  ASSERT_EQ(proc_amp->Get(Property::Gain, &value, &flags), S_OK);
+  ASSERT_EQ(webcam.proc_amp->Set(Property::Gain, 50, kManual), S_OK);
+  ASSERT_EQ(webcam.proc_amp->Get(Property::Gain, &value, &flags), S_OK);
   EXPECT_EQ(std::pair(value, flags), std::pair(50, kManual));
-  ASSERT_EQ(proc_amp->Set(Property::Gain, 0, kAuto), S_OK);
-  ASSERT_EQ(proc_amp->Get(Property::Gain, &value, &flags), S_OK);
+  ASSERT_EQ(webcam.proc_amp->Set(Property::Gain, 0, kAuto), S_OK);
+  ASSERT_EQ(webcam.proc_amp->Get(Property::Gain, &value, &flags), S_OK);
   EXPECT_EQ(std::pair(value, flags), std::pair(50, kAuto));
-  // Out of range or meaningless requests change nothing (the driver would clamp); a control
-  // without an automatic mode cannot be switched to one.
+  // Out of range (the driver would clamp), meaningless, or no automatic mode: nothing changes.
   for (auto [set, mode] : {std::pair{65, kManual}, {0, 0}, {0, kAuto}}) {
-    EXPECT_EQ(proc_amp->Set(Property::Brightness, set, mode), kInvalid) << set << " " << mode;
+    EXPECT_EQ(webcam.proc_amp->Set(Property::Brightness, set, mode), kInvalid) << set << mode;
   }
-  EXPECT_EQ(replay.node.controls[0].value, 10);
+  EXPECT_EQ(webcam.node.controls[0].value, 10);
 }
 
 // Pulls the device away after every call each request makes: the graph is told it has gone,

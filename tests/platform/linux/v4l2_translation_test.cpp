@@ -8,9 +8,6 @@
 #include <tuple>
 #include <vector>
 
-// The recorded nodes (v4l2_device_test.cpp) cover the everyday answers; these are the ones
-// real drivers give less often, and the odd ones.
-
 namespace vesk {
 namespace {
 
@@ -24,10 +21,10 @@ using Fractions = std::vector<V4l2Fraction>;
 TEST(V4l2TranslationTest, PixelFormatsMapToTheStationsSubtypes) {
   using Code = SubtypeCode;
   const std::tuple<std::uint32_t, Code, const char*> cases[] = {
-      {V4L2_PIX_FMT_JPEG, Code::MJPG, "MJPG"},       {V4L2_PIX_FMT_UYVY, Code::UYVY, "UYVY"},
-      {V4L2_PIX_FMT_BGR24, Code::RGB24, "RGB24"},    {V4L2_PIX_FMT_RGB24, Code::RGB24, "RGB24"},
-      {V4L2_PIX_FMT_XBGR32, Code::ARGB32, "ARGB32"}, {V4L2_PIX_FMT_RGB32, Code::ARGB32, "ARGB32"},
-      {V4L2_PIX_FMT_RGBA32, Code::Other, "AB24"},    {V4L2_PIX_FMT_Y16_BE, Code::Other, "Y16?"},
+      {V4L2_PIX_FMT_JPEG, Code::MJPG, "MJPG"},      {V4L2_PIX_FMT_BGR24, Code::RGB24, "RGB24"},
+      {V4L2_PIX_FMT_RGB24, Code::RGB24, "RGB24"},   {V4L2_PIX_FMT_XBGR32, Code::ARGB32, "ARGB32"},
+      {V4L2_PIX_FMT_RGB32, Code::ARGB32, "ARGB32"}, {V4L2_PIX_FMT_RGBA32, Code::Other, "AB24"},
+      {V4L2_PIX_FMT_Y16_BE, Code::Other, "Y16?"},
   };
   for (auto [pixel_format, code, name] : cases) {
     EXPECT_EQ(V4l2SubtypeOf(pixel_format), (V4l2Subtype{code, name})) << name;
@@ -42,7 +39,6 @@ TEST(V4l2TranslationTest, FrameTimesAndRatesOfOddIntervals) {
   for (V4l2Fraction zero : {V4l2Fraction{0, 25}, {1, 0}, {1, 20000001}}) {
     EXPECT_EQ(AverageTimePerFrame(zero), 0u) << zero.denominator;
   }
-  EXPECT_EQ(AverageTimePerFrame({1, 20000000}), 1u);  // half a unit rounds up
   EXPECT_EQ(AverageTimePerFrame({kMax32, kMax32}), 10000000u);
   std::int32_t numerator = 0;
   std::int32_t denominator = 0;

@@ -55,8 +55,7 @@ struct RecordedNode {
   std::vector<RecordedControl> controls;
 };
 
-// Replays a RecordedNode, shared with the test, which may change it between calls; counts
-// the calls and keeps the standards set.
+// Replays a RecordedNode, which the test may change between calls.
 struct RecordedDriver : V4l2Driver {
   explicit RecordedDriver(RecordedNode* recorded) : node_(recorded) {}
 
@@ -130,7 +129,6 @@ struct RecordedDriver : V4l2Driver {
       case VIDIOC_ENUMINPUT: {
         auto* input = static_cast<v4l2_input*>(argument);
         if (input->index != 0) return EINVAL;
-        input->type = V4L2_INPUT_TYPE_CAMERA;  // analog grabbers say so of composite too
         input->std = node_->input_std;
         input->capabilities = node_->input_capabilities;
         return 0;
