@@ -18,8 +18,7 @@ namespace {
 using testing::RecordedNode;
 using Property = ProcAmpProperty;
 
-// The codes the graph receives, as the platform defines them.
-constexpr HResult kGone = static_cast<HResult>(0x8007048Fu);
+constexpr HResult kGone = static_cast<HResult>(0x8007048Fu);  // as the platform codes them
 constexpr HResult kUnsupported = static_cast<HResult>(0x80070490u);
 constexpr HResult kInvalid = static_cast<HResult>(0x80070057u);
 constexpr std::int32_t kAuto = kProcAmpFlagsAuto;
@@ -108,18 +107,15 @@ TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveAndTakeThem) {
   Replay grabber(testing::Usb2861Grabber());
   Replay webcam(testing::UvcWebcam());
   using Row = std::vector<std::int32_t>;
-  const std::int32_t both = kAuto | kManual;
-  // clang-format off
   const std::tuple<Replay*, Property, Row> cases[] = {
       {&grabber, Property::Brightness, {128, kManual, 0, 255, 128, kManual}},
       {&grabber, Property::Gain, {}},
       {&webcam, Property::Brightness, {10, kManual, -64, 64, 0, kManual}},
       {&webcam, Property::Contrast, {32, kManual, 0, 64, 32, kManual}},
-      {&webcam, Property::Hue, {0, kManual, -40, 40, 0, both}},
+      {&webcam, Property::Hue, {0, kManual, -40, 40, 0, kAuto | kManual}},
       {&webcam, Property::Saturation, {60, kManual, 0, 128, 64, kManual}},
       {&webcam, Property::Sharpness, {3, kManual, 0, 6, 3, kManual}},
-      {&webcam, Property::Gain, {37, kAuto, 0, 100, 0, both}}};
-  // clang-format on
+      {&webcam, Property::Gain, {37, kAuto, 0, 100, 0, kAuto | kManual}}};
   for (const auto& [replay, property, expected] : cases) {
     Row got(2, 99);
     ProcAmpRange range{99, 99, 99, 99, 99};
@@ -179,7 +175,7 @@ TEST(V4l2CaptureFilterTest, VanishedDeviceIsReportedWhereverTheRequestIs) {
     }
   }
   for (const RecordedNode& recorded : {testing::Usb2861Grabber(), testing::UvcWebcam()}) {
-    // The webcam has no TV standard to ask for.
+    // Skips the TV standard requests on the webcam, which has none.
     for (std::size_t i = recorded.standards.empty() ? 2 : 0; i < requests.size(); ++i) {
       Replay counting(recorded);
       const int before = counting.driver->calls;

@@ -1,8 +1,7 @@
 #pragma once
 
-// A V4L2 node as its driver answered, and a driver that replays those answers through
-// V4l2Device. The recordings beside this file hold the values real drivers gave (those the
-// station reads); tests change single answers to make the driver odd, or make it vanish.
+// A V4L2 node as its driver answered (the recordings beside this file hold what real drivers
+// gave), and a driver that replays it, changed by tests to be odd or to vanish.
 
 #include <linux/videodev2.h>
 
