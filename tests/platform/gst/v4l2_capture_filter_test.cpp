@@ -109,6 +109,7 @@ TEST(V4l2CaptureFilterTest, PictureControlsAsTheDriversGiveAndTakeThem) {
   using Row = std::vector<std::int32_t>;
   const std::tuple<Replay*, Property, Row> cases[] = {
       {&grabber, Property::Brightness, {128, kManual, 0, 255, 128, kManual}},
+      {&grabber, Property::Saturation, {64, kManual, 0, 127, 64, kManual}},
       {&grabber, Property::Gain, {}},
       {&webcam, Property::Brightness, {10, kManual, -64, 64, 0, kManual}},
       {&webcam, Property::Contrast, {32, kManual, 0, 64, 32, kManual}},
