@@ -213,36 +213,6 @@ TEST_F(StoreAllWindowPositionsTest, StoresEveryWindowInOrderAndKeepsMinimisedOne
   EXPECT_TRUE(view.entries.empty());
 }
 
-TEST_F(StoreAllWindowPositionsTest, SetWindowPositionsThenARestartBringsEveryWindowBack) {
-  ASSERT_TRUE(SetWindowPositions(inputs, options, {}, log, errors, windows));
-  ASSERT_EQ(view.entries.size(), 1u);
-  EXPECT_EQ(view.entries[0], "\r\n22:15:00 (UTC)\r\nDefault window positions are set\r\n");
-  const std::map<WindowId, ScreenRect> before = windows.rects;
-
-  // A new process: options read from the file, windows created at arbitrary places.
-  Options reloaded;
-  SetDefaultOptions(&reloaded);
-  std::vector<VideoConfiguration> configurations;
-  ASSERT_TRUE(LoadOptions({}, log, &reloaded, &configurations));
-  FakeWindows fresh;
-  for (const auto& [window, rect] : before) {
-    fresh.rects[window] = {500, 500, rect.width, window == WindowId::Main ? 540 : rect.height};
-  }
-  // The device selection window is not placed at start-up: it is created where it was saved.
-  const PixelPoint devices = *SavedWindowPosition(reloaded, WindowId::Devices);
-  fresh.rects[WindowId::Devices].x = devices.x;
-  fresh.rects[WindowId::Devices].y = devices.y;
-  LayoutInputs start_up = inputs;
-  start_up.initialising = true;
-  PlaceWindow(WindowId::UserMessages, false, false, start_up, reloaded, log, fresh);
-  for (WindowId window : kStartUpPlacementOrder) {
-    PlaceWindow(window, false, false, start_up, reloaded, log, fresh);
-  }
-  for (const auto& [window, rect] : before) {
-    EXPECT_EQ(fresh.rects[window], rect) << static_cast<int>(window);
-  }
-}
-
 TEST_F(StoreAllWindowPositionsTest, AFailedSaveWarnsAndKeepsThePositionsInMemory) {
   std::filesystem::create_directory("VESK_options.xml");  // the file cannot be replaced
   EXPECT_FALSE(SetWindowPositions(inputs, options, {}, log, errors, windows));
