@@ -65,8 +65,9 @@ std::string UsageText(const std::string& program) {
          "  --quit-after SECONDS  exit after SECONDS\n"
          "  --help                show this text\n"
          "\n"
-         "SIGINT and SIGTERM end the station as File > Exit does: a running recording is\n"
-         "stopped and its log written first.\n"
+         "SIGINT, SIGTERM, SIGHUP and SIGQUIT end the station as File > Exit does: a\n"
+         "running recording is stopped and its log written first. Under nohup a hang-up\n"
+         "is ignored.\n"
          "\n"
          "Exit status: 0 after a normal exit; 4 when another copy is already running or\n"
          "start-up failed (the low byte of E_ABORT, 0x80004004); 2 for bad arguments.\n";

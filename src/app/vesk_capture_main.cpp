@@ -1,6 +1,6 @@
 // The station's entry point: one copy per user, raised priority, the splash while start-up
 // runs, GStreamer, the station with its windows (or none, headless), then the event loop
-// until File > Exit, the close box, SIGINT or SIGTERM.
+// until File > Exit, the close box, or SIGINT, SIGTERM, SIGHUP or SIGQUIT.
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   QObject::connect(&signals_to_exit, &qt::TerminationSignals::Requested, app.get(),
                    [&station](int) { station.Exit(); });
   if (!signals_to_exit.Install()) {
-    station.log().ReportMessage("WARNING: SIGINT and SIGTERM cannot end the station cleanly\r\n",
+    station.log().ReportMessage("WARNING: termination signals cannot end the station cleanly\r\n",
                                 true);
   }
 

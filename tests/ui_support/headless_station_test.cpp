@@ -146,27 +146,49 @@ TEST_F(HeadlessStationTest, RecordLeavesTheVideoAndItsLogAndReportsOnStandardOut
   EXPECT_FALSE(output.contains('\r'));
 }
 
-TEST_F(HeadlessStationTest, SigtermStopsTheRecordingAndWritesItsLogAsExitDoes) {
+// Whatever ends the station (a stop request, Ctrl+C, the terminal or SSH session closing,
+// Ctrl+\\), the recording is stopped, its file finished and its log written.
+TEST_F(HeadlessStationTest, EndingSignalsStopTheRecordingAndWriteItsLogAsExitDoes) {
+  for (const int signal_number : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(strsignal(signal_number));
+    QDir(home_.filePath("VideoFiles")).removeRecursively();
+    QProcess station;
+    Configure(station, {"--headless", "--simulated-camera", "--record", "60"});
+    station.start();
+    QByteArray output;
+    ASSERT_TRUE(WaitForOutput(station, &output, "Start recording at ")) << output.toStdString();
+    QThread::msleep(1000);
+    ASSERT_EQ(::kill(static_cast<pid_t>(station.processId()), signal_number), 0);
+    ASSERT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds));
+    output += station.readAllStandardOutput();
+    EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(station.exitCode(), 0);
+    EXPECT_TRUE(output.contains("Stop recording at ")) << output.toStdString();
+    const QStringList logs = VideoFiles("*.log");
+    const QStringList avis = VideoFiles("*.avi");
+    ASSERT_EQ(logs.size(), 1);
+    ASSERT_EQ(avis.size(), 1);
+    const long long recorded =
+        LogNumber(ReadHomeFile("VideoFiles/" + logs[0]), "Number of recorded frames:  ");
+    EXPECT_GT(recorded, 0);
+    EXPECT_EQ(AviTotalFrames(ReadHomeFile("VideoFiles/" + avis[0])), recorded);
+  }
+}
+
+// A file-size limit fails the write instead of killing the station: it still stops the
+// recording, writes the log and ends normally.
+TEST_F(HeadlessStationTest, AFileSizeLimitFailsTheWriteAndTheLogIsStillWritten) {
   QProcess station;
-  Configure(station, {"--headless", "--simulated-camera", "--record", "60"});
+  Configure(station, {"--fsize=8000000", "--", Program(), "--headless", "--simulated-camera",
+                      "--record", "3"});
+  station.setProgram("prlimit");
   station.start();
-  QByteArray output;
-  ASSERT_TRUE(WaitForOutput(station, &output, "Start recording at ")) << output.toStdString();
-  QThread::msleep(1000);
-  ASSERT_EQ(::kill(static_cast<pid_t>(station.processId()), SIGTERM), 0);
   ASSERT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds));
-  output += station.readAllStandardOutput();
   EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(station.exitCode(), 0);
-  EXPECT_TRUE(output.contains("Stop recording at ")) << output.toStdString();
   const QStringList logs = VideoFiles("*.log");
-  ASSERT_EQ(logs.size(), 1);
-  const long long recorded =
-      LogNumber(ReadHomeFile("VideoFiles/" + logs[0]), "Number of recorded frames:  ");
-  EXPECT_GT(recorded, 0);
-  const QStringList avis = VideoFiles("*.avi");
-  ASSERT_EQ(avis.size(), 1);
-  EXPECT_EQ(AviTotalFrames(ReadHomeFile("VideoFiles/" + avis[0])), recorded);
+  ASSERT_EQ(logs.size(), 1) << station.readAllStandardOutput().toStdString();
+  EXPECT_GT(LogNumber(ReadHomeFile("VideoFiles/" + logs[0]), "Number of recorded frames:  "), 0);
 }
 
 TEST_F(HeadlessStationTest, ASecondCopyEndsAtOnceWithEAbortAndShowsNothing) {

@@ -12,6 +12,18 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 
+// The signals that end the station as File > Exit does: Ctrl+C, a stop request, the terminal
+// or SSH session closing, and Ctrl+\. Each would otherwise kill the process mid-recording,
+// leaving an AVI without its header counts and no log.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// A hang-up that the starter chose to ignore (nohup) stays ignored: the recording goes on
+// after the terminal closes, which is why the observer used it.
+bool HangUpIgnoredByStarter() {
+  struct sigaction current = {};
+  return sigaction(SIGHUP, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+}
+
 void OnSignal(int signal_number) {
   const int saved_errno = errno;
   const unsigned char byte = static_cast<unsigned char>(signal_number);
@@ -26,11 +38,8 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {}
 
 TerminationSignals::~TerminationSignals() {
   if (notifier_ == nullptr) return;
-  struct sigaction action = {};
-  action.sa_handler = SIG_DFL;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (const auto& [signal_number, previous] : replaced_)
+    sigaction(signal_number, &previous, nullptr);
 }
 
 bool TerminationSignals::Install() {
@@ -38,11 +47,24 @@ bool TerminationSignals::Install() {
   if (g_pipe[0] < 0 && pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
   notifier_ = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::ReadPipe);
+  // A file-size limit must make the write fail, as a full disk does, rather than kill the
+  // station with the recording's header and log unwritten.
+  signal(SIGXFSZ, SIG_IGN);
   struct sigaction action = {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+  bool installed = true;
+  for (const int signal_number : kEndingSignals) {
+    if (signal_number == SIGHUP && HangUpIgnoredByStarter()) continue;
+    struct sigaction previous = {};
+    if (sigaction(signal_number, &action, &previous) == 0) {
+      replaced_.emplace_back(signal_number, previous);
+    } else {
+      installed = false;
+    }
+  }
+  return installed;
 }
 
 void TerminationSignals::ReadPipe() {

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <signal.h>
+
 #include <QObject>
+#include <utility>
+#include <vector>
 
 class QSocketNotifier;
 
 namespace vesk::qt {
 
-// SIGINT and SIGTERM as an event of the Qt loop. The handler only writes the signal's
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT as an event of the Qt loop (a SIGHUP ignored by the
+// starter, as under nohup, stays ignored); SIGXFSZ is ignored so a file-size limit fails the
+// write instead of killing the station. The handler only writes the signal's
 // number into a pipe; the loop reads it and emits Requested, where the station exits as
 // File > Exit does. One instance per process.
 class TerminationSignals : public QObject {
@@ -26,6 +32,8 @@ class TerminationSignals : public QObject {
   void ReadPipe();
 
   QSocketNotifier* notifier_ = nullptr;
+  // The handlers in place before Install, given back at destruction.
+  std::vector<std::pair<int, struct sigaction>> replaced_;
 };
 
 }  // namespace vesk::qt
