@@ -1,0 +1,48 @@
+#include "base/files.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+// Only regular files are read, within their size limit, and reading never waits: an
+// options file that is a FIFO must not hang start-up.
+TEST(FilesTest, OnlyRegularFilesWithinTheLimitAreReadAndNothingBlocks) {
+  testing::ScopedTempDir dir;
+  testing::WriteFileBytes("options.xml", "<Root/>");
+  std::string bytes;
+  EXPECT_TRUE(files::ReadWholeFile("options.xml", &bytes, 7));
+  EXPECT_EQ(bytes, "<Root/>");
+  EXPECT_FALSE(files::ReadWholeFile("options.xml", &bytes, 6));
+  EXPECT_FALSE(files::ReadWholeFile(".", &bytes, 100));
+
+  ASSERT_EQ(::mkfifo("fifo.xml", 0600), 0);
+  std::promise<bool> read;
+  std::future<bool> result = read.get_future();
+  std::thread reader([&read] {
+    std::string fifo_bytes;
+    read.set_value(files::ReadWholeFile("fifo.xml", &fifo_bytes, 100));
+  });
+  const bool finished = result.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  if (!finished) {
+    // Give the blocked reader its writer so the test can end.
+    const int writer = ::open("fifo.xml", O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+  }
+  reader.join();
+  EXPECT_TRUE(finished) << "reading a FIFO blocked";
+  EXPECT_FALSE(result.get());
+}
+
+}  // namespace
+}  // namespace vesk
