@@ -4,6 +4,7 @@
 
 #include "base/code_page.h"
 #include "base/files.h"
+#include "base/name_filter.h"
 
 namespace vesk {
 namespace {
@@ -37,14 +38,23 @@ std::string DefaultFolderPrefix(std::string_view folder) {
   return prefix;
 }
 
+// A name part as it may stand in a file name: only the name characters, so a prefix from the
+// options file or an Event file ("../../x", "a/b", "C:\\x") can never leave the folder.
+std::string NamePart(std::string_view part) {
+  std::string kept(part);
+  FilterNameCharacters(&kept, false);
+  return kept;
+}
+
 }  // namespace
 
 std::string BuildPrefixedName(std::string_view folder, std::string_view asteroid_name,
                               std::string_view star_name, std::string_view global_prefix) {
   std::string name(folder);
   for (const std::string_view part : {asteroid_name, star_name, global_prefix}) {
-    if (part.empty()) continue;
-    name += part;
+    const std::string kept = NamePart(part);
+    if (kept.empty()) continue;
+    name += kept;
     name += '_';
   }
   return name;
@@ -85,8 +95,8 @@ GeneratedFileName MakeVideoFileName(const EventNameParts* event, const VideoName
   } else {
     start = UtcNowWholeSeconds(clock, bias_minutes);
   }
-  if (!options.video_name_prefix.empty()) {
-    name += options.video_name_prefix;
+  if (const std::string prefix = NamePart(options.video_name_prefix); !prefix.empty()) {
+    name += prefix;
     name += '_';
   }
   name += FormatDatePart(start, ".avi");
@@ -113,8 +123,8 @@ GeneratedFileName MakeMessageLogFileName(const MessageLogNameOptions& options, c
   } else {
     name = options.logfile_directory;
   }
-  if (!options.logfile_name_prefix.empty()) {
-    name += options.logfile_name_prefix;
+  if (const std::string prefix = NamePart(options.logfile_name_prefix); !prefix.empty()) {
+    name += prefix;
     name += '_';
   }
   name += FormatDatePart(now, ".log");

@@ -52,6 +52,18 @@ TEST_F(FileNamingTest, EventNameUsesRecordingStartAndAllParts) {
             "VideoFiles/HIP12345_north_07_14_2026_03_04_39.avi");
 }
 
+TEST_F(FileNamingTest, PrefixesAndEventNamesNeverLeaveTheFolder) {
+  const std::string date = "_07_14_2026_03_04_39.avi";
+  EventNameParts event{"../../up", "a/b", MakeFileTime(2026, 7, 14, 3, 4, 39)};
+  EXPECT_EQ(MakeVideoFileName(&event, {"", "../../escaped", "C:\\x"}, clock_, 0, log_).name,
+            "VideoFiles/up_ab_Cx_escaped" + date);
+  event = {"..", "/", event.recording_start};
+  EXPECT_EQ(MakeVideoFileName(&event, {"", "..", ""}, clock_, 0, log_).name,
+            "VideoFiles" + std::string("/") + date.substr(1));
+  EXPECT_EQ(MakeMessageLogFileName({"", "../x/y"}, clock_, -120, log_).name,
+            "LogFiles/xy_07_14_2026_03_05_09.log");
+}
+
 TEST_F(FileNamingTest, DefaultFolderThatCannotBeCreatedGivesNoNameAndTheMessage) {
   testing::WriteFileBytes(dir_.Path("VideoFiles"), "a file in the folder's place");
   EXPECT_EQ(MakeVideoFileName(nullptr, {}, clock_, -120, log_).name, "");

@@ -1,4 +1,4 @@
-#include "events/name_filter.h"
+#include "base/name_filter.h"
 
 #include <algorithm>
 
