@@ -27,6 +27,10 @@ bool DeleteFile(const std::string& path);
 // byte-wise so every station walks them in the same order. Empty when the folder is missing.
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view suffix);
 
+// Why a folder that is there cannot be listed (as the system says it, e.g. "Permission
+// denied", "Not a directory"); empty when it can be listed or is not there at all.
+std::string FolderReadError(const std::string& folder);
+
 // The current directory with a trailing separator.
 std::string CurrentDirectory();
 

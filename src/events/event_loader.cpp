@@ -49,6 +49,12 @@ void EventLoader::LoadEvents() {
 
   const std::vector<std::string> names = files::ListFiles(kEventsFolder, kEventFileSuffix);
   if (names.empty()) {
+    // A folder that is there but cannot be read is not the same as no Events.
+    if (const std::string error = files::FolderReadError(kEventsFolder); !error.empty()) {
+      log_.ReportMessage(std::string("WARNING: the \"") + kEventsFolder +
+                             "\" folder cannot be read: " + error + "\r\n",
+                         true);
+    }
     log_.ReportMessage("There are no scheduled Events\r\n", true);
     return;
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,14 @@ TEST_F(EventLoaderTest, NoEventsFolderOrNoEventFile) {
   loader_.LoadEvents();
   EXPECT_EQ(log_.Text(), Stamped("There are no scheduled Events\r\n"));
   EXPECT_TRUE(scheduler_.scheduled.empty());
+  // An Events folder that cannot be read says so first.
+  std::filesystem::remove_all("Events");
+  testing::WriteFileBytes("Events", "not a folder");
+  log_.Clear();
+  loader_.LoadEvents();
+  EXPECT_EQ(log_.Text(),
+            Stamped("WARNING: the \"Events\" folder cannot be read: Not a directory\r\n") +
+                Stamped("There are no scheduled Events\r\n"));
 }
 
 TEST_F(EventLoaderTest, BadFilesAreReportedAndSkipped) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 namespace vesk::files {
 namespace {
@@ -129,6 +130,16 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view s
   ::closedir(dir);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::string FolderReadError(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir != nullptr) {
+    ::closedir(dir);
+    return {};
+  }
+  const int error = errno;
+  return error == ENOENT ? std::string() : std::string(std::strerror(error));
 }
 
 std::string CurrentDirectory() {
