@@ -70,7 +70,10 @@ std::string UsageText(const std::string& program) {
          "is ignored.\n"
          "\n"
          "Exit status: 0 after a normal exit; 4 when another copy is already running or\n"
-         "start-up failed (the low byte of E_ABORT, 0x80004004); 2 for bad arguments.\n";
+         "start-up failed (the low byte of E_ABORT, 0x80004004); 2 for bad arguments.\n"
+         "With --record: 0 only when the recording was made and finished (video file and\n"
+         "log written); 1 when nothing was recorded; 3 when the recording started but its\n"
+         "file or log is missing.\n";
 }
 
 int ExitStatusOf(int result) {
@@ -78,6 +81,11 @@ int ExitStatusOf(int result) {
   // A failure must never read as success to the shell.
   if (result < 0 && low_byte == 0) return 1;
   return low_byte;
+}
+
+int RecordingExitStatus(bool started, bool video_file_exists, bool log_file_exists) {
+  if (!started) return kExitStatusNothingRecorded;
+  return video_file_exists && log_file_exists ? 0 : kExitStatusRecordingUnfinished;
 }
 
 }  // namespace vesk

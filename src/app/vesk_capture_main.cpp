@@ -27,6 +27,7 @@
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/termination_signals.h"
+#include "recording/file_naming.h"
 #include "station/station.h"
 #include "station/station_resources.h"
 
@@ -147,17 +148,23 @@ int main(int argc, char** argv) {
   }
 
   int status = 0;
+  // --record: the video file the recording went into, empty until one started.
+  std::string recorded_file;
   if (command_line.record_seconds) {
     const int milliseconds = *command_line.record_seconds * 1000;
-    QTimer::singleShot(0, app.get(), [&station, &status, milliseconds, app = app.get()] {
+    QTimer::singleShot(0, app.get(), [&station, &recorded_file, milliseconds, app = app.get()] {
       if (station.exiting()) return;
       if (station.sources().CurrentSource() == nullptr) {
         // Nothing to record with: the log has said so; the caller learns it from the status.
-        status = 1;
         station.Exit();
         return;
       }
       station.StartButton();
+      // Without a file name (a folder that cannot be made, a name too long) the start shows
+      // live video only: nothing is being recorded.
+      if (station.graph().state() == GraphState::Running) {
+        recorded_file = station.graph().session().video_file_name;
+      }
       QTimer::singleShot(milliseconds, app, [&station] {
         if (station.exiting()) return;
         station.StopButton();
@@ -172,5 +179,9 @@ int main(int argc, char** argv) {
 
   const int loop_result = app->exec();
   if (status == 0) status = ExitStatusOf(loop_result);
+  if (status == 0 && command_line.record_seconds) {
+    status = RecordingExitStatus(!recorded_file.empty(), files::PathExists(recorded_file),
+                                 files::PathExists(RecordingLogName(recorded_file)));
+  }
   return status;
 }

@@ -253,6 +253,11 @@ TEST(CommandLineTest, ParsesTheHeadlessOptionsAndNeverGivesZeroForAFailure) {
   }
   // The low byte, never zero for a failure.
   EXPECT_EQ(ExitStatusOf(static_cast<HResult>(0x80040200u)), 1);
+  // --record succeeds only with the video file and its log; nothing recorded is 1.
+  EXPECT_EQ(RecordingExitStatus(true, true, true), 0);
+  EXPECT_EQ(RecordingExitStatus(false, false, false), 1);
+  EXPECT_EQ(RecordingExitStatus(true, true, false), 3);
+  EXPECT_EQ(RecordingExitStatus(true, false, true), 3);
 }
 
 }  // namespace

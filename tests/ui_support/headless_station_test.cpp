@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -214,13 +215,23 @@ TEST_F(HeadlessStationTest, ASecondCopyEndsAtOnceWithEAbortAndShowsNothing) {
   EXPECT_FALSE(QDir(home_.filePath("VideoFiles")).exists());
 }
 
-TEST_F(HeadlessStationTest, HelpAndBadArguments) {
+TEST_F(HeadlessStationTest, HelpBadArgumentsAndNothingRecordedHaveTheirStatus) {
   QProcess help;
   Configure(help, {"--help"});
   help.start();
   ASSERT_TRUE(help.waitForFinished(10000));
   EXPECT_EQ(help.exitCode(), 0);
   EXPECT_TRUE(help.readAllStandardOutput().contains("--simulated-camera"));
+
+  // A video folder that cannot be made: nothing is recorded, and the status says so.
+  QFile blocker(home_.filePath("VideoFiles"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  QProcess nothing;
+  Configure(nothing, {"--headless", "--simulated-camera", "--record", "1"});
+  nothing.start();
+  ASSERT_TRUE(nothing.waitForFinished(kRunTimeoutMilliseconds));
+  EXPECT_EQ(nothing.exitCode(), 1) << nothing.readAllStandardOutput().toStdString();
 
   QProcess bad;
   Configure(bad, {"--record", "soon"});
