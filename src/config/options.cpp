@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 #include "base/code_page.h"
 
@@ -452,6 +453,35 @@ void ApplyEventOptions(Options* options, DerivedOptions* derived) {
                                       options->saved_codec_pairs.end());
 }
 
+namespace {
+
+// A folder written by a station on another system ("C:\\VESK\\Video\\", backslashes as
+// separators) cannot be a folder here: used as it stands it would become part of a file name
+// in the station's own folder.
+bool IsForeignFolder(std::string_view folder) {
+  if (folder.find('\\') != std::string_view::npos) return true;
+  const bool drive_letter =
+      folder.size() >= 2 && folder[1] == ':' &&
+      ((folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z'));
+  return drive_letter;
+}
+
+// Such folders are reported once, at start-up, and the default folder is used instead.
+void UseDefaultForForeignFolders(MessageLog& log, Options* options) {
+  const std::pair<const char*, std::string Options::*> folders[] = {
+      {"VideoDirectory", &Options::video_directory},
+      {"LogfileDirectory", &Options::logfile_directory}};
+  for (const auto& [key, field] : folders) {
+    std::string& folder = options->*field;
+    if (!IsForeignFolder(folder)) continue;
+    log.QueueMessage(std::string("WARNING: ") + key + " \"" + folder +
+                     "\" cannot be a folder on this computer; the default folder is used\r\n");
+    folder.clear();
+  }
+}
+
+}  // namespace
+
 bool LoadOptionsAtStartUp(const std::vector<std::string>& video_codec_names, MessageLog& log,
                           Options* options, DerivedOptions* derived,
                           std::vector<VideoConfiguration>* video_configurations) {
@@ -459,7 +489,10 @@ bool LoadOptionsAtStartUp(const std::vector<std::string>& video_codec_names, Mes
   const bool loaded = LoadOptions(video_codec_names, log, options, video_configurations);
   if (!loaded) log.QueueMessage(kNoOptionsFileNote);
   derived->default_recording_duration = InitialRecordingDuration();
-  if (loaded) ApplyEventOptions(options, derived);
+  if (loaded) {
+    UseDefaultForForeignFolders(log, options);
+    ApplyEventOptions(options, derived);
+  }
   return loaded;
 }
 

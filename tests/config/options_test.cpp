@@ -129,6 +129,22 @@ TEST_F(OptionsTest, NoFileLeavesDefaultsAndQueuesTheNote) {
   EXPECT_EQ(options_.default_duration, "00:10:00");
 }
 
+TEST_F(OptionsTest, FoldersOfAnotherSystemAreReportedAndTheDefaultIsUsed) {
+  ASSERT_TRUE(
+      StartUpWith("<Root><VideoDirectory Value=\"C:\\VESK\\Video\\\"/>"
+                  "<LogfileDirectory Value=\"logs\\x/\"/></Root>"));
+  EXPECT_EQ(options_.video_directory, "");
+  EXPECT_EQ(options_.logfile_directory, "");
+  EXPECT_EQ(LogText(),
+            "\r\n12:00:00 (UTC)\r\nWARNING: VideoDirectory \"C:\\VESK\\Video\\\" cannot be a "
+            "folder on this computer; the default folder is used\r\n"
+            "\r\nWARNING: LogfileDirectory \"logs\\x/\" cannot be a folder on this computer; the "
+            "default folder is used\r\n");
+  // Forward slashes are a path here.
+  ASSERT_TRUE(StartUpWith("<Root><VideoDirectory Value=\"D/video/\"/></Root>"));
+  EXPECT_EQ(options_.video_directory, "D/video/");
+}
+
 TEST_F(OptionsTest, OddValuesKeepTheDefaultOrAreCutToCapacity) {
   // Keywords are exact and case-sensitive; numbers and positions that do not scan keep the
   // default; texts are cut by characters (25 code-page bytes become 20 two-byte characters).
