@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QTimer>
 #include <cstdio>
@@ -92,8 +93,16 @@ int main(int argc, char** argv) {
   }
 
   // One station per user; a second copy ends at once and shows nothing.
+  // One station per user, and one per home folder (stations started by a service or cron
+  // have another runtime directory). A refused copy shows nothing but says why in one line.
   qt::SingleInstanceLock instance;
-  if (!instance.TryLock()) return ExitStatusOf(E_ABORT);
+  const auto home_lock = qt::SingleInstanceLock::ForFolder(QDir::currentPath());
+  for (qt::SingleInstanceLock* lock : {&instance, home_lock.get()}) {
+    if (!lock->TryLock()) {
+      std::cerr << "vesk-capture: " << lock->RefusalText().toStdString() << std::endl;
+      return ExitStatusOf(E_ABORT);
+    }
+  }
   // Raised priority, so capture is not starved by other programs.
   qt::RaiseProcessPriority();
   // The splash while start-up runs.

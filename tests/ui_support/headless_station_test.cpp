@@ -192,7 +192,9 @@ TEST_F(HeadlessStationTest, AFileSizeLimitFailsTheWriteAndTheLogIsStillWritten) 
   EXPECT_GT(LogNumber(ReadHomeFile("VideoFiles/" + logs[0]), "Number of recorded frames:  "), 0);
 }
 
-TEST_F(HeadlessStationTest, ASecondCopyEndsAtOnceWithEAbortAndShowsNothing) {
+// A second station of the same user, or any second station in the same home folder (a
+// service has another runtime folder), ends at once with E_ABORT, saying why in one line.
+TEST_F(HeadlessStationTest, ASecondCopyEndsAtOnceWithEAbortAndSaysWhichLock) {
   QProcess first;
   Configure(first, {"--headless", "--quit-after", "60"});
   first.start();
@@ -200,14 +202,25 @@ TEST_F(HeadlessStationTest, ASecondCopyEndsAtOnceWithEAbortAndShowsNothing) {
   ASSERT_TRUE(WaitForOutput(first, &output, "There is no video capture device"))
       << output.toStdString();
 
-  QProcess second;
-  Configure(second, {"--headless", "--simulated-camera"});
-  second.start();
-  ASSERT_TRUE(second.waitForFinished(10000));
-  // E_ABORT (0x80004004) reaches the shell as its low byte.
-  EXPECT_EQ(second.exitCode(), 4);
-  EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
-  EXPECT_TRUE(second.readAllStandardError().isEmpty());
+  QTemporaryDir other_runtime;
+  for (const bool same_runtime : {true, false}) {
+    QProcess second;
+    Configure(second, {"--headless", "--simulated-camera"});
+    if (!same_runtime) {
+      QProcessEnvironment environment = second.processEnvironment();
+      environment.insert("XDG_RUNTIME_DIR", other_runtime.path());
+      second.setProcessEnvironment(environment);
+    }
+    second.start();
+    ASSERT_TRUE(second.waitForFinished(10000));
+    // E_ABORT (0x80004004) reaches the shell as its low byte.
+    EXPECT_EQ(second.exitCode(), 4);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    const QString why = QString::fromUtf8(second.readAllStandardError());
+    EXPECT_EQ(why.count('\n'), 1) << why.toStdString();
+    EXPECT_TRUE(why.contains(same_runtime ? runtime_.path() : home_.path()));
+    EXPECT_TRUE(why.contains(QString("process %1").arg(first.processId()))) << why.toStdString();
+  }
 
   ::kill(static_cast<pid_t>(first.processId()), SIGINT);
   ASSERT_TRUE(first.waitForFinished(kRunTimeoutMilliseconds));
