@@ -20,8 +20,14 @@ std::string TerminalText(std::string_view entry) {
 }
 
 void StreamMessageView::AppendEntry(std::string_view entry) {
-  out_ << TerminalText(entry);
-  // Reports arrive seconds apart; whoever watches the station sees each at once.
+  std::string text = TerminalText(entry);
+  // An entry begins with the line end of the one before it. A pipe, a journal or tee shows
+  // a line only once it is ended, so each entry's last line is ended at once, and the line
+  // end the next entry brings for it is then left out: the lines are the same as before.
+  if (line_ended_early_ && !text.empty() && text.front() == '\n') text.erase(0, 1);
+  line_ended_early_ = !text.empty() && text.back() != '\n';
+  if (line_ended_early_) text += '\n';
+  out_ << text;
   out_.flush();
 }
 

@@ -10,7 +10,8 @@
 namespace vesk {
 
 // The User Messages window of the headless station: every entry goes to a stream (standard
-// output) as it is appended, with the log's CR LF line ends written as plain line feeds.
+// output) as it is appended, its last line ended at once, with the log's CR LF line ends
+// written as plain line feeds.
 // The message log calls it under its own lock, so entries never interleave.
 class StreamMessageView final : public MessageView {
  public:
@@ -21,6 +22,8 @@ class StreamMessageView final : public MessageView {
 
  private:
   std::ostream& out_;
+  // The last entry's last line was ended here rather than by the next entry.
+  bool line_ended_early_ = false;
 };
 
 // The fatal error box of the headless station: the caption and the line on a stream

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <thread>
 
 #include "base/error_table.h"
+#include "base/stream_message_view.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 
@@ -63,6 +65,19 @@ TEST_F(MessageLogTest, ReportsFromTwoThreadsNeverInterleave) {
     EXPECT_TRUE(entry == "\r\n" + std::string(40, 'a') + "\r\n" ||
                 entry == "\r\n" + std::string(40, 'b') + "\r\n");
   }
+}
+
+// Headless, each entry's line is complete as soon as it is made (a pipe or journal shows it
+// at once), and the lines are those of the log.
+TEST_F(MessageLogTest, OnAStreamEachEntryEndsItsLineAtOnce) {
+  std::ostringstream out;
+  StreamMessageView stream(out);
+  log.AttachView(&stream);
+  log.ReportMessage("Start recording at 21:07:45 (UTC)", true);
+  EXPECT_EQ(out.str(), "\n21:07:45 (UTC)\nStart recording at 21:07:45 (UTC)\n");
+  log.ReportMessage("No Options File\r\n", false);
+  log.ReportMessage("Stop", false);
+  EXPECT_EQ(out.str(), TerminalText(log.Text()) + "\n");
 }
 
 TEST(ErrorTableTest, FormatsTheExactLines) {
