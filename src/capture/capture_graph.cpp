@@ -443,6 +443,8 @@ std::shared_ptr<MediaPin> CaptureGraph::GetFilterPin(const std::shared_ptr<Media
 HResult CaptureGraph::StopCamera(bool was_recording) {
   // Without a device in use there is nothing to stop.
   if (context_.sources.CurrentSource() == nullptr) return S_OK;
+  // Only a graph that ran has recorded anything: a start that failed leaves no file to log.
+  const bool ran = state_ == GraphState::Running;
 
   // The counters are read while the frames are still flowing into the file.
   std::int32_t not_dropped = 0;
@@ -481,7 +483,7 @@ HResult CaptureGraph::StopCamera(bool was_recording) {
   if (live_control_ != nullptr) live_control_->ReleaseIntegrationBuffer();
 
   // A recording that ran leaves its counts for its log.
-  if (was_recording && !context_.session.video_file_name.empty()) {
+  if (was_recording && ran && !context_.session.video_file_name.empty()) {
     KeepStoppedRecording(not_dropped, dropped);
   }
   return S_OK;

@@ -84,7 +84,16 @@ HResult RecordingController::StartVideo() {
     result = context_.graph.StartCamera(relative_name);
   }
   graph_switching_ = false;
-  if (Failed(result)) return result;
+  if (Failed(result)) {
+    // The errors above say why; this says what it means for the observer.
+    if (recording) {
+      context_.log.ReportMessage(
+          "WARNING: the recording did not start; nothing was recorded into " +
+              session().video_file_name + "\r\n",
+          true);
+    }
+    return result;
+  }
 
   // A recording that started says so.
   if (recording) {

@@ -264,6 +264,24 @@ TEST_F(RecordingControllerTest, FailingStopGivesBothWarningsAndNoLog) {
   EXPECT_EQ(c.RestartVideo(), E_ABORT);
 }
 
+// A recording whose graph never ran says so, and its stop writes no stop line, no file line
+// and no log for a file that does not exist.
+TEST_F(RecordingControllerTest, ARecordingThatNeverStartedIsNotReportedAsRecorded) {
+  AddPal();
+  RecordingController& c = Make();
+  media.plan.Fail("SetOutputFileName");
+  c.StartManualRecording();
+  EXPECT_EQ(view.entries.back(),
+            Timed("WARNING: the recording did not start; nothing was recorded into " +
+                  std::string(kManualFile) + "\r\n"));
+  view.entries.clear();
+  c.StopRecording();
+  for (const std::string& entry : view.entries) {
+    EXPECT_EQ(entry.find("Stop recording at"), std::string::npos) << entry;
+  }
+  EXPECT_FALSE(std::filesystem::exists(kManualLog));
+}
+
 TEST_F(RecordingControllerTest, CloseForExitStopsTheRecordingWritesItsLogAndStopsTheTimers) {
   AddPal();
   RecordingController& c = Make();
