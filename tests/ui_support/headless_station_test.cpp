@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "media_support/riff_avi_reader.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -84,16 +85,11 @@ long long LogNumber(const std::string& log, const std::string& label) {
   return std::stoll(log.substr(at + label.size()));
 }
 
-// dwTotalFrames of the AVI's main header, or -1.
-long long AviTotalFrames(const std::string& avi) {
-  if (avi.size() < 12 || avi.compare(0, 4, "RIFF") != 0 || avi.compare(8, 4, "AVI ") != 0) {
-    return -1;
-  }
-  const std::size_t header = avi.find("avih");
-  if (header == std::string::npos || header + 8 + 20 > avi.size()) return -1;
-  std::uint32_t frames = 0;
-  std::memcpy(&frames, avi.data() + header + 8 + 16, sizeof frames);
-  return frames;
+// dwTotalFrames of the AVI's main header, read by the project's reader; -1 when unreadable.
+long long AviTotalFrames(const std::string& path) {
+  testing::AviFile avi;
+  std::string error;
+  return testing::ReadAviFile(path, &avi, &error) ? avi.total_frames : -1;
 }
 
 TEST_F(HeadlessStationTest, RecordLeavesTheVideoAndItsLogAndReportsOnStandardOutput) {
@@ -132,7 +128,7 @@ TEST_F(HeadlessStationTest, RecordLeavesTheVideoAndItsLogAndReportsOnStandardOut
   EXPECT_GE(dropped, 0);
   EXPECT_LE(dropped, 5);
   // The log counts exactly the frames in the file.
-  EXPECT_EQ(AviTotalFrames(ReadHomeFile("VideoFiles/" + avis[0])), recorded);
+  EXPECT_EQ(AviTotalFrames(home_.filePath("VideoFiles/" + avis[0]).toStdString()), recorded);
 
   for (const char* line : {"Computer local time is ", "No Options File or unreadable Options File",
                            "There are no scheduled Events", "Start recording at ",
@@ -172,7 +168,7 @@ TEST_F(HeadlessStationTest, EndingSignalsStopTheRecordingAndWriteItsLogAsExitDoe
     const long long recorded =
         LogNumber(ReadHomeFile("VideoFiles/" + logs[0]), "Number of recorded frames:  ");
     EXPECT_GT(recorded, 0);
-    EXPECT_EQ(AviTotalFrames(ReadHomeFile("VideoFiles/" + avis[0])), recorded);
+    EXPECT_EQ(AviTotalFrames(home_.filePath("VideoFiles/" + avis[0]).toStdString()), recorded);
   }
 }
 

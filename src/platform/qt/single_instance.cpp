@@ -8,20 +8,27 @@
 
 namespace vesk::qt {
 
-SingleInstanceLock::SingleInstanceLock(const QString& name) {
-  QString folder;
+namespace {
+
+// The user's runtime directory; without a login session (a board started by a service) the
+// user's own folder in the temporary directory stands in for it.
+QString RuntimeFolder() {
   if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!folder.isEmpty()) return folder;
   }
-  if (folder.isEmpty()) {
-    // Without a login session (a board started by a service) the user's own folder in the
-    // temporary directory stands in for the runtime directory.
-    folder = QDir(QDir::tempPath()).filePath(QStringLiteral("vesk-runtime-%1").arg(getuid()));
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  }
-  *this = SingleInstanceLock(AtPath{}, QDir(folder).filePath(name + QStringLiteral(".lock")));
+  const QString folder =
+      QDir(QDir::tempPath()).filePath(QStringLiteral("vesk-runtime-%1").arg(getuid()));
+  QDir().mkpath(folder);
+  QFile::setPermissions(folder,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  return folder;
+}
+
+}  // namespace
+
+SingleInstanceLock::SingleInstanceLock(const QString& name)
+    : SingleInstanceLock(AtPath{}, QDir(RuntimeFolder()).filePath(name + QStringLiteral(".lock"))) {
 }
 
 SingleInstanceLock::SingleInstanceLock(AtPath, const QString& path)
