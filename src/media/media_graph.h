@@ -169,6 +169,17 @@ enum class DeviceCategory { VideoInput, VideoCompressor };
 
 enum class RendererKind : std::int32_t { EVR = 0, VMR9 = 1, VMR7 = 2, NullRenderer = 3 };
 
+// How a recording's file was left when its graph stopped.
+struct RecordedFileEnd {
+  // The writer failed (a full disk, a size limit, a write error), so the file was ended
+  // afterwards: cut back to its last whole frame, sizes and counts set.
+  bool write_failed = false;
+  // The file ends with a complete index.
+  bool index_written = false;
+  // Whole frames the file holds; -1 when it could not be read.
+  std::int64_t frames = -1;
+};
+
 // Something went wrong while a graph ran (a device vanished, the disk filled); delivered on
 // a platform thread.
 using GraphErrorHandler = std::function<void(const std::string& message)>;
@@ -213,6 +224,8 @@ class MediaGraph {
   // Stops the graph; a recording is finished first, so its file is complete.
   virtual HResult Stop() = 0;
   virtual void SetErrorHandler(GraphErrorHandler handler) = 0;
+  // How the last stop left the file of a recording.
+  virtual RecordedFileEnd LastRecordedFile() const { return {}; }
 };
 
 // The platform's media services.

@@ -59,6 +59,7 @@ struct RunCounters {
   std::atomic<std::int32_t> dropped{0};    // gaps in the source's frame numbers
   std::atomic<std::int64_t> last_sequence{-1};
   std::atomic<bool> file_finished{false};  // end of stream reached the file writer
+  std::atomic<bool> write_failed{false};   // the file writer reported an error
 };
 
 // What the filters of one run leave for the graph: the pads it watches.

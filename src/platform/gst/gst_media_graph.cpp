@@ -3,10 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 
+#include "media/avi_file_finish.h"
 #include "platform/gst/gst_ref.h"
 #include "platform/gst/gst_renderer_filter.h"
+#include "platform/linux/posix_avi_file.h"
 
 namespace vesk::gst {
 namespace {
@@ -576,6 +580,11 @@ void GstMediaGraph::StartBusThread() {
       }
       reported = true;
       error_seen_ = true;
+      // A failed write leaves a file that must be ended after the stop.
+      if (run_.file_pad != nullptr &&
+          GST_MESSAGE_SRC(message) == GST_OBJECT_PARENT(run_.file_pad)) {
+        if (std::shared_ptr<RunCounters> run_counters = counters()) run_counters->write_failed = true;
+      }
       RecordError(message);
       gst_message_unref(message);
       GraphErrorHandler handler;
@@ -645,9 +654,34 @@ HResult GstMediaGraph::Stop() {
       }
     }
   }
+  const std::string file_path = run_.mux != nullptr ? run_.file_path : std::string();
   TearDown();
   if (forced_end.joinable()) forced_end.join();
+  if (!file_path.empty()) SettleRecordedFile(file_path, *run_counters);
   return S_OK;
+}
+
+void GstMediaGraph::SettleRecordedFile(const std::string& path, RunCounters& run_counters) {
+  recorded_file_ = RecordedFileEnd{};
+  if (run_counters.write_failed.load() || !run_counters.file_finished.load()) {
+    // The writer stopped part way: the file keeps every whole frame it got.
+    recorded_file_.write_failed = true;
+    PosixAviFile file(path, true);
+    if (!file.is_open()) return;
+    const AviFinishResult finished = FinishCutOffAvi(file);
+    if (!finished.is_avi) return;
+    recorded_file_.index_written = finished.index_written;
+    recorded_file_.frames = finished.video_frames;
+  } else {
+    PosixAviFile file(path, false);
+    recorded_file_.index_written = true;
+    recorded_file_.frames = file.is_open() ? AviHeaderFrameCount(file) : -1;
+  }
+  // What the log calls recorded is what the file holds.
+  if (recorded_file_.frames >= 0) {
+    run_counters.muxed = static_cast<std::int32_t>(
+        std::min<std::int64_t>(recorded_file_.frames, std::numeric_limits<std::int32_t>::max()));
+  }
 }
 
 void GstMediaGraph::SetErrorHandler(GraphErrorHandler handler) {

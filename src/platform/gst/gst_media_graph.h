@@ -59,6 +59,7 @@ class GstMediaGraph : public MediaGraph {
   HResult Run() override;
   HResult Stop() override;
   void SetErrorHandler(GraphErrorHandler handler) override;
+  RecordedFileEnd LastRecordedFile() const override { return recorded_file_; }
 
   bool running() const { return pipeline_ != nullptr; }
   // The last error the pipeline reported, for diagnostics.
@@ -97,6 +98,9 @@ class GstMediaGraph : public MediaGraph {
   void TearDown();
   void RecordError(GstMessage* message);
   std::shared_ptr<RunCounters> counters() const;
+  // After the teardown of a recording run: ends a file its writer left unfinished, and
+  // makes the count of frames written the count the file holds.
+  void SettleRecordedFile(const std::string& path, RunCounters& run_counters);
 
   std::vector<Entry> entries_;
   Counters dropped_frames_{this};
@@ -112,6 +116,7 @@ class GstMediaGraph : public MediaGraph {
   GraphErrorHandler handler_;
   std::string last_error_;
   std::thread bus_thread_;
+  RecordedFileEnd recorded_file_;
 };
 
 }  // namespace vesk::gst

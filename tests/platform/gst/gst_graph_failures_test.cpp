@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "media_support/capture_session.h"
+#include "media_support/ffprobe.h"
 #include "media_support/riff_avi_reader.h"
 #include "support/temp_dir.h"
 
@@ -122,10 +123,15 @@ TEST(GstDiskFullChild, RecordsUntilTheLimit) {
   const HResult run = session.graph->Run();
   errors.Within(3.0);
   const HResult stop = session.graph->Stop();
-  std::printf("RUN=%d STOP=%d ERRORS=%zu\n", run, stop, errors.Within(0).size());
+  std::int32_t recorded = -1;
+  session.dropped_frames->GetNumNotDropped(&recorded);
+  const RecordedFileEnd end = session.graph->LastRecordedFile();
+  std::printf("RUN=%d STOP=%d ERRORS=%zu FAILED=%d INDEX=%d FRAMES=%lld RECORDED=%d\n", run,
+              stop, errors.Within(0).size(), end.write_failed, end.index_written,
+              static_cast<long long>(end.frames), recorded);
 }
 
-TEST(GstFullDisk, TheErrorIsReportedAndTheFileUpToThenStaysReadable) {
+TEST(GstFullDisk, TheErrorIsReportedAndTheFileIsEndedAfterItsLastWholeFrame) {
   testing::ScopedTempDir folder;
   const std::string path = folder.Path("full.avi"), output = folder.Path("child.txt");
   const int status =
@@ -135,13 +141,20 @@ TEST(GstFullDisk, TheErrorIsReportedAndTheFileUpToThenStaysReadable) {
                       .c_str());
   const std::string report = testing::ReadFileBytes(output);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;  // 124: it hung
-  EXPECT_NE(report.find("RUN=0 STOP=0 ERRORS=1"), std::string::npos) << report;
   testing::AviFile file;
   std::string error;
   ASSERT_TRUE(testing::ReadAviFile(path, &file, &error)) << error;
   EXPECT_LE(file.file_size, 4194304u);
-  EXPECT_GE(file.video_chunks.size(), 1u);
-  EXPECT_EQ(file.width, 720);
+  const std::size_t frames = file.video_chunks.size();
+  EXPECT_EQ(frames, 5u);  // 829,440-byte frames in 4 MiB, with room for the index
+  EXPECT_FALSE(file.truncated);
+  EXPECT_TRUE(file.has_idx1);
+  EXPECT_EQ(file.length, frames);
+  // What the graph says the file holds is what it holds, and another reader agrees.
+  const std::string counts = "FRAMES=" + std::to_string(frames) + " RECORDED=" + std::to_string(frames);
+  EXPECT_NE(report.find("RUN=0 STOP=0 ERRORS=1 FAILED=1 INDEX=1 " + counts), std::string::npos)
+      << report;
+  EXPECT_EQ(testing::Probe(path), "720,576,25/1," + std::to_string(frames) + "\n");
 }
 
 }  // namespace

@@ -17,25 +17,12 @@
 #include "media_support/riff_avi_reader.h"
 #include "media_support/stamp_reader.h"
 #include "platform/gst/gst_media_graph.h"
+#include "media_support/ffprobe.h"
 #include "platform/gst/star_field_painter.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
 namespace {
-
-// ffprobe decodes every frame: "width,height,rate,frames", with any error it met.
-std::string Probe(const std::string& path) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(
-      popen(("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-             "stream=width,height,r_frame_rate,nb_read_frames -of csv=p=0 '" +
-             path + "' 2>&1")
-                .c_str(),
-            "r"),
-      pclose);
-  std::string out;
-  for (char line[256]; pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr;) out += line;
-  return out;
-}
 
 // The time of day and the counter burnt into one recorded frame of raw pixels.
 std::pair<long, long> StampOf(const std::string& path, const testing::AviFile& file,
@@ -153,7 +140,7 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   EXPECT_TRUE(file.has_idx1 || file.has_indx);
   EXPECT_EQ(std::tuple(file.compression, file.bit_count),
             std::tuple(format.compression, format.bit_count));
-  EXPECT_EQ(Probe(path), std::to_string(width) + "," + std::to_string(height) + "," +
+  EXPECT_EQ(testing::Probe(path), std::to_string(width) + "," + std::to_string(height) + "," +
                              std::to_string(rate) + "/1," + std::to_string(frames) + "\n");
   // The recording log's count (final count less the baseline) is exactly the frames in the
   // file: none lost at the start or the stop.
@@ -219,7 +206,7 @@ TEST(GstLongRecording, PastTwoGigabytesTheFileIsOpenDmlAndReadsBackWhole) {
   const long counted = StampOf(request.video_path, file, frames - 1).second -
                        StampOf(request.video_path, file, 0).second;
   EXPECT_EQ((counted + 10000000) % 10000000, 2 * static_cast<long>(frames - 1) % 10000000);
-  EXPECT_EQ(Probe(request.video_path), "720,576,25/1," + std::to_string(frames) + "\n");
+  EXPECT_EQ(testing::Probe(request.video_path), "720,576,25/1," + std::to_string(frames) + "\n");
 }
 
 TEST(GstLongRecording, AMinuteAtTwentyFiveFramesHasEveryFrameAndItsCpuCostIsMeasured) {

@@ -1,0 +1,264 @@
+#include "media/avi_file_finish.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace vesk {
+namespace {
+
+using FourCc = std::array<char, 4>;
+
+constexpr std::uint32_t kKeyFrameFlag = 0x10;  // AVIIF_KEYFRAME
+constexpr std::uint64_t kNotFound = ~std::uint64_t{0};
+
+bool Is(const FourCc& code, const char* text) { return std::memcmp(code.data(), text, 4) == 0; }
+
+// Chunk ids are four printable characters; anything else is the garbage past a cut.
+bool Printable(const FourCc& code) {
+  return std::all_of(code.begin(), code.end(), [](char c) { return c >= 0x20 && c <= 0x7e; });
+}
+
+std::uint32_t Le32(const unsigned char* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+void PutLe32(unsigned char* bytes, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+struct ChunkHeader {
+  FourCc id{};
+  std::uint32_t size = 0;
+  FourCc list_type{};  // for RIFF and LIST chunks whose type could be read
+};
+
+bool ReadChunkHeader(AviFileAccess& file, std::uint64_t offset, ChunkHeader* header) {
+  unsigned char bytes[12];
+  if (offset + 8 > file.Size() || !file.ReadAt(offset, bytes, 8)) return false;
+  std::memcpy(header->id.data(), bytes, 4);
+  header->size = Le32(bytes + 4);
+  header->list_type = {};
+  if ((Is(header->id, "RIFF") || Is(header->id, "LIST")) && offset + 12 <= file.Size() &&
+      file.ReadAt(offset + 8, bytes + 8, 4)) {
+    std::memcpy(header->list_type.data(), bytes + 8, 4);
+  }
+  return true;
+}
+
+std::uint64_t ChunkEnd(std::uint64_t offset, std::uint32_t size) {
+  return offset + 8 + size + (size & 1u);
+}
+
+// "00db", "01dc": a video frame of stream nn.
+bool IsVideoChunk(const FourCc& id) {
+  return id[0] >= '0' && id[0] <= '9' && id[1] >= '0' && id[1] <= '9' && id[2] == 'd' &&
+         (id[3] == 'b' || id[3] == 'c');
+}
+
+// Where the header fields that count frames are.
+struct HeaderFields {
+  std::uint64_t avih_total_frames = kNotFound;
+  std::uint64_t video_length = kNotFound;  // the video stream header's length
+  std::uint64_t dmlh_total_frames = kNotFound;
+};
+
+void ScanHeaderList(AviFileAccess& file, std::uint64_t begin, std::uint64_t end,
+                    HeaderFields* fields, int depth) {
+  ChunkHeader chunk;
+  for (std::uint64_t at = begin; at + 8 <= end && ReadChunkHeader(file, at, &chunk);
+       at = ChunkEnd(at, chunk.size)) {
+    const std::uint64_t data = at + 8;
+    const std::uint64_t data_end = std::min<std::uint64_t>(data + chunk.size, end);
+    if (Is(chunk.id, "LIST") && depth < 2) {
+      ScanHeaderList(file, data + 4, data_end, fields, depth + 1);
+    } else if (Is(chunk.id, "avih") && data + 20 <= data_end) {
+      fields->avih_total_frames = data + 16;
+    } else if (Is(chunk.id, "dmlh") && data + 4 <= data_end) {
+      fields->dmlh_total_frames = data;
+    } else if (Is(chunk.id, "strh") && data + 36 <= data_end &&
+               fields->video_length == kNotFound) {
+      char type[4];
+      if (file.ReadAt(data, type, 4) && std::memcmp(type, "vids", 4) == 0) {
+        fields->video_length = data + 32;
+      }
+    }
+  }
+}
+
+// One RIFF segment of the file ("AVI " first, then "AVIX" past the first gigabyte).
+struct Segment {
+  std::uint64_t offset = 0;
+  std::uint64_t movi = kNotFound;      // the movi LIST chunk
+  std::uint64_t whole_end = 0;         // after the last whole chunk of the movi list
+  bool movi_complete = false;          // the list ends where its size says, inside the file
+  bool index_complete = false;         // a whole idx1 follows the list
+  std::uint64_t declared_end = 0;      // where the RIFF size says the segment ends
+  std::int64_t video_frames = 0;
+};
+
+struct IndexEntry {
+  FourCc id;
+  std::uint32_t offset;  // from the movi list's type field
+  std::uint32_t size;
+};
+
+// Walks a movi list as far as it is intact; entries collects the chunks when given.
+void WalkMovi(AviFileAccess& file, Segment* segment, std::vector<IndexEntry>* entries) {
+  ChunkHeader movi;
+  if (!ReadChunkHeader(file, segment->movi, &movi)) return;
+  const std::uint64_t size = file.Size();
+  const std::uint64_t list_data = segment->movi + 8;
+  const std::uint64_t declared_end = list_data + movi.size;
+  const std::uint64_t limit = std::min(declared_end, size);
+  std::uint64_t at = list_data + 4;
+  ChunkHeader chunk;
+  while (at + 8 <= limit && ReadChunkHeader(file, at, &chunk) && Printable(chunk.id)) {
+    const std::uint64_t data_end = at + 8 + chunk.size;
+    if (data_end > limit) break;  // cut off part way
+    if (IsVideoChunk(chunk.id)) {
+      ++segment->video_frames;
+      if (entries != nullptr) {
+        entries->push_back(IndexEntry{chunk.id, static_cast<std::uint32_t>(at - list_data),
+                                      chunk.size});
+      }
+    }
+    // The pad byte of an odd chunk may be missing only at the very end.
+    at = std::min(ChunkEnd(at, chunk.size), limit);
+  }
+  segment->whole_end = std::max(at, list_data + 4);
+  segment->movi_complete = at == declared_end && declared_end <= size;
+}
+
+bool FindSegment(AviFileAccess& file, std::uint64_t offset, bool first, Segment* segment) {
+  ChunkHeader riff;
+  if (!ReadChunkHeader(file, offset, &riff) || !Is(riff.id, "RIFF") ||
+      !Is(riff.list_type, first ? "AVI " : "AVIX")) {
+    return false;
+  }
+  segment->offset = offset;
+  segment->declared_end = ChunkEnd(offset, riff.size);
+  const std::uint64_t end = std::min(segment->declared_end, file.Size());
+  ChunkHeader chunk;
+  for (std::uint64_t at = offset + 12; at + 8 <= end && ReadChunkHeader(file, at, &chunk);
+       at = ChunkEnd(at, chunk.size)) {
+    if (segment->movi == kNotFound) {
+      if (Is(chunk.id, "LIST") && Is(chunk.list_type, "movi")) segment->movi = at;
+      continue;
+    }
+    // What follows the movi list: the index, whole or not.
+    segment->index_complete = Is(chunk.id, "idx1") && at + 8 + chunk.size <= file.Size();
+    break;
+  }
+  return true;
+}
+
+bool WriteLe32At(AviFileAccess& file, std::uint64_t offset, std::uint64_t value) {
+  if (offset == kNotFound) return true;  // the field is not in this file
+  unsigned char bytes[4];
+  PutLe32(bytes, static_cast<std::uint32_t>(std::min<std::uint64_t>(value, 0xffffffffu)));
+  return file.WriteAt(offset, bytes, 4);
+}
+
+}  // namespace
+
+std::int64_t AviHeaderFrameCount(AviFileAccess& file) {
+  Segment first;
+  if (!FindSegment(file, 0, true, &first)) return -1;
+  HeaderFields fields;
+  ChunkHeader chunk;
+  const std::uint64_t end = std::min(first.declared_end, file.Size());
+  for (std::uint64_t at = 12; at + 8 <= end && ReadChunkHeader(file, at, &chunk);
+       at = ChunkEnd(at, chunk.size)) {
+    if (Is(chunk.id, "LIST") && Is(chunk.list_type, "hdrl")) {
+      ScanHeaderList(file, at + 12, std::min(at + 8 + chunk.size, end), &fields, 0);
+      break;
+    }
+  }
+  unsigned char bytes[4];
+  if (fields.video_length == kNotFound || !file.ReadAt(fields.video_length, bytes, 4)) return -1;
+  return Le32(bytes);
+}
+
+AviFinishResult FinishCutOffAvi(AviFileAccess& file) {
+  AviFinishResult result;
+  Segment first;
+  if (!FindSegment(file, 0, true, &first)) return result;
+  result.is_avi = true;
+  // Cut inside the header: no frame to keep, nothing to mend.
+  if (first.movi == kNotFound || first.movi + 12 > file.Size()) return result;
+
+  // The segments that were closed whole, then the one being written when the writer failed.
+  std::vector<Segment> segments{first};
+  std::vector<IndexEntry> entries;
+  WalkMovi(file, &segments.back(), &entries);
+  while (segments.back().movi_complete && segments.back().declared_end < file.Size()) {
+    Segment next;
+    if (!FindSegment(file, segments.back().declared_end, false, &next) ||
+        next.movi == kNotFound) {
+      break;
+    }
+    segments.push_back(next);
+    WalkMovi(file, &segments.back(), nullptr);
+  }
+  for (const Segment& segment : segments) result.video_frames += segment.video_frames;
+
+  Segment& last = segments.back();
+  const bool single = segments.size() == 1;
+  // A whole file: its movi list and (for a single segment) its index are complete.
+  if (last.movi_complete && (!single || last.index_complete) &&
+      last.declared_end == file.Size()) {
+    result.index_written = single;
+    return result;
+  }
+
+  // Cut back to the last whole chunk.
+  const std::uint64_t size_before = file.Size();
+  if (!file.Truncate(last.whole_end)) return result;
+  result.tail_cut = last.whole_end < size_before;
+  std::uint64_t file_end = last.whole_end;
+
+  // The index of a single-segment file, when the space for it can be had.
+  if (single) {
+    std::vector<unsigned char> index(8 + 16 * entries.size());
+    std::memcpy(index.data(), "idx1", 4);
+    PutLe32(index.data() + 4, static_cast<std::uint32_t>(16 * entries.size()));
+    unsigned char* entry = index.data() + 8;
+    for (const IndexEntry& item : entries) {
+      std::memcpy(entry, item.id.data(), 4);
+      PutLe32(entry + 4, kKeyFrameFlag);
+      PutLe32(entry + 8, item.offset);
+      PutLe32(entry + 12, item.size);
+      entry += 16;
+    }
+    if (file.WriteAt(file_end, index.data(), index.size())) {
+      file_end += index.size();
+      result.index_written = true;
+    } else {
+      file.Truncate(file_end);  // no half index
+    }
+  }
+
+  // Sizes and counts to what the file now holds; these overwrite bytes already there.
+  HeaderFields fields;
+  ChunkHeader header;
+  const std::uint64_t header_end = std::min(first.movi, file.Size());
+  for (std::uint64_t at = 12; at + 8 <= header_end && ReadChunkHeader(file, at, &header);
+       at = ChunkEnd(at, header.size)) {
+    if (Is(header.id, "LIST") && Is(header.list_type, "hdrl")) {
+      ScanHeaderList(file, at + 12, std::min(at + 8 + header.size, header_end), &fields, 0);
+      break;
+    }
+  }
+  result.headers_updated =
+      WriteLe32At(file, last.offset + 4, file_end - last.offset - 8) &&
+      WriteLe32At(file, last.movi + 4, last.whole_end - last.movi - 8) &&
+      WriteLe32At(file, fields.avih_total_frames, segments.front().video_frames) &&
+      WriteLe32At(file, fields.video_length, result.video_frames) &&
+      WriteLe32At(file, fields.dmlh_total_frames, result.video_frames);
+  return result;
+}
+
+}  // namespace vesk

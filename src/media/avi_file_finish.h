@@ -1,0 +1,44 @@
+#pragma once
+
+// Finishing an AVI recording whose writer stopped before it could write its ending: a disk
+// that filled up, a file-size limit, a write error. The multiplexer leaves a header with
+// provisional sizes and, at the end of the file, a frame chunk cut off part way; readers then
+// see a broken last frame or none at all. The file is cut back to its last whole chunk, its
+// list sizes and frame counts are set to what it holds, and an index is added when the space
+// for it can be had. Nothing is read or written past the file's end, and no size field is
+// trusted beyond it.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vesk {
+
+// Random access to the file being finished.
+class AviFileAccess {
+ public:
+  virtual ~AviFileAccess() = default;
+  virtual std::uint64_t Size() const = 0;
+  // Reads exactly count bytes; false when fewer are there or the read fails.
+  virtual bool ReadAt(std::uint64_t offset, void* bytes, std::size_t count) = 0;
+  // Writes all count bytes; false on any failure (a full disk, a size limit).
+  virtual bool WriteAt(std::uint64_t offset, const void* bytes, std::size_t count) = 0;
+  virtual bool Truncate(std::uint64_t size) = 0;
+};
+
+struct AviFinishResult {
+  bool is_avi = false;             // the file begins with a RIFF AVI header
+  std::int64_t video_frames = 0;   // whole video frames the file holds afterwards
+  bool tail_cut = false;           // a chunk cut off part way was removed
+  bool index_written = false;      // the file ends with a complete index
+  bool headers_updated = false;    // sizes and frame counts now match the frames held
+};
+
+// Makes a recording cut short readable up to its last whole frame. A file that is already
+// whole is left as it is and its frames counted.
+AviFinishResult FinishCutOffAvi(AviFileAccess& file);
+
+// The frames of a finished recording as its headers count them (the video stream's length);
+// -1 when the file is no AVI or its header cannot be read.
+std::int64_t AviHeaderFrameCount(AviFileAccess& file);
+
+}  // namespace vesk

@@ -1,0 +1,154 @@
+// Finishing a recording whose writer failed: what readers need of the file afterwards.
+
+#include "media/avi_file_finish.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace vesk {
+namespace {
+
+// A file in memory; a capacity stands in for a full disk.
+class MemoryFile final : public AviFileAccess {
+ public:
+  explicit MemoryFile(std::string bytes, std::size_t capacity = 1 << 30)
+      : bytes(std::move(bytes)), capacity(capacity) {}
+  std::uint64_t Size() const override { return bytes.size(); }
+  bool ReadAt(std::uint64_t offset, void* out, std::size_t count) override {
+    if (offset + count > bytes.size()) return false;
+    std::memcpy(out, bytes.data() + offset, count);
+    return true;
+  }
+  bool WriteAt(std::uint64_t offset, const void* in, std::size_t count) override {
+    if (offset + count > capacity) {  // a full disk writes what fits, then fails
+      if (offset < capacity) Write(offset, in, capacity - offset);
+      return false;
+    }
+    Write(offset, in, count);
+    return true;
+  }
+  bool Truncate(std::uint64_t size) override {
+    bytes.resize(size);
+    return true;
+  }
+  std::uint32_t U32(std::size_t offset) const {
+    std::uint32_t value;
+    std::memcpy(&value, bytes.data() + offset, 4);
+    return value;
+  }
+  std::string bytes;
+  std::size_t capacity;
+
+ private:
+  void Write(std::uint64_t offset, const void* in, std::size_t count) {
+    if (bytes.size() < offset + count) bytes.resize(offset + count);
+    std::memcpy(bytes.data() + offset, in, count);
+  }
+};
+
+std::string Le(std::uint32_t value) { return std::string(reinterpret_cast<char*>(&value), 4); }
+std::string Chunk(const std::string& id, const std::string& data) {
+  return id + Le(static_cast<std::uint32_t>(data.size())) + data +
+         (data.size() % 2 ? std::string(1, '\0') : "");
+}
+std::string List(const std::string& type, const std::string& body) { return Chunk("LIST", type + body); }
+
+// Offsets of the counting fields in the header Avi() writes.
+constexpr std::size_t kAvihFrames = 24 + 8 + 16, kStrhLength = 100 + 8 + 32, kDmlhFrames = 232;
+constexpr std::size_t kMovi = 236;
+
+// A recording as the multiplexer writes it: header, frames of odd size, then its index.
+std::string Avi(const std::string& riff_type, int frames, std::uint32_t counted, bool index) {
+  std::string header;
+  if (riff_type == "AVI ") {
+    std::string avih(56, '\0'), strh(56, '\0');
+    std::memcpy(avih.data() + 16, Le(counted).data(), 4);
+    std::memcpy(strh.data(), "vidsYUY2", 8);
+    std::memcpy(strh.data() + 32, Le(counted).data(), 4);
+    header = List("hdrl", Chunk("avih", avih) + List("strl", Chunk("strh", strh) +
+                                                                  Chunk("strf", std::string(40, 0))) +
+                              List("odml", Chunk("dmlh", Le(counted))));
+  }
+  std::string movi;
+  for (int i = 0; i < frames; ++i) movi += Chunk("00db", std::string(101, static_cast<char>(i)));
+  std::string body = riff_type + header + List("movi", movi);
+  if (index) body += Chunk("idx1", std::string(16 * frames, '\1'));
+  return Chunk("RIFF", body);
+}
+
+TEST(AviFileFinish, ACutOffRecordingKeepsEveryWholeFrameWithSizesCountsAndIndex) {
+  // Provisional sizes for 5 frames, the fifth cut off inside its data.
+  std::string whole = Avi("AVI ", 5, 5, false);
+  MemoryFile file(whole.substr(0, whole.size() - 40));
+  const AviFinishResult result = FinishCutOffAvi(file);
+  EXPECT_TRUE(result.is_avi && result.tail_cut && result.index_written && result.headers_updated);
+  EXPECT_EQ(result.video_frames, 4);
+  const std::size_t movi_end = kMovi + 12 + 4 * 110;
+  ASSERT_EQ(file.bytes.size(), movi_end + 8 + 4 * 16);
+  EXPECT_EQ(file.U32(4), file.bytes.size() - 8);
+  EXPECT_EQ(file.U32(kMovi + 4), movi_end - kMovi - 8);
+  EXPECT_EQ(file.bytes.substr(movi_end, 4), "idx1");
+  for (std::size_t field : {kAvihFrames, kStrhLength, kDmlhFrames}) EXPECT_EQ(file.U32(field), 4u);
+  // Index entries: key frames, offsets from the list's type field, the chunk sizes.
+  EXPECT_EQ(file.bytes.substr(movi_end + 8 + 48, 4), "00db");
+  EXPECT_EQ(file.U32(movi_end + 8 + 52), 0x10u);
+  EXPECT_EQ(file.U32(movi_end + 8 + 56), 4u + 3 * 110);
+  EXPECT_EQ(file.U32(movi_end + 8 + 60), 101u);
+  EXPECT_EQ(AviHeaderFrameCount(file), 4);
+  // Finishing again changes nothing.
+  const std::string finished = file.bytes;
+  const AviFinishResult again = FinishCutOffAvi(file);
+  EXPECT_EQ(again.video_frames, 4);
+  EXPECT_FALSE(again.tail_cut);
+  EXPECT_EQ(file.bytes, finished);
+}
+
+TEST(AviFileFinish, WithoutRoomForTheIndexTheFramesStayReadableAndNoHalfIndexRemains) {
+  // Cut inside a chunk header, and also inside the index of an otherwise whole file.
+  const std::string whole = Avi("AVI ", 3, 3, true);
+  for (std::size_t cut : {kMovi + 12 + 2 * 110 + 5, whole.size() - 10}) {
+    MemoryFile file(whole.substr(0, cut), cut);
+    const AviFinishResult result = FinishCutOffAvi(file);
+    const std::size_t frames = cut < whole.size() - 48 ? 2 : 3;
+    EXPECT_EQ(result.video_frames, static_cast<std::int64_t>(frames)) << cut;
+    EXPECT_FALSE(result.index_written);
+    EXPECT_TRUE(result.headers_updated);
+    ASSERT_EQ(file.bytes.size(), kMovi + 12 + frames * 110);
+    EXPECT_EQ(file.U32(4), file.bytes.size() - 8);
+    EXPECT_EQ(file.U32(kStrhLength), frames);
+  }
+}
+
+TEST(AviFileFinish, AContinuationSegmentCutOffIsEndedAndCountedWithTheFirst) {
+  const std::string first = Avi("AVI ", 3, 3, true), second = Avi("AVIX", 4, 0, false);
+  MemoryFile file(first + second.substr(0, second.size() - 30));
+  const AviFinishResult result = FinishCutOffAvi(file);
+  EXPECT_EQ(result.video_frames, 6);
+  EXPECT_TRUE(result.tail_cut && result.headers_updated);
+  EXPECT_EQ(file.bytes.size(), first.size() + 24 + 3 * 110);
+  EXPECT_EQ(file.U32(first.size() + 4), 16u + 3 * 110);
+  EXPECT_EQ(file.U32(kAvihFrames), 3u);
+  EXPECT_EQ(file.U32(kStrhLength), 6u);
+  EXPECT_EQ(file.U32(kDmlhFrames), 6u);
+}
+
+TEST(AviFileFinish, WhatIsNoRecordingIsLeftAlone) {
+  const std::string avi = Avi("AVI ", 2, 2, true);
+  for (const std::string& bytes :
+       {std::string(), std::string("RIFF\xff\xff\xff\xff" "WAVE", 12), avi.substr(0, 60),
+        avi.substr(0, kMovi + 6)}) {
+    MemoryFile file(bytes);
+    const AviFinishResult result = FinishCutOffAvi(file);
+    EXPECT_EQ(result.video_frames, 0);
+    EXPECT_EQ(file.bytes, bytes);
+  }
+  MemoryFile header_only(avi.substr(0, kMovi));
+  EXPECT_EQ(AviHeaderFrameCount(header_only), 2);
+  MemoryFile short_header(avi.substr(0, 120));
+  EXPECT_EQ(AviHeaderFrameCount(short_header), -1);
+}
+
+}  // namespace
+}  // namespace vesk
