@@ -72,8 +72,8 @@ std::string UsageText(const std::string& program) {
          "Exit status: 0 after a normal exit; 4 when another copy is already running or\n"
          "start-up failed (the low byte of E_ABORT, 0x80004004); 2 for bad arguments.\n"
          "With --record: 0 only when the recording was made and finished (video file and\n"
-         "log written); 1 when nothing was recorded; 3 when the recording started but its\n"
-         "file or log is missing.\n";
+         "log written); 1 when nothing was recorded; 3 when the recording started but was\n"
+         "cut short (its file could not be written) or its file or log is missing.\n";
 }
 
 int ExitStatusOf(int result) {
@@ -83,9 +83,10 @@ int ExitStatusOf(int result) {
   return low_byte;
 }
 
-int RecordingExitStatus(bool started, bool video_file_exists, bool log_file_exists) {
+int RecordingExitStatus(bool started, bool cut_short, bool video_file_exists,
+                        bool log_file_exists) {
   if (!started) return kExitStatusNothingRecorded;
-  return video_file_exists && log_file_exists ? 0 : kExitStatusRecordingUnfinished;
+  return !cut_short && video_file_exists && log_file_exists ? 0 : kExitStatusRecordingUnfinished;
 }
 
 }  // namespace vesk

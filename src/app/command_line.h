@@ -38,9 +38,11 @@ int ExitStatusOf(int result);
 
 // --record: 0 when the recording was made and finished (its video file and its log are
 // there), 1 when nothing was recorded (no device, or the recording could not start), 3 when
-// the recording started but its file or its log is missing at the end.
+// the recording started but was cut short (its file could not be written) or its file or
+// its log is missing at the end.
 constexpr int kExitStatusNothingRecorded = 1;
 constexpr int kExitStatusRecordingUnfinished = 3;
-int RecordingExitStatus(bool started, bool video_file_exists, bool log_file_exists);
+int RecordingExitStatus(bool started, bool cut_short, bool video_file_exists,
+                        bool log_file_exists);
 
 }  // namespace vesk

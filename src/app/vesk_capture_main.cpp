@@ -28,7 +28,9 @@
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/termination_signals.h"
+#include "platform/qt/ui_thread.h"
 #include "recording/file_naming.h"
+#include "recording/recording_controller.h"
 #include "station/station.h"
 #include "station/station_resources.h"
 
@@ -142,7 +144,8 @@ int main(int argc, char** argv) {
   };
   AppState station(StationServices{media, clock, *message_box, *windows, power, zone,
                                    files::CurrentDirectory(),
-                                   LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown}});
+                                   LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown},
+                                   qt::PostToUiThread});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // Start-up is over: the splash goes.
@@ -189,7 +192,8 @@ int main(int argc, char** argv) {
   const int loop_result = app->exec();
   if (status == 0) status = ExitStatusOf(loop_result);
   if (status == 0 && command_line.record_seconds) {
-    status = RecordingExitStatus(!recorded_file.empty(), files::PathExists(recorded_file),
+    status = RecordingExitStatus(!recorded_file.empty(), station.controller().last_recording_failed(),
+                                 files::PathExists(recorded_file),
                                  files::PathExists(RecordingLogName(recorded_file)));
   }
   return status;

@@ -31,6 +31,12 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view s
 // denied", "Not a directory"); empty when it can be listed or is not there at all.
 std::string FolderReadError(const std::string& folder);
 
+// Why a new file cannot be made at path, as the system says it ("No such file or
+// directory", "Permission denied", "Read-only file system", "File name too long", "Is a
+// directory"), naming the folder when the folder is the cause; empty when nothing stands
+// in the way.
+std::string FileCreateError(const std::string& path);
+
 // The current directory with a trailing separator.
 std::string CurrentDirectory();
 

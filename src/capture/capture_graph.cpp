@@ -55,8 +55,10 @@ HResult CaptureGraph::CreateFilterGraphBuilder() {
   graph_ = std::move(graph);
   // Errors while the graph runs (device gone, disk full) arrive on a platform thread; the
   // message log takes reports from any thread.
-  MessageLog& log = context_.log;
-  graph_->SetErrorHandler([&log](const std::string& message) { log.ReportMessage(message, true); });
+  graph_->SetErrorHandler([this](const std::string& message) {
+    context_.log.ReportMessage(message, true);
+    if (context_.on_run_error) context_.on_run_error(run_number_.load());
+  });
   state_ = GraphState::Built;
   return S_OK;
 }
@@ -413,6 +415,8 @@ HResult CaptureGraph::RunGraph() {
   if (!graph_) {
     return Fail("Logic error: attempt to run filter graph with a NULL media control interface\r\n");
   }
+  // Numbered before it runs: an error may be reported as soon as it does.
+  ++run_number_;
   const HResult r = graph_->Run();
   if (Failed(r)) {
     context_.log.ReportMessage("WARNING: attempt to run filter graph failed\r\n", true);
@@ -500,6 +504,7 @@ void CaptureGraph::KeepStoppedRecording(std::int32_t not_dropped, std::int32_t d
         static_cast<std::int64_t>(dropped) - static_cast<std::int64_t>(dropped_at_start_);
   }
   // The renderer that actually ran: a recording with the display off says so.
+  stopped.file_end = graph_->LastRecordedFile();
   stopped.renderer = renderers_.current_renderer()
                          ? static_cast<int>(renderers_.current_renderer_kind())
                          : context_.options.default_renderer;

@@ -5,6 +5,7 @@
 // empty graph for the current device and format; the renderers, the colour-control filter
 // and the live analysis filter survive across starts.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -86,6 +87,7 @@ struct StoppedRecording {
   std::int64_t dropped_frames = 0;
   bool video_file_name_is_relative = false;
   int renderer = 0;  // the renderer that ran, or the default one when the display was off
+  RecordedFileEnd file_end;  // how the media layer left the file
 };
 
 // Everything the graph needs from the rest of the station.
@@ -101,6 +103,9 @@ struct CaptureGraphContext {
   // Creates the "Color Control" filter; empty or returning null: brightness/contrast has no
   // effect. Called at construction and by a start that needs it while it is missing.
   std::function<std::shared_ptr<MediaFilter>()> create_colour_control;
+  // Told, on a platform thread after the error was reported, that the run numbered `run`
+  // failed (a device gone, a file that cannot be written). Empty: nothing more happens.
+  std::function<void(std::uint64_t run)> on_run_error;
 };
 
 class CaptureGraph {
@@ -144,6 +149,8 @@ class CaptureGraph {
   const std::vector<VideoCodec>& video_codecs() const { return codecs_; }
   MediaGraph* graph() { return graph_.get(); }
   GraphState state() const { return state_; }
+  // Counts the runs, so a late error report of an earlier run is recognised.
+  std::uint64_t run_number() const { return run_number_.load(); }
   bool video_file_name_is_relative() const { return video_file_name_is_relative_; }
   const std::shared_ptr<MediaFilter>& colour_filter() const { return colour_filter_; }
   std::int32_t not_dropped_at_start() const { return not_dropped_at_start_; }
@@ -174,6 +181,7 @@ class CaptureGraph {
   std::int32_t not_dropped_at_start_ = 0;
   std::int32_t dropped_at_start_ = 0;
   std::optional<StoppedRecording> stopped_;
+  std::atomic<std::uint64_t> run_number_{0};
 };
 
 }  // namespace vesk

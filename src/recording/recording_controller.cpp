@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "base/files.h"
 #include "base/system_time.h"
 #include "recording/file_naming.h"
 #include "recording/recording_log.h"
@@ -87,10 +88,13 @@ HResult RecordingController::StartVideo() {
   if (Failed(result)) {
     // The errors above say why; this says what it means for the observer.
     if (recording) {
-      context_.log.ReportMessage(
-          "WARNING: the recording did not start; nothing was recorded into " +
-              session().video_file_name + "\r\n",
-          true);
+      // What stands in the way of the file, when something does.
+      const std::string path =
+          FullVideoPath(session().video_file_name, relative_name, context_.current_directory);
+      const std::string reason = files::FileCreateError(path);
+      context_.log.ReportMessage("WARNING: the recording did not start; nothing was recorded into " +
+                                     path + (reason.empty() ? "" : " (" + reason + ")") + "\r\n",
+                                 true);
     }
     return result;
   }
@@ -111,6 +115,23 @@ HResult RecordingController::StopVideo() {
   // Stop the graph; a stopped recording's log is written at once.
   const HResult result = context_.graph.StopCamera(was_recording);
   if (const auto stopped = context_.graph.TakeStoppedRecording()) {
+    // A file that could not be written is said first: which, that the recording stopped,
+    // and what it keeps.
+    if (stopped->file_end.write_failed) {
+      last_recording_failed_ = true;
+      std::string report =
+          std::string(kRecordingCutShortText) +
+          FullVideoPath(session().video_file_name, stopped->video_file_name_is_relative,
+                        context_.current_directory) +
+          "\r\n";
+      if (stopped->file_end.frames >= 0) {
+        report += std::string(kFramesKeptText) + std::to_string(stopped->file_end.frames) +
+                  std::string(kReadableToTheLastText) +
+                  (stopped->file_end.index_written ? "" : std::string(kNoRoomForIndexText)) +
+                  "\r\n";
+      }
+      context_.log.ReportMessage(report, true);
+    }
     WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_, context_.clock,
                                context_.current_directory);
   }
@@ -156,8 +177,9 @@ void RecordingController::StartManualRecording() {
                                   .name;
 
   // The windows show a recording, then the graph starts recording.
+  last_recording_failed_ = false;
   SetRecordingUi(true);
-  StartVideo();
+  if (Failed(StartVideo()) && CurrentSourceRecording()) EndFailedRecording();
 }
 
 void RecordingController::SetRecordingUi(bool store_name) {
@@ -231,6 +253,10 @@ void RecordingController::StopRecording() {
     context_.view.SetMainWindowTitle(kIdleTitle);
   }
 
+  EndRecording();
+}
+
+void RecordingController::EndRecording() {
   // Live video stops and the windows show it.
   StopVideo();
   ClearRecordingUi();
@@ -314,8 +340,11 @@ HResult RecordingController::BeginEventRecording(const EventRecordingRequest& ev
                                   .name;
   session().event_description =
       MakeEventDescription(event.asteroid_name, event.star_name, event.comment);
+  last_recording_failed_ = false;
   SetRecordingUi(true);
-  return StartVideo();
+  const HResult result = StartVideo();
+  if (Failed(result) && CurrentSourceRecording()) EndFailedRecording();
+  return result;
 }
 
 bool RecordingController::EndEventRecording() {
@@ -337,6 +366,27 @@ bool RecordingController::EndEventRecording() {
     context_.view.ShowPlaybackWindows();
   }
   return true;
+}
+
+void RecordingController::OnGraphRunError(std::uint64_t run) {
+  // A report of an earlier run, or of a graph already stopped, needs nothing more.
+  if (closing_ || run != context_.graph.run_number() ||
+      context_.graph.state() != GraphState::Running || !CurrentSourceRecording()) {
+    return;
+  }
+  EndFailedRecording();
+}
+
+void RecordingController::EndFailedRecording() {
+  last_recording_failed_ = true;
+  // A failed Event recording is not tried again over its own file.
+  if (event_recording_running_) {
+    event_recording_running_ = false;
+    if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+    manually_stopped_.push_back(StoppedEvent{current_event_.event_time, current_event_.duration});
+    event_was_pending_ = true;  // the next Event is scheduled again
+  }
+  EndRecording();
 }
 
 void RecordingController::CancelPendingEvent() {

@@ -39,6 +39,14 @@ constexpr std::string_view kRecordingPathTooLongText =
     "WARNING: video file name is too long to continue the recording after a device "
     "reconnect\r\n";
 
+// A recording whose file could not be written was stopped at once; the file keeps the
+// frames written until then.
+constexpr std::string_view kRecordingCutShortText =
+    "ERROR: the recording stopped: its video file could not be written: ";
+constexpr std::string_view kFramesKeptText = "The video file holds ";
+constexpr std::string_view kReadableToTheLastText = " frames and is readable up to the last of them";
+constexpr std::string_view kNoRoomForIndexText = ", but has no index: there was no room for one";
+
 // The milliseconds the Event stop timer waits beyond the recording duration.
 constexpr std::uint32_t kStopTimerExtraMilliseconds = 450;
 
@@ -129,6 +137,13 @@ class RecordingController {
   // list window.
   void CancelPendingEvent();
 
+  // On the UI thread, a graph error of the run numbered `run` (the error itself is already
+  // reported). A recording of that run stops at once, its file ended and its log written,
+  // and live video comes back; other errors are left as reported.
+  void OnGraphRunError(std::uint64_t run);
+  // The last recording failed to start or was cut short; cleared when one starts.
+  bool last_recording_failed() const { return last_recording_failed_; }
+
   // Process-wide flags.
   bool event_recording_running() const { return event_recording_running_; }
   void set_event_recording_running(bool value) { event_recording_running_ = value; }
@@ -161,6 +176,11 @@ class RecordingController {
   void TakeGpsFixAndCloseReceiver();
   void SwitchOverlaysOffForRecording();
   bool CurrentSourceRecording() const;
+  // After the observer's stop or a failure: the graph stops (the log is written), the
+  // windows show live video, and what the recording put aside comes back.
+  void EndRecording();
+  // A recording that failed to start or could not go on ends as if stopped.
+  void EndFailedRecording();
 
   RecordingControllerContext context_;
 
@@ -172,6 +192,7 @@ class RecordingController {
   bool initialising_ = false;
   std::uint32_t recording_duration_ = 0;
   bool playback_was_open_ = false;
+  bool last_recording_failed_ = false;
   // The Event being recorded, for the manually stopped list.
   EventRecordingRequest current_event_{};
   std::vector<StoppedEvent> manually_stopped_;

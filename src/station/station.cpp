@@ -74,7 +74,14 @@ void AppState::BuildObjects() {
   }
   graph_ = std::make_unique<CaptureGraph>(
       CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
-                          session_, log_, errors_, nullptr},
+                          session_, log_, errors_, nullptr,
+                          [this](std::uint64_t run) {
+                            // The recording that failed is ended on the UI thread.
+                            if (!services_.post_to_ui_thread) return;
+                            services_.post_to_ui_thread([this, run] {
+                              if (controller_) controller_->OnGraphRunError(run);
+                            });
+                          }},
       live_filter_, live_control_.get());
   bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
   RecordingControllerHooks hooks;

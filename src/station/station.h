@@ -123,6 +123,9 @@ struct StationServices {
   // The station's home folder with its trailing separator.
   std::string current_directory;
   LiveFilterMaker live_filter;
+  // Hands work to the UI thread from any thread (a graph's error arrives on a platform
+  // thread). Empty: such errors are only reported.
+  std::function<void(std::function<void()>)> post_to_ui_thread;
 };
 
 class AppState final : private StationMenuKeeper {

@@ -68,7 +68,9 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
  protected:
   // Builds graph and controller and starts live video, as start-up does.
   RecordingController& Make() {
-    graph = std::make_unique<CaptureGraph>(GraphContext(), nullptr, nullptr);
+    CaptureGraphContext context = GraphContext();
+    context.on_run_error = [this](std::uint64_t run) { failed_runs.push_back(run); };
+    graph = std::make_unique<CaptureGraph>(context, nullptr, nullptr);
     graph->renderers().set_display_window(0x77);
     RecordingControllerHooks hooks;
     hooks.delete_countdown_timer = [this] { hook_calls.push_back("delete countdown timer"); };
@@ -109,6 +111,7 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
   std::string home_directory = dir.path().string() + "/";
   FakeWindows windows;
   std::vector<std::string> hook_calls;
+  std::vector<std::uint64_t> failed_runs;
   std::unique_ptr<CaptureGraph> graph;
   std::unique_ptr<RecordingController> controller;
 };
@@ -265,7 +268,7 @@ TEST_F(RecordingControllerTest, FailingStopGivesBothWarningsAndNoLog) {
 }
 
 // A recording whose graph never ran says so, and its stop writes no stop line, no file line
-// and no log for a file that does not exist.
+// and no log for a file that does not exist; the windows show live video again at once.
 TEST_F(RecordingControllerTest, ARecordingThatNeverStartedIsNotReportedAsRecorded) {
   AddPal();
   RecordingController& c = Make();
@@ -273,13 +276,50 @@ TEST_F(RecordingControllerTest, ARecordingThatNeverStartedIsNotReportedAsRecorde
   c.StartManualRecording();
   EXPECT_EQ(view.entries.back(),
             Timed("WARNING: the recording did not start; nothing was recorded into " +
-                  std::string(kManualFile) + "\r\n"));
-  view.entries.clear();
-  c.StopRecording();
+                  home_directory + kManualFile + "\r\n"));
+  EXPECT_TRUE(c.last_recording_failed());
+  EXPECT_EQ(windows.calls.back(), "menus on");
+  EXPECT_FALSE(device().is_active_manual_recording);
+  EXPECT_TRUE(fake().running);
+  EXPECT_FALSE(Recording());
   for (const std::string& entry : view.entries) {
     EXPECT_EQ(entry.find("Stop recording at"), std::string::npos) << entry;
   }
   EXPECT_FALSE(std::filesystem::exists(kManualLog));
+}
+
+// The disk fills: the recording stops at once, says which file and what it keeps, writes its
+// log and goes back to live video. A late report of an earlier run changes nothing.
+TEST_F(RecordingControllerTest, AFileThatCannotBeWrittenStopsTheRecordingAndSaysWhatItKeeps) {
+  auto filter = AddPal();
+  RecordingController& c = Make();
+  c.StartManualRecording();
+  const std::uint64_t run = graph->run_number();
+  filter->dropped_frames->not_dropped = 42;
+  fake().recorded_file = RecordedFileEnd{true, false, 42};
+  view.entries.clear();
+  windows.calls.clear();
+  fake().error_handler("No space left on the resource.");
+  ASSERT_EQ(failed_runs, std::vector<std::uint64_t>{run});
+  c.OnGraphRunError(run);
+  ASSERT_GE(view.entries.size(), 3u);
+  EXPECT_EQ(view.entries[0], Timed("No space left on the resource."));
+  EXPECT_EQ(view.entries[1],
+            Timed("ERROR: the recording stopped: its video file could not be written: " +
+                  home_directory + kManualFile +
+                  "\r\nThe video file holds 42 frames and is readable up to the last of them, "
+                  "but has no index: there was no room for one\r\n"));
+  EXPECT_NE(view.entries[2].find("Stop recording at 03:05:09 (UTC)"), std::string::npos);
+  EXPECT_NE(testing::ReadFileBytes(kManualLog).find("Number of recorded frames:  42\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(c.last_recording_failed());
+  EXPECT_EQ(windows.calls.back(), "menus on");
+  EXPECT_FALSE(Recording());
+  const std::size_t entries = view.entries.size();
+  c.OnGraphRunError(run);
+  c.OnGraphRunError(graph->run_number());  // live video's own errors stop nothing
+  EXPECT_EQ(view.entries.size(), entries);
+  EXPECT_TRUE(fake().running);
 }
 
 TEST_F(RecordingControllerTest, CloseForExitStopsTheRecordingWritesItsLogAndStopsTheTimers) {

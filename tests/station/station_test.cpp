@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/headless_windows.h"
 #include "events/event_file.h"
+#include "recording/recording_controller.h"
 #include "station/station_test_bed.h"
 
 namespace vesk {
@@ -239,6 +240,23 @@ TEST_F(StationTest, CancellingAnAnalysisWindowDuringARecordingKeepsTheRecordingR
   EXPECT_FALSE(TransformInGraph());
 }
 
+// An error on the graph's thread reaches the recording on the UI thread, which ends it; the
+// work is queued, never run inside the graph's report.
+TEST_F(StationTest, AGraphErrorDuringARecordingEndsItOnTheUiThread) {
+  AddDevice();
+  Start();
+  station->StartButton();
+  ASSERT_TRUE(Recording());
+  media.graphs.back()->error_handler("Could not write to resource.");
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_TRUE(station->sources().CurrentSource()->is_active_manual_recording);
+  posted.front()();
+  EXPECT_FALSE(station->sources().CurrentSource()->is_active_manual_recording);
+  EXPECT_TRUE(media.graphs.back()->running);
+  EXPECT_TRUE(std::filesystem::exists(testing::kRecordingLogFile));
+  EXPECT_TRUE(station->controller().last_recording_failed());
+}
+
 TEST(CommandLineTest, ParsesTheHeadlessOptionsAndNeverGivesZeroForAFailure) {
   const CommandLineResult parsed =
       ParseCommandLine({"--headless", "--simulated-camera", "--record", "3", "--quit-after", "60"});
@@ -254,10 +272,11 @@ TEST(CommandLineTest, ParsesTheHeadlessOptionsAndNeverGivesZeroForAFailure) {
   // The low byte, never zero for a failure.
   EXPECT_EQ(ExitStatusOf(static_cast<HResult>(0x80040200u)), 1);
   // --record succeeds only with the video file and its log; nothing recorded is 1.
-  EXPECT_EQ(RecordingExitStatus(true, true, true), 0);
-  EXPECT_EQ(RecordingExitStatus(false, false, false), 1);
-  EXPECT_EQ(RecordingExitStatus(true, true, false), 3);
-  EXPECT_EQ(RecordingExitStatus(true, false, true), 3);
+  EXPECT_EQ(RecordingExitStatus(true, false, true, true), 0);
+  EXPECT_EQ(RecordingExitStatus(false, false, false, false), 1);
+  EXPECT_EQ(RecordingExitStatus(true, true, true, true), 3);
+  EXPECT_EQ(RecordingExitStatus(true, false, true, false), 3);
+  EXPECT_EQ(RecordingExitStatus(true, false, false, true), 3);
 }
 
 }  // namespace

@@ -45,7 +45,9 @@ class StationTestBed {
       };
     }
     return StationServices{media, clock, box, windows, power, zone, dir.path().string() + "/",
-                           maker};
+                           maker, [this](std::function<void()> work) {
+                             posted.push_back(std::move(work));
+                           }};
   }
 
   static void StoreOptions(std::int32_t saturation_value, bool remove_filters = false) {
@@ -76,6 +78,8 @@ class StationTestBed {
   RecordingMessageBox box;
   Power power;
   std::shared_ptr<FakeFilter> live_filter;
+  // Work handed to the UI thread, run when a test says so.
+  std::vector<std::function<void()>> posted;
 };
 
 // The recording log a recording started at the fixed clock leaves.

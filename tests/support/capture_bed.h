@@ -54,7 +54,7 @@ class CaptureBed {
   CaptureGraphContext GraphContext(
       std::function<std::shared_ptr<MediaFilter>()> create_colour_control = nullptr) {
     return CaptureGraphContext{media,   options, pairs,  sources,
-                               session, log,     errors, std::move(create_colour_control)};
+                               session, log,     errors, std::move(create_colour_control), nullptr};
   }
 
   FakeGraph& fake() { return *media.graphs.back(); }

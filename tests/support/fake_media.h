@@ -206,6 +206,7 @@ class FakeGraph final : public MediaGraph {
   HResult Run() override;
   HResult Stop() override;
   void SetErrorHandler(GraphErrorHandler handler) override { error_handler = std::move(handler); }
+  RecordedFileEnd LastRecordedFile() const override { return recorded_file; }
 
   // The name a filter was added under, or "" when it is not in the graph.
   std::string NameOf(const MediaFilter* filter) const;
@@ -224,6 +225,7 @@ class FakeGraph final : public MediaGraph {
   std::function<void()> on_stop;
   std::string output_path;
   GraphErrorHandler error_handler;
+  RecordedFileEnd recorded_file;  // what a stop leaves of a recording's file
 
  private:
   HResult Join(const std::shared_ptr<MediaPin>& output, const std::shared_ptr<MediaPin>& input);

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "media_support/ffprobe.h"
 #include "media_support/riff_avi_reader.h"
 #include "support/temp_dir.h"
 
@@ -172,20 +173,39 @@ TEST_F(HeadlessStationTest, EndingSignalsStopTheRecordingAndWriteItsLogAsExitDoe
   }
 }
 
-// A file-size limit fails the write instead of killing the station: it still stops the
-// recording, writes the log and ends normally.
-TEST_F(HeadlessStationTest, AFileSizeLimitFailsTheWriteAndTheLogIsStillWritten) {
+// A file-size limit fails the write instead of killing the station: the recording stops at
+// once, says which file and how many frames it keeps, the file reads back whole up to its
+// last frame, the log counts the same frames, and the status says the recording was cut.
+TEST_F(HeadlessStationTest, AFileSizeLimitStopsTheRecordingWithEveryWholeFrameReadable) {
   QProcess station;
   Configure(station, {"--fsize=8000000", "--", Program(), "--headless", "--simulated-camera",
                       "--record", "3"});
   station.setProgram("prlimit");
   station.start();
   ASSERT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds));
+  const std::string output = station.readAllStandardOutput().toStdString();
   EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(station.exitCode(), 0);
-  const QStringList logs = VideoFiles("*.log");
-  ASSERT_EQ(logs.size(), 1) << station.readAllStandardOutput().toStdString();
-  EXPECT_GT(LogNumber(ReadHomeFile("VideoFiles/" + logs[0]), "Number of recorded frames:  "), 0);
+  EXPECT_EQ(station.exitCode(), 3);
+  const QStringList logs = VideoFiles("*.log"), avis = VideoFiles("*.avi");
+  ASSERT_EQ(logs.size(), 1) << output;
+  ASSERT_EQ(avis.size(), 1) << output;
+  const std::string avi = home_.filePath("VideoFiles/" + avis[0]).toStdString();
+  const long long recorded =
+      LogNumber(ReadHomeFile("VideoFiles/" + logs[0]), "Number of recorded frames:  ");
+  EXPECT_EQ(recorded, 9);  // 829,440-byte frames under 8,000,000 bytes, with the index
+  EXPECT_EQ(AviTotalFrames(avi), recorded);
+  EXPECT_EQ(testing::Probe(avi), "720,576,25/1," + std::to_string(recorded) + "\n");
+  const std::size_t report = output.find(
+      "ERROR: the recording stopped: its video file could not be written: " + avi);
+  ASSERT_NE(report, std::string::npos) << output;
+  EXPECT_NE(output.find("The video file holds " + std::to_string(recorded) +
+                        " frames and is readable up to the last of them\n"),
+            std::string::npos)
+      << output;
+  // One stop, the one after the report.
+  EXPECT_GT(output.find("Stop recording at "), report);
+  EXPECT_EQ(output.find("Stop recording at ", output.find("Stop recording at ") + 1),
+            std::string::npos);
 }
 
 // A second station of the same user, or any second station in the same home folder (a

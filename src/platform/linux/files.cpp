@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -140,6 +141,27 @@ std::string FolderReadError(const std::string& folder) {
   }
   const int error = errno;
   return error == ENOENT ? std::string() : std::string(std::strerror(error));
+}
+
+std::string FileCreateError(const std::string& path) {
+  const std::size_t slash = path.find_last_of(kSeparator);
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  auto in_folder = [&folder](int error) { return folder + ": " + std::strerror(error); };
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) return in_folder(errno);
+  if (!S_ISDIR(info.st_mode)) return in_folder(ENOTDIR);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return in_folder(errno);
+  struct statvfs volume {};
+  if (::statvfs(folder.c_str(), &volume) == 0) {
+    if ((volume.f_flag & ST_RDONLY) != 0) return in_folder(EROFS);
+    if (volume.f_namemax > 0 && name.size() > volume.f_namemax) {
+      return std::strerror(ENAMETOOLONG);
+    }
+  }
+  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+  return {};
 }
 
 std::string CurrentDirectory() {

@@ -22,4 +22,10 @@ void RunOnUiThread(std::function<void()> work) {
   QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
 }
 
+void PostToUiThread(std::function<void()> work) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return;
+  QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+}
+
 }  // namespace vesk::qt

@@ -142,7 +142,8 @@ struct LiveStation : ::testing::Test {
   LiveStation() {
     options.default_renderer = kRendererEvr;
     graph = std::make_unique<CaptureGraph>(
-        CaptureGraphContext{system, options, pairs, sources, session, log, errors, nullptr}, filter,
+        CaptureGraphContext{system, options, pairs, sources, session, log, errors, nullptr, nullptr},
+        filter,
         &control);
     graph->renderers().set_display_window(DisplayWindowOf(&window));
     controls = std::make_unique<AnalysisControls>(AnalysisControlsContext{

@@ -44,5 +44,18 @@ TEST(FilesTest, OnlyRegularFilesWithinTheLimitAreReadAndNothingBlocks) {
   EXPECT_FALSE(result.get());
 }
 
+// A recording that cannot start says what stands in its way, naming the folder when the
+// folder is the cause.
+TEST(FilesTest, WhatStandsInTheWayOfANewFileIsNamed) {
+  testing::ScopedTempDir dir;
+  testing::WriteFileBytes("plain", "x");
+  ASSERT_EQ(::mkdir("taken.avi", 0700), 0);
+  EXPECT_EQ(files::FileCreateError("missing/a.avi"), "missing: No such file or directory");
+  EXPECT_EQ(files::FileCreateError("plain/a.avi"), "plain: Not a directory");
+  EXPECT_EQ(files::FileCreateError("taken.avi"), "Is a directory");
+  EXPECT_EQ(files::FileCreateError(std::string(300, 'n') + ".avi"), "File name too long");
+  EXPECT_EQ(files::FileCreateError("a.avi"), "");
+}
+
 }  // namespace
 }  // namespace vesk
