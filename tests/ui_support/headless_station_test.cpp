@@ -15,9 +15,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "media_support/ffprobe.h"
 #include "media_support/riff_avi_reader.h"
@@ -93,11 +96,23 @@ long long AviTotalFrames(const std::string& path) {
   return testing::ReadAviFile(path, &avi, &error) ? avi.total_frames : -1;
 }
 
+// Recorded on a machine kept busy by three threads that never sleep (more than it has
+// cores): the log's counts must still be what the file holds.
 TEST_F(HeadlessStationTest, RecordLeavesTheVideoAndItsLogAndReportsOnStandardOutput) {
   QProcess station;
   Configure(station, {"--headless", "--simulated-camera", "--record", "3"});
+  std::atomic<bool> hog{true};
+  std::vector<std::thread> hogs;
+  for (int i = 0; i < 3; ++i) {
+    hogs.emplace_back([&hog] {
+      for (volatile unsigned spin = 0; hog.load(std::memory_order_relaxed);) spin = spin + 1;
+    });
+  }
   station.start();
-  ASSERT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds));
+  const bool finished = station.waitForFinished(kRunTimeoutMilliseconds);
+  hog = false;
+  for (std::thread& thread : hogs) thread.join();
+  ASSERT_TRUE(finished);
   EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(station.exitCode(), 0);
   const QString output = QString::fromUtf8(station.readAllStandardOutput());
@@ -128,8 +143,10 @@ TEST_F(HeadlessStationTest, RecordLeavesTheVideoAndItsLogAndReportsOnStandardOut
   EXPECT_LE(recorded, 85);
   EXPECT_GE(dropped, 0);
   EXPECT_LE(dropped, 5);
-  // The log counts exactly the frames in the file.
-  EXPECT_EQ(AviTotalFrames(home_.filePath("VideoFiles/" + avis[0]).toStdString()), recorded);
+  // The log counts exactly the frames in the file, as another reader finds them.
+  const std::string avi = home_.filePath("VideoFiles/" + avis[0]).toStdString();
+  EXPECT_EQ(AviTotalFrames(avi), recorded);
+  EXPECT_EQ(testing::Probe(avi), "720,576,25/1," + std::to_string(recorded) + "\n");
 
   for (const char* line : {"Computer local time is ", "No Options File or unreadable Options File",
                            "There are no scheduled Events", "Start recording at ",
