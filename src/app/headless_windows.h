@@ -74,6 +74,9 @@ class HeadlessWindows : public StationWindows {
   void SetMainWindowTitle(std::string_view) override {}
   void SetCountdownWindowTitle(std::string_view) override {}
   void HideCountdownWindow() override {}
+  // The announcement in User Messages says when; a line a second would bury the log.
+  void ShowCountdown(const CountdownTexts&) override {}
+  void UpdateCountdown(const CountdownTexts&) override {}
   void EnableStartButton(bool) override {}
   void EnableStopButton(bool) override {}
   void HideFrameIntegrationWindow() override {}

@@ -371,6 +371,17 @@ void QtStationWindows::SetCountdownWindowTitle(std::string_view title) {
   if (countdown_) countdown_->setWindowTitle(ToQString(title));
 }
 
+void QtStationWindows::ShowCountdown(const CountdownTexts& texts) {
+  if (!countdown_) return;
+  countdown_->SetTexts(texts);
+  countdown_->ShowCountdown();
+  countdown_->raise();
+}
+
+void QtStationWindows::UpdateCountdown(const CountdownTexts& texts) {
+  if (countdown_) countdown_->SetTexts(texts);
+}
+
 void QtStationWindows::HideCountdownWindow() {
   if (countdown_) countdown_->hide();
 }

@@ -82,6 +82,8 @@ class QtStationWindows final : public StationWindows {
   void SetMainWindowTitle(std::string_view title) override;
   void SetCountdownWindowTitle(std::string_view title) override;
   void HideCountdownWindow() override;
+  void ShowCountdown(const CountdownTexts& texts) override;
+  void UpdateCountdown(const CountdownTexts& texts) override;
   void EnableStartButton(bool enabled) override;
   void EnableStopButton(bool enabled) override;
   void HideFrameIntegrationWindow() override;

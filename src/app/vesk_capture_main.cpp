@@ -25,6 +25,7 @@
 #include "platform/linux/system_clock.h"
 #include "platform/qt/logind_power.h"
 #include "platform/qt/process_priority.h"
+#include "platform/qt/qt_timer_queue.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/termination_signals.h"
@@ -119,6 +120,8 @@ int main(int argc, char** argv) {
   media_options.simulated_cameras = command_line.simulated_camera;
   gst::GstMediaSystem media(media_options);
   qt::LogindPower power;
+  // The timers outlive the station, whose scheduler cancels its own as it goes.
+  qt::QtTimerQueue timers;
 
   // The windows outlive the station, so no frame arrives at a window that is gone.
   std::unique_ptr<StationWindows> windows;
@@ -145,7 +148,7 @@ int main(int argc, char** argv) {
   AppState station(StationServices{media, clock, *message_box, *windows, power, zone,
                                    files::CurrentDirectory(),
                                    LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown},
-                                   qt::PostToUiThread});
+                                   qt::PostToUiThread, &timers});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // Start-up is over: the splash goes.

@@ -294,6 +294,7 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
       context_.errors.RaiseGraphError(graph_errors::kSetOutputFileNameFailed);
       return E_ABORT;
     }
+    graph.SetRecordingWindow(context_.session.record_from_utc, context_.session.record_until_utc);
     std::shared_ptr<MediaFilter> compressor;
     const VideoCodec* codec =
         VideoCodecForSubtype(codecs_, context_.subtype_codec_pairs, format->subtype);

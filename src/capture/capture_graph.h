@@ -78,6 +78,10 @@ struct RecordingSession {
   std::string video_file_name;
   std::string event_description;
   std::string start_text;  // "Start recording at hh:mm:ss (UTC)"
+  // An Event recording's file holds the frames captured from the first moment until the
+  // second (UTC); 0: no bound.
+  FileTime record_from_utc = 0;
+  FileTime record_until_utc = 0;
 };
 
 // What the graph knows of a recording it has just stopped, for the recording's log.

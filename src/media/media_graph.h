@@ -178,6 +178,8 @@ struct RecordedFileEnd {
   bool index_written = false;
   // Whole frames the file holds; -1 when it could not be read.
   std::int64_t frames = -1;
+  // When the first frame in the file was captured (UTC, FileTime units); 0 when unknown.
+  std::uint64_t first_frame_utc = 0;
 };
 
 // Something went wrong while a graph ran (a device vanished, the disk filled); delivered on
@@ -226,6 +228,13 @@ class MediaGraph {
   virtual void SetErrorHandler(GraphErrorHandler handler) = 0;
   // How the last stop left the file of a recording.
   virtual RecordedFileEnd LastRecordedFile() const { return {}; }
+  // For the next run with a recording: frames captured before from_utc or from until_utc
+  // on (UTC, FileTime units; 0 for no bound) stay out of the file, so the graph may start
+  // early and the file still begins and ends on time.
+  virtual void SetRecordingWindow(std::uint64_t from_utc, std::uint64_t until_utc) {
+    (void)from_utc;
+    (void)until_utc;
+  }
 };
 
 // The platform's media services.

@@ -18,6 +18,9 @@ struct EventRecordingRequest {
   std::string asteroid_name;
   std::string star_name;
   std::string comment;
+  // The file holds the frames captured from the first moment until the second (0: no bound).
+  FileTime record_from_utc = 0;
+  FileTime record_until_utc = 0;
 };
 
 // An Event recording the observer stopped by hand: it must not come back on reload.

@@ -1,5 +1,6 @@
 #include "recording/recording_controller.h"
 
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -101,8 +102,12 @@ HResult RecordingController::StartVideo() {
 
   // A recording that started says so.
   if (recording) {
-    session().start_text =
-        "Start recording at " + FormatTimeOfDay(context_.clock.UtcSystemTime()) + " (UTC)";
+    // An Event's file begins at its planned start, which the graph may run ahead of.
+    SystemTime started = context_.clock.UtcSystemTime();
+    if (session().record_from_utc > context_.clock.UtcNow()) {
+      FileTimeToSystemTime(session().record_from_utc, &started);
+    }
+    session().start_text = "Start recording at " + FormatTimeOfDay(started) + " (UTC)";
     context_.log.ReportMessage(session().start_text, true);
   }
   return result;
@@ -131,6 +136,16 @@ HResult RecordingController::StopVideo() {
                   "\r\n";
       }
       context_.log.ReportMessage(report, true);
+    }
+    // An Event's file that began well after its planned start says so.
+    const FileTime first = stopped->file_end.first_frame_utc;
+    const FileTime planned = session().record_from_utc;
+    if (planned != 0 && first > planned + kLateStartTicks) {
+      char late[96];
+      std::snprintf(late, sizeof late,
+                    "WARNING: the Event recording began %.2f s after its planned start\r\n",
+                    static_cast<double>(first - planned) / kTicksPerSecond);
+      context_.log.ReportMessage(late, true);
     }
     WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_, context_.clock,
                                context_.current_directory);
@@ -251,6 +266,8 @@ void RecordingController::StopRecording() {
     context_.view.HideCountdownWindow();
     context_.view.EnableStopButton(false);
     context_.view.SetMainWindowTitle(kIdleTitle);
+    // The next Event is scheduled after this stop, or none would be until a reload.
+    event_was_pending_ = true;
   }
 
   EndRecording();
@@ -263,6 +280,7 @@ void RecordingController::EndRecording() {
 
   // No recording file any more.
   session().video_file_name.clear();
+  session().record_from_utc = session().record_until_utc = 0;
   recording_duration_ = 0;
   session().event_description.clear();
 
@@ -334,6 +352,8 @@ HResult RecordingController::BeginEventRecording(const EventRecordingRequest& ev
     context_.hooks.arm_stop_timer(recording_duration_ + kStopTimerExtraMilliseconds);
   }
 
+  session().record_from_utc = event.record_from_utc;
+  session().record_until_utc = event.record_until_utc;
   const EventNameParts parts{event.asteroid_name, event.star_name, event.start_time};
   session().video_file_name = MakeVideoFileName(&parts, NameOptionsOf(context_.options),
                                                 context_.clock, context_.bias_minutes, context_.log)
@@ -355,6 +375,7 @@ bool RecordingController::EndEventRecording() {
   StopVideo();
   ClearRecordingUi();
   session().video_file_name.clear();
+  session().record_from_utc = session().record_until_utc = 0;
   recording_duration_ = 0;
   session().event_description.clear();
   context_.log.ReportMessage("", false);

@@ -47,6 +47,9 @@ constexpr std::string_view kFramesKeptText = "The video file holds ";
 constexpr std::string_view kReadableToTheLastText = " frames and is readable up to the last of them";
 constexpr std::string_view kNoRoomForIndexText = ", but has no index: there was no room for one";
 
+// An Event recording whose first frame came this much after its planned start is reported.
+constexpr FileTime kLateStartTicks = 1'000'000;
+
 // The milliseconds the Event stop timer waits beyond the recording duration.
 constexpr std::uint32_t kStopTimerExtraMilliseconds = 450;
 

@@ -10,6 +10,7 @@
 #include "base/error_table.h"
 #include "base/window_geometry.h"
 #include "config/options.h"
+#include "events/event_timing.h"
 #include "recording/recording_view.h"
 
 namespace vesk {
@@ -88,13 +89,6 @@ CountdownPaneLayout CountdownPaneLayoutOf(CountdownPane pane);
 
 std::string_view CountdownLabelText(CountdownTimeBase time_base);
 
-// The texts the scheduler keeps for the countdown window.
-struct CountdownTexts {
-  std::string countdown;     // the big display
-  std::string event_header;  // "Start time", "Event time" and "Recording duration" lines
-  std::string end;           // the "End time" line
-  CountdownTimeBase time_base = CountdownTimeBase::Countdown;
-};
 // What a pane draws.
 std::string CountdownPaneText(CountdownPane pane, const CountdownTexts& texts);
 

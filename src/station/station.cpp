@@ -12,24 +12,12 @@
 
 namespace vesk {
 
-void HeldEventScheduler::ScheduleNextEvent(EventList& events) {
-  if (events.empty()) {
-    next_.reset();
-    log_.ReportMessage(kNoScheduledEventsText, true);
-    return;
-  }
-  next_ = std::move(events.back());
-  events.pop_back();
-  log_.ReportMessage(kCountdownUnavailableText, true);
-}
-
 AppState::AppState(StationServices services)
     : services_(std::move(services)),
       log_(services_.clock),
       errors_(log_, services_.message_box),
       sources_(services_.media, log_),
-      live_analysis_(log_),
-      scheduler_(log_) {
+      live_analysis_(log_) {
   services_.windows.set_menu_keeper(this);
 }
 
@@ -88,6 +76,16 @@ void AppState::BuildObjects() {
   hooks.load_events = [this] {
     if (event_loader_) event_loader_->LoadEvents();
   };
+  // The scheduler's timers, as the controller starts and ends Event recordings.
+  hooks.delete_countdown_timer = [this] {
+    if (scheduler_) scheduler_->DeleteCountdownTimer();
+  };
+  hooks.arm_stop_timer = [this](std::uint32_t) {
+    if (scheduler_) scheduler_->ArmStopTimer();
+  };
+  hooks.delete_stop_timer = [this] {
+    if (scheduler_) scheduler_->DeleteStopTimer();
+  };
   // A format that cannot be analysed: the value in use goes with the stored one.
   hooks.set_saturation_threshold = [this](std::int32_t) {
     analysis_controls_->ForgetSaturationValue();
@@ -104,7 +102,27 @@ void AppState::BuildObjects() {
   EventLoader::Hooks loader_hooks;
   loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
   loader_hooks.clear_current_video_file_name = [this] { session_.video_file_name.clear(); };
-  event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, scheduler_,
+  CountdownSchedulerContext schedule{*controller_,      sources_, session_,
+                                     services_.windows, services_.windows,
+                                     *services_.timers, log_,     services_.clock,
+                                     derived_,          {},       {},
+                                     {},                {}};
+  schedule.hibernation_possible = [this] { return hibernation_possible_; };
+  schedule.hold_sleep = [this](const std::string& why) {
+    std::string error;
+    std::unique_ptr<SleepInhibitor> hold = services_.power.InhibitSleep(why, &error);
+    if (!hold) {
+      log_.ReportMessage(
+          "WARNING: the computer may go to sleep before the Event is recorded: " + error + "\r\n",
+          true);
+    }
+    return hold;
+  };
+  schedule.load_events = [this] {
+    if (event_loader_) event_loader_->LoadEvents();
+  };
+  scheduler_ = std::make_unique<CountdownScheduler>(std::move(schedule));
+  event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, *scheduler_,
                                                 controller_->manually_stopped_events(),
                                                 std::move(loader_hooks));
 }

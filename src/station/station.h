@@ -27,10 +27,12 @@
 #include "base/message_view.h"
 #include "base/power.h"
 #include "base/time_zone.h"
+#include "base/timer_queue.h"
 #include "capture/capture_graph.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
 #include "events/event_loader.h"
+#include "events/event_countdown.h"
 #include "events/event_scheduler.h"
 #include "media/media_graph.h"
 #include "station/menu_model.h"
@@ -63,11 +65,6 @@ constexpr const char* kCannotHibernateText = "Computer cannot be placed into hib
 constexpr const char* kNoPowerPrivilegeText =
     "No privilege to automatically shut down or hibernate after event recording\n";
 constexpr const char* kNoScheduledEventsText = "There are no scheduled Events\r\n";
-// Until the countdown exists the observer must know that a loaded Event will not record.
-constexpr const char* kCountdownUnavailableText =
-    "NOTE: Event countdown is not available in this version; the next Event will not be "
-    "recorded automatically\r\n";
-
 // The fonts start-up makes, in creation order, with the warning a failure raises (none for
 // the last three).
 constexpr std::array<FontRequest, 8> kStartUpFonts = {{
@@ -88,20 +85,6 @@ constexpr std::array<const char*, 6> kStationIconFiles = {
     "VeskVideoIcons/VESK_logo_large.ico", "VeskVideoIcons/VESK_logo_small.ico",
     "VeskVideoIcons/folder32x.ico",       "VeskVideoIcons/folderClear32x.ico",
     "VeskVideoIcons/stop64x.ico",         "VeskVideoIcons/record56x.ico"};
-
-// The scheduler that the start-up load hands the Events to, until the countdown exists: it
-// keeps the earliest Event and tells the observer it will not be recorded by itself.
-class HeldEventScheduler final : public EventScheduler {
- public:
-  explicit HeldEventScheduler(MessageLog& log) : log_(log) {}
-  void ClearCurrentEvent() override { next_.reset(); }
-  void ScheduleNextEvent(EventList& events) override;
-  const std::optional<EventRecord>& next_event() const { return next_; }
-
- private:
-  MessageLog& log_;
-  std::optional<EventRecord> next_;
-};
 
 // The analysis filter live video runs through, made around the station's analysis state.
 struct LiveFilterMaker {
@@ -126,6 +109,8 @@ struct StationServices {
   // Hands work to the UI thread from any thread (a graph's error arrives on a platform
   // thread). Empty: such errors are only reported.
   std::function<void(std::function<void()>)> post_to_ui_thread;
+  // The countdown's and the Event recording's timers.
+  TimerQueue* timers = nullptr;
 };
 
 class AppState final : private StationMenuKeeper {
@@ -173,7 +158,7 @@ class AppState final : private StationMenuKeeper {
   const MenuState& menu_state() const { return menu_state_; }
   const MenuBars& menus() const { return menus_; }
   LayoutInputs& layout() { return layout_; }
-  const HeldEventScheduler& scheduler() const { return scheduler_; }
+  const CountdownScheduler& scheduler() const { return *scheduler_; }
   EventLoader& event_loader() { return *event_loader_; }
   int bias_minutes() const { return bias_minutes_; }
   bool initialising() const { return initialising_; }
@@ -220,7 +205,7 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<CaptureGraph> graph_;
   std::unique_ptr<RecordingController> controller_;
   std::unique_ptr<AnalysisControls> analysis_controls_;
-  HeldEventScheduler scheduler_;
+  std::unique_ptr<CountdownScheduler> scheduler_;
   std::unique_ptr<EventLoader> event_loader_;
   LayoutInputs layout_;
   CommandIds ids_;

@@ -12,6 +12,7 @@
 #include "base/message_view.h"
 #include "base/window_geometry.h"
 #include "config/options.h"
+#include "events/event_countdown.h"
 #include "media/media_graph.h"
 #include "recording/recording_view.h"
 #include "station/menu_model.h"
@@ -118,7 +119,8 @@ class StationWindows : public RecordingWindowsView,
                        public UserMessagesWindowView,
                        public RecordControlsView,
                        public StandByWindowView,
-                       public ToolWindowsView {
+                       public ToolWindowsView,
+                       public CountdownView {
  public:
   // Set by the station for its lifetime.
   void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }

@@ -246,8 +246,8 @@ TEST_F(RecordingControllerTest, EventStoppedByHandIsListedSoItIsNotScheduledAgai
   EXPECT_FALSE(c.event_recording_running());
   ASSERT_EQ(c.manually_stopped_events().size(), 1u);
   EXPECT_TRUE(MatchesStoppedEvent(event, c.manually_stopped_events()[0]));
-  // Stopping by hand does not reload the Events.
-  EXPECT_EQ(hook_calls, (Names{"delete stop timer"}));
+  // The Events are loaded again, so the next one is scheduled; this one is skipped.
+  EXPECT_EQ(hook_calls, (Names{"delete stop timer", "load events"}));
   EXPECT_EQ(view.entries.front(), Timed("Event recording is manually stopped"));
   EXPECT_TRUE(testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log")
                   .starts_with("Event recording: Pallas TYC 1234 graze\r\n"));

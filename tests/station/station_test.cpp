@@ -108,14 +108,16 @@ TEST_F(StationTest, TheEventsAreLoadedOnlyWithADevice) {
     if (device) AddDevice();
     station.reset();
     Start();
-    EXPECT_EQ(station->scheduler().next_event().has_value(), device);
+    EXPECT_EQ(station->scheduler().current_event().has_value(), device);
     EXPECT_EQ(Item(MenuCommand::X2Magnification).enabled, device);
     // Only the graph of the station now running is alive; the earlier station's went with it.
     EXPECT_EQ(!media.graphs.empty() && media.graphs.back()->running, device);
   }
   EXPECT_TRUE(Logged(Timed("There is no video capture device")));
-  // The observer learns that nothing counts down yet.
-  EXPECT_TRUE(Logged(kCountdownUnavailableText));
+  // The Event is announced and counted down to, six days ahead.
+  EXPECT_TRUE(Logged("Start time:  JUL 20, 2026  03:05:24\r\nEvent time:  JUL 20, 2026  "
+                     "03:05:39\r\nRecording duration:  30 seconds\r\n"));
+  EXPECT_EQ(station->scheduler().texts().countdown, "> 6 days");
 }
 
 TEST_F(StationTest, AFatalWindowFailureShowsOneBoxAndNothingInTheLog) {

@@ -13,6 +13,7 @@
 #include "config/options.h"
 #include "station/station.h"
 #include "support/fake_clock.h"
+#include "support/fake_timer_queue.h"
 #include "support/fake_media.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
@@ -45,9 +46,9 @@ class StationTestBed {
       };
     }
     return StationServices{media, clock, box, windows, power, zone, dir.path().string() + "/",
-                           maker, [this](std::function<void()> work) {
-                             posted.push_back(std::move(work));
-                           }};
+                           maker,
+                           [this](std::function<void()> work) { posted.push_back(std::move(work)); },
+                           &timers};
   }
 
   static void StoreOptions(std::int32_t saturation_value, bool remove_filters = false) {
@@ -75,6 +76,7 @@ class StationTestBed {
   ScopedTempDir dir;
   FakeMediaSystem media;
   FakeClock clock{MakeFileTime(2026, 7, 14, 3, 5, 9), -60};
+  FakeTimerQueue timers{clock};
   RecordingMessageBox box;
   Power power;
   std::shared_ptr<FakeFilter> live_filter;

@@ -60,6 +60,12 @@ struct RunCounters {
   std::atomic<std::int64_t> last_sequence{-1};
   std::atomic<bool> file_finished{false};  // end of stream reached the file writer
   std::atomic<bool> write_failed{false};   // the file writer reported an error
+  // The recording keeps frames captured in [gate_from_ns, gate_until_ns) (Unix time in ns;
+  // 0: no bound), timed on the pipeline's clock, which the gate borrows.
+  std::int64_t gate_from_ns = 0;
+  std::int64_t gate_until_ns = 0;
+  GstElement* pipeline = nullptr;
+  std::atomic<std::int64_t> first_frame_ns{0};  // capture time of the first frame kept
 };
 
 // What the filters of one run leave for the graph: the pads it watches.

@@ -89,6 +89,42 @@ GstPadProbeReturn WatchFileEnd(GstPad*, GstPadProbeInfo* info, gpointer data) {
   return GST_PAD_PROBE_OK;
 }
 
+// FileTime counts 100 ns from 1601; the Unix epoch is 11,644,473,600 s later.
+constexpr std::int64_t kUnixEpochTicks = 116444736000000000LL;
+std::int64_t UnixNsOf(std::uint64_t utc) {
+  return utc == 0 ? 0 : (static_cast<std::int64_t>(utc) - kUnixEpochTicks) * 100;
+}
+std::uint64_t FileTimeOf(std::int64_t unix_ns) {
+  return unix_ns == 0 ? 0 : static_cast<std::uint64_t>(unix_ns / 100 + kUnixEpochTicks);
+}
+
+// When a frame was captured, on the wall clock: its time stamp on the pipeline's clock, moved
+// by how far that clock now stands from the wall clock. Without a stamp, now.
+std::int64_t CaptureUnixNs(GstElement* pipeline, GstBuffer* buffer) {
+  timespec wall{};
+  clock_gettime(CLOCK_REALTIME, &wall);
+  std::int64_t captured = static_cast<std::int64_t>(wall.tv_sec) * 1000000000 + wall.tv_nsec;
+  if (pipeline == nullptr || buffer == nullptr || !GST_BUFFER_PTS_IS_VALID(buffer)) return captured;
+  GstClock* clock = gst_element_get_clock(pipeline);
+  if (clock == nullptr) return captured;
+  const GstClockTime clock_now = gst_clock_get_time(clock);
+  const GstClockTime at = gst_element_get_base_time(pipeline) + GST_BUFFER_PTS(buffer);
+  gst_object_unref(clock);
+  return captured - (static_cast<std::int64_t>(clock_now) - static_cast<std::int64_t>(at));
+}
+
+GstPadProbeReturn GateRecordedFrame(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  RunCounters* counters = CountersOf(data);
+  const std::int64_t captured = CaptureUnixNs(counters->pipeline, GST_PAD_PROBE_INFO_BUFFER(info));
+  if (counters->gate_from_ns != 0 && captured < counters->gate_from_ns) return GST_PAD_PROBE_DROP;
+  if (counters->gate_until_ns != 0 && captured >= counters->gate_until_ns) {
+    return GST_PAD_PROBE_DROP;
+  }
+  std::int64_t none = 0;
+  counters->first_frame_ns.compare_exchange_strong(none, captured);
+  return GST_PAD_PROBE_OK;
+}
+
 void ReleaseCounters(gpointer data) { delete static_cast<std::shared_ptr<RunCounters>*>(data); }
 
 // Where a new file may be written: its folder exists and takes files, and the path is not
@@ -430,6 +466,11 @@ void GstMediaGraph::AttachProbes() {
                       ReleaseCounters);
   };
   add(run_.sequence_pad, GST_PAD_PROBE_TYPE_BUFFER, CountSourceFrame);
+  // Every recording passes the gate, which also notes when its first frame was captured.
+  run_counters->gate_from_ns = UnixNsOf(record_from_utc_);
+  run_counters->gate_until_ns = UnixNsOf(record_until_utc_);
+  run_counters->pipeline = pipeline_;
+  add(run_.recording_pad, GST_PAD_PROBE_TYPE_BUFFER, GateRecordedFrame);
   add(run_.mux_pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxedFrame);
   add(run_.file_pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, WatchFileEnd);
 }
@@ -677,6 +718,7 @@ void GstMediaGraph::SettleRecordedFile(const std::string& path, RunCounters& run
     recorded_file_.index_written = true;
     recorded_file_.frames = file.is_open() ? AviHeaderFrameCount(file) : -1;
   }
+  recorded_file_.first_frame_utc = FileTimeOf(run_counters.first_frame_ns.load());
   // What the log calls recorded is what the file holds.
   if (recorded_file_.frames >= 0) {
     run_counters.muxed = static_cast<std::int32_t>(

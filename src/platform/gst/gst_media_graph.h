@@ -60,6 +60,10 @@ class GstMediaGraph : public MediaGraph {
   HResult Stop() override;
   void SetErrorHandler(GraphErrorHandler handler) override;
   RecordedFileEnd LastRecordedFile() const override { return recorded_file_; }
+  void SetRecordingWindow(std::uint64_t from_utc, std::uint64_t until_utc) override {
+    record_from_utc_ = from_utc;
+    record_until_utc_ = until_utc;
+  }
 
   bool running() const { return pipeline_ != nullptr; }
   // The last error the pipeline reported, for diagnostics.
@@ -117,6 +121,8 @@ class GstMediaGraph : public MediaGraph {
   std::string last_error_;
   std::thread bus_thread_;
   RecordedFileEnd recorded_file_;
+  std::uint64_t record_from_utc_ = 0;
+  std::uint64_t record_until_utc_ = 0;
 };
 
 }  // namespace vesk::gst

@@ -1,0 +1,117 @@
+#pragma once
+
+// The scheduler: after every load of the Events it takes the earliest one, announces it,
+// counts down to it once a second in the countdown window while keeping the computer awake,
+// records it through the recording controller, then performs the power action the Event
+// asked for and loads the Events again. The recording begins and ends by deadlines on the
+// clock, not by the display's ticks: the graph is started a little early and the media layer
+// keeps frames captured before the planned start and after the planned stop out of the file.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "base/clock.h"
+#include "base/message_log.h"
+#include "base/power.h"
+#include "base/timer_queue.h"
+#include "capture/capture_graph.h"
+#include "capture/video_sources.h"
+#include "config/options.h"
+#include "events/event_scheduler.h"
+#include "events/event_timing.h"
+#include "recording/recording_controller.h"
+#include "recording/recording_view.h"
+
+namespace vesk {
+
+constexpr const char* kSourceOutOfRangeForEventText =
+    "Logic error: current source index out of range for starting future event\r\n";
+constexpr const char* kHibernationNotSupportedText =
+    "Hibernation is not supported even though Event requests it";
+constexpr const char* kHibernateNoteText =
+    "NOTE: computer will be placed in hibernate 30 seconds after recording ends\r\n";
+constexpr const char* kShutDownNoteText =
+    "NOTE: computer will shut down 30 seconds after recording ends\r\n";
+constexpr const char* kWindowAlreadyBegunText =
+    "NOTE: the Event's recording window has already begun; recording what remains of it\r\n";
+constexpr const char* kManualRecordingYieldsText =
+    "NOTE: the manual recording is stopped so that the Event can be recorded\r\n";
+
+// The graph of an Event recording is started this long before the planned start, so that the
+// file begins at the planned start however long the switch from live video takes.
+constexpr FileTime kRecordingLeadTicks = 20'000'000;
+
+// The countdown window.
+class CountdownView {
+ public:
+  virtual ~CountdownView() = default;
+  // Every pane drawn from texts, then the window shown and raised (an Event became pending).
+  virtual void ShowCountdown(const CountdownTexts& texts) = 0;
+  // The big display again, once a second.
+  virtual void UpdateCountdown(const CountdownTexts& texts) = 0;
+};
+
+struct CountdownSchedulerContext {
+  RecordingController& controller;
+  const VideoSources& sources;
+  const RecordingSession& session;
+  RecordingWindowsView& windows;
+  CountdownView& countdown;
+  TimerQueue& timers;
+  MessageLog& log;
+  const Clock& clock;
+  const DerivedOptions& derived;
+  // Whether start-up found hibernation possible.
+  std::function<bool()> hibernation_possible;
+  // Keeps the computer awake while an Event is pending or recording; null when refused.
+  std::function<std::unique_ptr<SleepInhibitor>(const std::string& why)> hold_sleep;
+  // The Event's power action after its recording; then runs afterwards. Empty: none.
+  std::function<void(bool hibernate, bool shutdown, std::function<void()> then)> power_action;
+  // EventLoader::LoadEvents.
+  std::function<void()> load_events;
+};
+
+class CountdownScheduler final : public EventScheduler {
+ public:
+  explicit CountdownScheduler(CountdownSchedulerContext context);
+  ~CountdownScheduler() override;
+  CountdownScheduler(const CountdownScheduler&) = delete;
+  CountdownScheduler& operator=(const CountdownScheduler&) = delete;
+
+  void ClearCurrentEvent() override;
+  void ScheduleNextEvent(EventList& events) override;
+
+  // The recording controller's hooks.
+  // The countdown and the start deadline go (a pending Event is cancelled, or the station
+  // closes); the computer may sleep again unless a recording runs.
+  void DeleteCountdownTimer();
+  // The stop deadline, at the Event's planned stop.
+  void ArmStopTimer();
+  void DeleteStopTimer();
+
+  const std::optional<EventRecord>& current_event() const { return current_; }
+  const EventTiming& timing() const { return timing_; }
+  const CountdownTexts& texts() const { return texts_; }
+  bool holds_sleep() const { return sleep_hold_ != nullptr; }
+
+ private:
+  void ArmCountdown();
+  void CountdownTick();
+  void StartEventRecording();
+  void EndEventRecording();
+
+  CountdownSchedulerContext context_;
+  std::optional<EventRecord> current_;
+  EventTiming timing_;
+  CountdownTexts texts_;
+  bool hibernate_ = false;
+  bool shutdown_ = false;
+  TimerId countdown_timer_ = kNoTimer;
+  TimerId start_timer_ = kNoTimer;
+  TimerId stop_timer_ = kNoTimer;
+  std::unique_ptr<SleepInhibitor> sleep_hold_;
+};
+
+}  // namespace vesk
