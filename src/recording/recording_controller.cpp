@@ -371,6 +371,8 @@ bool RecordingController::EndEventRecording() {
   if (!event_recording_running_) return false;
   event_recording_running_ = false;
   if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+  // Its window may not have closed yet: the reload that follows must not record it again.
+  manually_stopped_.push_back(StoppedEvent{current_event_.event_time, current_event_.duration});
 
   StopVideo();
   ClearRecordingUi();

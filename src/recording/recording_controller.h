@@ -166,7 +166,8 @@ class RecordingController {
   void set_recording_duration(std::uint32_t milliseconds) { recording_duration_ = milliseconds; }
   bool playback_was_open() const { return playback_was_open_; }
 
-  // Event recordings the observer stopped by hand; the event loader skips them.
+  // Event recordings that ended (stopped by hand, failed, or recorded to their stop); the
+  // event loader skips them, so none is recorded twice.
   const std::vector<StoppedEvent>& manually_stopped_events() const { return manually_stopped_; }
   // The GPS position taken at the start of the recording in progress, for its log.
   const LastGpsPosition& gps_at_start() const { return gps_at_start_; }

@@ -101,7 +101,10 @@ void AppState::BuildObjects() {
       [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
   EventLoader::Hooks loader_hooks;
   loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
-  loader_hooks.clear_current_video_file_name = [this] { session_.video_file_name.clear(); };
+  // Never the name of a recording in progress: its stop would then write no log.
+  loader_hooks.clear_current_video_file_name = [this] {
+    if (!RecordingInProgress()) session_.video_file_name.clear();
+  };
   CountdownSchedulerContext schedule{*controller_,      sources_, session_,
                                      services_.windows, services_.windows,
                                      *services_.timers, log_,     services_.clock,

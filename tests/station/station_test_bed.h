@@ -69,8 +69,19 @@ class StationTestBed {
    public:
     bool CanHibernate() override { return hibernate; }
     bool MayShutDownOrHibernate() override { return privilege; }
+    std::unique_ptr<SleepInhibitor> InhibitSleep(const std::string& why, std::string*) override {
+      struct Hold final : SleepInhibitor {
+        explicit Hold(int* count) : count(count) { ++*count; }
+        ~Hold() override { --*count; }
+        int* count;
+      };
+      last_hold_reason = why;
+      return std::make_unique<Hold>(&holds);
+    }
     bool hibernate = true;
     bool privilege = true;
+    int holds = 0;  // sleep holds now held
+    std::string last_hold_reason;
   };
 
   ScopedTempDir dir;

@@ -207,6 +207,9 @@ class FakeGraph final : public MediaGraph {
   HResult Stop() override;
   void SetErrorHandler(GraphErrorHandler handler) override { error_handler = std::move(handler); }
   RecordedFileEnd LastRecordedFile() const override { return recorded_file; }
+  void SetRecordingWindow(std::uint64_t from_utc, std::uint64_t until_utc) override {
+    recording_window = {from_utc, until_utc};
+  }
 
   // The name a filter was added under, or "" when it is not in the graph.
   std::string NameOf(const MediaFilter* filter) const;
@@ -226,6 +229,7 @@ class FakeGraph final : public MediaGraph {
   std::string output_path;
   GraphErrorHandler error_handler;
   RecordedFileEnd recorded_file;  // what a stop leaves of a recording's file
+  std::pair<std::uint64_t, std::uint64_t> recording_window{};
 
  private:
   HResult Join(const std::shared_ptr<MediaPin>& output, const std::shared_ptr<MediaPin>& input);
