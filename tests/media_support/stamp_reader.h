@@ -3,9 +3,16 @@
 // Reads the time inserter's text back from a simulated camera's picture, matching each
 // character cell against the cameras' font, so a test can tell which frame it is looking at.
 
-#include <cstdint>
-#include <string>
+#include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "media_support/riff_avi_reader.h"
 #include "platform/gst/bitmap_font.h"
 #include "platform/gst/star_field_painter.h"
 
@@ -39,6 +46,29 @@ inline std::string ReadStamp(const std::uint8_t* top_row, int width, int height,
     text += found;
   }
   return text;
+}
+
+// The time of day in milliseconds and the counter burnt into one recorded frame of raw
+// pixels of an AVI file.
+inline std::pair<long, long> FrameStampOf(const std::string& path, const AviFile& file,
+                                          std::size_t index) {
+  const std::vector<std::uint8_t> data = ReadAviChunk(path, file.video_chunks.at(index));
+  const int step = file.bit_count / 8, height = std::abs(file.height);
+  int stride = file.width * step;
+  const std::uint8_t* top = data.data();
+  if (file.compression == "RGB" && file.height > 0) {  // a DIB stores its bottom row first
+    top += static_cast<std::ptrdiff_t>(height - 1) * stride;
+    stride = -stride;
+  }
+  const std::string text = data.empty() ? "" : ReadStamp(top, file.width, height, stride, step);
+  int hour = 0, minute = 0, second = 0, milli = 0;
+  long counter = 0;  // "HH:MM:SS.mmm NNNNNNN"
+  EXPECT_EQ(
+      std::sscanf(text.c_str(), "%2d:%2d:%2d.%3d %7ld", &hour, &minute, &second, &milli, &counter),
+      5)
+      << index << ": " << text;
+  const long milliseconds = ((hour * 60L + minute) * 60L + second) * 1000L + milli;
+  return {milliseconds, counter};
 }
 
 }  // namespace vesk::testing

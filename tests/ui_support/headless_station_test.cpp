@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,6 +25,8 @@
 
 #include "media_support/ffprobe.h"
 #include "media_support/riff_avi_reader.h"
+#include "media_support/stamp_reader.h"
+#include "events/event_file.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -223,6 +226,96 @@ TEST_F(HeadlessStationTest, AFileSizeLimitStopsTheRecordingWithEveryWholeFrameRe
   EXPECT_GT(output.find("Stop recording at "), report);
   EXPECT_EQ(output.find("Stop recording at ", output.find("Stop recording at ") + 1),
             std::string::npos);
+}
+
+// Events ahead of now by the given seconds, each two seconds long, then the station runs
+// until the last has ended. For each recording: the first and last frames' capture times
+// (burnt into the picture) against the planned start and stop, in milliseconds.
+struct EventTimingError {
+  long start_ms = 0;  // first frame captured after the planned start by this much
+  long stop_ms = 0;   // last frame captured before the planned stop by this much
+};
+
+class HeadlessEventTest : public HeadlessStationTest {
+ protected:
+  std::vector<EventTimingError> RecordEvents(const std::vector<int>& seconds_ahead) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    std::vector<long> planned_start_ms;
+    QDir(home_.path()).mkpath("Events");
+    for (std::size_t i = 0; i < seconds_ahead.size(); ++i) {
+      const QDateTime at = now.addSecs(seconds_ahead[i]);
+      const SystemTime time{static_cast<std::uint16_t>(at.date().year()),
+                            static_cast<std::uint16_t>(at.date().month()), 0,
+                            static_cast<std::uint16_t>(at.date().day()),
+                            static_cast<std::uint16_t>(at.time().hour()),
+                            static_cast<std::uint16_t>(at.time().minute()),
+                            static_cast<std::uint16_t>(at.time().second()), 0};
+      const std::string name = "Ceres" + std::to_string(i);
+      EXPECT_TRUE(WriteEventFile(home_.filePath(QString::fromStdString("Events/" + name + ".ief"))
+                                     .toStdString(),
+                                 FormatEventFileText(time, SystemTime{1943, 5, 1, 3, 0, 0, 2, 0},
+                                                     false, false, "graze", name, "TYC 1")));
+      // Event time less one second (half the duration) less half a second.
+      planned_start_ms.push_back(at.time().msecsSinceStartOfDay() / 1000 * 1000 - 1500);
+    }
+    QProcess station;
+    Configure(station, {"--headless", "--simulated-camera", "--quit-after",
+                        QString::number(seconds_ahead.back() + 4)});
+    station.start();
+    EXPECT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds + seconds_ahead.back() * 1000));
+    output_ = station.readAllStandardOutput().toStdString();
+    const QStringList avis = VideoFiles("*.avi");
+    EXPECT_EQ(avis.size(), static_cast<int>(seconds_ahead.size())) << output_;
+    std::vector<EventTimingError> errors;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(avis.size()) && i < planned_start_ms.size(); ++i) {
+      const std::string path =
+          home_.filePath("VideoFiles/" + avis[static_cast<int>(i)]).toStdString();
+      testing::AviFile file;
+      std::string error;
+      if (!testing::ReadAviFile(path, &file, &error) || file.video_chunks.empty()) {
+        ADD_FAILURE() << path << ": " << error;
+        continue;
+      }
+      const long first = testing::FrameStampOf(path, file, 0).first;
+      const long last = testing::FrameStampOf(path, file, file.video_chunks.size() - 1).first;
+      const long planned_stop = planned_start_ms[i] + 2450;
+      errors.push_back({first - planned_start_ms[i], planned_stop - last});
+      std::printf("Event %zu: first frame %+ld ms from the planned start, last frame %ld ms "
+                  "before the planned stop, %zu frames\n",
+                  i, errors.back().start_ms, errors.back().stop_ms, file.video_chunks.size());
+    }
+    return errors;
+  }
+  std::string output_;
+};
+
+// An Event written a few seconds ahead is recorded by itself, on time to the frame, under its
+// own name and with its log, and the station is idle again afterwards.
+TEST_F(HeadlessEventTest, AnEventIsRecordedByItselfOnTimeToTheFrame) {
+  for (const EventTimingError& error : RecordEvents({5})) {
+    EXPECT_GE(error.start_ms, 0);
+    EXPECT_LT(error.start_ms, 50);
+    EXPECT_GE(error.stop_ms, 0);
+    EXPECT_LT(error.stop_ms, 50);
+  }
+  const QStringList logs = VideoFiles("*.log");
+  ASSERT_EQ(logs.size(), 1);
+  EXPECT_TRUE(logs[0].startsWith("Ceres0_TYC 1_"));
+  EXPECT_EQ(ReadHomeFile("VideoFiles/" + logs[0]).rfind("Event recording: Ceres0 TYC 1 graze\r\n", 0),
+            0u);
+  const std::size_t stop = output_.find("Stop recording at ");
+  ASSERT_NE(stop, std::string::npos) << output_;
+  EXPECT_NE(output_.find("There are no scheduled Events", stop), std::string::npos) << output_;
+}
+
+// Five Events in a row, 35 s apart: the start and stop errors of each (VESK_LONG_TESTS).
+TEST_F(HeadlessEventTest, LongFiveEventsAreEachRecordedOnTime) {
+  if (std::getenv("VESK_LONG_TESTS") == nullptr) GTEST_SKIP() << "set VESK_LONG_TESTS to run";
+  for (const EventTimingError& error : RecordEvents({5, 40, 75, 110, 145})) {
+    EXPECT_GE(error.start_ms, 0);
+    EXPECT_LT(error.start_ms, 50);
+    EXPECT_LT(error.stop_ms, 50);
+  }
 }
 
 // A second station of the same user, or any second station in the same home folder (a

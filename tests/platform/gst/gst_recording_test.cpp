@@ -24,29 +24,6 @@
 namespace vesk {
 namespace {
 
-// The time of day and the counter burnt into one recorded frame of raw pixels.
-std::pair<long, long> StampOf(const std::string& path, const testing::AviFile& file,
-                              std::size_t index) {
-  const std::vector<std::uint8_t> data = testing::ReadAviChunk(path, file.video_chunks.at(index));
-  const int step = file.bit_count / 8, height = std::abs(file.height);
-  int stride = file.width * step;
-  const std::uint8_t* top = data.data();
-  if (file.compression == "RGB" && file.height > 0) {  // a DIB stores its bottom row first
-    top += static_cast<std::ptrdiff_t>(height - 1) * stride;
-    stride = -stride;
-  }
-  const std::string text =
-      data.empty() ? "" : testing::ReadStamp(top, file.width, height, stride, step);
-  int hour = 0, minute = 0, second = 0, milli = 0;
-  long counter = 0;  // "HH:MM:SS.mmm NNNNNNN"
-  EXPECT_EQ(
-      std::sscanf(text.c_str(), "%2d:%2d:%2d.%3d %7ld", &hour, &minute, &second, &milli, &counter),
-      5)
-      << index << ": " << text;
-  const long milliseconds = ((hour * 60L + minute) * 60L + second) * 1000L + milli;
-  return {milliseconds, counter};
-}
-
 struct FormatCase {
   const char* label;
   const char* device;
@@ -149,8 +126,8 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   EXPECT_LE(dropped, 1);
   if (format.readable_stamp) {
     // The first and last frames' counters and times: nothing missing or repeated between.
-    const auto [first_ms, first_count] = StampOf(path, file, 0);
-    const auto [last_ms, last_count] = StampOf(path, file, frames - 1);
+    const auto [first_ms, first_count] = testing::FrameStampOf(path, file, 0);
+    const auto [last_ms, last_count] = testing::FrameStampOf(path, file, frames - 1);
     const long per_frame = format.device == std::string(gst::kSimulatedAnalogCameraName) ? 2 : 1;
     EXPECT_EQ(last_count - first_count, per_frame * (frames - 1));  // fields or frames
     EXPECT_NEAR((last_ms - first_ms + 86400000) % 86400000, (frames - 1) * 1000.0 / rate, 60.0);
@@ -203,8 +180,8 @@ TEST(GstLongRecording, PastTwoGigabytesTheFileIsOpenDmlAndReadsBackWhole) {
   EXPECT_EQ(dropped, 0);
   for (const testing::AviChunk& chunk : file.video_chunks) ASSERT_EQ(chunk.size, 720u * 576 * 2);
   // The last frame is the one the counters say: nothing lost across the RIFF boundaries.
-  const long counted = StampOf(request.video_path, file, frames - 1).second -
-                       StampOf(request.video_path, file, 0).second;
+  const long counted = testing::FrameStampOf(request.video_path, file, frames - 1).second -
+                       testing::FrameStampOf(request.video_path, file, 0).second;
   EXPECT_EQ((counted + 10000000) % 10000000, 2 * static_cast<long>(frames - 1) % 10000000);
   EXPECT_EQ(testing::Probe(request.video_path), "720,576,25/1," + std::to_string(frames) + "\n");
 }
