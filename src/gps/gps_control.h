@@ -27,6 +27,11 @@ constexpr std::string_view kGpsNotValidText = "GPS information is not valid\r\n"
 constexpr std::string_view kGpsClosedText = "GPS connection is closed\r\n";
 constexpr std::chrono::milliseconds kGpsRefreshInterval{5000};
 
+constexpr const char* kGpsWindowClass = "GPSDevice";
+constexpr const char* kGpsWindowTitle = "USB GPS Receiver";
+constexpr int kGpsWindowWidth = 290;
+constexpr int kGpsWindowHeight = 355;
+
 enum class GpsField { kLatitude, kLongitude, kAltitude, kSatellites };
 
 // The "USB GPS Receiver" window ("GPSDevice").
@@ -37,6 +42,15 @@ class GpsWindowView {
   // Shown (if hidden) and repainted.
   virtual void ShowGpsWindow() = 0;
   virtual void HideGpsWindow() = 0;
+};
+
+// What the platform gives the GPS receiver: the serial ports (none: no receiver is ever
+// found) and the way back to the UI thread, with the waits (tests shorten them).
+struct GpsPlatform {
+  SerialPorts* ports = nullptr;
+  std::function<void(std::function<void()>)> post_to_ui;
+  SerialTimings timings{};
+  std::chrono::milliseconds refresh_interval = kGpsRefreshInterval;
 };
 
 struct GpsControlContext {
