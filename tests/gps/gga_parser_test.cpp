@@ -99,19 +99,8 @@ TEST_F(GgaParserTest, DamagedSentencesAreSkippedForAnEarlierIntactOne) {
   }
   ASSERT_EQ(view_.entries.size(), 3u);
   EXPECT_EQ(view_.entries[0], "\r\n12:35:20 (UTC)\r\nCannot find GPGGA string\r\n");
-  // Zero bytes before a sentence do not hide it.
+  // Zero bytes before a sentence do not hide it; no cut of two sentences gives a part of one.
   EXPECT_EQ(Parse(std::string(5, '\0') + kFourDigits), GgaResult::kPosition);
-}
-
-TEST_F(GgaParserTest, TagsAndUnfinishedSentencesAreFoundOnlyInTheData) {
-  EXPECT_TRUE(ContainsGgaTag("\x01\xb5noise$GNGGA,1"));
-  EXPECT_FALSE(ContainsGgaTag("$GPGSA,A$gpgga,$GPGGA"));
-  const std::string data = kFourDigits + kFiveDigits.substr(0, 40);
-  EXPECT_EQ(UnfinishedSentenceStart(data), kFourDigits.size());
-  EXPECT_EQ(UnfinishedSentenceStart(kFourDigits), kFourDigits.size());
-  const std::string endless = "$GPGGA" + std::string(kMaxSentenceBytes, '1');
-  EXPECT_EQ(UnfinishedSentenceStart(endless), endless.size());
-  // Every cut of two sentences either finds the first whole or nothing; never a part.
   const std::string two = kFourDigits + kFourDigits;
   for (std::size_t length = 0; length <= two.size(); ++length) {
     if (Parse(two.substr(0, length)) != GgaResult::kNone) {
