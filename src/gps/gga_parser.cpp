@@ -1,5 +1,6 @@
 #include "gps/gga_parser.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
