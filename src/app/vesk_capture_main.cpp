@@ -152,10 +152,9 @@ int main(int argc, char** argv) {
   GpsPlatform gps;
   gps.ports = &serial_ports;
   gps.post_to_ui = [](std::function<void()> work) { qt::RunOnUiThread(std::move(work)); };
-  AppState station(StationServices{media, clock, *message_box, *windows, power, zone,
-                                   files::CurrentDirectory(),
-                                   LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown},
-                                   gps});
+  AppState station(
+      StationServices{media, clock, *message_box, *windows, power, zone, files::CurrentDirectory(),
+                      LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown}, gps});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // Start-up is over: the splash goes.
@@ -175,8 +174,7 @@ int main(int argc, char** argv) {
   std::function<void()> start_recording;
   if (command_line.record_seconds) {
     const int milliseconds = *command_line.record_seconds * 1000;
-    start_recording = [&station, &recorded_file, &start_recording, milliseconds,
-                       app = app.get()] {
+    start_recording = [&station, &recorded_file, &start_recording, milliseconds, app = app.get()] {
       if (station.exiting()) return;
       // The GPS receiver AutostartGPS is looking for gives the recording its position.
       if (station.gps() != nullptr && station.gps()->connecting()) {

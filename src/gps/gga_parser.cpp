@@ -78,8 +78,8 @@ bool ParseTime(std::string_view field, GpsFix* fix) {
   // The fraction is of a second: ".5" is 500 ms, ".05" 50 ms.
   std::uint16_t millisecond = 0;
   for (std::size_t i = 0; i < 3; ++i) {
-    millisecond = static_cast<std::uint16_t>(
-        millisecond * 10 + (i < fraction.size() ? fraction[i] - '0' : 0));
+    millisecond = static_cast<std::uint16_t>(millisecond * 10 +
+                                             (i < fraction.size() ? fraction[i] - '0' : 0));
   }
   fix->gps_hour = two(0);
   fix->gps_minute = two(2);
@@ -149,8 +149,7 @@ bool ContainsGgaTag(std::string_view data) {
   return false;
 }
 
-GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& clock,
-                           GpsFix* fix) {
+GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& clock, GpsFix* fix) {
   *fix = GpsFix{};
   if (!IsGgaTagAt(data, p)) return GgaResult::kNone;
   const std::optional<std::string_view> body = IntactBody(data, p);
@@ -178,10 +177,8 @@ GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& cl
     return GgaResult::kNoPosition;
   }
 
-  const auto latitude =
-      FormatCoordinate(fields[kLatitude], fields[kNorthSouth], 90, 4, "NS");
-  const auto longitude =
-      FormatCoordinate(fields[kLongitude], fields[kEastWest], 180, 5, "EW");
+  const auto latitude = FormatCoordinate(fields[kLatitude], fields[kNorthSouth], 90, 4, "NS");
+  const auto longitude = FormatCoordinate(fields[kLongitude], fields[kEastWest], 180, 5, "EW");
   const std::string_view satellites = fields[kSatellites];
   const std::string_view altitude = fields[kAltitude];
   if (!latitude || !longitude || satellites.size() > 3 || !AllDigits(satellites) ||
@@ -191,7 +188,8 @@ GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& cl
   }
   fix->latitude = *latitude;
   fix->longitude = *longitude;
-  if (!satellites.empty()) fix->satellites = " " + std::to_string(std::stoi(std::string(satellites)));
+  if (!satellites.empty())
+    fix->satellites = " " + std::to_string(std::stoi(std::string(satellites)));
   if (!altitude.empty()) fix->altitude = " " + std::string(altitude) + " M";
   return GgaResult::kPosition;
 }

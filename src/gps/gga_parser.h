@@ -35,8 +35,7 @@ bool ContainsGgaTag(std::string_view data);
 // 0 or an empty latitude or longitude gives kNoPosition. Latitude and longitude keep the
 // packing DD.MMmmmm of the degrees and minutes, rounded to four digits of a minute
 // whatever number of digits the receiver sends; the altitude is the field as sent.
-GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& clock,
-                           GpsFix* fix);
+GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& clock, GpsFix* fix);
 
 // One refresh over the bytes just received: the last intact GGA sentence, searched from
 // the end, so a damaged or cut-off last sentence gives way to an earlier one. Reports

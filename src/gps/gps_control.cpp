@@ -63,8 +63,8 @@ void GpsControl::ReportProblems(const ConnectResult& result) {
               "; the user must be a member of the group that owns it (usually dialout)\r\n",
           true);
     } else {
-      context_.log.ReportMessage(
-          "WARNING: " + problem.path + " is in use by another program\r\n", true);
+      context_.log.ReportMessage("WARNING: " + problem.path + " is in use by another program\r\n",
+                                 true);
     }
   }
 }
@@ -145,8 +145,7 @@ void GpsControl::StopRefreshTimer() {
 
 bool GpsControl::ReadGpsFixWithRetry(GpsFix* fix) {
   std::lock_guard<std::mutex> hold(receiver_mutex_);
-  const FixResult result =
-      receiver_.ReadGpsFixWithRetry(fix, [this] { return closing_.load(); });
+  const FixResult result = receiver_.ReadGpsFixWithRetry(fix, [this] { return closing_.load(); });
   return result == FixResult::kPosition || result == FixResult::kNoPosition;
 }
 

@@ -44,8 +44,8 @@ std::ptrdiff_t GpsReceiver::ReadWithTimeouts(SerialPort& port, std::span<std::ui
     if (got > 0) end = std::min(end, last_byte + timings_.read_interval);
     const auto now = SteadyClock::now();
     if (now >= end) break;
-    const auto wait = std::min(std::chrono::ceil<std::chrono::milliseconds>(end - now),
-                               timings_.slice);
+    const auto wait =
+        std::min(std::chrono::ceil<std::chrono::milliseconds>(end - now), timings_.slice);
     const std::ptrdiff_t count = port.ReadSome(into.subspan(got), wait);
     if (count < 0) return -1;
     if (count > 0) {

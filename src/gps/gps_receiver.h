@@ -85,8 +85,7 @@ class GpsReceiver {
   // The port and rate of the last connection first; failing that, on_scan is called (the
   // stand-by notice) and every candidate port at every rate is probed. A port that cannot
   // be opened is not tried at the other rates.
-  ConnectResult ConnectGpsReceiver(const std::function<void()>& on_scan,
-                                   const CancelCheck& cancel);
+  ConnectResult ConnectGpsReceiver(const std::function<void()>& on_scan, const CancelCheck& cancel);
   // One read-and-parse attempt; the read stops at the deadline at the latest.
   FixResult ReadGpsFix(GpsFix* fix, std::chrono::steady_clock::time_point deadline,
                        const CancelCheck& cancel);

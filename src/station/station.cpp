@@ -88,20 +88,19 @@ void AppState::BuildObjects() {
   // The GPS receiver, when there are serial ports to find it on.
   const GpsPlatform& gps = services_.gps;
   if (gps.ports != nullptr && gps.post_to_ui) {
-    gps_ = std::make_unique<GpsControl>(GpsControlContext{
-        *gps.ports, log_, services_.clock, gps.post_to_ui,
-        [this] {
-          const VideoSourceInfo* info = sources_.CurrentSource();
-          return info != nullptr && info->is_active_event_recording;
-        },
-        [this](bool shown) { services_.windows.ShowStandByWindow(shown); }, gps.timings,
-        gps.refresh_interval});
+    gps_ = std::make_unique<GpsControl>(
+        GpsControlContext{*gps.ports, log_, services_.clock, gps.post_to_ui,
+                          [this] {
+                            const VideoSourceInfo* info = sources_.CurrentSource();
+                            return info != nullptr && info->is_active_event_recording;
+                          },
+                          [this](bool shown) { services_.windows.ShowStandByWindow(shown); },
+                          gps.timings, gps.refresh_interval});
   }
   hooks.connect_gps_receiver = [this] { RunCommand(MenuCommand::UsbGpsReceiver); };
-  controller_ = std::make_unique<RecordingController>(
-      RecordingControllerContext{*graph_, options_, log_, services_.clock, bias_minutes_,
-                                 services_.current_directory, services_.windows, gps_.get(),
-                                 hooks});
+  controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
+      *graph_, options_, log_, services_.clock, bias_minutes_, services_.current_directory,
+      services_.windows, gps_.get(), hooks});
   controller_->set_initialising(true);
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       graph_->switches(), options_, log_,

@@ -45,10 +45,10 @@ TEST_F(GgaParserTest, SentencesOfEveryTalkerGiveTheRightPositionAsSent) {
   const Case cases[] = {
       {kFiveDigits, P, "09:27:25.000", " 20.377279 N", " 103.223125 W", " 12", " 1865.027 M"},
       {kFourDigits, P, "12:35:19.000", " 48.070380 N", " 11.312500 E", " 8", " 545.4 M"},
-      {"$GPGGA,001500,3352.120,S,15112.340,E,2,05,1.1,-0.8,M,21.0,M,,*7E\r\n", P,
-       "00:15:00.000", " 33.521200 S", " 151.123400 E", " 5", " -0.8 M"},
-      {"$GLGGA,235959.5,5132.00005,N,00007.99995,W,1,07,1.0,545.04,M,,,,*31\r\n", P,
-       "23:59:59.500", " 51.320001 N", " 0.080000 W", " 7", " 545.04 M"},
+      {"$GPGGA,001500,3352.120,S,15112.340,E,2,05,1.1,-0.8,M,21.0,M,,*7E\r\n", P, "00:15:00.000",
+       " 33.521200 S", " 151.123400 E", " 5", " -0.8 M"},
+      {"$GLGGA,235959.5,5132.00005,N,00007.99995,W,1,07,1.0,545.04,M,,,,*31\r\n", P, "23:59:59.500",
+       " 51.320001 N", " 0.080000 W", " 7", " 545.04 M"},
       // Without a checksum the line end closes the sentence.
       {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,\r\n", P, "12:35:19.000",
        " 48.070380 N", " 11.310000 E", " 8", " 545.4 M"},
@@ -56,8 +56,8 @@ TEST_F(GgaParserTest, SentencesOfEveryTalkerGiveTheRightPositionAsSent) {
        " 48.070380 N", " 11.310000 E", " 4", ""},
       // Searching receivers: no position at all, whatever the other fields hold.
       {kSearching, N, "", "", "", "", ""},
-      {"$GPGGA,120000.00,4807.038,N,01131.000,E,0,03,2.5,500.0,M,,,,*3E\r\n", N, "12:00:00.000",
-       "", "", "", ""},
+      {"$GPGGA,120000.00,4807.038,N,01131.000,E,0,03,2.5,500.0,M,,,,*3E\r\n", N, "12:00:00.000", "",
+       "", "", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Parse(c.sentence), c.result) << c.sentence;
@@ -79,10 +79,10 @@ TEST_F(GgaParserTest, DamagedSentencesAreSkippedForAnEarlierIntactOne) {
       "$GPGGA,123519,4807.038,N,01131.000,E,1,08*77\r\n",  // fields missing
       "$GBGGA,120000.00,4807.038,X,01131.000,E,1,04,2.5,1.0,M,,,,*38\r\n",
       "$GPGGA,120000.00,4860.038,N,01131.000,E,1,04,2.5,1.0,M,,,,*3D\r\n",
-      kFourDigits.substr(0, 60),                                // cut off
-      kFourDigits.substr(0, 70),                                // checksum not complete
+      kFourDigits.substr(0, 60),  // cut off
+      kFourDigits.substr(0, 70),  // checksum not complete
       kFourDigits.substr(0, 30) + std::string(1, '\0') + kFourDigits.substr(30),
-      kFourDigits.substr(0, 30) + kFiveDigits,                  // cut by the next sentence
+      kFourDigits.substr(0, 30) + kFiveDigits,  // cut by the next sentence
       "$GPGGA" + std::string(200, ',') + "\r\n",
   };
   for (const std::string& last : damaged) {

@@ -87,7 +87,8 @@ TEST_F(GpsReceiverTest, SilentAndNoisyReceiversEndTheirReadsWithTheirReports) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Read(), FixResult::kFailed);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
-  EXPECT_EQ(view_.entries.back(), "\r\n12:35:20 (UTC)\r\nZero bytes read for GPS values refresh\r\n");
+  EXPECT_EQ(view_.entries.back(),
+            "\r\n12:35:20 (UTC)\r\nZero bytes read for GPS values refresh\r\n");
   // Endless text and zero bytes give nothing.
   gps.Play({{std::string(300, 'A') + std::string(20, '\0'), 5ms}});
   EXPECT_EQ(Read(), FixResult::kFailed);

@@ -56,7 +56,9 @@ class GpsWindowTest : public testing::StationWindowTest {
     }
     return true;
   }
-  void Wait(int ms) { RunUntil([] { return false; }, ms); }
+  void Wait(int ms) {
+    RunUntil([] { return false; }, ms);
+  }
   bool Logged(const std::string& text) const {
     return station->log().Text().find(text) != std::string::npos;
   }
@@ -83,8 +85,9 @@ TEST_F(GpsWindowTest, AScanOfNineSilentPortsNeverHoldsTheUiThreadAndNamesRefused
               static_cast<long long>(command.elapsed()), static_cast<long long>(longest_stall_));
   EXPECT_LT(longest_stall_, 100);
   EXPECT_FALSE(windows.standby_window()->isVisible());
-  EXPECT_TRUE(Logged("WARNING: no permission to open /dev/ttyUSB7; the user must be a member of "
-                     "the group that owns it (usually dialout)\r\n"));
+  EXPECT_TRUE(
+      Logged("WARNING: no permission to open /dev/ttyUSB7; the user must be a member of "
+             "the group that owns it (usually dialout)\r\n"));
 }
 
 TEST_F(GpsWindowTest, TheFirstRefreshShowsThePositionAndCloseOrAnUnplugEndsTheRefreshing) {

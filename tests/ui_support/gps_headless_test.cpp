@@ -21,9 +21,10 @@ using namespace std::chrono_literals;
 
 TEST(GpsHeadlessTest, AutostartFindsTheReceiverAndTheRecordingLogHoldsItsPosition) {
   testing::PtyReceiver gps;
-  gps.Play({{"$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n"
-             "$GNGGA,092725.00,2037.72792,N,10322.31250,W,1,12,0.72,1865.027,M,-8.4,M,,*7B\r\n",
-             250ms}});
+  gps.Play(
+      {{"$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n"
+        "$GNGGA,092725.00,2037.72792,N,10322.31250,W,1,12,0.72,1865.027,M,-8.4,M,,*7B\r\n",
+        250ms}});
   QTemporaryDir home;
   QTemporaryDir runtime;
   ASSERT_TRUE(home.isValid() && runtime.isValid());
@@ -34,8 +35,10 @@ TEST(GpsHeadlessTest, AutostartFindsTheReceiverAndTheRecordingLogHoldsItsPositio
   QProcess station;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("XDG_RUNTIME_DIR", runtime.path());
-  environment.insert("VESK_GPS_PORTS", QString::fromStdString("/dev/nonexistent-gps:" + gps.path()));
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+  environment.insert("VESK_GPS_PORTS",
+                     QString::fromStdString("/dev/nonexistent-gps:" + gps.path()));
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    environment.remove(name);
   station.setProcessEnvironment(environment);
   station.setWorkingDirectory(home.path());
   station.start(QDir(QCoreApplication::applicationDirPath()).filePath("../src/vesk-capture"),

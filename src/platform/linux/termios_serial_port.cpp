@@ -51,22 +51,36 @@ class TermiosSerialPort final : public SerialPort {
 
 speed_t SpeedOf(int baud_rate) {
   switch (baud_rate) {
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    default:
+      return B0;
   }
 }
 
 SerialOpenError ErrorOf(int error) {
   switch (error) {
-    case ENOENT: case ENODEV: case ENXIO: return SerialOpenError::kNotFound;
-    case EACCES: case EPERM: return SerialOpenError::kPermissionDenied;
-    case EBUSY: return SerialOpenError::kBusy;
-    default: return SerialOpenError::kFailed;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return SerialOpenError::kNotFound;
+    case EACCES:
+    case EPERM:
+      return SerialOpenError::kPermissionDenied;
+    case EBUSY:
+      return SerialOpenError::kBusy;
+    default:
+      return SerialOpenError::kFailed;
   }
 }
 
