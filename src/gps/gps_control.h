@@ -87,7 +87,6 @@ class GpsControl final : public GpsFixSource {
   void CloseWindow();
   // The texts of the last refresh that had them, without their leading blank.
   const LastGpsPosition& last_position() const { return last_position_; }
-  const GpsReceiver& receiver() const { return receiver_; }
 
   // GpsFixSource, for the recording start.
   bool IsOpen() const override { return receiver_.IsOpen(); }
