@@ -1,8 +1,10 @@
-// Feeds arbitrary serial data to the $GPGGA search and parse: the first two bytes choose
-// how many bytes count as just received, the rest is the receive buffer.
+// Feeds arbitrary serial data to the GGA search and parse, and to the checks the probe and
+// the carrying of an unfinished sentence make. The data is an exact-size copy, so the
+// sanitizer sees any read past the received bytes.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <string>
+#include <string_view>
 
 #include "base/message_log.h"
 #include "gps/gga_parser.h"
@@ -18,14 +20,13 @@ class FixedClock final : public vesk::Clock {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 2) return 0;
-  const std::size_t r =
-      static_cast<std::size_t>(data[0]) | (static_cast<std::size_t>(data[1]) << 8);
-  // An exact-size vector, so the sanitizer sees any read past the buffer.
-  std::vector<std::uint8_t> buffer(data + 2, data + size);
+  const std::string received(reinterpret_cast<const char*>(data), size);
   FixedClock clock;
   vesk::MessageLog log(clock);
   vesk::GpsFix fix;
-  vesk::FindAndParseGga(buffer, r, r / 2, clock, log, &fix);
+  vesk::FindAndParseGga(received, clock, log, &fix);
+  vesk::ContainsGgaTag(received);
+  const std::size_t tail = vesk::UnfinishedSentenceStart(received);
+  if (tail > received.size()) __builtin_trap();
   return 0;
 }

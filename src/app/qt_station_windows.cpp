@@ -10,6 +10,7 @@
 
 #include "analysis/frame_integration_window.h"
 #include "analysis/pixel_saturation_window.h"
+#include "gps/gps_window.h"
 #include "platform/qt/qt_message_box.h"
 #include "station/brightness_contrast_window.h"
 #include "station/countdown_window.h"
@@ -136,7 +137,9 @@ QWidget* QtStationWindows::WidgetOf(WindowId window) const {
       return pixel_saturation_.get();
     case WindowId::FrameIntegration:
       return frame_integration_.get();
-    // The playback, device, option, GPS and Event windows do not exist yet.
+    case WindowId::Gps:
+      return gps_.get();
+    // The playback, device, option and Event windows do not exist yet.
     default:
       return nullptr;
   }
@@ -235,6 +238,18 @@ void QtStationWindows::CreateStandByWindow() {
   standby_->hide();
 }
 
+void QtStationWindows::ShowStandByWindow(bool shown) {
+  if (!standby_) return;
+  standby_->setVisible(shown);
+  if (shown) standby_->raise();
+}
+
+GpsWindowView* QtStationWindows::GpsView() { return gps_.get(); }
+
+void QtStationWindows::HideGpsWindow() {
+  if (gps_) gps_->hide();
+}
+
 bool QtStationWindows::CreateRecordControls(bool record_buttons_space) {
   record_controls_ = std::make_unique<RecordControlsWindow>(
       record_buttons_space, icon(StationIcon::Record), icon(StationIcon::Stop));
@@ -265,10 +280,15 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
   pixel_saturation_->hide();
   frame_integration_ = std::make_unique<FrameIntegrationWindow>(analysis);
   frame_integration_->hide();
+  gps_ = std::make_unique<GpsWindow>();
+  gps_->set_on_close([this] {
+    if (station_ != nullptr && station_->gps() != nullptr) station_->gps()->CloseWindow();
+  });
+  gps_->hide();
   for (QWidget* window :
        {static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
         static_cast<QWidget*>(pixel_saturation_.get()),
-        static_cast<QWidget*>(frame_integration_.get())}) {
+        static_cast<QWidget*>(frame_integration_.get()), static_cast<QWidget*>(gps_.get())}) {
     GiveIcons(window);
   }
   return true;
@@ -352,7 +372,7 @@ void QtStationWindows::DestroyMainWindow() {
        {static_cast<QWidget*>(user_messages_.get()), static_cast<QWidget*>(record_controls_.get()),
         static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
         static_cast<QWidget*>(standby_.get()), static_cast<QWidget*>(pixel_saturation_.get()),
-        static_cast<QWidget*>(frame_integration_.get())}) {
+        static_cast<QWidget*>(frame_integration_.get()), static_cast<QWidget*>(gps_.get())}) {
     if (widget != nullptr) widget->hide();
   }
   if (main_) {

@@ -25,6 +25,7 @@ class BrightnessContrastWindow;
 class StandByWindow;
 class PixelSaturationWindow;
 class FrameIntegrationWindow;
+class GpsWindow;
 }  // namespace vesk
 
 namespace vesk::qt {
@@ -48,6 +49,7 @@ class QtStationWindows final : public StationWindows {
   StandByWindow* standby_window() const { return standby_.get(); }
   PixelSaturationWindow* pixel_saturation_window() const { return pixel_saturation_.get(); }
   FrameIntegrationWindow* frame_integration_window() const { return frame_integration_.get(); }
+  GpsWindow* gps_window() const { return gps_.get(); }
   QWidget* WidgetOf(WindowId window) const;
   const QIcon& icon(StationIcon which) const { return icons_[static_cast<std::size_t>(which)]; }
 
@@ -63,6 +65,8 @@ class QtStationWindows final : public StationWindows {
   MessageView* CreateUserMessagesWindow(const WindowPlacement& placement) override;
   bool CreateFont(const FontRequest& font) override;
   void CreateStandByWindow() override;
+  void ShowStandByWindow(bool shown) override;
+  GpsWindowView* GpsView() override;
   bool CreateRecordControls(bool record_buttons_space) override;
   bool CreateScrollWindow() override;
   bool CreateToolWindows(AnalysisControls& analysis) override;
@@ -88,7 +92,7 @@ class QtStationWindows final : public StationWindows {
   void EnableStopButton(bool enabled) override;
   void HideFrameIntegrationWindow() override;
   void HidePixelSaturationWindow() override;
-  void HideGpsWindow() override {}
+  void HideGpsWindow() override;
   void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
                              int window_height) override;
   bool HidePlaybackWindows() override { return false; }
@@ -112,6 +116,7 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<StandByWindow> standby_;
   std::unique_ptr<PixelSaturationWindow> pixel_saturation_;
   std::unique_ptr<FrameIntegrationWindow> frame_integration_;
+  std::unique_ptr<GpsWindow> gps_;
 };
 
 }  // namespace vesk::qt

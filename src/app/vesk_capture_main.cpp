@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -23,6 +24,7 @@
 #include "platform/gst/gst_media_system.h"
 #include "platform/gst/vesk_transform_filter.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/termios_serial_port.h"
 #include "platform/qt/logind_power.h"
 #include "platform/qt/process_priority.h"
 #include "platform/qt/qt_timer_queue.h"
@@ -145,10 +147,19 @@ int main(int argc, char** argv) {
   auto make_live_filter = [](LiveAnalysis& analysis) -> std::shared_ptr<MediaFilter> {
     return std::make_shared<gst::VeskTransformFilter>(analysis);
   };
+  // The GPS receiver's ports; VESK_GPS_PORTS ("/dev/a:/dev/b") names others, such as a
+  // board's own UART or a pseudo-terminal.
+  const char* gps_ports = std::getenv("VESK_GPS_PORTS");
+  TermiosSerialPorts serial_ports = gps_ports != nullptr && gps_ports[0] != '\0'
+                                        ? TermiosSerialPorts(SplitPortList(gps_ports))
+                                        : TermiosSerialPorts();
+  GpsPlatform gps;
+  gps.ports = &serial_ports;
+  gps.post_to_ui = [](std::function<void()> work) { qt::RunOnUiThread(std::move(work)); };
   AppState station(StationServices{media, clock, *message_box, *windows, power, zone,
                                    files::CurrentDirectory(),
                                    LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown},
-                                   qt::PostToUiThread, &timers});
+                                   qt::PostToUiThread, &timers, gps});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // Start-up is over: the splash goes.
@@ -165,10 +176,16 @@ int main(int argc, char** argv) {
   int status = 0;
   // --record: the video file the recording went into, empty until one started.
   std::string recorded_file;
+  std::function<void()> start_recording;
   if (command_line.record_seconds) {
     const int milliseconds = *command_line.record_seconds * 1000;
-    QTimer::singleShot(0, app.get(), [&station, &recorded_file, milliseconds, app = app.get()] {
+    start_recording = [&station, &recorded_file, &start_recording, milliseconds, app = app.get()] {
       if (station.exiting()) return;
+      // The GPS receiver AutostartGPS is looking for gives the recording its position.
+      if (station.gps() != nullptr && station.gps()->connecting()) {
+        QTimer::singleShot(100, app, start_recording);
+        return;
+      }
       if (station.sources().CurrentSource() == nullptr) {
         // Nothing to record with: the log has said so; the caller learns it from the status.
         station.Exit();
@@ -185,7 +202,8 @@ int main(int argc, char** argv) {
         station.StopButton();
         station.Exit();
       });
-    });
+    };
+    QTimer::singleShot(0, app.get(), start_recording);
   }
   if (command_line.quit_after_seconds) {
     QTimer::singleShot(*command_line.quit_after_seconds * 1000, app.get(),

@@ -1,215 +1,218 @@
 #include "gps/gga_parser.h"
 
 #include <algorithm>
-#include <climits>
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
-
-#include "base/code_page.h"
+#include <string>
 
 namespace vesk {
 namespace {
 
-// Reads numbers the way the sentence's fields were always read (scanf conversions), but
-// by hand so that nothing past the text is touched and no overflow is undefined: each
-// conversion skips white space, then needs at least one digit.
-class FieldScanner {
- public:
-  FieldScanner(std::string_view text, std::size_t pos)
-      : text_(text), pos_(std::min(pos, text.size())) {}
-
-  // "%<width>hu": up to width digits, no sign (a sign matches nothing: time fields never
-  // carry one, and a wrapped negative would only make a nonsense time).
-  bool ScanUnsigned(std::size_t width, std::uint16_t* value) {
-    SkipSpace();
-    unsigned result = 0;
-    std::size_t digits = 0;
-    while (digits < width && pos_ < text_.size() && IsDigit(text_[pos_])) {
-      result = result * 10 + static_cast<unsigned>(text_[pos_] - '0');
-      ++pos_;
-      ++digits;
-    }
-    if (digits == 0) return false;
-    // width is at most 3 here, so the value fits.
-    *value = static_cast<std::uint16_t>(result);
-    return true;
-  }
-
-  // "%d": optional sign and digits; values beyond int saturate at INT_MAX / INT_MIN.
-  bool ScanInt(int* value) {
-    SkipSpace();
-    bool negative = false;
-    if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) {
-      negative = text_[pos_] == '-';
-      ++pos_;
-    }
-    constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
-    long long magnitude = 0;
-    std::size_t digits = 0;
-    while (pos_ < text_.size() && IsDigit(text_[pos_])) {
-      magnitude = std::min(kLimit, magnitude * 10 + (text_[pos_] - '0'));
-      ++pos_;
-      ++digits;
-    }
-    if (digits == 0) return false;
-    const long long signed_value = negative ? -magnitude : std::min(magnitude, kLimit - 1);
-    *value = static_cast<int>(signed_value);
-    return true;
-  }
-
-  // A literal character of the format.
-  bool Match(char c) {
-    if (pos_ >= text_.size() || text_[pos_] != c) return false;
-    ++pos_;
-    return true;
-  }
-
- private:
-  static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-  static bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-  }
-  void SkipSpace() {
-    while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
-  }
-
-  std::string_view text_;
-  std::size_t pos_;
+// Fields of the GGA sentence, the tag first.
+enum GgaField : std::size_t {
+  kTag,
+  kTime,
+  kLatitude,
+  kNorthSouth,
+  kLongitude,
+  kEastWest,
+  kQuality,
+  kSatellites,
+  kDilution,
+  kAltitude,
+  kFieldsNeeded
 };
 
-// "%d.%d" into whole part and fraction digits, both 0 when they do not scan.
-void ScanDecimal(std::string_view text, std::size_t pos, int* whole, int* fraction) {
-  *whole = 0;
-  *fraction = 0;
-  FieldScanner scanner(text, pos);
-  if (scanner.ScanInt(whole) && scanner.Match('.')) scanner.ScanInt(fraction);
+constexpr std::size_t kMaxFields = 24;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
+bool AllDigits(std::string_view text) {
+  for (const char c : text) {
+    if (!IsDigit(c)) return false;
+  }
+  return true;
 }
 
-// The next ',' at or after from.
-std::optional<std::size_t> FindComma(std::string_view text, std::size_t from) {
-  if (from >= text.size()) return std::nullopt;
-  const std::size_t comma = text.find(',', from);
-  if (comma == std::string_view::npos) return std::nullopt;
-  return comma;
+int HexValue(char c) {
+  if (IsDigit(c)) return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
 }
 
-// The character at pos as text; nothing past the end of the text (the original's
-// terminator ends the text there).
-std::string CharacterAt(std::string_view text, std::size_t pos) {
-  if (pos >= text.size()) return std::string();
-  return Windows1252ToUtf8(text.substr(pos, 1));
+// The sentence's fields between its '$' and its end, or nothing when it is not intact.
+std::optional<std::string_view> IntactBody(std::string_view data, std::size_t p) {
+  const std::size_t limit = std::min(data.size(), p + kMaxSentenceBytes);
+  std::uint8_t sum = 0;
+  for (std::size_t i = p + 1; i < limit; ++i) {
+    const char c = data[i];
+    if (c == '\r' || c == '\n') return data.substr(p + 1, i - p - 1);
+    if (c == '*') {
+      if (i + 2 >= data.size()) return std::nullopt;  // the checksum has not arrived
+      const int high = HexValue(data[i + 1]);
+      const int low = HexValue(data[i + 2]);
+      if (high < 0 || low < 0 || ((high << 4) | low) != sum) return std::nullopt;
+      return data.substr(p + 1, i - p - 1);
+    }
+    // A '$' starts the next sentence: this one was cut off on the line.
+    if (c < 0x20 || c > 0x7e || c == '$') return std::nullopt;
+    sum ^= static_cast<std::uint8_t>(c);
+  }
+  return std::nullopt;
 }
 
-// DDMM.mmmm packed into DD.MMmmmm: the fraction digits are taken as four digits of a minute.
-std::string FormatCoordinate(int whole, int fraction, std::string_view hemisphere) {
-  const long long degrees = whole / 100;
-  const long long minutes = whole - 100 * degrees;
-  const double value =
-      static_cast<double>(minutes * 10000 + fraction) / 1000000.0 + static_cast<double>(degrees);
-  char number[64];
-  std::snprintf(number, sizeof number, " %.6f ", value);
-  std::string text = number;
-  text += hemisphere;
-  return text;
+// "hhmmss" with an optional fraction of a second, or empty.
+bool ParseTime(std::string_view field, GpsFix* fix) {
+  if (field.empty()) return true;
+  const std::string_view whole = field.substr(0, field.find('.'));
+  const std::string_view fraction =
+      whole.size() < field.size() ? field.substr(whole.size() + 1) : std::string_view();
+  if (whole.size() != 6 || !AllDigits(whole) || !AllDigits(fraction)) return false;
+  const auto two = [&](std::size_t at) {
+    return static_cast<std::uint16_t>((whole[at] - '0') * 10 + (whole[at + 1] - '0'));
+  };
+  // The fraction is of a second: ".5" is 500 ms, ".05" 50 ms.
+  std::uint16_t millisecond = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    millisecond = static_cast<std::uint16_t>(millisecond * 10 +
+                                             (i < fraction.size() ? fraction[i] - '0' : 0));
+  }
+  fix->gps_hour = two(0);
+  fix->gps_minute = two(2);
+  fix->gps_second = two(4);
+  fix->gps_millisecond = millisecond;
+  if (fix->gps_hour > 23 || fix->gps_minute > 59 || fix->gps_second > 60) return false;
+  char text[32];
+  std::snprintf(text, sizeof text, "%2.2hu:%2.2hu:%2.2hu.%3.3hu", fix->gps_hour, fix->gps_minute,
+                fix->gps_second, fix->gps_millisecond);
+  fix->gps_time = text;
+  return true;
+}
+
+// "DDMM.mmmmm" (or "DDDMM.mmmmm") and its hemisphere letter as " DD.MMmmmm H": the digits
+// of degrees and minutes, the point moved two places left, rounded to six decimals.
+std::optional<std::string> FormatCoordinate(std::string_view field, std::string_view hemisphere,
+                                            long long max_degrees, std::size_t max_whole_digits,
+                                            std::string_view letters) {
+  if (hemisphere.size() != 1 || letters.find(hemisphere[0]) == std::string_view::npos) {
+    return std::nullopt;
+  }
+  const std::string_view whole = field.substr(0, field.find('.'));
+  const std::string_view fraction =
+      whole.size() < field.size() ? field.substr(whole.size() + 1) : std::string_view();
+  if (whole.size() < 3 || whole.size() > max_whole_digits || fraction.size() > 12 ||
+      !AllDigits(whole) || !AllDigits(fraction)) {
+    return std::nullopt;
+  }
+  long long packed = 0;  // DDMM and four digits of a minute
+  for (const char c : whole) packed = packed * 10 + (c - '0');
+  const long long degrees = packed / 100;
+  if (packed % 100 >= 60) return std::nullopt;
+  for (std::size_t i = 0; i < 4; ++i) {
+    packed = packed * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+  }
+  if (fraction.size() > 4 && fraction[4] >= '5') ++packed;
+  if (degrees > max_degrees || (degrees == max_degrees && packed % 1000000 != 0)) {
+    return std::nullopt;
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, " %lld.%06lld %c", packed / 1000000, packed % 1000000,
+                hemisphere[0]);
+  return std::string(text);
+}
+
+// An altitude as the receiver sent it: optional sign, digits, optional fraction.
+bool IsAltitude(std::string_view field) {
+  if (!field.empty() && (field[0] == '-' || field[0] == '+')) field.remove_prefix(1);
+  const std::string_view whole = field.substr(0, field.find('.'));
+  const std::string_view fraction =
+      whole.size() < field.size() ? field.substr(whole.size() + 1) : std::string_view();
+  return !whole.empty() && whole.size() <= 8 && fraction.size() <= 8 && AllDigits(whole) &&
+         AllDigits(fraction);
 }
 
 }  // namespace
 
-bool ParseGgaSentence(std::string_view text, std::size_t p, const Clock& clock, GpsFix* fix) {
-  fix->computer_time = clock.UtcSystemTime();
-
-  // Time: hhmmss.sss
-  const std::size_t time_pos = p + kGgaTag.size() + 1;
-  {
-    std::uint16_t hour = 0, minute = 0, second = 0, millisecond = 0;
-    FieldScanner scanner(text, time_pos);
-    if (scanner.ScanUnsigned(2, &hour) && scanner.ScanUnsigned(2, &minute) &&
-        scanner.ScanUnsigned(2, &second) && scanner.Match('.')) {
-      scanner.ScanUnsigned(3, &millisecond);
-    }
-    fix->gps_hour = hour;
-    fix->gps_minute = minute;
-    fix->gps_second = second;
-    fix->gps_millisecond = millisecond;
-    char time_text[32];
-    std::snprintf(time_text, sizeof time_text, "%2.2hu:%2.2hu:%2.2hu.%3.3hu", hour, minute, second,
-                  millisecond);
-    fix->gps_time = time_text;
-  }
-
-  int whole = 0;
-  int fraction = 0;
-
-  const auto c1 = FindComma(text, time_pos);
-  if (!c1) return false;
-  ScanDecimal(text, *c1 + 1, &whole, &fraction);
-  const auto c2 = FindComma(text, *c1 + 1);
-  if (!c2) return false;
-  fix->latitude = FormatCoordinate(whole, fraction, CharacterAt(text, *c2 + 1));
-
-  // The hemisphere field is taken to be one letter; its comma is skipped unchecked.
-  ScanDecimal(text, *c2 + 3, &whole, &fraction);
-  const auto c3 = FindComma(text, *c2 + 3);
-  if (!c3) return false;
-  fix->longitude = FormatCoordinate(whole, fraction, CharacterAt(text, *c3 + 1));
-
-  const auto c4 = FindComma(text, *c3 + 1);
-  if (!c4) return false;
-  const auto c5 = FindComma(text, *c4 + 1);
-  if (!c5) return false;
-  {
-    int satellites = 0;
-    FieldScanner scanner(text, *c5 + 1);
-    scanner.ScanInt(&satellites);
-    char satellites_text[32];
-    std::snprintf(satellites_text, sizeof satellites_text, " %d", satellites);
-    fix->satellites = satellites_text;
-  }
-
-  const auto c6 = FindComma(text, *c5 + 1);
-  if (!c6) return false;
-  const auto c7 = FindComma(text, *c6 + 1);
-  if (!c7) return false;
-  ScanDecimal(text, *c7 + 1, &whole, &fraction);
-  char altitude[64];
-  std::snprintf(altitude, sizeof altitude, " %d.%d M", whole, fraction);
-  fix->altitude = altitude;
-  return true;
+bool IsGgaTagAt(std::string_view data, std::size_t p) {
+  return p < data.size() && data.size() - p >= 7 && data[p] == '$' && IsUpper(data[p + 1]) &&
+         IsUpper(data[p + 2]) && data.substr(p + 3, 4) == "GGA,";
 }
 
-bool FindAndParseGga(std::span<std::uint8_t> buffer, std::size_t r, std::size_t read_size,
-                     const Clock& clock, MessageLog& log, GpsFix* fix) {
-  *fix = GpsFix{};
-  r = std::min(r, buffer.size());
-  const auto zero = std::find(buffer.begin(), buffer.end(), std::uint8_t{0});
-  const std::string_view text(reinterpret_cast<const char*>(buffer.data()),
-                              static_cast<std::size_t>(zero - buffer.begin()));
+bool ContainsGgaTag(std::string_view data) {
+  for (std::size_t p = data.find('$'); p != std::string_view::npos; p = data.find('$', p + 1)) {
+    if (IsGgaTagAt(data, p)) return true;
+  }
+  return false;
+}
 
-  std::optional<std::size_t> sentence;
-  if (r > 0) {
-    const std::size_t last = text.rfind(kGgaTag, r - 1);
-    if (last != std::string_view::npos) {
-      if (last + kMinGgaSentenceBytes <= r) {
-        sentence = last;
-      } else if (last > 0) {
-        const std::size_t previous = text.rfind(kGgaTag, last - 1);
-        if (previous != std::string_view::npos) sentence = previous;
-      }
-    }
+GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& clock, GpsFix* fix) {
+  *fix = GpsFix{};
+  if (!IsGgaTagAt(data, p)) return GgaResult::kNone;
+  const std::optional<std::string_view> body = IntactBody(data, p);
+  if (!body) return GgaResult::kNone;
+
+  std::array<std::string_view, kMaxFields> fields{};
+  std::size_t count = 0;
+  for (std::size_t start = 0; count < kMaxFields;) {
+    const std::size_t comma = body->find(',', start);
+    fields[count++] = body->substr(start, comma == std::string_view::npos ? comma : comma - start);
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
   }
-  if (!sentence) {
-    log.ReportMessage(kCannotFindGgaText, true);
-    return false;
-  }
-  if (!ParseGgaSentence(text, *sentence, clock, fix)) {
+  if (count < kFieldsNeeded) return GgaResult::kNone;
+
+  fix->computer_time = clock.UtcSystemTime();
+  const std::string_view quality = fields[kQuality];
+  if (!ParseTime(fields[kTime], fix) || quality.size() > 1 || !AllDigits(quality)) {
     *fix = GpsFix{};
-    return false;
+    return GgaResult::kNone;
   }
-  const std::size_t clear = read_size >= buffer.size()
-                                ? buffer.size()
-                                : std::min(buffer.size(), read_size + kGgaClearMargin);
-  std::fill_n(buffer.begin(), clear, std::uint8_t{0});
-  return true;
+  // A receiver still searching sends the sentence with fix quality 0 and empty fields.
+  if (quality.empty() || quality == "0" || fields[kLatitude].empty() ||
+      fields[kLongitude].empty()) {
+    return GgaResult::kNoPosition;
+  }
+
+  const auto latitude = FormatCoordinate(fields[kLatitude], fields[kNorthSouth], 90, 4, "NS");
+  const auto longitude = FormatCoordinate(fields[kLongitude], fields[kEastWest], 180, 5, "EW");
+  const std::string_view satellites = fields[kSatellites];
+  const std::string_view altitude = fields[kAltitude];
+  if (!latitude || !longitude || satellites.size() > 3 || !AllDigits(satellites) ||
+      (!altitude.empty() && !IsAltitude(altitude))) {
+    *fix = GpsFix{};
+    return GgaResult::kNone;
+  }
+  fix->latitude = *latitude;
+  fix->longitude = *longitude;
+  if (!satellites.empty())
+    fix->satellites = " " + std::to_string(std::stoi(std::string(satellites)));
+  if (!altitude.empty()) fix->altitude = " " + std::string(altitude) + " M";
+  return GgaResult::kPosition;
+}
+
+GgaResult FindAndParseGga(std::string_view received, const Clock& clock, MessageLog& log,
+                          GpsFix* fix) {
+  *fix = GpsFix{};
+  for (std::size_t p = received.rfind('$'); p != std::string_view::npos;
+       p = p == 0 ? std::string_view::npos : received.rfind('$', p - 1)) {
+    const GgaResult result = ParseGgaSentence(received, p, clock, fix);
+    if (result != GgaResult::kNone) return result;
+  }
+  log.ReportMessage(kCannotFindGgaText, true);
+  return GgaResult::kNone;
+}
+
+std::size_t UnfinishedSentenceStart(std::string_view data) {
+  const std::size_t start = data.rfind('$');
+  if (start == std::string_view::npos || data.size() - start >= kMaxSentenceBytes ||
+      data.find_first_of("\r\n", start) != std::string_view::npos) {
+    return data.size();
+  }
+  return start;
 }
 
 }  // namespace vesk

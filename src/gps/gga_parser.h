@@ -1,40 +1,50 @@
 #pragma once
 
+// The NMEA GGA sentence ("$GPGGA" and the same sentence of every other talker: "$GNGGA",
+// "$GLGGA", "$GAGGA", "$GBGGA"...) turned into the texts the GPS window shows and a
+// recording log keeps. Only the bytes received are read, whatever they hold.
+
 #include <cstddef>
-#include <cstdint>
-#include <span>
-#include <string>
 #include <string_view>
 
 #include "base/clock.h"
 #include "base/message_log.h"
-#include "base/system_time.h"
 #include "recording/gps_position.h"
 
 namespace vesk {
 
-// A sentence starting fewer bytes than this before the end of a read may be cut off.
-constexpr std::size_t kMinGgaSentenceBytes = 58;
-// Bytes cleared beyond the read size after a good parse.
-constexpr std::size_t kGgaClearMargin = 20;
-
-constexpr std::string_view kGgaTag = "$GPGGA";
 constexpr std::string_view kCannotFindGgaText = "Cannot find GPGGA string\r\n";
 
-// Parses the sentence starting at p (the '$' of "$GPGGA") in text, the received text up
-// to its end. The walk is positional over the GGA field order; it fails only when a field
-// separator is missing. Numbers that do not scan are 0; numbers too large for their type
-// saturate. Nothing outside text is read.
-bool ParseGgaSentence(std::string_view text, std::size_t p, const Clock& clock, GpsFix* fix);
+// NMEA allows 82 bytes a sentence; some receivers send more fraction digits than that
+// leaves room for. Anything longer is not a sentence.
+constexpr std::size_t kMaxSentenceBytes = 120;
 
-// One refresh over the receive buffer: r bytes were just read into its start, read_size
-// is the refresh read size. The text is the bytes up to the first zero byte, or the whole
-// buffer when there is none. Parses the last "$GPGGA" lying wholly in the text before r,
-// or the one before it when the last starts fewer than kMinGgaSentenceBytes before r.
-// Reports kCannotFindGgaText (with timestamp) when there is none to parse. On success the
-// first read_size + kGgaClearMargin bytes of the buffer are zeroed. The fix is cleared
-// first and stays cleared on failure.
-bool FindAndParseGga(std::span<std::uint8_t> buffer, std::size_t r, std::size_t read_size,
-                     const Clock& clock, MessageLog& log, GpsFix* fix);
+enum class GgaResult {
+  kNone,        // no intact GGA sentence in the data
+  kPosition,    // the fix has latitude, longitude and whatever else the sentence gave
+  kNoPosition,  // an intact sentence from a receiver without a fix: every text is empty
+};
+
+// "$", two capital letters of the talker, "GGA,".
+bool IsGgaTagAt(std::string_view data, std::size_t p);
+bool ContainsGgaTag(std::string_view data);
+
+// Parses the sentence whose '$' is at p. A sentence is intact when it ends, within data,
+// at its checksum "*hh" (which must match) or at a line end, holds only printable
+// characters and has at least the fields up to the altitude; otherwise kNone. Fix quality
+// 0 or an empty latitude or longitude gives kNoPosition. Latitude and longitude keep the
+// packing DD.MMmmmm of the degrees and minutes, rounded to four digits of a minute
+// whatever number of digits the receiver sends; the altitude is the field as sent.
+GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& clock, GpsFix* fix);
+
+// One refresh over the bytes just received: the last intact GGA sentence, searched from
+// the end, so a damaged or cut-off last sentence gives way to an earlier one. Reports
+// kCannotFindGgaText (with a time stamp) when there is none. The fix is cleared first.
+GgaResult FindAndParseGga(std::string_view received, const Clock& clock, MessageLog& log,
+                          GpsFix* fix);
+
+// Where a sentence that has begun but not yet ended starts at the end of the data (the
+// next read brings its rest), or data.size() when there is none worth keeping.
+std::size_t UnfinishedSentenceStart(std::string_view data);
 
 }  // namespace vesk

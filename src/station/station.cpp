@@ -90,9 +90,22 @@ void AppState::BuildObjects() {
   hooks.set_saturation_threshold = [this](std::int32_t) {
     analysis_controls_->ForgetSaturationValue();
   };
-  controller_ = std::make_unique<RecordingController>(
-      RecordingControllerContext{*graph_, options_, log_, services_.clock, bias_minutes_,
-                                 services_.current_directory, services_.windows, nullptr, hooks});
+  // The GPS receiver, when there are serial ports to find it on.
+  const GpsPlatform& gps = services_.gps;
+  if (gps.ports != nullptr && gps.post_to_ui) {
+    gps_ = std::make_unique<GpsControl>(
+        GpsControlContext{*gps.ports, log_, services_.clock, gps.post_to_ui,
+                          [this] {
+                            const VideoSourceInfo* info = sources_.CurrentSource();
+                            return info != nullptr && info->is_active_event_recording;
+                          },
+                          [this](bool shown) { services_.windows.ShowStandByWindow(shown); },
+                          gps.timings, gps.refresh_interval});
+  }
+  hooks.connect_gps_receiver = [this] { RunCommand(MenuCommand::UsbGpsReceiver); };
+  controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
+      *graph_, options_, log_, services_.clock, bias_minutes_, services_.current_directory,
+      services_.windows, gps_.get(), hooks});
   controller_->set_initialising(true);
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       graph_->switches(), options_, log_,
@@ -198,6 +211,7 @@ HResult AppState::Initialise() {
   }
   if (!windows.CreateScrollWindow()) log_.ReportMessage(kScrollWindowNotCreatedText, true);
   if (!windows.CreateToolWindows(*analysis_controls_)) return E_ABORT;
+  if (gps_) gps_->set_view(windows.GpsView());
 
   // The devices' saved configurations, and the menu command identifiers.
   ApplySavedConfigurations(log_, video_configurations_, &sources_, {});
@@ -329,11 +343,14 @@ void AppState::RunCommand(MenuCommand command) {
     case MenuCommand::FrameIntegration:
       if (live_filter_) services_.windows.OpenFrameIntegrationWindow();
       return;
+    case MenuCommand::UsbGpsReceiver:
+      ConnectGpsReceiver();
+      return;
     // Handled by the User Messages window itself.
     case MenuCommand::SaveMessages:
     case MenuCommand::SaveMessagesAndClear:
       return;
-    // The dialogs, Event windows, device windows, GPS and playback these commands open are
+    // The dialogs, Event windows, device windows and playback these commands open are
     // not part of the station yet; the items stay in the menus.
     case MenuCommand::SelectVideoInputDevice:
     case MenuCommand::RecordingFileOptions:
@@ -345,9 +362,21 @@ void AppState::RunCommand(MenuCommand command) {
     case MenuCommand::Open:
     case MenuCommand::Schedule:
     case MenuCommand::EditAndDelete:
-    case MenuCommand::UsbGpsReceiver:
       return;
   }
+}
+
+void AppState::ConnectGpsReceiver() {
+  // A search in progress reports its own end.
+  if (gps_ && gps_->connecting()) return;
+  log_.ReportMessage(kAttemptingGpsConnection, true);
+  if (!gps_) {
+    log_.ReportMessage(kNoGpsFound, true);
+    return;
+  }
+  gps_->Connect([this](bool connected) {
+    log_.ReportMessage(connected ? kGpsConnected : kNoGpsFound, true);
+  });
 }
 
 void AppState::ToggleBrightnessContrast() {

@@ -34,6 +34,7 @@
 #include "events/event_loader.h"
 #include "events/event_countdown.h"
 #include "events/event_scheduler.h"
+#include "gps/gps_control.h"
 #include "media/media_graph.h"
 #include "station/menu_model.h"
 #include "station/station_windows.h"
@@ -111,6 +112,7 @@ struct StationServices {
   std::function<void(std::function<void()>)> post_to_ui_thread;
   // The countdown's and the Event recording's timers.
   TimerQueue* timers = nullptr;
+  GpsPlatform gps{};
 };
 
 class AppState final : private StationMenuKeeper {
@@ -153,6 +155,8 @@ class AppState final : private StationMenuKeeper {
   const LiveAnalysis& live_analysis() const { return live_analysis_; }
   const RecognitionSets& recognition_sets() const { return recognition_sets_; }
   RecordingController& controller() { return *controller_; }
+  // Null without serial ports.
+  GpsControl* gps() { return gps_.get(); }
   RecordingSession& session() { return session_; }
   const CommandIds& command_ids() const { return ids_; }
   const MenuState& menu_state() const { return menu_state_; }
@@ -183,6 +187,8 @@ class AppState final : private StationMenuKeeper {
   void SizeVideoWindowAfterStart();
   void ToggleBrightnessContrast();
   void ToggleX2Magnification();
+  // "USB GPS Receiver...": reports the attempt and, when the search ends, its result.
+  void ConnectGpsReceiver();
   bool DeviceActive() const;
   bool RecordingInProgress() const;
   // Stop and start again for a changed overlay. While a recording runs the change waits for
@@ -203,6 +209,8 @@ class AppState final : private StationMenuKeeper {
   std::shared_ptr<MediaFilter> live_filter_;
   std::unique_ptr<LiveAnalysisControl> live_control_;
   std::unique_ptr<CaptureGraph> graph_;
+  // Before the controller, which takes its fix from it.
+  std::unique_ptr<GpsControl> gps_;
   std::unique_ptr<RecordingController> controller_;
   std::unique_ptr<AnalysisControls> analysis_controls_;
   std::unique_ptr<CountdownScheduler> scheduler_;

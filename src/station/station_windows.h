@@ -13,6 +13,7 @@
 #include "base/window_geometry.h"
 #include "config/options.h"
 #include "events/event_countdown.h"
+#include "gps/gps_control.h"
 #include "media/media_graph.h"
 #include "recording/recording_view.h"
 #include "station/menu_model.h"
@@ -85,6 +86,10 @@ class StandByWindowView {
  public:
   virtual ~StandByWindowView() = default;
   virtual void CreateStandByWindow() = 0;
+  // Shown while the GPS ports are probed; nothing to show without a screen.
+  virtual void ShowStandByWindow(bool) {}
+  // The GPS window, once the tool windows exist (none without a screen).
+  virtual GpsWindowView* GpsView() { return nullptr; }
 };
 
 // The countdown, brightness and contrast, Pixel Saturation and Frame Integration windows.

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
@@ -15,26 +13,19 @@ namespace {
 using testing::FakeClock;
 using testing::MakeFileTime;
 
-const std::string kSentence =
-    "$GPGGA,123519.00,4807.0380,N,01131.2500,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
-const std::string kNoFixSentence = "$GPGGA,123519,,,,,0,00,,,M,,M,,*66\r\n";
-const std::string kOtherSentence = "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n";
-
-std::vector<std::uint8_t> Bytes(const std::string& text) {
-  return std::vector<std::uint8_t>(text.begin(), text.end());
-}
+// Sentences as receivers of several kinds send them: multi-constellation with five digits
+// of a minute, four digits, an old three-digit receiver, rounding of the fifth digit.
+const std::string kFiveDigits =
+    "$GNGGA,092725.00,2037.72792,N,10322.31250,W,1,12,0.72,1865.027,M,-8.4,M,,*7B\r\n";
+const std::string kFourDigits =
+    "$GPGGA,123519.000,4807.0380,N,01131.2500,E,1,08,0.9,545.4,M,46.9,M,,*5E\r\n";
+const std::string kSearching = "$GPGGA,,,,,,0,00,99.99,,,,,,*48\r\n";
 
 class GgaParserTest : public ::testing::Test {
  protected:
   GgaParserTest() { log_.AttachView(&view_); }
-
-  // Parses the whole buffer as one read of its full length.
-  bool Parse(std::vector<std::uint8_t>& buffer, std::size_t read_size = 1000) {
-    return FindAndParseGga(buffer, buffer.size(), read_size, clock_, log_, &fix_);
-  }
-  bool Parse(const std::string& text) {
-    std::vector<std::uint8_t> buffer = Bytes(text);
-    return Parse(buffer);
+  GgaResult Parse(const std::string& received) {
+    return FindAndParseGga(received, clock_, log_, &fix_);
   }
 
   FakeClock clock_{MakeFileTime(2026, 7, 14, 12, 35, 20, 250)};
@@ -43,26 +34,34 @@ class GgaParserTest : public ::testing::Test {
   GpsFix fix_;
 };
 
-TEST_F(GgaParserTest, ParsesSentencesAsReceiversSendThem) {
+TEST_F(GgaParserTest, SentencesOfEveryTalkerGiveTheRightPositionAsSent) {
   struct Case {
-    std::string sentence, time, latitude, longitude, satellites, altitude;
+    std::string sentence;
+    GgaResult result;
+    std::string time, latitude, longitude, satellites, altitude;
   };
+  const GgaResult P = GgaResult::kPosition;
+  const GgaResult N = GgaResult::kNoPosition;
   const Case cases[] = {
-      {kSentence, "12:35:19.000", " 48.070380 N", " 11.312500 E", " 8", " 545.4 M"},
-      // Fraction digits are read as an integer: ".5" is 5 ms, "07.038" is 07.0038 minutes.
-      {"$GPGGA,123519.5,4807.038,N,01131.25,E,1,08,0.9,545.04,M,46.9,M,,*47\r\n", "12:35:19.005",
-       " 48.070038 N", " 11.310025 E", " 8", " 545.4 M"},
-      {"$GPGGA,001500.250,3352.1200,S,15112.3400,W,2,11,1.1,-12.3,M,,M,,*00\r\n", "00:15:00.250",
-       " 33.521200 S", " 151.123400 W", " 11", " -12.3 M"},
-      // Empty fields give zeros and shift the walk onto the next fields.
-      {kNoFixSentence + kOtherSentence, "12:35:19.000", " 0.000000 ,", " 0.000000 0", " 0",
-       " 0.0 M"},
-      {"$GPGGA,123519,99999999999999.99999999999,N,0.0,E,1,-99999999999,0.9,"
-       "99999999999.7,M,,M,,*47\r\n",
-       "12:35:19.000", " 21476983.953647 N", " 0.000000 E", " -2147483648", " 2147483647.7 M"}};
+      {kFiveDigits, P, "09:27:25.000", " 20.377279 N", " 103.223125 W", " 12", " 1865.027 M"},
+      {kFourDigits, P, "12:35:19.000", " 48.070380 N", " 11.312500 E", " 8", " 545.4 M"},
+      {"$GPGGA,001500,3352.120,S,15112.340,E,2,05,1.1,-0.8,M,21.0,M,,*7E\r\n", P, "00:15:00.000",
+       " 33.521200 S", " 151.123400 E", " 5", " -0.8 M"},
+      {"$GLGGA,235959.5,5132.00005,N,00007.99995,W,1,07,1.0,545.04,M,,,,*31\r\n", P, "23:59:59.500",
+       " 51.320001 N", " 0.080000 W", " 7", " 545.04 M"},
+      // Without a checksum the line end closes the sentence.
+      {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,\r\n", P, "12:35:19.000",
+       " 48.070380 N", " 11.310000 E", " 8", " 545.4 M"},
+      {"$GAGGA,120000.00,4807.038,N,01131.000,E,1,04,2.5,,,,,,*4F\r\n", P, "12:00:00.000",
+       " 48.070380 N", " 11.310000 E", " 4", ""},
+      // Searching receivers: no position at all, whatever the other fields hold.
+      {kSearching, N, "", "", "", "", ""},
+      {"$GPGGA,120000.00,4807.038,N,01131.000,E,0,03,2.5,500.0,M,,,,*3E\r\n", N, "12:00:00.000", "",
+       "", "", ""},
+  };
   for (const Case& c : cases) {
-    ASSERT_TRUE(Parse(c.sentence)) << c.sentence;
-    EXPECT_EQ(fix_.gps_time, c.time);
+    EXPECT_EQ(Parse(c.sentence), c.result) << c.sentence;
+    EXPECT_EQ(fix_.gps_time, c.time) << c.sentence;
     EXPECT_EQ(fix_.latitude, c.latitude);
     EXPECT_EQ(fix_.longitude, c.longitude);
     EXPECT_EQ(fix_.satellites, c.satellites);
@@ -72,45 +71,40 @@ TEST_F(GgaParserTest, ParsesSentencesAsReceiversSendThem) {
   EXPECT_TRUE(view_.entries.empty());
 }
 
-TEST_F(GgaParserTest, SentenceTooCloseToTheEndGivesWayToThePreviousOne) {
-  const std::string earlier =
-      "$GPGGA,111111.00,4807.0380,N,01131.2500,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
-  ASSERT_TRUE(Parse(earlier + kOtherSentence + kSentence));  // the last complete one
-  EXPECT_EQ(fix_.gps_time, "12:35:19.000");
-  // 57 bytes of the last sentence: it may be cut off.
-  ASSERT_TRUE(Parse(earlier + kSentence.substr(0, 57)));
-  EXPECT_EQ(fix_.gps_time, "11:11:11.000");
-  // 58 bytes are enough for it to be taken.
-  ASSERT_TRUE(Parse(earlier + kSentence.substr(0, 58)));
-  EXPECT_EQ(fix_.gps_time, "12:35:19.000");
+TEST_F(GgaParserTest, DamagedSentencesAreSkippedForAnEarlierIntactOne) {
+  std::string bad_checksum = kFourDigits;
+  bad_checksum[20] = '9';
+  const std::string damaged[] = {
+      bad_checksum,
+      "$GPGGA,123519,4807.038,N,01131.000,E,1,08*77\r\n",  // fields missing
+      "$GBGGA,120000.00,4807.038,X,01131.000,E,1,04,2.5,1.0,M,,,,*38\r\n",
+      "$GPGGA,120000.00,4860.038,N,01131.000,E,1,04,2.5,1.0,M,,,,*3D\r\n",
+      kFourDigits.substr(0, 60),  // cut off
+      kFourDigits.substr(0, 70),  // checksum not complete
+      kFourDigits.substr(0, 30) + std::string(1, '\0') + kFourDigits.substr(30),
+      kFourDigits.substr(0, 30) + kFiveDigits,  // cut by the next sentence
+      "$GPGGA" + std::string(200, ',') + "\r\n",
+  };
+  for (const std::string& last : damaged) {
+    EXPECT_EQ(Parse(kFiveDigits + "$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*39\r\n" + last),
+              GgaResult::kPosition)
+        << last;
+    EXPECT_EQ(fix_.latitude, " 20.377279 N") << last;
+  }
   EXPECT_TRUE(view_.entries.empty());
-}
-
-TEST_F(GgaParserTest, DataWithoutTheTagIsReportedWhateverItsLength) {
-  EXPECT_FALSE(Parse(std::string(3000, ',')));
-  EXPECT_FALSE(Parse(kOtherSentence + kSentence.substr(0, 57)));  // only a cut-off one
-  EXPECT_FALSE(Parse(std::string(100, 'x') + "$GPGGA"));
-  std::vector<std::uint8_t> nothing_read = Bytes(kSentence);
-  EXPECT_FALSE(FindAndParseGga(nothing_read, 0, 1000, clock_, log_, &fix_));
-  EXPECT_EQ(view_.entries.size(), 4u);
+  // Alone, each is reported as no sentence found; so are noise and an empty read.
+  for (const std::string& data : {bad_checksum, std::string(3000, '$'), std::string()}) {
+    EXPECT_EQ(Parse(data), GgaResult::kNone);
+    EXPECT_TRUE(fix_.latitude.empty());
+  }
+  ASSERT_EQ(view_.entries.size(), 3u);
   EXPECT_EQ(view_.entries[0], "\r\n12:35:20 (UTC)\r\nCannot find GPGGA string\r\n");
-}
-
-TEST_F(GgaParserTest, TextEndsAtTheFirstZeroByte) {
-  const std::string later =
-      "$GPGGA,222222.00,4807.0380,N,01131.2500,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
-  ASSERT_TRUE(Parse(kSentence + std::string(1, '\0') + later));
-  EXPECT_EQ(fix_.gps_time, "12:35:19.000");
-  // A sentence whose separators lie only behind the zero byte does not parse.
-  EXPECT_FALSE(Parse("$GPGGA,123519.00" + std::string(50, ' ') + std::string(1, '\0') + later));
-}
-
-TEST_F(GgaParserTest, EveryCutOfASentenceIsSafe) {
-  const std::string data = kSentence + kSentence;
-  for (std::size_t length = 0; length <= data.size(); ++length) {
-    std::vector<std::uint8_t> buffer = Bytes(data.substr(0, length));
-    if (Parse(buffer)) {
-      EXPECT_EQ(fix_.gps_time, "12:35:19.000") << length;
+  // Zero bytes before a sentence do not hide it; no cut of two sentences gives a part of one.
+  EXPECT_EQ(Parse(std::string(5, '\0') + kFourDigits), GgaResult::kPosition);
+  const std::string two = kFourDigits + kFourDigits;
+  for (std::size_t length = 0; length <= two.size(); ++length) {
+    if (Parse(two.substr(0, length)) != GgaResult::kNone) {
+      EXPECT_EQ(fix_.altitude, " 545.4 M");
     }
   }
 }

@@ -1,0 +1,157 @@
+#include "gps/gps_control.h"
+
+#include <utility>
+
+namespace vesk {
+
+GpsControl::GpsControl(GpsControlContext context)
+    : context_(std::move(context)),
+      receiver_(context_.ports, context_.log, context_.clock, context_.timings),
+      alive_(std::make_shared<GpsControl*>(this)) {}
+
+GpsControl::~GpsControl() {
+  closing_ = true;
+  refresh_wanted_ = false;
+  ++refresh_generation_;
+  worker_.Shutdown();
+  alive_.reset();
+}
+
+void GpsControl::PostToUi(std::function<void()> work) {
+  std::weak_ptr<GpsControl*> alive = alive_;
+  context_.post_to_ui([alive, work = std::move(work)] {
+    if (alive.lock()) work();
+  });
+}
+
+bool GpsControl::Connect(std::function<void(bool connected)> done) {
+  if (connecting_) return false;
+  if (receiver_.IsOpen()) {
+    StopRefreshTimer();
+    Close();
+  }
+  connecting_ = true;
+  cancel_connect_ = false;
+  worker_.Post([this, done = std::move(done)] {
+    ConnectResult result;
+    {
+      std::lock_guard<std::mutex> hold(receiver_mutex_);
+      result = receiver_.ConnectGpsReceiver(
+          [this] {
+            PostToUi([this] {
+              if (context_.show_stand_by) context_.show_stand_by(true);
+            });
+          },
+          [this] { return closing_.load() || cancel_connect_.load(); });
+    }
+    PostToUi([this, result, done] {
+      connecting_ = false;
+      if (context_.show_stand_by) context_.show_stand_by(false);
+      ReportProblems(result);
+      if (done) done(result.connected);
+      if (result.connected) StartRefresh();
+    });
+  });
+  return true;
+}
+
+void GpsControl::ReportProblems(const ConnectResult& result) {
+  for (const PortProblem& problem : result.problems) {
+    if (problem.error == SerialOpenError::kPermissionDenied) {
+      context_.log.ReportMessage(
+          "WARNING: no permission to open " + problem.path +
+              "; the user must be a member of the group that owns it (usually dialout)\r\n",
+          true);
+    } else {
+      context_.log.ReportMessage("WARNING: " + problem.path + " is in use by another program\r\n",
+                                 true);
+    }
+  }
+}
+
+void GpsControl::StartRefresh() {
+  refresh_wanted_ = true;
+  worker_.StartTimer(context_.refresh_interval, [this] { PostToUi([this] { Tick(); }); });
+}
+
+void GpsControl::Tick() {
+  if (!refresh_wanted_ || refresh_pending_) return;
+  if (context_.event_recording_in_progress && context_.event_recording_in_progress()) return;
+  refresh_pending_ = true;
+  const unsigned generation = refresh_generation_;
+  worker_.Post([this, generation] {
+    const auto stopped = [this, generation] {
+      return closing_.load() || refresh_generation_.load() != generation;
+    };
+    GpsFix fix;
+    FixResult result = FixResult::kFailed;
+    bool connected = false;
+    {
+      std::lock_guard<std::mutex> hold(receiver_mutex_);
+      connected = receiver_.IsOpen();
+      if (connected && !stopped()) result = receiver_.ReadGpsFixWithRetry(&fix, stopped);
+    }
+    PostToUi([this, generation, connected, result, fix] {
+      refresh_pending_ = false;
+      // Stopped meanwhile (Close, a recording start): what was read is no longer wanted.
+      if (refresh_wanted_ && refresh_generation_ == generation) Refreshed(connected, result, fix);
+    });
+  });
+}
+
+void GpsControl::Refreshed(bool connected, FixResult result, const GpsFix& fix) {
+  if (!connected) {
+    context_.log.ReportMessage(kGpsNotConnectedText, true);
+    return;
+  }
+  if (result == FixResult::kLost) {
+    // The receiver has said why; the connection ends as a Close would end it.
+    StopRefreshTimer();
+    if (view_ != nullptr) view_->HideGpsWindow();
+    context_.log.ReportMessage(kGpsClosedText, true);
+    return;
+  }
+  if (result == FixResult::kPosition) {
+    RefreshLastPosition(fix, &last_position_);
+    const std::pair<GpsField, const std::string*> fields[] = {
+        {GpsField::kLatitude, &fix.latitude},
+        {GpsField::kLongitude, &fix.longitude},
+        {GpsField::kSatellites, &fix.satellites},
+        {GpsField::kAltitude, &fix.altitude}};
+    for (const auto& [field, text] : fields) {
+      if (!text->empty() && view_ != nullptr) view_->SetGpsField(field, *text);
+    }
+  } else {
+    context_.log.ReportMessage(kGpsNotValidText, true);
+  }
+  if (view_ != nullptr) view_->ShowGpsWindow();
+}
+
+void GpsControl::CloseWindow() {
+  if (view_ != nullptr) view_->HideGpsWindow();
+  cancel_connect_ = true;
+  StopRefreshTimer();
+  Close();
+  context_.log.ReportMessage(kGpsClosedText, true);
+}
+
+void GpsControl::StopRefreshTimer() {
+  refresh_wanted_ = false;
+  ++refresh_generation_;
+  worker_.StopTimer();
+  // A refresh in progress sees the stop within one wait slice; it is waited for here.
+  std::lock_guard<std::mutex> hold(receiver_mutex_);
+}
+
+bool GpsControl::ReadGpsFixWithRetry(GpsFix* fix) {
+  std::lock_guard<std::mutex> hold(receiver_mutex_);
+  const FixResult result = receiver_.ReadGpsFixWithRetry(fix, [this] { return closing_.load(); });
+  return result == FixResult::kPosition || result == FixResult::kNoPosition;
+}
+
+void GpsControl::Close() {
+  std::lock_guard<std::mutex> hold(receiver_mutex_);
+  receiver_.CloseGpsReceiver();
+}
+
+}  // namespace vesk
