@@ -30,8 +30,11 @@
 #include "capture/capture_graph.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
+#include "events/event_list_model.h"
 #include "events/event_loader.h"
 #include "events/event_scheduler.h"
+#include "events/file_options_model.h"
+#include "events/schedule_event_model.h"
 #include "media/media_graph.h"
 #include "station/menu_model.h"
 #include "station/station_windows.h"
@@ -151,6 +154,10 @@ class AppState final : private StationMenuKeeper {
   // log written, then the main window goes and the loop ends. Only the first call acts.
   void Exit();
 
+  // The Events on disk changed (saved, edited or deleted): a pending countdown is cancelled
+  // and every Event loaded again, which schedules the earliest.
+  void RescheduleEvents();
+
   // The record controls.
   void StartButton();
   void StopButton();
@@ -175,6 +182,8 @@ class AppState final : private StationMenuKeeper {
   LayoutInputs& layout() { return layout_; }
   const HeldEventScheduler& scheduler() const { return scheduler_; }
   EventLoader& event_loader() { return *event_loader_; }
+  ScheduleEventModel& schedule_event() { return *schedule_event_; }
+  EventListModel& event_list() { return *event_list_; }
   int bias_minutes() const { return bias_minutes_; }
   bool initialising() const { return initialising_; }
   bool hibernation_possible() const { return hibernation_possible_; }
@@ -188,6 +197,12 @@ class AppState final : private StationMenuKeeper {
   // the analysis controls and the Event loader; no window is touched.
   void BuildObjects();
   HResult ActivateDevice();
+  // The logic of the Schedule Event and Event list windows and of the File options dialog,
+  // and the two windows.
+  bool BuildEventWindows();
+  // "File...": the dialog, and on Save the options file and the Schedule Event window's
+  // global prefix.
+  void RunFileOptions();
   // StationMenuKeeper: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
@@ -222,6 +237,9 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<AnalysisControls> analysis_controls_;
   HeldEventScheduler scheduler_;
   std::unique_ptr<EventLoader> event_loader_;
+  std::unique_ptr<ScheduleEventModel> schedule_event_;
+  std::unique_ptr<EventListModel> event_list_;
+  std::unique_ptr<FileOptionsModel> file_options_;
   LayoutInputs layout_;
   CommandIds ids_;
   MenuState menu_state_;
