@@ -70,6 +70,9 @@ class HeadlessWindows : public StationWindows {
   void ShowBrightnessContrast(bool) override {}
   void OpenPixelSaturationWindow() override {}
   void OpenFrameIntegrationWindow() override {}
+  // EventWindowsView: the logic runs without views, so the commands show nothing.
+  bool CreateEventWindows(ScheduleEventModel&, EventListModel&) override { return true; }
+  int RunFileOptionsDialog(FileOptionsModel&) override { return kFileOptionsCancelled; }
   // RecordingWindowsView (the menus are the station's)
   void SetMainWindowTitle(std::string_view) override {}
   void SetCountdownWindowTitle(std::string_view) override {}

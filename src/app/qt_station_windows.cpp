@@ -11,6 +11,9 @@
 #include "analysis/frame_integration_window.h"
 #include "analysis/pixel_saturation_window.h"
 #include "gps/gps_window.h"
+#include "events/event_list_window.h"
+#include "events/file_options_window.h"
+#include "events/schedule_event_window.h"
 #include "platform/qt/qt_message_box.h"
 #include "station/brightness_contrast_window.h"
 #include "station/countdown_window.h"
@@ -140,6 +143,11 @@ QWidget* QtStationWindows::WidgetOf(WindowId window) const {
     case WindowId::Gps:
       return gps_.get();
     // The playback, device, option and Event windows do not exist yet.
+    case WindowId::ScheduleEvent:
+      return schedule_event_.get();
+    case WindowId::ViewEvents:
+      return event_list_.get();
+    // The playback, device, option and GPS windows do not exist yet.
     default:
       return nullptr;
   }
@@ -294,6 +302,27 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
   return true;
 }
 
+bool QtStationWindows::CreateEventWindows(ScheduleEventModel& schedule, EventListModel& list) {
+  schedule_event_ = std::make_unique<ScheduleEventWindow>(schedule, Font(18, FontFace::Tahoma),
+                                                          Font(20, FontFace::Consolas),
+                                                          Font(20, FontFace::Tahoma));
+  schedule_event_->hide();
+  schedule.set_view(schedule_event_.get());
+  event_list_ = std::make_unique<EventListWindow>(list, Font(16, FontFace::Consolas),
+                                                  Font(18, FontFace::Tahoma));
+  event_list_->hide();
+  list.set_view(event_list_.get());
+  GiveIcons(schedule_event_.get());
+  GiveIcons(event_list_.get());
+  return true;
+}
+
+int QtStationWindows::RunFileOptionsDialog(FileOptionsModel& file_options) {
+  FileOptionsWindow dialog(file_options, icon(StationIcon::Folder), icon(StationIcon::FolderClear),
+                           main_.get());
+  return dialog.Run();
+}
+
 WorkArea QtStationWindows::ReadWorkArea() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return {};
@@ -372,7 +401,8 @@ void QtStationWindows::DestroyMainWindow() {
        {static_cast<QWidget*>(user_messages_.get()), static_cast<QWidget*>(record_controls_.get()),
         static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
         static_cast<QWidget*>(standby_.get()), static_cast<QWidget*>(pixel_saturation_.get()),
-        static_cast<QWidget*>(frame_integration_.get()), static_cast<QWidget*>(gps_.get())}) {
+        static_cast<QWidget*>(frame_integration_.get()), static_cast<QWidget*>(gps_.get()),
+        static_cast<QWidget*>(schedule_event_.get()), static_cast<QWidget*>(event_list_.get())}) {
     if (widget != nullptr) widget->hide();
   }
   if (main_) {

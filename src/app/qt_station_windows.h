@@ -26,6 +26,8 @@ class StandByWindow;
 class PixelSaturationWindow;
 class FrameIntegrationWindow;
 class GpsWindow;
+class ScheduleEventWindow;
+class EventListWindow;
 }  // namespace vesk
 
 namespace vesk::qt {
@@ -50,6 +52,8 @@ class QtStationWindows final : public StationWindows {
   PixelSaturationWindow* pixel_saturation_window() const { return pixel_saturation_.get(); }
   FrameIntegrationWindow* frame_integration_window() const { return frame_integration_.get(); }
   GpsWindow* gps_window() const { return gps_.get(); }
+  ScheduleEventWindow* schedule_event_window() const { return schedule_event_.get(); }
+  EventListWindow* event_list_window() const { return event_list_.get(); }
   QWidget* WidgetOf(WindowId window) const;
   const QIcon& icon(StationIcon which) const { return icons_[static_cast<std::size_t>(which)]; }
 
@@ -82,6 +86,8 @@ class QtStationWindows final : public StationWindows {
   void ShowBrightnessContrast(bool shown) override;
   void OpenPixelSaturationWindow() override;
   void OpenFrameIntegrationWindow() override;
+  bool CreateEventWindows(ScheduleEventModel& schedule, EventListModel& list) override;
+  int RunFileOptionsDialog(FileOptionsModel& file_options) override;
   void DestroyMainWindow() override;
   void SetMainWindowTitle(std::string_view title) override;
   void SetCountdownWindowTitle(std::string_view title) override;
@@ -117,6 +123,8 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<PixelSaturationWindow> pixel_saturation_;
   std::unique_ptr<FrameIntegrationWindow> frame_integration_;
   std::unique_ptr<GpsWindow> gps_;
+  std::unique_ptr<ScheduleEventWindow> schedule_event_;
+  std::unique_ptr<EventListWindow> event_list_;
 };
 
 }  // namespace vesk::qt

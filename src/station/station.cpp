@@ -212,6 +212,7 @@ HResult AppState::Initialise() {
   if (!windows.CreateScrollWindow()) log_.ReportMessage(kScrollWindowNotCreatedText, true);
   if (!windows.CreateToolWindows(*analysis_controls_)) return E_ABORT;
   if (gps_) gps_->set_view(windows.GpsView());
+  if (!BuildEventWindows()) return E_ABORT;
 
   // The devices' saved configurations, and the menu command identifiers.
   ApplySavedConfigurations(log_, video_configurations_, &sources_, {});
@@ -346,6 +347,15 @@ void AppState::RunCommand(MenuCommand command) {
     case MenuCommand::UsbGpsReceiver:
       ConnectGpsReceiver();
       return;
+    case MenuCommand::Schedule:
+      schedule_event_->OpenNew();
+      return;
+    case MenuCommand::EditAndDelete:
+      event_list_->Show();
+      return;
+    case MenuCommand::RecordingFileOptions:
+      RunFileOptions();
+      return;
     // Handled by the User Messages window itself.
     case MenuCommand::SaveMessages:
     case MenuCommand::SaveMessagesAndClear:
@@ -353,15 +363,12 @@ void AppState::RunCommand(MenuCommand command) {
     // The dialogs, Event windows, device windows and playback these commands open are
     // not part of the station yet; the items stay in the menus.
     case MenuCommand::SelectVideoInputDevice:
-    case MenuCommand::RecordingFileOptions:
     case MenuCommand::DurationDefault:
     case MenuCommand::Codec:
     case MenuCommand::EventPending:
     case MenuCommand::Performance:
     case MenuCommand::Misc:
     case MenuCommand::Open:
-    case MenuCommand::Schedule:
-    case MenuCommand::EditAndDelete:
       return;
   }
 }
@@ -432,6 +439,29 @@ void AppState::Exit() {
   exiting_ = true;
   if (controller_) controller_->CloseForExit();
   services_.windows.DestroyMainWindow();
+}
+
+bool AppState::BuildEventWindows() {
+  schedule_event_ = std::make_unique<ScheduleEventModel>(ScheduleEventContext{
+      services_.clock, log_, errors_, options_, derived_.default_recording_duration,
+      [this] { event_list_->FillEventList(); }, [this] { RescheduleEvents(); }});
+  event_list_ = std::make_unique<EventListModel>(EventListContext{
+      services_.clock, log_, errors_, services_.current_directory,
+      [this](const std::string& file_name) { schedule_event_->OpenForEditing(file_name); },
+      [this] { RescheduleEvents(); }});
+  file_options_ = std::make_unique<FileOptionsModel>(options_, log_);
+  return services_.windows.CreateEventWindows(*schedule_event_, *event_list_);
+}
+
+void AppState::RunFileOptions() {
+  if (services_.windows.RunFileOptionsDialog(*file_options_) != kFileOptionsSaved) return;
+  SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
+  schedule_event_->RefreshGlobalPrefix();
+}
+
+void AppState::RescheduleEvents() {
+  if (controller_->event_pending()) controller_->CancelPendingEvent();
+  event_loader_->LoadEvents();
 }
 
 void AppState::StartButton() {

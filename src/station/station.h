@@ -31,10 +31,13 @@
 #include "capture/capture_graph.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
+#include "events/event_list_model.h"
 #include "events/event_loader.h"
 #include "events/event_countdown.h"
 #include "events/event_scheduler.h"
 #include "gps/gps_control.h"
+#include "events/file_options_model.h"
+#include "events/schedule_event_model.h"
 #include "media/media_graph.h"
 #include "station/menu_model.h"
 #include "station/station_windows.h"
@@ -138,6 +141,10 @@ class AppState final : private StationMenuKeeper {
   // log written, then the main window goes and the loop ends. Only the first call acts.
   void Exit();
 
+  // The Events on disk changed (saved, edited or deleted): a pending countdown is cancelled
+  // and every Event loaded again, which schedules the earliest.
+  void RescheduleEvents();
+
   // The record controls.
   void StartButton();
   void StopButton();
@@ -164,6 +171,8 @@ class AppState final : private StationMenuKeeper {
   LayoutInputs& layout() { return layout_; }
   const CountdownScheduler& scheduler() const { return *scheduler_; }
   EventLoader& event_loader() { return *event_loader_; }
+  ScheduleEventModel& schedule_event() { return *schedule_event_; }
+  EventListModel& event_list() { return *event_list_; }
   int bias_minutes() const { return bias_minutes_; }
   bool initialising() const { return initialising_; }
   bool hibernation_possible() const { return hibernation_possible_; }
@@ -177,6 +186,12 @@ class AppState final : private StationMenuKeeper {
   // the analysis controls and the Event loader; no window is touched.
   void BuildObjects();
   HResult ActivateDevice();
+  // The logic of the Schedule Event and Event list windows and of the File options dialog,
+  // and the two windows.
+  bool BuildEventWindows();
+  // "File...": the dialog, and on Save the options file and the Schedule Event window's
+  // global prefix.
+  void RunFileOptions();
   // StationMenuKeeper: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
@@ -215,6 +230,9 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<AnalysisControls> analysis_controls_;
   std::unique_ptr<CountdownScheduler> scheduler_;
   std::unique_ptr<EventLoader> event_loader_;
+  std::unique_ptr<ScheduleEventModel> schedule_event_;
+  std::unique_ptr<EventListModel> event_list_;
+  std::unique_ptr<FileOptionsModel> file_options_;
   LayoutInputs layout_;
   CommandIds ids_;
   MenuState menu_state_;

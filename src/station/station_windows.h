@@ -14,6 +14,9 @@
 #include "config/options.h"
 #include "events/event_countdown.h"
 #include "gps/gps_control.h"
+#include "events/event_list_model.h"
+#include "events/file_options_model.h"
+#include "events/schedule_event_model.h"
 #include "media/media_graph.h"
 #include "recording/recording_view.h"
 #include "station/menu_model.h"
@@ -107,6 +110,16 @@ class ToolWindowsView {
   virtual void OpenFrameIntegrationWindow() = 0;
 };
 
+// The Schedule Event and Event list windows, and the File options dialog.
+class EventWindowsView {
+ public:
+  virtual ~EventWindowsView() = default;
+  // Both windows, hidden, each becoming the view of its logic. False when one cannot be made.
+  virtual bool CreateEventWindows(ScheduleEventModel& schedule, EventListModel& list) = 0;
+  // Modal: kFileOptionsSaved after Save, kFileOptionsCancelled after Cancel or the close box.
+  virtual int RunFileOptionsDialog(FileOptionsModel& file_options) = 0;
+};
+
 // The station keeps the menu graying and the brightness and contrast flag in its menu
 // state, so a rebuilt menu stays as a recording left it; the recording controller's calls
 // for them go to the station rather than to the windows.
@@ -125,7 +138,8 @@ class StationWindows : public RecordingWindowsView,
                        public RecordControlsView,
                        public StandByWindowView,
                        public ToolWindowsView,
-                       public CountdownView {
+                       public CountdownView,
+                       public EventWindowsView {
  public:
   // Set by the station for its lifetime.
   void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }
