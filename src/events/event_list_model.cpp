@@ -4,12 +4,10 @@
 
 #include "base/files.h"
 #include "events/event_file.h"
+#include "events/event_timing.h"
 
 namespace vesk {
 namespace {
-
-constexpr std::array<const char*, 12> kMonthAbbreviations = {
-    "JAN ", "FEB ", "MAR ", "APR ", "MAY ", "JUN ", "JUL ", "AUG ", "SEP ", "OCT ", "NOV ", "DEC "};
 
 // A two-character number of the file as the list shows it: " 3" and "3" read "03".
 std::string TwoDigits(const std::string& text) {
@@ -42,7 +40,7 @@ EventListItem MakeEventListItem(const std::string& file_name, const Clock& clock
   auto& columns = item.row.columns;
   const std::uint16_t month = record.EventTime.month;
   columns[0] = std::string(" ") +
-               (month >= 1 && month <= 12 ? kMonthAbbreviations[month - 1] : "") + text.EventDay +
+               (month >= 1 && month <= 12 ? kMonthAbbreviations[month] : "") + text.EventDay +
                ", " + text.EventYear;
   columns[1] = ClockText(text.EventHour, text.EventMinute, text.EventSecond);
   columns[2] = ClockText(text.DurationHour, text.DurationMinute, text.DurationSecond);
