@@ -25,6 +25,7 @@ class BrightnessContrastWindow;
 class StandByWindow;
 class PixelSaturationWindow;
 class FrameIntegrationWindow;
+class PowerCountdownWindow;
 }  // namespace vesk
 
 namespace vesk::qt {
@@ -92,6 +93,10 @@ class QtStationWindows final : public StationWindows {
   bool HidePlaybackWindows() override { return false; }
   void ShowPlaybackWindows() override {}
   bool AskYesNo(std::string_view caption, std::string_view text) override;
+  void StartPowerCountdown(PowerActionKind kind,
+                           std::function<void(PowerCountdownResult)> done) override;
+  void CancelPowerCountdown() override;
+  PowerCountdownWindow* power_countdown_window() const { return power_countdown_.get(); }
 
  private:
   QFont Font(int height, FontFace face) const;
@@ -110,6 +115,7 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<StandByWindow> standby_;
   std::unique_ptr<PixelSaturationWindow> pixel_saturation_;
   std::unique_ptr<FrameIntegrationWindow> frame_integration_;
+  std::unique_ptr<PowerCountdownWindow> power_countdown_;
 };
 
 }  // namespace vesk::qt

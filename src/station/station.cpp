@@ -29,7 +29,9 @@ AppState::AppState(StationServices services)
       errors_(log_, services_.message_box),
       sources_(services_.media, log_),
       live_analysis_(log_),
-      scheduler_(log_) {
+      scheduler_(log_),
+      power_action_(std::make_unique<PowerAction>(
+          PowerActionContext{services_.power, services_.windows, log_, [this] { Exit(); }})) {
   services_.windows.set_menu_keeper(this);
 }
 
@@ -380,6 +382,8 @@ bool AppState::SaveMessages(bool clear) {
 void AppState::Exit() {
   if (exiting_) return;
   exiting_ = true;
+  // An exit during the power countdown (SIGINT without windows) is its Cancel.
+  power_action_->Cancel();
   if (controller_) controller_->CloseForExit();
   services_.windows.DestroyMainWindow();
 }
@@ -390,6 +394,25 @@ void AppState::StartButton() {
 
 void AppState::StopButton() {
   if (!exiting_) controller_->StopRecording();
+}
+
+void AppState::PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then) {
+  if (exiting_) {
+    if (then) then();
+    return;
+  }
+  power_action_->Perform(hibernate, shutdown, std::move(then));
+}
+
+std::unique_ptr<SleepInhibitor> AppState::HoldSleep(const std::string& why) {
+  std::string reason;
+  std::unique_ptr<SleepInhibitor> hold = services_.power.InhibitSleep(why, &reason);
+  if (!hold) {
+    log_.ReportMessage(
+        std::string(kCannotHoldSleepText) + why + "\r\n" + kSystemReasonPrefix + reason + "\r\n",
+        true);
+  }
+  return hold;
 }
 
 }  // namespace vesk

@@ -32,6 +32,7 @@
 #include "config/options.h"
 #include "events/event_loader.h"
 #include "events/event_scheduler.h"
+#include "events/power_action.h"
 #include "media/media_graph.h"
 #include "station/menu_model.h"
 #include "station/station_windows.h"
@@ -63,6 +64,7 @@ constexpr const char* kCannotHibernateText = "Computer cannot be placed into hib
 constexpr const char* kNoPowerPrivilegeText =
     "No privilege to automatically shut down or hibernate after event recording\n";
 constexpr const char* kNoScheduledEventsText = "There are no scheduled Events\r\n";
+constexpr const char* kCannotHoldSleepText = "WARNING: cannot keep the computer awake for ";
 // Until the countdown exists the observer must know that a loaded Event will not record.
 constexpr const char* kCountdownUnavailableText =
     "NOTE: Event countdown is not available in this version; the next Event will not be "
@@ -154,6 +156,14 @@ class AppState final : private StationMenuKeeper {
   // The record controls.
   void StartButton();
   void StopButton();
+
+  // After an Event recording: the countdown, then hibernation or power-off as the Event
+  // asked; then runs afterwards in every case (an accepted power-off has already asked the
+  // station to exit by then).
+  void PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then);
+  // Keeps the computer awake while the result lives; why names the Event. A refusal is
+  // reported with the system's reason, and null comes back: the Event is recorded anyway.
+  std::unique_ptr<SleepInhibitor> HoldSleep(const std::string& why);
   // The brightness and contrast window's close box.
   void CloseBrightnessContrast();
   // The observer resized the main window.
@@ -222,6 +232,7 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<AnalysisControls> analysis_controls_;
   HeldEventScheduler scheduler_;
   std::unique_ptr<EventLoader> event_loader_;
+  std::unique_ptr<PowerAction> power_action_;
   LayoutInputs layout_;
   CommandIds ids_;
   MenuState menu_state_;

@@ -10,6 +10,7 @@
 #include "analysis/analysis_settings.h"
 #include "base/error_table.h"
 #include "base/message_view.h"
+#include "base/power.h"
 #include "base/window_geometry.h"
 #include "config/options.h"
 #include "media/media_graph.h"
@@ -118,7 +119,8 @@ class StationWindows : public RecordingWindowsView,
                        public UserMessagesWindowView,
                        public RecordControlsView,
                        public StandByWindowView,
-                       public ToolWindowsView {
+                       public ToolWindowsView,
+                       public PowerCountdownView {
  public:
   // Set by the station for its lifetime.
   void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }

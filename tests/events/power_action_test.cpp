@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "base/message_log.h"
+#include "app/headless_windows.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 
@@ -86,6 +87,28 @@ TEST_F(PowerActionTest, RefusalsAreReportedWithTheSystemsReasonOnALineOfItsOwn) 
                                    "\r\nReason given by the system: " + reason + "\r\n"}));
     EXPECT_EQ(steps.back(), "then");  // no exit: the station keeps running
   }
+}
+
+TEST_F(PowerActionTest, TheHeadlessCountdownPrintsEachSecondAndAnExitCancelsIt) {
+  std::ostringstream out;
+  HeadlessWindows windows(out);
+  std::vector<std::function<void()>> ticks;
+  windows.set_delayed_work([&](int, std::function<void()> work) { ticks.push_back(work); });
+  PowerAction action = Action(windows);
+  // Each tick arms the next, so it runs from a copy.
+  const auto tick = [&](std::size_t i) { std::function<void()>(ticks.at(i))(); };
+  action.Perform(true, false, Then());
+  for (std::size_t i = 0; i < 29; ++i) tick(i);
+  EXPECT_NE(out.str().find("Hibernate in 01 seconds unless you select Cancel Hibernate\n"),
+            std::string::npos);
+  tick(29);
+  action.Perform(false, true, Then());
+  action.Cancel();
+  tick(30);  // armed before the exit: does nothing
+  EXPECT_EQ(steps, (Steps{"hibernate", "then", "then"}));
+  EXPECT_NE(out.str().find("Shut down in 30 seconds unless you select Cancel Shutdown (Ctrl+C "
+                           "cancels)\nCancel Shutdown (the station is exiting)\n"),
+            std::string::npos);
 }
 
 }  // namespace
