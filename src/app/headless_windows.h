@@ -95,7 +95,8 @@ class HeadlessWindows : public StationWindows {
   // PowerCountdownView
   void StartPowerCountdown(PowerActionKind kind,
                            std::function<void(PowerCountdownResult)> done) override {
-    CancelPowerCountdown();
+    // One countdown at a time: an earlier one still running ends unanswered.
+    ++power_countdown_;
     power_kind_ = kind;
     power_done_ = std::move(done);
     power_seconds_ = kPowerCountdownSeconds;
