@@ -3,7 +3,8 @@
 // The station without a screen: no window exists, so nothing is placed or shown; the User
 // Messages window is a stream, and live video reaches a frame target that only counts what
 // arrives (the station's own renderer still runs, so recordings and their logs are as on a
-// desktop).
+// desktop). The power countdown is printed once a second; SIGINT (the station's exit)
+// cancels it.
 
 #include <atomic>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <utility>
 
 #include "base/stream_message_view.h"
+#include "events/power_action.h"
 #include "media/video_frame_target.h"
 #include "station/station.h"
 
@@ -29,7 +31,12 @@ class CountingFrameTarget final : public VideoFrameTarget {
 
 class HeadlessWindows : public StationWindows {
  public:
-  explicit HeadlessWindows(std::ostream& out) : view_(out) {}
+  explicit HeadlessWindows(std::ostream& out) : out_(out), view_(out) {}
+
+  // Runs work on the UI thread after a delay; the entry point gives the event loop's timer.
+  // Without one the power countdown cannot wait and ends as if it had run out.
+  using DelayedWork = std::function<void(int milliseconds, std::function<void()> work)>;
+  void set_delayed_work(DelayedWork delayed_work) { delayed_work_ = std::move(delayed_work); }
 
   // Called when the station exits (the main window would be destroyed here).
   void set_on_destroy(std::function<void()> on_destroy) { on_destroy_ = std::move(on_destroy); }
@@ -91,7 +98,54 @@ class HeadlessWindows : public StationWindows {
   // Nobody is there to answer: a running Event recording is never stopped by a question.
   bool AskYesNo(std::string_view, std::string_view) override { return false; }
 
+  // PowerCountdownView
+  void StartPowerCountdown(PowerActionKind kind,
+                           std::function<void(PowerCountdownResult)> done) override {
+    // One countdown at a time: an earlier one still running ends unanswered.
+    ++power_countdown_;
+    power_kind_ = kind;
+    power_done_ = std::move(done);
+    power_seconds_ = kPowerCountdownSeconds;
+    out_ << PowerCountdownLine(kind, power_seconds_) << " (Ctrl+C cancels)" << std::endl;
+    if (!delayed_work_) {
+      EndPowerCountdown(PowerCountdownResult::TimedOut);
+      return;
+    }
+    ArmPowerTick();
+  }
+  void CancelPowerCountdown() override {
+    if (!power_done_) return;
+    out_ << PowerCountdownTextsFor(power_kind_).button << " (the station is exiting)" << std::endl;
+    EndPowerCountdown(PowerCountdownResult::Cancelled);
+  }
+
  private:
+  void ArmPowerTick() {
+    const std::uint64_t countdown = ++power_countdown_;
+    delayed_work_(1000, [this, countdown] {
+      // A tick of a countdown that ended already.
+      if (countdown != power_countdown_ || !power_done_) return;
+      if (--power_seconds_ > 0) {
+        out_ << PowerCountdownLine(power_kind_, power_seconds_) << std::endl;
+        ArmPowerTick();
+      } else {
+        EndPowerCountdown(PowerCountdownResult::TimedOut);
+      }
+    });
+  }
+  void EndPowerCountdown(PowerCountdownResult result) {
+    ++power_countdown_;
+    std::function<void(PowerCountdownResult)> done = std::move(power_done_);
+    power_done_ = nullptr;
+    if (done) done(result);
+  }
+
+  std::ostream& out_;
+  DelayedWork delayed_work_;
+  PowerActionKind power_kind_ = PowerActionKind::Hibernate;
+  std::function<void(PowerCountdownResult)> power_done_;
+  int power_seconds_ = 0;
+  std::uint64_t power_countdown_ = 0;
   StreamMessageView view_;
   CountingFrameTarget frame_target_;
   std::function<void()> on_destroy_;

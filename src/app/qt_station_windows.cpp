@@ -18,6 +18,7 @@
 #include "station/brightness_contrast_window.h"
 #include "station/countdown_window.h"
 #include "station/main_window.h"
+#include "station/power_countdown_window.h"
 #include "station/record_controls_window.h"
 #include "station/standby_window.h"
 #include "station/station_resources.h"
@@ -453,6 +454,20 @@ void QtStationWindows::SizeVideoRecordWindow(int, int, int window_width, int win
 
 bool QtStationWindows::AskYesNo(std::string_view caption, std::string_view text) {
   return qt::AskYesNo(caption, text);
+}
+
+void QtStationWindows::StartPowerCountdown(PowerActionKind kind,
+                                           std::function<void(PowerCountdownResult)> done) {
+  // A finished dialog may still be inside its own handler: it goes once the loop is back.
+  if (power_countdown_) power_countdown_.release()->deleteLater();
+  power_countdown_ =
+      std::make_unique<PowerCountdownWindow>(kind, Font(28, FontFace::Consolas), std::move(done));
+  GiveIcons(power_countdown_.get());
+  power_countdown_->Start();
+}
+
+void QtStationWindows::CancelPowerCountdown() {
+  if (power_countdown_) power_countdown_->End(PowerCountdownResult::Cancelled);
 }
 
 }  // namespace vesk::qt

@@ -28,6 +28,7 @@ class FrameIntegrationWindow;
 class GpsWindow;
 class ScheduleEventWindow;
 class EventListWindow;
+class PowerCountdownWindow;
 }  // namespace vesk
 
 namespace vesk::qt {
@@ -104,6 +105,10 @@ class QtStationWindows final : public StationWindows {
   bool HidePlaybackWindows() override { return false; }
   void ShowPlaybackWindows() override {}
   bool AskYesNo(std::string_view caption, std::string_view text) override;
+  void StartPowerCountdown(PowerActionKind kind,
+                           std::function<void(PowerCountdownResult)> done) override;
+  void CancelPowerCountdown() override;
+  PowerCountdownWindow* power_countdown_window() const { return power_countdown_.get(); }
 
  private:
   QFont Font(int height, FontFace face) const;
@@ -125,6 +130,7 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<GpsWindow> gps_;
   std::unique_ptr<ScheduleEventWindow> schedule_event_;
   std::unique_ptr<EventListWindow> event_list_;
+  std::unique_ptr<PowerCountdownWindow> power_countdown_;
 };
 
 }  // namespace vesk::qt

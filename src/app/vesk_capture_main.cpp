@@ -134,6 +134,10 @@ int main(int argc, char** argv) {
     auto made = std::make_unique<HeadlessWindows>(std::cout);
     headless_windows = made.get();
     headless_windows->set_on_destroy([] { QCoreApplication::quit(); });
+    headless_windows->set_delayed_work(
+        [app = app.get()](int milliseconds, std::function<void()> work) {
+          QTimer::singleShot(milliseconds, app, std::move(work));
+        });
     windows = std::move(made);
     message_box = std::make_unique<StreamMessageBox>(std::cerr);
   } else {

@@ -53,6 +53,9 @@ class PowerCountdownView {
   virtual ~PowerCountdownView() = default;
   virtual void StartPowerCountdown(PowerActionKind kind,
                                    std::function<void(PowerCountdownResult)> done) = 0;
+  // Ends a running countdown as its Cancel button does (the station is exiting): done runs
+  // with Cancelled. Nothing when no countdown runs.
+  virtual void CancelPowerCountdown() {}
 };
 
 }  // namespace vesk

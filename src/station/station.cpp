@@ -17,7 +17,9 @@ AppState::AppState(StationServices services)
       log_(services_.clock),
       errors_(log_, services_.message_box),
       sources_(services_.media, log_),
-      live_analysis_(log_) {
+      live_analysis_(log_),
+      power_action_(std::make_unique<PowerAction>(
+          PowerActionContext{services_.power, services_.windows, log_, [this] { Exit(); }})) {
   services_.windows.set_menu_keeper(this);
 }
 
@@ -124,18 +126,13 @@ void AppState::BuildObjects() {
                                      derived_,          {},       {},
                                      {},                {}};
   schedule.hibernation_possible = [this] { return hibernation_possible_; };
-  schedule.hold_sleep = [this](const std::string& why) {
-    std::string error;
-    std::unique_ptr<SleepInhibitor> hold = services_.power.InhibitSleep(why, &error);
-    if (!hold) {
-      log_.ReportMessage(
-          "WARNING: the computer may go to sleep before the Event is recorded: " + error + "\r\n",
-          true);
-    }
-    return hold;
+  schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
+  schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {
+    PerformPowerAction(hibernate, shutdown, std::move(then));
   };
+  // A station on its way out schedules nothing more (an exit may end a power countdown).
   schedule.load_events = [this] {
-    if (event_loader_) event_loader_->LoadEvents();
+    if (event_loader_ && !exiting_) event_loader_->LoadEvents();
   };
   scheduler_ = std::make_unique<CountdownScheduler>(std::move(schedule));
   event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, *scheduler_,
@@ -437,6 +434,8 @@ bool AppState::SaveMessages(bool clear) {
 void AppState::Exit() {
   if (exiting_) return;
   exiting_ = true;
+  // An exit during the power countdown (SIGINT without windows) is its Cancel.
+  power_action_->Cancel();
   if (controller_) controller_->CloseForExit();
   services_.windows.DestroyMainWindow();
 }
@@ -470,6 +469,25 @@ void AppState::StartButton() {
 
 void AppState::StopButton() {
   if (!exiting_) controller_->StopRecording();
+}
+
+void AppState::PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then) {
+  if (exiting_) {
+    if (then) then();
+    return;
+  }
+  power_action_->Perform(hibernate, shutdown, std::move(then));
+}
+
+std::unique_ptr<SleepInhibitor> AppState::HoldSleep(const std::string& why) {
+  std::string reason;
+  std::unique_ptr<SleepInhibitor> hold = services_.power.InhibitSleep(why, &reason);
+  if (!hold) {
+    log_.ReportMessage(
+        std::string(kCannotHoldSleepText) + why + "\r\n" + kSystemReasonPrefix + reason + "\r\n",
+        true);
+  }
+  return hold;
 }
 
 }  // namespace vesk

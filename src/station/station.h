@@ -38,6 +38,7 @@
 #include "gps/gps_control.h"
 #include "events/file_options_model.h"
 #include "events/schedule_event_model.h"
+#include "events/power_action.h"
 #include "media/media_graph.h"
 #include "station/menu_model.h"
 #include "station/station_windows.h"
@@ -69,6 +70,8 @@ constexpr const char* kCannotHibernateText = "Computer cannot be placed into hib
 constexpr const char* kNoPowerPrivilegeText =
     "No privilege to automatically shut down or hibernate after event recording\n";
 constexpr const char* kNoScheduledEventsText = "There are no scheduled Events\r\n";
+constexpr const char* kCannotHoldSleepText = "WARNING: cannot keep the computer awake for ";
+
 // The fonts start-up makes, in creation order, with the warning a failure raises (none for
 // the last three).
 constexpr std::array<FontRequest, 8> kStartUpFonts = {{
@@ -148,6 +151,14 @@ class AppState final : private StationMenuKeeper {
   // The record controls.
   void StartButton();
   void StopButton();
+
+  // After an Event recording: the countdown, then hibernation or power-off as the Event
+  // asked; then runs afterwards in every case (an accepted power-off has already asked the
+  // station to exit by then).
+  void PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then);
+  // Keeps the computer awake while the result lives; why names the Event. A refusal is
+  // reported with the system's reason, and null comes back: the Event is recorded anyway.
+  std::unique_ptr<SleepInhibitor> HoldSleep(const std::string& why);
   // The brightness and contrast window's close box.
   void CloseBrightnessContrast();
   // The observer resized the main window.
@@ -233,6 +244,7 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<ScheduleEventModel> schedule_event_;
   std::unique_ptr<EventListModel> event_list_;
   std::unique_ptr<FileOptionsModel> file_options_;
+  std::unique_ptr<PowerAction> power_action_;
   LayoutInputs layout_;
   CommandIds ids_;
   MenuState menu_state_;

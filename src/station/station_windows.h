@@ -10,6 +10,7 @@
 #include "analysis/analysis_settings.h"
 #include "base/error_table.h"
 #include "base/message_view.h"
+#include "base/power.h"
 #include "base/window_geometry.h"
 #include "config/options.h"
 #include "events/event_countdown.h"
@@ -139,7 +140,8 @@ class StationWindows : public RecordingWindowsView,
                        public StandByWindowView,
                        public ToolWindowsView,
                        public CountdownView,
-                       public EventWindowsView {
+                       public EventWindowsView,
+                       public PowerCountdownView {
  public:
   // Set by the station for its lifetime.
   void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }

@@ -1,0 +1,155 @@
+// The logind client against python-dbusmock's logind stand-in, on a private bus that the
+// test starts and gives the client as its system bus.
+
+#include "platform/qt/logind_power.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "events/power_action.h"
+#include "support/fake_clock.h"
+
+namespace vesk {
+namespace {
+
+QDBusMessage CallLogind(const QString& interface, const QString& method,
+                        const QVariantList& arguments = {}) {
+  QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.login1",
+                                                     "/org/freedesktop/login1", interface, method);
+  call.setArguments(arguments);
+  return QDBusConnection::systemBus().call(call, QDBus::Block, 5000);
+}
+
+// The stand-in's locks as "what|who|why|mode"; polled until the expected list shows.
+bool InhibitorsBecome(const QStringList& expected) {
+  QElapsedTimer timer;
+  timer.start();
+  for (QStringList locks; timer.elapsed() < 3000; locks.clear(), QThread::msleep(20)) {
+    const QDBusMessage reply = CallLogind("org.freedesktop.login1.Manager", "ListInhibitors");
+    const auto list = reply.arguments().value(0).value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+      QString what, who, why, mode;
+      uint uid = 0, pid = 0;
+      list.beginStructure();
+      list >> what >> who >> why >> mode >> uid >> pid;
+      list.endStructure();
+      locks << QStringList{what, who, why, mode}.join('|');
+    }
+    if (locks == expected) return true;
+  }
+  return false;
+}
+
+struct LogindPowerTest : ::testing::Test, PowerCountdownView {
+  static void SetUpTestSuite() {
+    folder = new QTemporaryDir;
+    bus = new QProcess;
+    bus->start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
+                               "--address=unix:path=" + folder->filePath("bus")});
+    // Read by the client when it first connects.
+    if (bus->waitForReadyRead(5000)) qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus->readLine().trimmed());
+  }
+  static void TearDownTestSuite() {
+    bus->kill(), bus->waitForFinished();
+    delete bus;
+    delete folder;
+  }
+  void SetUp() override {
+    ASSERT_EQ(bus->state(), QProcess::Running) << "dbus-daemon did not start";
+    // Debian installs the stand-in for its own interpreter, which may not be the first one.
+    logind.start(QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3",
+                 {"-m", "dbusmock", "--template", "logind", "-l", folder->filePath("calls")});
+    QElapsedTimer timer;
+    timer.start();
+    while (
+        !QDBusConnection::systemBus().interface()->isServiceRegistered("org.freedesktop.login1")) {
+      ASSERT_LT(timer.elapsed(), 15000) << "no python3-dbusmock (scripts/install-deps)";
+      QThread::msleep(20);
+    }
+  }
+  void TearDown() override {
+    if (logind.state() == QProcess::NotRunning) return;
+    ::kill(static_cast<pid_t>(logind.processId()), SIGCONT);
+    logind.kill(), logind.waitForFinished();
+  }
+  void StartPowerCountdown(PowerActionKind,
+                           std::function<void(PowerCountdownResult)> done) override {
+    done(result);
+  }
+  // The logind methods called, with their arguments as the stand-in logs them.
+  static QStringList Calls() {
+    QFile file(folder->filePath("calls"));
+    QStringList calls;
+    if (file.open(QIODevice::ReadOnly))
+      for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.contains(' ')) calls << QString::fromUtf8(line.mid(line.indexOf(' ') + 1));
+    return calls;
+  }
+
+  static inline QTemporaryDir* folder = nullptr;
+  static inline QProcess* bus = nullptr;
+  QProcess logind;
+  qt::LogindPower power;
+  PowerCountdownResult result = PowerCountdownResult::Cancelled;
+};
+
+TEST_F(LogindPowerTest, ActionsAndTheSleepLockReachLogindAsAskedAndRefusalsKeepItsReason) {
+  testing::FakeClock clock;
+  MessageLog log{clock};
+  PowerAction action{PowerActionContext{power, *this, log, nullptr}};
+  action.Perform(true, true, nullptr);
+  EXPECT_EQ(Calls(), QStringList{});  // cancelled
+  result = PowerCountdownResult::TimedOut;
+  action.Perform(true, true, nullptr);
+  action.Perform(false, true, nullptr);
+  EXPECT_EQ(Calls(), (QStringList{"Hibernate False", "PowerOff False"}));
+
+  std::string error;
+  auto hold = power.InhibitSleep("Event at 03:05:09 UTC", &error);
+  EXPECT_TRUE(hold &&
+              InhibitorsBecome({"sleep:idle|VESK Video Capture|Event at 03:05:09 UTC|block"}));
+  hold.reset();
+  EXPECT_TRUE(InhibitorsBecome({}));
+
+  CallLogind("org.freedesktop.DBus.Mock", "AddMethod",
+             {"org.freedesktop.login1.Manager", "PowerOff", "b", "",
+              "raise dbus.exceptions.DBusException('Interactive authentication required.', "
+              "name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')"});
+  EXPECT_FALSE(power.PowerOff(&error));
+  EXPECT_EQ(error,
+            "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired: Interactive "
+            "authentication required.");
+  EXPECT_TRUE(IsPrivilegeRefusal(error));
+}
+
+TEST_F(LogindPowerTest, AMissingOrSilentLogindFailsEachCallQuicklyWithAReason) {
+  ::kill(static_cast<pid_t>(logind.processId()), SIGSTOP);
+  QElapsedTimer timer;
+  timer.start();
+  std::string error;
+  EXPECT_EQ(power.InhibitSleep("Event", &error), nullptr);
+  EXPECT_LT(timer.restart(), 3000);
+  EXPECT_EQ(error.rfind("org.freedesktop.DBus.Error.NoReply: ", 0), 0u) << error;
+  TearDown();
+  std::string hibernate_error, power_off_error;
+  EXPECT_FALSE(power.CanHibernate() || power.MayShutDownOrHibernate() ||
+               power.InhibitSleep("Event", &error) || power.Hibernate(&hibernate_error) ||
+               power.PowerOff(&power_off_error));
+  EXPECT_LT(timer.elapsed(), 1000);
+  for (const std::string& reason : {error, hibernate_error, power_off_error})
+    EXPECT_EQ(reason.rfind("org.freedesktop.DBus.Error.ServiceUnknown: ", 0), 0u) << reason;
+}
+
+}  // namespace
+}  // namespace vesk
