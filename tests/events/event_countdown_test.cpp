@@ -113,6 +113,21 @@ TEST_F(EventCountdownTest, AnEventIsRecordedBetweenItsDeadlinesThenTheNextIsCoun
   EXPECT_TRUE(s.controller().event_pending());
 }
 
+// The Event asked for hibernation: after its recording the station lets go of its own sleep
+// hold, hibernates once the countdown has run out, and then schedules again.
+TEST_F(EventCountdownTest, HibernationFollowsTheRecordingWithoutTheStationsOwnHold) {
+  WriteEvent(3, 6, 9, 30, "Pallas", true);
+  Start();
+  EXPECT_TRUE(Logged(kHibernateNoteText));
+  timers.RunUntil(MakeFileTime(2026, 7, 14, 3, 6, 24));
+  EXPECT_FALSE(Recording());
+  EXPECT_EQ(power.hibernations, std::vector<int>{0});
+  const std::string text = out.str();
+  EXPECT_NE(text.find("There are no scheduled Events", text.find("Hibernate in 30 seconds")),
+            std::string::npos)
+      << text;
+}
+
 TEST_F(EventCountdownTest, AnEventAlreadyUnderWayIsRecordedAtOnceUntilItsPlannedStop) {
   WriteEvent(3, 5, 10, 30, "Pallas");  // window 03:04:55 to 03:05:25, now 03:05:09
   Start();

@@ -78,9 +78,14 @@ class StationTestBed {
       last_hold_reason = why;
       return std::make_unique<Hold>(&holds);
     }
+    bool Hibernate(std::string*) override {
+      hibernations.push_back(holds);
+      return true;
+    }
     bool hibernate = true;
     bool privilege = true;
     int holds = 0;  // sleep holds now held
+    std::vector<int> hibernations;  // the holds still held at each hibernation
     std::string last_hold_reason;
   };
 
