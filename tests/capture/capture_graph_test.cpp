@@ -37,7 +37,7 @@ struct FakeLiveControl final : LiveFilterControl {
 };
 
 std::shared_ptr<FakeFilter> MakeTwoPinFilter(const std::string& kind) {
-  auto filter = std::make_shared<FakeFilter>(kind, kind);
+  auto filter = std::make_shared<FakeFilter>(kind);
   filter->AddPin("Input", PinDirection::Input);
   filter->AddPin("Output", PinDirection::Output);
   return filter;

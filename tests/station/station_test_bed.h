@@ -38,7 +38,7 @@ class StationTestBed {
     LiveFilterMaker maker;
     if (with_live_filter) {
       maker.make = [this](LiveAnalysis&) -> std::shared_ptr<MediaFilter> {
-        live_filter = std::make_shared<FakeFilter>("transform", "transform");
+        live_filter = std::make_shared<FakeFilter>("transform");
         live_filter->AddPin("Input", PinDirection::Input);
         live_filter->AddPin("Output", PinDirection::Output,
                             {MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000)});

@@ -145,7 +145,7 @@ HResult FakeGraph::RenderStream(PinCategory category, const std::shared_ptr<Medi
   FindFilterByName("Smart Tee", &tee);
   if (preview) {
     if (!tee) {
-      auto made = std::make_shared<FakeFilter>("Smart Tee");
+      auto made = std::make_shared<FakeFilter>();
       made->AddPin("Input", PinDirection::Input);
       made->AddPin("Capture", PinDirection::Output);
       made->AddPin("Preview", PinDirection::Output);
@@ -187,7 +187,7 @@ HResult FakeGraph::SetOutputFileName(const std::string& path,
                                      std::shared_ptr<MediaFilter>* multiplexer) {
   calls.push_back("SetOutputFileName " + path);
   if (HResult r = plan_->Check("SetOutputFileName"); Failed(r)) return r;
-  auto mux = std::make_shared<FakeFilter>("AVI Mux");
+  auto mux = std::make_shared<FakeFilter>();
   mux->AddPin("Input 01", PinDirection::Input);
   filters_.emplace_back("AVI Mux", mux);
   output_path = path;
@@ -284,19 +284,18 @@ HResult FakeMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<Media
   const auto index = static_cast<std::size_t>(kind);
   if (index > 3) return E_INVALIDARG;
   if (HResult r = plan.Check(std::string("CreateRenderer:") + kNames[index]); Failed(r)) return r;
-  auto filter = std::make_shared<FakeFilter>("renderer", kNames[index]);
+  auto filter = std::make_shared<FakeFilter>(kNames[index]);
   filter->AddPin("Input", PinDirection::Input);
   if (kind != RendererKind::NullRenderer) {
     filter->renderer_control = std::make_unique<FakeRendererControl>();
   }
-  ++renderers_created[kind];
   *renderer = filter;
   return S_OK;
 }
 
 std::shared_ptr<FakeMoniker> FakeMediaSystem::AddDevice(const std::string& name,
                                                         std::vector<MediaType> formats) {
-  auto filter = std::make_shared<FakeFilter>("device", name);
+  auto filter = std::make_shared<FakeFilter>(name);
   filter->AddPin("Capture", PinDirection::Output, formats);
   filter->stream_config = std::make_unique<FakeStreamConfig>();
   filter->dropped_frames = std::make_unique<FakeDroppedFrames>();
@@ -306,7 +305,7 @@ std::shared_ptr<FakeMoniker> FakeMediaSystem::AddDevice(const std::string& name,
 }
 
 std::shared_ptr<FakeMoniker> FakeMediaSystem::AddCompressor(const std::string& name) {
-  auto filter = std::make_shared<FakeFilter>("codec", name);
+  auto filter = std::make_shared<FakeFilter>(name);
   filter->AddPin("Input", PinDirection::Input);
   filter->AddPin("Output", PinDirection::Output);
   auto moniker = std::make_shared<FakeMoniker>(name, filter);

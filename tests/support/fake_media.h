@@ -113,9 +113,7 @@ struct FakeRendererControl final : RendererControl {
     window = w;
     return S_OK;
   }
-  HResult SetAspectRatioMode(std::int32_t mode) override {
-    return Give(aspect_result, mode, &aspect_mode);
-  }
+  HResult SetAspectRatioMode(std::int32_t) override { return S_OK; }
   HResult SetVideoPosition(const VideoRect& destination) override {
     if (Failed(position_result)) return position_result;
     positions.push_back(destination);
@@ -123,18 +121,14 @@ struct FakeRendererControl final : RendererControl {
   }
   HResult GetFramesDrawn(std::int32_t*) override { return E_NOTIMPL; }
   DisplayWindow window = 0;
-  std::int32_t aspect_mode = 0;
   std::vector<VideoRect> positions;
-  HResult aspect_result = S_OK;
   HResult position_result = S_OK;
 };
 
 class FakeFilter final : public MediaFilter {
  public:
-  // kind says what the filter stands for: "device", "renderer", "AVI Mux", "Smart Tee",
-  // "codec", or anything a test picks.
-  explicit FakeFilter(std::string kind, std::string label = {})
-      : kind(std::move(kind)), label(std::move(label)) {}
+  // label names a device, codec or renderer; a failure keyed by a codec's label hits it alone.
+  explicit FakeFilter(std::string label = {}) : label(std::move(label)) {}
 
   std::shared_ptr<FakePin> AddPin(const std::string& name, PinDirection direction,
                                   std::vector<MediaType> types = {});
@@ -146,7 +140,6 @@ class FakeFilter final : public MediaFilter {
     return renderer_control ? S_OK : E_NOINTERFACE;
   }
 
-  std::string kind;
   std::string label;
   std::vector<std::shared_ptr<FakePin>> pins;
   HResult enum_pins_result = S_OK;
@@ -257,7 +250,6 @@ class FakeMediaSystem final : public MediaSystem {
 
   std::vector<std::shared_ptr<FakeMoniker>> devices;
   std::vector<std::shared_ptr<FakeMoniker>> compressors;
-  std::map<RendererKind, int> renderers_created;
   std::vector<FakeGraph*> graphs;  // owned by whoever asked for them
   FailurePlan plan;
 };
