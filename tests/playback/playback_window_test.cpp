@@ -1,5 +1,5 @@
-// The playback windows offscreen on a real graph: open, the Information report, stepping,
-// beginning and end, the slider, and playing to the end of the stream.
+// The playback windows offscreen on a real graph: open, the Information report, stepping (at
+// full PAL size, timed), beginning and end, the slider, and playing to the end of the stream.
 
 #include "playback/playback_window.h"
 
@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdlib>
+#include <fstream>
 
 #include "platform/gst/gst_playback_graph.h"
 #include "platform/linux/posix_avi_file.h"
@@ -26,8 +27,9 @@ bool WaitFor(const std::function<bool()>& done) {
 
 TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   testing::ScopedTempDir folder;
-  ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=96x64:rate=25 "
-                        "-frames:v 12 -c:v rawvideo -pix_fmt yuyv422 clip.avi"),
+  // A non-ASCII name, as observers name their files.
+  ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25 "
+                        "-frames:v 12 -c:v rawvideo -pix_fmt yuyv422 Bedeckung_Ö.avi"),
             0);
   gst::GstPlaybackGraph graph;
   testing::FakeClock clock;
@@ -46,16 +48,19 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   EXPECT_FALSE(window.OpenFromMenu());  // the picker was cancelled
   EXPECT_TRUE(window.action(0)->isEnabled());
 
-  chosen = folder.Path("clip.avi");
+  chosen = folder.Path("Bedeckung_Ö.avi");
   ASSERT_TRUE(window.OpenFromMenu());
   EXPECT_TRUE(controls.isVisible());
   EXPECT_EQ(controls.slider()->maximum(), 11);
   EXPECT_FALSE(window.action(0)->isEnabled());
-  EXPECT_EQ(window.pane().size(), QSize(102, 70));
+  EXPECT_EQ(window.pane().size(), QSize(726, 582));
   window.action(2)->trigger();
   EXPECT_EQ(log.PendingCount(), 7u);
 
+  QElapsedTimer step;
+  step.start();
   controls.button(4)->click();
+  EXPECT_LT(step.elapsed(), 50);  // to the new frame, decoded and handed to the pane
   controls.button(4)->click();
   EXPECT_EQ(controls.slider()->value(), 2);
   EXPECT_EQ(graph.CurrentFrame(), 2);
@@ -79,6 +84,9 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   window.Exit();
   EXPECT_FALSE(controls.isVisible());
   EXPECT_EQ(window.player().state(), PlaybackState::NoFile);
+  std::ofstream(folder.Path("text.avi")) << "not a video";
+  EXPECT_FALSE(window.OpenFile(folder.Path("text.avi")));
+  EXPECT_FALSE(window.OpenFile(folder.Path("missing.avi")));
 }
 
 }  // namespace
