@@ -17,6 +17,10 @@ struct CommandLine {
   // The station exits after this many seconds.
   std::optional<int> quit_after_seconds;
   bool help = false;
+  // --avi-info FILE...: the information report of each file, then exit.
+  std::vector<std::string> avi_info_files;
+  // --repair-avi FILE COPY: a copy of a recording cut short, with its index rebuilt.
+  std::vector<std::string> repair_avi;
 };
 
 struct CommandLineResult {

@@ -1,6 +1,7 @@
 #include "app/qt_station_windows.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPushButton>
@@ -14,7 +15,10 @@
 #include "events/event_list_window.h"
 #include "events/file_options_window.h"
 #include "events/schedule_event_window.h"
+#include "platform/gst/gst_playback_graph.h"
+#include "platform/linux/posix_avi_file.h"
 #include "platform/qt/qt_message_box.h"
+#include "playback/playback_window.h"
 #include "station/brightness_contrast_window.h"
 #include "station/countdown_window.h"
 #include "station/main_window.h"
@@ -143,12 +147,15 @@ QWidget* QtStationWindows::WidgetOf(WindowId window) const {
       return frame_integration_.get();
     case WindowId::Gps:
       return gps_.get();
-    // The playback, device, option and Event windows do not exist yet.
+    case WindowId::Playback:
+      return playback_.get();
+    case WindowId::PlaybackControls:
+      return playback_ ? &playback_->controls() : nullptr;
     case WindowId::ScheduleEvent:
       return schedule_event_.get();
     case WindowId::ViewEvents:
       return event_list_.get();
-    // The playback, device, option and GPS windows do not exist yet.
+    // The device and option windows do not exist yet.
     default:
       return nullptr;
   }
@@ -468,6 +475,42 @@ void QtStationWindows::StartPowerCountdown(PowerActionKind kind,
 
 void QtStationWindows::CancelPowerCountdown() {
   if (power_countdown_) power_countdown_->End(PowerCountdownResult::Cancelled);
+}
+
+bool QtStationWindows::OpenPlaybackFromMenu() {
+  if (!playback_) {
+    if (station_ == nullptr) return false;
+    playback_media_ = std::make_unique<gst::GstPlaybackGraph>();
+    auto open_file = [](const std::string& path) -> std::unique_ptr<AviFileAccess> {
+      auto file = std::make_unique<PosixAviFile>(path, false);
+      if (!file->is_open()) return nullptr;
+      return file;
+    };
+    auto choose = [this]() -> std::string {
+      if (choose_playback_file_) return choose_playback_file_();
+      return QFileDialog::getOpenFileName(nullptr, QString(), QString(),
+                                          QStringLiteral("Audio Video Interleave (*.avi)"))
+          .toStdString();
+    };
+    playback_ = std::make_unique<PlaybackWindow>(*playback_media_, station_->log(), open_file,
+                                                 choose);
+    GiveIcons(playback_.get());
+    GiveIcons(&playback_->controls());
+    playback_->set_on_exit([this] { PlaybackClosed(); });
+  }
+  return playback_->OpenFromMenu();
+}
+
+void QtStationWindows::ClosePlaybackForEvent() {
+  if (playback_ && playback_->player().state() != PlaybackState::NoFile) playback_->Exit();
+}
+
+bool QtStationWindows::HidePlaybackWindows() {
+  return playback_ && playback_->HideForRecording();
+}
+
+void QtStationWindows::ShowPlaybackWindows() {
+  if (playback_) playback_->ShowAfterRecording();
 }
 
 }  // namespace vesk::qt

@@ -29,6 +29,8 @@ class GpsWindow;
 class ScheduleEventWindow;
 class EventListWindow;
 class PowerCountdownWindow;
+class PlaybackWindow;
+class PlaybackMedia;
 }  // namespace vesk
 
 namespace vesk::qt {
@@ -102,8 +104,16 @@ class QtStationWindows final : public StationWindows {
   void HideGpsWindow() override;
   void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
                              int window_height) override;
-  bool HidePlaybackWindows() override { return false; }
-  void ShowPlaybackWindows() override {}
+  bool HidePlaybackWindows() override;
+  void ShowPlaybackWindows() override;
+  bool OpenPlaybackFromMenu() override;
+  void ClosePlaybackForEvent() override;
+  // Made at the first "Open"; null before.
+  PlaybackWindow* playback_window() const { return playback_.get(); }
+  // Tests choose the file the picker would give.
+  void set_playback_file_chooser(std::function<std::string()> choose) {
+    choose_playback_file_ = std::move(choose);
+  }
   bool AskYesNo(std::string_view caption, std::string_view text) override;
   void StartPowerCountdown(PowerActionKind kind,
                            std::function<void(PowerCountdownResult)> done) override;
@@ -131,6 +141,9 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<ScheduleEventWindow> schedule_event_;
   std::unique_ptr<EventListWindow> event_list_;
   std::unique_ptr<PowerCountdownWindow> power_countdown_;
+  std::unique_ptr<PlaybackMedia> playback_media_;
+  std::unique_ptr<PlaybackWindow> playback_;
+  std::function<std::string()> choose_playback_file_;
 };
 
 }  // namespace vesk::qt

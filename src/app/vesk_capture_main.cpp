@@ -23,6 +23,7 @@
 #include "base/time_zone.h"
 #include "platform/gst/gst_media_system.h"
 #include "platform/gst/vesk_transform_filter.h"
+#include "platform/linux/posix_avi_file.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/termios_serial_port.h"
 #include "platform/qt/logind_power.h"
@@ -32,6 +33,7 @@
 #include "platform/qt/single_instance.h"
 #include "platform/qt/termination_signals.h"
 #include "platform/qt/ui_thread.h"
+#include "playback/avi_tools.h"
 #include "recording/file_naming.h"
 #include "recording/recording_controller.h"
 #include "station/station.h"
@@ -63,6 +65,25 @@ std::unique_ptr<QLabel> ShowSplash() {
   return splash;
 }
 
+// The AVI tools on the files of this computer.
+vesk::AviToolFiles PosixAviToolFiles() {
+  using vesk::PosixAviFile;
+  auto opened = [](std::unique_ptr<PosixAviFile> file) -> std::unique_ptr<vesk::AviFileAccess> {
+    if (!file->is_open()) return nullptr;
+    return file;
+  };
+  return {[opened](const std::string& path) {
+            return opened(std::make_unique<PosixAviFile>(path, false));
+          },
+          [opened](const std::string& path) {
+            return opened(std::make_unique<PosixAviFile>(path, PosixAviFile::CreateNew{}));
+          },
+          [](const std::string& from, const std::string& to) {
+            return std::rename(from.c_str(), to.c_str()) == 0;
+          },
+          [](const std::string& path) { std::remove(path.c_str()); }};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,6 +100,13 @@ int main(int argc, char** argv) {
   if (command_line.help) {
     std::cout << UsageText(program);
     return 0;
+  }
+  if (!command_line.avi_info_files.empty()) {
+    return RunAviInfo(command_line.avi_info_files, PosixAviToolFiles(), std::cout, std::cerr);
+  }
+  if (!command_line.repair_avi.empty()) {
+    return RunRepairAvi(command_line.repair_avi[0], command_line.repair_avi[1],
+                        PosixAviToolFiles(), std::cout, std::cerr);
   }
   bool headless = command_line.headless;
   if (!headless && !DisplayAvailable()) {

@@ -84,6 +84,10 @@ void CountdownScheduler::CountdownTick() {
     return;
   }
   const FileTime now = context_.clock.UtcNow();
+  const FileTime graph_start = timing_.planned_start_utc - kRecordingLeadTicks;
+  if (context_.close_playback && now + kClosePlaybackBeforeTicks > graph_start) {
+    context_.close_playback();
+  }
   texts_.countdown = CountdownText(now, timing_.planned_start_utc, texts_.time_base);
   context_.countdown.UpdateCountdown(texts_);
 }

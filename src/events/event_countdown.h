@@ -71,7 +71,13 @@ struct CountdownSchedulerContext {
   std::function<void(bool hibernate, bool shutdown, std::function<void()> then)> power_action;
   // EventLoader::LoadEvents.
   std::function<void()> load_events;
+  // Closes an open playback file, so that the recording has the disk and the processor to
+  // itself; called by the ticks of the last seconds before the recording starts. Empty: none.
+  std::function<void()> close_playback;
 };
+
+// How long before the recording's start an open playback file is closed.
+constexpr FileTime kClosePlaybackBeforeTicks = 30'000'000;
 
 class CountdownScheduler final : public EventScheduler {
  public:

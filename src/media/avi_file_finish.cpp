@@ -99,11 +99,7 @@ struct Segment {
   std::int64_t video_frames = 0;
 };
 
-struct IndexEntry {
-  FourCc id;
-  std::uint32_t offset;  // from the movi list's type field
-  std::uint32_t size;
-};
+using IndexEntry = AviChunkPosition;
 
 // Walks a movi list as far as it is intact; entries collects the chunks when given.
 void WalkMovi(AviFileAccess& file, Segment* segment, std::vector<IndexEntry>* entries) {
@@ -112,17 +108,22 @@ void WalkMovi(AviFileAccess& file, Segment* segment, std::vector<IndexEntry>* en
   const std::uint64_t size = file.Size();
   const std::uint64_t list_data = segment->movi + 8;
   const std::uint64_t declared_end = list_data + movi.size;
-  const std::uint64_t limit = std::min(declared_end, size);
+  std::uint64_t limit = std::min(declared_end, size);
   std::uint64_t at = list_data + 4;
   ChunkHeader chunk;
-  while (at + 8 <= limit && ReadChunkHeader(file, at, &chunk) && Printable(chunk.id)) {
+  while (at + 8 <= size && ReadChunkHeader(file, at, &chunk) && Printable(chunk.id)) {
+    // A writer that never finished leaves the provisional list size of its first header:
+    // frames that follow the declared end belong to the list all the same.
+    if (at >= limit) {
+      if (at != declared_end || !IsVideoChunk(chunk.id)) break;
+      limit = size;
+    }
     const std::uint64_t data_end = at + 8 + chunk.size;
     if (data_end > limit) break;  // cut off part way
     if (IsVideoChunk(chunk.id)) {
       ++segment->video_frames;
       if (entries != nullptr) {
-        entries->push_back(IndexEntry{chunk.id, static_cast<std::uint32_t>(at - list_data),
-                                      chunk.size});
+        entries->push_back(IndexEntry{chunk.id, at, chunk.size});
       }
     }
     // The pad byte of an odd chunk may be missing only at the very end.
@@ -140,7 +141,9 @@ bool FindSegment(AviFileAccess& file, std::uint64_t offset, bool first, Segment*
   }
   segment->offset = offset;
   segment->declared_end = ChunkEnd(offset, riff.size);
-  const std::uint64_t end = std::min(segment->declared_end, file.Size());
+  // The movi list is looked for up to the file's end: an unfinished writer's RIFF size
+  // covers only the header it wrote first.
+  const std::uint64_t end = file.Size();
   ChunkHeader chunk;
   for (std::uint64_t at = offset + 12; at + 8 <= end && ReadChunkHeader(file, at, &chunk);
        at = ChunkEnd(at, chunk.size)) {
@@ -182,18 +185,16 @@ std::int64_t AviHeaderFrameCount(AviFileAccess& file) {
   return Le32(bytes);
 }
 
-AviFinishResult FinishCutOffAvi(AviFileAccess& file) {
-  AviFinishResult result;
-  Segment first;
-  if (!FindSegment(file, 0, true, &first)) return result;
-  result.is_avi = true;
-  // Cut inside the header: no frame to keep, nothing to mend.
-  if (first.movi == kNotFound || first.movi + 12 > file.Size()) return result;
+namespace {
 
-  // The segments that were closed whole, then the one being written when the writer failed.
+// The segments that were closed whole, then the one being written when the writer failed;
+// entries collects the first segment's video chunks, all_entries (when given) every segment's.
+std::vector<Segment> WalkSegments(AviFileAccess& file, const Segment& first,
+                                  std::vector<IndexEntry>* entries,
+                                  std::vector<IndexEntry>* all_entries) {
   std::vector<Segment> segments{first};
-  std::vector<IndexEntry> entries;
-  WalkMovi(file, &segments.back(), &entries);
+  WalkMovi(file, &segments.back(), entries);
+  if (all_entries != nullptr) *all_entries = *entries;
   while (segments.back().movi_complete && segments.back().declared_end < file.Size()) {
     Segment next;
     if (!FindSegment(file, segments.back().declared_end, false, &next) ||
@@ -201,8 +202,34 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file) {
       break;
     }
     segments.push_back(next);
-    WalkMovi(file, &segments.back(), nullptr);
+    WalkMovi(file, &segments.back(), all_entries);
   }
+  return segments;
+}
+
+}  // namespace
+
+std::vector<AviChunkPosition> WalkAviVideoChunks(AviFileAccess& file) {
+  Segment first;
+  std::vector<IndexEntry> entries, all;
+  if (!FindSegment(file, 0, true, &first) || first.movi == kNotFound ||
+      first.movi + 12 > file.Size()) {
+    return all;
+  }
+  WalkSegments(file, first, &entries, &all);
+  return all;
+}
+
+AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* key_frames) {
+  AviFinishResult result;
+  Segment first;
+  if (!FindSegment(file, 0, true, &first)) return result;
+  result.is_avi = true;
+  // Cut inside the header: no frame to keep, nothing to mend.
+  if (first.movi == kNotFound || first.movi + 12 > file.Size()) return result;
+
+  std::vector<IndexEntry> entries;
+  std::vector<Segment> segments = WalkSegments(file, first, &entries, nullptr);
   for (const Segment& segment : segments) result.video_frames += segment.video_frames;
 
   Segment& last = segments.back();
@@ -226,10 +253,13 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file) {
     std::memcpy(index.data(), "idx1", 4);
     PutLe32(index.data() + 4, static_cast<std::uint32_t>(16 * entries.size()));
     unsigned char* entry = index.data() + 8;
-    for (const IndexEntry& item : entries) {
+    const bool flagged = key_frames != nullptr && key_frames->size() == entries.size();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const IndexEntry& item = entries[i];
       std::memcpy(entry, item.id.data(), 4);
-      PutLe32(entry + 4, kKeyFrameFlag);
-      PutLe32(entry + 8, item.offset);
+      PutLe32(entry + 4, !flagged || (*key_frames)[i] ? kKeyFrameFlag : 0u);
+      // idx1 offsets count from the movi list's type field.
+      PutLe32(entry + 8, static_cast<std::uint32_t>(item.offset - (first.movi + 8)));
       PutLe32(entry + 12, item.size);
       entry += 16;
     }

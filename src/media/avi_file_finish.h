@@ -8,8 +8,10 @@
 // for it can be had. Nothing is read or written past the file's end, and no size field is
 // trusted beyond it.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace vesk {
 
@@ -34,8 +36,21 @@ struct AviFinishResult {
 };
 
 // Makes a recording cut short readable up to its last whole frame. A file that is already
-// whole is left as it is and its frames counted.
-AviFinishResult FinishCutOffAvi(AviFileAccess& file);
+// whole is left as it is and its frames counted. key_frames, when given and holding one flag
+// per video frame, marks the index entries; without it every frame is marked a key frame.
+AviFinishResult FinishCutOffAvi(AviFileAccess& file,
+                                const std::vector<bool>* key_frames = nullptr);
+
+// One video frame chunk found by walking the movi lists.
+struct AviChunkPosition {
+  std::array<char, 4> id{};   // "00db", "00dc"
+  std::uint64_t offset = 0;   // of the chunk's header; its data follows 8 bytes later
+  std::uint32_t size = 0;     // of the data
+};
+
+// The video frame chunks of every RIFF segment, in file order, as far as the movi lists are
+// intact: what a reader has when the index is missing or cannot be trusted.
+std::vector<AviChunkPosition> WalkAviVideoChunks(AviFileAccess& file);
 
 // The frames of a finished recording as its headers count them (the video stream's length);
 // -1 when the file is no AVI or its header cannot be read.

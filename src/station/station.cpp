@@ -33,6 +33,11 @@ void AppState::EnableMenusOutsideRecording(bool enabled) {
   RebuildMenus();
 }
 
+void AppState::PlaybackClosed() {
+  menu_state_.playback_open = false;
+  RebuildMenus();
+}
+
 void AppState::ResetBrightnessContrast() {
   menu_state_.brightness_contrast_active = false;
   RebuildMenus();
@@ -124,7 +129,9 @@ void AppState::BuildObjects() {
                                      services_.windows, services_.windows,
                                      *services_.timers, log_,     services_.clock,
                                      derived_,          {},       {},
-                                     {},                {}};
+                                     {},                {},
+                                     {}};
+  schedule.close_playback = [this] { services_.windows.ClosePlaybackForEvent(); };
   schedule.hibernation_possible = [this] { return hibernation_possible_; };
   schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
   schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {
@@ -365,7 +372,14 @@ void AppState::RunCommand(MenuCommand command) {
     case MenuCommand::EventPending:
     case MenuCommand::Performance:
     case MenuCommand::Misc:
+      return;
     case MenuCommand::Open:
+      if (!services_.windows.OpenPlaybackFromMenu()) {
+        log_.ReportMessage(kUnableToOpenAvi, true);
+        return;
+      }
+      menu_state_.playback_open = true;
+      RebuildMenus();
       return;
   }
 }

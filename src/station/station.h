@@ -206,6 +206,7 @@ class AppState final : private StationMenuKeeper {
   // StationMenuKeeper: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
+  void PlaybackClosed() override;
   void RebuildMenus();
   // The window frame is known only once the desktop has decorated the main window, so it is
   // measured again before every placement of that window.

@@ -121,6 +121,17 @@ class EventWindowsView {
   virtual int RunFileOptionsDialog(FileOptionsModel& file_options) = 0;
 };
 
+// The playback windows, where a screen shows them.
+class PlaybackWindowsView {
+ public:
+  virtual ~PlaybackWindowsView() = default;
+  // "Open": the file picker, then the file in the playback windows, which are shown; false
+  // when no file was opened (nothing to play without a screen).
+  virtual bool OpenPlaybackFromMenu() { return false; }
+  // An Event recording is about to start: an open file is closed and the windows hidden.
+  virtual void ClosePlaybackForEvent() {}
+};
+
 // The station keeps the menu graying and the brightness and contrast flag in its menu
 // state, so a rebuilt menu stays as a recording left it; the recording controller's calls
 // for them go to the station rather than to the windows.
@@ -129,6 +140,8 @@ class StationMenuKeeper {
   virtual ~StationMenuKeeper() = default;
   virtual void EnableMenusOutsideRecording(bool enabled) = 0;
   virtual void ResetBrightnessContrast() = 0;
+  // Playback was closed by its Exit: the main window's "Open" comes back.
+  virtual void PlaybackClosed() {}
 };
 
 class StationWindows : public RecordingWindowsView,
@@ -141,7 +154,8 @@ class StationWindows : public RecordingWindowsView,
                        public ToolWindowsView,
                        public CountdownView,
                        public EventWindowsView,
-                       public PowerCountdownView {
+                       public PowerCountdownView,
+                       public PlaybackWindowsView {
  public:
   // Set by the station for its lifetime.
   void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }
@@ -152,6 +166,9 @@ class StationWindows : public RecordingWindowsView,
   }
   void ResetBrightnessContrast() final {
     if (menu_keeper_ != nullptr) menu_keeper_->ResetBrightnessContrast();
+  }
+  void PlaybackClosed() {
+    if (menu_keeper_ != nullptr) menu_keeper_->PlaybackClosed();
   }
 
  private:

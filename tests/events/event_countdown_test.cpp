@@ -72,8 +72,14 @@ class EventCountdownTest : public ::testing::Test, public testing::StationTestBe
     return out.str().find(text) != std::string::npos;
   }
 
+  // Counts when playback is closed for the Event.
+  struct Windows final : HeadlessWindows {
+    using HeadlessWindows::HeadlessWindows;
+    void ClosePlaybackForEvent() override { ++playback_closes; }
+    int playback_closes = 0;
+  };
   std::ostringstream out;
-  HeadlessWindows windows{out};
+  Windows windows{out};
   std::unique_ptr<AppState> station;
 };
 
@@ -91,7 +97,11 @@ TEST_F(EventCountdownTest, AnEventIsRecordedBetweenItsDeadlinesThenTheNextIsCoun
   // The graph starts ahead of the planned start 03:05:53.5; the file is bounded to the window.
   const FileTime planned_start = MakeFileTime(2026, 7, 14, 3, 5, 53, 500);
   const FileTime planned_stop = planned_start + 30 * kTicksPerSecond + kStopExtraTicks;
+  // Playback is closed in the last three seconds before the graph starts, not earlier.
+  timers.RunUntil(planned_start - kRecordingLeadTicks - kClosePlaybackBeforeTicks);
+  EXPECT_EQ(windows.playback_closes, 0);
   timers.RunUntil(planned_start - kRecordingLeadTicks - 1);
+  EXPECT_GE(windows.playback_closes, 1);
   EXPECT_FALSE(Recording());
   EXPECT_EQ(scheduler.texts().countdown, "00:00:02");
   timers.RunUntil(planned_start - kRecordingLeadTicks);

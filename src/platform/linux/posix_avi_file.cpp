@@ -11,6 +11,9 @@ namespace vesk {
 PosixAviFile::PosixAviFile(const std::string& path, bool writable)
     : fd_(open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW)) {}
 
+PosixAviFile::PosixAviFile(const std::string& path, CreateNew)
+    : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644)) {}
+
 PosixAviFile::~PosixAviFile() {
   if (fd_ >= 0) close(fd_);
 }

@@ -14,6 +14,10 @@ class PosixAviFile final : public AviFileAccess {
  public:
   // Opens for reading, and for writing too when writable is set; is_open() tells.
   PosixAviFile(const std::string& path, bool writable);
+  // A new file for writing (read and written by its owner and readable by others); not open
+  // when the path exists already.
+  struct CreateNew {};
+  PosixAviFile(const std::string& path, CreateNew);
   ~PosixAviFile() override;
   PosixAviFile(const PosixAviFile&) = delete;
   PosixAviFile& operator=(const PosixAviFile&) = delete;

@@ -1,0 +1,143 @@
+#include "playback/playback_player.h"
+
+#include <algorithm>
+
+namespace vesk {
+
+PlaybackEnabling EnablingFor(PlaybackState state) {
+  switch (state) {
+    case PlaybackState::Playing:
+      return {false, true, false, false, false, false, false, false, false, false};
+    case PlaybackState::Paused:
+    case PlaybackState::SteppedForward:
+    case PlaybackState::SteppedBack:
+      return {true, false, true, true, true, true, true, false, true, true};
+    case PlaybackState::AtBeginning:
+      return {true, false, false, false, true, true, true, false, true, true};
+    case PlaybackState::AtEnd:
+      return {false, false, true, true, false, false, true, false, true, true};
+    case PlaybackState::NoFile:
+      break;
+  }
+  return {false, false, false, false, false, false, false, true, false, false};
+}
+
+PlaybackPlayer::PlaybackPlayer(PlaybackMedia& media, PlaybackView& view, MessageLog& log)
+    : media_(media), view_(view), log_(log) {}
+
+void PlaybackPlayer::Show() {
+  view_.ShowSlider(std::max<std::int64_t>(frame_count_ - 1, 0), position_);
+  view_.ShowEnabling(EnablingFor(state_));
+}
+
+bool PlaybackPlayer::Open(const std::string& path, AviFileAccess& file,
+                          VideoFrameTarget* target) {
+  Close();
+  AviFileInfo info;
+  if (ReadAviFile(file, &info) != AviReadStatus::Ok || info.frames.empty() ||
+      Failed(media_.Open(path, info.rate, info.scale, target))) {
+    media_.Close();
+    Show();
+    return false;
+  }
+  texts_ = DescribeAviFile(path, info);
+  frame_count_ = static_cast<std::int64_t>(info.frames.size());
+  view_.ShowVideoSize(info.width, info.height);
+  MoveTo(0, PlaybackState::AtBeginning);
+  return true;
+}
+
+void PlaybackPlayer::Close() {
+  media_.Close();
+  state_ = PlaybackState::NoFile;
+  frame_count_ = 0;
+  position_ = 0;
+  texts_ = PlaybackFileInfo{};
+  Show();
+}
+
+void PlaybackPlayer::MoveTo(std::int64_t frame, PlaybackState state) {
+  if (state_ == PlaybackState::Playing) media_.Pause();
+  state_ = state;
+  position_ = std::clamp<std::int64_t>(frame, 0, frame_count_ - 1);
+  media_.SeekToFrame(position_);
+  Show();
+}
+
+void PlaybackPlayer::StartPlayback() {
+  if (!EnablingFor(state_).start) return;
+  state_ = PlaybackState::Playing;
+  media_.Run();
+  Show();
+}
+
+void PlaybackPlayer::Pause() {
+  if (state_ != PlaybackState::Playing) return;
+  media_.Pause();
+  state_ = PlaybackState::Paused;
+  const std::int64_t frame = media_.CurrentFrame();
+  if (frame >= 0) position_ = std::min(frame, frame_count_ - 1);
+  Show();
+}
+
+void PlaybackPlayer::BeginningOfFile() {
+  if (EnablingFor(state_).beginning) MoveTo(0, PlaybackState::AtBeginning);
+}
+
+void PlaybackPlayer::EndOfFile() {
+  if (EnablingFor(state_).end) MoveTo(frame_count_ - 1, PlaybackState::AtEnd);
+}
+
+void PlaybackPlayer::BackOneFrame() {
+  if (!EnablingFor(state_).back) return;
+  if (position_ == 0) {  // stays, as a step below the first frame does
+    state_ = PlaybackState::SteppedBack;
+    Show();
+    return;
+  }
+  MoveTo(position_ - 1,
+         position_ == 1 ? PlaybackState::AtBeginning : PlaybackState::SteppedBack);
+}
+
+void PlaybackPlayer::ForwardOneFrame() {
+  if (!EnablingFor(state_).forward) return;
+  const std::int64_t next = std::min(position_ + 1, frame_count_ - 1);
+  MoveTo(next, next == frame_count_ - 1 ? PlaybackState::AtEnd : PlaybackState::SteppedForward);
+}
+
+void PlaybackPlayer::SeekTo(std::int64_t frame) {
+  if (!EnablingFor(state_).slider) return;
+  position_ = std::clamp<std::int64_t>(frame, 0, frame_count_ - 1);
+  media_.SeekToFrame(position_);
+  Show();
+}
+
+void PlaybackPlayer::EndOfStream(bool failed) {
+  if (state_ == PlaybackState::NoFile) return;
+  if (failed) {
+    log_.ReportMessage(kPlaybackFileLost);
+    Close();
+    return;
+  }
+  MoveTo(frame_count_ - 1, PlaybackState::AtEnd);
+}
+
+void PlaybackPlayer::PositionTick() {
+  if (state_ != PlaybackState::Playing) return;
+  const std::int64_t frame = media_.CurrentFrame();
+  if (frame >= 0 && frame < frame_count_ - 1) {
+    position_ = frame;
+    Show();
+  }
+}
+
+void PlaybackPlayer::ReportInformation() {
+  if (EnablingFor(state_).information) ReportFileInformation(log_, texts_);
+}
+
+bool PlaybackPlayer::PauseForRecording() {
+  if (state_ == PlaybackState::Playing) Pause();
+  return state_ != PlaybackState::NoFile;
+}
+
+}  // namespace vesk

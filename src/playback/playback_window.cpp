@@ -1,0 +1,204 @@
+#include "playback/playback_window.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <cstring>
+
+namespace vesk {
+namespace {
+
+constexpr int kVideoMargin = 3;  // the pane is the video's size + 6
+
+struct ButtonSpec {
+  int x;
+  const char* caption;
+  const char* icon;
+};
+// "Forward" is spelled right here; the documented caption's typo is not kept.
+constexpr ButtonSpec kButtons[] = {
+    {3, "Start\nPlayback", "start64x.ico"},   {106, "Pause", "pause64x.ico"},
+    {209, "Beginning\nof File", "beginFile64x.ico"},
+    {312, "Back One\nFrame", "backOneFrame64x.ico"},
+    {415, "Forward\nOne Frame", "forwardOneFrame64x.ico"},
+    {518, "End of\nFile", "endFile64x.ico"},
+};
+
+}  // namespace
+
+PlaybackVideoPane::PlaybackVideoPane(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("VESK_VideoCaptureClip"));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PlaybackVideoPane::PresentFrame(const VideoFrame& frame, const VideoRect&, bool) {
+  if (frame.pixels == nullptr || frame.width <= 0 || frame.height <= 0 ||
+      frame.stride < frame.width * 4) {
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (image_.width() != frame.width || image_.height() != frame.height) {
+      image_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
+    }
+    for (int y = 0; y < frame.height; ++y) {
+      std::memcpy(image_.scanLine(y), frame.pixels + static_cast<std::size_t>(y) * frame.stride,
+                  static_cast<std::size_t>(frame.width) * 4);
+    }
+  }
+  ++frames_received_;
+  if (!repaint_queued_.exchange(true)) {
+    QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+  }
+}
+
+void PlaybackVideoPane::paintEvent(QPaintEvent*) {
+  repaint_queued_ = false;
+  QPainter painter(this);
+  painter.fillRect(rect(), QColor(128, 128, 128));
+  std::lock_guard<std::mutex> hold(mutex_);
+  if (!image_.isNull()) painter.drawImage(QPoint(kVideoMargin, kVideoMargin), image_);
+}
+
+PlaybackWindow::PlaybackWindow(
+    PlaybackMedia& media, MessageLog& log,
+    std::function<std::unique_ptr<AviFileAccess>(const std::string&)> open_file,
+    std::function<std::string()> choose_file)
+    : QWidget(nullptr, Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      media_(media),
+      player_(media, *this, log),
+      open_file_(std::move(open_file)),
+      choose_file_(std::move(choose_file)) {
+  setObjectName(QStringLiteral("VESK_VideoCapturePlayback"));
+  setWindowTitle(QStringLiteral("VESK Video Capture AVI Playback"));
+  setGeometry(100, 100, 660, 540);
+  auto* bar = new QMenuBar(this);
+  QMenu* file = bar->addMenu(QStringLiteral("File"));
+  const char* texts[] = {"Open", "Close", "Information", "Exit"};
+  for (std::size_t i = 0; i < actions_.size(); ++i) actions_[i] = file->addAction(texts[i]);
+  connect(actions_[0], &QAction::triggered, this, [this] { OpenFromMenu(); });
+  connect(actions_[1], &QAction::triggered, this, [this] { player_.Close(); });
+  connect(actions_[2], &QAction::triggered, this, [this] { player_.ReportInformation(); });
+  connect(actions_[3], &QAction::triggered, this, [this] { Exit(); });
+  pane_ = new PlaybackVideoPane(this);
+  pane_->setGeometry(0, bar->sizeHint().height(), 646, 486);
+  controls_ = std::make_unique<PlaybackControlsWindow>(player_);
+  // The slider follows the graph while playing, on the UI thread.
+  position_timer_.setInterval(1000);
+  connect(&position_timer_, &QTimer::timeout, this, [this] { player_.PositionTick(); });
+  media_.SetEndOfStreamHandler([this](bool failed) {
+    QMetaObject::invokeMethod(this, [this, failed] { player_.EndOfStream(failed); },
+                              Qt::QueuedConnection);
+  });
+  player_.Close();  // NoFile: every control off
+}
+
+PlaybackWindow::~PlaybackWindow() {
+  media_.SetEndOfStreamHandler(nullptr);
+  media_.Close();
+}
+
+bool PlaybackWindow::OpenFromMenu() {
+  const std::string path = choose_file_ ? choose_file_() : std::string();
+  show();
+  return !path.empty() && OpenFile(path);
+}
+
+bool PlaybackWindow::OpenFile(const std::string& path) {
+  std::unique_ptr<AviFileAccess> file = open_file_(path);
+  if (file == nullptr) {
+    player_.Close();
+    return false;
+  }
+  if (!player_.Open(path, *file, pane_)) return false;
+  show();
+  controls_->show();
+  return true;
+}
+
+bool PlaybackWindow::HideForRecording() {
+  if (!player_.PauseForRecording()) return false;
+  hide();
+  controls_->hide();
+  return true;
+}
+
+void PlaybackWindow::ShowAfterRecording() {
+  show();
+  controls_->show();
+}
+
+void PlaybackWindow::ShowSlider(std::int64_t last_position, std::int64_t position) {
+  QSlider* slider = controls_ ? controls_->slider() : nullptr;
+  if (slider == nullptr) return;
+  const QSignalBlocker quiet(slider);
+  slider->setRange(0, static_cast<int>(last_position));
+  slider->setValue(static_cast<int>(position));
+}
+
+void PlaybackWindow::ShowEnabling(const PlaybackEnabling& e) {
+  if (!controls_) return;
+  const bool buttons[] = {e.start, e.pause, e.beginning, e.back, e.forward, e.end};
+  for (int i = 0; i < 6; ++i) controls_->button(i)->setEnabled(buttons[i]);
+  controls_->slider()->setEnabled(e.slider);
+  actions_[0]->setEnabled(e.open);
+  actions_[1]->setEnabled(e.close);
+  actions_[2]->setEnabled(e.information);
+  // The position timer runs only while playing.
+  if (player_.timer_running()) {
+    if (!position_timer_.isActive()) position_timer_.start();
+  } else {
+    position_timer_.stop();
+  }
+}
+
+void PlaybackWindow::ShowVideoSize(std::uint32_t width, std::uint32_t height) {
+  pane_->resize(static_cast<int>(width) + 2 * kVideoMargin,
+                static_cast<int>(height) + 2 * kVideoMargin);
+}
+
+void PlaybackWindow::Exit() {
+  player_.Close();
+  hide();
+  controls_->hide();
+  if (on_exit_) on_exit_();
+}
+
+void PlaybackWindow::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  Exit();
+}
+
+PlaybackControlsWindow::PlaybackControlsWindow(PlaybackPlayer& player)
+    : QWidget(nullptr, Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint) {
+  setObjectName(QStringLiteral("PlaybackControlsWindow"));
+  setWindowTitle(QStringLiteral("Playback"));
+  setGeometry(150, 150, 636, 210);
+  const std::function<void()> actions[] = {
+      [&player] { player.StartPlayback(); },   [&player] { player.Pause(); },
+      [&player] { player.BeginningOfFile(); }, [&player] { player.BackOneFrame(); },
+      [&player] { player.ForwardOneFrame(); }, [&player] { player.EndOfFile(); },
+  };
+  for (std::size_t i = 0; i < buttons_.size(); ++i) {
+    const ButtonSpec& spec = kButtons[i];
+    buttons_[i] = new QPushButton(QIcon(QStringLiteral("VeskVideoIcons/") + spec.icon),
+                                  QString::fromLatin1(spec.caption), this);
+    buttons_[i]->setGeometry(spec.x, 3, 100, 100);
+    buttons_[i]->setIconSize(QSize(48, 48));
+    connect(buttons_[i], &QPushButton::clicked, this, actions[i]);
+  }
+  slider_ = new QSlider(Qt::Horizontal, this);
+  slider_->setGeometry(3, 106, 614, 60);
+  slider_->setTickPosition(QSlider::TicksAbove);
+  slider_->setPageStep(1);
+  // A step, a page or a released thumb seeks; dragging alone does not.
+  slider_->setTracking(false);
+  connect(slider_, &QSlider::valueChanged, this, [&player](int value) { player.SeekTo(value); });
+}
+
+void PlaybackControlsWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+}  // namespace vesk

@@ -1,0 +1,264 @@
+// The AVI reader on files made here by ffmpeg and by hand (OpenDML), whole, cut short,
+// unfinished and damaged, and the command-line tools that use it.
+
+#include "playback/avi_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/linux/posix_avi_file.h"
+#include "playback/avi_tools.h"
+#include "playback/playback_file_info.h"
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string MakeWithFfmpeg(const std::string& name, const std::string& options) {
+  const std::string command = "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=" +
+                              options + " " + name;
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return name;
+}
+
+AviReadStatus Read(const std::string& path, AviFileInfo* info) {
+  PosixAviFile file(path, false);
+  return ReadAviFile(file, info);
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Le(std::uint64_t value, int bytes = 4) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
+  return out;
+}
+std::string Chunk(const std::string& id, const std::string& data) {
+  return id + Le(data.size()) + data + (data.size() % 2 ? std::string(1, '\0') : "");
+}
+std::string List(const std::string& type, const std::string& body) {
+  return Chunk("LIST", type + body);
+}
+
+AviToolFiles Files() {
+  auto open = [](const std::string& path, bool create) -> std::unique_ptr<AviFileAccess> {
+    auto file = create ? std::make_unique<PosixAviFile>(path, PosixAviFile::CreateNew{})
+                       : std::make_unique<PosixAviFile>(path, false);
+    if (!file->is_open()) return nullptr;
+    return file;
+  };
+  return {[open](const std::string& p) { return open(p, false); },
+          [open](const std::string& p) { return open(p, true); },
+          [](const std::string& a, const std::string& b) { return fs::rename(a, b), true; },
+          [](const std::string& p) { fs::remove(p); }};
+}
+
+TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreWhole) {
+  testing::ScopedTempDir folder;
+  struct Case {
+    std::string file, options, decompressor, rate;
+    std::size_t frames, key_every;
+  } cases[] = {
+      {"mjpg.avi", "30000/1001 -frames:v 20 -c:v mjpeg", "Decompressor fourcc code: MJPG",
+       "29.97", 20, 1},
+      {"mpeg4.avi", "25 -frames:v 40 -c:v mpeg4 -g 12 -bf 0",
+       "Decompressor fourcc code: FMP4", "25", 40, 12},
+      {"yuy2.avi", "15 -frames:v 20 -c:v rawvideo -pix_fmt yuyv422", "YUY2 internal decoder",
+       "15", 20, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    MakeWithFfmpeg(c.file, c.options);
+    AviFileInfo whole;
+    ASSERT_EQ(Read(c.file, &whole), AviReadStatus::Ok);
+    const PlaybackFileInfo texts = DescribeAviFile(c.file, whole);
+    EXPECT_EQ(texts.decompressor, c.decompressor);
+    EXPECT_EQ(texts.frame_rate, c.rate);
+    EXPECT_EQ(texts.frame_size, "64x48");
+    EXPECT_FALSE(whole.index_rebuilt);
+    ASSERT_EQ(whole.frames.size(), c.frames);
+    EXPECT_EQ(whole.key_frames, (c.frames + c.key_every - 1) / c.key_every);
+    const std::vector<std::uint32_t> table = BuildKeyFrameTable(whole.frames);
+    EXPECT_EQ(table[c.frames - 1], (c.frames - 2) / c.key_every + 1);
+
+    // Cut in the middle of a frame: the whole frames before it, found without the index,
+    // with their key frames told from their bytes.
+    const std::string cut = "cut-" + c.file;
+    fs::copy_file(c.file, cut);
+    fs::resize_file(cut, whole.frames[c.frames / 2].offset + 3);
+    AviFileInfo rebuilt;
+    ASSERT_EQ(Read(cut, &rebuilt), AviReadStatus::Ok);
+    EXPECT_TRUE(rebuilt.index_rebuilt);
+    ASSERT_EQ(rebuilt.frames.size(), c.frames / 2);
+    for (std::size_t i = 0; i < rebuilt.frames.size(); ++i) {
+      EXPECT_EQ(rebuilt.frames[i].offset, whole.frames[i].offset);
+      EXPECT_EQ(rebuilt.frames[i].key, whole.frames[i].key) << i;
+    }
+
+    // The repaired copy has the frames and an index; the cut file is left as it was.
+    const auto cut_size = fs::file_size(cut);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunRepairAvi(cut, "copy-" + c.file, Files(), out, err), 0) << err.str();
+    EXPECT_EQ(fs::file_size(cut), cut_size);
+    AviFileInfo repaired;
+    ASSERT_EQ(Read("copy-" + c.file, &repaired), AviReadStatus::Ok);
+    EXPECT_FALSE(repaired.index_rebuilt);
+    EXPECT_EQ(repaired.frames.size(), c.frames / 2);
+    EXPECT_EQ(repaired.key_frames, rebuilt.key_frames);
+    EXPECT_EQ(RunRepairAvi(cut, "copy-" + c.file, Files(), out, err), kAviToolUnreadable);
+  }
+}
+
+// An OpenDML file of two RIFF segments whose frames only the indx and ix00 indexes find in
+// full: the second segment's frame 1 is a delta frame.
+std::string OpenDml(std::uint32_t super_entries) {
+  const std::string frame(10, 'f');
+  auto movi = [&](int frames) {
+    std::string body;
+    for (int i = 0; i < frames; ++i) body += Chunk("00dc", frame);
+    return body;
+  };
+  std::string strh(56, '\0'), strf(40, '\0'), avih(56, '\0');
+  std::memcpy(strh.data(), "vidsXVID", 8);
+  std::memcpy(strh.data() + 20, (Le(1) + Le(30)).data(), 8);
+  std::memcpy(avih.data() + 32, (Le(64) + Le(48)).data(), 8);
+  const std::string bitmap = Le(40) + Le(64) + Le(48) + Le(1, 2) + Le(12, 2) + "XVID";
+  std::memcpy(strf.data(), bitmap.data(), bitmap.size());
+  const std::size_t indx_at = 12 + 12 + 64 + 12 + 64 + 48 + 8;  // after strh and strf
+  const std::string indx_stub(24 + 32, '\0');
+  auto header = [&](const std::string& indx) {
+    return List("hdrl", Chunk("avih", avih) +
+                            List("strl", Chunk("strh", strh) + Chunk("strf", strf) +
+                                             Chunk("indx", indx)));
+  };
+  std::string first_riff_body = "AVI " + header(indx_stub);
+  const std::uint64_t movi1 = 8 + first_riff_body.size();
+  auto ix = [&](std::uint64_t movi_at, int frames, std::uint32_t delta) {
+    std::string body = Le(2, 2) + '\0' + '\1' + Le(frames) + "00dc" + Le(movi_at + 8 + 4 + 8, 8) + Le(0);
+    for (int i = 0; i < frames; ++i) body += Le(i * 18) + Le(10 | (i == int(delta) ? 0x80000000u : 0));
+    return Chunk("ix00", body);
+  };
+  const std::string movi_a = movi(3);
+  const std::string ix_a = ix(movi1, 3, 99);
+  first_riff_body += List("movi", movi_a + ix_a);
+  const std::string first = Chunk("RIFF", first_riff_body);
+  const std::uint64_t movi2 = first.size() + 12;
+  const std::string ix_b = ix(movi2, 2, 1);
+  const std::string second = Chunk("RIFF", "AVIX" + List("movi", movi(2) + ix_b));
+  std::string indx = Le(4, 2) + '\0' + '\0' + Le(super_entries) + "00dc" + std::string(12, '\0');
+  indx += Le(movi1 + 12 + movi_a.size(), 8) + Le(ix_a.size()) + Le(3);
+  indx += Le(movi2 + 12 + 2 * 18, 8) + Le(ix_b.size()) + Le(2);
+  std::string file = first + second;
+  file.replace(indx_at, indx.size(), indx);
+  return file;
+}
+
+TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
+  testing::ScopedTempDir folder;
+  Write("odml.avi", OpenDml(2));
+  AviFileInfo info;
+  ASSERT_EQ(Read("odml.avi", &info), AviReadStatus::Ok);
+  EXPECT_TRUE(info.open_dml);
+  ASSERT_EQ(info.frames.size(), 5u);
+  EXPECT_EQ(info.key_frames, 4u);
+  EXPECT_FALSE(info.frames[4].key);
+  EXPECT_EQ(DescribeAviFile("odml.avi", info).frame_rate, "30");
+  FILE* probe = popen("ffprobe -v error -count_packets -show_entries stream=nb_read_packets "
+                      "-of csv=p=0 odml.avi", "r");
+  char line[32] = {};
+  ASSERT_NE(fgets(line, sizeof line, probe), nullptr);
+  pclose(probe);
+  EXPECT_EQ(std::atoi(line), 5);
+
+  // A super index that claims more entries than it has room for, or entries pointing past
+  // the file, is not trusted: the segments are walked.
+  for (std::uint32_t entries : {3u, 0xffffffffu}) {
+    Write("bad.avi", OpenDml(entries));
+    ASSERT_EQ(Read("bad.avi", &info), AviReadStatus::Ok);
+    EXPECT_TRUE(info.index_rebuilt);
+    EXPECT_EQ(info.frames.size(), 5u);
+  }
+}
+
+TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
+  testing::ScopedTempDir folder;
+  MakeWithFfmpeg("v.avi", "25 -frames:v 6 -c:v rawvideo -pix_fmt yuyv422");
+  std::string bytes = testing::ReadFileBytes("v.avi");
+  AviFileInfo whole;
+  ASSERT_EQ(Read("v.avi", &whole), AviReadStatus::Ok);
+
+  // A recording still being written: provisional RIFF and movi sizes, no index yet.
+  std::string unfinished = bytes.substr(0, whole.frames[4].offset + 100);
+  const std::size_t movi = unfinished.find("movi") - 8;
+  unfinished.replace(4, 4, Le(movi - 8 + 12));
+  unfinished.replace(movi + 4, 4, Le(4));
+  Write("unfinished.avi", unfinished);
+  AviFileInfo info;
+  ASSERT_EQ(Read("unfinished.avi", &info), AviReadStatus::Ok);
+  EXPECT_TRUE(info.index_rebuilt);
+  EXPECT_EQ(info.frames.size(), 4u);
+
+  // An index whose entries run backwards or past the data is not used.
+  const std::size_t idx1 = bytes.rfind("idx1");
+  std::string backwards = bytes;
+  backwards.replace(idx1 + 8 + 16 + 8, 4, Le(0));
+  std::string beyond = bytes;
+  beyond.replace(idx1 + 8 + 5 * 16 + 12, 4, Le(0x7fffffff));
+  for (const std::string& damaged : {backwards, beyond}) {
+    Write("damaged.avi", damaged);
+    ASSERT_EQ(Read("damaged.avi", &info), AviReadStatus::Ok);
+    EXPECT_TRUE(info.index_rebuilt);
+    EXPECT_EQ(info.frames.size(), 6u);
+  }
+
+  // Every header byte damaged in turn, and every length of the file: no read outside it (the
+  // sanitizer run watches), and never more frames than the file holds.
+  for (std::size_t at = 0; at < bytes.size(); at += at < 400 ? 1 : 997) {
+    std::string broken = bytes;
+    broken[at] = static_cast<char>(broken[at] ^ 0xff);
+    Write("broken.avi", at % 2 ? broken : bytes.substr(0, at));
+    if (Read("broken.avi", &info) == AviReadStatus::Ok) {
+      EXPECT_LE(info.frames.size(), 6u) << at;
+    }
+  }
+
+  std::ostringstream out, err;
+  Write("empty.avi", "");
+  Write("text.avi", "RIFF\x04\0\0\0WAVE");
+  ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i sine -t 0.1 audio.avi"), 0);
+  EXPECT_EQ(RunAviInfo({"v.avi", "empty.avi", "text.avi", "audio.avi", "none.avi"}, Files(),
+                       out, err),
+            kAviToolUnreadable);
+  EXPECT_EQ(err.str(),
+            "empty.avi: not an AVI file\ntext.avi: not an AVI file\n"
+            "audio.avi: the AVI file has no video stream\n"
+            "none.avi: cannot be opened for reading\n");
+  EXPECT_EQ(out.str(),
+            "File information for  v.avi\n\tDecompressor\tYUY2 internal decoder\n"
+            "\tFrames\t\t6\n\tKey Frames\t6\n\tFrame size\t64x48\n\tFrame rate\t25 fps\n"
+            "\tIndex\t\tidx1\n\n");
+}
+
+TEST(PlaybackFileInfo, TextsFollowTheStreamCodesAndRates) {
+  EXPECT_EQ(DecompressorText({'L', 'A', 'G', 'S'}, {}), "Lagarith Lossless Codec");
+  EXPECT_EQ(DecompressorText({}, {'Y', 'U', 'Y', '2'}), "YUY2 internal decoder");
+  EXPECT_EQ(DecompressorText({'X', 'V', 'I', 'D'}, {}), "Decompressor fourcc code: XVID");
+  EXPECT_EQ(DecompressorText({'\n', 0, 0, 1}, {}), "Decompressor fourcc code: ?\?\?\?");
+  EXPECT_EQ(FrameRateText(10000000, 333333), "30");
+  EXPECT_EQ(FrameRateText(10000000, 400000), "25");
+  EXPECT_EQ(FrameRateText(15, 2), "7.5");
+  EXPECT_EQ(FrameRateText(5, 0), "0");
+}
+
+}  // namespace
+}  // namespace vesk

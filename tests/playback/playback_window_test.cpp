@@ -1,0 +1,93 @@
+// The playback windows offscreen on a real graph: open, the Information report, stepping (at
+// full PAL size, timed), beginning and end, the slider, and playing to the end of the stream.
+
+#include "playback/playback_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/gst/gst_playback_graph.h"
+#include "platform/linux/posix_avi_file.h"
+#include "support/fake_clock.h"
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+bool WaitFor(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
+  testing::ScopedTempDir folder;
+  // A non-ASCII name, as observers name their files.
+  ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25 "
+                        "-frames:v 12 -c:v rawvideo -pix_fmt yuyv422 Bedeckung_Ö.avi"),
+            0);
+  gst::GstPlaybackGraph graph;
+  testing::FakeClock clock;
+  MessageLog log{clock};
+  std::string chosen;
+  PlaybackWindow window(
+      graph, log,
+      [](const std::string& path) -> std::unique_ptr<AviFileAccess> {
+        auto file = std::make_unique<PosixAviFile>(path, false);
+        if (!file->is_open()) return nullptr;
+        return file;
+      },
+      [&chosen] { return chosen; });
+  PlaybackControlsWindow& controls = window.controls();
+  EXPECT_FALSE(controls.button(0)->isEnabled());
+  EXPECT_FALSE(window.OpenFromMenu());  // the picker was cancelled
+  EXPECT_TRUE(window.action(0)->isEnabled());
+
+  chosen = folder.Path("Bedeckung_Ö.avi");
+  ASSERT_TRUE(window.OpenFromMenu());
+  EXPECT_TRUE(controls.isVisible());
+  EXPECT_EQ(controls.slider()->maximum(), 11);
+  EXPECT_FALSE(window.action(0)->isEnabled());
+  EXPECT_EQ(window.pane().size(), QSize(726, 582));
+  window.action(2)->trigger();
+  EXPECT_EQ(log.PendingCount(), 7u);
+
+  QElapsedTimer step;
+  step.start();
+  controls.button(4)->click();
+  EXPECT_LT(step.elapsed(), 50);  // to the new frame, decoded and handed to the pane
+  controls.button(4)->click();
+  EXPECT_EQ(controls.slider()->value(), 2);
+  EXPECT_EQ(graph.CurrentFrame(), 2);
+  controls.button(3)->click();
+  EXPECT_EQ(graph.CurrentFrame(), 1);
+  controls.button(5)->click();
+  EXPECT_EQ(graph.CurrentFrame(), 11);
+  EXPECT_FALSE(controls.button(4)->isEnabled());
+  controls.slider()->setValue(6);  // as a released thumb does
+  EXPECT_EQ(graph.CurrentFrame(), 6);
+  controls.button(2)->click();
+  EXPECT_EQ(graph.CurrentFrame(), 0);
+  EXPECT_TRUE(WaitFor([&] { return window.pane().frames_received() > 0; }));
+
+  controls.button(0)->click();
+  EXPECT_TRUE(controls.button(1)->isEnabled());
+  EXPECT_FALSE(window.action(1)->isEnabled());
+  ASSERT_TRUE(WaitFor([&] { return window.player().state() == PlaybackState::AtEnd; }));
+  EXPECT_EQ(controls.slider()->value(), 11);
+
+  window.Exit();
+  EXPECT_FALSE(controls.isVisible());
+  EXPECT_EQ(window.player().state(), PlaybackState::NoFile);
+  std::ofstream(folder.Path("text.avi")) << "not a video";
+  EXPECT_FALSE(window.OpenFile(folder.Path("text.avi")));
+  EXPECT_FALSE(window.OpenFile(folder.Path("missing.avi")));
+}
+
+}  // namespace
+}  // namespace vesk
