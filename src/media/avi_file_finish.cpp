@@ -220,7 +220,8 @@ std::vector<AviChunkPosition> WalkAviVideoChunks(AviFileAccess& file) {
   return all;
 }
 
-AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* key_frames) {
+AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* key_frames,
+                                bool replace_index) {
   AviFinishResult result;
   Segment first;
   if (!FindSegment(file, 0, true, &first)) return result;
@@ -235,7 +236,7 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* ke
   Segment& last = segments.back();
   const bool single = segments.size() == 1;
   // A whole file: its movi list and (for a single segment) its index are complete.
-  if (last.movi_complete && (!single || last.index_complete) &&
+  if (last.movi_complete && (!single || (last.index_complete && !replace_index)) &&
       last.declared_end == file.Size()) {
     result.index_written = single;
     return result;
@@ -244,7 +245,8 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* ke
   // Cut back to the last whole chunk.
   const std::uint64_t size_before = file.Size();
   if (!file.Truncate(last.whole_end)) return result;
-  result.tail_cut = last.whole_end < size_before;
+  // Only a frame cut off part way counts; an index dropped after a whole list does not.
+  result.tail_cut = last.whole_end < size_before && !last.movi_complete;
   std::uint64_t file_end = last.whole_end;
 
   // The index of a single-segment file, when the space for it can be had.

@@ -36,10 +36,12 @@ struct AviFinishResult {
 };
 
 // Makes a recording cut short readable up to its last whole frame. A file that is already
-// whole is left as it is and its frames counted. key_frames, when given and holding one flag
-// per video frame, marks the index entries; without it every frame is marked a key frame.
+// whole is left as it is and its frames counted, unless replace_index says its index cannot
+// be used: a single-segment file then gets a new one. key_frames, when given and holding one
+// flag per video frame, marks the index entries; without it every frame is a key frame.
 AviFinishResult FinishCutOffAvi(AviFileAccess& file,
-                                const std::vector<bool>* key_frames = nullptr);
+                                const std::vector<bool>* key_frames = nullptr,
+                                bool replace_index = false);
 
 // One video frame chunk found by walking the movi lists.
 struct AviChunkPosition {

@@ -83,7 +83,9 @@ int RunRepairAvi(const std::string& source, const std::string& copy, const AviTo
   keys.reserve(info.frames.size());
   for (const AviFrame& frame : info.frames) keys.push_back(frame.key);
   const bool copied = CopyFile(*from, *to);
-  const AviFinishResult finished = copied ? FinishCutOffAvi(*to, &keys) : AviFinishResult{};
+  // An index the reader could not use is replaced, even in a file whose frames are whole.
+  const AviFinishResult finished =
+      copied ? FinishCutOffAvi(*to, &keys, info.index_rebuilt) : AviFinishResult{};
   to.reset();
   if (!copied || !finished.is_avi || !files.rename(temporary, copy)) {
     files.remove(temporary);

@@ -219,6 +219,13 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
     ASSERT_EQ(Read("damaged.avi", &info), AviReadStatus::Ok);
     EXPECT_TRUE(info.index_rebuilt);
     EXPECT_EQ(info.frames.size(), 6u);
+    // Its repaired copy has an index that can be used again.
+    std::filesystem::remove("repaired.avi");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunRepairAvi("damaged.avi", "repaired.avi", Files(), out, err), 0) << err.str();
+    ASSERT_EQ(Read("repaired.avi", &info), AviReadStatus::Ok);
+    EXPECT_FALSE(info.index_rebuilt);
+    EXPECT_EQ(info.frames.size(), 6u);
   }
 
   // Every header byte damaged in turn, and every length of the file: no read outside it (the
