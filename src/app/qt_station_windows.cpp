@@ -4,12 +4,15 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QWindow>
+#include <sstream>
 
 #include "analysis/frame_integration_window.h"
+#include "app/avi_tool_files.h"
 #include "analysis/pixel_saturation_window.h"
 #include "gps/gps_window.h"
 #include "events/event_list_window.h"
@@ -497,6 +500,30 @@ bool QtStationWindows::OpenPlaybackFromMenu() {
     GiveIcons(playback_.get());
     GiveIcons(&playback_->controls());
     playback_->set_on_exit([this] { PlaybackClosed(); });
+    // A recording found without its index: a repaired copy is offered, the file itself kept.
+    playback_->set_repair_offer(
+        [this](const std::string& path) -> std::string {
+          if (choose_repair_copy_) return choose_repair_copy_(path);
+          const QMessageBox::StandardButton answer = QMessageBox::question(
+              playback_.get(), QStringLiteral("Repaired copy"),
+              QStringLiteral("The index of this recording was rebuilt from the frames found.\n"
+                             "Write a repaired copy with a complete index?\n"
+                             "The recording itself is not changed."));
+          if (answer != QMessageBox::Yes) return {};
+          const std::string stem =
+              path.size() > 4 && path.ends_with(".avi") ? path.substr(0, path.size() - 4) : path;
+          return QFileDialog::getSaveFileName(playback_.get(), QStringLiteral("Repaired copy"),
+                                              QString::fromStdString(stem + "_repaired.avi"),
+                                              QStringLiteral("Audio Video Interleave (*.avi)"))
+              .toStdString();
+        },
+        [this](const std::string& path, const std::string& copy) {
+          std::ostringstream out, err;
+          RunRepairAvi(path, copy, PosixAviToolFiles(), out, err);
+          for (const std::string& text : {out.str(), err.str()}) {
+            if (!text.empty()) station_->log().ReportMessage(text, true);
+          }
+        });
   }
   return playback_->OpenFromMenu();
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/avi_tool_files.h"
 #include "app/command_line.h"
 #include "app/headless_windows.h"
 #include "app/qt_station_windows.h"
@@ -63,25 +64,6 @@ std::unique_ptr<QLabel> ShowSplash() {
   splash->show();
   QCoreApplication::processEvents();
   return splash;
-}
-
-// The AVI tools on the files of this computer.
-vesk::AviToolFiles PosixAviToolFiles() {
-  using vesk::PosixAviFile;
-  auto opened = [](std::unique_ptr<PosixAviFile> file) -> std::unique_ptr<vesk::AviFileAccess> {
-    if (!file->is_open()) return nullptr;
-    return file;
-  };
-  return {[opened](const std::string& path) {
-            return opened(std::make_unique<PosixAviFile>(path, false));
-          },
-          [opened](const std::string& path) {
-            return opened(std::make_unique<PosixAviFile>(path, PosixAviFile::CreateNew{}));
-          },
-          [](const std::string& from, const std::string& to) {
-            return std::rename(from.c_str(), to.c_str()) == 0;
-          },
-          [](const std::string& path) { std::remove(path.c_str()); }};
 }
 
 }  // namespace

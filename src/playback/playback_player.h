@@ -64,6 +64,8 @@ class PlaybackPlayer {
   void PositionTick();
   // "Information": the report of the open file to the message log.
   void ReportInformation();
+  // The open file's frames were found without its index: a repaired copy is worth offering.
+  bool OffersRepairedCopy() const { return state_ != PlaybackState::NoFile && texts_.index_rebuilt; }
   // A recording starts: a playing file pauses. True when a file is open (its windows hide).
   bool PauseForRecording();
 

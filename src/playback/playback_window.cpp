@@ -116,6 +116,10 @@ bool PlaybackWindow::OpenFile(const std::string& path) {
   if (!player_.Open(path, *file, pane_)) return false;
   show();
   controls_->show();
+  if (player_.OffersRepairedCopy() && choose_repair_copy_ && repair_) {
+    const std::string copy = choose_repair_copy_(path);
+    if (!copy.empty()) repair_(path, copy);
+  }
   return true;
 }
 

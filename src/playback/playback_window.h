@@ -63,6 +63,13 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
   // "Exit": the file closes, both windows hide, and the main window's "Open" comes back.
   void Exit();
   void set_on_exit(std::function<void()> on_exit) { on_exit_ = std::move(on_exit); }
+  // A file opened without its index: choose_copy asks whether to write a repaired copy and
+  // where ("" when declined); repair writes it, never touching the file itself.
+  void set_repair_offer(std::function<std::string(const std::string& path)> choose_copy,
+                        std::function<void(const std::string& path, const std::string& copy)> repair) {
+    choose_repair_copy_ = std::move(choose_copy);
+    repair_ = std::move(repair);
+  }
 
   PlaybackPlayer& player() { return player_; }
   PlaybackControlsWindow& controls() { return *controls_; }
@@ -82,6 +89,8 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
   std::function<std::unique_ptr<AviFileAccess>(const std::string&)> open_file_;
   std::function<std::string()> choose_file_;
   std::function<void()> on_exit_;
+  std::function<std::string(const std::string&)> choose_repair_copy_;
+  std::function<void(const std::string&, const std::string&)> repair_;
   PlaybackVideoPane* pane_ = nullptr;
   std::unique_ptr<PlaybackControlsWindow> controls_;
   std::array<QAction*, 4> actions_{};  // Open, Close, Information, Exit

@@ -8,8 +8,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <vector>
 
+#include "app/avi_tool_files.h"
 #include "platform/gst/gst_playback_graph.h"
 #include "platform/linux/posix_avi_file.h"
 #include "support/fake_clock.h"
@@ -87,6 +91,32 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   std::ofstream(folder.Path("text.avi")) << "not a video";
   EXPECT_FALSE(window.OpenFile(folder.Path("text.avi")));
   EXPECT_FALSE(window.OpenFile(folder.Path("missing.avi")));
+
+  // A recording cut short is offered as a repaired copy, once per opening; a whole file is
+  // not; the recording itself stays as it was.
+  std::vector<std::string> offered;
+  window.set_repair_offer(
+      [&](const std::string& path) {
+        offered.push_back(path);
+        return folder.Path("copy.avi");
+      },
+      [](const std::string& path, const std::string& copy) {
+        std::ostringstream out, err;
+        RunRepairAvi(path, copy, PosixAviToolFiles(), out, err);
+      });
+  ASSERT_TRUE(window.OpenFile(chosen));
+  EXPECT_TRUE(offered.empty());
+  window.Exit();
+  const std::string cut = folder.Path("cut.avi");
+  std::filesystem::copy_file(chosen, cut);
+  std::filesystem::resize_file(cut, 700000 * 8);
+  ASSERT_TRUE(window.OpenFile(cut));
+  EXPECT_EQ(offered, std::vector<std::string>{cut});
+  EXPECT_EQ(std::filesystem::file_size(cut), 700000u * 8);
+  window.Exit();
+  ASSERT_TRUE(window.OpenFile(folder.Path("copy.avi")));
+  EXPECT_EQ(offered.size(), 1u);
+  EXPECT_EQ(window.controls().slider()->maximum(), 5);  // the six whole frames of the cut
 }
 
 }  // namespace
