@@ -18,6 +18,8 @@
 #include "media_support/stamp_reader.h"
 #include "platform/gst/gst_media_graph.h"
 #include "media_support/ffprobe.h"
+#include "platform/linux/posix_avi_file.h"
+#include "playback/avi_reader.h"
 #include "platform/gst/star_field_painter.h"
 #include "support/temp_dir.h"
 
@@ -186,6 +188,12 @@ TEST(GstLongRecording, PastTwoGigabytesTheFileIsOpenDmlAndReadsBackWhole) {
                        testing::FrameStampOf(request.video_path, file, 0).second;
   EXPECT_EQ((counted + 10000000) % 10000000, 2 * static_cast<long>(frames - 1) % 10000000);
   EXPECT_EQ(testing::Probe(request.video_path), "720,576,25/1," + std::to_string(frames) + "\n");
+  // The station's own reader finds every frame by the OpenDML indexes.
+  PosixAviFile avi(request.video_path, false);
+  AviFileInfo info;
+  ASSERT_EQ(ReadAviFile(avi, &info), AviReadStatus::Ok);
+  EXPECT_FALSE(info.index_rebuilt);
+  EXPECT_EQ(info.frames.size(), frames);
 }
 
 TEST(GstLongRecording, AMinuteAtTwentyFiveFramesHasEveryFrameAndItsCpuCostIsMeasured) {
