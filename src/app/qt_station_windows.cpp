@@ -284,6 +284,11 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
   brightness_->set_on_close([this] {
     if (station_ != nullptr) station_->CloseBrightnessContrast();
   });
+  brightness_->set_on_value([this](PictureSlider which, int position) {
+    if (station_ != nullptr) {
+      station_->ColourSliderMoved(which == PictureSlider::Brightness, position);
+    }
+  });
   brightness_->hide();
   pixel_saturation_ = std::make_unique<PixelSaturationWindow>(analysis);
   pixel_saturation_->hide();

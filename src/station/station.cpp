@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "base/message_log_save.h"
+#include "capture/colour_control.h"
+#include "capture/device_properties.h"
 #include "capture/video_codecs.h"
 #include "capture/video_configuration_apply.h"
 #include "recording/file_naming.h"
@@ -64,7 +66,8 @@ void AppState::BuildObjects() {
   }
   graph_ = std::make_unique<CaptureGraph>(
       CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
-                          session_, log_, errors_, nullptr,
+                          session_, log_, errors_,
+                          [this] { return CreateColourControl(services_.media, log_); },
                           [this](std::uint64_t run) {
                             // The recording that failed is ended on the UI thread.
                             if (!services_.post_to_ui_thread) return;
@@ -212,7 +215,9 @@ HResult AppState::Initialise() {
   if (!BuildEventWindows()) return E_ABORT;
 
   // The devices' saved configurations, and the menu command identifiers.
-  ApplySavedConfigurations(log_, video_configurations_, &sources_, {});
+  ApplySavedConfigurations(log_, video_configurations_, &sources_, [this](std::uint32_t index) {
+    ApplyDeviceProperties(sources_, log_, index);
+  });
   ids_ = AssignCommandIds(&command_counter_);
 
   // The device to use: the saved default when it is there.
@@ -387,9 +392,20 @@ void AppState::ToggleBrightnessContrast() {
   const bool active = !graph_->switches().brightness_contrast;
   graph_->switches().brightness_contrast = active;
   menu_state_.brightness_contrast_active = active;
+  // The sliders open at their middle; the picture starts where they show it.
+  if (active && graph_->colour_filter()) {
+    SetColourControl(graph_->colour_filter().get(), log_, kColourNeutralPercent,
+                     kColourNeutralPercent);
+  }
   RebuildMenus();
   services_.windows.ShowBrightnessContrast(active);
   controller_->RestartVideo();
+}
+
+void AppState::ColourSliderMoved(bool brightness, int position) {
+  if (!graph_->switches().brightness_contrast || !graph_->colour_filter()) return;
+  SetColourControl(graph_->colour_filter().get(), log_, brightness ? position : -1,
+                   brightness ? -1 : position);
 }
 
 void AppState::CloseBrightnessContrast() {

@@ -161,6 +161,8 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<SleepInhibitor> HoldSleep(const std::string& why);
   // The brightness and contrast window's close box.
   void CloseBrightnessContrast();
+  // A slider of that window moved (0 to 100): the display's colour control follows.
+  void ColourSliderMoved(bool brightness, int position);
   // The observer resized the main window.
   void MainWindowResized();
 

@@ -294,6 +294,17 @@ HResult FakeMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<Media
   return S_OK;
 }
 
+HResult FakeMediaSystem::CreateColourControl(std::shared_ptr<MediaFilter>* filter) {
+  if (HResult r = plan.Check("CreateColourControl"); Failed(r)) return r;
+  auto made = std::make_shared<FakeFilter>("Color Control", "Color Control");
+  made->AddPin("Input", PinDirection::Input);
+  made->AddPin("Output", PinDirection::Output);
+  made->colour_control = std::make_unique<FakeColourControl>();
+  colour_filters.push_back(made);
+  *filter = made;
+  return S_OK;
+}
+
 std::shared_ptr<FakeMoniker> FakeMediaSystem::AddDevice(const std::string& name,
                                                         std::vector<MediaType> formats) {
   auto filter = std::make_shared<FakeFilter>("device", name);
