@@ -129,35 +129,30 @@ struct FakeRendererControl final : RendererControl {
   HResult position_result = S_OK;
 };
 
-// A device's picture controls: values and ranges by control; Set fails for controls in
-// set_results and for values outside the range.
+// A device's picture controls: ranges by control; Set fails for controls in set_results
+// and for values outside the range.
 struct FakeProcAmp final : VideoProcAmp {
   HResult Get(ProcAmpProperty id, std::int32_t* value, std::int32_t* flags) override {
-    if (!ranges.contains(id)) return E_PROP_ID_UNSUPPORTED;
     *value = values[id];
     *flags = kProcAmpFlagsManual;
-    return S_OK;
+    return ranges.contains(id) ? S_OK : E_FAIL;
   }
   HResult GetRange(ProcAmpProperty id, ProcAmpRange* range) override {
-    if (!ranges.contains(id)) return E_PROP_ID_UNSUPPORTED;
     *range = ranges[id];
     return S_OK;
   }
   HResult Set(ProcAmpProperty id, std::int32_t value, std::int32_t flags) override {
     sets.push_back({id, value, flags});
     if (set_results.contains(id)) return set_results[id];
-    if (!ranges.contains(id)) return E_PROP_ID_UNSUPPORTED;
     if (value < ranges[id].minimum || value > ranges[id].maximum) return E_INVALIDARG;
     values[id] = value;
     return S_OK;
   }
   struct SetCall {
     ProcAmpProperty id;
-    std::int32_t value;
-    std::int32_t flags;
+    std::int32_t value, flags;
     friend bool operator==(const SetCall&, const SetCall&) = default;
   };
-  static constexpr HResult E_PROP_ID_UNSUPPORTED = static_cast<HResult>(0x80070490u);
   std::map<ProcAmpProperty, ProcAmpRange> ranges;
   std::map<ProcAmpProperty, std::int32_t> values;
   std::map<ProcAmpProperty, HResult> set_results;

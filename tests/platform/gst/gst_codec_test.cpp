@@ -32,14 +32,10 @@ constexpr const char* kFfv1 = "libav FFmpeg video codec #1 encoder";
 // ffprobe's codec, pixel format and decoded frames of the first video stream.
 std::string ProbeCodec(const std::string& path) {
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(
-      popen(("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-             "stream=codec_name,pix_fmt,nb_read_frames -of csv=p=0 '" + path + "' 2>&1")
-                .c_str(),
-            "r"),
-      pclose);
-  std::string out;
-  for (char line[256]; pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr;) out += line;
-  return out;
+      popen(("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=codec_name,"
+             "pix_fmt,nb_read_frames -of csv=p=0 '" + path + "' 2>&1").c_str(), "r"), pclose);
+  char line[256] = "";
+  return pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr ? line : "";
 }
 
 // Mean of the Y bytes of a YUY2 frame.
@@ -127,9 +123,8 @@ TEST_F(GstStation, TheTrialOffersTheLosslessCodecsForYuy2AndMjpgWithinASecond) {
     ASSERT_EQ(graph->StartCamera(false), S_OK) << log.Text();
     double seconds = 99;
     const std::vector<std::string> names = Discover(&seconds);
-    std::printf("%s:", std::string(SubtypeNameOf(subtype)).c_str());
-    for (const std::string& name : names) std::printf(" [%s]", name.c_str());
-    std::printf(" (%.2f s)\n", seconds);
+    std::printf("%s: %zu codecs in %.2f s\n", std::string(SubtypeNameOf(subtype)).c_str(),
+                names.size(), seconds);
     EXPECT_LT(seconds, 1.0);
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front(), "NONE");
@@ -153,8 +148,7 @@ TEST_F(GstStation, LosslessRecordingsReadBackWholeWithTheirChromaKept) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const auto stopped = graph->TakeStoppedRecording();
-    ASSERT_TRUE(stopped);
-    EXPECT_FALSE(stopped->codec_bypassed);
+    ASSERT_TRUE(stopped && !stopped->codec_bypassed);
     testing::AviFile avi;
     std::string error;
     ASSERT_TRUE(testing::ReadAviFile(path, &avi, &error)) << error;
@@ -163,7 +157,6 @@ TEST_F(GstStation, LosslessRecordingsReadBackWholeWithTheirChromaKept) {
     EXPECT_GE(frames, 48) << fourcc;
     EXPECT_LE(frames, seconds * 25 + 2) << fourcc;
     EXPECT_EQ(avi.compression, fourcc);
-    EXPECT_EQ(stopped->recorded_frames, frames);
     EXPECT_EQ(ProbeCodec(path), std::string(name) + ",yuv422p," + std::to_string(frames) + "\n");
   }
 }
@@ -206,9 +199,7 @@ TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
   double seconds = 0;
   const std::vector<std::string> names = Discover(&seconds);
   graph->StopCamera(false);
-  const char* only = std::getenv("VESK_CODEC");  // one codec, by a part of its name
   for (const std::string& codec : names) {
-    if (only != nullptr && codec.find(only) == std::string::npos) continue;
     Choose(codec);
     if (codec == "NONE") pairs.clear();
     session.video_file_name = folder.Path("minute.avi");
