@@ -10,6 +10,11 @@
 
 #include "analysis/frame_integration_window.h"
 #include "analysis/pixel_saturation_window.h"
+#include "capture/codec_selector_window.h"
+#include "config/default_duration_window.h"
+#include "config/event_pending_window.h"
+#include "config/miscellaneous_options_window.h"
+#include "config/performance_window.h"
 #include "gps/gps_window.h"
 #include "events/event_list_window.h"
 #include "events/file_options_window.h"
@@ -143,6 +148,8 @@ QWidget* QtStationWindows::WidgetOf(WindowId window) const {
       return frame_integration_.get();
     case WindowId::Gps:
       return gps_.get();
+    case WindowId::MiscellaneousOptions:
+      return misc_options_.get();
     // The playback, device, option and Event windows do not exist yet.
     case WindowId::ScheduleEvent:
       return schedule_event_.get();
@@ -327,6 +334,32 @@ int QtStationWindows::RunFileOptionsDialog(FileOptionsModel& file_options) {
   FileOptionsWindow dialog(file_options, icon(StationIcon::Folder), icon(StationIcon::FolderClear),
                            main_.get());
   return dialog.Run();
+}
+
+int QtStationWindows::RunDefaultDurationDialog(DefaultDurationModel& model) {
+  DefaultDurationDialog dialog(model, main_.get());
+  GiveIcons(&dialog);
+  return dialog.exec();
+}
+
+int QtStationWindows::RunEventPendingDialog(EventPendingModel& model) {
+  EventPendingDialog dialog(model, main_.get());
+  return dialog.exec();
+}
+
+int QtStationWindows::RunPerformanceDialog(PerformanceModel& model) {
+  PerformanceDialog dialog(model, main_.get());
+  return dialog.exec();
+}
+
+int QtStationWindows::RunCodecSelectorDialog(CodecSelectorModel& model) {
+  CodecSelectorWindow dialog(model, main_.get());
+  return dialog.exec();
+}
+
+void QtStationWindows::OpenMiscellaneousOptions(MiscellaneousOptionsModel& model) {
+  if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsWindow>(model);
+  misc_options_->Open();
 }
 
 WorkArea QtStationWindows::ReadWorkArea() {

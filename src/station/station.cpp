@@ -362,14 +362,16 @@ void AppState::RunCommand(MenuCommand command) {
     case MenuCommand::SaveMessages:
     case MenuCommand::SaveMessagesAndClear:
       return;
-    // The dialogs, Event windows, device windows and playback these commands open are
-    // not part of the station yet; the items stay in the menus.
-    case MenuCommand::SelectVideoInputDevice:
     case MenuCommand::DurationDefault:
     case MenuCommand::Codec:
     case MenuCommand::EventPending:
     case MenuCommand::Performance:
     case MenuCommand::Misc:
+      RunOptionDialog(command);
+      return;
+    // The device windows and playback these commands open are not part of the station yet;
+    // the items stay in the menus.
+    case MenuCommand::SelectVideoInputDevice:
     case MenuCommand::Open:
       return;
   }
@@ -472,6 +474,53 @@ void AppState::RunFileOptions() {
   if (services_.windows.RunFileOptionsDialog(*file_options_) != kFileOptionsSaved) return;
   SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
   schedule_event_->RefreshGlobalPrefix();
+}
+
+void AppState::RunOptionDialog(MenuCommand command) {
+  StationWindows& windows = services_.windows;
+  const auto save = [this] {
+    return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
+  };
+  int result = kDialogNoChange;
+  switch (command) {
+    case MenuCommand::DurationDefault: {
+      DefaultDurationModel model(options_, derived_);
+      result = windows.RunDefaultDurationDialog(model);
+      break;
+    }
+    case MenuCommand::EventPending: {
+      EventPendingModel model(options_, derived_, [this] { scheduler_->RefreshTimeBase(); });
+      result = windows.RunEventPendingDialog(model);
+      break;
+    }
+    case MenuCommand::Codec: {
+      // Discovery stops the live video; a recording is never interrupted for it.
+      if (!DeviceActive() || RecordingInProgress()) return;
+      CodecSelectorModel model(CodecSelectorContext{
+          *graph_, derived_.subtype_codec_pairs, options_.saved_codec_pairs,
+          services_.current_directory, [this] { return controller_->StartVideo(); }});
+      model.Open();
+      result = windows.RunCodecSelectorDialog(model);
+      // A discovery that failed part way left the camera stopped: the video comes back.
+      if (graph_->state() != GraphState::Running) controller_->StartVideo();
+      break;
+    }
+    case MenuCommand::Performance: {
+      PerformanceModel model(options_);
+      result = windows.RunPerformanceDialog(model);
+      if (result == kDialogSave) save();
+      // The renderer and the display choices take effect with the next start.
+      if (result == kDialogSave || result == kDialogApplied) RestartLiveVideo();
+      return;
+    }
+    case MenuCommand::Misc:
+      if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsModel>(options_, save);
+      windows.OpenMiscellaneousOptions(*misc_options_);
+      return;
+    default:
+      return;
+  }
+  if (result == kDialogSave) save();
 }
 
 void AppState::RescheduleEvents() {

@@ -205,6 +205,9 @@ class AppState final : private StationMenuKeeper {
   // "File...": the dialog, and on Save the options file and the Schedule Event window's
   // global prefix.
   void RunFileOptions();
+  // "Duration Default...", "Codec...", "Event Pending...", "Performance..." and "Misc...":
+  // the dialog, then the options file and live video as its result asks.
+  void RunOptionDialog(MenuCommand command);
   // StationMenuKeeper: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
@@ -246,6 +249,7 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<ScheduleEventModel> schedule_event_;
   std::unique_ptr<EventListModel> event_list_;
   std::unique_ptr<FileOptionsModel> file_options_;
+  std::unique_ptr<MiscellaneousOptionsModel> misc_options_;
   std::unique_ptr<PowerAction> power_action_;
   LayoutInputs layout_;
   CommandIds ids_;
