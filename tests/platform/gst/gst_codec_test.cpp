@@ -199,14 +199,19 @@ TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
   double seconds = 0;
   const std::vector<std::string> names = Discover(&seconds);
   graph->StopCamera(false);
+  const char* only = std::getenv("VESK_CODEC");  // one codec, by a part of its name
   for (const std::string& codec : names) {
+    if (only != nullptr && codec.find(only) == std::string::npos) continue;
     Choose(codec);
     if (codec == "NONE") pairs.clear();
     session.video_file_name = folder.Path("minute.avi");
     const double cpu_before = testing::CpuSeconds();
+    const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(graph->StartCamera(true), S_OK) << codec << log.Text();
     testing::WaitSeconds(60.0);
     ASSERT_EQ(graph->StopCamera(true), S_OK);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double cpu = testing::CpuSeconds() - cpu_before;
     const auto stopped = graph->TakeStoppedRecording();
     ASSERT_TRUE(stopped);
@@ -217,7 +222,9 @@ TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
     std::printf("| %s | %s | %.2f ms | %lld dropped, %zu frames |\n", codec.c_str(),
                 avi.compression.c_str(), frames == 0 ? 0.0 : 1000.0 * cpu / frames,
                 static_cast<long long>(stopped->dropped_frames), frames);
-    EXPECT_NEAR(static_cast<double>(frames), 1500.0, 3.0) << codec;
+    // Every frame the camera sent from the start (which waits for an encoder's first frame).
+    EXPECT_GE(frames, 1497u) << codec;
+    EXPECT_LE(frames, seconds * 25 + 3) << codec;
     EXPECT_EQ(stopped->dropped_frames, 0) << codec;
     std::remove(session.video_file_name.c_str());
   }
