@@ -14,6 +14,11 @@
 #include "analysis/frame_integration_window.h"
 #include "app/avi_tool_files.h"
 #include "analysis/pixel_saturation_window.h"
+#include "capture/codec_selector_window.h"
+#include "config/default_duration_window.h"
+#include "config/event_pending_window.h"
+#include "config/miscellaneous_options_window.h"
+#include "config/performance_window.h"
 #include "gps/gps_window.h"
 #include "events/event_list_window.h"
 #include "events/file_options_window.h"
@@ -154,6 +159,8 @@ QWidget* QtStationWindows::WidgetOf(WindowId window) const {
       return playback_.get();
     case WindowId::PlaybackControls:
       return playback_ ? &playback_->controls() : nullptr;
+    case WindowId::MiscellaneousOptions:
+      return misc_options_.get();
     case WindowId::ScheduleEvent:
       return schedule_event_.get();
     case WindowId::ViewEvents:
@@ -294,6 +301,11 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
   brightness_->set_on_close([this] {
     if (station_ != nullptr) station_->CloseBrightnessContrast();
   });
+  brightness_->set_on_value([this](PictureSlider which, int position) {
+    if (station_ != nullptr) {
+      station_->ColourSliderMoved(which == PictureSlider::Brightness, position);
+    }
+  });
   brightness_->hide();
   pixel_saturation_ = std::make_unique<PixelSaturationWindow>(analysis);
   pixel_saturation_->hide();
@@ -332,6 +344,32 @@ int QtStationWindows::RunFileOptionsDialog(FileOptionsModel& file_options) {
   FileOptionsWindow dialog(file_options, icon(StationIcon::Folder), icon(StationIcon::FolderClear),
                            main_.get());
   return dialog.Run();
+}
+
+int QtStationWindows::RunDefaultDurationDialog(DefaultDurationModel& model) {
+  DefaultDurationDialog dialog(model, main_.get());
+  GiveIcons(&dialog);
+  return dialog.exec();
+}
+
+int QtStationWindows::RunEventPendingDialog(EventPendingModel& model) {
+  EventPendingDialog dialog(model, main_.get());
+  return dialog.exec();
+}
+
+int QtStationWindows::RunPerformanceDialog(PerformanceModel& model) {
+  PerformanceDialog dialog(model, main_.get());
+  return dialog.exec();
+}
+
+int QtStationWindows::RunCodecSelectorDialog(CodecSelectorModel& model) {
+  CodecSelectorWindow dialog(model, main_.get());
+  return dialog.exec();
+}
+
+void QtStationWindows::OpenMiscellaneousOptions(MiscellaneousOptionsModel& model) {
+  if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsWindow>(model);
+  misc_options_->Open();
 }
 
 WorkArea QtStationWindows::ReadWorkArea() {

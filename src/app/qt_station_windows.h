@@ -22,6 +22,7 @@ class UserMessagesWindow;
 class RecordControlsWindow;
 class CountdownWindow;
 class BrightnessContrastWindow;
+class MiscellaneousOptionsWindow;
 class StandByWindow;
 class PixelSaturationWindow;
 class FrameIntegrationWindow;
@@ -91,6 +92,12 @@ class QtStationWindows final : public StationWindows {
   void OpenFrameIntegrationWindow() override;
   bool CreateEventWindows(ScheduleEventModel& schedule, EventListModel& list) override;
   int RunFileOptionsDialog(FileOptionsModel& file_options) override;
+  int RunDefaultDurationDialog(DefaultDurationModel& model) override;
+  int RunEventPendingDialog(EventPendingModel& model) override;
+  int RunPerformanceDialog(PerformanceModel& model) override;
+  int RunCodecSelectorDialog(CodecSelectorModel& model) override;
+  void OpenMiscellaneousOptions(MiscellaneousOptionsModel& model) override;
+  MiscellaneousOptionsWindow* miscellaneous_options_window() const { return misc_options_.get(); }
   void DestroyMainWindow() override;
   void SetMainWindowTitle(std::string_view title) override;
   void SetCountdownWindowTitle(std::string_view title) override;
@@ -142,6 +149,7 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<PixelSaturationWindow> pixel_saturation_;
   std::unique_ptr<FrameIntegrationWindow> frame_integration_;
   std::unique_ptr<GpsWindow> gps_;
+  std::unique_ptr<MiscellaneousOptionsWindow> misc_options_;
   std::unique_ptr<ScheduleEventWindow> schedule_event_;
   std::unique_ptr<EventListWindow> event_list_;
   std::unique_ptr<PowerCountdownWindow> power_countdown_;

@@ -64,7 +64,25 @@ HResult CaptureGraph::CreateFilterGraphBuilder() {
 }
 
 HResult CaptureGraph::StartCamera(bool video_file_name_is_relative) {
+  bypass_codec_ = false;
+  const HResult result = StartCameraOnce(video_file_name_is_relative);
+  const bool codec_failed = compressor_in_graph_ && (codec_refusal_reported_ || run_failed_);
+  if (Succeeded(result) || !codec_failed) return result;
+  // A compressor may accept the format and still refuse the frames: the recording is made
+  // uncompressed rather than lost, and the observer is told.
+  if (!codec_refusal_reported_) {
+    context_.log.ReportMessage("\r\nSelected codec does not work for this camera.\r\n", true);
+  }
+  context_.log.ReportMessage("NOTE: the recording is made without compression\r\n", true);
+  bypass_codec_ = true;
+  return StartCameraOnce(video_file_name_is_relative);
+}
+
+HResult CaptureGraph::StartCameraOnce(bool video_file_name_is_relative) {
   VideoSources& sources = context_.sources;
+  compressor_in_graph_ = false;
+  codec_refusal_reported_ = false;
+  run_failed_ = false;
   // What a start needs.
   if (!graph_)
     return Fail("Logic error: attempt to start camera without a filter graph builder\r\n");
@@ -218,7 +236,10 @@ HResult CaptureGraph::StartCamera(bool video_file_name_is_relative) {
   }
 
   // Run.
-  if (Failed(RunGraph())) return Fail("WARNING: Cannot run filter graph video stream\r\n");
+  if (Failed(RunGraph())) {
+    run_failed_ = true;
+    return Fail("WARNING: Cannot run filter graph video stream\r\n");
+  }
   return S_OK;
 }
 
@@ -298,7 +319,7 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
     std::shared_ptr<MediaFilter> compressor;
     const VideoCodec* codec =
         VideoCodecForSubtype(codecs_, context_.subtype_codec_pairs, format->subtype);
-    if (codec != nullptr && codec->filter) {
+    if (codec != nullptr && codec->filter && !bypass_codec_) {
       if (Failed(graph.AddFilter(codec->filter, codec->name))) {
         context_.log.ReportMessage("\r\nUnable to add elected codec to filter graph\r\n", true);
         return E_ABORT;
@@ -312,9 +333,11 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
       graph.Disconnect(input);
       graph.Disconnect(output);
       compressor = codec->filter;
+      compressor_in_graph_ = true;
     }
     if (Failed(graph.RenderStream(PinCategory::Capture, source_filter, compressor, mux_filter_))) {
       context_.log.ReportMessage("\r\nSelected codec does not work for this camera.\r\n", true);
+      codec_refusal_reported_ = compressor != nullptr;
       return E_ABORT;
     }
     DroppedFrames* counters = nullptr;
@@ -506,6 +529,7 @@ void CaptureGraph::KeepStoppedRecording(std::int32_t not_dropped, std::int32_t d
   }
   // The renderer that actually ran: a recording with the display off says so.
   stopped.file_end = graph_->LastRecordedFile();
+  stopped.codec_bypassed = bypass_codec_;
   stopped.renderer = renderers_.current_renderer()
                          ? static_cast<int>(renderers_.current_renderer_kind())
                          : context_.options.default_renderer;

@@ -91,6 +91,8 @@ struct StoppedRecording {
   std::int64_t dropped_frames = 0;
   bool video_file_name_is_relative = false;
   int renderer = 0;  // the renderer that ran, or the default one when the display was off
+  // The chosen codec refused the frames, so the file was recorded uncompressed.
+  bool codec_bypassed = false;
   RecordedFileEnd file_end;  // how the media layer left the file
 };
 
@@ -163,6 +165,7 @@ class CaptureGraph {
 
  private:
   HResult Fail(const char* text);
+  HResult StartCameraOnce(bool video_file_name_is_relative);
   void SpliceColourControl(const std::shared_ptr<MediaPin>& upstream,
                            const std::shared_ptr<MediaPin>& downstream);
   void KeepStoppedRecording(std::int32_t not_dropped, std::int32_t dropped);
@@ -179,6 +182,12 @@ class CaptureGraph {
   bool video_file_name_is_relative_ = false;
   std::shared_ptr<MediaFilter> colour_filter_;
   std::shared_ptr<MediaFilter> mux_filter_;
+  // The recording branch of this start goes through a compressor; the codec is left out of
+  // the start that follows one it made fail.
+  bool compressor_in_graph_ = false;
+  bool bypass_codec_ = false;
+  bool codec_refusal_reported_ = false;
+  bool run_failed_ = false;
   // The capture pin's counters and the filter that owns them (kept alive while held).
   DroppedFrames* dropped_frames_ = nullptr;
   std::shared_ptr<MediaFilter> dropped_frames_owner_;

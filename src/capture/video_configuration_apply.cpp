@@ -50,14 +50,21 @@ void TranslateVideoConfigurationToSourceInfo(MessageLog& log,
          device->frame_rates[rate_index].rate_text != configuration->frame_rate) {
     ++rate_index;
   }
-  if (rate_index == device->frame_rates.size()) return;
+  // A device that now offers other formats keeps what enumeration chose; the observer is told
+  // why the saved choice did not return.
+  const auto no_longer_fits = [&] {
+    log.ReportMessage("NOTE: the saved configuration of device \"" + device->name +
+                          "\" no longer fits the formats it offers and is not applied\r\n",
+                      true);
+  };
+  if (rate_index == device->frame_rates.size()) return no_longer_fits();
   VideoFormatsByFrameRate& group = device->frame_rates[rate_index];
   std::size_t format_index = 0;
   while (format_index < group.formats.size() &&
          group.formats[format_index].size_text != configuration->frame_size) {
     ++format_index;
   }
-  if (format_index == group.formats.size()) return;
+  if (format_index == group.formats.size()) return no_longer_fits();
 
   // The saved rate group is the current one.
   device->current_rate_index = static_cast<std::uint32_t>(rate_index);

@@ -79,6 +79,11 @@ void CountdownScheduler::ArmCountdown() {
   context_.countdown.ShowCountdown(texts_);
 }
 
+void CountdownScheduler::RefreshTimeBase() {
+  texts_.time_base = context_.derived.countdown_time_base;
+  CountdownTick();
+}
+
 void CountdownScheduler::CountdownTick() {
   if (context_.controller.event_recording_running() || !context_.controller.event_pending()) {
     return;

@@ -93,6 +93,9 @@ class CountdownScheduler final : public EventScheduler {
   // The countdown and the start deadline go (a pending Event is cancelled, or the station
   // closes); the computer may sleep again unless a recording runs.
   void DeleteCountdownTimer();
+  // The countdown's time base changed (Event Pending Options): a pending Event's display
+  // shows the new one at once.
+  void RefreshTimeBase();
   // The stop deadline, at the Event's planned stop.
   void ArmStopTimer();
   void DeleteStopTimer();

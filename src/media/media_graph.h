@@ -140,6 +140,17 @@ class RendererControl {
   virtual HResult GetFramesDrawn(std::int32_t* frames) = 0;
 };
 
+// The brightness/contrast stage of the live display ("Color Control"): two integer values
+// from -127 to 127, 0 leaving the picture as it is. They take effect while the graph runs.
+enum class ColourKey : std::int32_t { Brightness = 1, Contrast = 2 };
+
+class ColourControl {
+ public:
+  virtual ~ColourControl() = default;
+  virtual HResult GetValue(ColourKey key, std::int32_t* value) = 0;
+  virtual HResult SetValue(ColourKey key, std::int32_t value) = 0;
+};
+
 class MediaFilter {
  public:
   virtual ~MediaFilter() = default;
@@ -150,6 +161,10 @@ class MediaFilter {
     return E_NOINTERFACE;
   }
   virtual HResult QueryRendererControl(RendererControl** control) {
+    *control = nullptr;
+    return E_NOINTERFACE;
+  }
+  virtual HResult QueryColourControl(ColourControl** control) {
     *control = nullptr;
     return E_NOINTERFACE;
   }
@@ -245,6 +260,11 @@ class MediaSystem {
   virtual HResult EnumerateDevices(DeviceCategory category, MonikerList* monikers) = 0;
   virtual HResult CreateGraph(std::unique_ptr<MediaGraph>* graph) = 0;
   virtual HResult CreateRenderer(RendererKind kind, std::shared_ptr<MediaFilter>* renderer) = 0;
+  // The "Color Control" effect as a filter; E_NOINTERFACE when the platform has none.
+  virtual HResult CreateColourControl(std::shared_ptr<MediaFilter>* filter) {
+    filter->reset();
+    return E_NOINTERFACE;
+  }
 };
 
 }  // namespace vesk

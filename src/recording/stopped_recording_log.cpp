@@ -52,7 +52,10 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGr
     input.frame_size_text = format->size_text;
   }
   input.subtype_name = std::string(SubtypeNameOf(subtype));
-  input.codec_name = CodecNameForSubtype(context.subtype_codec_pairs, subtype);
+  // A recording its codec refused was made uncompressed; the log says what the file holds.
+  input.codec_name = stopped.codec_bypassed
+                         ? std::string(kNoCodecName)
+                         : CodecNameForSubtype(context.subtype_codec_pairs, subtype);
   input.renderer = stopped.renderer;
   WriteRecordingLog(input, context.log);
 }

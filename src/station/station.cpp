@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "base/message_log_save.h"
+#include "capture/colour_control.h"
+#include "capture/device_properties.h"
 #include "capture/video_codecs.h"
 #include "capture/video_configuration_apply.h"
 #include "recording/file_naming.h"
@@ -69,7 +71,8 @@ void AppState::BuildObjects() {
   }
   graph_ = std::make_unique<CaptureGraph>(
       CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
-                          session_, log_, errors_, nullptr,
+                          session_, log_, errors_,
+                          [this] { return CreateColourControl(services_.media, log_); },
                           [this](std::uint64_t run) {
                             // The recording that failed is ended on the UI thread.
                             if (!services_.post_to_ui_thread) return;
@@ -219,7 +222,9 @@ HResult AppState::Initialise() {
   if (!BuildEventWindows()) return E_ABORT;
 
   // The devices' saved configurations, and the menu command identifiers.
-  ApplySavedConfigurations(log_, video_configurations_, &sources_, {});
+  ApplySavedConfigurations(log_, video_configurations_, &sources_, [this](std::uint32_t index) {
+    ApplyDeviceProperties(sources_, log_, index);
+  });
   ids_ = AssignCommandIds(&command_counter_);
 
   // The device to use: the saved default when it is there.
@@ -364,14 +369,16 @@ void AppState::RunCommand(MenuCommand command) {
     case MenuCommand::SaveMessages:
     case MenuCommand::SaveMessagesAndClear:
       return;
-    // The dialogs, Event windows, device windows and playback these commands open are
-    // not part of the station yet; the items stay in the menus.
-    case MenuCommand::SelectVideoInputDevice:
     case MenuCommand::DurationDefault:
     case MenuCommand::Codec:
     case MenuCommand::EventPending:
     case MenuCommand::Performance:
     case MenuCommand::Misc:
+      RunOptionDialog(command);
+      return;
+    // The device windows these commands open are not part of the station yet; the item stays
+    // in the menus.
+    case MenuCommand::SelectVideoInputDevice:
       return;
     case MenuCommand::Open:
       if (!services_.windows.OpenPlaybackFromMenu()) {
@@ -401,9 +408,20 @@ void AppState::ToggleBrightnessContrast() {
   const bool active = !graph_->switches().brightness_contrast;
   graph_->switches().brightness_contrast = active;
   menu_state_.brightness_contrast_active = active;
+  // The sliders open at their middle; the picture starts where they show it.
+  if (active && graph_->colour_filter()) {
+    SetColourControl(graph_->colour_filter().get(), log_, kColourNeutralPercent,
+                     kColourNeutralPercent);
+  }
   RebuildMenus();
   services_.windows.ShowBrightnessContrast(active);
   controller_->RestartVideo();
+}
+
+void AppState::ColourSliderMoved(bool brightness, int position) {
+  if (!graph_->switches().brightness_contrast || !graph_->colour_filter()) return;
+  SetColourControl(graph_->colour_filter().get(), log_, brightness ? position : -1,
+                   brightness ? -1 : position);
 }
 
 void AppState::CloseBrightnessContrast() {
@@ -470,6 +488,53 @@ void AppState::RunFileOptions() {
   if (services_.windows.RunFileOptionsDialog(*file_options_) != kFileOptionsSaved) return;
   SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
   schedule_event_->RefreshGlobalPrefix();
+}
+
+void AppState::RunOptionDialog(MenuCommand command) {
+  StationWindows& windows = services_.windows;
+  const auto save = [this] {
+    return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
+  };
+  int result = kDialogNoChange;
+  switch (command) {
+    case MenuCommand::DurationDefault: {
+      DefaultDurationModel model(options_, derived_);
+      result = windows.RunDefaultDurationDialog(model);
+      break;
+    }
+    case MenuCommand::EventPending: {
+      EventPendingModel model(options_, derived_, [this] { scheduler_->RefreshTimeBase(); });
+      result = windows.RunEventPendingDialog(model);
+      break;
+    }
+    case MenuCommand::Codec: {
+      // Discovery stops the live video; a recording is never interrupted for it.
+      if (!DeviceActive() || RecordingInProgress()) return;
+      CodecSelectorModel model(CodecSelectorContext{
+          *graph_, derived_.subtype_codec_pairs, options_.saved_codec_pairs,
+          services_.current_directory, [this] { return controller_->StartVideo(); }});
+      model.Open();
+      result = windows.RunCodecSelectorDialog(model);
+      // A discovery that failed part way left the camera stopped: the video comes back.
+      if (graph_->state() != GraphState::Running) controller_->StartVideo();
+      break;
+    }
+    case MenuCommand::Performance: {
+      PerformanceModel model(options_);
+      result = windows.RunPerformanceDialog(model);
+      if (result == kDialogSave) save();
+      // The renderer and the display choices take effect with the next start.
+      if (result == kDialogSave || result == kDialogApplied) RestartLiveVideo();
+      return;
+    }
+    case MenuCommand::Misc:
+      if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsModel>(options_, save);
+      windows.OpenMiscellaneousOptions(*misc_options_);
+      return;
+    default:
+      return;
+  }
+  if (result == kDialogSave) save();
 }
 
 void AppState::RescheduleEvents() {

@@ -161,6 +161,8 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<SleepInhibitor> HoldSleep(const std::string& why);
   // The brightness and contrast window's close box.
   void CloseBrightnessContrast();
+  // A slider of that window moved (0 to 100): the display's colour control follows.
+  void ColourSliderMoved(bool brightness, int position);
   // The observer resized the main window.
   void MainWindowResized();
 
@@ -203,6 +205,9 @@ class AppState final : private StationMenuKeeper {
   // "File...": the dialog, and on Save the options file and the Schedule Event window's
   // global prefix.
   void RunFileOptions();
+  // "Duration Default...", "Codec...", "Event Pending...", "Performance..." and "Misc...":
+  // the dialog, then the options file and live video as its result asks.
+  void RunOptionDialog(MenuCommand command);
   // StationMenuKeeper: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
@@ -245,6 +250,7 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<ScheduleEventModel> schedule_event_;
   std::unique_ptr<EventListModel> event_list_;
   std::unique_ptr<FileOptionsModel> file_options_;
+  std::unique_ptr<MiscellaneousOptionsModel> misc_options_;
   std::unique_ptr<PowerAction> power_action_;
   LayoutInputs layout_;
   CommandIds ids_;

@@ -12,6 +12,8 @@
 #include "base/message_view.h"
 #include "base/power.h"
 #include "base/window_geometry.h"
+#include "capture/codec_selector.h"
+#include "config/option_dialogs.h"
 #include "config/options.h"
 #include "events/event_countdown.h"
 #include "gps/gps_control.h"
@@ -132,6 +134,20 @@ class PlaybackWindowsView {
   virtual void ClosePlaybackForEvent() {}
 };
 
+// The option dialogs and the codec selector. Without a screen they change nothing.
+class OptionDialogsView {
+ public:
+  virtual ~OptionDialogsView() = default;
+  // Modal; each returns its dialog's result (config/option_dialogs.h).
+  virtual int RunDefaultDurationDialog(DefaultDurationModel&) { return kDialogNoChange; }
+  virtual int RunEventPendingDialog(EventPendingModel&) { return kDialogNoChange; }
+  virtual int RunPerformanceDialog(PerformanceModel&) { return kDialogNoChange; }
+  // The model has run its discovery.
+  virtual int RunCodecSelectorDialog(CodecSelectorModel&) { return kDialogApplied; }
+  // The modeless Miscellaneous Options window, shown and raised.
+  virtual void OpenMiscellaneousOptions(MiscellaneousOptionsModel&) {}
+};
+
 // The station keeps the menu graying and the brightness and contrast flag in its menu
 // state, so a rebuilt menu stays as a recording left it; the recording controller's calls
 // for them go to the station rather than to the windows.
@@ -154,6 +170,7 @@ class StationWindows : public RecordingWindowsView,
                        public ToolWindowsView,
                        public CountdownView,
                        public EventWindowsView,
+                       public OptionDialogsView,
                        public PowerCountdownView,
                        public PlaybackWindowsView {
  public:

@@ -143,8 +143,6 @@ TEST_F(CaptureGraphTest, RecordingBranchFailuresEndTheStartAndLeaveNoCodecBehind
   const std::pair<std::string, std::string> cases[] = {
       {"SetOutputFileName", "ERROR: SetOutputFileName method has failed,  error 1024\r\n"},
       {std::string("AddFilter:") + kCodec, "\r\nUnable to add elected codec to filter graph\r\n"},
-      {std::string("RenderStream:Capture:") + kCodec,
-       "\r\nSelected codec does not work for this camera.\r\n"},
       {"RenderStream:Preview", "ERROR: Cannot render preview stream,  error 1023\r\n"}};
   for (const auto& [key, message] : cases) {
     media.plan.Fail(key);
@@ -164,6 +162,36 @@ TEST_F(CaptureGraphTest, RecordingBranchFailuresEndTheStartAndLeaveNoCodecBehind
   session.video_file_name.clear();
   ASSERT_EQ(graph.StartCamera(false), S_OK);
   EXPECT_EQ(fake().FilterNames(), (Names{kDevice, "EVR", "Smart Tee"}));
+}
+
+// A codec that refuses the format, or the frames once running, costs the compression and
+// not the recording; its log says what the file holds.
+TEST_F(CaptureGraphTest, ACodecThatFailsLeavesTheRecordingUncompressedAndSaysSo) {
+  testing::ScopedTempDir dir;
+  std::filesystem::create_directory("VideoFiles");
+  AddPal();
+  media.AddCompressor(kCodec);
+  pairs = {{SubtypeCode::YUY2, 1, kCodec}};
+  CaptureGraph& graph = Make();
+  const char* const kRefused = "\r\nSelected codec does not work for this camera.\r\n";
+  const char* const kUncompressed = "NOTE: the recording is made without compression\r\n";
+  for (const std::string& key : {std::string("RenderStream:Capture:") + kCodec, std::string("Run")}) {
+    StartRecording();
+    media.plan.Fail(key, E_FAIL, media.plan.Calls(key), 1);
+    view.entries.clear();
+    ASSERT_EQ(graph.StartCamera(true), S_OK) << key;
+    EXPECT_EQ(fake().Connections().back(), "Smart Tee.Capture -> AVI Mux.Input 01") << key;
+    EXPECT_EQ(std::count(view.entries.begin(), view.entries.end(), Timed(kRefused)), 1) << key;
+    EXPECT_EQ(view.entries.back(), Timed(kUncompressed)) << key;
+    ASSERT_EQ(StopRecordingAndWriteLog(graph), S_OK);
+    const std::string log = testing::ReadFileBytes("VideoFiles/07_14_2026_03_05_09.log");
+    EXPECT_NE(log.find("Codec: NONE\r\n"), std::string::npos) << log;
+    media.plan.Clear(key);
+  }
+  // The next recording tries the chosen codec again.
+  StartRecording();
+  ASSERT_EQ(graph.StartCamera(true), S_OK);
+  EXPECT_EQ(fake().Connections().back(), std::string(kCodec) + ".Output -> AVI Mux.Input 01");
 }
 
 TEST_F(CaptureGraphTest, AnalysisAndColourFiltersAreSplicedInFrontOfTheRenderer) {

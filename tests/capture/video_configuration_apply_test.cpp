@@ -89,6 +89,10 @@ TEST_F(VideoConfigurationApplyTest, ARateOrFormatTheDeviceNoLongerHasChangesNoth
   Translate("Grabber|25|768x576|MJPG|1|1|1|1|1|1|NTSC", &device);
   EXPECT_EQ(before(), unchanged);
   EXPECT_TRUE(written_.empty());
+  EXPECT_EQ(view_.entries,
+            std::vector<std::string>(2, "\r\n23:59:59 (UTC)\r\nNOTE: the saved configuration of "
+                                        "device \"Grabber\" no longer fits the formats it "
+                                        "offers and is not applied\r\n"));
 }
 
 }  // namespace

@@ -284,12 +284,24 @@ HResult FakeMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<Media
   const auto index = static_cast<std::size_t>(kind);
   if (index > 3) return E_INVALIDARG;
   if (HResult r = plan.Check(std::string("CreateRenderer:") + kNames[index]); Failed(r)) return r;
+  ++renderers_created[kind];
   auto filter = std::make_shared<FakeFilter>(kNames[index]);
   filter->AddPin("Input", PinDirection::Input);
   if (kind != RendererKind::NullRenderer) {
     filter->renderer_control = std::make_unique<FakeRendererControl>();
   }
   *renderer = filter;
+  return S_OK;
+}
+
+HResult FakeMediaSystem::CreateColourControl(std::shared_ptr<MediaFilter>* filter) {
+  if (HResult r = plan.Check("CreateColourControl"); Failed(r)) return r;
+  auto made = std::make_shared<FakeFilter>("Color Control");
+  made->AddPin("Input", PinDirection::Input);
+  made->AddPin("Output", PinDirection::Output);
+  made->colour_control = std::make_unique<FakeColourControl>();
+  colour_filters.push_back(made);
+  *filter = made;
   return S_OK;
 }
 

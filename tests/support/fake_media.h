@@ -125,6 +125,51 @@ struct FakeRendererControl final : RendererControl {
   HResult position_result = S_OK;
 };
 
+// A device's picture controls: ranges by control; Set fails for controls in set_results
+// and for values outside the range.
+struct FakeProcAmp final : VideoProcAmp {
+  HResult Get(ProcAmpProperty id, std::int32_t* value, std::int32_t* flags) override {
+    *value = values[id];
+    *flags = kProcAmpFlagsManual;
+    return ranges.contains(id) ? S_OK : E_FAIL;
+  }
+  HResult GetRange(ProcAmpProperty id, ProcAmpRange* range) override {
+    *range = ranges[id];
+    return S_OK;
+  }
+  HResult Set(ProcAmpProperty id, std::int32_t value, std::int32_t flags) override {
+    sets.push_back({id, value, flags});
+    if (set_results.contains(id)) return set_results[id];
+    if (value < ranges[id].minimum || value > ranges[id].maximum) return E_INVALIDARG;
+    values[id] = value;
+    return S_OK;
+  }
+  struct SetCall {
+    ProcAmpProperty id;
+    std::int32_t value, flags;
+    friend bool operator==(const SetCall&, const SetCall&) = default;
+  };
+  std::map<ProcAmpProperty, ProcAmpRange> ranges;
+  std::map<ProcAmpProperty, std::int32_t> values;
+  std::map<ProcAmpProperty, HResult> set_results;
+  std::vector<SetCall> sets;
+};
+
+// The "Color Control" values as the effect keeps them.
+struct FakeColourControl final : ColourControl {
+  HResult GetValue(ColourKey key, std::int32_t* value) override {
+    return Give(get_result, values[key], value);
+  }
+  HResult SetValue(ColourKey key, std::int32_t value) override {
+    if (Failed(set_result)) return set_result;
+    values[key] = value;
+    return S_OK;
+  }
+  std::map<ColourKey, std::int32_t> values;
+  HResult get_result = S_OK;
+  HResult set_result = S_OK;
+};
+
 class FakeFilter final : public MediaFilter {
  public:
   // label names a device, codec or renderer; a failure keyed by a codec's label hits it alone.
@@ -139,6 +184,14 @@ class FakeFilter final : public MediaFilter {
     *control = renderer_control.get();
     return renderer_control ? S_OK : E_NOINTERFACE;
   }
+  HResult QueryVideoProcAmp(VideoProcAmp** control) override {
+    *control = proc_amp.get();
+    return proc_amp ? S_OK : E_NOINTERFACE;
+  }
+  HResult QueryColourControl(ColourControl** control) override {
+    *control = colour_control.get();
+    return colour_control ? S_OK : E_NOINTERFACE;
+  }
 
   std::string label;
   std::vector<std::shared_ptr<FakePin>> pins;
@@ -148,6 +201,8 @@ class FakeFilter final : public MediaFilter {
 
   // Optional interfaces: absent when null.
   std::unique_ptr<FakeRendererControl> renderer_control;
+  std::unique_ptr<FakeColourControl> colour_control;
+  std::unique_ptr<FakeProcAmp> proc_amp;
   std::unique_ptr<FakeAnalogDecoder> decoder;
   std::unique_ptr<FakeStreamConfig> stream_config;
   std::unique_ptr<FakeDroppedFrames> dropped_frames;
@@ -241,6 +296,8 @@ class FakeMediaSystem final : public MediaSystem {
   HResult EnumerateDevices(DeviceCategory category, MonikerList* monikers) override;
   HResult CreateGraph(std::unique_ptr<MediaGraph>* graph) override;
   HResult CreateRenderer(RendererKind kind, std::shared_ptr<MediaFilter>* renderer) override;
+  // A "Color Control" filter with pins "Input" and "Output" (kept in colour_filters).
+  HResult CreateColourControl(std::shared_ptr<MediaFilter>* filter) override;
 
   // A capture device with one output pin "Capture" offering formats, a stream
   // configuration and dropped-frame counters.
@@ -250,6 +307,8 @@ class FakeMediaSystem final : public MediaSystem {
 
   std::vector<std::shared_ptr<FakeMoniker>> devices;
   std::vector<std::shared_ptr<FakeMoniker>> compressors;
+  std::map<RendererKind, int> renderers_created;
+  std::vector<std::shared_ptr<FakeFilter>> colour_filters;
   std::vector<FakeGraph*> graphs;  // owned by whoever asked for them
   FailurePlan plan;
 };

@@ -284,6 +284,8 @@ std::shared_ptr<ElementFilter> ElementFilter::FromFactory(const std::string& fac
   GstRef<GstCaps> input = Adopt(FactoryTemplateCaps(factory.get(), GST_PAD_SINK));
   GstRef<GstCaps> output = Adopt(FactoryTemplateCaps(factory.get(), GST_PAD_SRC));
   filter->SetPinCaps(input.get(), output.get());
+  filter->set_encoder(gst_element_factory_list_is_type(factory.get(),
+                                                       GST_ELEMENT_FACTORY_TYPE_VIDEO_ENCODER));
   return filter;
 }
 
@@ -302,6 +304,8 @@ bool ElementFilter::BuildElements(RunBuild* run) {
   if (element == nullptr) return false;
   if (!AddToPipeline(run, element)) return false;
   element_ = element;
+  if (carried_codec_ != nullptr) run->carried_codec = carried_codec_;
+  if (encoder_) run->has_encoder = true;
   return true;
 }
 

@@ -19,6 +19,7 @@
 namespace vesk::gst {
 
 class GstGraphFilter;
+struct CarriedCodec;
 
 // How a connection was made: as the pins are, or through a format converter.
 enum class ConnectionKind { Direct, Converting };
@@ -77,6 +78,10 @@ struct RunBuild {
   GstPad* recording_pad = nullptr;  // where the recording enters: the writer queue (borrowed)
   GstElement* mux = nullptr;
   std::string file_path;
+  // A compressor whose stream reaches the file under a stand-in code, or nullptr.
+  const CarriedCodec* carried_codec = nullptr;
+  // An encoder runs in this pipeline.
+  bool has_encoder = false;
 };
 
 class GstGraphFilter : public MediaFilter {
@@ -201,12 +206,18 @@ class ElementFilter : public GstGraphFilter {
 
   // Caps for the pins' checks before the run (full references are taken).
   void SetPinCaps(GstCaps* input, GstCaps* output);
+  // The filter is a compressor whose stream the file names with another code.
+  void set_carried_codec(const CarriedCodec* codec) { carried_codec_ = codec; }
+  // The filter compresses video.
+  void set_encoder(bool encoder) { encoder_ = encoder; }
 
  private:
   std::function<GstElement*()> make_element_;
   GstElement* element_ = nullptr;
   GstRef<GstCaps> input_caps_;
   GstRef<GstCaps> output_caps_;
+  const CarriedCodec* carried_codec_ = nullptr;
+  bool encoder_ = false;
 };
 
 // Caps of a factory's first pad template of a direction (full reference), ANY when none.

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "media/avi_file_finish.h"
+#include "platform/gst/avi_carried_codecs.h"
 #include "platform/gst/gst_ref.h"
 #include "platform/gst/gst_renderer_filter.h"
 #include "platform/linux/posix_avi_file.h"
@@ -473,6 +474,9 @@ void GstMediaGraph::AttachProbes() {
   add(run_.recording_pad, GST_PAD_PROBE_TYPE_BUFFER, GateRecordedFrame);
   add(run_.mux_pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxedFrame);
   add(run_.file_pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, WatchFileEnd);
+  if (run_.file_pad != nullptr && run_.carried_codec != nullptr) {
+    InstallAviHeaderCorrection(run_.file_pad, *run_.carried_codec);
+  }
 }
 
 void GstMediaGraph::RecordError(GstMessage* message) {
@@ -594,10 +598,25 @@ HResult GstMediaGraph::WaitUntilPlaying() {
     GstState state = GST_STATE_NULL;
     const GstStateChangeReturn change = gst_element_get_state(pipeline_, &state, nullptr, 0);
     if (change == GST_STATE_CHANGE_FAILURE) return E_FAIL;
-    if (state == GST_STATE_PLAYING && change != GST_STATE_CHANGE_ASYNC) return S_OK;
+    if (state == GST_STATE_PLAYING && change != GST_STATE_CHANGE_ASYNC && RecordingUnderway()) {
+      return S_OK;
+    }
   }
   // Still on its way (a device without signal): running as far as the graph is concerned.
   return S_FALSE;
+}
+
+bool GstMediaGraph::RecordingUnderway() const {
+  // A recording through an encoder has begun once its first frame reached the multiplexer:
+  // an encoder that takes the format but refuses the frames fails here, while the start can
+  // still go on without it. Frames held back until a recording window opens cannot tell yet.
+  if (run_.mux == nullptr || !run_.has_encoder) return true;
+  std::shared_ptr<RunCounters> run_counters = counters();
+  if (!run_counters || run_counters->muxed.load() > 0) return true;
+  timespec wall{};
+  clock_gettime(CLOCK_REALTIME, &wall);
+  const std::int64_t now = static_cast<std::int64_t>(wall.tv_sec) * 1000000000 + wall.tv_nsec;
+  return run_counters->gate_from_ns > now;
 }
 
 void GstMediaGraph::StartBusThread() {

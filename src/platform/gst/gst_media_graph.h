@@ -97,6 +97,7 @@ class GstMediaGraph : public MediaGraph {
   bool LinkConnection(GstGraphPin* output, GstGraphPin* input);
   void AttachProbes();
   HResult WaitUntilPlaying();
+  bool RecordingUnderway() const;
   void StartBusThread();
   void StopBusThread();
   void TearDown();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/gst/avi_carried_codecs.h"
+#include "platform/gst/colour_balance_filter.h"
 #include "platform/gst/gst_graph_filter.h"
 #include "platform/gst/gst_media_graph.h"
 #include "platform/gst/gst_ref.h"
@@ -53,7 +55,9 @@ std::vector<Compressor> ListCompressors() {
   for (GList* item = factories; item != nullptr; item = item->next) {
     auto* factory = GST_ELEMENT_FACTORY(item->data);
     GstRef<GstCaps> output = Adopt(FactoryTemplateCaps(factory, GST_PAD_SRC));
-    if (gst_caps_is_any(output.get()) || !gst_caps_can_intersect(output.get(), mux_caps.get())) {
+    const bool carried = CarriedCodecFor(GST_OBJECT_NAME(factory)) != nullptr;
+    if (!carried && (gst_caps_is_any(output.get()) ||
+                     !gst_caps_can_intersect(output.get(), mux_caps.get()))) {
       continue;
     }
     const gchar* long_name =
@@ -116,8 +120,11 @@ HResult GstMediaSystem::EnumerateDevices(DeviceCategory category, MonikerList* m
             if (!Adopt(gst_element_factory_make(compressor.factory.c_str(), nullptr))) {
               return E_FAIL;
             }
+            const CarriedCodec* carried = CarriedCodecFor(compressor.factory);
             std::shared_ptr<ElementFilter> made =
-                ElementFilter::FromFactory(compressor.factory, compressor.long_name);
+                carried != nullptr
+                    ? MakeCarriedCodecFilter(*carried, compressor.long_name)
+                    : ElementFilter::FromFactory(compressor.factory, compressor.long_name);
             if (!made) return E_FAIL;
             *filter = made;
             return S_OK;
@@ -156,6 +163,12 @@ HResult GstMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<MediaF
   if (!Adopt(gst_element_factory_find(factory))) return E_FAIL;
   *renderer = std::make_shared<RendererFilter>(kind);
   return S_OK;
+}
+
+HResult GstMediaSystem::CreateColourControl(std::shared_ptr<MediaFilter>* filter) {
+  if (filter == nullptr) return E_POINTER;
+  *filter = ColourBalanceFilter::Create();
+  return *filter ? S_OK : E_NOINTERFACE;
 }
 
 std::shared_ptr<SimulatedCameraDevice> GstMediaSystem::SimulatedCamera(

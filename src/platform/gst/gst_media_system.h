@@ -31,6 +31,7 @@ class GstMediaSystem : public MediaSystem {
   HResult EnumerateDevices(DeviceCategory category, MonikerList* monikers) override;
   HResult CreateGraph(std::unique_ptr<MediaGraph>* graph) override;
   HResult CreateRenderer(RendererKind kind, std::shared_ptr<MediaFilter>* renderer) override;
+  HResult CreateColourControl(std::shared_ptr<MediaFilter>* filter) override;
 
   // Unplugs a simulated camera: a running graph on it fails as with a vanished device,
   // and it leaves the device list until attached again. False for an unknown name.

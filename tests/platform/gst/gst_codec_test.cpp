@@ -1,0 +1,234 @@
+// Codecs and the colour control on the real media system with the simulated cameras: the
+// trial discovery for YUY2 and MJPG sources, lossless recordings read back by ffprobe and
+// by the RIFF reader, and the colour-control stage seen on the display and not in the file.
+// The minute per codec with its CPU cost runs only when VESK_LONG_TESTS is set.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture/capture_graph.h"
+#include "capture/codec_discovery.h"
+#include "capture/colour_control.h"
+#include "capture/device_properties.h"
+#include "media_support/capture_session.h"
+#include "media_support/riff_avi_reader.h"
+#include "support/fake_clock.h"
+#include "support/recording_view.h"
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+constexpr const char* kHuffyuv = "libav Huffyuv / HuffYUV encoder";
+constexpr const char* kFfv1 = "libav FFmpeg video codec #1 encoder";
+
+// ffprobe's codec, pixel format and decoded frames of the first video stream.
+std::string ProbeCodec(const std::string& path) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(
+      popen(("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=codec_name,"
+             "pix_fmt,nb_read_frames -of csv=p=0 '" + path + "' 2>&1").c_str(), "r"), pclose);
+  char line[256] = "";
+  return pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr ? line : "";
+}
+
+// Mean of the Y bytes of a YUY2 frame.
+double MeanLuma(const std::vector<std::uint8_t>& frame) {
+  double sum = 0;
+  for (std::size_t i = 0; i < frame.size(); i += 2) sum += frame[i];
+  return frame.empty() ? 0 : sum / (frame.size() / 2);
+}
+
+// Mean of a displayed frame's blue bytes.
+double MeanShown(const testing::KeptFrame& frame) {
+  double sum = 0;
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) sum += *frame.At(x, y);
+  }
+  return frame.width * frame.height == 0 ? 0 : sum / (frame.width * frame.height);
+}
+
+// The capture graph of the station on GStreamer, with the colour control it makes.
+struct GstStation : ::testing::Test {
+  GstStation() {
+    options.default_renderer = kRendererEvr;
+    graph = std::make_unique<CaptureGraph>(
+        CaptureGraphContext{system, options, pairs, sources, session, log, errors,
+                            [this] { return CreateColourControl(system, log); }, nullptr},
+        nullptr, nullptr);
+    graph->renderers().set_display_window(DisplayWindowOf(&window));
+    sources.GetAttachedVideoDeviceList(ValidationHooksFor(*graph->graph()), {});
+  }
+
+  bool Use(const std::string& device, SubtypeCode subtype) {
+    sources.SetCurrentSourceIndex(sources.IndexOf(device));
+    VideoSourceInfo* info = sources.CurrentSource();
+    if (info == nullptr) return false;
+    VideoFormatsByFrameRate& group = info->frame_rates.at(info->current_rate_index = 0);
+    std::uint32_t& format = group.current_format_index;
+    for (format = 0; format < group.formats.size(); ++format) {
+      if (group.formats[format].subtype == subtype) return true;
+    }
+    return false;
+  }
+  std::vector<std::string> Discover(double* seconds) {
+    UsableCodecs usable;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(GetCodecsForSourceDevice(*graph, folder.path().string() + "/",
+                                       [&] {
+                                         *seconds = std::chrono::duration<double>(
+                                                        std::chrono::steady_clock::now() - started)
+                                                        .count();
+                                         return graph->StartCamera(false);
+                                       },
+                                       &usable),
+              S_OK)
+        << log.Text();
+    std::vector<std::string> names;
+    for (const VideoCodec* codec : usable.codecs) names.push_back(codec->name);
+    return names;
+  }
+  void Choose(const std::string& codec) {
+    const auto& codecs = graph->video_codecs();
+    for (std::size_t i = 0; i < codecs.size(); ++i) {
+      if (codecs[i].name == codec) pairs = {{SubtypeCode::YUY2, i, codec}};
+    }
+  }
+
+  testing::ScopedTempDir folder;
+  testing::FakeClock clock{testing::MakeFileTime(2026, 4, 1, 20, 0, 0)};
+  MessageLog log{clock};
+  testing::RecordingMessageBox box;
+  ErrorReporter errors{log, box};
+  Options options;
+  std::vector<SubtypeCodecPair> pairs;
+  RecordingSession session;
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  VideoSources sources{system, log};
+  testing::FrameKeeper window;
+  std::unique_ptr<CaptureGraph> graph;
+};
+
+TEST_F(GstStation, TheTrialOffersTheLosslessCodecsForYuy2AndMjpgWithinASecond) {
+  for (const auto& [device, subtype] :
+       {std::pair(gst::kSimulatedAnalogCameraName, SubtypeCode::YUY2),
+        std::pair(gst::kSimulatedWebcamName, SubtypeCode::MJPG)}) {
+    ASSERT_TRUE(Use(device, subtype));
+    ASSERT_EQ(graph->StartCamera(false), S_OK) << log.Text();
+    double seconds = 99;
+    const std::vector<std::string> names = Discover(&seconds);
+    std::printf("%s: %zu codecs in %.2f s\n", std::string(SubtypeNameOf(subtype)).c_str(),
+                names.size(), seconds);
+    EXPECT_LT(seconds, 1.0);
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), "NONE");
+    EXPECT_NE(std::find(names.begin(), names.end(), kHuffyuv), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), kFfv1), names.end());
+    EXPECT_EQ(graph->state(), GraphState::Running);  // live video is back
+  }
+}
+
+TEST_F(GstStation, LosslessRecordingsReadBackWholeWithTheirChromaKept) {
+  ASSERT_TRUE(Use(gst::kSimulatedAnalogCameraName, SubtypeCode::YUY2));
+  for (const auto& [codec, fourcc, name] : {std::tuple(kHuffyuv, "HFYU", "huffyuv"),
+                                            std::tuple(kFfv1, "FFV1", "ffv1")}) {
+    Choose(codec);
+    const std::string path = folder.Path(std::string(fourcc) + ".avi");
+    session.video_file_name = path;
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(graph->StartCamera(true), S_OK) << log.Text();
+    testing::WaitSeconds(2.0);
+    ASSERT_EQ(graph->StopCamera(true), S_OK);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const auto stopped = graph->TakeStoppedRecording();
+    ASSERT_TRUE(stopped && !stopped->codec_bypassed);
+    testing::AviFile avi;
+    std::string error;
+    ASSERT_TRUE(testing::ReadAviFile(path, &avi, &error)) << error;
+    const auto frames = static_cast<std::int64_t>(avi.video_chunks.size());
+    // Every frame the camera sent while the recording ran (a busy machine stretches it).
+    EXPECT_GE(frames, 48) << fourcc;
+    EXPECT_LE(frames, seconds * 25 + 2) << fourcc;
+    EXPECT_EQ(avi.compression, fourcc);
+    EXPECT_EQ(ProbeCodec(path), std::string(name) + ",yuv422p," + std::to_string(frames) + "\n");
+  }
+}
+
+TEST_F(GstStation, TheColourControlShowsOnTheDisplayAndTheDeviceBrightnessInTheFile) {
+  ASSERT_TRUE(Use(gst::kSimulatedAnalogCameraName, SubtypeCode::YUY2));
+  graph->switches().brightness_contrast = true;
+  session.video_file_name = folder.Path("clip.avi");
+  ASSERT_EQ(graph->StartCamera(true), S_OK) << log.Text();
+  testing::WaitSeconds(1.0);
+  const double shown_before = MeanShown(window.Last());
+  ASSERT_EQ(SetColourControl(graph->colour_filter().get(), log, 90, -1), S_OK);
+  testing::WaitSeconds(0.6);
+  const double shown_after = MeanShown(window.Last());
+  // The device's own brightness reaches the file too.
+  ASSERT_EQ(sources.GetVideoSourceBaseFilter(sources.CurrentSource()), S_OK);
+  ASSERT_EQ(SetPropertyValue(sources, log, ProcAmpProperty::Brightness, 200), S_OK) << log.Text();
+  testing::WaitSeconds(0.6);
+  ASSERT_EQ(graph->StopCamera(true), S_OK);
+
+  testing::AviFile avi;
+  std::string error;
+  ASSERT_TRUE(testing::ReadAviFile(session.video_file_name, &avi, &error)) << error;
+  ASSERT_GE(avi.video_chunks.size(), 40u);
+  const auto luma = [&](std::size_t index) {
+    return MeanLuma(testing::ReadAviChunk(session.video_file_name, avi.video_chunks.at(index)));
+  };
+  const std::size_t colour_changed = 32;  // about 1.3 s in: colour control on, device not yet
+  EXPECT_GT(shown_after - shown_before, 60.0);
+  EXPECT_NEAR(luma(colour_changed), luma(0), 3.0);
+  EXPECT_GT(luma(avi.video_chunks.size() - 1) - luma(0), 20.0);
+}
+
+// A minute at 720x576 YUY2, 25 frames a second, through each codec the trial offers: every
+// frame in the file, none dropped, and the CPU each frame cost.
+TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
+  if (std::getenv("VESK_LONG_TESTS") == nullptr) GTEST_SKIP() << "set VESK_LONG_TESTS to run";
+  ASSERT_TRUE(Use(gst::kSimulatedAnalogCameraName, SubtypeCode::YUY2));
+  ASSERT_EQ(graph->StartCamera(false), S_OK);
+  double seconds = 0;
+  const std::vector<std::string> names = Discover(&seconds);
+  graph->StopCamera(false);
+  const char* only = std::getenv("VESK_CODEC");  // one codec, by a part of its name
+  for (const std::string& codec : names) {
+    if (only != nullptr && codec.find(only) == std::string::npos) continue;
+    Choose(codec);
+    if (codec == "NONE") pairs.clear();
+    session.video_file_name = folder.Path("minute.avi");
+    const double cpu_before = testing::CpuSeconds();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(graph->StartCamera(true), S_OK) << codec << log.Text();
+    testing::WaitSeconds(60.0);
+    ASSERT_EQ(graph->StopCamera(true), S_OK);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double cpu = testing::CpuSeconds() - cpu_before;
+    const auto stopped = graph->TakeStoppedRecording();
+    ASSERT_TRUE(stopped);
+    testing::AviFile avi;
+    std::string error;
+    ASSERT_TRUE(testing::ReadAviFile(session.video_file_name, &avi, &error)) << error;
+    const std::size_t frames = avi.video_chunks.size();
+    std::printf("| %s | %s | %.2f ms | %lld dropped, %zu frames |\n", codec.c_str(),
+                avi.compression.c_str(), frames == 0 ? 0.0 : 1000.0 * cpu / frames,
+                static_cast<long long>(stopped->dropped_frames), frames);
+    // Every frame the camera sent from the start (which waits for an encoder's first frame).
+    EXPECT_GE(frames, 1497u) << codec;
+    EXPECT_LE(frames, seconds * 25 + 3) << codec;
+    EXPECT_EQ(stopped->dropped_frames, 0) << codec;
+    std::remove(session.video_file_name.c_str());
+  }
+}
+
+}  // namespace
+}  // namespace vesk
