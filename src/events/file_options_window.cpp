@@ -1,12 +1,13 @@
 #include "events/file_options_window.h"
 
 #include <QFileDialog>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSysInfo>
+
+#include "platform/qt/dialog_units.h"
 
 namespace vesk {
 namespace {
@@ -15,38 +16,9 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Dialog units to pixels by the font's average character width and height, as dialog
-// templates have always been laid out.
-class DialogUnits {
- public:
-  explicit DialogUnits(const QFont& font) {
-    const QFontMetrics metrics(font);
-    const int alphabet = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    base_x_ = std::max(1, (alphabet / 26 + 1) / 2);
-    base_y_ = std::max(1, metrics.height());
-  }
-  int X(int units) const { return (units * base_x_ + 2) / 4; }
-  int Y(int units) const { return (units * base_y_ + 4) / 8; }
-  QRect Rect(int x, int y, int width, int height) const {
-    return QRect(X(x), Y(y), X(width), Y(height));
-  }
-
- private:
-  int base_x_ = 1;
-  int base_y_ = 1;
-};
-
-template <typename Control>
-Control* Place(Control* control, int id, const QRect& rect) {
-  control->setObjectName(QString::number(id));
-  control->setGeometry(rect);
-  return control;
-}
-
 QPushButton* IconButton(QWidget* parent, int id, const QRect& rect, const QIcon& icon,
                         const char* name, const char* fallback) {
-  auto* button = Place(new QPushButton(parent), id, rect);
+  auto* button = PlaceControl(new QPushButton(parent), id, rect);
   button->setAccessibleName(QString::fromLatin1(name));
   button->setToolTip(QString::fromLatin1(name));
   if (icon.isNull()) {
@@ -63,38 +35,33 @@ QPushButton* IconButton(QWidget* parent, int id, const QRect& rect, const QIcon&
 FileOptionsWindow::FileOptionsWindow(FileOptionsModel& model, const QIcon& folder_icon,
                                      const QIcon& clear_icon, QWidget* parent)
     : QDialog(parent), model_(model) {
-  setWindowTitle(QString::fromLatin1(kFileOptionsTitle));
-  QFont dialog_font(QStringLiteral("Tahoma"));
-  dialog_font.setPointSize(11);
-  setFont(dialog_font);
-  const DialogUnits du(dialog_font);
-  setFixedSize(du.X(248), du.Y(309));
+  const DialogUnits du = UseDialogTemplateFont(this, kFileOptionsTitle, 248, 309);
 
-  Place(new QGroupBox(QStringLiteral("Video"), this), 1152, du.Rect(7, 7, 234, 95));
-  Place(new QGroupBox(QStringLiteral("User Messages Log"), this), 1078, du.Rect(7, 113, 234, 102));
-  Place(new QLabel(QStringLiteral("Prefix:"), this), 1046, du.Rect(53, 21, 22, 8));
-  video_prefix_ = Place(new QLineEdit(this), 1047, du.Rect(80, 19, 92, 14));
-  video_preview_ = Place(new QLabel(this), 1048, du.Rect(14, 38, 223, 8));
+  PlaceControl(new QGroupBox(QStringLiteral("Video"), this), 1152, du.Rect(7, 7, 234, 95));
+  PlaceControl(new QGroupBox(QStringLiteral("User Messages Log"), this), 1078, du.Rect(7, 113, 234, 102));
+  PlaceControl(new QLabel(QStringLiteral("Prefix:"), this), 1046, du.Rect(53, 21, 22, 8));
+  video_prefix_ = PlaceControl(new QLineEdit(this), 1047, du.Rect(80, 19, 92, 14));
+  video_preview_ = PlaceControl(new QLabel(this), 1048, du.Rect(14, 38, 223, 8));
   video_select_ =
       IconButton(this, 1049, du.Rect(56, 56, 50, 14), folder_icon, "Select Folder", "Folder");
   video_clear_ =
       IconButton(this, 1050, du.Rect(122, 56, 50, 14), clear_icon, "Clear Folder", "Folder Clear");
-  video_folder_ = Place(new QLineEdit(this), 1051, du.Rect(57, 80, 114, 14));
-  Place(new QLabel(QStringLiteral("Prefix:"), this), 1062, du.Rect(53, 137, 22, 8));
-  log_prefix_ = Place(new QLineEdit(this), 1064, du.Rect(80, 135, 92, 14));
-  log_preview_ = Place(new QLabel(this), 1065, du.Rect(14, 154, 220, 8));
+  video_folder_ = PlaceControl(new QLineEdit(this), 1051, du.Rect(57, 80, 114, 14));
+  PlaceControl(new QLabel(QStringLiteral("Prefix:"), this), 1062, du.Rect(53, 137, 22, 8));
+  log_prefix_ = PlaceControl(new QLineEdit(this), 1064, du.Rect(80, 135, 92, 14));
+  log_preview_ = PlaceControl(new QLabel(this), 1065, du.Rect(14, 154, 220, 8));
   log_select_ =
       IconButton(this, 1068, du.Rect(56, 172, 50, 14), folder_icon, "Select Folder", "Folder");
   log_clear_ =
       IconButton(this, 1072, du.Rect(122, 172, 50, 14), clear_icon, "Clear Folder", "Folder Clear");
-  log_folder_ = Place(new QLineEdit(this), 1076, du.Rect(57, 196, 114, 14));
-  Place(new QLabel(QStringLiteral("Event File Global Prefix (12 chars max):"), this), 1240,
+  log_folder_ = PlaceControl(new QLineEdit(this), 1076, du.Rect(57, 196, 114, 14));
+  PlaceControl(new QLabel(QStringLiteral("Event File Global Prefix (12 chars max):"), this), 1240,
         du.Rect(20, 228, 133, 8));
-  global_prefix_ = Place(new QLineEdit(this), 1241, du.Rect(154, 226, 63, 14));
+  global_prefix_ = PlaceControl(new QLineEdit(this), 1241, du.Rect(154, 226, 63, 14));
   host_name_ =
-      Place(new QPushButton(QStringLiteral("Host Name"), this), 1242, du.Rect(89, 246, 50, 14));
-  save_ = Place(new QPushButton(QStringLiteral("Save"), this), 1074, du.Rect(37, 288, 50, 14));
-  cancel_ = Place(new QPushButton(QStringLiteral("Cancel"), this), 1038, du.Rect(156, 288, 50, 14));
+      PlaceControl(new QPushButton(QStringLiteral("Host Name"), this), 1242, du.Rect(89, 246, 50, 14));
+  save_ = PlaceControl(new QPushButton(QStringLiteral("Save"), this), 1074, du.Rect(37, 288, 50, 14));
+  cancel_ = PlaceControl(new QPushButton(QStringLiteral("Cancel"), this), 1038, du.Rect(156, 288, 50, 14));
   save_->setDefault(true);
   video_prefix_->setMaxLength(kFilePrefixMaxCharacters);
   log_prefix_->setMaxLength(kFilePrefixMaxCharacters);

@@ -165,14 +165,11 @@ bool WriteLe32At(AviFileAccess& file, std::uint64_t offset, std::uint64_t value)
   return file.WriteAt(offset, bytes, 4);
 }
 
-}  // namespace
-
-std::int64_t AviHeaderFrameCount(AviFileAccess& file) {
-  Segment first;
-  if (!FindSegment(file, 0, true, &first)) return -1;
+// The counting fields of the header list, looked for no further than end.
+HeaderFields FindHeaderFields(AviFileAccess& file, std::uint64_t end) {
   HeaderFields fields;
   ChunkHeader chunk;
-  const std::uint64_t end = std::min(first.declared_end, file.Size());
+  end = std::min(end, file.Size());
   for (std::uint64_t at = 12; at + 8 <= end && ReadChunkHeader(file, at, &chunk);
        at = ChunkEnd(at, chunk.size)) {
     if (Is(chunk.id, "LIST") && Is(chunk.list_type, "hdrl")) {
@@ -180,6 +177,15 @@ std::int64_t AviHeaderFrameCount(AviFileAccess& file) {
       break;
     }
   }
+  return fields;
+}
+
+}  // namespace
+
+std::int64_t AviHeaderFrameCount(AviFileAccess& file) {
+  Segment first;
+  if (!FindSegment(file, 0, true, &first)) return -1;
+  const HeaderFields fields = FindHeaderFields(file, first.declared_end);
   unsigned char bytes[4];
   if (fields.video_length == kNotFound || !file.ReadAt(fields.video_length, bytes, 4)) return -1;
   return Le32(bytes);
@@ -274,16 +280,7 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* ke
   }
 
   // Sizes and counts to what the file now holds; these overwrite bytes already there.
-  HeaderFields fields;
-  ChunkHeader header;
-  const std::uint64_t header_end = std::min(first.movi, file.Size());
-  for (std::uint64_t at = 12; at + 8 <= header_end && ReadChunkHeader(file, at, &header);
-       at = ChunkEnd(at, header.size)) {
-    if (Is(header.id, "LIST") && Is(header.list_type, "hdrl")) {
-      ScanHeaderList(file, at + 12, std::min(at + 8 + header.size, header_end), &fields, 0);
-      break;
-    }
-  }
+  const HeaderFields fields = FindHeaderFields(file, first.movi);
   result.headers_updated =
       WriteLe32At(file, last.offset + 4, file_end - last.offset - 8) &&
       WriteLe32At(file, last.movi + 4, last.whole_end - last.movi - 8) &&

@@ -12,13 +12,13 @@ namespace {
 
 constexpr int kVideoMargin = 3;  // the pane is the video's size + 6
 
-struct ButtonSpec {
+struct ButtonLook {
   int x;
   const char* caption;
   const char* icon;
 };
 // "Forward" is spelled right here; the documented caption's typo is not kept.
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonLook kButtons[] = {
     {3, "Start\nPlayback", "start64x.ico"},   {106, "Pause", "pause64x.ico"},
     {209, "Beginning\nof File", "beginFile64x.ico"},
     {312, "Back One\nFrame", "backOneFrame64x.ico"},
@@ -187,10 +187,10 @@ PlaybackControlsWindow::PlaybackControlsWindow(PlaybackPlayer& player)
       [&player] { player.ForwardOneFrame(); }, [&player] { player.EndOfFile(); },
   };
   for (std::size_t i = 0; i < buttons_.size(); ++i) {
-    const ButtonSpec& spec = kButtons[i];
-    buttons_[i] = new QPushButton(QIcon(QStringLiteral("VeskVideoIcons/") + spec.icon),
-                                  QString::fromLatin1(spec.caption), this);
-    buttons_[i]->setGeometry(spec.x, 3, 100, 100);
+    const ButtonLook& look = kButtons[i];
+    buttons_[i] = new QPushButton(QIcon(QStringLiteral("VeskVideoIcons/") + look.icon),
+                                  QString::fromLatin1(look.caption), this);
+    buttons_[i]->setGeometry(look.x, 3, 100, 100);
     buttons_[i]->setIconSize(QSize(48, 48));
     connect(buttons_[i], &QPushButton::clicked, this, actions[i]);
   }

@@ -59,9 +59,9 @@ TimerId QtTimerQueue::StartAt(FileTime utc, std::function<void()> work) {
   auto entry = std::make_unique<Entry>();
   entry->work = std::move(work);
   entry->fd = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
-  itimerspec spec{};
-  spec.it_value = RealtimeOf(utc);
-  if (entry->fd >= 0 && ::timerfd_settime(entry->fd, TFD_TIMER_ABSTIME, &spec, nullptr) == 0) {
+  itimerspec deadline{};
+  deadline.it_value = RealtimeOf(utc);
+  if (entry->fd >= 0 && ::timerfd_settime(entry->fd, TFD_TIMER_ABSTIME, &deadline, nullptr) == 0) {
     entry->notifier = std::make_unique<QSocketNotifier>(entry->fd, QSocketNotifier::Read);
     QObject::connect(entry->notifier.get(), &QSocketNotifier::activated, &context_,
                      [this, id] { Fire(id); });
@@ -73,8 +73,8 @@ TimerId QtTimerQueue::StartAt(FileTime utc, std::function<void()> work) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const std::int64_t wait_ms =
-        (static_cast<std::int64_t>(spec.it_value.tv_sec) - now.tv_sec) * 1000 +
-        (spec.it_value.tv_nsec - now.tv_nsec) / 1000000;
+        (static_cast<std::int64_t>(deadline.it_value.tv_sec) - now.tv_sec) * 1000 +
+        (deadline.it_value.tv_nsec - now.tv_nsec) / 1000000;
     QObject::connect(entry->timer.get(), &QTimer::timeout, &context_, [this, id] { Fire(id); });
     entry->timer->start(static_cast<int>(std::clamp<std::int64_t>(wait_ms, 0, 0x7fffffff)));
   }
