@@ -63,11 +63,15 @@ struct HeaderFields {
   std::uint64_t avih_total_frames = kNotFound;
   std::uint64_t video_length = kNotFound;  // the video stream header's length
   std::uint64_t dmlh_total_frames = kNotFound;
+  // The video stream's OpenDML super index, where its segments' indexes are listed.
+  std::uint64_t video_indx = kNotFound;
+  std::uint32_t video_indx_size = 0;
 };
 
 void ScanHeaderList(AviFileAccess& file, std::uint64_t begin, std::uint64_t end,
                     HeaderFields* fields, int depth) {
   ChunkHeader chunk;
+  bool video_list = false;  // this list is the video stream's
   for (std::uint64_t at = begin; at + 8 <= end && ReadChunkHeader(file, at, &chunk);
        at = ChunkEnd(at, chunk.size)) {
     const std::uint64_t data = at + 8;
@@ -78,11 +82,15 @@ void ScanHeaderList(AviFileAccess& file, std::uint64_t begin, std::uint64_t end,
       fields->avih_total_frames = data + 16;
     } else if (Is(chunk.id, "dmlh") && data + 4 <= data_end) {
       fields->dmlh_total_frames = data;
+    } else if (Is(chunk.id, "indx") && video_list && fields->video_indx == kNotFound) {
+      fields->video_indx = data;
+      fields->video_indx_size = static_cast<std::uint32_t>(data_end - data);
     } else if (Is(chunk.id, "strh") && data + 36 <= data_end &&
                fields->video_length == kNotFound) {
       char type[4];
       if (file.ReadAt(data, type, 4) && std::memcmp(type, "vids", 4) == 0) {
         fields->video_length = data + 32;
+        video_list = true;
       }
     }
   }
@@ -226,6 +234,105 @@ std::vector<AviChunkPosition> WalkAviVideoChunks(AviFileAccess& file) {
   return all;
 }
 
+namespace {
+
+void PutLe16(unsigned char* bytes, std::uint16_t value) {
+  bytes[0] = static_cast<unsigned char>(value);
+  bytes[1] = static_cast<unsigned char>(value >> 8);
+}
+
+void PutLe64(unsigned char* bytes, std::uint64_t value) {
+  PutLe32(bytes, static_cast<std::uint32_t>(value));
+  PutLe32(bytes + 4, static_cast<std::uint32_t>(value >> 32));
+}
+
+bool KeyFrame(const std::vector<bool>* key_frames, std::size_t count, std::size_t i) {
+  return key_frames == nullptr || key_frames->size() != count || (*key_frames)[i];
+}
+
+// The idx1 index of a one-segment file.
+std::vector<unsigned char> Idx1Index(const std::vector<IndexEntry>& entries,
+                                     std::uint64_t movi, const std::vector<bool>* key_frames) {
+  std::vector<unsigned char> index(8 + 16 * entries.size());
+  std::memcpy(index.data(), "idx1", 4);
+  PutLe32(index.data() + 4, static_cast<std::uint32_t>(16 * entries.size()));
+  unsigned char* entry = index.data() + 8;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const IndexEntry& item = entries[i];
+    std::memcpy(entry, item.id.data(), 4);
+    PutLe32(entry + 4, KeyFrame(key_frames, entries.size(), i) ? kKeyFrameFlag : 0u);
+    // idx1 offsets count from the movi list's type field.
+    PutLe32(entry + 8, static_cast<std::uint32_t>(item.offset - (movi + 8)));
+    PutLe32(entry + 12, item.size);
+    entry += 16;
+  }
+  return index;
+}
+
+constexpr std::uint32_t kDeltaFrameBit = 0x80000000u;  // standard index: not a key frame
+constexpr std::uint64_t kStandardIndexHeader = 8 + 24;
+constexpr std::uint64_t kSuperIndexHeader = 24;
+
+// The OpenDML indexes of a file of several segments: one standard index ("ix00") per segment,
+// all placed at offset, and the super index entries that list them. Empty when they cannot
+// be made: no super index in the header, too little room in it, or a segment too large for
+// the 32-bit offsets of a standard index.
+struct OpenDmlIndexes {
+  std::vector<unsigned char> standard;  // the standard index chunks, written at offset
+  std::vector<unsigned char> super;     // the super index, written over the header's
+};
+
+OpenDmlIndexes MakeOpenDmlIndexes(const std::vector<Segment>& segments,
+                                  const std::vector<IndexEntry>& entries,
+                                  const HeaderFields& fields, std::uint64_t offset,
+                                  const std::vector<bool>* key_frames) {
+  OpenDmlIndexes made;
+  if (entries.empty() || fields.video_indx == kNotFound ||
+      fields.video_indx_size < kSuperIndexHeader + 16 * segments.size()) {
+    return made;
+  }
+  const FourCc id = entries.front().id;
+  made.super.assign(fields.video_indx_size, 0);
+  PutLe16(made.super.data(), 4);  // longs per entry; sub-type 0, type 0: an index of indexes
+  PutLe32(made.super.data() + 4, static_cast<std::uint32_t>(segments.size()));
+  std::memcpy(made.super.data() + 8, id.data(), 4);
+  std::size_t next = 0;
+  for (std::size_t s = 0; s < segments.size(); ++s) {
+    const std::size_t begin = next;
+    while (next < entries.size() && entries[next].offset < segments[s].whole_end) ++next;
+    const std::size_t count = next - begin;
+    const std::uint64_t base = segments[s].movi;
+    std::vector<unsigned char> chunk(kStandardIndexHeader + 8 * count);
+    const char name[4] = {'i', 'x', id[0], id[1]};
+    std::memcpy(chunk.data(), name, 4);
+    PutLe32(chunk.data() + 4, static_cast<std::uint32_t>(chunk.size() - 8));
+    PutLe16(chunk.data() + 8, 2);  // longs per entry
+    chunk[11] = 1;                 // an index of chunks
+    PutLe32(chunk.data() + 12, static_cast<std::uint32_t>(count));
+    std::memcpy(chunk.data() + 16, id.data(), 4);
+    PutLe64(chunk.data() + 20, base);
+    for (std::size_t i = 0; i < count; ++i) {
+      const IndexEntry& item = entries[begin + i];
+      // Standard index offsets point at the frame's data, counted from the base.
+      const std::uint64_t relative = item.offset + 8 - base;
+      if (relative > 0xffffffffu) return {};
+      unsigned char* entry = chunk.data() + kStandardIndexHeader + 8 * i;
+      PutLe32(entry, static_cast<std::uint32_t>(relative));
+      PutLe32(entry + 4, item.size | (KeyFrame(key_frames, entries.size(), begin + i)
+                                          ? 0u
+                                          : kDeltaFrameBit));
+    }
+    unsigned char* listed = made.super.data() + kSuperIndexHeader + 16 * s;
+    PutLe64(listed, offset + made.standard.size());
+    PutLe32(listed + 8, static_cast<std::uint32_t>(chunk.size()));
+    PutLe32(listed + 12, static_cast<std::uint32_t>(count));
+    made.standard.insert(made.standard.end(), chunk.begin(), chunk.end());
+  }
+  return made;
+}
+
+}  // namespace
+
 AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* key_frames,
                                 bool replace_index) {
   AviFinishResult result;
@@ -235,14 +342,14 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* ke
   // Cut inside the header: no frame to keep, nothing to mend.
   if (first.movi == kNotFound || first.movi + 12 > file.Size()) return result;
 
-  std::vector<IndexEntry> entries;
-  std::vector<Segment> segments = WalkSegments(file, first, &entries, nullptr);
+  std::vector<IndexEntry> entries, all_entries;
+  std::vector<Segment> segments = WalkSegments(file, first, &entries, &all_entries);
   for (const Segment& segment : segments) result.video_frames += segment.video_frames;
 
   Segment& last = segments.back();
   const bool single = segments.size() == 1;
   // A whole file: its movi list and (for a single segment) its index are complete.
-  if (last.movi_complete && (!single || (last.index_complete && !replace_index)) &&
+  if (last.movi_complete && (!single || last.index_complete) && !replace_index &&
       last.declared_end == file.Size()) {
     result.index_written = single;
     return result;
@@ -254,25 +361,25 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* ke
   // Only a frame cut off part way counts; an index dropped after a whole list does not.
   result.tail_cut = last.whole_end < size_before && !last.movi_complete;
   std::uint64_t file_end = last.whole_end;
+  std::uint64_t movi_end = last.whole_end;
 
-  // The index of a single-segment file, when the space for it can be had.
+  // The index, when the space for it can be had: idx1 after the list of a single segment;
+  // for several segments, standard indexes at the end of the last movi list and the header's
+  // super index pointing at them.
+  const HeaderFields fields = FindHeaderFields(file, first.movi);
+  OpenDmlIndexes open_dml;
+  std::vector<unsigned char> index;
   if (single) {
-    std::vector<unsigned char> index(8 + 16 * entries.size());
-    std::memcpy(index.data(), "idx1", 4);
-    PutLe32(index.data() + 4, static_cast<std::uint32_t>(16 * entries.size()));
-    unsigned char* entry = index.data() + 8;
-    const bool flagged = key_frames != nullptr && key_frames->size() == entries.size();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      const IndexEntry& item = entries[i];
-      std::memcpy(entry, item.id.data(), 4);
-      PutLe32(entry + 4, !flagged || (*key_frames)[i] ? kKeyFrameFlag : 0u);
-      // idx1 offsets count from the movi list's type field.
-      PutLe32(entry + 8, static_cast<std::uint32_t>(item.offset - (first.movi + 8)));
-      PutLe32(entry + 12, item.size);
-      entry += 16;
-    }
-    if (file.WriteAt(file_end, index.data(), index.size())) {
+    index = Idx1Index(entries, first.movi, key_frames);
+  } else {
+    open_dml = MakeOpenDmlIndexes(segments, all_entries, fields, file_end, key_frames);
+    index = open_dml.standard;
+  }
+  if (!index.empty()) {
+    if (file.WriteAt(file_end, index.data(), index.size()) &&
+        (single || file.WriteAt(fields.video_indx, open_dml.super.data(), open_dml.super.size()))) {
       file_end += index.size();
+      if (!single) movi_end = file_end;
       result.index_written = true;
     } else {
       file.Truncate(file_end);  // no half index
@@ -280,10 +387,9 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* ke
   }
 
   // Sizes and counts to what the file now holds; these overwrite bytes already there.
-  const HeaderFields fields = FindHeaderFields(file, first.movi);
   result.headers_updated =
       WriteLe32At(file, last.offset + 4, file_end - last.offset - 8) &&
-      WriteLe32At(file, last.movi + 4, last.whole_end - last.movi - 8) &&
+      WriteLe32At(file, last.movi + 4, movi_end - last.movi - 8) &&
       WriteLe32At(file, fields.avih_total_frames, segments.front().video_frames) &&
       WriteLe32At(file, fields.video_length, result.video_frames) &&
       WriteLe32At(file, fields.dmlh_total_frames, result.video_frames);

@@ -37,7 +37,9 @@ struct AviFinishResult {
 
 // Makes a recording cut short readable up to its last whole frame. A file that is already
 // whole is left as it is and its frames counted, unless replace_index says its index cannot
-// be used: a single-segment file then gets a new one. key_frames, when given and holding one
+// be used: it then gets a new one. The index is idx1 for a file of one RIFF segment; a file of
+// several gets a standard index per segment at the end of its last movi list and the video
+// stream's super index lists them (the header keeps room for it). key_frames, when given and holding one
 // flag per video frame, marks the index entries; without it every frame is a key frame.
 AviFinishResult FinishCutOffAvi(AviFileAccess& file,
                                 const std::vector<bool>* key_frames = nullptr,

@@ -99,8 +99,8 @@ int RunRepairAvi(const std::string& source, const std::string& copy, const AviTo
   }
   if (finished.tail_cut) out << "; the part-written frame at the end was left out";
   if (!finished.index_written) {
-    out << "; header counts set, but no index added (the recording spans more than one RIFF "
-           "segment)\n";
+    out << "; header counts set, but no index added (its header has no room for the index of "
+           "every segment)\n";
     return kAviToolNoIndex;
   }
   out << "; header counts and index rebuilt\n";

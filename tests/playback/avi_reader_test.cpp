@@ -188,6 +188,26 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
     EXPECT_TRUE(info.index_rebuilt);
     EXPECT_EQ(info.frames.size(), 5u);
   }
+
+  // Cut off in its last segment before the writer listed any index in the header: the
+  // repaired copy has a standard index per segment and a super index that ffprobe follows.
+  const std::string whole = OpenDml(0);
+  Write("cut.avi", whole.substr(0, whole.size() - 20));
+  AviFileInfo walked;
+  ASSERT_EQ(Read("cut.avi", &walked), AviReadStatus::Ok);
+  ASSERT_TRUE(walked.index_rebuilt);
+  std::ostringstream out, err;
+  EXPECT_EQ(RunRepairAvi("cut.avi", "copy.avi", Files(), out, err), 0) << err.str() << out.str();
+  ASSERT_EQ(Read("copy.avi", &info), AviReadStatus::Ok);
+  EXPECT_TRUE(info.open_dml && !info.index_rebuilt);
+  ASSERT_EQ(info.frames.size(), 5u);
+  EXPECT_EQ(info.key_frames, walked.key_frames);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(info.frames[i].offset, walked.frames[i].offset);
+  probe = popen("ffprobe -v error -count_packets -show_entries stream=nb_read_packets "
+                "-of csv=p=0 copy.avi 2>/dev/null", "r");
+  ASSERT_NE(fgets(line, sizeof line, probe), nullptr);
+  pclose(probe);
+  EXPECT_STREQ(line, "5\n");
 }
 
 TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
