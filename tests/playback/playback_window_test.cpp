@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,6 +76,8 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   EXPECT_FALSE(controls.button(4)->isEnabled());
   controls.slider()->setValue(6);  // as a released thumb does
   EXPECT_EQ(graph.CurrentFrame(), 6);
+  QTest::keyClick(controls.slider(), Qt::Key_PageDown);  // a keyboard step seeks too
+  EXPECT_EQ(graph.CurrentFrame(), 5);
   controls.button(2)->click();
   EXPECT_EQ(graph.CurrentFrame(), 0);
   EXPECT_TRUE(WaitFor([&] { return window.pane().frames_received() > 0; }));
