@@ -15,10 +15,12 @@ std::uint32_t DeviceSelectionModel::DeviceAt(
 void DeviceSelectionModel::OpenFromMenu() {
   sources_.SaveSelectionFlags();
   saved_source_index_ = sources_.CurrentSourceIndex();
+  open_ = true;
   Refresh();
 }
 
 void DeviceSelectionModel::Refresh() {
+  if (!open_) return;
   shown_ = DeviceSelectionPresentation{};
   listed_devices_.clear();
   listed_ignored_devices_.clear();

@@ -86,8 +86,8 @@ class DeviceSelectionModel {
 
   // "Select Video Input Device...": takes what Cancel puts back, then shows the window.
   void OpenFromMenu();
-  // Lists the devices again and shows the window (without a device in use only when there
-  // are ignored devices to restore).
+  // Lists the devices again and shows the open window (without a device in use only while
+  // there are ignored devices to restore); a closed window stays closed.
   void Refresh();
   bool IsOpen() const { return open_; }
   const DeviceSelectionPresentation& presentation() const { return shown_; }

@@ -14,11 +14,7 @@ namespace {
 
 using testing::FakeFilter;
 
-struct Group {
-  std::uint32_t rate;
-  std::vector<std::pair<int, int>> sizes;
-  bool enabled = true;
-};
+using Group = std::pair<int, std::vector<std::pair<int, int>>>;  // rate, sizes
 
 struct Views final : DeviceSelectionView, CameraFormatView {
   void ShowDeviceWindow(const DeviceSelectionPresentation& p) override { devices = p; }
@@ -39,12 +35,13 @@ class DeviceWindowsTest : public ::testing::Test {
 
   DeviceWindowHooks MakeHooks() {
     DeviceWindowHooks made;
-    made.stop_video = [this] { return ++stops, stop_result; };
+    made.stop_video = [this] { return ++stops, S_OK; };
     made.start_video = [this] { return ++starts <= failing_starts ? E_FAIL : S_OK; };
     made.recording_in_progress = [this] { return recording; };
     made.save_options = [this] { return ++saves, true; };
-    made.validation_hooks = [] {
+    made.validation_hooks = [this] {
       DeviceValidationHooks graph;
+      graph.auto_set_analog_device_format = [this](VideoSourceInfo*) { ++detections; };
       graph.find_analog_video_decoder = [](const std::shared_ptr<MediaFilter>& filter,
                                            AnalogVideoDecoder** decoder) {
         *decoder = static_cast<FakeFilter*>(filter.get())->decoder.get();
@@ -70,16 +67,14 @@ class DeviceWindowsTest : public ::testing::Test {
       filter->decoder->tv_format = analog == AnalogFormat::PAL ? kAnalogVideoPalB : kAnalogVideoNtscM;
     }
     info.base_filter = filter;
-    for (const Group& g : groups) {
-      VideoFormatsByFrameRate group;
-      group.enabled = g.enabled;
-      group.frame_rate = g.rate;
-      group.rate_text = std::to_string(g.rate);
-      for (auto [w, h] : g.sizes) {
-        group.formats.push_back(MakeVideoFormat(
-            testing::MakeVideoType(SubtypeCode::YUY2, w, h, 10000000 / static_cast<int>(g.rate))));
+    for (const auto& [rate, sizes] : groups) {
+      VideoFormatsByFrameRate& group = info.frame_rates.emplace_back();
+      group.frame_rate = static_cast<std::uint32_t>(rate);
+      group.rate_text = std::to_string(rate);
+      for (auto [w, h] : sizes) {
+        group.formats.push_back(
+            MakeVideoFormat(testing::MakeVideoType(SubtypeCode::YUY2, w, h, 10000000 / rate)));
       }
-      info.frame_rates.push_back(std::move(group));
     }
     sources.Append(std::move(info));
     if (in_use) sources.SetCurrentSourceIndex(static_cast<std::uint32_t>(sources.Count() - 1));
@@ -101,8 +96,7 @@ class DeviceWindowsTest : public ::testing::Test {
   VideoSources sources{media, log};
   Options options;
   Views views;
-  int stops = 0, starts = 0, saves = 0, failing_starts = 0;
-  HResult stop_result = S_OK;
+  int stops = 0, starts = 0, saves = 0, failing_starts = 0, detections = 0;
   bool recording = false;
   CameraFormatModel format{sources, log, MakeHooks()};
   DeviceSelectionModel devices{sources, options, log, format, MakeHooks()};
@@ -146,9 +140,8 @@ TEST_F(DeviceWindowsTest, CameraFormatLayoutFollowsTheDevice) {
   VideoSourceInfo two;
   two.brightness.supported = two.gain.supported = 1;
   const CameraFormatLayout layout = LayoutCameraFormat(two);
-  EXPECT_EQ(layout.property_labels[5], (ScreenRect{227, 108, 60, 25}));
   EXPECT_EQ(layout.sliders[5], (ScreenRect{295, 95, 200, 40}));
-  EXPECT_FALSE(layout.sliders[1]);
+  EXPECT_EQ(layout.property_labels[5], (ScreenRect{227, 108, 60, 25}));
   EXPECT_EQ(layout.defaults_button, (ScreenRect{275, 155, 190, 28}));
   EXPECT_EQ(layout.properties_box, (ScreenRect{220, 5, 285, 185}));
   EXPECT_EQ(SliderFor(DeviceProperty{1, 7, 0, -5, 3, 1, 0}).tick_frequency, 1);
@@ -252,6 +245,9 @@ TEST_F(DeviceWindowsTest, CancelPutsEveryChangeBack) {
   format.ChooseStandard(AnalogFormat::NTSC);
   EXPECT_EQ(filter.decoder->tv_format, kAnalogVideoNtscM);
   EXPECT_EQ(views.format->rates, std::vector<std::string>{"30"});
+  format.SetAutoDetect(true);
+  EXPECT_EQ(detections, 1);
+  EXPECT_FALSE(views.format->standard_buttons_enabled);
   format.Cancel();
   const VideoSourceInfo& info = Info(0);
   EXPECT_EQ(info.analog_format, AnalogFormat::PAL);
@@ -262,7 +258,8 @@ TEST_F(DeviceWindowsTest, CancelPutsEveryChangeBack) {
   EXPECT_FALSE(info.frame_rates[0].enabled);
   EXPECT_EQ(info.brightness.value, 100);
   EXPECT_EQ(filter.proc_amp->values[ProcAmpProperty::Brightness], 100);
-  EXPECT_EQ(stops, 3);
+  EXPECT_FALSE(info.auto_detect_format);
+  EXPECT_EQ(stops, 4);
   EXPECT_TRUE(Reported(kDevicePropertiesRestoredText));
   EXPECT_FALSE(format.IsOpen());
 }
