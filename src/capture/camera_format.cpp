@@ -284,7 +284,12 @@ HResult CameraFormatModel::WriteStandard(AnalogFormat standard) {
 
 void CameraFormatModel::SetAutoDetect(bool ticked) {
   VideoSourceInfo* info = Device();
-  if (info == nullptr || ticked == info->auto_detect_format) return;
+  if (info == nullptr) return;
+  // The box shows the device's state again, whatever the click did to it.
+  if (ticked == info->auto_detect_format) {
+    if (open_) Show();
+    return;
+  }
   if (!ticked) {
     // The manual choice comes back; nothing to restart.
     info->auto_detect_format = false;
@@ -307,7 +312,12 @@ void CameraFormatModel::SetAutoDetect(bool ticked) {
 
 void CameraFormatModel::ChooseStandard(AnalogFormat standard) {
   VideoSourceInfo* info = Device();
-  if (info == nullptr || standard == info->analog_format) return;
+  if (info == nullptr) return;
+  // A click on the checked button must not leave it unchecked.
+  if (standard == info->analog_format) {
+    if (open_) Show();
+    return;
+  }
   if (RefuseWhileRecording()) return;
   const FormatChoice before = ChoiceOf(*info);
   info->auto_detect_format = false;
