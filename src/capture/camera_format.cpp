@@ -47,8 +47,7 @@ struct FormatChoice {
 };
 
 FormatChoice ChoiceOf(const VideoSourceInfo& info) {
-  FormatChoice choice{info.analog_format, info.auto_detect_format, info.current_rate_index, {},
-                      {}};
+  FormatChoice choice{info.analog_format, info.auto_detect_format, info.current_rate_index, {}, {}};
   for (const VideoFormatsByFrameRate& group : info.frame_rates) {
     choice.enabled.push_back(group.enabled);
     choice.format_indexes.push_back(group.current_format_index);
@@ -171,8 +170,8 @@ void CameraFormatModel::Open() {
     return;
   }
   TakeOfferedGroup(info);
-  snapshot_ = Snapshot{sources_.CurrentSourceIndex(), info->analog_format, info->auto_detect_format,
-                       {}, {}};
+  snapshot_ = Snapshot{
+      sources_.CurrentSourceIndex(), info->analog_format, info->auto_detect_format, {}, {}};
   for (std::size_t i = 0; i < kDevicePropertyCount; ++i) {
     DeviceProperty& property = info->Property(i);
     if (property.supported != 0) property.saved_value = property.value;
@@ -270,8 +269,8 @@ HResult CameraFormatModel::WriteStandard(AnalogFormat standard) {
       hooks_.validation_hooks ? hooks_.validation_hooks() : DeviceValidationHooks{};
   if (!graph.find_analog_video_decoder || !info->base_filter ||
       Failed(graph.find_analog_video_decoder(info->base_filter, &decoder)) || decoder == nullptr) {
-    log_.ReportMessage("WARNING: analog video decoder interface is NULL in SetAnalogDeviceFormat\r\n",
-                       true);
+    log_.ReportMessage(
+        "WARNING: analog video decoder interface is NULL in SetAnalogDeviceFormat\r\n", true);
     return E_FAIL;
   }
   if (Failed(decoder->PutTvFormat(standard == AnalogFormat::NTSC ? kAnalogVideoNtscM
@@ -368,7 +367,8 @@ void CameraFormatModel::Cancel() {
   open_ = false;
   if (view_ != nullptr) view_->HideCameraFormat();
   VideoSourceInfo* info = sources_.Source(snapshot_.device_index);
-  if (info == nullptr || info->is_detached || sources_.CurrentSourceIndex() != snapshot_.device_index) {
+  if (info == nullptr || info->is_detached ||
+      sources_.CurrentSourceIndex() != snapshot_.device_index) {
     log_.ReportMessage(kDeviceGoneText, true);
     return;
   }
@@ -381,7 +381,8 @@ void CameraFormatModel::Cancel() {
         SetPropertyFromSlider(sources_, log_, i, info->Property(i).saved_value);
       }
     }
-    if (!SameChoice(ChoiceOf(*info), saved)) log_.ReportMessage(kFormatKeptWhileRecordingText, true);
+    if (!SameChoice(ChoiceOf(*info), saved))
+      log_.ReportMessage(kFormatKeptWhileRecordingText, true);
     log_.ReportMessage(kDevicePropertiesRestoredText, true);
     return;
   }
@@ -399,7 +400,8 @@ void CameraFormatModel::CancelAndClose() {
   if (view_ != nullptr) view_->HideCameraFormat();
   VideoSourceInfo* info = sources_.Source(snapshot_.device_index);
   // A device that left keeps its record as it was; there is nothing to write to.
-  if (info == nullptr || info->is_detached || sources_.CurrentSourceIndex() != snapshot_.device_index) {
+  if (info == nullptr || info->is_detached ||
+      sources_.CurrentSourceIndex() != snapshot_.device_index) {
     return;
   }
   if (info->analog_format != snapshot_.analog_format) WriteStandard(snapshot_.analog_format);

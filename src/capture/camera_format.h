@@ -31,7 +31,8 @@ inline constexpr char kControlRejectedText[] =
 inline constexpr char kFormatKeptWhileRecordingText[] =
     "NOTE: the frame rate, frame size and TV standard stay as they are while a recording "
     "runs\r\n";
-inline constexpr char kDeviceGoneText[] = "NOTE: the device is no longer attached; its settings cannot be put back\r\n";
+inline constexpr char kDeviceGoneText[] =
+    "NOTE: the device is no longer attached; its settings cannot be put back\r\n";
 
 inline constexpr std::array<const char*, kDevicePropertyCount> kPropertyLabels = {
     "Brightness", "Contrast", "Hue", "Saturation", "Sharpness", "Gain"};

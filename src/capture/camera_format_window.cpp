@@ -88,8 +88,10 @@ CameraFormatWindow::CameraFormatWindow(CameraFormatModel& model, QWidget* parent
   connect(sizes_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!filling_ && row >= 0) model_.SelectSize(row);
   });
-  connect(auto_detect_, &QCheckBox::clicked, this, [this](bool ticked) { model_.SetAutoDetect(ticked); });
-  connect(ntsc_, &QRadioButton::clicked, this, [this] { model_.ChooseStandard(AnalogFormat::NTSC); });
+  connect(auto_detect_, &QCheckBox::clicked, this,
+          [this](bool ticked) { model_.SetAutoDetect(ticked); });
+  connect(ntsc_, &QRadioButton::clicked, this,
+          [this] { model_.ChooseStandard(AnalogFormat::NTSC); });
   connect(pal_, &QRadioButton::clicked, this, [this] { model_.ChooseStandard(AnalogFormat::PAL); });
   connect(defaults_, &QPushButton::clicked, this, [this] { model_.SetDefaultValues(); });
   connect(ok_, &QPushButton::clicked, this, [this] { model_.Ok(save_->isChecked()); });

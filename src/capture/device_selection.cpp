@@ -76,7 +76,8 @@ void DeviceSelectionModel::SetDefault(int position, bool ticked) {
   const std::uint32_t index = DeviceAt(listed_devices_, position);
   if (index == kNoCurrentSource) return;
   if (ticked) {
-    for (std::uint32_t i = 0; i < sources_.Count(); ++i) sources_.Source(i)->is_default = i == index;
+    for (std::uint32_t i = 0; i < sources_.Count(); ++i)
+      sources_.Source(i)->is_default = i == index;
   } else {
     sources_.Source(index)->is_default = false;
   }
@@ -141,7 +142,8 @@ void DeviceSelectionModel::Ok() {
     }
     for (std::uint32_t i = 0; i < sources_.Count(); ++i) {
       const VideoSourceInfo& info = *sources_.Source(i);
-      if (info.is_ignored && std::find(ignored.begin(), ignored.end(), info.name) == ignored.end()) {
+      if (info.is_ignored &&
+          std::find(ignored.begin(), ignored.end(), info.name) == ignored.end()) {
         ignored.push_back(info.name);
       }
       if (info.is_default) options_.default_video_source = info.name;

@@ -72,10 +72,12 @@ QPushButton* DeviceSelectionWindow::button(DeviceWindowControl control) const {
 void DeviceSelectionWindow::ShowDeviceWindow(const DeviceSelectionPresentation& presentation) {
   filling_ = true;
   devices_->clear();
-  for (const std::string& name : presentation.devices) devices_->addItem(QString::fromStdString(name));
+  for (const std::string& name : presentation.devices)
+    devices_->addItem(QString::fromStdString(name));
   devices_->setCurrentRow(presentation.selected_device);
   ignored_->clear();
-  for (const std::string& name : presentation.ignored) ignored_->addItem(QString::fromStdString(name));
+  for (const std::string& name : presentation.ignored)
+    ignored_->addItem(QString::fromStdString(name));
   default_box_->setChecked(presentation.default_checked);
   filling_ = false;
   show();

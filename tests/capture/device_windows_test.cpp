@@ -64,7 +64,8 @@ class DeviceWindowsTest : public ::testing::Test {
     info.brightness = DeviceProperty{1, 100, 0, 0, 255, 1, 128};
     if (analog == AnalogFormat::NTSC || analog == AnalogFormat::PAL) {
       filter->decoder = std::make_unique<testing::FakeAnalogDecoder>();
-      filter->decoder->tv_format = analog == AnalogFormat::PAL ? kAnalogVideoPalB : kAnalogVideoNtscM;
+      filter->decoder->tv_format =
+          analog == AnalogFormat::PAL ? kAnalogVideoPalB : kAnalogVideoNtscM;
     }
     info.base_filter = filter;
     for (const auto& [rate, sizes] : groups) {
@@ -110,6 +111,7 @@ TEST_F(DeviceWindowsTest, CameraFormatLayoutFollowsTheDevice) {
     ScreenRect rate_list, media_box, save_box;
     PixelSize window;
   };
+  // clang-format off
   const Case cases[] = {
       // Two rows end at 145; the Digital area leaves the lists at 75.
       {AnalogFormat::Digital, false, false, false, {}, {30, 97, 145, 100}, {15, 5, 175, 332},
@@ -119,6 +121,7 @@ TEST_F(DeviceWindowsTest, CameraFormatLayoutFollowsTheDevice) {
       {AnalogFormat::NTSC, false, false, true, ScreenRect{65, 55, 80, 25}, {30, 147, 145, 100},
        {15, 5, 175, 382}, {160, 420, 200, 25}, {550, 550}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     VideoSourceInfo info;
     info.analog_format = c.analog;

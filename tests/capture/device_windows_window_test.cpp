@@ -33,7 +33,8 @@ class DeviceWindowsUiTest : public testing::StationWindowTest {
     MainAction(MenuCommand::SelectVideoInputDevice)->trigger();
   }
   bool Logged(const char* text) {
-    return windows.user_messages_window()->ShownText().contains(QString::fromLatin1(text).trimmed());
+    return windows.user_messages_window()->ShownText().contains(
+        QString::fromLatin1(text).trimmed());
   }
   void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 };
