@@ -14,7 +14,9 @@
 #include "analysis/frame_integration_window.h"
 #include "app/avi_tool_files.h"
 #include "analysis/pixel_saturation_window.h"
+#include "capture/camera_format_window.h"
 #include "capture/codec_selector_window.h"
+#include "capture/device_selection_window.h"
 #include "config/default_duration_window.h"
 #include "config/event_pending_window.h"
 #include "config/miscellaneous_options_window.h"
@@ -165,7 +167,10 @@ QWidget* QtStationWindows::WidgetOf(WindowId window) const {
       return schedule_event_.get();
     case WindowId::ViewEvents:
       return event_list_.get();
-    // The device and option windows do not exist yet.
+    case WindowId::Devices:
+      return device_window_.get();
+    case WindowId::CameraFormat:
+      return camera_format_window_.get();
     default:
       return nullptr;
   }
@@ -370,6 +375,19 @@ int QtStationWindows::RunCodecSelectorDialog(CodecSelectorModel& model) {
 void QtStationWindows::OpenMiscellaneousOptions(MiscellaneousOptionsModel& model) {
   if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsWindow>(model);
   misc_options_->Open();
+}
+
+void QtStationWindows::CreateDeviceWindows(DeviceSelectionModel& devices,
+                                           CameraFormatModel& format) {
+  device_window_ = std::make_unique<DeviceSelectionWindow>(devices);
+  camera_format_window_ = std::make_unique<CameraFormatWindow>(format);
+  for (QWidget* window : {static_cast<QWidget*>(device_window_.get()),
+                          static_cast<QWidget*>(camera_format_window_.get())}) {
+    window->hide();
+    GiveIcons(window);
+  }
+  devices.set_view(device_window_.get());
+  format.set_view(camera_format_window_.get());
 }
 
 WorkArea QtStationWindows::ReadWorkArea() {

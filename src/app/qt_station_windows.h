@@ -32,6 +32,8 @@ class EventListWindow;
 class PowerCountdownWindow;
 class PlaybackWindow;
 class PlaybackMedia;
+class DeviceSelectionWindow;
+class CameraFormatWindow;
 }  // namespace vesk
 
 namespace vesk::qt {
@@ -97,6 +99,9 @@ class QtStationWindows final : public StationWindows {
   int RunPerformanceDialog(PerformanceModel& model) override;
   int RunCodecSelectorDialog(CodecSelectorModel& model) override;
   void OpenMiscellaneousOptions(MiscellaneousOptionsModel& model) override;
+  void CreateDeviceWindows(DeviceSelectionModel& devices, CameraFormatModel& format) override;
+  DeviceSelectionWindow* device_window() const { return device_window_.get(); }
+  CameraFormatWindow* camera_format_window() const { return camera_format_window_.get(); }
   MiscellaneousOptionsWindow* miscellaneous_options_window() const { return misc_options_.get(); }
   void DestroyMainWindow() override;
   void SetMainWindowTitle(std::string_view title) override;
@@ -153,6 +158,8 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<ScheduleEventWindow> schedule_event_;
   std::unique_ptr<EventListWindow> event_list_;
   std::unique_ptr<PowerCountdownWindow> power_countdown_;
+  std::unique_ptr<DeviceSelectionWindow> device_window_;
+  std::unique_ptr<CameraFormatWindow> camera_format_window_;
   std::unique_ptr<PlaybackMedia> playback_media_;
   std::unique_ptr<PlaybackWindow> playback_;
   std::function<std::string()> choose_playback_file_;

@@ -220,6 +220,7 @@ HResult AppState::Initialise() {
   if (!windows.CreateToolWindows(*analysis_controls_)) return E_ABORT;
   if (gps_) gps_->set_view(windows.GpsView());
   if (!BuildEventWindows()) return E_ABORT;
+  BuildDeviceWindows();
 
   // The devices' saved configurations, and the menu command identifiers.
   ApplySavedConfigurations(log_, video_configurations_, &sources_, [this](std::uint32_t index) {
@@ -251,6 +252,8 @@ HResult AppState::Initialise() {
   for (WindowId window : kStartUpPlacementOrder) {
     PlaceWindow(window, false, false, layout_, options_, log_, windows);
   }
+  PlaceWindow(WindowId::Devices, false, false, layout_, options_, log_, windows);
+  windows.HideWindow(WindowId::Devices);
   windows.HideWindow(WindowId::CameraFormat);
   windows.HideWindow(WindowId::MiscellaneousOptions);
   windows.HideWindow(WindowId::Gps);
@@ -376,9 +379,8 @@ void AppState::RunCommand(MenuCommand command) {
     case MenuCommand::Misc:
       RunOptionDialog(command);
       return;
-    // The device windows these commands open are not part of the station yet; the item stays
-    // in the menus.
     case MenuCommand::SelectVideoInputDevice:
+      device_selection_->OpenFromMenu();
       return;
     case MenuCommand::Open:
       if (!services_.windows.OpenPlaybackFromMenu()) {
@@ -482,6 +484,40 @@ bool AppState::BuildEventWindows() {
       [this] { RescheduleEvents(); }});
   file_options_ = std::make_unique<FileOptionsModel>(options_, log_);
   return services_.windows.CreateEventWindows(*schedule_event_, *event_list_);
+}
+
+void AppState::BuildDeviceWindows() {
+  DeviceWindowHooks hooks;
+  hooks.stop_video = [this] { return controller_->StopVideo(); };
+  hooks.start_video = [this] {
+    const HResult result = controller_->StartVideo();
+    if (Succeeded(result)) SizeVideoWindowAfterStart();
+    return result;
+  };
+  hooks.recording_in_progress = [this] { return RecordingInProgress(); };
+  // The main window takes the new frame size; its resize must not refit it.
+  hooks.refresh_layout = [this] {
+    layout_.current_format_size.reset();
+    if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
+      layout_.current_format_size = PixelSize{format->width, format->height};
+    }
+    position_update_in_progress_ = true;
+    RefreshFrameExtra();
+    PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
+    position_update_in_progress_ = false;
+  };
+  hooks.show_video_windows = [this] { ActivateDevice(); };
+  hooks.save_options = [this] {
+    return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
+  };
+  hooks.validation_hooks = [this] {
+    return graph_->graph() != nullptr ? ValidationHooksFor(*graph_->graph())
+                                      : DeviceValidationHooks{};
+  };
+  camera_format_ = std::make_unique<CameraFormatModel>(sources_, log_, hooks);
+  device_selection_ =
+      std::make_unique<DeviceSelectionModel>(sources_, options_, log_, *camera_format_, hooks);
+  services_.windows.CreateDeviceWindows(*device_selection_, *camera_format_);
 }
 
 void AppState::RunFileOptions() {

@@ -28,7 +28,9 @@
 #include "base/power.h"
 #include "base/time_zone.h"
 #include "base/timer_queue.h"
+#include "capture/camera_format.h"
 #include "capture/capture_graph.h"
+#include "capture/device_selection.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
 #include "events/event_list_model.h"
@@ -178,6 +180,10 @@ class AppState final : private StationMenuKeeper {
   // Null without serial ports.
   GpsControl* gps() { return gps_.get(); }
   RecordingSession& session() { return session_; }
+  // The Video Input Device and camera format windows' logic (the hot-plug reconciliation
+  // refreshes and cancels them).
+  DeviceSelectionModel& device_selection() { return *device_selection_; }
+  CameraFormatModel& camera_format() { return *camera_format_; }
   const CommandIds& command_ids() const { return ids_; }
   const MenuState& menu_state() const { return menu_state_; }
   const MenuBars& menus() const { return menus_; }
@@ -208,6 +214,8 @@ class AppState final : private StationMenuKeeper {
   // "Duration Default...", "Codec...", "Event Pending...", "Performance..." and "Misc...":
   // the dialog, then the options file and live video as its result asks.
   void RunOptionDialog(MenuCommand command);
+  // The logic of the two device windows, acting on the live video through the controller.
+  void BuildDeviceWindows();
   // StationMenuKeeper: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
@@ -251,6 +259,8 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<EventListModel> event_list_;
   std::unique_ptr<FileOptionsModel> file_options_;
   std::unique_ptr<MiscellaneousOptionsModel> misc_options_;
+  std::unique_ptr<CameraFormatModel> camera_format_;
+  std::unique_ptr<DeviceSelectionModel> device_selection_;
   std::unique_ptr<PowerAction> power_action_;
   LayoutInputs layout_;
   CommandIds ids_;

@@ -12,7 +12,9 @@
 #include "base/message_view.h"
 #include "base/power.h"
 #include "base/window_geometry.h"
+#include "capture/camera_format.h"
 #include "capture/codec_selector.h"
+#include "capture/device_selection.h"
 #include "config/option_dialogs.h"
 #include "config/options.h"
 #include "events/event_countdown.h"
@@ -148,6 +150,15 @@ class OptionDialogsView {
   virtual void OpenMiscellaneousOptions(MiscellaneousOptionsModel&) {}
 };
 
+// The Video Input Device and camera format windows. Without a screen there are none, and
+// their logic acts without a view.
+class DeviceWindowsView {
+ public:
+  virtual ~DeviceWindowsView() = default;
+  // Both windows, hidden, each becoming the view of its logic.
+  virtual void CreateDeviceWindows(DeviceSelectionModel&, CameraFormatModel&) {}
+};
+
 // The station keeps the menu graying and the brightness and contrast flag in its menu
 // state, so a rebuilt menu stays as a recording left it; the recording controller's calls
 // for them go to the station rather than to the windows.
@@ -172,7 +183,8 @@ class StationWindows : public RecordingWindowsView,
                        public EventWindowsView,
                        public OptionDialogsView,
                        public PowerCountdownView,
-                       public PlaybackWindowsView {
+                       public PlaybackWindowsView,
+                       public DeviceWindowsView {
  public:
   // Set by the station for its lifetime.
   void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }

@@ -1,0 +1,301 @@
+// The Video Input Device and camera format windows' logic against recorded views and a
+// camera that counts its stops and starts.
+
+#include <gtest/gtest.h>
+
+#include "capture/camera_format.h"
+#include "capture/device_selection.h"
+#include "support/fake_clock.h"
+#include "support/fake_media.h"
+#include "support/recording_view.h"
+
+namespace vesk {
+namespace {
+
+using testing::FakeFilter;
+
+using Group = std::pair<int, std::vector<std::pair<int, int>>>;  // rate, sizes
+
+struct Views final : DeviceSelectionView, CameraFormatView {
+  void ShowDeviceWindow(const DeviceSelectionPresentation& p) override { devices = p; }
+  void HideDeviceWindow() override { devices.reset(); }
+  void ShowCameraFormat(const CameraFormatPresentation& p) override { format = p; }
+  void HideCameraFormat() override { format.reset(); }
+  std::optional<DeviceSelectionPresentation> devices;
+  std::optional<CameraFormatPresentation> format;
+};
+
+class DeviceWindowsTest : public ::testing::Test {
+ protected:
+  DeviceWindowsTest() {
+    log.AttachView(&view);
+    format.set_view(&views);
+    devices.set_view(&views);
+  }
+
+  DeviceWindowHooks MakeHooks() {
+    DeviceWindowHooks made;
+    made.stop_video = [this] { return ++stops, S_OK; };
+    made.start_video = [this] { return ++starts <= failing_starts ? E_FAIL : S_OK; };
+    made.recording_in_progress = [this] { return recording; };
+    made.save_options = [this] { return ++saves, true; };
+    made.validation_hooks = [this] {
+      DeviceValidationHooks graph;
+      graph.auto_set_analog_device_format = [this](VideoSourceInfo*) { ++detections; };
+      graph.find_analog_video_decoder = [](const std::shared_ptr<MediaFilter>& filter,
+                                           AnalogVideoDecoder** decoder) {
+        *decoder = static_cast<FakeFilter*>(filter.get())->decoder.get();
+        return *decoder != nullptr ? S_OK : E_NOINTERFACE;
+      };
+      return graph;
+    };
+    return made;
+  }
+
+  FakeFilter& Add(const std::string& name, AnalogFormat analog, std::vector<Group> groups,
+                  bool in_use = true) {
+    VideoSourceInfo info;
+    info.name = name;
+    info.analog_format = analog;
+    auto filter = media.AddDevice(name, {})->filter;
+    filter->proc_amp = std::make_unique<testing::FakeProcAmp>();
+    filter->proc_amp->ranges[ProcAmpProperty::Brightness] = {0, 255, 1, 128, 0};
+    filter->proc_amp->values[ProcAmpProperty::Brightness] = 100;
+    info.brightness = DeviceProperty{1, 100, 0, 0, 255, 1, 128};
+    if (analog == AnalogFormat::NTSC || analog == AnalogFormat::PAL) {
+      filter->decoder = std::make_unique<testing::FakeAnalogDecoder>();
+      filter->decoder->tv_format =
+          analog == AnalogFormat::PAL ? kAnalogVideoPalB : kAnalogVideoNtscM;
+    }
+    info.base_filter = filter;
+    for (const auto& [rate, sizes] : groups) {
+      VideoFormatsByFrameRate& group = info.frame_rates.emplace_back();
+      group.frame_rate = static_cast<std::uint32_t>(rate);
+      group.rate_text = std::to_string(rate);
+      for (auto [w, h] : sizes) {
+        group.formats.push_back(
+            MakeVideoFormat(testing::MakeVideoType(SubtypeCode::YUY2, w, h, 10000000 / rate)));
+      }
+    }
+    sources.Append(std::move(info));
+    if (in_use) sources.SetCurrentSourceIndex(static_cast<std::uint32_t>(sources.Count() - 1));
+    return *filter;
+  }
+  FakeFilter& AddPal(const std::string& name = "USB 2861 Device") {
+    FakeFilter& filter =
+        Add(name, AnalogFormat::PAL, {{30, {{720, 480}}}, {25, {{640, 480}, {720, 576}}}});
+    SetAnalogDeviceFrameRate(log, sources.CurrentSource());
+    return filter;
+  }
+  VideoSourceInfo& Info(std::uint32_t index) { return *sources.Source(index); }
+  bool Reported(const char* text) const { return view.Text().find(text) != std::string::npos; }
+
+  testing::FakeMediaSystem media;
+  testing::FakeClock clock{testing::MakeFileTime(2026, 7, 14, 3, 5, 9)};
+  MessageLog log{clock};
+  testing::RecordingView view;
+  VideoSources sources{media, log};
+  Options options;
+  Views views;
+  int stops = 0, starts = 0, saves = 0, failing_starts = 0, detections = 0;
+  bool recording = false;
+  CameraFormatModel format{sources, log, MakeHooks()};
+  DeviceSelectionModel devices{sources, options, log, format, MakeHooks()};
+};
+
+TEST_F(DeviceWindowsTest, CameraFormatLayoutFollowsTheDevice) {
+  struct Case {
+    AnalogFormat analog;
+    bool auto_detect, supports, all_six;
+    std::optional<ScreenRect> ntsc;
+    ScreenRect rate_list, media_box, save_box;
+    PixelSize window;
+  };
+  // clang-format off
+  const Case cases[] = {
+      // Two rows end at 145; the Digital area leaves the lists at 75.
+      {AnalogFormat::Digital, false, false, false, {}, {30, 97, 145, 100}, {15, 5, 175, 332},
+       {160, 367, 200, 25}, {550, 497}},
+      {AnalogFormat::PAL, true, true, true, ScreenRect{65, 75, 80, 25}, {30, 167, 145, 100},
+       {15, 5, 175, 402}, {160, 437, 200, 25}, {550, 567}},
+      {AnalogFormat::NTSC, false, false, true, ScreenRect{65, 55, 80, 25}, {30, 147, 145, 100},
+       {15, 5, 175, 382}, {160, 420, 200, 25}, {550, 550}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    VideoSourceInfo info;
+    info.analog_format = c.analog;
+    info.auto_detect_format = c.auto_detect;
+    info.supports_auto_detect = c.supports;
+    for (std::size_t i = 0; i < kDevicePropertyCount; ++i) {
+      info.Property(i).supported = c.all_six || i == 0 || i == 5;
+    }
+    const CameraFormatLayout layout = LayoutCameraFormat(info);
+    EXPECT_EQ(layout.ntsc, c.ntsc);
+    EXPECT_EQ(layout.digital_label.has_value(), c.analog == AnalogFormat::Digital);
+    EXPECT_EQ(layout.auto_detect.has_value(), c.supports);
+    EXPECT_EQ(layout.rate_list, c.rate_list);
+    EXPECT_EQ(layout.media_box, c.media_box);
+    EXPECT_EQ(layout.save_box, c.save_box);
+    EXPECT_EQ(layout.ok, (ScreenRect{100, c.save_box.y + 50, 70, 28}));
+    EXPECT_EQ(layout.window, c.window);
+  }
+  VideoSourceInfo two;
+  two.brightness.supported = two.gain.supported = 1;
+  const CameraFormatLayout layout = LayoutCameraFormat(two);
+  EXPECT_EQ(layout.sliders[5], (ScreenRect{295, 95, 200, 40}));
+  EXPECT_EQ(layout.property_labels[5], (ScreenRect{227, 108, 60, 25}));
+  EXPECT_EQ(layout.defaults_button, (ScreenRect{275, 155, 190, 28}));
+  EXPECT_EQ(layout.properties_box, (ScreenRect{220, 5, 285, 185}));
+  EXPECT_EQ(SliderFor(DeviceProperty{1, 7, 0, -5, 3, 1, 0}).tick_frequency, 1);
+}
+
+TEST_F(DeviceWindowsTest, DeviceListSkipsDetachedAndIgnoredDevices) {
+  Add("Gone", AnalogFormat::Digital, {{30, {{640, 480}}}});
+  Add("Ignored", AnalogFormat::Digital, {{30, {{640, 480}}}});
+  AddPal("In use");
+  Info(0).is_detached = true;
+  Info(1).is_ignored = true;
+  Info(2).is_default = true;
+  devices.OpenFromMenu();
+  ASSERT_TRUE(views.devices);
+  EXPECT_EQ(views.devices->devices, std::vector<std::string>{"In use"});
+  EXPECT_EQ(views.devices->ignored, std::vector<std::string>{"Ignored"});
+  EXPECT_EQ(views.devices->selected_device, 0);
+  EXPECT_TRUE(views.devices->default_checked);
+  devices.OpenProperties();
+  ASSERT_TRUE(views.format);
+  EXPECT_EQ(views.format->title, "In use Properties");
+  // The device in use again: nothing restarts. A position no device holds: reported.
+  devices.SelectDevice(0);
+  devices.SelectDevice(3);
+  EXPECT_EQ(stops, 0);
+  EXPECT_TRUE(Reported(kAttachDetachFailureText));
+  EXPECT_EQ(sources.CurrentSourceIndex(), 2u);
+}
+
+TEST_F(DeviceWindowsTest, SwitchingIgnoringAndRestoringDevices) {
+  AddPal("First");
+  Add("Second", AnalogFormat::Digital, {{30, {{640, 480}}}}, false);
+  devices.OpenFromMenu();
+  devices.SelectDevice(1);
+  EXPECT_EQ(sources.CurrentSourceIndex(), 1u);
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(starts, 1);
+  devices.Ignore(0);
+  devices.Ignore(0);
+  // The only devices ignored: none in use, the window stays for the ignored list.
+  EXPECT_EQ(sources.CurrentSource(), nullptr);
+  EXPECT_TRUE(devices.IsOpen());
+  EXPECT_EQ(views.devices->ignored, (std::vector<std::string>{"First", "Second"}));
+  EXPECT_TRUE(Reported("Device \"Second\" is ignored\r\n"));
+  devices.RestoreDevice(1);
+  EXPECT_TRUE(Reported("Device \"Second\" is restored\r\n"));
+  EXPECT_EQ(sources.CurrentSourceIndex(), 1u);
+  // Cancel puts back the flags and the device in use when the window opened.
+  devices.Cancel();
+  EXPECT_FALSE(Info(0).is_ignored);
+  EXPECT_EQ(sources.CurrentSourceIndex(), 0u);
+  EXPECT_TRUE(Reported(kDevicesRestoredText));
+  EXPECT_FALSE(views.devices);
+}
+
+TEST_F(DeviceWindowsTest, OkSavesDefaultAndIgnoredNames) {
+  AddPal("First");
+  Add("Second", AnalogFormat::Digital, {{30, {{640, 480}}}}, false);
+  Info(0).is_default = true;
+  options.default_video_source = "First";
+  options.excluded_video_sources = {"Unplugged"};
+  devices.OpenFromMenu();
+  devices.SetDefault(0, false);
+  devices.Ok();
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(options.default_video_source, "First");
+  devices.OpenFromMenu();
+  devices.SetDefault(0, true);
+  devices.Ignore(0);
+  devices.Ok();
+  EXPECT_EQ(options.excluded_video_sources, (std::vector<std::string>{"Unplugged", "First"}));
+  EXPECT_EQ(options.default_video_source, "First");
+}
+
+TEST_F(DeviceWindowsTest, WhatTheFormatWindowOffers) {
+  Add("Unknown", AnalogFormat::Unknown, {{30, {{640, 480}}}});
+  format.Open();
+  EXPECT_TRUE(Reported(kUnknownFormatText));
+  EXPECT_FALSE(format.IsOpen());
+  Add("Webcam", AnalogFormat::Digital, {{30, {{640, 480}}}, {15, {{1280, 720}}}});
+  format.Open();
+  ASSERT_TRUE(views.format);
+  EXPECT_FALSE(views.format->layout.ntsc);
+  EXPECT_EQ(views.format->rates, (std::vector<std::string>{"30", "15"}));
+  AddPal();
+  format.Open();
+  EXPECT_EQ(views.format->rates, std::vector<std::string>{"25"});
+  EXPECT_EQ(views.format->sizes, (std::vector<std::string>{"640x480", "720x576"}));
+  EXPECT_EQ(views.format->selected_size, 1);
+  EXPECT_TRUE(views.format->pal_checked);
+  format.SelectRate(0);
+  EXPECT_EQ(stops, 0);
+  EXPECT_EQ(Info(2).current_rate_index, 1u);
+}
+
+TEST_F(DeviceWindowsTest, CancelPutsEveryChangeBack) {
+  FakeFilter& filter = AddPal();
+  format.Open();
+  EXPECT_EQ(format.MoveSlider(0, 200), 200);
+  format.SelectSize(0);
+  format.ChooseStandard(AnalogFormat::NTSC);
+  EXPECT_EQ(filter.decoder->tv_format, kAnalogVideoNtscM);
+  EXPECT_EQ(views.format->rates, std::vector<std::string>{"30"});
+  format.SetAutoDetect(true);
+  EXPECT_EQ(detections, 1);
+  EXPECT_FALSE(views.format->standard_buttons_enabled);
+  format.Cancel();
+  const VideoSourceInfo& info = Info(0);
+  EXPECT_EQ(info.analog_format, AnalogFormat::PAL);
+  EXPECT_EQ(filter.decoder->tv_format, kAnalogVideoPalB);
+  EXPECT_EQ(info.current_rate_index, 1u);
+  EXPECT_EQ(info.frame_rates[1].current_format_index, 1u);
+  EXPECT_TRUE(info.frame_rates[1].enabled);
+  EXPECT_FALSE(info.frame_rates[0].enabled);
+  EXPECT_EQ(info.brightness.value, 100);
+  EXPECT_EQ(filter.proc_amp->values[ProcAmpProperty::Brightness], 100);
+  EXPECT_FALSE(info.auto_detect_format);
+  EXPECT_EQ(stops, 4);
+  EXPECT_TRUE(Reported(kDevicePropertiesRestoredText));
+  EXPECT_FALSE(format.IsOpen());
+}
+
+TEST_F(DeviceWindowsTest, RefusedFormatsControlsAndRecordingsLeaveTheDeviceWorking) {
+  FakeFilter& filter = AddPal();
+  format.Open();
+  // The device offers 640x480 but will not run it: 720x576 comes back and runs.
+  failing_starts = 1;
+  format.SelectSize(0);
+  EXPECT_TRUE(Reported(kFormatRefusedText));
+  EXPECT_EQ(Info(0).frame_rates[1].current_format_index, 1u);
+  EXPECT_EQ(starts, 2);
+  // A value the driver rejects: the slider shows the device's.
+  filter.proc_amp->set_results[ProcAmpProperty::Brightness] = E_INVALIDARG;
+  EXPECT_EQ(format.MoveSlider(0, 50), 100);
+  // While recording nothing restarts; OK still saves.
+  recording = true;
+  format.SelectSize(0);
+  format.ChooseStandard(AnalogFormat::NTSC);
+  EXPECT_TRUE(Reported(kRestartRefusedWhileRecording));
+  format.Ok(true);
+  EXPECT_EQ(stops, 2);
+  EXPECT_EQ(saves, 1);
+  EXPECT_TRUE(Info(0).has_configuration);
+  // The device left while the window was open: Cancel says so and touches nothing.
+  recording = false;
+  format.Open();
+  Info(0).is_detached = true;
+  format.Cancel();
+  EXPECT_TRUE(Reported(kDeviceGoneText));
+  EXPECT_EQ(stops, 2);
+}
+
+}  // namespace
+}  // namespace vesk
