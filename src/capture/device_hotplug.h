@@ -118,6 +118,8 @@ class DeviceHotplug {
   // Reconciles until nothing is left to do (each call handles one device); the number of
   // changes handled.
   int HandleAllDeviceChanges();
+  // The windows' parts of the reactions are connected here once those windows exist.
+  DeviceChangeHooks& hooks() { return context_.hooks; }
 
  private:
   void React(DeviceChangeResult result, std::uint32_t index);

@@ -57,6 +57,11 @@ HResult RecordingController::StartVideo() {
   session().start_text.clear();
   const bool relative_name = context_.options.video_directory.empty();
 
+  // A device that has left cannot start; it is started again when it returns.
+  if (const VideoSourceInfo* info = sources().CurrentSource(); info != nullptr && info->is_detached) {
+    return E_FAIL;
+  }
+
   // A recording takes the GPS fix before its graph starts.
   const bool recording = CurrentSourceRecording();
   if (recording) {
@@ -211,6 +216,7 @@ void RecordingController::SetRecordingUi(bool store_name) {
     info->is_active_event_recording = event_recording_running_;
     info->is_active_manual_recording = !event_recording_running_;
     if (store_name) {
+      recording_interrupted_ = false;
       info->reconnect_count = 0;
       if (!SetRecordingPath(info, file_name)) {
         // A name from an earlier recording must never be continued into.
@@ -397,7 +403,17 @@ void RecordingController::OnGraphRunError(std::uint64_t run) {
       context_.graph.state() != GraphState::Running || !CurrentSourceRecording()) {
     return;
   }
+  // A vanished device stops the recording to resume it on its return.
+  if (context_.hooks.recording_device_left && context_.hooks.recording_device_left()) return;
   EndFailedRecording();
+}
+
+void RecordingController::ResumeRecording(const std::string& path) {
+  session().video_file_name = path;
+  // The continuation starts now: its first frame is not late against the recording's start.
+  session().record_from_utc = 0;
+  SetRecordingUi(false);
+  if (Failed(StartVideo()) && CurrentSourceRecording()) EndFailedRecording();
 }
 
 void RecordingController::EndFailedRecording() {

@@ -113,6 +113,13 @@ void AppState::BuildObjects() {
                           gps.timings, gps.refresh_interval});
   }
   hooks.connect_gps_receiver = [this] { RunCommand(MenuCommand::UsbGpsReceiver); };
+  // A recording's graph failed: its device may have gone, which the hot-plug handling
+  // owns (the recording then resumes on the device's return).
+  hooks.recording_device_left = [this] {
+    hotplug_->HandleAllDeviceChanges();
+    const VideoSourceInfo* info = sources_.CurrentSource();
+    return info != nullptr && info->is_detached;
+  };
   controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
       *graph_, options_, log_, services_.clock, bias_minutes_, services_.current_directory,
       services_.windows, gps_.get(), hooks});
@@ -138,6 +145,7 @@ void AppState::BuildObjects() {
   schedule.hibernation_possible = [this] { return hibernation_possible_; };
   schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
   schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {
+    if (controller_->recording_interrupted()) log_.ReportMessage(kInterruptedBeforePowerText, true);
     PerformPowerAction(hibernate, shutdown, std::move(then));
   };
   // A station on its way out schedules nothing more (an exit may end a power countdown).
@@ -148,6 +156,48 @@ void AppState::BuildObjects() {
   event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, *scheduler_,
                                                 controller_->manually_stopped_events(),
                                                 std::move(loader_hooks));
+}
+
+void AppState::BuildDeviceHotplug() {
+  DeviceChangeHooks hooks;
+  hooks.stop_video = [this] { return controller_->StopVideo(); };
+  hooks.start_video = [this] {
+    const HResult result = controller_->StartVideo();
+    if (Succeeded(result)) SizeVideoWindowAfterStart();
+    return result;
+  };
+  hooks.resume_recording = [this](const std::string& path) { controller_->ResumeRecording(path); };
+  hooks.recording_interrupted = [this] { controller_->MarkRecordingInterrupted(); };
+  hooks.show_video_windows = [this] { ActivateDevice(); };
+  hooks.refresh_layout = [this] {
+    if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
+      layout_.current_format_size = PixelSize{format->width, format->height};
+    }
+    position_update_in_progress_ = true;
+    RefreshFrameExtra();
+    PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
+    position_update_in_progress_ = false;
+  };
+  // The device selection and camera format windows connect their parts (hotplug().hooks()).
+  hotplug_ = std::make_unique<DeviceHotplug>(DeviceChangeContext{
+      sources_, services_.media, log_,
+      [this] {
+        return graph_->graph() != nullptr ? ValidationHooksFor(*graph_->graph())
+                                          : DeviceValidationHooks{};
+      },
+      video_configurations_, options_.excluded_video_sources, options_.default_video_source,
+      std::move(hooks)});
+}
+
+void AppState::DeviceSetChanged() {
+  if (exiting_ || !hotplug_) return;
+  // The next look after start-up or the camera start finds the difference.
+  if (initialising_ || controller_->graph_switching()) {
+    device_change_waiting_ = true;
+    return;
+  }
+  device_change_waiting_ = false;
+  hotplug_->HandleAllDeviceChanges();
 }
 
 HResult AppState::Initialise() {
@@ -165,6 +215,7 @@ HResult AppState::Initialise() {
   // The desktop's work area, then the objects behind the windows.
   layout_.work_area = windows.ReadWorkArea();
   BuildObjects();
+  BuildDeviceHotplug();
   windows.LoadIcons();
 
   // The options file, and the stored saturation value when there is a filter to use it.
@@ -270,6 +321,8 @@ HResult AppState::Initialise() {
   initialising_ = false;
   layout_.initialising = false;
   controller_->set_initialising(false);
+  // A device that came or went during start-up.
+  if (device_change_waiting_) DeviceSetChanged();
   return S_OK;
 }
 
