@@ -79,8 +79,8 @@ DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, MediaSystem&
 
   // Believed attached minus attached now: a device left (> 0), arrived (< 0), or one left
   // while another arrived (0), which cannot be told apart.
-  const long long delta = static_cast<long long>(records - detached) -
-                          static_cast<long long>(attached.size());
+  const long long delta =
+      static_cast<long long>(records - detached) - static_cast<long long>(attached.size());
   if (delta == 0) return DeviceChangeResult::Nothing;
 
   // Each record takes the device of its own identity, then one of its name; a device is
@@ -269,8 +269,7 @@ void DeviceHotplug::ResumeRecording(VideoSourceInfo& info) {
   if (context_.hooks.resume_recording) context_.hooks.resume_recording(path);
 }
 
-void DeviceHotplug::ReactToArrival(DeviceChangeResult, VideoSourceInfo& info,
-                                   std::uint32_t index) {
+void DeviceHotplug::ReactToArrival(DeviceChangeResult, VideoSourceInfo& info, std::uint32_t index) {
   const DeviceChangeHooks& hooks = context_.hooks;
   VideoSources& sources = context_.sources;
   std::string tail = "\r\n";

@@ -58,9 +58,8 @@ HResult RecordingController::StartVideo() {
   const bool relative_name = context_.options.video_directory.empty();
 
   // A device that has left cannot start; it is started again when it returns.
-  if (const VideoSourceInfo* info = sources().CurrentSource(); info != nullptr && info->is_detached) {
-    return E_FAIL;
-  }
+  const VideoSourceInfo* in_use = sources().CurrentSource();
+  if (in_use != nullptr && in_use->is_detached) return E_FAIL;
 
   // A recording takes the GPS fix before its graph starts.
   const bool recording = CurrentSourceRecording();

@@ -33,7 +33,8 @@ bool UdevVideoMonitor::DrainEvents() {
   // The socket is non-blocking: receiving ends when nothing waits.
   while (udev_device* device = udev_monitor_receive_device(monitor_)) {
     const char* action = udev_device_get_action(device);
-    if (action != nullptr && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0)) {
+    if (action != nullptr &&
+        (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0)) {
       changed = true;
     }
     udev_device_unref(device);

@@ -52,7 +52,9 @@ std::string IdentityOf(udev_device* device) {
   // model beside it, so equal serials of different models stay apart.
   const char* serial = udev_device_get_property_value(device, "ID_SERIAL_SHORT");
   const char* full = udev_device_get_property_value(device, "ID_SERIAL");
-  if (serial != nullptr && serial[0] != '\0' && full != nullptr) return std::string("serial:") + full;
+  if (serial != nullptr && serial[0] != '\0' && full != nullptr) {
+    return std::string("serial:") + full;
+  }
   const char* port = udev_device_get_property_value(device, "ID_PATH");
   if (port != nullptr && port[0] != '\0') return std::string("path:") + port;
   return {};
