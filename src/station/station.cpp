@@ -78,6 +78,8 @@ void AppState::BuildObjects() {
                             if (!services_.post_to_ui_thread) return;
                             services_.post_to_ui_thread([this, run] {
                               if (controller_) controller_->OnGraphRunError(run);
+                              // A device in use that vanished is noticed without udev too.
+                              DeviceSetChanged();
                             });
                           }},
       live_filter_, live_control_.get());
@@ -191,9 +193,13 @@ void AppState::BuildDeviceHotplug() {
 
 void AppState::DeviceSetChanged() {
   if (exiting_ || !hotplug_) return;
-  // The next look after start-up or the camera start finds the difference.
-  if (initialising_ || controller_->graph_switching()) {
+  // Start-up looks once at its end; a camera start, once it is over.
+  if (initialising_) {
     device_change_waiting_ = true;
+    return;
+  }
+  if (controller_->graph_switching()) {
+    if (services_.post_to_ui_thread) services_.post_to_ui_thread([this] { DeviceSetChanged(); });
     return;
   }
   device_change_waiting_ = false;
