@@ -225,6 +225,11 @@ void DeviceHotplug::React(DeviceChangeResult result, std::uint32_t index) {
     case DeviceChangeResult::PreviewDetached:
       info->is_active_preview = false;
       Report("Active video capture device ", info->name, " disconnected\r\n");
+      // The camera format window edits the device that left: its changes are undone.
+      if (hooks.camera_format_open && hooks.camera_format_open() &&
+          hooks.camera_format_cancel_and_close) {
+        hooks.camera_format_cancel_and_close();
+      }
       context_.sources.SelectCurrentSource();
       if (hooks.stop_video) hooks.stop_video();
       if (hooks.show_video_windows) hooks.show_video_windows();

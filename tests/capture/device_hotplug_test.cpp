@@ -19,75 +19,67 @@ using testing::MakeVideoType;
 
 std::string Timed(const std::string& text) { return "\r\n21:30:00 (UTC)\r\n" + text; }
 
-// The station as the reactions see it, with every hook written down in order.
-class DeviceHotplugTest : public ::testing::Test {
- protected:
-  DeviceHotplugTest() : clock_(testing::MakeFileTime(2024, 5, 1, 21, 30, 0)), log_(clock_) {
-    log_.AttachView(&view_);
-    DeviceChangeHooks& h = hooks_;
-    h.stop_video = [this] { return Note("stop"), S_OK; };
-    h.start_video = [this] { return Note("start"), S_OK; };
-    h.resume_recording = [this](const std::string& path) { Note("resume " + path); };
-    h.recording_interrupted = [this] { Note("interrupted"); };
-    h.show_video_windows = [this] { Note("show"); };
-    h.refresh_layout = [this] { Note("layout"); };
-    h.camera_format_open = [] { return true; };
-    h.camera_format_cancel_and_close = [this] { Note("format closed"); };
-    h.device_selection_open = [] { return true; };
-    h.device_selection_refresh = [this] { Note("devices refreshed"); };
-  }
+// A recorded sequence of devices leaving and arriving against a station whose reactions are
+// written down in order. Each step is one notification: what is plugged ("+name@identity")
+// or unplugged ("-identity") before it, the result, the device it concerns, the report and
+// the reactions.
+TEST(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
+  testing::FakeClock clock(testing::MakeFileTime(2024, 5, 1, 21, 30, 0));
+  MessageLog log(clock);
+  testing::RecordingView view;
+  log.AttachView(&view);
+  testing::FakeMediaSystem media;
+  VideoSources sources(media, log);
+  const std::vector<VideoConfiguration> configurations;
+  const std::vector<std::string> ignored = {"Ignored Cam"};
+  const std::string default_name = "Default Cam";
+  std::vector<std::string> calls_made;
+  const auto note = [&](const char* what) {
+    return [&calls_made, what] { calls_made.push_back(what); };
+  };
+  DeviceChangeHooks hooks;
+  hooks.stop_video = [&] { return note("stop")(), S_OK; };
+  hooks.start_video = [&] { return note("start")(), S_OK; };
+  hooks.resume_recording = [&](const std::string& path) { calls_made.push_back("resume " + path); };
+  hooks.recording_interrupted = note("interrupted");
+  hooks.show_video_windows = note("show");
+  hooks.refresh_layout = note("layout");
+  hooks.camera_format_open = hooks.device_selection_open = [] { return true; };
+  hooks.camera_format_cancel_and_close = note("format closed");
+  hooks.device_selection_refresh = note("devices refreshed");
+  const auto apply = [&](const std::string& change) {
+    for (std::size_t at = 0; !change.empty() && at != std::string::npos;) {
+      const std::size_t end = change.find(',', at);
+      const std::string token = change.substr(at, end == std::string::npos ? end : end - at);
+      at = end == std::string::npos ? end : end + 1;
+      const std::string identity = token.substr(token.find('@') + 1);
+      if (token[0] == '+') {
+        media
+            .AddDevice(token.substr(1, token.find('@') - 1),
+                       {MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000)})
+            ->identity = identity;
+      }
+      if (token[0] == '-') {
+        std::erase_if(media.devices, [&](const auto& m) { return m->identity == token.substr(1); });
+      }
+      if (token[0] == '*' || token[0] == '~') {  // the device in use records
+        VideoSourceInfo& info = *sources.CurrentSource();
+        info.is_active_preview = false;
+        info.is_active_manual_recording = true;
+        info.recording_path = token[0] == '*' ? "VideoFiles/obs.avi" : "VideoFiles/obs.mkv";
+      }
+      const char* enumerate = "EnumerateDevices:VideoInput";
+      if (token[0] == '!') media.plan.Fail(enumerate, E_FAIL, media.plan.Calls(enumerate), 1);
+    }
+  };
+  apply("+Grabber@usb-1,+Webcam@usb-2,+USB 2861 Device@p1,+USB 2861 Device@p2,+Ignored Cam@usb-5");
+  ASSERT_EQ(sources.GetAttachedVideoDeviceList({}, configurations), S_OK);
+  sources.MarkIgnoredDevices(ignored);
+  sources.SelectCurrentSource();
+  sources.CurrentSource()->is_active_preview = true;
+  DeviceHotplug hotplug(
+      DeviceChangeContext{sources, media, log, {}, configurations, ignored, default_name, hooks});
 
-  void Note(const std::string& what) { calls_.push_back(what); }
-
-  // A device on the "bus" with a stable identity (its port or serial).
-  void Plug(const std::string& name, const std::string& identity) {
-    auto moniker = media_.AddDevice(name, {MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000)});
-    moniker->identity = identity;
-  }
-  void Unplug(const std::string& identity) {
-    std::erase_if(media_.devices, [&](const auto& m) { return m->identity == identity; });
-  }
-
-  void StartUp() {
-    ASSERT_EQ(sources_.GetAttachedVideoDeviceList({}, configurations_), S_OK);
-    sources_.SelectCurrentSource();
-    sources_.CurrentSource()->is_active_preview = true;
-    hotplug_ = std::make_unique<DeviceHotplug>(DeviceChangeContext{
-        sources_, media_, log_, {}, configurations_, ignored_, default_name_, hooks_});
-  }
-
-  testing::FakeClock clock_;
-  MessageLog log_;
-  testing::RecordingView view_;
-  testing::FakeMediaSystem media_;
-  std::vector<VideoConfiguration> configurations_;
-  std::vector<std::string> ignored_;
-  std::string default_name_;
-  VideoSources sources_{media_, log_};
-  DeviceChangeHooks hooks_;
-  std::unique_ptr<DeviceHotplug> hotplug_;
-  std::vector<std::string> calls_;
-};
-
-TEST_F(DeviceHotplugTest, ContinuationNamesCountFromTheFirstFile) {
-  EXPECT_EQ(ContinuationFileName("VideoFiles/obs.avi", 1), "VideoFiles/obs_1.avi");
-  EXPECT_EQ(ContinuationFileName("D:/x/obs.avi", 12), "D:/x/obs_12.avi");
-  EXPECT_EQ(ContinuationFileName("obs.AVI", 1), "");
-}
-
-// A recorded sequence of devices leaving and arriving, each step one notification: what is
-// plugged ("+name@identity") or unplugged ("-identity"), the result, the device it concerns,
-// the report and the reactions.
-TEST_F(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
-  for (const char* device : {"Grabber@usb-1", "Webcam@usb-2", "USB 2861 Device@p1",
-                             "USB 2861 Device@p2", "Ignored Cam@usb-5"}) {
-    const std::string text = device;
-    Plug(text.substr(0, text.find('@')), text.substr(text.find('@') + 1));
-  }
-  default_name_ = "Default Cam";
-  ignored_ = {"Ignored Cam"};
-  StartUp();
-  sources_.MarkIgnoredDevices(ignored_);
   const std::string restart = "stop show start";
   struct Step {
     const char* change;
@@ -111,7 +103,7 @@ TEST_F(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
       {"+Ignored Cam@usb-5", R::IgnoredReattached, 4,
        "Ignored video capture device \"Ignored Cam\" connected", ""},
       {"-usb-1", R::PreviewDetached, 0, "Active video capture device \"Grabber\" disconnected",
-       restart + " devices refreshed"},
+       "format closed " + restart + " devices refreshed"},
       {"+Guide Cam@usb-6", R::NewAttached, 5, "Video capture device \"Guide Cam\" connected",
        restart},
       {"+Default Cam@usb-7", R::NewAttached, 6,
@@ -144,52 +136,36 @@ TEST_F(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.change);
-    std::string change = step.change;
-    for (std::size_t at = 0; !change.empty() && at != std::string::npos;) {
-      const std::size_t end = change.find(',', at);
-      const std::string token = change.substr(at, end == std::string::npos ? end : end - at);
-      if (token[0] == '+')
-        Plug(token.substr(1, token.find('@') - 1), token.substr(token.find('@') + 1));
-      if (token[0] == '-') Unplug(token.substr(1));
-      if (token[0] == '*' || token[0] == '~') {
-        VideoSourceInfo& info = *sources_.CurrentSource();
-        info.is_active_preview = false;
-        info.is_active_manual_recording = true;
-        info.recording_path = token[0] == '*' ? "VideoFiles/obs.avi" : "VideoFiles/obs.mkv";
-      }
-      const char* enumerate = "EnumerateDevices:VideoInput";
-      if (token[0] == '!') media_.plan.Fail(enumerate, E_FAIL, media_.plan.Calls(enumerate), 1);
-      at = end == std::string::npos ? end : end + 1;
-    }
-    view_.entries.clear();
-    calls_.clear();
-    EXPECT_EQ(hotplug_->HandleDeviceChange(), step.result);
+    apply(step.change);
+    view.entries.clear();
+    calls_made.clear();
+    EXPECT_EQ(hotplug.HandleDeviceChange(), step.result);
     const bool ended = std::string_view(step.report).ends_with("\r\n");
-    EXPECT_EQ(view_.Text(), step.report.empty() ? "" : Timed(step.report + (ended ? "" : "\r\n")));
+    EXPECT_EQ(view.Text(), step.report.empty() ? "" : Timed(step.report + (ended ? "" : "\r\n")));
     std::string calls;
-    for (const std::string& call : calls_) calls += (calls.empty() ? "" : " ") + call;
+    for (const std::string& call : calls_made) calls += (calls.empty() ? "" : " ") + call;
     EXPECT_EQ(calls, step.calls);
     if (step.result != R::Nothing) {
-      EXPECT_EQ(sources_.Source(step.index)->is_detached, static_cast<int>(step.result) <= 3);
+      EXPECT_EQ(sources.Source(step.index)->is_detached, static_cast<int>(step.result) <= 3);
     }
   }
-  EXPECT_EQ(sources_.Source(2)->identity, "p3");
-  const auto p3 = std::find_if(media_.devices.begin(), media_.devices.end(),
+  EXPECT_EQ(sources.Source(2)->identity, "p3");
+  const auto p3 = std::find_if(media.devices.begin(), media.devices.end(),
                                [](const auto& moniker) { return moniker->identity == "p3"; });
-  EXPECT_EQ(sources_.Source(2)->base_filter, (*p3)->filter);
-  EXPECT_EQ(sources_.CurrentSourceIndex(), 6u);
-  EXPECT_EQ(sources_.CurrentSource()->reconnect_count, 2u);
+  EXPECT_EQ(sources.Source(2)->base_filter, (*p3)->filter);
+  EXPECT_EQ(sources.CurrentSourceIndex(), 6u);
+  EXPECT_EQ(sources.CurrentSource()->reconnect_count, 2u);
   // A burst: the rest leave at once and are handled one by one.
-  media_.devices.clear();
-  EXPECT_EQ(hotplug_->HandleAllDeviceChanges(), 7);
+  media.devices.clear();
+  EXPECT_EQ(hotplug.HandleAllDeviceChanges(), 7);
   // A device that cannot capture is reported once, then skipped without a word.
-  media_.AddDevice("Tiny", {MakeVideoType(SubtypeCode::YUY2, 320, 240, 400000)});
-  view_.entries.clear();
-  EXPECT_EQ(hotplug_->HandleAllDeviceChanges(), 0);
-  EXPECT_EQ(view_.entries.back(), "\r\nDevice \"Tiny\" cannot be used for video capture\r\n");
-  view_.entries.clear();
-  EXPECT_EQ(hotplug_->HandleAllDeviceChanges(), 0);
-  EXPECT_TRUE(view_.entries.empty());
+  media.AddDevice("Tiny", {MakeVideoType(SubtypeCode::YUY2, 320, 240, 400000)});
+  view.entries.clear();
+  EXPECT_EQ(hotplug.HandleAllDeviceChanges(), 0);
+  EXPECT_EQ(view.entries.back(), "\r\nDevice \"Tiny\" cannot be used for video capture\r\n");
+  view.entries.clear();
+  EXPECT_EQ(hotplug.HandleAllDeviceChanges(), 0);
+  EXPECT_TRUE(view.entries.empty());
 }
 
 }  // namespace
