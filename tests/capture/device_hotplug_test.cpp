@@ -87,7 +87,15 @@ TEST(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
     std::uint32_t index;
     std::string report;
     std::string calls;
-  } steps[] = {
+  };
+  const std::string cam = "Active video capture device \"Default Cam\"";
+  const Step lost{"-usb-7", R::RecordingDetached, 6, cam + " disconnected while recording",
+                  "stop interrupted"};
+  const auto back = [&](const char* calls) {
+    return Step{"+Default Cam@usb-7", R::RecordingReattached, 6, cam + " reconnected for recording",
+                calls};
+  };
+  const Step steps[] = {
       {"-usb-2", R::InactiveDetached, 1, "Inactive video capture device \"Webcam\" disconnected",
        ""},
       {"", R::Nothing, 0, "", ""},
@@ -112,22 +120,13 @@ TEST(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
       // The device in use records ("*"): it stops, waits, and resumes into continuations of
       // its first file; a device arriving meanwhile changes nothing.
       {"*", R::Nothing, 0, "", ""},
-      {"-usb-7", R::RecordingDetached, 6,
-       "Active video capture device \"Default Cam\" disconnected while recording",
-       "stop interrupted"},
+      lost,
       {"+Late Cam@usb-9", R::NewAttached, 7, "Video capture device \"Late Cam\" connected", ""},
-      {"+Default Cam@usb-7", R::RecordingReattached, 6,
-       "Active video capture device \"Default Cam\" reconnected for recording",
-       "resume VideoFiles/obs_1.avi"},
-      {"-usb-7", R::RecordingDetached, 6,
-       "Active video capture device \"Default Cam\" disconnected while recording",
-       "stop interrupted"},
-      {"+Default Cam@usb-7", R::RecordingReattached, 6,
-       "Active video capture device \"Default Cam\" reconnected for recording",
-       "resume VideoFiles/obs_2.avi"},
-      {"-usb-7,~", R::RecordingDetached, 6,
-       "Active video capture device \"Default Cam\" disconnected while recording",
-       "stop interrupted"},
+      back("resume VideoFiles/obs_1.avi"),
+      lost,
+      back("resume VideoFiles/obs_2.avi"),
+      {"~", R::Nothing, 0, "", ""},
+      lost,
       {"+Default Cam@usb-7", R::RecordingReattached, 6, std::string(hotplug_texts::kNotAvi), ""},
       // One left while another came: nothing can be told.
       {"-usb-6,+X@usb-8", R::Nothing, 0, "", ""},
