@@ -59,7 +59,16 @@ HResult RecordingController::StartVideo() {
 
   // A device that has left cannot start; it is started again when it returns.
   const VideoSourceInfo* in_use = sources().CurrentSource();
-  if (in_use != nullptr && in_use->is_detached) return E_FAIL;
+  if (in_use != nullptr && in_use->is_detached) {
+    if (CurrentSourceRecording()) {
+      context_.log.ReportMessage(
+          "WARNING: the recording did not start; nothing was recorded into " +
+              FullVideoPath(session().video_file_name, relative_name, context_.current_directory) +
+              " (the video capture device is disconnected)\r\n",
+          true);
+    }
+    return E_FAIL;
+  }
 
   // A recording takes the GPS fix before its graph starts.
   const bool recording = CurrentSourceRecording();
