@@ -25,8 +25,10 @@
 #include "platform/gst/gst_media_system.h"
 #include "platform/gst/vesk_transform_filter.h"
 #include "platform/linux/posix_avi_file.h"
+#include "platform/linux/udev_video_monitor.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/termios_serial_port.h"
+#include "platform/qt/device_change_notifier.h"
 #include "platform/qt/logind_power.h"
 #include "platform/qt/process_priority.h"
 #include "platform/qt/qt_timer_queue.h"
@@ -65,6 +67,10 @@ std::unique_ptr<QLabel> ShowSplash() {
   QCoreApplication::processEvents();
   return splash;
 }
+
+// udev announces a grabber's nodes one by one, and a resetting hub all of its ports: the
+// changes are handled once they have been quiet this long.
+constexpr int kDeviceChangeQuietMilliseconds = 400;
 
 }  // namespace
 
@@ -185,6 +191,37 @@ int main(int argc, char** argv) {
   if (!signals_to_exit.Install()) {
     station.log().ReportMessage("WARNING: termination signals cannot end the station cleanly\r\n",
                                 true);
+  }
+
+  // Devices plugged in and out: udev's announcements, settled, reach the station on this
+  // thread. Without a monitor the station still notices a recording device that vanishes
+  // (its stream fails), but not a device that arrives.
+  std::unique_ptr<UdevVideoMonitor> monitor = UdevVideoMonitor::Create();
+  std::unique_ptr<qt::DeviceChangeNotifier> device_changes;
+  if (monitor) {
+    device_changes = std::make_unique<qt::DeviceChangeNotifier>(
+        monitor->fd(), [&monitor] { return monitor->DrainEvents(); },
+        [&station] { station.DeviceSetChanged(); }, kDeviceChangeQuietMilliseconds);
+  } else {
+    station.log().ReportMessage(
+        "WARNING: cannot watch for video devices being plugged in or out; hot-plug is off\r\n",
+        true);
+  }
+  // The simulated analog camera unplugged (SIGUSR1) and plugged back in (SIGUSR2).
+  if (command_line.simulated_camera) {
+    signals_to_exit.Watch(SIGUSR1);
+    signals_to_exit.Watch(SIGUSR2);
+    QObject::connect(&signals_to_exit, &qt::TerminationSignals::Received, app.get(),
+                     [&station, &media](int signal_number) {
+                       if (signal_number == SIGUSR1) {
+                         media.DetachSimulatedCamera(gst::kSimulatedAnalogCameraName);
+                       } else if (signal_number == SIGUSR2) {
+                         media.AttachSimulatedCamera(gst::kSimulatedAnalogCameraName);
+                       } else {
+                         return;
+                       }
+                       station.DeviceSetChanged();
+                     });
   }
 
   int status = 0;

@@ -416,6 +416,7 @@ int VideoSources::AddVideoSource(const DeviceValidationHooks& hooks,
                                  std::string_view cleaned_name, DeviceMoniker* moniker) {
   VideoSourceInfo info;
   info.name = FitToCapacity(cleaned_name, kVideoSourceNameCapacity);
+  if (moniker != nullptr) info.identity = moniker->StableIdentity();
   if (Succeeded(ValidateVideoCaptureDevice(log_, hooks, video_configurations, &info, moniker))) {
     Append(std::move(info));
     return 1;

@@ -98,6 +98,9 @@ struct VideoSourceInfo {
   std::uint32_t saved_rate_index = 0;
   std::vector<VideoFormatsByFrameRate> frame_rates;
   std::string name;  // cleaned friendly name, at most kVideoSourceNameCapacity - 1 characters
+  // The platform's stable identity of the device (DeviceMoniker::StableIdentity), so a
+  // device that returns is recognised among others of its name.
+  std::string identity;
   std::uint32_t reconnect_count = 0;
   std::string recording_path;  // at most kRecordingPathCapacity - 1 characters
 

@@ -176,6 +176,10 @@ class DeviceMoniker {
   virtual ~DeviceMoniker() = default;
   virtual HResult ReadFriendlyName(std::string* name) = 0;
   virtual HResult BindToFilter(std::shared_ptr<MediaFilter>* filter) = 0;
+  // What tells this device apart from others of the same name and stays the same when it
+  // comes back on another node (its serial number, the port it is plugged into); empty when
+  // the platform knows nothing better than the name.
+  virtual std::string StableIdentity() const { return {}; }
 };
 
 using MonikerList = std::vector<std::shared_ptr<DeviceMoniker>>;

@@ -57,6 +57,19 @@ HResult RecordingController::StartVideo() {
   session().start_text.clear();
   const bool relative_name = context_.options.video_directory.empty();
 
+  // A device that has left cannot start; it is started again when it returns.
+  const VideoSourceInfo* in_use = sources().CurrentSource();
+  if (in_use != nullptr && in_use->is_detached) {
+    if (CurrentSourceRecording()) {
+      context_.log.ReportMessage(
+          "WARNING: the recording did not start; nothing was recorded into " +
+              FullVideoPath(session().video_file_name, relative_name, context_.current_directory) +
+              " (the video capture device is disconnected)\r\n",
+          true);
+    }
+    return E_FAIL;
+  }
+
   // A recording takes the GPS fix before its graph starts.
   const bool recording = CurrentSourceRecording();
   if (recording) {
@@ -211,6 +224,7 @@ void RecordingController::SetRecordingUi(bool store_name) {
     info->is_active_event_recording = event_recording_running_;
     info->is_active_manual_recording = !event_recording_running_;
     if (store_name) {
+      recording_interrupted_ = false;
       info->reconnect_count = 0;
       if (!SetRecordingPath(info, file_name)) {
         // A name from an earlier recording must never be continued into.
@@ -397,7 +411,17 @@ void RecordingController::OnGraphRunError(std::uint64_t run) {
       context_.graph.state() != GraphState::Running || !CurrentSourceRecording()) {
     return;
   }
+  // A vanished device stops the recording to resume it on its return.
+  if (context_.hooks.recording_device_left && context_.hooks.recording_device_left()) return;
   EndFailedRecording();
+}
+
+void RecordingController::ResumeRecording(const std::string& path) {
+  session().video_file_name = path;
+  // The continuation starts now: its first frame is not late against the recording's start.
+  session().record_from_utc = 0;
+  SetRecordingUi(false);
+  if (Failed(StartVideo()) && CurrentSourceRecording()) EndFailedRecording();
 }
 
 void RecordingController::EndFailedRecording() {

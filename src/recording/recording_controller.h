@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -70,6 +71,10 @@ struct RecordingControllerHooks {
   std::function<void()> connect_gps_receiver;
   // The running live filter's saturation threshold (-1: highlighting off).
   std::function<void(std::int32_t threshold)> set_saturation_threshold;
+  // A graph error during a recording: the device-change handling looks first. True when
+  // the recording's device is gone and the handling took the recording over (it stopped,
+  // to resume when the device returns).
+  std::function<bool()> recording_device_left;
 };
 
 struct RecordingControllerContext {
@@ -147,6 +152,14 @@ class RecordingController {
   // The last recording failed to start or was cut short; cleared when one starts.
   bool last_recording_failed() const { return last_recording_failed_; }
 
+  // The recording device came back: the recording goes on in the continuation file path
+  // (the windows show the recording, the device keeps its first file's name). A start that
+  // fails ends the recording as a failed start does.
+  void ResumeRecording(const std::string& path);
+  // The recording lost its device on the way; cleared when a recording starts.
+  void MarkRecordingInterrupted() { recording_interrupted_ = true; }
+  bool recording_interrupted() const { return recording_interrupted_; }
+
   // Process-wide flags.
   bool event_recording_running() const { return event_recording_running_; }
   void set_event_recording_running(bool value) { event_recording_running_ = value; }
@@ -197,6 +210,7 @@ class RecordingController {
   std::uint32_t recording_duration_ = 0;
   bool playback_was_open_ = false;
   bool last_recording_failed_ = false;
+  bool recording_interrupted_ = false;
   // The Event being recorded, for the manually stopped list.
   EventRecordingRequest current_event_{};
   std::vector<StoppedEvent> manually_stopped_;

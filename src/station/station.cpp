@@ -78,6 +78,8 @@ void AppState::BuildObjects() {
                             if (!services_.post_to_ui_thread) return;
                             services_.post_to_ui_thread([this, run] {
                               if (controller_) controller_->OnGraphRunError(run);
+                              // A device in use that vanished is noticed without udev too.
+                              DeviceSetChanged();
                             });
                           }},
       live_filter_, live_control_.get());
@@ -113,6 +115,13 @@ void AppState::BuildObjects() {
                           gps.timings, gps.refresh_interval});
   }
   hooks.connect_gps_receiver = [this] { RunCommand(MenuCommand::UsbGpsReceiver); };
+  // A recording's graph failed: its device may have gone, which the hot-plug handling
+  // owns (the recording then resumes on the device's return).
+  hooks.recording_device_left = [this] {
+    hotplug_->HandleAllDeviceChanges();
+    const VideoSourceInfo* info = sources_.CurrentSource();
+    return info != nullptr && info->is_detached;
+  };
   controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
       *graph_, options_, log_, services_.clock, bias_minutes_, services_.current_directory,
       services_.windows, gps_.get(), hooks});
@@ -138,6 +147,7 @@ void AppState::BuildObjects() {
   schedule.hibernation_possible = [this] { return hibernation_possible_; };
   schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
   schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {
+    if (controller_->recording_interrupted()) log_.ReportMessage(kInterruptedBeforePowerText, true);
     PerformPowerAction(hibernate, shutdown, std::move(then));
   };
   // A station on its way out schedules nothing more (an exit may end a power countdown).
@@ -148,6 +158,60 @@ void AppState::BuildObjects() {
   event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, *scheduler_,
                                                 controller_->manually_stopped_events(),
                                                 std::move(loader_hooks));
+}
+
+void AppState::BuildDeviceHotplug() {
+  DeviceChangeHooks hooks;
+  hooks.stop_video = [this] { return controller_->StopVideo(); };
+  hooks.start_video = [this] {
+    const HResult result = controller_->StartVideo();
+    if (Succeeded(result)) SizeVideoWindowAfterStart();
+    return result;
+  };
+  hooks.resume_recording = [this](const std::string& path) { controller_->ResumeRecording(path); };
+  hooks.recording_interrupted = [this] { controller_->MarkRecordingInterrupted(); };
+  hooks.show_video_windows = [this] { ActivateDevice(); };
+  hooks.refresh_layout = [this] {
+    if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
+      layout_.current_format_size = PixelSize{format->width, format->height};
+    }
+    position_update_in_progress_ = true;
+    RefreshFrameExtra();
+    PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
+    position_update_in_progress_ = false;
+  };
+  // The device windows exist once start-up made them; until then there is nothing to close.
+  hooks.camera_format_open = [this] { return camera_format_ && camera_format_->IsOpen(); };
+  hooks.camera_format_cancel_and_close = [this] {
+    if (camera_format_) camera_format_->CancelAndClose();
+  };
+  hooks.device_selection_open = [this] { return device_selection_ && device_selection_->IsOpen(); };
+  hooks.device_selection_refresh = [this] {
+    if (device_selection_) device_selection_->Refresh();
+  };
+  hotplug_ = std::make_unique<DeviceHotplug>(DeviceChangeContext{
+      sources_, services_.media, log_,
+      [this] {
+        return graph_->graph() != nullptr ? ValidationHooksFor(*graph_->graph())
+                                          : DeviceValidationHooks{};
+      },
+      video_configurations_, options_.excluded_video_sources, options_.default_video_source,
+      std::move(hooks)});
+}
+
+void AppState::DeviceSetChanged() {
+  if (exiting_ || !hotplug_) return;
+  // Start-up looks once at its end; a camera start, once it is over.
+  if (initialising_) {
+    device_change_waiting_ = true;
+    return;
+  }
+  if (controller_->graph_switching()) {
+    if (services_.post_to_ui_thread) services_.post_to_ui_thread([this] { DeviceSetChanged(); });
+    return;
+  }
+  device_change_waiting_ = false;
+  hotplug_->HandleAllDeviceChanges();
 }
 
 HResult AppState::Initialise() {
@@ -165,6 +229,7 @@ HResult AppState::Initialise() {
   // The desktop's work area, then the objects behind the windows.
   layout_.work_area = windows.ReadWorkArea();
   BuildObjects();
+  BuildDeviceHotplug();
   windows.LoadIcons();
 
   // The options file, and the stored saturation value when there is a filter to use it.
@@ -273,6 +338,8 @@ HResult AppState::Initialise() {
   initialising_ = false;
   layout_.initialising = false;
   controller_->set_initialising(false);
+  // A device that came or went during start-up.
+  if (device_change_waiting_) DeviceSetChanged();
   return S_OK;
 }
 

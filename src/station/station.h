@@ -30,6 +30,7 @@
 #include "base/timer_queue.h"
 #include "capture/camera_format.h"
 #include "capture/capture_graph.h"
+#include "capture/device_hotplug.h"
 #include "capture/device_selection.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
@@ -73,6 +74,9 @@ constexpr const char* kNoPowerPrivilegeText =
     "No privilege to automatically shut down or hibernate after event recording\n";
 constexpr const char* kNoScheduledEventsText = "There are no scheduled Events\r\n";
 constexpr const char* kCannotHoldSleepText = "WARNING: cannot keep the computer awake for ";
+// Said before the power action of an Event whose recording lost its device on the way.
+constexpr const char* kInterruptedBeforePowerText =
+    "WARNING: the Event recording was interrupted: its video capture device was disconnected\r\n";
 
 // The fonts start-up makes, in creation order, with the warning a failure raises (none for
 // the last three).
@@ -167,6 +171,11 @@ class AppState final : private StationMenuKeeper {
   void ColourSliderMoved(bool brightness, int position);
   // The observer resized the main window.
   void MainWindowResized();
+  // The set of video devices changed (a device was plugged in or out): every change is
+  // reconciled with the device list and reacted to. During start-up it waits for the end of
+  // start-up.
+  void DeviceSetChanged();
+  DeviceHotplug& hotplug() { return *hotplug_; }
 
   MessageLog& log() { return log_; }
   ErrorReporter& errors() { return errors_; }
@@ -225,6 +234,8 @@ class AppState final : private StationMenuKeeper {
   // measured again before every placement of that window.
   void RefreshFrameExtra();
   void SizeVideoWindowAfterStart();
+  // The reactions to devices arriving and leaving, wired to the controller and windows.
+  void BuildDeviceHotplug();
   void ToggleBrightnessContrast();
   void ToggleX2Magnification();
   // "USB GPS Receiver...": reports the attempt and, when the search ends, its result.
@@ -262,6 +273,8 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<CameraFormatModel> camera_format_;
   std::unique_ptr<DeviceSelectionModel> device_selection_;
   std::unique_ptr<PowerAction> power_action_;
+  std::unique_ptr<DeviceHotplug> hotplug_;
+  bool device_change_waiting_ = false;
   LayoutInputs layout_;
   CommandIds ids_;
   MenuState menu_state_;

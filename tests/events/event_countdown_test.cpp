@@ -138,6 +138,27 @@ TEST_F(EventCountdownTest, HibernationFollowsTheRecordingWithoutTheStationsOwnHo
       << text;
 }
 
+// The recording device leaves during the Event and never returns: the recording still
+// stops at its planned time, and the hibernation that follows is announced as coming after
+// a broken recording.
+TEST_F(EventCountdownTest, AnEventWhoseDeviceLeftStopsOnTimeAndSaysSoBeforeHibernating) {
+  WriteEvent(3, 6, 9, 30, "Pallas", true);
+  Start();
+  timers.RunUntil(MakeFileTime(2026, 7, 14, 3, 6, 0));
+  ASSERT_TRUE(Recording());
+  media.devices.clear();
+  station->DeviceSetChanged();
+  EXPECT_TRUE(Recording());
+  timers.RunUntil(MakeFileTime(2026, 7, 14, 3, 6, 24));
+  EXPECT_FALSE(Recording());
+  EXPECT_EQ(power.hibernations, std::vector<int>{0});
+  std::string text = out.str();
+  std::erase(text, '\r');
+  std::string warning = kInterruptedBeforePowerText;
+  std::erase(warning, '\r');
+  EXPECT_LT(text.find(warning), text.find("Hibernate in 30 seconds")) << text;
+}
+
 TEST_F(EventCountdownTest, AnEventAlreadyUnderWayIsRecordedAtOnceUntilItsPlannedStop) {
   WriteEvent(3, 5, 10, 30, "Pallas");  // window 03:04:55 to 03:05:25, now 03:05:09
   Start();

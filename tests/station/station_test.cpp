@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_line.h"
@@ -259,6 +260,51 @@ TEST_F(StationTest, AGraphErrorDuringARecordingEndsItOnTheUiThread) {
   EXPECT_TRUE(media.graphs.back()->running);
   EXPECT_TRUE(std::filesystem::exists(testing::kRecordingLogFile));
   EXPECT_TRUE(station->controller().last_recording_failed());
+}
+
+// The recording device vanishes: whether the broken stream or udev tells first, the file
+// and its log are finished once, the recording waits for the device, and its return
+// continues the recording in name_1.avi; a continuation that cannot start ends the recording.
+TEST_F(StationTest, AVanishedRecordingDeviceStopsOnceAndContinuesOnItsReturn) {
+  AddDevice();
+  const auto grabber = media.devices.back();
+  Start();
+  const VideoSourceInfo& info = *station->sources().CurrentSource();
+  const std::string gone =
+      "Active video capture device \"USB2.0 Grabber\" disconnected while recording\r\n";
+  for (const bool stream_first : {true, false}) {
+    SCOPED_TRACE(stream_first ? "stream first" : "udev first");
+    windows.view.entries.clear();
+    std::filesystem::remove_all("VideoFiles");
+    station->StartButton();
+    ASSERT_TRUE(Recording());
+    media.devices.clear();
+    const auto stream_breaks = [&] {
+      media.graphs.back()->error_handler("Video device was unplugged");
+      for (auto& work : std::exchange(posted, {})) work();
+    };
+    if (stream_first) stream_breaks();
+    station->DeviceSetChanged();
+    if (!stream_first) stream_breaks();
+    EXPECT_TRUE(info.is_detached && info.is_active_manual_recording);
+    EXPECT_FALSE(media.graphs.back()->running);
+    EXPECT_TRUE(std::filesystem::exists(testing::kRecordingLogFile));
+    const std::string text = windows.view.Text();
+    EXPECT_TRUE(text.find(gone) != std::string::npos && text.find(gone) == text.rfind(gone));
+    // Back: the recording goes on in its continuation, or ends when that cannot start.
+    if (!stream_first) media.plan.Fail("Run", E_FAIL, media.plan.Calls("Run"), 1);
+    media.devices.push_back(grabber);
+    station->DeviceSetChanged();
+    EXPECT_TRUE(Logged("Active video capture device \"USB2.0 Grabber\" reconnected for recording"));
+    if (stream_first) {
+      EXPECT_TRUE(Recording() && media.graphs.back()->output_path.ends_with("03_05_09_1.avi"));
+      station->StopButton();
+      EXPECT_TRUE(std::filesystem::exists("VideoFiles/07_14_2026_03_05_09_1.log"));
+    } else {
+      EXPECT_FALSE(info.is_active_manual_recording);
+      EXPECT_TRUE(station->controller().last_recording_failed());
+    }
+  }
 }
 
 TEST(CommandLineTest, ParsesTheHeadlessOptionsAndNeverGivesZeroForAFailure) {

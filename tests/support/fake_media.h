@@ -216,9 +216,11 @@ class FakeMoniker final : public DeviceMoniker {
   HResult BindToFilter(std::shared_ptr<MediaFilter>* out) override {
     return Give<std::shared_ptr<MediaFilter>>(bind_result, filter, out);
   }
+  std::string StableIdentity() const override { return identity; }
 
   std::string name;
   std::shared_ptr<FakeFilter> filter;
+  std::string identity;
   HResult name_result = S_OK;
   HResult bind_result = S_OK;
 };

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -288,6 +289,63 @@ class HeadlessEventTest : public HeadlessStationTest {
   }
   std::string output_;
 };
+
+// The simulated analog camera unplugged at 3 s of a 10 s recording and plugged back in at
+// 5 s: the first file is finished with its log, the recording goes on in its continuation,
+// both read whole, and the reports come in order.
+TEST_F(HeadlessStationTest, ACameraUnpluggedAndBackContinuesTheRecordingInASecondFile) {
+  QProcess station;
+  Configure(station, {"--headless", "--simulated-camera", "--record", "10"});
+  station.start();
+  QByteArray output;
+  ASSERT_TRUE(WaitForOutput(station, &output, "Start recording at ")) << output.toStdString();
+  QElapsedTimer recording;
+  recording.start();
+  std::vector<long> sent;  // when each signal went, in ms of the UTC day as frames are stamped
+  for (const auto& [at, signal_number] : {std::pair{3000, SIGUSR1}, std::pair{5000, SIGUSR2}}) {
+    QThread::msleep(static_cast<unsigned long>(std::max<qint64>(0, at - recording.elapsed())));
+    sent.push_back(QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay());
+    ASSERT_EQ(::kill(static_cast<pid_t>(station.processId()), signal_number), 0);
+  }
+  ASSERT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds));
+  const std::string text = (output + station.readAllStandardOutput()).toStdString();
+  EXPECT_EQ(station.exitCode(), 0) << text;
+  const QStringList avis = VideoFiles("*.avi");
+  ASSERT_EQ(avis.size(), 2) << text;
+  ASSERT_EQ(VideoFiles("*.log").size(), 2);
+  EXPECT_EQ(avis[1], QFileInfo(avis[0]).completeBaseName() + "_1.avi");
+  std::string paths[2];
+  testing::AviFile files[2];
+  for (int i = 0; i < 2; ++i) {
+    paths[i] = home_.filePath("VideoFiles/" + avis[i]).toStdString();
+    const QString log = "VideoFiles/" + QFileInfo(avis[i]).completeBaseName() + ".log";
+    const long long frames = LogNumber(ReadHomeFile(log), "Number of recorded frames:  ");
+    EXPECT_GE(frames, i == 0 ? 60 : 100);
+    EXPECT_EQ(testing::Probe(paths[i]), "720,576,25/1," + std::to_string(frames) + "\n");
+    std::string error;
+    ASSERT_TRUE(testing::ReadAviFile(paths[i], &files[i], &error)) << error;
+    EXPECT_EQ(static_cast<long long>(files[i].video_chunks.size()), frames);
+  }
+  // The reports in order.
+  const std::string camera = "Active video capture device \"VESK Simulated Analog Camera\"";
+  std::size_t at = 0;
+  for (const std::string& line :
+       {"Video file:  " + paths[0], camera + " disconnected while recording",
+        camera + " reconnected for recording", std::string("Start recording at "),
+        "Video file:  " + paths[1]}) {
+    at = text.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << text;
+  }
+  // The time burnt into the last frame of the first file and the first of its continuation.
+  const std::size_t end = files[0].video_chunks.size() - 1;
+  const long last = testing::FrameStampOf(paths[0], files[0], end).first;
+  const long resumed = testing::FrameStampOf(paths[1], files[1], 0).first;
+  std::printf("Unplugged %ld ms after the last frame of the first file, plugged back %ld ms "
+              "before the first frame of the continuation: %ld ms between the two frames\n",
+              sent[0] - last, resumed - sent[1], resumed - last);
+  EXPECT_GE(resumed - last, sent[1] - sent[0]);
+  EXPECT_LE(resumed - last, sent[1] - sent[0] + 1000);
+}
 
 // An Event written a few seconds ahead is recorded by itself, on time to the frame, under its
 // own name and with its log, and the station is idle again afterwards.

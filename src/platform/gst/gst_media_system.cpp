@@ -21,7 +21,8 @@ namespace {
 class Moniker : public DeviceMoniker {
  public:
   using Binder = std::function<HResult(std::shared_ptr<MediaFilter>*)>;
-  Moniker(std::string name, Binder binder) : name_(std::move(name)), binder_(std::move(binder)) {}
+  Moniker(std::string name, Binder binder, std::string identity = {})
+      : name_(std::move(name)), binder_(std::move(binder)), identity_(std::move(identity)) {}
 
   HResult ReadFriendlyName(std::string* name) override {
     if (name == nullptr) return E_POINTER;
@@ -32,10 +33,12 @@ class Moniker : public DeviceMoniker {
     if (filter == nullptr) return E_POINTER;
     return binder_(filter);
   }
+  std::string StableIdentity() const override { return identity_; }
 
  private:
   std::string name_;
   Binder binder_;
+  std::string identity_;
 };
 
 struct Compressor {
@@ -97,9 +100,12 @@ HResult GstMediaSystem::EnumerateDevices(DeviceCategory category, MonikerList* m
     if (options_.v4l2_devices) {
       for (const V4l2Node& node : EnumerateV4l2CaptureNodes()) {
         monikers->push_back(
-            std::make_shared<Moniker>(node.card_name, [node](std::shared_ptr<MediaFilter>* filter) {
-              return V4l2CaptureFilter::Bind(node, filter);
-            }));
+            std::make_shared<Moniker>(
+                node.card_name,
+                [node](std::shared_ptr<MediaFilter>* filter) {
+                  return V4l2CaptureFilter::Bind(node, filter);
+                },
+                node.identity));
       }
     }
     for (const auto& camera : cameras_) {
@@ -110,7 +116,8 @@ HResult GstMediaSystem::EnumerateDevices(DeviceCategory category, MonikerList* m
             if (!camera->attached.load()) return E_FAIL;
             *filter = std::make_shared<SimulatedCameraFilter>(camera, paced);
             return S_OK;
-          }));
+          },
+          "simulated:" + camera->name));
     }
   } else {
     for (const Compressor& compressor : ListCompressors()) {

@@ -37,11 +37,31 @@ std::optional<V4l2Node> ProbeNode(const std::string& path) {
   if (result != 0 || !IsV4l2CaptureNode(capability.capabilities, capability.device_caps)) {
     return std::nullopt;
   }
-  return V4l2Node{path, TextOf(capability.card), TextOf(capability.bus_info)};
+  const std::string bus_info = TextOf(capability.bus_info);
+  return V4l2Node{path, TextOf(capability.card), bus_info, "bus:" + bus_info};
 }
 
-std::vector<std::string> UdevVideoNodes() {
-  std::vector<std::string> paths;
+// A node found through udev, with what udev knows of the device behind it.
+struct UdevNode {
+  std::string path;
+  std::string identity;
+};
+
+std::string IdentityOf(udev_device* device) {
+  // A serial number follows the device from port to port; ID_SERIAL names its maker and
+  // model beside it, so equal serials of different models stay apart.
+  const char* serial = udev_device_get_property_value(device, "ID_SERIAL_SHORT");
+  const char* full = udev_device_get_property_value(device, "ID_SERIAL");
+  if (serial != nullptr && serial[0] != '\0' && full != nullptr) {
+    return std::string("serial:") + full;
+  }
+  const char* port = udev_device_get_property_value(device, "ID_PATH");
+  if (port != nullptr && port[0] != '\0') return std::string("path:") + port;
+  return {};
+}
+
+std::vector<UdevNode> UdevVideoNodes() {
+  std::vector<UdevNode> paths;
   udev* context = udev_new();
   if (context == nullptr) return paths;
   udev_enumerate* enumeration = udev_enumerate_new(context);
@@ -57,7 +77,7 @@ std::vector<std::string> UdevVideoNodes() {
         const char* sysname = udev_device_get_sysname(device);
         // Only video nodes: radio, vbi, swradio and subdevice nodes share the subsystem.
         if (node != nullptr && sysname != nullptr && std::strncmp(sysname, "video", 5) == 0) {
-          paths.emplace_back(node);
+          paths.push_back(UdevNode{node, IdentityOf(device)});
         }
         udev_device_unref(device);
       }
@@ -68,10 +88,13 @@ std::vector<std::string> UdevVideoNodes() {
   return paths;
 }
 
-std::vector<V4l2Node> ProbeNodes(const std::vector<std::string>& paths) {
+std::vector<V4l2Node> ProbeNodes(const std::vector<UdevNode>& found) {
   std::vector<V4l2Node> nodes;
-  for (const std::string& path : paths) {
-    if (std::optional<V4l2Node> node = ProbeNode(path)) nodes.push_back(std::move(*node));
+  for (const UdevNode& node_found : found) {
+    std::optional<V4l2Node> node = ProbeNode(node_found.path);
+    if (!node) continue;
+    if (!node_found.identity.empty()) node->identity = node_found.identity;
+    nodes.push_back(std::move(*node));
   }
   SortV4l2Nodes(&nodes);
   return nodes;
@@ -112,13 +135,14 @@ void SortV4l2Nodes(std::vector<V4l2Node>* nodes) {
 }
 
 std::vector<V4l2Node> ScanV4l2CaptureNodes(const std::string& folder) {
-  std::vector<std::string> paths;
+  std::vector<UdevNode> paths;
   DIR* directory = ::opendir(folder.c_str());
   if (directory == nullptr) return {};
   while (const dirent* entry = ::readdir(directory)) {
     const std::string name = entry->d_name;
     if (V4l2NodeNumber(name) == INT_MAX) continue;
-    paths.push_back(folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name);
+    paths.push_back(
+        UdevNode{folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name, {}});
   }
   ::closedir(directory);
   return ProbeNodes(paths);

@@ -12,6 +12,9 @@ struct V4l2Node {
   std::string device_path;  // "/dev/video0"
   std::string card_name;    // the driver's card name, the device's friendly name
   std::string bus_info;     // "usb-0000:00:14.0-2", tells identical cards apart
+  // Stays the same when the device comes back on another node: its serial number when it
+  // has one, else the port it is plugged into (udev's ID_PATH, else bus_info).
+  std::string identity = {};
 
   friend bool operator==(const V4l2Node&, const V4l2Node&) = default;
 };

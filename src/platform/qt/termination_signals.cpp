@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 namespace vesk::qt {
 namespace {
@@ -67,9 +69,29 @@ bool TerminationSignals::Install() {
   return installed;
 }
 
+bool TerminationSignals::Watch(int signal_number) {
+  if (notifier_ == nullptr) return false;
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  struct sigaction previous = {};
+  if (sigaction(signal_number, &action, &previous) != 0) return false;
+  replaced_.emplace_back(signal_number, previous);
+  return true;
+}
+
 void TerminationSignals::ReadPipe() {
   unsigned char byte = 0;
-  while (read(g_pipe[0], &byte, 1) == 1) emit Requested(byte);
+  while (read(g_pipe[0], &byte, 1) == 1) {
+    const bool ending = std::find(std::begin(kEndingSignals), std::end(kEndingSignals), byte) !=
+                        std::end(kEndingSignals);
+    if (ending) {
+      emit Requested(byte);
+    } else {
+      emit Received(byte);
+    }
+  }
 }
 
 }  // namespace vesk::qt

@@ -24,9 +24,12 @@ class TerminationSignals : public QObject {
 
   // Installs the handlers; false when the pipe or a handler cannot be set up.
   bool Install();
+  // After Install: another signal arrives as Received instead of ending the station.
+  bool Watch(int signal_number);
 
  signals:
   void Requested(int signal_number);
+  void Received(int signal_number);
 
  private:
   void ReadPipe();
