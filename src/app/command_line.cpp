@@ -105,7 +105,8 @@ std::string UsageText(const std::string& program) {
          "start-up failed (the low byte of E_ABORT, 0x80004004); 2 for bad arguments.\n"
          "With --record: 0 only when the recording was made and finished (video file and\n"
          "log written); 1 when nothing was recorded; 3 when the recording started but was\n"
-         "cut short (its file could not be written) or its file or log is missing.\n";
+         "cut short (its file could not be written, or its device left and did not come\n"
+         "back) or its file or log is missing.\n";
 }
 
 int ExitStatusOf(int result) {

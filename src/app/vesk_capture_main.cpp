@@ -264,7 +264,12 @@ int main(int argc, char** argv) {
   const int loop_result = app->exec();
   if (status == 0) status = ExitStatusOf(loop_result);
   if (status == 0 && command_line.record_seconds) {
-    status = RecordingExitStatus(!recorded_file.empty(), station.controller().last_recording_failed(),
+    // A recording whose device left and had not come back by the end was cut short too.
+    const VideoSourceInfo* device = station.sources().CurrentSource();
+    const bool device_gone = station.controller().recording_interrupted() &&
+                             (device == nullptr || device->is_detached);
+    status = RecordingExitStatus(!recorded_file.empty(),
+                                 station.controller().last_recording_failed() || device_gone,
                                  files::PathExists(recorded_file),
                                  files::PathExists(RecordingLogName(recorded_file)));
   }

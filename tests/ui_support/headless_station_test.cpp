@@ -290,6 +290,21 @@ class HeadlessEventTest : public HeadlessStationTest {
   std::string output_;
 };
 
+// Unplugged for good: the file and log hold what came before, and the status says cut short.
+TEST_F(HeadlessStationTest, ACameraThatNeverComesBackLeavesTheRecordingCutShort) {
+  QProcess station;
+  Configure(station, {"--headless", "--simulated-camera", "--record", "3"});
+  station.start();
+  QByteArray output;
+  ASSERT_TRUE(WaitForOutput(station, &output, "Start recording at ")) << output.toStdString();
+  QThread::msleep(1000);
+  ASSERT_EQ(::kill(static_cast<pid_t>(station.processId()), SIGUSR1), 0);
+  ASSERT_TRUE(station.waitForFinished(kRunTimeoutMilliseconds));
+  EXPECT_EQ(station.exitCode(), 3) << (output + station.readAllStandardOutput()).toStdString();
+  EXPECT_EQ(VideoFiles("*.avi").size(), 1);
+  EXPECT_EQ(VideoFiles("*.log").size(), 1);
+}
+
 // The simulated analog camera unplugged at 3 s of a 10 s recording and plugged back in at
 // 5 s: the first file is finished with its log, the recording goes on in its continuation,
 // both read whole, and the reports come in order.
