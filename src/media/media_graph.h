@@ -98,6 +98,13 @@ class AnalogVideoDecoder {
   virtual ~AnalogVideoDecoder() = default;
   virtual HResult GetTvFormat(std::int32_t* format) = 0;
   virtual HResult PutTvFormat(std::int32_t format) = 0;
+  // The standard of the signal the device sees now, when the device can tell by itself:
+  // S_OK with PAL-B or NTSC-M, S_FALSE when it sees no signal or cannot tell the two apart;
+  // a failure when it cannot detect at all (the station then measures instead).
+  virtual HResult DetectTvFormat(std::int32_t* format) {
+    (void)format;
+    return E_NOTIMPL;
+  }
 };
 
 class StreamConfig {
