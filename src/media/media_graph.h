@@ -136,7 +136,8 @@ using DisplayWindow = std::uintptr_t;
 constexpr std::int32_t kAspectRatioPreservePicture = 1;
 constexpr std::int32_t kAspectRatioLetterBox = 1;
 
-// Control of a renderer that draws into a window.
+// Control of a renderer that draws into a window; the Null Renderer has one too, for its
+// count of frames, and keeps its window settings without using them.
 class RendererControl {
  public:
   virtual ~RendererControl() = default;

@@ -119,8 +119,12 @@ struct FakeRendererControl final : RendererControl {
     positions.push_back(destination);
     return S_OK;
   }
-  HResult GetFramesDrawn(std::int32_t*) override { return E_NOTIMPL; }
+  HResult GetFramesDrawn(std::int32_t* frames) override {
+    *frames = frames_drawn;
+    return S_OK;
+  }
   DisplayWindow window = 0;
+  std::int32_t frames_drawn = 0;
   std::vector<VideoRect> positions;
   HResult position_result = S_OK;
 };
