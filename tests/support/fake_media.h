@@ -84,8 +84,15 @@ struct FakeAnalogDecoder final : AnalogVideoDecoder {
     tv_format = format;
     return S_OK;
   }
+  HResult DetectTvFormat(std::int32_t* format) override {
+    if (detect_result == S_OK) *format = detected;
+    return detect_result;
+  }
   std::int32_t tv_format = kAnalogVideoPalB;
   HResult get_result = S_OK;
+  // Like a device that cannot detect: the station measures instead.
+  HResult detect_result = E_NOTIMPL;
+  std::int32_t detected = kAnalogVideoNtscM;
 };
 
 struct FakeStreamConfig final : StreamConfig {
