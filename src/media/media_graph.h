@@ -98,6 +98,13 @@ class AnalogVideoDecoder {
   virtual ~AnalogVideoDecoder() = default;
   virtual HResult GetTvFormat(std::int32_t* format) = 0;
   virtual HResult PutTvFormat(std::int32_t format) = 0;
+  // The standard of the signal the device sees now, when the device can tell by itself:
+  // S_OK with PAL-B or NTSC-M, S_FALSE when it sees no signal or cannot tell the two apart;
+  // a failure when it cannot detect at all (the station then measures instead).
+  virtual HResult DetectTvFormat(std::int32_t* format) {
+    (void)format;
+    return E_NOTIMPL;
+  }
 };
 
 class StreamConfig {
@@ -129,7 +136,8 @@ using DisplayWindow = std::uintptr_t;
 constexpr std::int32_t kAspectRatioPreservePicture = 1;
 constexpr std::int32_t kAspectRatioLetterBox = 1;
 
-// Control of a renderer that draws into a window.
+// Control of a renderer that draws into a window; the Null Renderer has one too, for its
+// count of frames, and keeps its window settings without using them.
 class RendererControl {
  public:
   virtual ~RendererControl() = default;

@@ -287,9 +287,7 @@ HResult FakeMediaSystem::CreateRenderer(RendererKind kind, std::shared_ptr<Media
   ++renderers_created[kind];
   auto filter = std::make_shared<FakeFilter>(kNames[index]);
   filter->AddPin("Input", PinDirection::Input);
-  if (kind != RendererKind::NullRenderer) {
-    filter->renderer_control = std::make_unique<FakeRendererControl>();
-  }
+  filter->renderer_control = std::make_unique<FakeRendererControl>();
   *renderer = filter;
   return S_OK;
 }

@@ -84,8 +84,15 @@ struct FakeAnalogDecoder final : AnalogVideoDecoder {
     tv_format = format;
     return S_OK;
   }
+  HResult DetectTvFormat(std::int32_t* format) override {
+    if (detect_result == S_OK) *format = detected;
+    return detect_result;
+  }
   std::int32_t tv_format = kAnalogVideoPalB;
   HResult get_result = S_OK;
+  // Like a device that cannot detect: the station measures instead.
+  HResult detect_result = E_NOTIMPL;
+  std::int32_t detected = kAnalogVideoNtscM;
 };
 
 struct FakeStreamConfig final : StreamConfig {
@@ -119,8 +126,12 @@ struct FakeRendererControl final : RendererControl {
     positions.push_back(destination);
     return S_OK;
   }
-  HResult GetFramesDrawn(std::int32_t*) override { return E_NOTIMPL; }
+  HResult GetFramesDrawn(std::int32_t* frames) override {
+    *frames = frames_drawn;
+    return S_OK;
+  }
   DisplayWindow window = 0;
+  std::int32_t frames_drawn = 0;
   std::vector<VideoRect> positions;
   HResult position_result = S_OK;
 };

@@ -168,6 +168,17 @@ class V4l2CaptureFilter::Decoder : public AnalogVideoDecoder {
     return ResultOfV4l2(device_.SetStandardFamily(family));
   }
 
+  HResult DetectTvFormat(std::int32_t* format) override {
+    if (format == nullptr) return E_POINTER;
+    v4l2_std_id detected = 0;
+    const V4l2Status status = device_.QueryStandard(&detected);
+    if (status != V4l2Status::Ok) return ResultOfV4l2(status);
+    const V4l2StandardFamily family = V4l2DetectedFamily(detected);
+    if (family == V4l2StandardFamily::None) return S_FALSE;
+    *format = TvFormatOfFamily(family);
+    return S_OK;
+  }
+
  private:
   V4l2Device& device_;
 };

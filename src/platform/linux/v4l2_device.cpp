@@ -370,6 +370,10 @@ V4l2Status V4l2Device::QueryAnalog(bool* analog) {
 
 V4l2Status V4l2Device::GetStandard(v4l2_std_id* standard) { return Call(VIDIOC_G_STD, standard); }
 
+V4l2Status V4l2Device::QueryStandard(v4l2_std_id* detected) {
+  return Call(VIDIOC_QUERYSTD, detected);
+}
+
 V4l2Status V4l2Device::SetStandardFamily(V4l2StandardFamily family) {
   V4l2StandardAnswers answers;
   bool current_known = false;

@@ -95,6 +95,9 @@ class V4l2Device {
   V4l2Status QueryAnalog(bool* analog);
   // The current standard (VIDIOC_G_STD).
   V4l2Status GetStandard(v4l2_std_id* standard);
+  // The standard of the signal at the input, as the driver detects it (VIDIOC_QUERYSTD):
+  // a mask of the standards it may be, empty when there is no signal.
+  V4l2Status QueryStandard(v4l2_std_id* detected);
   // Sets the standard of a family the node lists (V4l2StandardOfFamily); Refused when it
   // lists none.
   V4l2Status SetStandardFamily(V4l2StandardFamily family);

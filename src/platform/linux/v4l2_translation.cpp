@@ -196,6 +196,13 @@ V4l2StandardFamily V4l2StandardFamilyOf(v4l2_std_id standard) {
   return Family::None;
 }
 
+V4l2StandardFamily V4l2DetectedFamily(v4l2_std_id detected) {
+  const bool has525 = (detected & kLines525) != 0;
+  const bool has625 = (detected & kLines625) != 0;
+  if (has525 == has625) return V4l2StandardFamily::None;
+  return has625 ? V4l2StandardFamily::Pal : V4l2StandardFamily::NtscM;
+}
+
 bool V4l2StandardOfFamily(V4l2StandardFamily family,
                           const std::vector<V4l2StandardEntry>& standards, v4l2_std_id* standard) {
   if (family == V4l2StandardFamily::None) return false;

@@ -151,6 +151,11 @@ enum class V4l2StandardFamily {
 // The family of a V4L2 standard mask (VIDIOC_G_STD).
 V4l2StandardFamily V4l2StandardFamilyOf(v4l2_std_id standard);
 
+// The family to decode a signal in from what the driver detected (VIDIOC_QUERYSTD): Pal
+// for a mask of 625-line standards only (50 fields, the station's 25 frames), NtscM for
+// 525-line ones only; None for no signal (an empty mask) or a mask that keeps both.
+V4l2StandardFamily V4l2DetectedFamily(v4l2_std_id detected);
+
 // The standard mask to set for a family (VIDIOC_S_STD): of the enumerated standards, one
 // that is exactly V4L2_STD_PAL_B for Pal (V4L2_STD_NTSC_M for NtscM), else the first of the
 // family. false for None, or when the device lists no standard of the family.

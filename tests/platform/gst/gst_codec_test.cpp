@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/analog_format.h"
 #include "capture/capture_graph.h"
 #include "capture/codec_discovery.h"
 #include "capture/colour_control.h"
@@ -227,6 +228,20 @@ TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
     EXPECT_LE(frames, seconds * 25 + 3) << codec;
     EXPECT_EQ(stopped->dropped_frames, 0) << codec;
     std::remove(session.video_file_name.c_str());
+  }
+}
+
+// PAL/NTSC detection falls back to the test graph on the simulated analog camera, which
+// cannot tell the standard itself: its decoder passes 25 frames a second on the signal's
+// standard and a few on the other. It starts in PAL-B.
+TEST_F(GstStation, TheTestGraphFindsNtscAndPalOnTheSimulatedAnalogCamera) {
+  VideoSourceInfo* camera = sources.FindByName(gst::kSimulatedAnalogCameraName);
+  ASSERT_NE(camera, nullptr);
+  for (AnalogFormat signal : {AnalogFormat::NTSC, AnalogFormat::PAL}) {
+    system.SetSimulatedSignal(signal);
+    bool changed = false;
+    EXPECT_EQ(TestAnalogDeviceFormat(*graph, camera, &changed), S_OK) << log.Text();
+    EXPECT_EQ(std::pair(camera->analog_format, changed), std::pair(signal, true));
   }
 }
 

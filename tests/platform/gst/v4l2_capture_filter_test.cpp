@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -97,6 +98,23 @@ TEST(V4l2CaptureFilterTest, AnalogGrabberStandardsAndTheirTvFormats) {
     replay.node.current_standard = standard;
     ASSERT_EQ(decoder->GetTvFormat(&format), S_OK);
     EXPECT_EQ(format, tv_format) << std::hex << standard;
+  }
+}
+
+// A SAA711x narrows the card's standards to the line count it locks on (to none without a
+// signal); only a clear line count is an answer.
+TEST(V4l2CaptureFilterTest, DetectedStandardsAnswerOnlyWhenTheLinesAreClear) {
+  using Answer = std::tuple<std::optional<v4l2_std_id>, int, HResult, std::int32_t>;
+  for (const auto& [detected, error, result, format] :
+       {Answer{V4L2_STD_625_50, 0, S_OK, 0x10}, {V4L2_STD_525_60, 0, S_OK, 0x1},
+        {0, 0, S_FALSE, -1}, {V4L2_STD_ALL, 0, S_FALSE, -1},
+        {{}, 0, static_cast<HResult>(0x80004005u), -1}, {{}, ENODEV, kGone, -1}}) {
+    RecordedNode node = testing::Usb2861Grabber();
+    node.detected_standard = detected;
+    node.querystd_error = error;
+    std::int32_t found = -1;
+    EXPECT_EQ(Replay(node).decoder->DetectTvFormat(&found), result) << detected.value_or(error);
+    EXPECT_EQ(found, format);
   }
 }
 

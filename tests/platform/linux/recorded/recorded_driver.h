@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,9 @@ struct RecordedNode {
   // Empty: VIDIOC_ENUMSTD and VIDIOC_G_STD answer ENODATA, as on every node without standards.
   std::vector<RecordedStandard> standards;
   v4l2_std_id current_standard = 0;
+  // VIDIOC_QUERYSTD: the detected mask (0: no signal) or an error; neither: ENOTTY.
+  std::optional<v4l2_std_id> detected_standard;
+  int querystd_error = 0;
   // VIDIOC_ENUMINPUT of the current (and only) input.
   v4l2_std_id input_std = 0;
   std::uint32_t input_capabilities = 0;
@@ -122,6 +126,11 @@ struct RecordedDriver : V4l2Driver {
         node_->current_standard = id & all;
         return 0;
       }
+      case VIDIOC_QUERYSTD:
+        if (node_->querystd_error != 0) return node_->querystd_error;
+        if (!node_->detected_standard) return ENOTTY;
+        *static_cast<v4l2_std_id*>(argument) = *node_->detected_standard;
+        return 0;
       case VIDIOC_G_INPUT:
         *static_cast<int*>(argument) = 0;
         return 0;
