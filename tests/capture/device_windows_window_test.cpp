@@ -73,6 +73,19 @@ TEST_F(DeviceWindowsUiTest, ControlsActOnTheDevicesAndCancelPutsThemBack) {
   Click(window->cancel_button());
   EXPECT_EQ(proc_amp.values[ProcAmpProperty::Brightness], 90);
   EXPECT_TRUE(Logged(kDevicePropertiesRestoredText));
+
+  // OK with " Save Device Configuration" ticked stores what the device now has.
+  Click(devices->button(DeviceWindowControl::SetProperties));
+  window->slider(0)->setValue(200);
+  window->save_box()->setChecked(true);
+  Click(window->ok_button());
+  EXPECT_FALSE(window->isVisible());
+  Options options;
+  std::vector<VideoConfiguration> saved;
+  ASSERT_TRUE(LoadOptions({}, station->log(), &options, &saved));
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0].device_name, "USB2.0 Grabber");
+  EXPECT_EQ(saved[0].properties[0], "200");
 }
 
 }  // namespace
