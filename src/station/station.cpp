@@ -160,26 +160,32 @@ void AppState::BuildObjects() {
                                                 std::move(loader_hooks));
 }
 
+HResult AppState::StartVideoSized() {
+  const HResult result = controller_->StartVideo();
+  if (Succeeded(result)) SizeVideoWindowAfterStart();
+  return result;
+}
+
+// The main window takes the device's frame size; its own resize must not refit it.
+void AppState::RefreshMainWindowLayout() {
+  layout_.current_format_size.reset();
+  if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
+    layout_.current_format_size = PixelSize{format->width, format->height};
+  }
+  position_update_in_progress_ = true;
+  RefreshFrameExtra();
+  PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
+  position_update_in_progress_ = false;
+}
+
 void AppState::BuildDeviceHotplug() {
   DeviceChangeHooks hooks;
   hooks.stop_video = [this] { return controller_->StopVideo(); };
-  hooks.start_video = [this] {
-    const HResult result = controller_->StartVideo();
-    if (Succeeded(result)) SizeVideoWindowAfterStart();
-    return result;
-  };
+  hooks.start_video = [this] { return StartVideoSized(); };
   hooks.resume_recording = [this](const std::string& path) { controller_->ResumeRecording(path); };
   hooks.recording_interrupted = [this] { controller_->MarkRecordingInterrupted(); };
   hooks.show_video_windows = [this] { ActivateDevice(); };
-  hooks.refresh_layout = [this] {
-    if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
-      layout_.current_format_size = PixelSize{format->width, format->height};
-    }
-    position_update_in_progress_ = true;
-    RefreshFrameExtra();
-    PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
-    position_update_in_progress_ = false;
-  };
+  hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
   // The device windows exist once start-up made them; until then there is nothing to close.
   hooks.camera_format_open = [this] { return camera_format_ && camera_format_->IsOpen(); };
   hooks.camera_format_cancel_and_close = [this] {
@@ -556,23 +562,9 @@ bool AppState::BuildEventWindows() {
 void AppState::BuildDeviceWindows() {
   DeviceWindowHooks hooks;
   hooks.stop_video = [this] { return controller_->StopVideo(); };
-  hooks.start_video = [this] {
-    const HResult result = controller_->StartVideo();
-    if (Succeeded(result)) SizeVideoWindowAfterStart();
-    return result;
-  };
+  hooks.start_video = [this] { return StartVideoSized(); };
   hooks.recording_in_progress = [this] { return RecordingInProgress(); };
-  // The main window takes the new frame size; its resize must not refit it.
-  hooks.refresh_layout = [this] {
-    layout_.current_format_size.reset();
-    if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
-      layout_.current_format_size = PixelSize{format->width, format->height};
-    }
-    position_update_in_progress_ = true;
-    RefreshFrameExtra();
-    PlaceWindow(WindowId::Main, false, false, layout_, options_, log_, services_.windows);
-    position_update_in_progress_ = false;
-  };
+  hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
   hooks.show_video_windows = [this] { ActivateDevice(); };
   hooks.save_options = [this] {
     return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);

@@ -234,6 +234,9 @@ class AppState final : private StationMenuKeeper {
   // measured again before every placement of that window.
   void RefreshFrameExtra();
   void SizeVideoWindowAfterStart();
+  // StartVideo, then the video window sized to what started.
+  HResult StartVideoSized();
+  void RefreshMainWindowLayout();
   // The reactions to devices arriving and leaving, wired to the controller and windows.
   void BuildDeviceHotplug();
   void ToggleBrightnessContrast();
