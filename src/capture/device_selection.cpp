@@ -93,33 +93,24 @@ void DeviceSelectionModel::SwitchDevice() {
 }
 
 void DeviceSelectionModel::Ignore(int position) {
-  const std::uint32_t index = DeviceAt(listed_devices_, position);
-  if (index != kNoCurrentSource) {
-    if (RecordingRuns(hooks_)) {
-      log_.ReportMessage(kRestartRefusedWhileRecording, true);
-    } else {
-      VideoSourceInfo& info = *sources_.Source(index);
-      info.is_ignored = true;
-      info.is_default = false;
-      camera_format_.CancelAndClose();
-      log_.ReportMessage("Device \"" + info.name + "\" is ignored\r\n", true);
-      sources_.SelectCurrentSource();
-      SwitchDevice();
-    }
-  }
-  Refresh();
+  SetIgnored(DeviceAt(listed_devices_, position), true);
 }
 
 void DeviceSelectionModel::RestoreDevice(int ignored_position) {
-  const std::uint32_t index = DeviceAt(listed_ignored_devices_, ignored_position);
+  SetIgnored(DeviceAt(listed_ignored_devices_, ignored_position), false);
+}
+
+void DeviceSelectionModel::SetIgnored(std::uint32_t index, bool ignored) {
   if (index != kNoCurrentSource) {
     if (RecordingRuns(hooks_)) {
       log_.ReportMessage(kRestartRefusedWhileRecording, true);
     } else {
       VideoSourceInfo& info = *sources_.Source(index);
-      info.is_ignored = false;
+      info.is_ignored = ignored;
+      if (ignored) info.is_default = false;
       camera_format_.CancelAndClose();
-      log_.ReportMessage("Device \"" + info.name + "\" is restored\r\n", true);
+      log_.ReportMessage(
+          "Device \"" + info.name + (ignored ? "\" is ignored\r\n" : "\" is restored\r\n"), true);
       sources_.SelectCurrentSource();
       SwitchDevice();
     }

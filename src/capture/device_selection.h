@@ -38,13 +38,13 @@ enum class DeviceWindowControl {
   Ok,
   Cancel,
 };
-struct DeviceWindowControlSpec {
+struct DeviceWindowControlPlace {
   DeviceWindowControl control;
   const char* text;
   ScreenRect rect;
 };
 inline constexpr PixelSize kDeviceWindowSize{360, 520};
-inline constexpr std::array<DeviceWindowControlSpec, 10> kDeviceWindowControls = {{
+inline constexpr std::array<DeviceWindowControlPlace, 10> kDeviceWindowControls = {{
     {DeviceWindowControl::Prompt, "Select device for video input:", {40, 20, 200, 20}},
     {DeviceWindowControl::Devices, "", {40, 45, 250, 90}},
     {DeviceWindowControl::DefaultDevice, " Default device", {40, 135, 225, 25}},
@@ -107,6 +107,8 @@ class DeviceSelectionModel {
                                 int position);
   // Stop, the video windows as the device in use asks, start when there is one.
   void SwitchDevice();
+  // Ignores or restores a listed device (kNoCurrentSource: none selected), then switches.
+  void SetIgnored(std::uint32_t index, bool ignored);
 
   VideoSources& sources_;
   Options& options_;

@@ -24,10 +24,10 @@ DeviceSelectionWindow::DeviceSelectionWindow(DeviceSelectionModel& model, QWidge
   setWindowTitle(QString::fromLatin1(kDeviceWindowTitle));
   qt::UseToolWindowColours(this);
   setFixedSize(qt::ToolWindowClientSize(kDeviceWindowSize.width, kDeviceWindowSize.height));
-  for (const DeviceWindowControlSpec& spec : kDeviceWindowControls) {
-    const QString text = QString::fromLatin1(spec.text);
+  for (const DeviceWindowControlPlace& place : kDeviceWindowControls) {
+    const QString text = QString::fromLatin1(place.text);
     QWidget* widget = nullptr;
-    switch (spec.control) {
+    switch (place.control) {
       case DeviceWindowControl::Prompt:
       case DeviceWindowControl::IgnoredLabel:
         widget = new QLabel(text, this);
@@ -45,8 +45,8 @@ DeviceSelectionWindow::DeviceSelectionWindow(DeviceSelectionModel& model, QWidge
         widget = new QPushButton(text, this);
         break;
     }
-    widget->setObjectName(ControlName(spec.control));
-    widget->setGeometry(spec.rect.x, spec.rect.y, spec.rect.width, spec.rect.height);
+    widget->setObjectName(ControlName(place.control));
+    widget->setGeometry(place.rect.x, place.rect.y, place.rect.width, place.rect.height);
   }
   // Only the observer's own choices reach the logic, not the lists being filled.
   connect(devices_, &QListWidget::currentRowChanged, this, [this](int row) {
