@@ -147,25 +147,4 @@ std::string RecordingLogName(std::string_view video_file_name) {
   return name;
 }
 
-bool MakeContinuationName(std::string_view stored_name, unsigned counter, std::string* name,
-                          std::string* error_text) {
-  constexpr std::string_view kAvi = ".avi";
-  name->clear();
-  error_text->clear();
-  if (!stored_name.ends_with(kAvi)) {
-    *error_text = kContinuationNotAviText;
-    return false;
-  }
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, "_%u.avi", counter);
-  std::string result(stored_name.substr(0, stored_name.size() - kAvi.size()));
-  result += suffix;
-  if (!FitsCapacity(result, kRecordingPathCapacity)) {
-    *error_text = kContinuationTooLongText;
-    return false;
-  }
-  *name = std::move(result);
-  return true;
-}
-
 }  // namespace vesk

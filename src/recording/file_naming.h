@@ -33,11 +33,6 @@ constexpr std::string_view kMessageLogFileNameTooLongText =
     "folder or prefix.\r\n";
 constexpr std::string_view kBadRecordingStartText =
     "Logic error: the Event recording start time is not a valid date\r\n";
-constexpr std::string_view kContinuationNotAviText =
-    "Device connect / disconnect logic error - manual file pathname does not end with .avi\r\n";
-constexpr std::string_view kContinuationTooLongText =
-    "Device connect / disconnect logic error - continuation file pathname is longer than 255 "
-    "characters\r\n";
 
 // folder, then each non-empty part followed by "_": the common front of event file and
 // video file names.
@@ -87,11 +82,5 @@ GeneratedFileName MakeMessageLogFileName(const MessageLogNameOptions& options, c
 // name replaced by ".log". Empty (no log) when the file's name has no "." — a "." in a
 // folder name never counts, so a log can never land outside the video file's folder.
 std::string RecordingLogName(std::string_view video_file_name);
-
-// The file a recording continues in after its device came back: "name.avi" with counter 2
-// gives "name_2.avi". Fails, with the text to report in *error_text, when the stored name
-// does not end with ".avi" or the result does not fit kRecordingPathCapacity.
-bool MakeContinuationName(std::string_view stored_name, unsigned counter, std::string* name,
-                          std::string* error_text);
 
 }  // namespace vesk

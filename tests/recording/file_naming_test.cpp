@@ -90,21 +90,5 @@ TEST(RecordingLogNameTest, ReplacesTheFileExtensionOnly) {
   EXPECT_EQ(RecordingLogName("/data/my.obs/run"), "");
 }
 
-TEST(ContinuationNameTest, RefusesOtherExtensionsAndOverlongNames) {
-  std::string name = "old", error;
-  EXPECT_TRUE(MakeContinuationName("VideoFiles/obs.avi", 12, &name, &error));
-  EXPECT_EQ(name, "VideoFiles/obs_12.avi");
-  EXPECT_FALSE(MakeContinuationName("obs.AVI", 1, &name, &error));
-  EXPECT_EQ(name, "");
-  EXPECT_EQ(error,
-            "Device connect / disconnect logic error - manual file pathname does not end with "
-            ".avi\r\n");
-
-  const std::string fits = std::string(255 - 6, 'n') + ".avi";  // + "_1" is 255 characters
-  EXPECT_TRUE(MakeContinuationName(fits, 1, &name, &error));
-  EXPECT_FALSE(MakeContinuationName(fits, 10, &name, &error));
-  EXPECT_EQ(name, "");
-}
-
 }  // namespace
 }  // namespace vesk
