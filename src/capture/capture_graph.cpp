@@ -1,7 +1,6 @@
 #include "capture/capture_graph.h"
 
 #include <algorithm>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -17,10 +16,6 @@ std::optional<FrameSize> SizeOf(const VideoFormat* format) {
   if (format == nullptr) return std::nullopt;
   return FrameSize{format->width, format->height};
 }
-
-// The capture graphs alive, for Owning.
-std::mutex live_graphs_lock;
-std::vector<CaptureGraph*> live_graphs;
 
 }  // namespace
 
@@ -39,21 +34,6 @@ CaptureGraph::CaptureGraph(CaptureGraphContext context, std::shared_ptr<MediaFil
         "ERROR: Cannot create video filter graph - video display and recording inoperative\r\n",
         true);
   }
-  std::lock_guard<std::mutex> hold(live_graphs_lock);
-  live_graphs.push_back(this);
-}
-
-CaptureGraph::~CaptureGraph() {
-  std::lock_guard<std::mutex> hold(live_graphs_lock);
-  std::erase(live_graphs, this);
-}
-
-CaptureGraph* CaptureGraph::Owning(const MediaGraph& graph) {
-  std::lock_guard<std::mutex> hold(live_graphs_lock);
-  for (CaptureGraph* owner : live_graphs) {
-    if (owner->graph_.get() == &graph) return owner;
-  }
-  return nullptr;
 }
 
 HResult CaptureGraph::Fail(const char* text) {

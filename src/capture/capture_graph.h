@@ -121,13 +121,8 @@ class CaptureGraph {
   CaptureGraph(CaptureGraphContext context, std::shared_ptr<MediaFilter> live_filter,
                LiveFilterControl* live_control);
 
-  ~CaptureGraph();
   CaptureGraph(const CaptureGraph&) = delete;
   CaptureGraph& operator=(const CaptureGraph&) = delete;
-
-  // The capture graph whose media graph this is, or nullptr (UI thread only): code that
-  // was handed the media graph reaches the renderers and devices of its capture graph.
-  static CaptureGraph* Owning(const MediaGraph& graph);
 
   HResult CreateFilterGraphBuilder();
   // video_file_name_is_relative: the session's file name is relative to the current

@@ -5,7 +5,6 @@
 
 #include "base/code_page.h"
 #include "capture/analog_format.h"
-#include "capture/capture_graph.h"
 
 namespace vesk {
 namespace {
@@ -246,10 +245,6 @@ DeviceValidationHooks ValidationHooksFor(MediaGraph& graph) {
                                              AnalogVideoDecoder** decoder) {
     return graph.FindAnalogVideoDecoder(filter, decoder);
   };
-  // Detection needs the renderers and devices of the capture graph around this graph.
-  if (CaptureGraph* owner = CaptureGraph::Owning(graph)) {
-    hooks.auto_set_analog_device_format = ValidationHooksFor(*owner).auto_set_analog_device_format;
-  }
   return hooks;
 }
 

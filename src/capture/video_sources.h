@@ -146,8 +146,9 @@ struct DeviceValidationHooks {
   std::function<void(VideoSourceInfo* info)> auto_set_analog_device_format;
 };
 
-// Hooks that find decoders through the given graph's builder; with automatic detection
-// when the graph is a capture graph's (ValidationHooksFor(CaptureGraph&), analog_format.h).
+// Hooks that find decoders through the given graph's builder, without automatic detection
+// (that needs the capture graph's renderers: ValidationHooksFor(CaptureGraph&) in
+// analog_format.h).
 DeviceValidationHooks ValidationHooksFor(MediaGraph& graph);
 
 // Binds and probes a new record; S_OK when the device can be used for capture.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/message_log_save.h"
+#include "capture/analog_format.h"
 #include "capture/colour_control.h"
 #include "capture/device_properties.h"
 #include "capture/video_codecs.h"
@@ -160,6 +161,11 @@ void AppState::BuildObjects() {
                                                 std::move(loader_hooks));
 }
 
+DeviceValidationHooks AppState::GraphValidationHooks() {
+  // Without a graph builder nothing can be looked up or detected.
+  return graph_->graph() != nullptr ? ValidationHooksFor(*graph_) : DeviceValidationHooks{};
+}
+
 HResult AppState::StartVideoSized() {
   const HResult result = controller_->StartVideo();
   if (Succeeded(result)) SizeVideoWindowAfterStart();
@@ -197,10 +203,7 @@ void AppState::BuildDeviceHotplug() {
   };
   hotplug_ = std::make_unique<DeviceHotplug>(DeviceChangeContext{
       sources_, services_.media, log_,
-      [this] {
-        return graph_->graph() != nullptr ? ValidationHooksFor(*graph_->graph())
-                                          : DeviceValidationHooks{};
-      },
+      [this] { return GraphValidationHooks(); },
       video_configurations_, options_.excluded_video_sources, options_.default_video_source,
       std::move(hooks)});
 }
@@ -258,9 +261,7 @@ HResult AppState::Initialise() {
   graph_->renderers().set_display_window(windows.VideoDisplayWindow());
 
   // The attached devices, less those the observer excluded.
-  DeviceValidationHooks validation;
-  if (graph_->graph() != nullptr) validation = ValidationHooksFor(*graph_->graph());
-  if (Failed(sources_.GetAttachedVideoDeviceList(validation, video_configurations_))) {
+  if (Failed(sources_.GetAttachedVideoDeviceList(GraphValidationHooks(), video_configurations_))) {
     log_.ReportMessage(kDeviceListFailedText, true);
   }
   sources_.MarkIgnoredDevices(options_.excluded_video_sources);
@@ -569,10 +570,7 @@ void AppState::BuildDeviceWindows() {
   hooks.save_options = [this] {
     return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
   };
-  hooks.validation_hooks = [this] {
-    return graph_->graph() != nullptr ? ValidationHooksFor(*graph_->graph())
-                                      : DeviceValidationHooks{};
-  };
+  hooks.validation_hooks = [this] { return GraphValidationHooks(); };
   camera_format_ = std::make_unique<CameraFormatModel>(sources_, log_, hooks);
   device_selection_ =
       std::make_unique<DeviceSelectionModel>(sources_, options_, log_, *camera_format_, hooks);

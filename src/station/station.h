@@ -236,6 +236,8 @@ class AppState final : private StationMenuKeeper {
   void SizeVideoWindowAfterStart();
   // StartVideo, then the video window sized to what started.
   HResult StartVideoSized();
+  // The capture graph's decoder look-up and PAL/NTSC detection for device validation.
+  DeviceValidationHooks GraphValidationHooks();
   void RefreshMainWindowLayout();
   // The reactions to devices arriving and leaving, wired to the controller and windows.
   void BuildDeviceHotplug();

@@ -31,7 +31,7 @@ void Detect(const Case& c) {
   info.auto_detect_format = true;
   bed.media.plan.Fail(c.failing);
   CaptureGraph graph{bed.GraphContext(), nullptr, nullptr};
-  EXPECT_TRUE(ValidationHooksFor(*graph.graph()).auto_set_analog_device_format);
+  EXPECT_TRUE(ValidationHooksFor(graph).auto_set_analog_device_format);
   if (c.failing == "recording") {  // a recording is never stopped for a test
     bed.session.video_file_name = "VideoFiles/a.avi";
     graph.renderers().set_display_window(0x77);
