@@ -16,7 +16,16 @@ bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_
 // Writes the bytes to a temporary file in the same folder, flushes it to the disk and
 // renames it over path. On any failure the old file is left as it was and no
 // temporary file remains.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// *reason, when given, says why a write failed, as the system says it.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         std::string* reason = nullptr);
+// As WriteFileAtomically, but never replaces anything already at path (a file, a folder, a
+// link, even a dangling one): a file that holds a recording's record is never overwritten.
+bool WriteNewFileAtomically(const std::string& path, std::string_view bytes,
+                            std::string* reason = nullptr);
+
+// Whether anything at all stands at path, a dangling symbolic link included.
+bool NameTaken(const std::string& path);
 
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);

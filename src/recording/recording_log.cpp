@@ -134,6 +134,7 @@ std::string FormatRecordingLog(const RecordingLogInput& input) {
   AppendLine(&text, "Format subtype: ", input.subtype_name);
   AppendLine(&text, "Codec: ", input.codec_name.empty() ? "NONE" : input.codec_name);
   AppendLine(&text, "Video renderer: ", RendererName(input.renderer));
+  for (const std::string& note : input.notes) AppendLine(&text, note, "");
   return text;
 }
 
@@ -156,8 +157,11 @@ bool WriteRecordingLog(const RecordingLogInput& input, MessageLog& log) {
     ReportNotWritten(kLogTextTooLongText, log_name, log);
     return false;
   }
-  if (!files::WriteFileAtomically(log_name, bytes)) {
-    ReportNotWritten(kLogWriteFailedText, log_name, log);
+  // A log already there belongs to an earlier recording and is never replaced.
+  std::string reason;
+  if (!files::WriteNewFileAtomically(log_name, bytes, &reason)) {
+    ReportNotWritten(kLogWriteFailedText, reason.empty() ? log_name : log_name + " (" + reason + ")",
+                     log);
     return false;
   }
   return true;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/clock.h"
 #include "base/message_log.h"
@@ -57,6 +58,8 @@ struct RecordingLogInput {
   std::string subtype_name{};  // the device format's subtype name
   std::string codec_name{};    // of the pair for that subtype; empty: no codec
   int renderer = 0;            // DefaultRenderer: 0 EVR, 1 VMR9, 2 VMR7, other: no display
+  // Lines after the documented ones, without line ends: what went wrong with the recording.
+  std::vector<std::string> notes{};
 };
 
 // The asteroid name, star name and comment of an Event, each present one separated from

@@ -4,7 +4,9 @@
 // counted, the session's texts, the device and format in use, and the GPS position taken
 // at the start.
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/clock.h"
 #include "capture/capture_graph.h"
@@ -12,9 +14,11 @@
 
 namespace vesk {
 
-// current_directory: the station's home folder, for a relative video file name.
+// current_directory: the station's home folder, for a relative video file name. notes: lines
+// after the documented ones (a recording cut short, frames missing), without line ends.
 void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
                                 const LastGpsPosition& gps, const Clock& clock,
-                                std::string_view current_directory);
+                                std::string_view current_directory,
+                                const std::vector<std::string>& notes = {});
 
 }  // namespace vesk

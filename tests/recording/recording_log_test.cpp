@@ -155,14 +155,28 @@ TEST_F(RecordingLogFileTest, TextOverTheLimitIsNotWrittenAndIsReported) {
             "1023 characters: VideoFiles/07_14_2026_03_05_09.log\r\n");
 }
 
-TEST_F(RecordingLogFileTest, FailedWriteIsReported) {
+TEST_F(RecordingLogFileTest, FailedWriteSaysWhyAndAnEarlierLogIsNeverReplaced) {
   RecordingLogInput input = ManualInputWithGps();
   input.video_file_name = "MissingFolder/run.avi";
   EXPECT_FALSE(WriteRecordingLog(input, log_));
-  ASSERT_EQ(view_.entries.size(), 1u);
-  EXPECT_EQ(view_.entries[0],
-            "\r\n03:06:10 (UTC)\r\nWARNING: recording log could not be written: "
-            "MissingFolder/run.log\r\n");
+  testing::WriteFileBytes("run.log", "an earlier recording's log");
+  input.video_file_name = "run.avi";
+  EXPECT_FALSE(WriteRecordingLog(input, log_));
+  EXPECT_EQ(testing::ReadFileBytes("run.log"), "an earlier recording's log");
+  EXPECT_EQ(view_.entries,
+            (std::vector<std::string>{
+                "\r\n03:06:10 (UTC)\r\nWARNING: recording log could not be written: "
+                "MissingFolder/run.log (MissingFolder: No such file or directory)\r\n",
+                "\r\n03:06:10 (UTC)\r\nWARNING: recording log could not be written: run.log "
+                "(File exists)\r\n"}));
+  // Lines that say what went wrong follow the documented ones.
+  input.video_file_name = "next.avi";
+  input.notes = {"Recording cut short: its video file could not be written"};
+  ASSERT_TRUE(WriteRecordingLog(input, log_));
+  const std::string text = testing::ReadFileBytes("next.log");
+  EXPECT_TRUE(text.ends_with(
+      "Video renderer: EVR\r\nRecording cut short: its video file could not be written\r\n"))
+      << text;
 }
 
 }  // namespace

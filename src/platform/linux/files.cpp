@@ -78,26 +78,87 @@ bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  if (path.empty() || IsDirectory(path)) return false;
-  std::string temporary = path + ".XXXXXX";
-  FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (fd.get() < 0) return false;
+namespace {
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+// Writes the bytes to a new temporary file beside path, flushed to the disk; its name is
+// left in *temporary. False, with nothing left behind, when that fails.
+bool WriteTemporaryBeside(const std::string& path, std::string_view bytes, std::string* temporary,
+                          std::string* reason) {
+  *temporary = path + ".XXXXXX";
+  FileDescriptor fd(::mkostemp(temporary->data(), O_CLOEXEC));
+  if (fd.get() < 0) {
+    if (reason != nullptr) *reason = FolderOf(path) + ": " + ErrorText(errno);
+    return false;
+  }
   // mkostemp creates 0600; station files are ordinary user files.
   const mode_t mask = ::umask(0);
   ::umask(mask);
   bool ok = ::fchmod(fd.get(), 0666 & ~mask) == 0;
   ok = ok && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  const int error = errno;
   ok = fd.Close() && ok;
-  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) {
+    if (reason != nullptr) *reason = ErrorText(error != 0 ? error : errno);
+    ::unlink(temporary->c_str());
+  }
+  return ok;
+}
+
+// Makes a finished rename or link durable.
+void SyncFolderOf(const std::string& path) {
+  FileDescriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.get() >= 0) ::fsync(folder.get());
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* reason) {
+  if (path.empty()) return false;
+  if (IsDirectory(path)) {
+    if (reason != nullptr) *reason = ErrorText(EISDIR);
+    return false;
+  }
+  std::string temporary;
+  if (!WriteTemporaryBeside(path, bytes, &temporary, reason)) return false;
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (reason != nullptr) *reason = ErrorText(errno);
     ::unlink(temporary.c_str());
     return false;
   }
-  // Make the rename itself durable.
-  FileDescriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() >= 0) ::fsync(folder.get());
+  SyncFolderOf(path);
   return true;
+}
+
+bool WriteNewFileAtomically(const std::string& path, std::string_view bytes, std::string* reason) {
+  if (path.empty()) return false;
+  if (NameTaken(path)) {
+    if (reason != nullptr) *reason = ErrorText(EEXIST);
+    return false;
+  }
+  std::string temporary;
+  if (!WriteTemporaryBeside(path, bytes, &temporary, reason)) return false;
+  // A hard link never replaces; file systems without links (FAT on a memory card) take a
+  // rename that refuses to replace instead.
+  int error = ::link(temporary.c_str(), path.c_str()) == 0 ? 0 : errno;
+  if (error == EPERM || error == EOPNOTSUPP || error == EXDEV) {
+    error = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0
+                ? 0
+                : errno;
+  }
+  ::unlink(temporary.c_str());
+  if (error != 0) {
+    if (reason != nullptr) *reason = ErrorText(error);
+    return false;
+  }
+  SyncFolderOf(path);
+  return true;
+}
+
+bool NameTaken(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::lstat(path.c_str(), &info) == 0;
 }
 
 bool PathExists(const std::string& path) {
