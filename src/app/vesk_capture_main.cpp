@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
   AppState station(StationServices{media, clock, *message_box, *windows, power, zone,
                                    files::CurrentDirectory(),
                                    LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown},
-                                   qt::PostToUiThread, &timers, gps});
+                                   qt::PostToUiThread, &timers, gps, !headless});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // Start-up is over: the splash goes.

@@ -64,9 +64,69 @@ HResult CaptureGraph::CreateFilterGraphBuilder() {
   return S_OK;
 }
 
+RendererKind CaptureGraph::RendererForStart() const {
+  auto kind = static_cast<RendererKind>(context_.options.default_renderer);
+  const bool draws_on_display = kind == RendererKind::VMR9 || kind == RendererKind::VMR7;
+  if (!draws_on_display && kind != RendererKind::EVR) return kind;  // refused by AddRenderer
+  if (draws_on_display && (!display_available_ || renderer_cannot_run_[static_cast<int>(kind)])) {
+    kind = RendererKind::EVR;
+  }
+  if (kind == RendererKind::EVR && renderer_cannot_run_[static_cast<int>(kind)]) {
+    kind = RendererKind::NullRenderer;
+  }
+  return kind;
+}
+
+HResult CaptureGraph::StartWithRunnableRenderer(bool video_file_name_is_relative) {
+  const RendererKind chosen = RendererForStart();
+  if (!display_available_ && !headless_renderer_noted_ &&
+      chosen != static_cast<RendererKind>(context_.options.default_renderer)) {
+    headless_renderer_noted_ = true;
+    context_.log.ReportMessage(
+        std::string("NOTE: no display: the ") +
+            kRendererFilterNames[static_cast<std::size_t>(context_.options.default_renderer)] +
+            " video renderer needs one, so EVR is used\r\n",
+        true);
+  }
+  HResult result = StartCameraOnce(video_file_name_is_relative);
+  // A recording with the display off ran no renderer of its own to blame.
+  if (Succeeded(result) || !run_failed_ || renderers_.current_renderer_kind() != chosen ||
+      (chosen != RendererKind::VMR9 && chosen != RendererKind::VMR7)) {
+    return result;
+  }
+  // A renderer that cannot run here (no GL, no X server behind the display) must not cost
+  // the recording: the start is made again with EVR, then with no display at all. Only a
+  // start that then runs shows the renderer was the cause.
+  std::vector<RendererKind> set_aside;
+  for (RendererKind kind = chosen; Failed(result) && run_failed_ &&
+                                   kind != RendererKind::NullRenderer;
+       kind = RendererForStart()) {
+    set_aside.push_back(kind);
+    renderer_cannot_run_[static_cast<std::size_t>(kind)] = true;
+    result = StartCameraOnce(video_file_name_is_relative);
+  }
+  if (Failed(result)) {
+    for (RendererKind kind : set_aside) renderer_cannot_run_[static_cast<std::size_t>(kind)] = false;
+    return result;
+  }
+  const RendererKind running = renderers_.current_renderer_kind();
+  for (RendererKind kind : set_aside) {
+    context_.log.ReportMessage(
+        std::string("WARNING: the ") + kRendererFilterNames[static_cast<std::size_t>(kind)] +
+            " video renderer cannot run on this computer; " +
+            (running == RendererKind::NullRenderer
+                 ? std::string("live video is not shown")
+                 : std::string(kRendererFilterNames[static_cast<std::size_t>(running)]) +
+                       " shows live video instead") +
+            "\r\n",
+        true);
+  }
+  return result;
+}
+
 HResult CaptureGraph::StartCamera(bool video_file_name_is_relative) {
   bypass_codec_ = false;
-  const HResult result = StartCameraOnce(video_file_name_is_relative);
+  const HResult result = StartWithRunnableRenderer(video_file_name_is_relative);
   const bool codec_failed = compressor_in_graph_ && (codec_refusal_reported_ || run_failed_);
   if (Succeeded(result) || !codec_failed) return result;
   // A compressor may accept the format and still refuse the frames: the recording is made
@@ -182,9 +242,8 @@ HResult CaptureGraph::StartCameraOnce(bool video_file_name_is_relative) {
   // The renderer for this start: the chosen one, or none for an undisplayed recording.
   const std::string& video_file_path = context_.session.video_file_name;
   renderers_.ClearCurrentRenderer();
-  if (Failed(renderers_.AddRenderer(*graph_,
-                                    static_cast<RendererKind>(context_.options.default_renderer),
-                                    SizeOf(format), video_file_path))) {
+  if (Failed(renderers_.AddRenderer(*graph_, RendererForStart(), SizeOf(format),
+                                    video_file_path))) {
     return Fail(
         "WARNING: cannot add video rendering filter to filter graph while attempting to start "
         "camera\r\n");

@@ -5,6 +5,7 @@
 // empty graph for the current device and format; the renderers, the colour-control filter
 // and the live analysis filter survive across starts.
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -162,9 +163,16 @@ class CaptureGraph {
   std::int32_t not_dropped_at_start() const { return not_dropped_at_start_; }
   std::int32_t dropped_at_start() const { return dropped_at_start_; }
   bool has_dropped_frames() const { return dropped_frames_ != nullptr; }
+  // A station without a display (headless) never asks for the renderers that draw into a
+  // window of the display (VMR9, VMR7); EVR, which needs none, takes their place.
+  void set_display_available(bool available) { display_available_ = available; }
+  // The renderer the next start uses: DefaultRenderer, unless it needs a display there is
+  // not or could not run on this computer.
+  RendererKind RendererForStart() const;
 
  private:
   HResult Fail(const char* text);
+  HResult StartWithRunnableRenderer(bool video_file_name_is_relative);
   HResult StartCameraOnce(bool video_file_name_is_relative);
   void SpliceColourControl(const std::shared_ptr<MediaPin>& upstream,
                            const std::shared_ptr<MediaPin>& downstream);
@@ -188,6 +196,10 @@ class CaptureGraph {
   bool bypass_codec_ = false;
   bool codec_refusal_reported_ = false;
   bool run_failed_ = false;
+  bool display_available_ = true;
+  // Renderers whose graphs could not run on this computer, by RendererKind.
+  std::array<bool, 4> renderer_cannot_run_{};
+  bool headless_renderer_noted_ = false;
   // The capture pin's counters and the filter that owns them (kept alive while held).
   DroppedFrames* dropped_frames_ = nullptr;
   std::shared_ptr<MediaFilter> dropped_frames_owner_;

@@ -84,6 +84,7 @@ void AppState::BuildObjects() {
                             });
                           }},
       live_filter_, live_control_.get());
+  graph_->set_display_available(services_.display_available);
   bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
   RecordingControllerHooks hooks;
   hooks.load_events = [this] {

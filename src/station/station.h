@@ -125,6 +125,8 @@ struct StationServices {
   // The countdown's and the Event recording's timers.
   TimerQueue* timers = nullptr;
   GpsPlatform gps{};
+  // False for a headless station: no renderer may need a display.
+  bool display_available = true;
 };
 
 class AppState final : private StationMenuKeeper {

@@ -356,6 +356,54 @@ TEST_F(CaptureGraphTest, RemovalRunAndRendererFailuresEndTheStart) {
   EXPECT_EQ(fake().FilterNames()[1], "VMR9");
 }
 
+TEST_F(CaptureGraphTest, ARendererThatCannotRunGivesWayToEvrThenToNoDisplay) {
+  AddPal();
+  CaptureGraph& graph = Make();
+  auto fail_runs = [this](int count) { media.plan.Fail("Run", E_FAIL, media.plan.Calls("Run"), count); };
+  auto renderer = [this] { return fake().FilterNames()[1]; };
+  const std::string vmr9_gone =
+      Timed("WARNING: the VMR9 video renderer cannot run on this computer; EVR shows live video "
+            "instead\r\n");
+  options.default_renderer = kRendererVmr9;
+  fail_runs(1);
+  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  EXPECT_EQ(renderer(), "EVR");
+  EXPECT_EQ(view.entries.back(), vmr9_gone);
+  // Set aside for good: the next start goes to EVR at once.
+  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  EXPECT_EQ(renderer(), "EVR");
+  EXPECT_EQ(view.entries.back(), vmr9_gone);
+
+  // A failure no renderer mends sets none aside.
+  options.default_renderer = kRendererVmr7;
+  fail_runs(3);
+  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.RendererForStart(), RendererKind::VMR7);
+  // When EVR cannot run either, the video goes undisplayed and the recording goes on.
+  fail_runs(2);
+  view.entries.clear();
+  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  EXPECT_EQ(renderer(), "Null Renderer");
+  EXPECT_EQ(std::vector<std::string>(view.entries.end() - 2, view.entries.end()),
+            (Names{Timed("WARNING: the VMR7 video renderer cannot run on this computer; live "
+                         "video is not shown\r\n"),
+                   Timed("WARNING: the EVR video renderer cannot run on this computer; live "
+                         "video is not shown\r\n")}));
+
+  // Without a display the renderers that need one are never tried.
+  CaptureGraph& headless = Make();
+  headless.set_display_available(false);
+  const int runs = media.plan.Calls("Run");
+  ASSERT_EQ(headless.StartCamera(false), S_OK);
+  ASSERT_EQ(headless.StartCamera(false), S_OK);
+  EXPECT_EQ(media.plan.Calls("Run"), runs + 2);
+  EXPECT_EQ(renderer(), "EVR");
+  EXPECT_EQ(std::count(view.entries.begin(), view.entries.end(),
+                       Timed("NOTE: no display: the VMR7 video renderer needs one, so EVR is "
+                             "used\r\n")),
+            1);
+}
+
 TEST_F(CaptureGraphTest, GraphErrorsWhileRunningReachTheMessageLog) {
   AddPal();
   Make();

@@ -27,6 +27,8 @@
 #include "media_support/ffprobe.h"
 #include "media_support/riff_avi_reader.h"
 #include "media_support/stamp_reader.h"
+#include "config/options.h"
+#include "config/xml_file.h"
 #include "events/event_file.h"
 #include "support/temp_dir.h"
 
@@ -364,7 +366,12 @@ TEST_F(HeadlessStationTest, ACameraUnpluggedAndBackContinuesTheRecordingInASecon
 
 // An Event written a few seconds ahead is recorded by itself, on time to the frame, under its
 // own name and with its log, and the station is idle again afterwards.
+// The options name VMR9, as a desktop station writes them: headless, EVR takes its place.
 TEST_F(HeadlessEventTest, AnEventIsRecordedByItselfOnTimeToTheFrame) {
+  Options options;
+  SetDefaultOptions(&options);
+  options.default_renderer = kRendererVmr9;
+  ASSERT_TRUE(SaveOptionsFile(home_.filePath(kOptionsFileName).toStdString(), options, {}));
   for (const EventTimingError& error : RecordEvents({5})) {
     EXPECT_GE(error.start_ms, 0);
     EXPECT_LT(error.start_ms, 50);
@@ -374,8 +381,9 @@ TEST_F(HeadlessEventTest, AnEventIsRecordedByItselfOnTimeToTheFrame) {
   const QStringList logs = VideoFiles("*.log");
   ASSERT_EQ(logs.size(), 1);
   EXPECT_TRUE(logs[0].startsWith("Ceres0_TYC 1_"));
-  EXPECT_EQ(ReadHomeFile("VideoFiles/" + logs[0]).rfind("Event recording: Ceres0 TYC 1 graze\r\n", 0),
-            0u);
+  const std::string log = ReadHomeFile("VideoFiles/" + logs[0]);
+  EXPECT_EQ(log.rfind("Event recording: Ceres0 TYC 1 graze\r\n", 0), 0u);
+  EXPECT_NE(log.find("\r\nVideo renderer: EVR\r\n"), std::string::npos) << log;
   const std::size_t stop = output_.find("Stop recording at ");
   ASSERT_NE(stop, std::string::npos) << output_;
   EXPECT_NE(output_.find("There are no scheduled Events", stop), std::string::npos) << output_;
