@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include "base/files.h"
+
 namespace vesk {
 namespace {
 
@@ -30,6 +32,27 @@ std::string ContinuationFileName(std::string_view path, std::uint32_t count) {
   if (path.size() < kAvi.size() || path.substr(path.size() - kAvi.size()) != kAvi) return {};
   return std::string(path.substr(0, path.size() - kAvi.size())) + "_" + std::to_string(count) +
          std::string(kAvi);
+}
+
+bool RecordingNameFree(std::string_view path) {
+  const std::string name(path);
+  const std::size_t dot = name.find_last_of('.');
+  const std::size_t slash = name.find_last_of(files::kSeparator);
+  const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return !files::NameTaken(name) &&
+         !(has_extension && files::NameTaken(name.substr(0, dot) + ".log"));
+}
+
+std::string FreeContinuationFileName(std::string_view path, std::uint32_t* count) {
+  for (std::uint32_t n = std::max<std::uint32_t>(*count, 1); n <= kMaxContinuationCount; ++n) {
+    std::string continuation = ContinuationFileName(path, n);
+    if (continuation.empty()) return {};
+    if (RecordingNameFree(continuation)) {
+      *count = n;
+      return continuation;
+    }
+  }
+  return {};
 }
 
 DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, MediaSystem& media,
@@ -264,12 +287,18 @@ void DeviceHotplug::React(DeviceChangeResult result, std::uint32_t index) {
 
 void DeviceHotplug::ResumeRecording(VideoSourceInfo& info) {
   // The continuation is named after the file the recording started with.
-  const std::string path = ContinuationFileName(info.recording_path, info.reconnect_count + 1);
+  // A name an earlier run left behind is passed over, never written into.
+  std::uint32_t count = info.reconnect_count + 1;
+  const std::string path = FreeContinuationFileName(info.recording_path, &count);
   if (path.empty()) {
-    context_.log.ReportMessage(hotplug_texts::kNotAvi, true);
+    context_.log.ReportMessage(ContinuationFileName(info.recording_path, 1).empty()
+                                   ? std::string(hotplug_texts::kNotAvi)
+                                   : "ERROR: the recording cannot go on: every continuation name of " +
+                                         info.recording_path + " is taken\r\n",
+                               true);
     return;
   }
-  ++info.reconnect_count;
+  info.reconnect_count = count;
   Report("Active video capture device ", info.name, " reconnected for recording\r\n");
   if (context_.hooks.resume_recording) context_.hooks.resume_recording(path);
 }

@@ -207,6 +207,8 @@ struct RecordedFileEnd {
   std::int64_t frames = -1;
   // When the first frame in the file was captured (UTC, FileTime units); 0 when unknown.
   std::uint64_t first_frame_utc = 0;
+  // When the last frame in the file was captured; 0 when unknown.
+  std::uint64_t last_frame_utc = 0;
 };
 
 // Something went wrong while a graph ran (a device vanished, the disk filled); delivered on

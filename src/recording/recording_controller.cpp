@@ -6,7 +6,9 @@
 
 #include "base/files.h"
 #include "base/system_time.h"
+#include "capture/device_hotplug.h"
 #include "recording/file_naming.h"
+#include "recording/frame_accounting.h"
 #include "recording/recording_log.h"
 #include "recording/stopped_recording_log.h"
 
@@ -42,6 +44,29 @@ void RecordingController::TakeGpsFixAndCloseReceiver() {
   // The port stays closed while recording; the reconnect after the stop reopens it.
   gps->Close();
   context_.view.HideGpsWindow();
+}
+
+std::string RecordingController::UnusedVideoFileName(std::string name) {
+  // A name an earlier recording holds (a station started again during its Event's window,
+  // two manual recordings in one second) is never written over: the recording goes into
+  // the first free continuation beside it.
+  if (name.empty() || RecordingNameFree(name)) return name;
+  const bool relative = context_.options.video_directory.empty();
+  const std::string taken = FullVideoPath(name, relative, context_.current_directory);
+  std::uint32_t count = 1;
+  std::string continuation = FreeContinuationFileName(name, &count);
+  if (continuation.empty()) {
+    context_.log.ReportMessage("ERROR: nothing is recorded: " + taken +
+                                   " holds an earlier recording and no continuation name is "
+                                   "free\r\n",
+                               true);
+    return {};
+  }
+  context_.log.ReportMessage(
+      "NOTE: " + taken + " holds an earlier recording, which is kept; this recording goes into " +
+          FullVideoPath(continuation, relative, context_.current_directory) + "\r\n",
+      true);
+  return continuation;
 }
 
 void RecordingController::SwitchOverlaysOffForRecording() {
@@ -105,7 +130,9 @@ HResult RecordingController::StartVideo() {
       // What stands in the way of the file, when something does.
       const std::string path =
           FullVideoPath(session().video_file_name, relative_name, context_.current_directory);
-      const std::string reason = files::FileCreateError(path);
+      std::string reason = files::FileCreateError(path);
+      // The graph never writes over a file; one that appeared under the name says so.
+      if (reason.empty() && files::NameTaken(path)) reason = "a file of that name exists";
       context_.log.ReportMessage("WARNING: the recording did not start; nothing was recorded into " +
                                      path + (reason.empty() ? "" : " (" + reason + ")") + "\r\n",
                                  true);
@@ -127,15 +154,22 @@ HResult RecordingController::StartVideo() {
 }
 
 HResult RecordingController::StopVideo() {
-  // Whether this stop ends a recording.
+  // Whether this stop ends a recording, and when it was asked to end.
   const bool was_recording = CurrentSourceRecording();
+  const FileTime stop_asked = context_.clock.UtcNow();
 
   // Stop the graph; a stopped recording's log is written at once.
   const HResult result = context_.graph.StopCamera(was_recording);
-  if (const auto stopped = context_.graph.TakeStoppedRecording()) {
+  if (auto stopped = context_.graph.TakeStoppedRecording()) {
+    std::vector<std::string> log_notes;
     // A file that could not be written is said first: which, that the recording stopped,
     // and what it keeps.
     if (stopped->file_end.write_failed) {
+      log_notes.push_back(
+          "Recording cut short: its video file could not be written" +
+          (stopped->file_end.frames >= 0
+               ? "; the file holds " + std::to_string(stopped->file_end.frames) + " frames"
+               : std::string()));
       last_recording_failed_ = true;
       std::string report =
           std::string(kRecordingCutShortText) +
@@ -160,8 +194,9 @@ HResult RecordingController::StopVideo() {
                     static_cast<double>(first - planned) / kTicksPerSecond);
       context_.log.ReportMessage(late, true);
     }
+    AccountForLostFrames(*stopped, stop_asked, &log_notes);
     WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_, context_.clock,
-                               context_.current_directory);
+                               context_.current_directory, log_notes);
   }
 
   // A failed stop is reported.
@@ -176,6 +211,38 @@ HResult RecordingController::StopVideo() {
     context_.hooks.connect_gps_receiver();
   }
   return result;
+}
+
+void RecordingController::AccountForLostFrames(StoppedRecording& stopped, FileTime stop_asked,
+                                               std::vector<std::string>* log_notes) {
+  const VideoFormat* format = sources().CurrentVideoFormat();
+  const FileTime interval = format != nullptr ? format->media_type.avg_time_per_frame : 0;
+  // The recording ends at its stop, or at the Event's planned end when that came first.
+  FileTime end = stop_asked;
+  if (session().record_until_utc != 0 && session().record_until_utc < end) {
+    end = session().record_until_utc;
+  }
+  // A stall that ran into the stop lost frames no later frame's number showed missing.
+  const auto last = static_cast<FileTime>(stopped.file_end.last_frame_utc);
+  if (stopped.has_dropped_frames_interface) {
+    stopped.dropped_frames += FramesLostAtEnd(last, end, interval);
+  }
+  // From the first frame on: a late start has a warning of its own, and what remains of an
+  // Event begun late was all there was to record.
+  const auto first = static_cast<FileTime>(stopped.file_end.first_frame_utc);
+  const FileTime begin = first != 0 ? first : session().record_from_utc;
+  const std::int64_t recorded = stopped.file_end.frames >= 0 ? stopped.file_end.frames
+                                                             : stopped.recorded_frames;
+  const std::int64_t due = FramesDue(begin, end, interval);
+  if (!FarFewerFramesThanDue(recorded, due)) return;
+  char text[160];
+  std::snprintf(text, sizeof text, "the recording holds %lld frames of the %lld due in its %.1f s",
+                static_cast<long long>(recorded), static_cast<long long>(due),
+                static_cast<double>(end - begin) / kTicksPerSecond);
+  context_.log.ReportMessage(std::string("WARNING: ") + text + "\r\n", true);
+  std::string note = text;
+  note[0] = 'T';
+  log_notes->push_back(note);
 }
 
 HResult RecordingController::RestartVideo() {
@@ -200,9 +267,10 @@ void RecordingController::StartManualRecording() {
 
   // The recording's file name.
   session().event_description.clear();
-  session().video_file_name = MakeVideoFileName(nullptr, NameOptionsOf(context_.options),
-                                                context_.clock, context_.bias_minutes, context_.log)
-                                  .name;
+  session().video_file_name = UnusedVideoFileName(
+      MakeVideoFileName(nullptr, NameOptionsOf(context_.options), context_.clock,
+                        context_.bias_minutes, context_.log)
+          .name);
 
   // The windows show a recording, then the graph starts recording.
   last_recording_failed_ = false;
@@ -369,9 +437,10 @@ HResult RecordingController::BeginEventRecording(const EventRecordingRequest& ev
   session().record_from_utc = event.record_from_utc;
   session().record_until_utc = event.record_until_utc;
   const EventNameParts parts{event.asteroid_name, event.star_name, event.start_time};
-  session().video_file_name = MakeVideoFileName(&parts, NameOptionsOf(context_.options),
-                                                context_.clock, context_.bias_minutes, context_.log)
-                                  .name;
+  session().video_file_name = UnusedVideoFileName(
+      MakeVideoFileName(&parts, NameOptionsOf(context_.options), context_.clock,
+                        context_.bias_minutes, context_.log)
+          .name);
   session().event_description =
       MakeEventDescription(event.asteroid_name, event.star_name, event.comment);
   last_recording_failed_ = false;

@@ -190,7 +190,15 @@ class RecordingController {
   VideoSources& sources() { return context_.graph.sources(); }
   const VideoSources& sources() const { return context_.graph.sources(); }
   RecordingSession& session() { return context_.graph.session(); }
+  // name, or its first free continuation when an earlier recording holds it; empty (and
+  // reported) when none is free.
+  std::string UnusedVideoFileName(std::string name);
   void TakeGpsFixAndCloseReceiver();
+  // Adds the frames a stall lost at the end of a stopped recording to its dropped count;
+  // a recording holding far fewer frames than its span called for is reported, and a
+  // line for its log is added to log_notes.
+  void AccountForLostFrames(StoppedRecording& stopped, FileTime stop_asked,
+                            std::vector<std::string>* log_notes);
   void SwitchOverlaysOffForRecording();
   bool CurrentSourceRecording() const;
   // After the observer's stop or a failure: the graph stops (the log is written), the

@@ -215,6 +215,64 @@ TEST_F(RecordingControllerTest, EventRecordingStartsNamedAfterTheEventAndEndsOnT
   EXPECT_FALSE(c.EndEventRecording());
 }
 
+// A station started again during an Event's window records what remains beside the first
+// part, whatever an earlier run left at the names (a video file, a log alone, a link).
+TEST_F(RecordingControllerTest, ARecordingNeverWritesOverAnEarlierOneAndGoesIntoAContinuation) {
+  AddPal();
+  RecordingController& c = Make();
+  const std::string first = "VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24";
+  std::filesystem::create_directory("VideoFiles");
+  testing::WriteFileBytes(first + ".avi", "first part");
+  testing::WriteFileBytes(first + ".log", "first log");
+  testing::WriteFileBytes(first + "_1.log", "a log alone");
+  std::filesystem::create_symlink("nowhere", first + "_2.avi");
+  ASSERT_EQ(c.BeginEventRecording(MakeEvent()), S_OK);
+  EXPECT_EQ(fake().output_path, first + "_3.avi");
+  EXPECT_EQ(view.entries.front(),
+            Timed("NOTE: " + home_directory + first +
+                  ".avi holds an earlier recording, which is kept; this recording goes into " +
+                  home_directory + first + "_3.avi\r\n"));
+  clock.Advance(30 * kTicksPerSecond);
+  ASSERT_TRUE(c.EndEventRecording());
+  EXPECT_EQ(testing::ReadFileBytes(first + ".log"), "first log");
+  EXPECT_EQ(testing::ReadFileBytes(first + "_1.log"), "a log alone");
+  EXPECT_EQ(testing::ReadFileBytes(first + "_3.log").substr(0, 16), "Event recording:");
+}
+
+// The station stood still (suspended, a stuck device) across the Event's planned end: the
+// frames due until then are counted as dropped, and the shortfall is said.
+TEST_F(RecordingControllerTest, AStallRunningIntoTheStopIsCountedAndTheShortfallSaid) {
+  auto filter = AddPal();
+  RecordingController& c = Make();
+  EventRecordingRequest event = MakeEvent();
+  event.record_from_utc = event.start_time;  // the countdown plans the window
+  event.record_until_utc = event.start_time + 30 * kTicksPerSecond;
+  ASSERT_EQ(c.BeginEventRecording(event), S_OK);
+  // 100 frames from the planned start, then nothing for the last 26 s.
+  filter->dropped_frames->not_dropped = 100;
+  const FileTime last = event.record_from_utc + 99 * 400000;
+  fake().recorded_file.frames = 100;
+  fake().recorded_file.first_frame_utc = static_cast<std::uint64_t>(event.record_from_utc);
+  fake().recorded_file.last_frame_utc = static_cast<std::uint64_t>(last);
+  clock.Advance(50 * kTicksPerSecond);  // the stop came 5 s after the planned end
+  view.entries.clear();
+  ASSERT_TRUE(c.EndEventRecording());
+  const std::string log =
+      testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log");
+  EXPECT_NE(log.find("Number of recorded frames:  100\r\nNumber of dropped frames:  650\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(log.ends_with("The recording holds 100 frames of the 750 due in its 30.0 s\r\n"))
+      << log;
+  EXPECT_EQ(std::count_if(view.entries.begin(), view.entries.end(),
+                          [](const std::string& entry) {
+                            return entry.ends_with(
+                                "WARNING: the recording holds 100 frames of the 750 due in its "
+                                "30.0 s\r\n");
+                          }),
+            1);
+}
+
 TEST_F(RecordingControllerTest, StopDuringAnEventAsksAndNoLeavesTheRecordingRunning) {
   AddPal();
   RecordingController& c = Make();

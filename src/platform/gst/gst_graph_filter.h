@@ -67,6 +67,7 @@ struct RunCounters {
   std::int64_t gate_until_ns = 0;
   GstElement* pipeline = nullptr;
   std::atomic<std::int64_t> first_frame_ns{0};  // capture time of the first frame kept
+  std::atomic<std::int64_t> last_frame_ns{0};   // capture time of the last frame kept
 };
 
 // What the filters of one run leave for the graph: the pads it watches.

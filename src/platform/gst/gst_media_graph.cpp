@@ -1,10 +1,13 @@
 #include "platform/gst/gst_media_graph.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <limits>
 
 #include "media/avi_file_finish.h"
@@ -62,6 +65,8 @@ RunCounters* CountersOf(gpointer data) {
   return static_cast<std::shared_ptr<RunCounters>*>(data)->get();
 }
 
+std::int64_t CaptureUnixNs(GstElement* pipeline, GstBuffer* buffer);
+
 GstPadProbeReturn CountSourceFrame(GstPad*, GstPadProbeInfo* info, gpointer data) {
   RunCounters* counters = CountersOf(data);
   GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
@@ -69,7 +74,12 @@ GstPadProbeReturn CountSourceFrame(GstPad*, GstPadProbeInfo* info, gpointer data
   if (buffer != nullptr && GST_BUFFER_OFFSET_IS_VALID(buffer)) {
     const auto sequence = static_cast<std::int64_t>(GST_BUFFER_OFFSET(buffer));
     const std::int64_t last = counters->last_sequence.load();
-    if (last >= 0 && sequence > last + 1) {
+    // A gap that ends after the recording's window closed is not the recording's: the
+    // frames it lost up to the window's end are counted when the recording stops.
+    const bool after_window =
+        counters->gate_until_ns != 0 &&
+        CaptureUnixNs(counters->pipeline, buffer) >= counters->gate_until_ns;
+    if (last >= 0 && sequence > last + 1 && !after_window) {
       counters->dropped += static_cast<std::int32_t>(sequence - last - 1);
     }
     counters->last_sequence = sequence;
@@ -123,6 +133,7 @@ GstPadProbeReturn GateRecordedFrame(GstPad*, GstPadProbeInfo* info, gpointer dat
   }
   std::int64_t none = 0;
   counters->first_frame_ns.compare_exchange_strong(none, captured);
+  counters->last_frame_ns = captured;
   return GST_PAD_PROBE_OK;
 }
 
@@ -566,12 +577,29 @@ HResult GstMediaGraph::Run() {
     TearDown();
     return E_FAIL;
   }
+  // The file writer truncates what it opens: the recording's file is made here, new, so an
+  // earlier recording at that name is never written over.
+  const std::string claimed_file = run_.mux != nullptr ? run_.file_path : std::string();
+  if (!claimed_file.empty()) {
+    const int fd = ::open(claimed_file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      {
+        std::lock_guard<std::mutex> hold(lock_);
+        last_error_ = claimed_file + ": " + std::strerror(errno);
+      }
+      TearDown();
+      return E_FAIL;
+    }
+    ::close(fd);
+  }
   had_mux_ = run_.mux != nullptr;
   AttachProbes();
   for (GstGraphFilter* filter : built_) filter->OnRunStarting();
   const HResult result = WaitUntilPlaying();
   if (Failed(result)) {
     TearDown();
+    // A recording that did not start leaves no file behind; the file was made by this run.
+    if (!claimed_file.empty()) ::unlink(claimed_file.c_str());
     return result;
   }
   StartBusThread();
@@ -723,6 +751,8 @@ HResult GstMediaGraph::Stop() {
 
 void GstMediaGraph::SettleRecordedFile(const std::string& path, RunCounters& run_counters) {
   recorded_file_ = RecordedFileEnd{};
+  recorded_file_.first_frame_utc = FileTimeOf(run_counters.first_frame_ns.load());
+  recorded_file_.last_frame_utc = FileTimeOf(run_counters.last_frame_ns.load());
   if (run_counters.write_failed.load() || !run_counters.file_finished.load()) {
     // The writer stopped part way: the file keeps every whole frame it got.
     recorded_file_.write_failed = true;
@@ -737,7 +767,6 @@ void GstMediaGraph::SettleRecordedFile(const std::string& path, RunCounters& run
     recorded_file_.index_written = true;
     recorded_file_.frames = file.is_open() ? AviHeaderFrameCount(file) : -1;
   }
-  recorded_file_.first_frame_utc = FileTimeOf(run_counters.first_frame_ns.load());
   // What the log calls recorded is what the file holds.
   if (recorded_file_.frames >= 0) {
     run_counters.muxed = static_cast<std::int32_t>(

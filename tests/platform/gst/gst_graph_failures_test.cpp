@@ -84,9 +84,12 @@ TEST(GstUnpluggedCamera, TheErrorIsReportedTheFileKeepsEveryFrameAndThePlugBackS
   EXPECT_EQ(file.total_frames, file.video_chunks.size());
   EXPECT_TRUE(file.has_idx1 || file.has_indx);
   EXPECT_EQ(static_cast<std::size_t>(recorded), file.video_chunks.size());
-  // Plugged in again, it is listed and the same graph streams again.
+  // Plugged in again, it is listed and the same graph streams again, once its first file is
+  // out of the way (a run never writes over a file).
   ASSERT_TRUE(system.AttachSimulatedCamera(gst::kSimulatedAnalogCameraName));
   EXPECT_TRUE(IsListed(system));
+  EXPECT_TRUE(Failed(session.graph->Run()));
+  std::filesystem::rename(folder.Path("unplugged.avi"), folder.Path("first.avi"));
   EXPECT_EQ(session.graph->Run(), S_OK);
   EXPECT_EQ(session.graph->Stop(), S_OK);
 }
@@ -109,6 +112,32 @@ TEST(GstRecordingFolder, MissingOrUnusablePlacesFailBeforeTheRecordingStarts) {
   EXPECT_TRUE(Failed(session.graph->Run()));
   EXPECT_LT(SecondsSince(start), 2.0);
   EXPECT_EQ(session.graph->Stop(), S_OK);
+}
+
+TEST(GstRecordingFile, AnEarlierFileIsNeverWrittenOverAndARunThatFailsLeavesNoFile) {
+  testing::ScopedTempDir folder;
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  // A file (or a dangling link) already at the name keeps what it holds.
+  testing::WriteFileBytes(folder.Path("kept.avi"), "an earlier recording");
+  std::filesystem::create_symlink(folder.Path("gone.avi"), folder.Path("link.avi"));
+  for (const char* name : {"kept.avi", "link.avi"}) {
+    CaptureSession session;
+    ASSERT_EQ(BuildRecording(system, folder.Path(name), &session), S_OK) << name;
+    EXPECT_TRUE(Failed(session.graph->Run())) << name;
+    EXPECT_EQ(session.graph->Stop(), S_OK);
+  }
+  EXPECT_EQ(testing::ReadFileBytes(folder.Path("kept.avi")), "an earlier recording");
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("gone.avi")));
+  // A renderer that cannot open its display fails the run, which leaves no empty file.
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  testing::CaptureRequest request;
+  request.video_path = folder.Path("display.avi");
+  request.renderer = RendererKind::VMR7;
+  CaptureSession session;
+  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK);
+  EXPECT_TRUE(Failed(session.graph->Run()));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("display.avi")));
 }
 
 // Runs in a child process whose file size limit stands in for a full disk.
