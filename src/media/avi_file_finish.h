@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vesk {
@@ -25,6 +26,9 @@ class AviFileAccess {
   // Writes all count bytes; false on any failure (a full disk, a size limit).
   virtual bool WriteAt(std::uint64_t offset, const void* bytes, std::size_t count) = 0;
   virtual bool Truncate(std::uint64_t size) = 0;
+  // Why the last read, write or truncation that failed did, in plain words ("the disk is
+  // full"); empty when none failed or no reason is known (a read past the end).
+  virtual std::string LastFailure() const { return {}; }
 };
 
 struct AviFinishResult {

@@ -16,20 +16,22 @@ const char* IndexSource(const AviFileInfo& info) {
   return info.open_dml ? "OpenDML (indx, ix##)" : "idx1";
 }
 
-// Reads path; the problem, when there is one, is written to err.
-bool ReadInfo(const std::string& path, const AviToolFiles& files, AviFileInfo* info,
-              std::ostream& err) {
-  std::unique_ptr<AviFileAccess> file = files.open_read(path);
+// Reads path and gives the file, still open; the problem, when there is one, is written to
+// err.
+std::unique_ptr<AviFileAccess> ReadInfo(const std::string& path, const AviToolFiles& files,
+                                        AviFileInfo* info, std::ostream& err) {
+  std::string problem;
+  std::unique_ptr<AviFileAccess> file = files.open_read(path, &problem);
   if (file == nullptr) {
-    err << path << ": cannot be opened for reading\n";
-    return false;
+    err << path << ": cannot be opened for reading: " << problem << "\n";
+    return nullptr;
   }
   const AviReadStatus status = ReadAviFile(*file, info);
   if (status != AviReadStatus::Ok) {
     err << path << ": " << AviReadProblemText(status) << "\n";
-    return false;
+    return nullptr;
   }
-  return true;
+  return file;
 }
 
 bool CopyFile(AviFileAccess& from, AviFileAccess& to) {
@@ -47,12 +49,12 @@ bool CopyFile(AviFileAccess& from, AviFileAccess& to) {
 
 }  // namespace
 
-int RunAviInfo(const std::vector<std::string>& paths, const AviToolFiles& files,
-               std::ostream& out, std::ostream& err) {
+int RunAviInfo(const std::vector<std::string>& paths, const AviToolFiles& files, std::ostream& out,
+               std::ostream& err) {
   int status = 0;
   for (const std::string& path : paths) {
     AviFileInfo info;
-    if (!ReadInfo(path, files, &info, err)) {
+    if (ReadInfo(path, files, &info, err) == nullptr) {
       status = kAviToolUnreadable;
       continue;
     }
@@ -67,16 +69,27 @@ int RunAviInfo(const std::vector<std::string>& paths, const AviToolFiles& files,
 int RunRepairAvi(const std::string& source, const std::string& copy, const AviToolFiles& files,
                  std::ostream& out, std::ostream& err) {
   AviFileInfo info;
-  if (!ReadInfo(source, files, &info, err)) return kAviToolUnreadable;
-  if (files.open_read(copy) != nullptr) {
+  std::unique_ptr<AviFileAccess> from = ReadInfo(source, files, &info, err);
+  if (from == nullptr) return kAviToolUnreadable;
+  if (files.exists(copy)) {
     err << copy << ": exists already; the copy is written only as a new file\n";
     return kAviToolUnreadable;
   }
+  // Only what this run made is ever removed: a copy.part found here may be another repair's
+  // at work, or someone's file.
   const std::string temporary = copy + ".part";
-  std::unique_ptr<AviFileAccess> from = files.open_read(source);
-  std::unique_ptr<AviFileAccess> to = files.create_new(temporary);
-  if (from == nullptr || to == nullptr) {
-    err << temporary << ": cannot be created\n";
+  if (files.exists(temporary)) {
+    err << temporary
+        << (files.being_written(temporary)
+                ? ": another repair is writing this copy now\n"
+                : ": exists already, perhaps left by a repair that was stopped; remove it, then "
+                  "repair again\n");
+    return kAviToolUnreadable;
+  }
+  std::string problem;
+  std::unique_ptr<AviFileAccess> to = files.create_new(temporary, &problem);
+  if (to == nullptr) {
+    err << temporary << ": cannot be created: " << problem << "\n";
     return kAviToolUnreadable;
   }
   std::vector<bool> keys;
@@ -86,12 +99,20 @@ int RunRepairAvi(const std::string& source, const std::string& copy, const AviTo
   // An index the reader could not use is replaced, even in a file whose frames are whole.
   const AviFinishResult finished =
       copied ? FinishCutOffAvi(*to, &keys, info.index_rebuilt) : AviFinishResult{};
-  to.reset();
-  if (!copied || !finished.is_avi || !files.rename(temporary, copy)) {
+  // A write that failed (a full disk) leaves no copy, even where the finish went on without it.
+  problem = to->LastFailure();
+  const bool written =
+      copied && finished.is_avi && problem.empty() && files.rename_new(temporary, copy, &problem);
+  if (!written) {
     files.remove(temporary);
-    err << copy << ": could not be written\n";
+    if (problem.empty() && !from->LastFailure().empty()) {
+      err << source << ": cannot be read: " << from->LastFailure() << "\n";
+    } else {
+      err << copy << ": could not be written" << (problem.empty() ? "" : ": " + problem) << "\n";
+    }
     return kAviToolUnreadable;
   }
+  to.reset();
   out << copy << ": " << finished.video_frames << " frames";
   if (!finished.tail_cut && !finished.headers_updated) {
     out << "; the recording was whole, the copy is unchanged\n";

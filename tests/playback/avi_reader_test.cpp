@@ -4,14 +4,22 @@
 #include "playback/avi_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
 
+#include "app/avi_tool_files.h"
 #include "platform/linux/posix_avi_file.h"
 #include "playback/avi_tools.h"
 #include "playback/playback_file_info.h"
@@ -23,8 +31,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string MakeWithFfmpeg(const std::string& name, const std::string& options) {
-  const std::string command = "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=" +
-                              options + " " + name;
+  const std::string command =
+      "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=" + options + " " + name;
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   return name;
 }
@@ -50,18 +58,7 @@ std::string List(const std::string& type, const std::string& body) {
   return Chunk("LIST", type + body);
 }
 
-AviToolFiles Files() {
-  auto open = [](const std::string& path, bool create) -> std::unique_ptr<AviFileAccess> {
-    auto file = create ? std::make_unique<PosixAviFile>(path, PosixAviFile::CreateNew{})
-                       : std::make_unique<PosixAviFile>(path, false);
-    if (!file->is_open()) return nullptr;
-    return file;
-  };
-  return {[open](const std::string& p) { return open(p, false); },
-          [open](const std::string& p) { return open(p, true); },
-          [](const std::string& a, const std::string& b) { return fs::rename(a, b), true; },
-          [](const std::string& p) { fs::remove(p); }};
-}
+AviToolFiles Files() { return PosixAviToolFiles(); }
 
 TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreWhole) {
   testing::ScopedTempDir folder;
@@ -69,12 +66,12 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
     std::string file, options, decompressor, rate;
     std::size_t frames, key_every;
   } cases[] = {
-      {"mjpg.avi", "30000/1001 -frames:v 20 -c:v mjpeg", "Decompressor fourcc code: MJPG",
-       "29.97", 20, 1},
-      {"mpeg4.avi", "25 -frames:v 40 -c:v mpeg4 -g 12 -bf 0",
-       "Decompressor fourcc code: FMP4", "25", 40, 12},
-      {"yuy2.avi", "15 -frames:v 20 -c:v rawvideo -pix_fmt yuyv422", "YUY2 internal decoder",
-       "15", 20, 1},
+      {"mjpg.avi", "30000/1001 -frames:v 20 -c:v mjpeg", "Decompressor fourcc code: MJPG", "29.97",
+       20, 1},
+      {"mpeg4.avi", "25 -frames:v 40 -c:v mpeg4 -g 12 -bf 0", "Decompressor fourcc code: FMP4",
+       "25", 40, 12},
+      {"yuy2.avi", "15 -frames:v 20 -c:v rawvideo -pix_fmt yuyv422", "YUY2 internal decoder", "15",
+       20, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -137,15 +134,17 @@ std::string OpenDml(std::uint32_t super_entries) {
   const std::size_t indx_at = 12 + 12 + 64 + 12 + 64 + 48 + 8;  // after strh and strf
   const std::string indx_stub(24 + 32, '\0');
   auto header = [&](const std::string& indx) {
-    return List("hdrl", Chunk("avih", avih) +
-                            List("strl", Chunk("strh", strh) + Chunk("strf", strf) +
-                                             Chunk("indx", indx)));
+    return List("hdrl",
+                Chunk("avih", avih) +
+                    List("strl", Chunk("strh", strh) + Chunk("strf", strf) + Chunk("indx", indx)));
   };
   std::string first_riff_body = "AVI " + header(indx_stub);
   const std::uint64_t movi1 = 8 + first_riff_body.size();
   auto ix = [&](std::uint64_t movi_at, int frames, std::uint32_t delta) {
-    std::string body = Le(2, 2) + '\0' + '\1' + Le(frames) + "00dc" + Le(movi_at + 8 + 4 + 8, 8) + Le(0);
-    for (int i = 0; i < frames; ++i) body += Le(i * 18) + Le(10 | (i == int(delta) ? 0x80000000u : 0));
+    std::string body =
+        Le(2, 2) + '\0' + '\1' + Le(frames) + "00dc" + Le(movi_at + 8 + 4 + 8, 8) + Le(0);
+    for (int i = 0; i < frames; ++i)
+      body += Le(i * 18) + Le(10 | (i == int(delta) ? 0x80000000u : 0));
     return Chunk("ix00", body);
   };
   const std::string movi_a = movi(3);
@@ -173,8 +172,10 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   EXPECT_EQ(info.key_frames, 4u);
   EXPECT_FALSE(info.frames[4].key);
   EXPECT_EQ(DescribeAviFile("odml.avi", info).frame_rate, "30");
-  FILE* probe = popen("ffprobe -v error -count_packets -show_entries stream=nb_read_packets "
-                      "-of csv=p=0 odml.avi", "r");
+  FILE* probe = popen(
+      "ffprobe -v error -count_packets -show_entries stream=nb_read_packets "
+      "-of csv=p=0 odml.avi",
+      "r");
   char line[32] = {};
   ASSERT_NE(fgets(line, sizeof line, probe), nullptr);
   pclose(probe);
@@ -203,8 +204,10 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   ASSERT_EQ(info.frames.size(), 5u);
   EXPECT_EQ(info.key_frames, walked.key_frames);
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(info.frames[i].offset, walked.frames[i].offset);
-  probe = popen("ffprobe -v error -count_packets -show_entries stream=nb_read_packets "
-                "-of csv=p=0 copy.avi 2>/dev/null", "r");
+  probe = popen(
+      "ffprobe -v error -count_packets -show_entries stream=nb_read_packets "
+      "-of csv=p=0 copy.avi 2>/dev/null",
+      "r");
   ASSERT_NE(fgets(line, sizeof line, probe), nullptr);
   pclose(probe);
   EXPECT_STREQ(line, "5\n");
@@ -263,17 +266,115 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   Write("empty.avi", "");
   Write("text.avi", "RIFF\x04\0\0\0WAVE");
   ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i sine -t 0.1 audio.avi"), 0);
-  EXPECT_EQ(RunAviInfo({"v.avi", "empty.avi", "text.avi", "audio.avi", "none.avi"}, Files(),
-                       out, err),
-            kAviToolUnreadable);
+  EXPECT_EQ(
+      RunAviInfo({"v.avi", "empty.avi", "text.avi", "audio.avi", "none.avi"}, Files(), out, err),
+      kAviToolUnreadable);
   EXPECT_EQ(err.str(),
             "empty.avi: not an AVI file\ntext.avi: not an AVI file\n"
             "audio.avi: the AVI file has no video stream\n"
-            "none.avi: cannot be opened for reading\n");
+            "none.avi: cannot be opened for reading: no such file or folder\n");
   EXPECT_EQ(out.str(),
             "File information for  v.avi\n\tDecompressor\tYUY2 internal decoder\n"
             "\tFrames\t\t6\n\tKey Frames\t6\n\tFrame size\t64x48\n\tFrame rate\t25 fps\n"
             "\tIndex\t\tidx1\n\n");
+}
+
+// Runs a tool in a child process, so one that waits fails its case instead of hanging the
+// suite: its exit status and what it wrote to err, or -1 when it had not ended in 5 seconds.
+int InChild(const std::function<int(std::ostream& out, std::ostream& err)>& tool,
+            std::string* err) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    std::ostringstream out, errors;
+    const int status = tool(out, errors);
+    Write("child-err.txt", errors.str());
+    _exit(status);
+  }
+  for (int tick = 0; tick < 500; ++tick, usleep(10000)) {
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) != child) continue;
+    *err = testing::ReadFileBytes("child-err.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  return -1;
+}
+
+TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
+  testing::ScopedTempDir folder;
+  MakeWithFfmpeg("v.avi", "25 -frames:v 3 -c:v rawvideo -pix_fmt yuyv422");
+  ASSERT_EQ(mkfifo("pipe.avi", 0600), 0);
+  Write("other.avi", "kept");
+  Write("left.avi.part", "kept");
+  fs::create_symlink("v.avi", "link.avi");
+  fs::create_symlink("other.avi", "to-other.avi");
+  fs::create_symlink("nowhere.avi", "dangling.avi");
+  const PosixAviFile busy("busy.avi.part", PosixAviFile::CreateNew{});
+  const std::string fifo = ": cannot be opened for reading: not a regular file (a FIFO)\n";
+  const std::string exists = ": exists already; the copy is written only as a new file\n";
+  struct Case {
+    std::vector<std::string> files;  // one: --avi-info; two: --repair-avi
+    int status;
+    std::string err;
+    rlim_t file_size_limit = RLIM_INFINITY;
+  } cases[] = {
+      {{"pipe.avi"}, 1, "pipe.avi" + fifo},
+      {{"link.avi"}, 0, ""},
+      {{"pipe.avi", "out.avi"}, 1, "pipe.avi" + fifo},
+      {{"v.avi", "pipe.avi"}, 1, "pipe.avi" + exists},
+      {{"v.avi", "to-other.avi"}, 1, "to-other.avi" + exists},
+      {{"v.avi", "dangling.avi"}, 1, "dangling.avi" + exists},
+      {{"v.avi", "left.avi"},
+       1,
+       "left.avi.part: exists already, perhaps left by a repair that was stopped; remove it, "
+       "then repair again\n"},
+      {{"v.avi", "busy.avi"}, 1, "busy.avi.part: another repair is writing this copy now\n"},
+      {{"v.avi", "missing/copy.avi"},
+       1,
+       "missing/copy.avi.part: cannot be created: no such file or folder\n"},
+      {{"v.avi", "small.avi"},
+       1,
+       "small.avi: could not be written: the file is too large for the file system\n",
+       9000},
+      {{"link.avi", "copy.avi"}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.files.back());
+    std::string err;
+    const int status = InChild(
+        [&](std::ostream& out, std::ostream& errors) {
+          const rlimit limit{c.file_size_limit, c.file_size_limit};
+          std::signal(SIGXFSZ, SIG_IGN);
+          setrlimit(RLIMIT_FSIZE, &limit);
+          if (c.files.size() == 1) return RunAviInfo(c.files, Files(), out, errors);
+          return RunRepairAvi(c.files[0], c.files[1], Files(), out, errors);
+        },
+        &err);
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(err, c.err);
+  }
+  // What was there is kept as it was, and only that.
+  std::set<std::string> parts;
+  for (const auto& entry : fs::directory_iterator(".")) {
+    if (entry.path().extension() == ".part") parts.insert(entry.path().filename());
+  }
+  EXPECT_EQ(parts, (std::set<std::string>{"busy.avi.part", "left.avi.part"}));
+  EXPECT_TRUE(fs::is_fifo("pipe.avi"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status("out.avi")));
+  EXPECT_EQ(testing::ReadFileBytes("other.avi") + testing::ReadFileBytes("left.avi.part"),
+            "keptkept");
+  EXPECT_EQ(fs::read_symlink("to-other.avi"), "other.avi");
+  EXPECT_EQ(fs::read_symlink("dangling.avi"), "nowhere.avi");
+  EXPECT_FALSE(fs::exists(fs::symlink_status("small.avi")));
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("copy.avi")));
+
+  // The copy's last step does not replace a name that appeared while it was being written.
+  std::string problem;
+  EXPECT_FALSE(Files().rename_new("other.avi", "dangling.avi", &problem));
+  EXPECT_EQ(fs::read_symlink("dangling.avi"), "nowhere.avi");
+  EXPECT_TRUE(fs::exists("other.avi"));
 }
 
 TEST(PlaybackFileInfo, TextsFollowTheStreamCodesAndRates) {
