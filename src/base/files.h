@@ -10,8 +10,10 @@ namespace vesk::files {
 // The folder separator of file names the station builds.
 constexpr char kSeparator = '/';
 
-// Reads a whole file; fails when it cannot be read or holds more than max_bytes.
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes);
+// Reads a whole file; fails when it cannot be read or holds more than max_bytes, saying why
+// in error when given ("Permission denied", "not a regular file", "larger than N bytes").
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes,
+                   std::string* error = nullptr);
 
 // Writes the bytes to a temporary file in the same folder, flushes it to the disk and
 // renames it over path. On any failure the old file is left as it was and no

@@ -54,24 +54,31 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes) {
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes,
+                   std::string* error) {
+  auto fail = [error](std::string why) {
+    if (error != nullptr) *error = std::move(why);
+    return false;
+  };
+  const std::string too_large = "larger than " + std::to_string(max_bytes) + " bytes";
   // Never waits: a FIFO (or a device) put where a file is expected would block the open and
   // hang start-up; it is opened without blocking and then refused as not a regular file.
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) return false;
+  if (fd.get() < 0) return fail(std::strerror(errno));
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  if (static_cast<unsigned long long>(info.st_size) > max_bytes) return false;
+  if (::fstat(fd.get(), &info) != 0) return fail(std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) return fail("not a regular file");
+  if (static_cast<unsigned long long>(info.st_size) > max_bytes) return fail(too_large);
   std::string content;
   char chunk[65536];
   for (;;) {
     const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return fail(std::strerror(errno));
     }
     if (got == 0) break;
-    if (content.size() + static_cast<std::size_t>(got) > max_bytes) return false;
+    if (content.size() + static_cast<std::size_t>(got) > max_bytes) return fail(too_large);
     content.append(chunk, static_cast<std::size_t>(got));
   }
   *bytes = std::move(content);
