@@ -29,6 +29,22 @@ bool DeleteFile(const std::string& path);
 // byte-wise so every station walks them in the same order. Empty when the folder is missing.
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view suffix);
 
+// One entry of a folder whose name ends with the suffix looked for.
+struct FolderEntry {
+  std::string name;
+  // Empty for a regular file (or a link to one); otherwise why it is no file to read:
+  // "a FIFO", "a symbolic link to /dev/zero, a character device", "a symbolic link to x,
+  // which does not exist"…
+  std::string not_a_file;
+  // Differs between two versions of the entry (its modification time, inode and size), so an
+  // edited or replaced file can be told from the one seen before.
+  std::string version;
+};
+
+// Every entry of folder whose name ends with suffix, regular file or not, sorted as ListFiles
+// sorts them. Empty when the folder is missing.
+std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view suffix);
+
 // Why a folder that is there cannot be listed (as the system says it, e.g. "Permission
 // denied", "Not a directory"); empty when it can be listed or is not there at all.
 std::string FolderReadError(const std::string& folder);

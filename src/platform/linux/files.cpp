@@ -125,19 +125,54 @@ bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view suffix) {
   std::vector<std::string> names;
+  for (FolderEntry& entry : ListFolderEntries(folder, suffix)) {
+    if (entry.not_a_file.empty()) names.push_back(std::move(entry.name));
+  }
+  return names;
+}
+
+std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view suffix) {
+  std::vector<FolderEntry> entries;
   DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return names;
-  while (const struct dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
+  if (dir == nullptr) return entries;
+  while (const struct dirent* found = ::readdir(dir)) {
+    const std::string_view name = found->d_name;
     if (name.size() < suffix.size() || name.substr(name.size() - suffix.size()) != suffix) continue;
-    const std::string full = folder + kSeparator + std::string(name);
+    FolderEntry entry{std::string(name), {}, {}};
+    const std::string full = folder + kSeparator + entry.name;
+    struct stat link {};
     struct stat info {};
-    if (::stat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    names.emplace_back(name);
+    const bool is_link = ::lstat(full.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    std::string target;
+    if (is_link) {
+      char buffer[PATH_MAX];
+      const ssize_t length = ::readlink(full.c_str(), buffer, sizeof buffer);
+      target = "a symbolic link to " + std::string(buffer, length > 0 ? length : 0);
+    }
+    if (::stat(full.c_str(), &info) != 0) {
+      const int error = errno;
+      info = link;
+      entry.not_a_file = !is_link           ? std::string(std::strerror(error))
+                         : error == ENOENT ? target + ", which does not exist"
+                                           : target + ": " + std::strerror(error);
+    } else if (!S_ISREG(info.st_mode)) {
+      const char* kind = S_ISDIR(info.st_mode)    ? "a folder"
+                         : S_ISFIFO(info.st_mode) ? "a FIFO"
+                         : S_ISCHR(info.st_mode)  ? "a character device"
+                         : S_ISBLK(info.st_mode)  ? "a block device"
+                         : S_ISSOCK(info.st_mode) ? "a socket"
+                                                  : "a special file";
+      entry.not_a_file = (is_link ? target + ", " : std::string()) + kind + ", not a regular file";
+    }
+    entry.version = std::to_string(info.st_mtim.tv_sec) + "." +
+                    std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_ino) +
+                    ":" + std::to_string(info.st_size);
+    entries.push_back(std::move(entry));
   }
   ::closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
+  std::sort(entries.begin(), entries.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  return entries;
 }
 
 std::string FolderReadError(const std::string& folder) {
