@@ -113,16 +113,13 @@ int main(int argc, char** argv) {
     app = std::move(gui);
   }
 
-  // One station per user; a second copy ends at once and shows nothing.
   // One station per user, and one per home folder (stations started by a service or cron
   // have another runtime directory). A refused copy shows nothing but says why in one line.
-  qt::SingleInstanceLock instance;
-  const auto home_lock = qt::SingleInstanceLock::ForFolder(QDir::currentPath());
-  for (qt::SingleInstanceLock* lock : {&instance, home_lock.get()}) {
-    if (!lock->TryLock()) {
-      std::cerr << "vesk-capture: " << lock->RefusalText().toStdString() << std::endl;
-      return ExitStatusOf(E_ABORT);
-    }
+  const qt::StationLocks locks = qt::TakeStationLocks(
+      std::make_unique<qt::SingleInstanceLock>(), QDir::currentPath());
+  if (!locks.refusal.isEmpty()) {
+    std::cerr << "vesk-capture: " << locks.refusal.toStdString() << std::endl;
+    return ExitStatusOf(E_ABORT);
   }
   // Raised priority, so capture is not starved by other programs.
   qt::RaiseProcessPriority();
@@ -181,6 +178,8 @@ int main(int argc, char** argv) {
                                    LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown},
                                    qt::PostToUiThread, &timers, gps, !headless});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
+  // A home folder that could not hold its lock: shown with the other start-up reports.
+  if (!locks.warning.isEmpty()) station.log().QueueMessage(locks.warning.toStdString());
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // Start-up is over: the splash goes.
   splash.reset();

@@ -10,8 +10,10 @@ namespace vesk::files {
 // The folder separator of file names the station builds.
 constexpr char kSeparator = '/';
 
-// Reads a whole file; fails when it cannot be read or holds more than max_bytes.
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes);
+// Reads a whole file; fails when it cannot be read or holds more than max_bytes, saying why
+// in error when given ("Permission denied", "not a regular file", "larger than N bytes").
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes,
+                   std::string* error = nullptr);
 
 // Writes the bytes to a temporary file in the same folder, flushes it to the disk and
 // renames it over path. On any failure the old file is left as it was and no
@@ -35,6 +37,22 @@ bool DeleteFile(const std::string& path);
 // Names (not paths) of the regular files in folder whose names end with suffix, sorted
 // byte-wise so every station walks them in the same order. Empty when the folder is missing.
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view suffix);
+
+// One entry of a folder whose name ends with the suffix looked for.
+struct FolderEntry {
+  std::string name;
+  // Empty for a regular file (or a link to one); otherwise why it is no file to read:
+  // "a FIFO", "a symbolic link to /dev/zero, a character device", "a symbolic link to x,
+  // which does not exist"…
+  std::string not_a_file;
+  // Differs between two versions of the entry (its modification time, inode and size), so an
+  // edited or replaced file can be told from the one seen before.
+  std::string version;
+};
+
+// Every entry of folder whose name ends with suffix, regular file or not, sorted as ListFiles
+// sorts them. Empty when the folder is missing.
+std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view suffix);
 
 // Why a folder that is there cannot be listed (as the system says it, e.g. "Permission
 // denied", "Not a directory"); empty when it can be listed or is not there at all.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/code_page.h"
+#include "base/files.h"
 
 namespace vesk {
 namespace {
@@ -412,16 +413,18 @@ bool LoadOptionsBytes(std::string_view bytes, const std::vector<std::string>& vi
 
 bool LoadOptionsFile(const std::string& path, const std::vector<std::string>& video_codec_names,
                      MessageLog& log, Options* options,
-                     std::vector<VideoConfiguration>* video_configurations) {
+                     std::vector<VideoConfiguration>* video_configurations, std::string* error) {
   std::vector<XmlChild> children;
-  if (!LoadXmlChildren(path, &children)) return false;
+  if (!LoadXmlChildren(path, &children, error)) return false;
   ReadOptionChildren(children, video_codec_names, log, options, video_configurations);
   return true;
 }
 
 bool LoadOptions(const std::vector<std::string>& video_codec_names, MessageLog& log,
-                 Options* options, std::vector<VideoConfiguration>* video_configurations) {
-  return LoadOptionsFile(OptionsFilePath(), video_codec_names, log, options, video_configurations);
+                 Options* options, std::vector<VideoConfiguration>* video_configurations,
+                 std::string* error) {
+  return LoadOptionsFile(OptionsFilePath(), video_codec_names, log, options, video_configurations,
+                         error);
 }
 
 void ApplyEventOptions(Options* options, DerivedOptions* derived) {
@@ -486,8 +489,18 @@ bool LoadOptionsAtStartUp(const std::vector<std::string>& video_codec_names, Mes
                           Options* options, DerivedOptions* derived,
                           std::vector<VideoConfiguration>* video_configurations) {
   SetDefaultOptions(options);
-  const bool loaded = LoadOptions(video_codec_names, log, options, video_configurations);
-  if (!loaded) log.QueueMessage(kNoOptionsFileNote);
+  std::string error;
+  const bool loaded = LoadOptions(video_codec_names, log, options, video_configurations, &error);
+  if (!loaded && !files::PathExists(OptionsFilePath())) {
+    log.QueueMessage(kNoOptionsFileNote);  // no file is the usual first start
+  } else if (!loaded) {
+    // A file that is there but cannot be used says where it goes wrong, and what the
+    // observer's next change of any option would do to it.
+    const std::string_view note(kNoOptionsFileNote);
+    log.QueueMessage(std::string(note.substr(0, note.size() - 2)) + " - " + kOptionsFileName +
+                     ": " + error +
+                     "; the defaults are used, and saving any option replaces the file\r\n");
+  }
   derived->default_recording_duration = InitialRecordingDuration();
   if (loaded) {
     UseDefaultForForeignFolders(log, options);

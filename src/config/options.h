@@ -135,12 +135,15 @@ void SetDefaultOptions(Options* options);
 // friendly names of the installed compressors in list order (SubtypeCodecPair entries are
 // resolved against them). Saved device configurations are appended to video_configurations.
 // Fails only when the file is missing, unreadable, not well-formed or has no root element;
-// odd entries are skipped one by one.
+// odd entries are skipped one by one. error, when given, says why a load failed (the
+// system's reason, or the line where the XML goes wrong).
 bool LoadOptions(const std::vector<std::string>& video_codec_names, MessageLog& log,
-                 Options* options, std::vector<VideoConfiguration>* video_configurations);
+                 Options* options, std::vector<VideoConfiguration>* video_configurations,
+                 std::string* error = nullptr);
 bool LoadOptionsFile(const std::string& path, const std::vector<std::string>& video_codec_names,
                      MessageLog& log, Options* options,
-                     std::vector<VideoConfiguration>* video_configurations);
+                     std::vector<VideoConfiguration>* video_configurations,
+                     std::string* error = nullptr);
 bool LoadOptionsBytes(std::string_view bytes, const std::vector<std::string>& video_codec_names,
                       MessageLog& log, Options* options,
                       std::vector<VideoConfiguration>* video_configurations);
@@ -149,7 +152,8 @@ bool LoadOptionsBytes(std::string_view bytes, const std::vector<std::string>& vi
 // other way round when it is empty), the countdown time base, and the working codec pairs.
 void ApplyEventOptions(Options* options, DerivedOptions* derived);
 
-// The start-up sequence: defaults, load (a failure queues kNoOptionsFileNote), the initial
+// The start-up sequence: defaults, load (a failure queues kNoOptionsFileNote, followed on
+// its line by why when the file is there but cannot be used), the initial
 // recording duration, and ApplyEventOptions when the file was read. Returns whether it was.
 bool LoadOptionsAtStartUp(const std::vector<std::string>& video_codec_names, MessageLog& log,
                           Options* options, DerivedOptions* derived,

@@ -120,7 +120,8 @@ bool WriteXmlTextFile(const std::string& path, std::string_view comment,
 
 std::string OptionsFilePath() { return files::CurrentDirectory() + kOptionsFileName; }
 
-bool ParseXmlChildren(std::string_view bytes, std::vector<XmlChild>* children) {
+bool ParseXmlChildren(std::string_view bytes, std::vector<XmlChild>* children,
+                      std::string* error) {
   std::string utf8;
   pugi::xml_encoding encoding = pugi::encoding_utf8;
   const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
@@ -142,9 +143,25 @@ bool ParseXmlChildren(std::string_view bytes, std::vector<XmlChild>* children) {
   pugi::xml_document document;
   const pugi::xml_parse_result parsed =
       document.load_buffer(utf8.data(), utf8.size(), pugi::parse_default, encoding);
-  if (!parsed) return false;
+  if (!parsed) {
+    if (error != nullptr) {
+      *error = parsed.description();
+      // The offset counts the parser's own UTF-8 text, which has the file's lines only when
+      // the file was not UTF-16.
+      if (!utf16 && parsed.offset >= 0) {
+        const auto end = utf8.begin() + static_cast<std::ptrdiff_t>(
+                                            std::min<std::size_t>(parsed.offset, utf8.size()));
+        *error = "line " + std::to_string(std::count(utf8.begin(), end, '\n') + 1) + ": " +
+                 *error;
+      }
+    }
+    return false;
+  }
   const pugi::xml_node root = document.document_element();
-  if (!root) return false;
+  if (!root) {
+    if (error != nullptr) *error = "no root element";
+    return false;
+  }
 
   std::vector<XmlChild> result;
   for (const pugi::xml_node& node : root.children()) {
@@ -161,10 +178,11 @@ bool ParseXmlChildren(std::string_view bytes, std::vector<XmlChild>* children) {
   return true;
 }
 
-bool LoadXmlChildren(const std::string& path, std::vector<XmlChild>* children) {
+bool LoadXmlChildren(const std::string& path, std::vector<XmlChild>* children,
+                     std::string* error) {
   std::string bytes;
-  if (!files::ReadWholeFile(path, &bytes, kMaxXmlFileBytes)) return false;
-  return ParseXmlChildren(bytes, children);
+  if (!files::ReadWholeFile(path, &bytes, kMaxXmlFileBytes, error)) return false;
+  return ParseXmlChildren(bytes, children, error);
 }
 
 }  // namespace vesk

@@ -45,11 +45,15 @@ bool WriteXmlTextFile(const std::string& path, std::string_view comment,
 std::string OptionsFilePath();
 
 // Loads a station file and lists the root's child elements in document order. Fails for a
-// missing, oversized or not well-formed file and for one without a root element. The
-// root's name is not checked. Reads Windows-1252 unless the file declares UTF-8 or UTF-16.
-bool LoadXmlChildren(const std::string& path, std::vector<XmlChild>* children);
+// missing, oversized or not well-formed file and for one without a root element, saying why
+// in error when given: the system's reason ("Permission denied") or where the XML goes
+// wrong ("line 3: Start-end tags mismatch"). The root's name is not checked. Reads
+// Windows-1252 unless the file declares UTF-8 or UTF-16.
+bool LoadXmlChildren(const std::string& path, std::vector<XmlChild>* children,
+                     std::string* error = nullptr);
 
 // The same over bytes already in memory.
-bool ParseXmlChildren(std::string_view bytes, std::vector<XmlChild>* children);
+bool ParseXmlChildren(std::string_view bytes, std::vector<XmlChild>* children,
+                      std::string* error = nullptr);
 
 }  // namespace vesk

@@ -93,10 +93,10 @@ bool WriteEventFile(const std::string& path, const EventFileText& text) {
   return WriteXmlTextFile(path, kEventFileComment, entries);
 }
 
-bool ReadEventFile(const std::string& path, EventFileText* text) {
+bool ReadEventFile(const std::string& path, EventFileText* text, std::string* error) {
   *text = EventFileText{};
   std::vector<XmlChild> children;
-  if (path.empty() || !LoadXmlChildren(path, &children)) return false;
+  if (path.empty() || !LoadXmlChildren(path, &children, error)) return false;
   ApplyChildren(children, text);
   return true;
 }
@@ -109,8 +109,8 @@ bool ReadEventFileBytes(std::string_view bytes, EventFileText* text) {
   return true;
 }
 
-bool ReadNamedEventFile(const std::string& file_name, EventFileText* text) {
-  return ReadEventFile(std::string(kEventsFolder) + files::kSeparator + file_name, text);
+bool ReadNamedEventFile(const std::string& file_name, EventFileText* text, std::string* error) {
+  return ReadEventFile(std::string(kEventsFolder) + files::kSeparator + file_name, text, error);
 }
 
 std::optional<std::uint16_t> ScanUnsigned16(std::string_view text, std::size_t width) {

@@ -89,14 +89,15 @@ bool WriteEventFile(const std::string& path, const EventFileText& text);
 // the value of its first attribute (whatever its name) to the field named exactly like
 // the element; later elements overwrite earlier ones, unknown ones are ignored. Values are
 // cut to their field's capacity. On failure (missing, oversized or not well-formed file, no
-// root) every field is left empty.
-bool ReadEventFile(const std::string& path, EventFileText* text);
+// root) every field is left empty and error, when given, says why.
+bool ReadEventFile(const std::string& path, EventFileText* text, std::string* error = nullptr);
 
 // The same over the bytes of a file.
 bool ReadEventFileBytes(std::string_view bytes, EventFileText* text);
 
 // ReadEventFile of a file in the Events folder.
-bool ReadNamedEventFile(const std::string& file_name, EventFileText* text);
+bool ReadNamedEventFile(const std::string& file_name, EventFileText* text,
+                        std::string* error = nullptr);
 
 // Reads an unsigned 16-bit number the way the C format "%<width>hu" does: skips leading
 // white space, takes an optional '+' and then at most width characters in all, digits

@@ -1,5 +1,6 @@
 #include "events/event_loader.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/files.h"
@@ -40,6 +41,21 @@ EventLoader::EventLoader(const Clock& clock, MessageLog& log, EventScheduler& sc
 
 void EventLoader::FreeEvents() { events_.clear(); }
 
+void EventLoader::ReportOnce(const files::FolderEntry& entry, const std::string& text,
+                             bool with_timestamp) {
+  Noted& noted = noted_[entry.name];
+  if (noted.version != entry.version) noted = Noted{entry.version, {}};
+  if (noted.texts.insert(text).second) log_.ReportMessage(text, with_timestamp);
+}
+
+void EventLoader::ForgetOtherFiles(const std::vector<files::FolderEntry>& entries) {
+  std::set<std::string> present;
+  for (const files::FolderEntry& entry : entries) present.insert(entry.name);
+  for (auto it = noted_.begin(); it != noted_.end();) {
+    it = present.count(it->first) != 0 ? std::next(it) : noted_.erase(it);
+  }
+}
+
 void EventLoader::LoadEvents() {
   if (hooks_.device_list_empty && hooks_.device_list_empty()) return;
 
@@ -47,8 +63,18 @@ void EventLoader::LoadEvents() {
   FreeEvents();
   scheduler_.ClearCurrentEvent();
 
-  const std::vector<std::string> names = files::ListFiles(kEventsFolder, kEventFileSuffix);
-  if (names.empty()) {
+  const std::vector<files::FolderEntry> entries =
+      files::ListFolderEntries(kEventsFolder, kEventFileSuffix);
+  ForgetOtherFiles(entries);
+  auto skip = [this](const files::FolderEntry& entry, const std::string& reason) {
+    ReportOnce(entry,
+               "WARNING: the Event file " + entry.name + " cannot be read and is ignored: " +
+                   reason + "\r\n",
+               true);
+  };
+  const auto is_file = [](const files::FolderEntry& entry) { return entry.not_a_file.empty(); };
+  if (std::none_of(entries.begin(), entries.end(), is_file)) {
+    for (const files::FolderEntry& entry : entries) skip(entry, "it is " + entry.not_a_file);
     // A folder that is there but cannot be read is not the same as no Events.
     if (const std::string error = files::FolderReadError(kEventsFolder); !error.empty()) {
       log_.ReportMessage(std::string("WARNING: the \"") + kEventsFolder +
@@ -61,13 +87,18 @@ void EventLoader::LoadEvents() {
 
   const std::size_t suffix_length = std::string_view(kEventFileSuffix).size();
   int accepted = 0;
-  for (const std::string& name : names) {
+  for (const files::FolderEntry& entry : entries) {
+    if (!is_file(entry)) {
+      skip(entry, "it is " + entry.not_a_file);
+      continue;
+    }
+    const std::string& name = entry.name;
     EventRecord record;
-    const bool read = ReadNamedEventFile(name, &record.FileText);
+    std::string error;
+    const bool read = ReadNamedEventFile(name, &record.FileText, &error);
     const bool valid = CompleteEventRecord(&record, clock_);
     if (!read || !valid) {
-      log_.ReportMessage("WARNING: the Event file " + name + " cannot be read and is ignored\r\n",
-                         true);
+      skip(entry, read ? "its event time or duration is not a valid one" : error);
       continue;
     }
 
@@ -89,10 +120,15 @@ void EventLoader::LoadEvents() {
         log_.ReportMessage(name.substr(0, name.size() - suffix_length), false);
         break;
       case InsertEventResult::kOverlaps:
-        log_.ReportMessage("NOTE: the Event " + name +
-                               " is ignored because it overlaps (within one minute) another "
-                               "Event\r\n",
-                           accepted == 0);
+        // Every reload looks at it again; the one after that Event's recording no longer
+        // has that Event in the way (it is over), and the expiry rule decides.
+        ReportOnce(entry,
+                   "NOTE: the Event " + name +
+                       " is ignored because it overlaps (within one minute) another Event; it "
+                       "is looked at again when that Event ends and then recorded for what is "
+                       "left of its window, if any is left (more than 10 seconds once it has "
+                       "begun)\r\n",
+                   accepted == 0);
         break;
       case InsertEventResult::kExpired:
         break;

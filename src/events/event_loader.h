@@ -1,10 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/clock.h"
+#include "base/files.h"
 #include "base/message_log.h"
 #include "base/system_time.h"
 #include "events/event_file.h"
@@ -32,7 +35,9 @@ bool MatchesStoppedEvent(const EventRecord& record, const StoppedEvent& stopped)
 
 // Reads every event file of the Events folder, keeps the Events that are neither over nor
 // colliding with one already accepted, lists them in the message log and hands the list to
-// the scheduler.
+// the scheduler. What it says about a file it leaves out (an overlap, a file it cannot read)
+// it says once while the station runs, and again only when the file changes: the folder is
+// reloaded after every recording and every edit.
 class EventLoader {
  public:
   struct Hooks {
@@ -53,12 +58,24 @@ class EventLoader {
   const EventList& Events() const { return events_; }
 
  private:
+  // Reports text about the entry unless it was already said about this version of it.
+  void ReportOnce(const files::FolderEntry& entry, const std::string& text, bool with_timestamp);
+  // Forgets the files that are gone, so the memory holds no more than the folder does.
+  void ForgetOtherFiles(const std::vector<files::FolderEntry>& entries);
+
+  // What was said about each file, by name, and of which version of it.
+  struct Noted {
+    std::string version;
+    std::set<std::string> texts;
+  };
+
   const Clock& clock_;
   MessageLog& log_;
   EventScheduler& scheduler_;
   const std::vector<StoppedEvent>& manually_stopped_;
   Hooks hooks_;
   EventList events_;
+  std::map<std::string, Noted> noted_;
 };
 
 }  // namespace vesk

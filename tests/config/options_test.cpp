@@ -186,42 +186,48 @@ TEST_F(OptionsTest, CodecPairsResolveAgainstTheInstalledCodecs) {
   EXPECT_EQ(LogText(), "\r\n12:00:00 (UTC)\r\n" + warning + "\r\n" + warning);
 }
 
+// A file that cannot be used says where and why; the defaults stand.
 TEST_F(OptionsTest, BadFilesNeitherCrashNorPoisonTheNextSave) {
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 7919 + 13) % 256));
   const std::string big_value =
       "<Root><VideoDirectory Value=\"" + std::string(10 * 1024 * 1024, 'v') + "\"/></Root>";
   struct Case {
-    std::string name;
     std::string bytes;
-    bool loads;
+    std::string failure;  // empty when the file loads
   };
   const std::vector<Case> cases = {
-      {"empty", "", false},
-      {"not well-formed", "<Root><VideoDirectory Value=\"x\"></Root>", false},
-      {"no root", "<?xml version=\"1.0\"?>\r\n<!--only a comment-->\r\n", false},
-      {"binary garbage", garbage, false},
-      {"nul in value", std::string("<Root><VideoDirectory Value=\"a") + '\0' + "b\"/></Root>",
-       false},
-      {"control reference", "<Root><VideoDirectory Value=\"a&#1;b\"/></Root>", true},
-      {"undefined code page bytes", "<Root><VideoDirectory Value=\"\x81\x8D\x8F\x90\x9D\"/></Root>",
-       true},
-      {"utf-8 declared, invalid bytes",
-       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Root><VideoDirectory Value=\"a\xFF\xC3\"/>"
+      {"", "line 1: No document element found"},
+      {"<Root>\r\n\t<VideoDirectory Value=\"x\">\r\n</Root>", "line 3: Start-end tags mismatch"},
+      {"<?xml version=\"1.0\"?>\r\n<!--only a comment-->\r\n", "line 3: No document element found"},
+      {garbage, "line 17: No document element found"},
+      {std::string("<Root><VideoDirectory Value=\"a") + '\0' + "b\"/></Root>",
+       "line 1: Error parsing element attribute"},
+      {"<Root><VideoDirectory Value=\"a&#1;b\"/></Root>", ""},  // a control reference
+      {"<Root><VideoDirectory Value=\"\x81\x8D\x8F\x90\x9D\"/></Root>", ""},  // undefined bytes
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><Root><VideoDirectory Value=\"a\xFF\xC3\"/>"
        "</Root>",
-       true},
-      {"ten megabytes", big_value, true},
+       ""},  // invalid UTF-8
+      {big_value, ""},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.failure);
     options_ = Options{};
     configurations_.clear();
+    log_.Clear();
     WriteFileBytes(OptionsFilePath(), c.bytes);
-    EXPECT_EQ(StartUp(), c.loads) << c.name;
-    EXPECT_EQ(ReadFileBytes(OptionsFilePath()), c.bytes) << c.name;  // loading never writes
-    EXPECT_LE(CharacterCount(options_.video_directory), 511u) << c.name;
-    EXPECT_TRUE(SaveOptions(options_, configurations_)) << c.name;
+    EXPECT_EQ(StartUp(), c.failure.empty());
+    EXPECT_EQ(LogText(), c.failure.empty() ? ""
+                                           : "\r\n12:00:00 (UTC)\r\nNo Options File or unreadable "
+                                             "Options File - VESK_options.xml: " +
+                                                 c.failure +
+                                                 "; the defaults are used, and saving any "
+                                                 "option replaces the file\r\n");
+    EXPECT_EQ(ReadFileBytes(OptionsFilePath()), c.bytes);  // loading never writes
+    EXPECT_LE(CharacterCount(options_.video_directory), 511u);
+    EXPECT_TRUE(SaveOptions(options_, configurations_));
     Options again;
-    EXPECT_TRUE(LoadOptions(kCodecs, log_, &again, &configurations_)) << c.name;
+    EXPECT_TRUE(LoadOptions(kCodecs, log_, &again, &configurations_));
   }
   // The control character is dropped, the rest kept.
   ASSERT_TRUE(StartUpWith("<Root><VideoDirectory Value=\"a&#1;b\"/></Root>"));

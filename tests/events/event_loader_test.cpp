@@ -1,6 +1,7 @@
 #include "events/event_loader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -115,8 +116,9 @@ class EventLoaderTest : public ::testing::Test {
 
   static std::string Stamped(const std::string& text) { return "\r\n08:15:30 (UTC)\r\n" + text; }
   static std::string Plain(const std::string& text) { return "\r\n" + text; }
-  static std::string Warning(const std::string& name) {
-    return Stamped("WARNING: the Event file " + name + " cannot be read and is ignored\r\n");
+  static std::string Warning(const std::string& name, const std::string& reason) {
+    return Stamped("WARNING: the Event file " + name + " cannot be read and is ignored: " +
+                   reason + "\r\n");
   }
 
   ScopedTempDir dir_;
@@ -130,31 +132,51 @@ class EventLoaderTest : public ::testing::Test {
   EventLoader loader_;
 };
 
-TEST_F(EventLoaderTest, ListsAcceptedEventsAndNotesTheOverlap) {
+TEST_F(EventLoaderTest, ListsAcceptedEventsAndNotesTheOverlapOnceUntilTheFileChanges) {
   WriteEvent("a_06_01_2030_10_00_00.ief", Time(2030, 6, 1, 10, 0, 0), 2);
   // 10:01:00 to 10:02:00 starts when the first ends.
   WriteEvent("b_06_01_2030_10_01_30.ief", Time(2030, 6, 1, 10, 1, 30), 1);
   WriteEvent("c_06_02_2030_09_00_00.ief", Time(2030, 6, 2, 9, 0, 0), 1);
   loader_.LoadEvents();
 
-  EXPECT_EQ(log_.Text(), Stamped("The following Events are Loaded (scheduled):") +
-                             Plain("a_06_01_2030_10_00_00") +
-                             Plain("NOTE: the Event b_06_01_2030_10_01_30.ief is ignored because "
-                                   "it overlaps (within one minute) another Event\r\n") +
-                             Plain("c_06_02_2030_09_00_00") + Plain(""));
+  const std::string note =
+      Plain("NOTE: the Event b_06_01_2030_10_01_30.ief is ignored because it overlaps (within "
+            "one minute) another Event; it is looked at again when that Event ends and then "
+            "recorded for what is left of its window, if any is left (more than 10 seconds once "
+            "it has begun)\r\n");
+  const std::string listing = Stamped("The following Events are Loaded (scheduled):") +
+                              Plain("a_06_01_2030_10_00_00") + note +
+                              Plain("c_06_02_2030_09_00_00") + Plain("");
+  EXPECT_EQ(log_.Text(), listing);
   EXPECT_EQ(scheduler_.scheduled.back(),
             (std::vector<std::string>{"c_06_02_2030_09_00_00.ief", "a_06_01_2030_10_00_00.ief"}));
   EXPECT_EQ(video_name_clears_, 1);
-  // A reload starts from an empty list.
+  // A reload starts from an empty list, and does not note the same file again.
+  log_.Clear();
   loader_.LoadEvents();
   EXPECT_EQ(scheduler_.scheduled[1], scheduler_.scheduled[0]);
   EXPECT_EQ(scheduler_.clears, 2);
+  EXPECT_EQ(log_.Text(), Stamped("The following Events are Loaded (scheduled):") +
+                             Plain("a_06_01_2030_10_00_00") + Plain("c_06_02_2030_09_00_00") +
+                             Plain(""));
+  // Rewritten, it is a new file and is noted again.
+  std::filesystem::remove("Events/b_06_01_2030_10_01_30.ief");
+  WriteEvent("b_06_01_2030_10_01_30.ief", Time(2030, 6, 1, 10, 1, 30), 1);
+  log_.Clear();
+  loader_.LoadEvents();
+  EXPECT_EQ(log_.Text(), listing);
+  // As the note says: once the first has ended, the reload takes what is left of it.
+  clock_.SetUtc(Time(2030, 6, 1, 10, 1, 5));
+  loader_.LoadEvents();
+  EXPECT_EQ(scheduler_.scheduled.back(),
+            (std::vector<std::string>{"c_06_02_2030_09_00_00.ief", "b_06_01_2030_10_01_30.ief"}));
 }
 
 TEST_F(EventLoaderTest, NoEventsFolderOrNoEventFile) {
   ASSERT_TRUE(files::CreateFolder("Events/folder.ief"));  // not a file
   loader_.LoadEvents();
-  EXPECT_EQ(log_.Text(), Stamped("There are no scheduled Events\r\n"));
+  EXPECT_EQ(log_.Text(), Warning("folder.ief", "it is a folder, not a regular file") +
+                             Stamped("There are no scheduled Events\r\n"));
   EXPECT_TRUE(scheduler_.scheduled.empty());
   // An Events folder that cannot be read says so first.
   std::filesystem::remove_all("Events");
@@ -166,7 +188,8 @@ TEST_F(EventLoaderTest, NoEventsFolderOrNoEventFile) {
                 Stamped("There are no scheduled Events\r\n"));
 }
 
-TEST_F(EventLoaderTest, BadFilesAreReportedAndSkipped) {
+// Each file that cannot be an Event is named with the reason, once while the station runs.
+TEST_F(EventLoaderTest, BadFilesAreReportedOnceWithTheReasonAndSkipped) {
   const std::string good_values =
       "<EventYear Value=\"2030\"/><EventMonth Value=\" 6\"/><EventDay Value=\" 1\"/>"
       "<EventHour Value=\"10\"/><EventMinute Value=\" 0\"/><EventSecond Value=\" 0\"/>"
@@ -174,31 +197,48 @@ TEST_F(EventLoaderTest, BadFilesAreReportedAndSkipped) {
       "<DurationSecond Value=\" 0\"/>";
   std::string garbage(4096, '\0');
   for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 % 251);
-  const std::string bad_files[] = {
-      "",
-      "<Root>" + good_values,
-      garbage,
-      std::string("<Root><EventYear Value=\"20") + '\0' + "30\"/></Root>",
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Root>" + good_values +
-          "<EventYear Value=\"\xEF\xBC\x92\xEF\xBC\x90\"/></Root>",  // full-width digits
-      "<Root>" + good_values + "<EventMonth Value=\"13\"/></Root>",
-      "<Root>" + good_values + "<EventHour Value=\"" + std::string(100000, '9') + "\"/></Root>",
-      std::string(20 * 1024 * 1024, ' ') + "<Root>" + good_values + "</Root>",
+  const std::string invalid = "its event time or duration is not a valid one";
+  const std::pair<std::string, std::string> bad_files[] = {
+      {"", "line 1: No document element found"},
+      {"<Root>\r\n" + good_values, "line 2: Start-end tags mismatch"},
+      {garbage, "line 18: No document element found"},
+      {std::string("<Root><EventYear Value=\"20") + '\0' + "30\"/></Root>",
+       "line 1: Error parsing element attribute"},
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><Root>" + good_values +
+           "<EventYear Value=\"\xEF\xBC\x92\xEF\xBC\x90\"/></Root>",  // full-width digits
+       invalid},
+      {"<Root>" + good_values + "<EventMonth Value=\"13\"/></Root>", invalid},
+      {"<Root>" + good_values + "<EventHour Value=\"" + std::string(100000, '9') + "\"/></Root>",
+       invalid},
+      {std::string(20 * 1024 * 1024, ' ') + "<Root>" + good_values + "</Root>",
+       "larger than 16777216 bytes"},
   };
-  int index = 0;
-  for (const std::string& bad : bad_files) {
-    SCOPED_TRACE(index++);
-    ScopedTempDir dir;
-    ASSERT_TRUE(files::CreateFolder("Events"));
-    WriteFileBytes("Events/bad.ief", bad);
-    WriteEvent("good.ief", Time(2030, 6, 1, 10, 0, 0), 2);
-    log_.Clear();
-    loader_.LoadEvents();
-    EXPECT_EQ(log_.Text(), Warning("bad.ief") +
-                               Stamped("The following Events are Loaded (scheduled):") +
-                               Plain("good") + Plain(""));
-    EXPECT_EQ(scheduler_.scheduled.back(), std::vector<std::string>{"good.ief"});
+  std::string warnings;
+  for (std::size_t i = 0; i < std::size(bad_files); ++i) {
+    const std::string name = "bad" + std::to_string(i) + ".ief";
+    WriteFileBytes("Events/" + name, bad_files[i].first);
+    warnings += Warning(name, bad_files[i].second);
   }
+  // Not files at all; a FIFO would hang a reader that waits for a writer.
+  ASSERT_EQ(mkfifo("Events/fifo.ief", 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", "Events/dev_zero.ief");
+  std::filesystem::create_symlink("gone.ief.old", "Events/dangling.ief");
+  WriteEvent("good.ief", Time(2030, 6, 1, 10, 0, 0), 2);
+  const std::string listing =
+      Stamped("The following Events are Loaded (scheduled):") + Plain("good") + Plain("");
+  loader_.LoadEvents();
+  EXPECT_EQ(log_.Text(),
+            warnings +
+                Warning("dangling.ief",
+                        "it is a symbolic link to gone.ief.old, which does not exist") +
+                Warning("dev_zero.ief",
+                        "it is a symbolic link to /dev/zero, a character device, not a regular "
+                        "file") +
+                Warning("fifo.ief", "it is a FIFO, not a regular file") + listing);
+  EXPECT_EQ(scheduler_.scheduled.back(), std::vector<std::string>{"good.ief"});
+  log_.Clear();
+  loader_.LoadEvents();
+  EXPECT_EQ(log_.Text(), listing);
 }
 
 }  // namespace

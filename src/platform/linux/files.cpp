@@ -54,24 +54,31 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes) {
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::size_t max_bytes,
+                   std::string* error) {
+  auto fail = [error](std::string why) {
+    if (error != nullptr) *error = std::move(why);
+    return false;
+  };
+  const std::string too_large = "larger than " + std::to_string(max_bytes) + " bytes";
   // Never waits: a FIFO (or a device) put where a file is expected would block the open and
   // hang start-up; it is opened without blocking and then refused as not a regular file.
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) return false;
+  if (fd.get() < 0) return fail(std::strerror(errno));
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  if (static_cast<unsigned long long>(info.st_size) > max_bytes) return false;
+  if (::fstat(fd.get(), &info) != 0) return fail(std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) return fail("not a regular file");
+  if (static_cast<unsigned long long>(info.st_size) > max_bytes) return fail(too_large);
   std::string content;
   char chunk[65536];
   for (;;) {
     const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return fail(std::strerror(errno));
     }
     if (got == 0) break;
-    if (content.size() + static_cast<std::size_t>(got) > max_bytes) return false;
+    if (content.size() + static_cast<std::size_t>(got) > max_bytes) return fail(too_large);
     content.append(chunk, static_cast<std::size_t>(got));
   }
   *bytes = std::move(content);
@@ -179,19 +186,54 @@ bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view suffix) {
   std::vector<std::string> names;
+  for (FolderEntry& entry : ListFolderEntries(folder, suffix)) {
+    if (entry.not_a_file.empty()) names.push_back(std::move(entry.name));
+  }
+  return names;
+}
+
+std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view suffix) {
+  std::vector<FolderEntry> entries;
   DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return names;
-  while (const struct dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
+  if (dir == nullptr) return entries;
+  while (const struct dirent* found = ::readdir(dir)) {
+    const std::string_view name = found->d_name;
     if (name.size() < suffix.size() || name.substr(name.size() - suffix.size()) != suffix) continue;
-    const std::string full = folder + kSeparator + std::string(name);
+    FolderEntry entry{std::string(name), {}, {}};
+    const std::string full = folder + kSeparator + entry.name;
+    struct stat link {};
     struct stat info {};
-    if (::stat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    names.emplace_back(name);
+    const bool is_link = ::lstat(full.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    std::string target;
+    if (is_link) {
+      char buffer[PATH_MAX];
+      const ssize_t length = ::readlink(full.c_str(), buffer, sizeof buffer);
+      target = "a symbolic link to " + std::string(buffer, length > 0 ? length : 0);
+    }
+    if (::stat(full.c_str(), &info) != 0) {
+      const int error = errno;
+      info = link;
+      entry.not_a_file = !is_link           ? std::string(std::strerror(error))
+                         : error == ENOENT ? target + ", which does not exist"
+                                           : target + ": " + std::strerror(error);
+    } else if (!S_ISREG(info.st_mode)) {
+      const char* kind = S_ISDIR(info.st_mode)    ? "a folder"
+                         : S_ISFIFO(info.st_mode) ? "a FIFO"
+                         : S_ISCHR(info.st_mode)  ? "a character device"
+                         : S_ISBLK(info.st_mode)  ? "a block device"
+                         : S_ISSOCK(info.st_mode) ? "a socket"
+                                                  : "a special file";
+      entry.not_a_file = (is_link ? target + ", " : std::string()) + kind + ", not a regular file";
+    }
+    entry.version = std::to_string(info.st_mtim.tv_sec) + "." +
+                    std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_ino) +
+                    ":" + std::to_string(info.st_size);
+    entries.push_back(std::move(entry));
   }
   ::closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
+  std::sort(entries.begin(), entries.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  return entries;
 }
 
 std::string FolderReadError(const std::string& folder) {

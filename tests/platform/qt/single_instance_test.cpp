@@ -1,0 +1,111 @@
+#include "platform/qt/single_instance.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSysInfo>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <thread>
+
+namespace vesk {
+namespace {
+
+using qt::SingleInstanceLock;
+using Outcome = SingleInstanceLock::Outcome;
+
+// A folder in which no file can be made, even by root (who passes over permissions): a
+// write-protected temporary folder, or else sysfs. Empty when there is none.
+QString FolderThatRefusesFiles(const QTemporaryDir& temporary) {
+  auto refuses = [](const QString& folder) {
+    const QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.vesk-probe"));
+    const int fd = ::open(probe.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::close(fd);
+      ::unlink(probe.constData());
+      return false;
+    }
+    return errno == EACCES || errno == EROFS;
+  };
+  const QString folder = temporary.filePath(QStringLiteral("read-only"));
+  QDir().mkpath(folder);
+  ::chmod(QFile::encodeName(folder).constData(), 0555);
+  if (refuses(folder)) return folder;
+  if (refuses(QStringLiteral("/sys"))) return QStringLiteral("/sys");
+  return {};
+}
+
+// A second station is refused and told which process holds the lock, also while the holder
+// has made the lock file but not yet written itself into it.
+TEST(SingleInstanceLockTest, RefusalNamesTheHolderEvenWhileItIsStillWritingTheLock) {
+  QTemporaryDir temporary;
+  const QString path = temporary.filePath(QStringLiteral("held.lock"));
+  auto first = SingleInstanceLock::AtFile(temporary.filePath(QStringLiteral("model.lock")));
+  ASSERT_EQ(first->TryLock(), Outcome::kTaken);
+  QFile model(first->path());
+  ASSERT_TRUE(model.open(QIODevice::ReadOnly));
+  const QByteArray holder = model.readAll();
+
+  QFile half_made(path);  // made, still empty
+  ASSERT_TRUE(half_made.open(QIODevice::WriteOnly));
+  half_made.close();
+  auto second = SingleInstanceLock::AtFile(path);
+  ASSERT_EQ(second->TryLock(), Outcome::kHeld);
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(holder);
+  });
+  const QString text = second->RefusalText();
+  writer.join();
+  EXPECT_EQ(text, QStringLiteral("another station holds %1 (process %2 on ")
+                          .arg(path)
+                          .arg(QCoreApplication::applicationPid()) +
+                      QSysInfo::machineHostName() + QLatin1Char(')'));
+}
+
+// A home folder that cannot hold its lock lets the station start on the user's lock alone,
+// with a warning that says why; a folder lock held by another station still refuses it.
+TEST(SingleInstanceLockTest, ReadOnlyHomeFolderStartsOnTheUserLockAlone) {
+  QTemporaryDir temporary;
+  const QString read_only = FolderThatRefusesFiles(temporary);
+  if (read_only.isEmpty()) GTEST_SKIP() << "no folder here refuses new files";
+  const QString user_path = temporary.filePath(QStringLiteral("user.lock"));
+
+  qt::StationLocks locks =
+      qt::TakeStationLocks(SingleInstanceLock::AtFile(user_path), read_only);
+  EXPECT_EQ(locks.refusal, QString());
+  EXPECT_TRUE(locks.warning.startsWith(QStringLiteral("WARNING: cannot create the lock %1: ")
+                                           .arg(QDir(read_only).filePath(
+                                               QStringLiteral(".VESK_VideoCapture.lock")))))
+      << locks.warning.toStdString();
+  EXPECT_TRUE(locks.warning.contains(QStringLiteral("Permission denied")) ||
+              locks.warning.contains(QStringLiteral("Read-only file system")))
+      << locks.warning.toStdString();
+  EXPECT_TRUE(locks.warning.endsWith(QStringLiteral("\r\n")));
+  ASSERT_NE(locks.user, nullptr);
+  // The user's lock is really held.
+  EXPECT_EQ(SingleInstanceLock::AtFile(user_path)->TryLock(), Outcome::kHeld);
+
+  // A missing home folder is no read-only one, and a folder lock held by another station
+  // still refuses.
+  locks.user.reset();
+  const QString missing = temporary.filePath(QStringLiteral("missing"));
+  locks = qt::TakeStationLocks(SingleInstanceLock::AtFile(user_path), missing);
+  EXPECT_EQ(locks.refusal, QStringLiteral("cannot create the lock %1/.VESK_VideoCapture.lock: "
+                                          "No such file or directory")
+                               .arg(missing));
+  auto other = SingleInstanceLock::ForFolder(temporary.path());
+  ASSERT_EQ(other->TryLock(), Outcome::kTaken);
+  locks = qt::TakeStationLocks(SingleInstanceLock::AtFile(user_path), temporary.path());
+  EXPECT_TRUE(locks.refusal.startsWith(QStringLiteral("another station holds")));
+  EXPECT_EQ(locks.warning, QString());
+}
+
+}  // namespace
+}  // namespace vesk
