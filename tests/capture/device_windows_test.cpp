@@ -253,15 +253,13 @@ TEST_F(DeviceWindowsTest, CancelPutsEveryChangeBack) {
   EXPECT_FALSE(views.format->standard_buttons_enabled);
   format.Cancel();
   const VideoSourceInfo& info = Info(0);
-  EXPECT_EQ(info.analog_format, AnalogFormat::PAL);
-  EXPECT_EQ(filter.decoder->tv_format, kAnalogVideoPalB);
-  EXPECT_EQ(info.current_rate_index, 1u);
-  EXPECT_EQ(info.frame_rates[1].current_format_index, 1u);
-  EXPECT_TRUE(info.frame_rates[1].enabled);
-  EXPECT_FALSE(info.frame_rates[0].enabled);
-  EXPECT_EQ(info.brightness.value, 100);
-  EXPECT_EQ(filter.proc_amp->values[ProcAmpProperty::Brightness], 100);
-  EXPECT_FALSE(info.auto_detect_format);
+  // Standard, rate, size, the enabled group, brightness in both places, auto-detect.
+  EXPECT_EQ(std::tuple(info.analog_format, filter.decoder->tv_format, info.current_rate_index,
+                       info.frame_rates[1].current_format_index, info.frame_rates[1].enabled,
+                       info.frame_rates[0].enabled, info.brightness.value,
+                       filter.proc_amp->values[ProcAmpProperty::Brightness],
+                       info.auto_detect_format),
+            std::tuple(AnalogFormat::PAL, kAnalogVideoPalB, 1u, 1u, true, false, 100, 100, false));
   EXPECT_EQ(stops, 4);
   EXPECT_TRUE(Reported(kDevicePropertiesRestoredText));
   EXPECT_FALSE(format.IsOpen());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/files.h"
 #include "support/fake_clock.h"
@@ -26,18 +27,16 @@ SystemTime Duration(int hours, int minutes, int seconds) {
   return Time(0, 0, 0, hours, minutes, seconds);
 }
 
-// A file as a station writes it, with the fourteen values in order.
-std::string FileWith(const std::string& year, const std::string& month, const std::string& day,
-                     const std::string& hour, const std::string& minute, const std::string& second,
-                     const std::string& duration_hour, const std::string& duration_minute,
-                     const std::string& duration_second) {
-  return "<?xml version=\"1.0\"?>\r\n<Root>\r\n"
-         "\t<EventYear Value=\"" +
-         year + "\"/>\r\n\t<EventMonth Value=\"" + month + "\"/>\r\n\t<EventDay Value=\"" + day +
-         "\"/>\r\n\t<EventHour Value=\"" + hour + "\"/>\r\n\t<EventMinute Value=\"" + minute +
-         "\"/>\r\n\t<EventSecond Value=\"" + second + "\"/>\r\n\t<DurationHour Value=\"" +
-         duration_hour + "\"/>\r\n\t<DurationMinute Value=\"" + duration_minute +
-         "\"/>\r\n\t<DurationSecond Value=\"" + duration_second + "\"/>\r\n</Root>\r\n";
+// A file as a station writes it, with the nine time values in order.
+std::string FileWith(const std::vector<std::string>& values) {
+  static const char* const kNames[] = {"EventYear",    "EventMonth",     "EventDay",
+                                       "EventHour",    "EventMinute",    "EventSecond",
+                                       "DurationHour", "DurationMinute", "DurationSecond"};
+  std::string file = "<?xml version=\"1.0\"?>\r\n<Root>\r\n";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    file += "\t<" + std::string(kNames[i]) + " Value=\"" + values[i] + "\"/>\r\n";
+  }
+  return file + "</Root>\r\n";
 }
 
 const char kMay5File[] =
@@ -104,12 +103,12 @@ TEST(EventFileTest, WindowIsCentredOnTheEventTimeAndExpiresAtItsEnd) {
   FakeClock clock(MakeFileTime(2020, 1, 1));
   const FileTime event = MakeFileTime(2026, 5, 5, 21, 7, 3);
 
-  EventRecord long_one = RecordFor(FileWith("2026", "5", "5", "21", "7", "3", "99", "59", "59"));
+  EventRecord long_one = RecordFor(FileWith({"2026", "5", "5", "21", "7", "3", "99", "59", "59"}));
   ASSERT_TRUE(CompleteEventRecord(&long_one, clock));
   EXPECT_EQ(long_one.StartTime, event - FileTime{1'799'995} * 1'000'000);
   EXPECT_EQ(long_one.EndTime - long_one.StartTime, 359'999 * kTicksPerSecond);
   // One second: half a second either side.
-  EventRecord one = RecordFor(FileWith("2026", "5", "5", "21", "7", "3", "0", "0", "1"));
+  EventRecord one = RecordFor(FileWith({"2026", "5", "5", "21", "7", "3", "0", "0", "1"}));
   ASSERT_TRUE(CompleteEventRecord(&one, clock));
   EXPECT_EQ(one.StartTime, event - 5'000'000);
   EXPECT_FALSE(one.Expired);
@@ -125,11 +124,11 @@ TEST(EventFileTest, WindowIsCentredOnTheEventTimeAndExpiresAtItsEnd) {
 TEST(EventFileTest, RecordsWhoseTimeDoesNotScanOrExistAreInvalid) {
   FakeClock clock(MakeFileTime(2020, 1, 1));
   const std::string bad_files[] = {
-      FileWith("ab", "5", "5", "0", "0", "0", "0", "1", "0"),     // year does not scan
-      FileWith("2026", "2", "30", "0", "0", "0", "0", "1", "0"),  // 30 February
-      FileWith("2026", "5", "5", "24", "0", "0", "0", "1", "0"),  // hour 24
-      FileWith("2026", "5", "5", "0", "0", "0", "-1", "0", "0"),  // negative duration
-      "<Root><EventYear Value=\"2026\"/></Root>",                 // values missing
+      FileWith({"ab", "5", "5", "0", "0", "0", "0", "1", "0"}),     // year does not scan
+      FileWith({"2026", "2", "30", "0", "0", "0", "0", "1", "0"}),  // 30 February
+      FileWith({"2026", "5", "5", "24", "0", "0", "0", "1", "0"}),  // hour 24
+      FileWith({"2026", "5", "5", "0", "0", "0", "-1", "0", "0"}),  // negative duration
+      "<Root><EventYear Value=\"2026\"/></Root>",                   // values missing
   };
   for (const std::string& file : bad_files) {
     EventRecord record = RecordFor(file);
