@@ -4,6 +4,7 @@
 #include <gst/video/video.h>
 #include <time.h>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -18,11 +19,13 @@ constexpr GstClockTime kUnsyncedFramePeriod = GST_SECOND / 2;
 struct CameraSourceState {
   std::shared_ptr<SimulatedCameraDevice> device;
   bool paced = true;
+  // The format is set and used on the streaming thread; the latency query reads whether
+  // there is one and its frame time from the application's thread, hence the atomics.
   GstVideoInfo info;
-  bool have_info = false;
+  std::atomic<bool> have_info = false;
   simcam::StarFieldPainter painter;
   std::vector<std::uint8_t> luma;
-  GstClockTime frame_duration = GST_SECOND / 25;
+  std::atomic<GstClockTime> frame_duration = GST_SECOND / 25;
   // Frame numbering and the next capture time on the running-time grid.
   std::uint64_t sequence = 0;
   GstClockTime next_capture = GST_CLOCK_TIME_NONE;
@@ -84,8 +87,8 @@ gboolean SetCaps(GstBaseSrc* source, GstCaps* caps) {
   GstVideoInfo info;
   if (!gst_video_info_from_caps(&info, caps) || info.fps_n <= 0) return FALSE;
   state->info = info;
-  state->have_info = true;
   state->frame_duration = gst_util_uint64_scale_int(GST_SECOND, info.fps_d, info.fps_n);
+  state->have_info = true;
   const int width = GST_VIDEO_INFO_WIDTH(&info);
   const int height = GST_VIDEO_INFO_HEIGHT(&info);
   state->painter.Configure(width, height, 20240917u);
@@ -127,7 +130,8 @@ gboolean Query(GstBaseSrc* source, GstQuery* query) {
   CameraSourceState* state = StateOf(source);
   if (GST_QUERY_TYPE(query) == GST_QUERY_LATENCY && state->have_info) {
     // A frame is captured one frame time before it is handed over.
-    gst_query_set_latency(query, state->paced, state->frame_duration, state->frame_duration);
+    const GstClockTime frame_duration = state->frame_duration;
+    gst_query_set_latency(query, state->paced, frame_duration, frame_duration);
     return TRUE;
   }
   return GST_BASE_SRC_CLASS(vesk_cam_src_parent_class)->query(source, query);
@@ -167,7 +171,7 @@ GstFlowReturn WaitForCapture(GstElement* element, CameraSourceState* state,
   }
   const GstClockTime base_time = gst_element_get_base_time(element);
   const GstClockTime period =
-      state->device->StandardMatches() ? state->frame_duration : kUnsyncedFramePeriod;
+      state->device->StandardMatches() ? state->frame_duration.load() : kUnsyncedFramePeriod;
   GstClockTime now = gst_clock_get_time(clock) - base_time;
   if (state->next_capture == GST_CLOCK_TIME_NONE) {
     state->next_capture = gst_util_uint64_scale_ceil(now, 1, period) * period;
