@@ -134,7 +134,15 @@ std::string FormatRecordingLog(const RecordingLogInput& input) {
   AppendLine(&text, "Format subtype: ", input.subtype_name);
   AppendLine(&text, "Codec: ", input.codec_name.empty() ? "NONE" : input.codec_name);
   AppendLine(&text, "Video renderer: ", RendererName(input.renderer));
-  for (const std::string& note : input.notes) AppendLine(&text, note, "");
+  return text;
+}
+
+std::string FormatRecordingLogExtra(const RecordingLogInput& input) {
+  std::string text;
+  for (const auto* lines :
+       {&input.frame_time_lines, &input.clock_lines, &input.gps_lines, &input.notes}) {
+    for (const std::string& line : *lines) AppendLine(&text, line, "");
+  }
   return text;
 }
 
@@ -151,12 +159,22 @@ bool WriteRecordingLog(const RecordingLogInput& input, MessageLog& log) {
   }
 
   bool replaced = false;
-  const std::string bytes = Utf8ToWindows1252Lossy(FormatRecordingLog(input), &replaced);
+  std::string bytes = Utf8ToWindows1252Lossy(FormatRecordingLog(input), &replaced);
   if (replaced) log.ReportMessage(kBadCharacterNoteText, true);
   if (bytes.size() > kMaxRecordingLogTextBytes) {
     ReportNotWritten(kLogTextTooLongText, log_name, log);
     return false;
   }
+  // Extra lines that would not fit are left out whole, never cut in the middle.
+  bool extra_replaced = false;
+  const std::string extra = Utf8ToWindows1252Lossy(FormatRecordingLogExtra(input), &extra_replaced);
+  std::size_t fits = 0;
+  for (std::size_t end = extra.find('\n'); end != std::string::npos && end < kMaxRecordingLogExtraBytes;
+       end = extra.find('\n', end + 1)) {
+    fits = end + 1;
+  }
+  if (extra_replaced && !replaced && fits > 0) log.ReportMessage(kBadCharacterNoteText, true);
+  bytes.append(extra, 0, fits);
   // A log already there belongs to an earlier recording and is never replaced.
   std::string reason;
   if (!files::WriteNewFileAtomically(log_name, bytes, &reason)) {

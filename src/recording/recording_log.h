@@ -14,6 +14,10 @@ namespace vesk {
 // The file limits of a recording log, in Windows-1252 bytes without the terminator.
 constexpr std::size_t kMaxRecordingLogPathBytes = 1023;
 constexpr std::size_t kMaxRecordingLogTextBytes = 1023;
+// The lines after the documented ones (frame times, the clock, the GPS, what went wrong)
+// have room of their own, so the documented text keeps its limit and the log is never lost
+// to the lines that say how far its times can be trusted.
+constexpr std::size_t kMaxRecordingLogExtraBytes = 8192;
 // Characters of the Event description after "Event recording: ".
 constexpr std::size_t kEventDescriptionCharacters = 42;
 
@@ -58,7 +62,12 @@ struct RecordingLogInput {
   std::string subtype_name{};  // the device format's subtype name
   std::string codec_name{};    // of the pair for that subtype; empty: no codec
   int renderer = 0;            // DefaultRenderer: 0 EVR, 1 VMR9, 2 VMR7, other: no display
-  // Lines after the documented ones, without line ends: what went wrong with the recording.
+  // Lines after the documented ones, without line ends, in this order: the frame times,
+  // the computer clock's state, the GPS position and time, then what went wrong with the
+  // recording.
+  std::vector<std::string> frame_time_lines{};
+  std::vector<std::string> clock_lines{};
+  std::vector<std::string> gps_lines{};
   std::vector<std::string> notes{};
 };
 
@@ -76,8 +85,10 @@ std::string FullVideoPath(std::string_view video_file_name, bool is_relative,
 std::string MakeStopReport(const Clock& clock, std::string_view video_file_name, bool is_relative,
                            std::string_view current_directory, MessageLog& log);
 
-// The text of the log, with CR LF line ends (UTF-8 in memory).
+// The text of the log, with CR LF line ends (UTF-8 in memory): the documented lines, then
+// the extra ones (FormatRecordingLogExtra).
 std::string FormatRecordingLog(const RecordingLogInput& input);
+std::string FormatRecordingLogExtra(const RecordingLogInput& input);
 
 // Writes the log beside the video file (RecordingLogName), whole or not at all, as
 // Windows-1252. A video file name without "." gets no log. Characters outside the code
