@@ -29,6 +29,25 @@ bool WriteNewFileAtomically(const std::string& path, std::string_view bytes,
 // Whether anything at all stands at path, a dangling symbolic link included.
 bool NameTaken(const std::string& path);
 
+// A file written as it grows (a record kept while a recording runs): made new, never over
+// anything already there, and appended to until closed.
+class GrowingFile {
+ public:
+  GrowingFile() = default;
+  ~GrowingFile();
+  GrowingFile(const GrowingFile&) = delete;
+  GrowingFile& operator=(const GrowingFile&) = delete;
+
+  // *reason says why, as the system says it, when a call fails.
+  bool Create(const std::string& path, std::string* reason);
+  bool Append(std::string_view bytes, std::string* reason);
+  void Close();
+  bool is_open() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool CreateFolder(const std::string& path);

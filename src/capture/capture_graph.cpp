@@ -366,6 +366,7 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
   }
   if (CheckRenderGraph() != 0) return E_FAIL;
   const bool recording = !video_file_path.empty();
+  graph.SetFrameStampSink(recording ? frame_stamp_sink_ : nullptr);
   const VideoFormat* format = context_.sources.CurrentVideoFormat();
   if (format == nullptr) return E_FAIL;
 

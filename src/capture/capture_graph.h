@@ -166,6 +166,10 @@ class CaptureGraph {
   // A station without a display (headless) never asks for the renderers that draw into a
   // window of the display (VMR9, VMR7); EVR, which needs none, takes their place.
   void set_display_available(bool available) { display_available_ = available; }
+  // Where the next recording's frame stamps go (its frame-time record); null: nowhere.
+  void set_frame_stamp_sink(std::shared_ptr<FrameStampSink> sink) {
+    frame_stamp_sink_ = std::move(sink);
+  }
   // The renderer the next start uses: DefaultRenderer, unless it needs a display there is
   // not or could not run on this computer.
   RendererKind RendererForStart() const;
@@ -197,6 +201,7 @@ class CaptureGraph {
   bool codec_refusal_reported_ = false;
   bool run_failed_ = false;
   bool display_available_ = true;
+  std::shared_ptr<FrameStampSink> frame_stamp_sink_;
   // Renderers whose graphs could not run on this computer, by RendererKind.
   std::array<bool, 4> renderer_cannot_run_{};
   bool headless_renderer_noted_ = false;

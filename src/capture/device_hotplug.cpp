@@ -40,7 +40,8 @@ bool RecordingNameFree(std::string_view path) {
   const std::size_t slash = name.find_last_of(files::kSeparator);
   const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   return !files::NameTaken(name) &&
-         !(has_extension && files::NameTaken(name.substr(0, dot) + ".log"));
+         !(has_extension && (files::NameTaken(name.substr(0, dot) + ".log") ||
+                             files::NameTaken(name.substr(0, dot) + ".frames.csv")));
 }
 
 std::string FreeContinuationFileName(std::string_view path, std::uint32_t* count) {

@@ -74,8 +74,9 @@ DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, MediaSystem&
 // "obs.avi" gives "obs_1.avi", then "obs_2.avi". Empty when path does not end with ".avi".
 std::string ContinuationFileName(std::string_view path, std::uint32_t count);
 
-// Whether a recording may be written at path: nothing stands there or at its log (the
-// name with ".log" for its extension). A recording never replaces an earlier one.
+// Whether a recording may be written at path: nothing stands there, at its log (the name
+// with ".log" for its extension) or at its frame-time record (".frames.csv"). A recording
+// never replaces an earlier one.
 bool RecordingNameFree(std::string_view path);
 
 // The first continuation of path, counting from *count, whose name is free; *count receives

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/hresult.h"
+#include "media/frame_stamps.h"
 #include "media/video_types.h"
 
 namespace vesk {
@@ -209,6 +210,10 @@ struct RecordedFileEnd {
   std::uint64_t first_frame_utc = 0;
   // When the last frame in the file was captured; 0 when unknown.
   std::uint64_t last_frame_utc = 0;
+  // What the frame times stand for.
+  FrameTimeOrigin frame_time_origin = FrameTimeOrigin::kUnknown;
+  // Frame stamps lost to a writer that could not keep up (the record misses them).
+  std::uint64_t stamps_lost = 0;
 };
 
 // Something went wrong while a graph ran (a device vanished, the disk filled); delivered on
@@ -263,6 +268,11 @@ class MediaGraph {
   virtual void SetRecordingWindow(std::uint64_t from_utc, std::uint64_t until_utc) {
     (void)from_utc;
     (void)until_utc;
+  }
+  // For the next run with a recording: the capture time of every frame that reaches the file
+  // goes to sink, at least once a second and the rest when the graph stops. Null: none.
+  virtual void SetFrameStampSink(std::shared_ptr<FrameStampSink> sink) {
+    (void)sink;
   }
 };
 

@@ -100,6 +100,7 @@ HResult RecordingController::StartVideo() {
   if (recording) {
     TakeGpsFixAndCloseReceiver();
     SwitchOverlaysOffForRecording();
+    OpenFrameTimeRecord();
   }
 
   // Start the graph; device-change notifications wait until it has started.
@@ -127,6 +128,7 @@ HResult RecordingController::StartVideo() {
   if (Failed(result)) {
     // The errors above say why; this says what it means for the observer.
     if (recording) {
+      CloseFrameTimeRecord(nullptr);
       // What stands in the way of the file, when something does.
       const std::string path =
           FullVideoPath(session().video_file_name, relative_name, context_.current_directory);
@@ -196,7 +198,10 @@ HResult RecordingController::StopVideo() {
     }
     AccountForLostFrames(*stopped, stop_asked, &log_notes);
     WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_, context_.clock,
-                               context_.current_directory, log_notes);
+                               context_.current_directory, CloseFrameTimeRecord(&*stopped),
+                               log_notes);
+  } else if (frame_record_) {
+    CloseFrameTimeRecord(nullptr);
   }
 
   // A failed stop is reported.
@@ -243,6 +248,59 @@ void RecordingController::AccountForLostFrames(StoppedRecording& stopped, FileTi
   std::string note = text;
   note[0] = 'T';
   log_notes->push_back(note);
+}
+
+void RecordingController::OpenFrameTimeRecord() {
+  frame_record_.reset();
+  const std::string name = FrameTimeRecordName(session().video_file_name);
+  if (!name.empty()) {
+    auto record = std::make_shared<FrameTimeRecord>();
+    std::string reason;
+    if (record->Create(name, &reason)) {
+      frame_record_ = std::move(record);
+    } else {
+      context_.log.ReportMessage(
+          "WARNING: the frame-time record " +
+              FullVideoPath(name, context_.options.video_directory.empty(),
+                            context_.current_directory) +
+              " cannot be made (" + reason + "); the recording goes on without it\r\n",
+          true);
+    }
+  }
+  context_.graph.set_frame_stamp_sink(frame_record_);
+}
+
+std::vector<std::string> RecordingController::CloseFrameTimeRecord(
+    const StoppedRecording* stopped) {
+  context_.graph.set_frame_stamp_sink(nullptr);
+  std::vector<std::string> lines;
+  const std::shared_ptr<FrameTimeRecord> record = std::exchange(frame_record_, nullptr);
+  if (!record) return lines;
+  record->Close();
+  const FrameTimeSummary& summary = record->summary();
+  if (stopped == nullptr) {
+    // A recording that never ran leaves no record of no frames.
+    if (summary.frames == 0) files::DeleteFile(record->path());
+    return lines;
+  }
+  const std::string full_name = FullVideoPath(record->path(), stopped->video_file_name_is_relative,
+                                              context_.current_directory);
+  if (!summary.write_error.empty()) {
+    context_.log.ReportMessage("WARNING: the frame-time record " + full_name + " stopped after " +
+                                   std::to_string(summary.frames) + " frames (" +
+                                   summary.write_error + "); the recording went on\r\n",
+                               true);
+  }
+  for (const FrameTimeSummary::Place& step : summary.clock_steps) {
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "WARNING: the computer clock was stepped by %+.3f s during the recording, "
+                  "before frame %lld\r\n",
+                  static_cast<double>(step.amount) / 1e9, static_cast<long long>(step.frame));
+    context_.log.ReportMessage(text, true);
+  }
+  return FrameTimeLogLines(summary, stopped->file_end.frame_time_origin,
+                           stopped->file_end.stamps_lost, full_name);
 }
 
 HResult RecordingController::RestartVideo() {

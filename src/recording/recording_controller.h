@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "capture/video_sources.h"
 #include "config/options.h"
 #include "recording/event_recording.h"
+#include "recording/frame_time_record.h"
 #include "recording/gps_fix_source.h"
 #include "recording/gps_position.h"
 #include "recording/recording_view.h"
@@ -194,6 +196,12 @@ class RecordingController {
   // reported) when none is free.
   std::string UnusedVideoFileName(std::string name);
   void TakeGpsFixAndCloseReceiver();
+  // The frame-time record of the recording that starts, handed to the graph; a record that
+  // cannot be made is reported and the recording goes on without it.
+  void OpenFrameTimeRecord();
+  // After the stop: the record closed and its lines for the log (none when there is no
+  // record); a record of a recording that never ran is removed.
+  std::vector<std::string> CloseFrameTimeRecord(const StoppedRecording* stopped);
   // Adds the frames a stall lost at the end of a stopped recording to its dropped count;
   // a recording holding far fewer frames than its span called for is reported, and a
   // line for its log is added to log_notes.
@@ -223,6 +231,7 @@ class RecordingController {
   EventRecordingRequest current_event_{};
   std::vector<StoppedEvent> manually_stopped_;
   LastGpsPosition gps_at_start_;
+  std::shared_ptr<FrameTimeRecord> frame_record_;
 };
 
 }  // namespace vesk

@@ -18,6 +18,7 @@ const VideoFormatsByFrameRate* CurrentRateGroup(const VideoSourceInfo& info) {
 void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
                                 const LastGpsPosition& gps, const Clock& clock,
                                 std::string_view current_directory,
+                                const std::vector<std::string>& frame_time_lines,
                                 const std::vector<std::string>& notes) {
   const CaptureGraphContext& context = graph.context();
   const RecordingSession& session = context.session;
@@ -58,6 +59,7 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGr
                          ? std::string(kNoCodecName)
                          : CodecNameForSubtype(context.subtype_codec_pairs, subtype);
   input.renderer = stopped.renderer;
+  input.frame_time_lines = frame_time_lines;
   input.notes = notes;
   WriteRecordingLog(input, context.log);
 }

@@ -14,11 +14,13 @@
 
 namespace vesk {
 
-// current_directory: the station's home folder, for a relative video file name. notes: lines
-// after the documented ones (a recording cut short, frames missing), without line ends.
+// current_directory: the station's home folder, for a relative video file name. The lines
+// after the documented ones, without line ends: frame_time_lines (FrameTimeLogLines), then
+// notes (a recording cut short, frames missing).
 void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
                                 const LastGpsPosition& gps, const Clock& clock,
                                 std::string_view current_directory,
+                                const std::vector<std::string>& frame_time_lines = {},
                                 const std::vector<std::string>& notes = {});
 
 }  // namespace vesk

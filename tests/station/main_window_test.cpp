@@ -213,7 +213,10 @@ TEST_F(StationWindowTest, ExitAndTheCloseBoxStopARunningRecordingAndWriteItsLogF
   AddDevice();
   for (const bool close_box : {false, true}) {
     station.reset();
-    std::filesystem::remove(testing::kRecordingLogFile);
+    // What the first round recorded would send the second into a continuation file.
+    const std::string log = testing::kRecordingLogFile;
+    std::filesystem::remove(log);
+    std::filesystem::remove(log.substr(0, log.size() - 4) + ".frames.csv");
     quits = 0;
     Start();
     windows.record_controls_window()->start_button()->click();

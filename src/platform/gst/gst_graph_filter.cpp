@@ -157,6 +157,7 @@ bool GstSourceFilter::BuildElements(RunBuild* run) {
   gst_bin_add(run->pipeline, filter.get());
   output_ = filter.get();
   run->sequence_pad = sequence_pad;
+  run->frame_time_origin = TimeOrigin();
   return gst_element_link(device.get(), filter.get());
 }
 

@@ -7,12 +7,14 @@
 #include <gst/gst.h>
 
 #include <atomic>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "media/frame_stamps.h"
 #include "media/media_graph.h"
 #include "platform/gst/gst_ref.h"
 
@@ -68,12 +70,20 @@ struct RunCounters {
   GstElement* pipeline = nullptr;
   std::atomic<std::int64_t> first_frame_ns{0};  // capture time of the first frame kept
   std::atomic<std::int64_t> last_frame_ns{0};   // capture time of the last frame kept
+  // Every frame kept, for the frame-time record; drained off the streaming thread.
+  FrameStampQueue stamps;
+  // How far the wall clock stood from the pipeline clock at the last frame kept (a change
+  // beyond a few milliseconds is the clock being stepped); kNoClockOffset before the first.
+  static constexpr std::int64_t kNoClockOffset = INT64_MIN;
+  std::atomic<std::int64_t> clock_offset_ns{kNoClockOffset};
+  std::atomic<bool> frames_without_time{false};  // a kept frame had no time stamp
 };
 
 // What the filters of one run leave for the graph: the pads it watches.
 struct RunBuild {
   GstBin* pipeline = nullptr;
   GstPad* sequence_pad = nullptr;   // the source's numbered frames (borrowed)
+  FrameTimeOrigin frame_time_origin = FrameTimeOrigin::kUnknown;  // of the source's stamps
   GstPad* mux_pad = nullptr;        // the multiplexer's video input after its queue (borrowed)
   GstPad* file_pad = nullptr;       // the file writer's input (borrowed)
   GstPad* recording_pad = nullptr;  // where the recording enters: the writer queue (borrowed)
@@ -135,6 +145,8 @@ class GstSourceFilter : public GstGraphFilter, public StreamConfig {
   // The format in use: the one set, else the device's first.
   std::optional<MediaType> CurrentFormat() const;
 
+  // What the device's frame time stamps stand for.
+  virtual FrameTimeOrigin TimeOrigin() const { return FrameTimeOrigin::kDriverEndOfFrame; }
   virtual VideoProcAmp* proc_amp() { return nullptr; }
   virtual AnalogVideoDecoder* analog_decoder() { return nullptr; }
   HResult QueryVideoProcAmp(VideoProcAmp** proc_amp) override;

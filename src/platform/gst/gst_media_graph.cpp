@@ -110,23 +110,56 @@ std::uint64_t FileTimeOf(std::int64_t unix_ns) {
 }
 
 // When a frame was captured, on the wall clock: its time stamp on the pipeline's clock, moved
-// by how far that clock now stands from the wall clock. Without a stamp, now.
-std::int64_t CaptureUnixNs(GstElement* pipeline, GstBuffer* buffer) {
+// by how far that clock stands from the wall clock; without a stamp, now.
+struct CaptureTime {
+  std::int64_t unix_ns = 0;
+  std::int64_t wall_minus_clock_ns = 0;  // the offset used; a jump in it is a clock step
+  bool stamped = false;
+};
+
+std::int64_t NanosecondsOf(const timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+CaptureTime CaptureTimeOf(GstElement* pipeline, GstBuffer* buffer) {
   timespec wall{};
   clock_gettime(CLOCK_REALTIME, &wall);
-  std::int64_t captured = static_cast<std::int64_t>(wall.tv_sec) * 1000000000 + wall.tv_nsec;
-  if (pipeline == nullptr || buffer == nullptr || !GST_BUFFER_PTS_IS_VALID(buffer)) return captured;
+  CaptureTime time;
+  time.unix_ns = NanosecondsOf(wall);
+  if (pipeline == nullptr || buffer == nullptr || !GST_BUFFER_PTS_IS_VALID(buffer)) return time;
   GstClock* clock = gst_element_get_clock(pipeline);
-  if (clock == nullptr) return captured;
-  const GstClockTime clock_now = gst_clock_get_time(clock);
+  if (clock == nullptr) return time;
+  // The wall clock read between two readings of the pipeline's clock that lie close
+  // together, so a preemption between the readings does not look like a clock step.
+  std::int64_t offset = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const auto before = static_cast<std::int64_t>(gst_clock_get_time(clock));
+    clock_gettime(CLOCK_REALTIME, &wall);
+    const auto after = static_cast<std::int64_t>(gst_clock_get_time(clock));
+    offset = NanosecondsOf(wall) - (before + (after - before) / 2);
+    if (after - before < 200000) break;
+  }
   const GstClockTime at = gst_element_get_base_time(pipeline) + GST_BUFFER_PTS(buffer);
   gst_object_unref(clock);
-  return captured - (static_cast<std::int64_t>(clock_now) - static_cast<std::int64_t>(at));
+  time.unix_ns = static_cast<std::int64_t>(at) + offset;
+  time.wall_minus_clock_ns = offset;
+  time.stamped = true;
+  return time;
 }
+
+std::int64_t CaptureUnixNs(GstElement* pipeline, GstBuffer* buffer) {
+  return CaptureTimeOf(pipeline, buffer).unix_ns;
+}
+
+// A change of the wall clock against the pipeline's beyond this between two frames is the
+// time service stepping the clock; slewing moves it by microseconds.
+constexpr std::int64_t kClockStepNs = 10000000;
 
 GstPadProbeReturn GateRecordedFrame(GstPad*, GstPadProbeInfo* info, gpointer data) {
   RunCounters* counters = CountersOf(data);
-  const std::int64_t captured = CaptureUnixNs(counters->pipeline, GST_PAD_PROBE_INFO_BUFFER(info));
+  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  const CaptureTime time = CaptureTimeOf(counters->pipeline, buffer);
+  const std::int64_t captured = time.unix_ns;
   if (counters->gate_from_ns != 0 && captured < counters->gate_from_ns) return GST_PAD_PROBE_DROP;
   if (counters->gate_until_ns != 0 && captured >= counters->gate_until_ns) {
     return GST_PAD_PROBE_DROP;
@@ -134,6 +167,21 @@ GstPadProbeReturn GateRecordedFrame(GstPad*, GstPadProbeInfo* info, gpointer dat
   std::int64_t none = 0;
   counters->first_frame_ns.compare_exchange_strong(none, captured);
   counters->last_frame_ns = captured;
+  FrameStamp stamp;
+  stamp.utc_ns = captured;
+  if (buffer != nullptr && GST_BUFFER_OFFSET_IS_VALID(buffer)) {
+    stamp.sequence = static_cast<std::int64_t>(GST_BUFFER_OFFSET(buffer));
+  }
+  if (time.stamped) {
+    const std::int64_t before = counters->clock_offset_ns.exchange(time.wall_minus_clock_ns);
+    const std::int64_t step = time.wall_minus_clock_ns - before;
+    if (before != RunCounters::kNoClockOffset && (step > kClockStepNs || step < -kClockStepNs)) {
+      stamp.clock_step_ns = step;
+    }
+  } else {
+    counters->frames_without_time = true;
+  }
+  counters->stamps.Push(stamp);
   return GST_PAD_PROBE_OK;
 }
 
@@ -654,9 +702,11 @@ void GstMediaGraph::StartBusThread() {
     // a failed writer, say) are its consequences.
     bool reported = false;
     for (;;) {
+      // Woken at least four times a second to pass the frame stamps on.
       GstMessage* message = gst_bus_timed_pop_filtered(
-          bus, GST_CLOCK_TIME_NONE,
+          bus, 250 * GST_MSECOND,
           static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION));
+      DrainFrameStamps();
       if (message == nullptr) continue;
       if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_APPLICATION) {
         gst_message_unref(message);
@@ -743,10 +793,24 @@ HResult GstMediaGraph::Stop() {
     }
   }
   const std::string file_path = run_.mux != nullptr ? run_.file_path : std::string();
+  const FrameTimeOrigin origin = run_.frame_time_origin;
   TearDown();
   if (forced_end.joinable()) forced_end.join();
-  if (!file_path.empty()) SettleRecordedFile(file_path, *run_counters);
+  // The last stamps, of the frames the end of the stream carried into the file.
+  DrainFrameStamps();
+  if (!file_path.empty()) {
+    SettleRecordedFile(file_path, *run_counters);
+    recorded_file_.frame_time_origin =
+        run_counters->frames_without_time.load() ? FrameTimeOrigin::kArrival : origin;
+    recorded_file_.stamps_lost = run_counters->stamps.lost();
+  }
   return S_OK;
+}
+
+void GstMediaGraph::DrainFrameStamps() {
+  std::lock_guard<std::mutex> hold(drain_lock_);
+  if (!stamp_sink_) return;
+  if (std::shared_ptr<RunCounters> run_counters = counters()) run_counters->stamps.Drain(*stamp_sink_);
 }
 
 void GstMediaGraph::SettleRecordedFile(const std::string& path, RunCounters& run_counters) {

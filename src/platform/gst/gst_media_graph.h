@@ -60,6 +60,10 @@ class GstMediaGraph : public MediaGraph {
   HResult Stop() override;
   void SetErrorHandler(GraphErrorHandler handler) override;
   RecordedFileEnd LastRecordedFile() const override { return recorded_file_; }
+  void SetFrameStampSink(std::shared_ptr<FrameStampSink> sink) override {
+    std::lock_guard<std::mutex> hold(drain_lock_);
+    stamp_sink_ = std::move(sink);
+  }
   void SetRecordingWindow(std::uint64_t from_utc, std::uint64_t until_utc) override {
     record_from_utc_ = from_utc;
     record_until_utc_ = until_utc;
@@ -114,6 +118,10 @@ class GstMediaGraph : public MediaGraph {
   GstBus* bus_ = nullptr;
   RunBuild run_;
   std::vector<GstGraphFilter*> built_;
+  // Hands the stamps queued so far to the frame-stamp sink, one caller at a time.
+  void DrainFrameStamps();
+  std::mutex drain_lock_;  // guards stamp_sink_ and the queue's reading side
+  std::shared_ptr<FrameStampSink> stamp_sink_;
   mutable std::mutex lock_;  // guards counters_, handler_, last_error_
   std::shared_ptr<RunCounters> counters_;
   bool had_mux_ = false;

@@ -17,6 +17,7 @@ class SimulatedCameraFilter : public GstSourceFilter,
   SimulatedCameraFilter(std::shared_ptr<SimulatedCameraDevice> device, bool paced);
 
   std::vector<MediaType> Formats() const override { return device_->formats; }
+  FrameTimeOrigin TimeOrigin() const override { return FrameTimeOrigin::kSimulatedCapture; }
   VideoProcAmp* proc_amp() override { return this; }
   AnalogVideoDecoder* analog_decoder() override { return device_->analog ? this : nullptr; }
 

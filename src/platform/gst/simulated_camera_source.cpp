@@ -203,7 +203,9 @@ GstFlowReturn WaitForCapture(GstElement* element, CameraSourceState* state,
       state->sequence += missed;
       state->next_capture += missed * period;
     }
-    *capture_time = now;
+    // A camera exposes on its own steady beat; a frame handed over late was still captured
+    // on it.
+    *capture_time = state->next_capture;
     state->next_capture += period;
   }
   gst_object_unref(clock);
@@ -296,8 +298,21 @@ GstFlowReturn Fill(GstPushSrc* push_source, GstBuffer* buffer) {
   }
 
   const std::int64_t cpu_start = ThreadCpuNanoseconds();
+  // The inserter burns in the capture instant itself, on the wall clock, so the station's
+  // frame times can be checked against it to the millisecond.
   timespec wall{};
   clock_gettime(CLOCK_REALTIME, &wall);
+  if (state->paced) {
+    if (GstClock* clock = gst_element_get_clock(element)) {
+      const auto now = static_cast<std::int64_t>(gst_clock_get_time(clock));
+      gst_object_unref(clock);
+      const std::int64_t captured =
+          static_cast<std::int64_t>(wall.tv_sec) * 1000000000 + wall.tv_nsec -
+          (now - static_cast<std::int64_t>(gst_element_get_base_time(element) + capture_time));
+      wall.tv_sec = static_cast<time_t>(captured / 1000000000);
+      wall.tv_nsec = static_cast<long>(captured % 1000000000);
+    }
+  }
   tm utc{};
   gmtime_r(&wall.tv_sec, &utc);
   simcam::FrameStamp stamp;

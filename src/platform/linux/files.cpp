@@ -163,6 +163,27 @@ bool WriteNewFileAtomically(const std::string& path, std::string_view bytes, std
   return true;
 }
 
+GrowingFile::~GrowingFile() { Close(); }
+
+bool GrowingFile::Create(const std::string& path, std::string* reason) {
+  Close();
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd_ < 0 && reason != nullptr) *reason = ErrorText(errno);
+  return fd_ >= 0;
+}
+
+bool GrowingFile::Append(std::string_view bytes, std::string* reason) {
+  if (fd_ < 0) return false;
+  if (WriteAll(fd_, bytes)) return true;
+  if (reason != nullptr) *reason = ErrorText(errno);
+  return false;
+}
+
+void GrowingFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
 bool NameTaken(const std::string& path) {
   struct stat info {};
   return !path.empty() && ::lstat(path.c_str(), &info) == 0;

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -21,6 +24,7 @@
 #include "platform/linux/posix_avi_file.h"
 #include "playback/avi_reader.h"
 #include "platform/gst/star_field_painter.h"
+#include "recording/frame_time_record.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -238,6 +242,74 @@ TEST(GstLongRecording, AMinuteAtTwentyFiveFramesHasEveryFrameAndItsCpuCostIsMeas
 
 // The cameras' picture: the burnt-in time, readable at every size and under any picture
 // controls, and the target star's occultation.
+// The milliseconds of the day of a frame-time record's "...THH:MM:SS.uuuuuuZ".
+double MillisecondsOfDay(const std::string& utc) {
+  int hour = 0, minute = 0;
+  double second = 0;
+  EXPECT_EQ(std::sscanf(utc.c_str() + 11, "%2d:%2d:%lfZ", &hour, &minute, &second), 3) << utc;
+  return (hour * 60.0 + minute) * 60000.0 + second * 1000.0;
+}
+
+// Every frame of the file has its row, whose time is the instant the camera burnt into it
+// (to its millisecond), a frame time apart (VESK_STAMP_SECONDS records longer).
+TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
+  const char* seconds_text = std::getenv("VESK_STAMP_SECONDS");
+  const double seconds = seconds_text != nullptr ? std::atof(seconds_text) : 3.0;
+  testing::ScopedTempDir folder;
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  testing::CaptureSession session;
+  testing::CaptureRequest request;
+  request.video_path = folder.Path("clip.avi");
+  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
+  auto record = std::make_shared<FrameTimeRecord>();
+  std::string reason;
+  ASSERT_TRUE(record->Create(folder.Path("clip.frames.csv"), &reason)) << reason;
+  session.graph->SetFrameStampSink(record);
+  ASSERT_EQ(session.graph->Run(), S_OK);
+  testing::WaitSeconds(seconds);
+  ASSERT_EQ(session.graph->Stop(), S_OK);
+  record->Close();
+  EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kSimulatedCapture);
+
+  testing::AviFile file;
+  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &reason)) << reason;
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(testing::ReadFileBytes(folder.Path("clip.frames.csv")));
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "frame,sequence,utc,interval_ms,note\r");
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields(1);
+    for (char c : line) {
+      if (c == ',') {
+        fields.emplace_back();
+      } else if (c != '\r') {
+        fields.back().push_back(c);
+      }
+    }
+    rows.push_back(fields);
+  }
+  ASSERT_EQ(rows.size(), file.video_chunks.size());
+  double largest_error = 0, smallest_interval = 1e9, largest_interval = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    ASSERT_EQ(rows[i].size(), 5u);
+    EXPECT_EQ(rows[i][0], std::to_string(i));
+    // The burnt-in time is cut to the millisecond: the row's time lies within it.
+    const double error = MillisecondsOfDay(rows[i][2]) - testing::FrameStampOf(request.video_path, file, i).first;
+    largest_error = std::max(largest_error, std::abs(error - 0.5));
+    if (i > 0 && rows[i][4].empty()) {  // no frame lost before it
+      smallest_interval = std::min(smallest_interval, std::atof(rows[i][3].c_str()));
+      largest_interval = std::max(largest_interval, std::atof(rows[i][3].c_str()));
+    }
+  }
+  std::printf("%zu frames: stamps within %.3f ms of the burnt-in millisecond's middle, intervals "
+              "%.3f to %.3f ms\n",
+              rows.size(), largest_error, smallest_interval, largest_interval);
+  EXPECT_LE(largest_error, 0.5 + 0.05);
+  EXPECT_GE(smallest_interval, 38.0);
+  EXPECT_LE(largest_interval, 42.0);
+}
+
 TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSeconds) {
   simcam::StarFieldPainter painter;
   std::vector<std::uint8_t> luma(720 * 576);

@@ -1,0 +1,246 @@
+#include "recording/frame_time_record.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+namespace vesk {
+namespace {
+
+constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+struct CivilTime {
+  std::int64_t year;
+  unsigned month, day, hour, minute, second;
+  std::int64_t nanoseconds;
+};
+
+// The calendar date and time of day of a Unix time (proleptic Gregorian, UTC).
+CivilTime CivilOf(std::int64_t unix_ns) {
+  std::int64_t seconds = unix_ns / kNanosecondsPerSecond;
+  std::int64_t nanoseconds = unix_ns % kNanosecondsPerSecond;
+  if (nanoseconds < 0) {
+    nanoseconds += kNanosecondsPerSecond;
+    --seconds;
+  }
+  std::int64_t days = seconds / kSecondsPerDay;
+  std::int64_t of_day = seconds % kSecondsPerDay;
+  if (of_day < 0) {
+    of_day += kSecondsPerDay;
+    --days;
+  }
+  // Days to a civil date, counted in 400-year eras from 0000-03-01.
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const auto day_of_era = static_cast<unsigned>(days - era * 146097);
+  const unsigned year_of_era =
+      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+  const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const unsigned month_index = (5 * day_of_year + 2) / 153;
+  CivilTime civil{};
+  civil.day = day_of_year - (153 * month_index + 2) / 5 + 1;
+  civil.month = month_index < 10 ? month_index + 3 : month_index - 9;
+  civil.year = static_cast<std::int64_t>(year_of_era) + era * 400 + (civil.month <= 2 ? 1 : 0);
+  civil.hour = static_cast<unsigned>(of_day / 3600);
+  civil.minute = static_cast<unsigned>(of_day % 3600 / 60);
+  civil.second = static_cast<unsigned>(of_day % 60);
+  civil.nanoseconds = nanoseconds;
+  return civil;
+}
+
+std::string FormatLogTime(std::int64_t unix_ns) {
+  const CivilTime t = CivilOf(unix_ns);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04" PRId64 "-%02u-%02u %02u:%02u:%02u.%03" PRId64 " UTC", t.year,
+                t.month, t.day, t.hour, t.minute, t.second, t.nanoseconds / 1000000);
+  return text;
+}
+
+std::string Milliseconds(std::int64_t nanoseconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", static_cast<double>(nanoseconds) / 1e6);
+  return text;
+}
+
+std::string SignedSeconds(std::int64_t nanoseconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.3f s", static_cast<double>(nanoseconds) / 1e9);
+  return text;
+}
+
+std::string FramesText(std::int64_t count) {
+  return std::to_string(count) + (count == 1 ? " frame" : " frames");
+}
+
+void NotePlace(std::vector<FrameTimeSummary::Place>* places, std::int64_t* count,
+               std::int64_t frame, std::int64_t amount) {
+  if (places->size() < kLoggedPlaces) places->push_back({frame, amount});
+  ++*count;
+}
+
+}  // namespace
+
+std::string FrameTimeRecordName(std::string_view video_file_name) {
+  const std::size_t dot = video_file_name.find_last_of('.');
+  const std::size_t slash = video_file_name.find_last_of(files::kSeparator);
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+  return std::string(video_file_name.substr(0, dot)) + ".frames.csv";
+}
+
+namespace {
+
+// Writes the ISO 8601 time into text (at least 32 bytes); its length.
+int WriteIsoUtcMicroseconds(std::int64_t unix_ns, char* text, std::size_t size) {
+  const CivilTime t = CivilOf(unix_ns);
+  return std::snprintf(text, size, "%04" PRId64 "-%02u-%02uT%02u:%02u:%02u.%06" PRId64 "Z", t.year,
+                       t.month, t.day, t.hour, t.minute, t.second, t.nanoseconds / 1000);
+}
+
+}  // namespace
+
+std::string FormatIsoUtcMicroseconds(std::int64_t unix_ns) {
+  char text[48];
+  WriteIsoUtcMicroseconds(unix_ns, text, sizeof text);
+  return text;
+}
+
+bool FrameTimeRecord::Create(const std::string& path, std::string* reason) {
+  path_ = path;
+  if (!file_.Create(path, reason)) return false;
+  std::string header(kFrameTimeRecordHeader);
+  header += "\r\n";
+  if (!file_.Append(header, reason)) {
+    file_.Close();
+    return false;
+  }
+  return true;
+}
+
+void FrameTimeRecord::TakeFrames(const FrameStamp* stamps, std::size_t count) {
+  rows_.clear();
+  for (std::size_t i = 0; i < count; ++i) AppendRow(stamps[i]);
+  if (!file_.is_open() || rows_.empty()) return;
+  std::string reason;
+  if (!file_.Append(rows_, &reason)) {
+    summary_.write_error = reason.empty() ? "the record could not be written" : reason;
+    file_.Close();
+  }
+}
+
+void FrameTimeRecord::AppendRow(const FrameStamp& stamp) {
+  FrameTimeSummary& s = summary_;
+  const std::int64_t frame = s.frames++;
+  // A row is made in place; only a row with a note (frames lost, a clock step) allocates.
+  char row[192];
+  std::size_t length = static_cast<std::size_t>(std::snprintf(row, sizeof row, "%" PRId64 ",", frame));
+  if (stamp.sequence >= 0) {
+    length += static_cast<std::size_t>(
+        std::snprintf(row + length, sizeof row - length, "%" PRId64, stamp.sequence));
+  }
+  row[length++] = ',';
+  length += static_cast<std::size_t>(WriteIsoUtcMicroseconds(stamp.utc_ns, row + length, sizeof row - length));
+  row[length++] = ',';
+  if (frame == 0) {
+    s.first_utc_ns = stamp.utc_ns;
+  } else {
+    const std::int64_t gap = stamp.utc_ns - last_utc_ns_;
+    length += static_cast<std::size_t>(std::snprintf(row + length, sizeof row - length, "%.3f",
+                                                     static_cast<double>(gap) / 1e6));
+    if (gap > s.largest_interval_ns) {
+      s.largest_interval_ns = gap;
+      s.largest_interval_frame = frame;
+    }
+  }
+  row[length++] = ',';
+  rows_.append(row, length);
+  // Frames the source numbered but never delivered, and steps of the clock.
+  if (last_sequence_ >= 0 && stamp.sequence > last_sequence_ + 1) {
+    const std::int64_t lost = stamp.sequence - last_sequence_ - 1;
+    s.frames_lost += lost;
+    NotePlace(&s.losses, &s.loss_places, frame, lost);
+    rows_ += FramesText(lost) + " lost before this one";
+  }
+  if (stamp.clock_step_ns != 0) {
+    NotePlace(&s.clock_steps, &s.clock_step_places, frame, stamp.clock_step_ns);
+    if (rows_.back() != ',') rows_ += "; ";
+    rows_ += "clock stepped by " + SignedSeconds(stamp.clock_step_ns);
+  }
+  rows_ += "\r\n";
+  s.last_utc_ns = stamp.utc_ns;
+  last_utc_ns_ = stamp.utc_ns;
+  if (stamp.sequence >= 0) last_sequence_ = stamp.sequence;
+}
+
+std::vector<std::string> FrameTimeLogLines(const FrameTimeSummary& summary,
+                                           FrameTimeOrigin origin, std::uint64_t stamps_lost,
+                                           std::string_view record_name) {
+  std::vector<std::string> lines;
+  if (summary.frames == 0) return lines;
+  lines.push_back("First frame: " + FormatLogTime(summary.first_utc_ns));
+  lines.push_back("Last frame: " + FormatLogTime(summary.last_utc_ns));
+  switch (origin) {
+    case FrameTimeOrigin::kSimulatedCapture:
+      lines.emplace_back("Frame times: the simulated camera's capture instants, on the computer clock");
+      break;
+    case FrameTimeOrigin::kDriverEndOfFrame:
+      lines.emplace_back("Frame times: computer clock at the end of each frame, from the capture driver");
+      break;
+    case FrameTimeOrigin::kDriverStartOfExposure:
+      lines.emplace_back(
+          "Frame times: computer clock at the start of exposure of each frame, from the capture "
+          "driver");
+      break;
+    case FrameTimeOrigin::kArrival:
+      lines.emplace_back(
+          "Frame times: computer clock when each frame arrived; the source gives no time stamps");
+      break;
+    case FrameTimeOrigin::kUnknown:
+      break;
+  }
+  if (summary.frames > 1) {
+    lines.push_back("Frame interval: mean " +
+                    Milliseconds((summary.last_utc_ns - summary.first_utc_ns) / (summary.frames - 1)) +
+                    " ms, largest " + Milliseconds(summary.largest_interval_ns) +
+                    " ms before frame " + std::to_string(summary.largest_interval_frame));
+  }
+  std::string lost = "Frames lost: ";
+  if (summary.loss_places == 0) lost += "none";
+  for (std::size_t i = 0; i < summary.losses.size(); ++i) {
+    if (i > 0) lost += ", ";
+    lost += std::to_string(summary.losses[i].amount) + " before frame " +
+            std::to_string(summary.losses[i].frame);
+  }
+  if (summary.loss_places > static_cast<std::int64_t>(summary.losses.size())) {
+    std::int64_t listed = 0;
+    for (const auto& place : summary.losses) listed += place.amount;
+    lost += ", and " + FramesText(summary.frames_lost - listed) + " in " +
+            std::to_string(summary.loss_places - static_cast<std::int64_t>(summary.losses.size())) +
+            " more places";
+  }
+  lines.push_back(lost);
+  if (summary.clock_step_places > 0) {
+    std::string steps = "Computer clock stepped: ";
+    for (std::size_t i = 0; i < summary.clock_steps.size(); ++i) {
+      if (i > 0) steps += ", ";
+      steps += "by " + SignedSeconds(summary.clock_steps[i].amount) + " before frame " +
+               std::to_string(summary.clock_steps[i].frame);
+    }
+    if (summary.clock_step_places > static_cast<std::int64_t>(summary.clock_steps.size())) {
+      steps += ", and " +
+               std::to_string(summary.clock_step_places -
+                              static_cast<std::int64_t>(summary.clock_steps.size())) +
+               " more times";
+    }
+    lines.push_back(steps);
+  }
+  std::string record = "Frame-time record: " + std::string(record_name);
+  if (!summary.write_error.empty()) record += " (stopped early: " + summary.write_error + ")";
+  if (stamps_lost > 0) {
+    record += " (" + FramesText(static_cast<std::int64_t>(stamps_lost)) +
+              " missing: the record could not keep up)";
+  }
+  lines.push_back(record);
+  return lines;
+}
+
+}  // namespace vesk

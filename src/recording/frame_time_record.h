@@ -1,0 +1,78 @@
+#pragma once
+
+// The frame-time record beside a recording's video file, "<name>.frames.csv": one row per
+// frame in the file with the source's frame number, its capture time in UTC, the interval to
+// the frame before and what happened in between (frames lost, the clock stepped). It is
+// written as the recording goes, so a station that is killed leaves it up to its last
+// second, and it sums itself up for the recording log.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/files.h"
+#include "media/frame_stamps.h"
+
+namespace vesk {
+
+constexpr std::string_view kFrameTimeRecordHeader = "frame,sequence,utc,interval_ms,note";
+// Places of lost frames and clock steps the log lists one by one; more are counted.
+constexpr std::size_t kLoggedPlaces = 10;
+
+// "<name>.frames.csv" for the video file "<name>.avi"; empty when the name has no extension.
+std::string FrameTimeRecordName(std::string_view video_file_name);
+
+// "2026-12-07T00:42:43.123456Z"
+std::string FormatIsoUtcMicroseconds(std::int64_t unix_ns);
+
+// What the record saw, for the log.
+struct FrameTimeSummary {
+  struct Place {
+    std::int64_t frame = 0;   // the frame in the file the event came before
+    std::int64_t amount = 0;  // frames lost, or the clock's step in nanoseconds
+  };
+  std::int64_t frames = 0;
+  std::int64_t first_utc_ns = 0;
+  std::int64_t last_utc_ns = 0;
+  std::int64_t largest_interval_ns = 0;
+  std::int64_t largest_interval_frame = 0;  // the frame the largest interval ended at
+  std::vector<Place> losses;                // the first kLoggedPlaces
+  std::int64_t loss_places = 0;
+  std::int64_t frames_lost = 0;
+  std::vector<Place> clock_steps;  // the first kLoggedPlaces
+  std::int64_t clock_step_places = 0;
+  std::string write_error;  // why the record stopped; empty while it is whole
+};
+
+class FrameTimeRecord final : public FrameStampSink {
+ public:
+  // Makes the record at path, new: anything already there is never written over. False,
+  // with the reason, when it cannot be made.
+  bool Create(const std::string& path, std::string* reason);
+  // The rows of a batch, written at once. A write that fails stops the record (the video
+  // has priority); the summary keeps counting.
+  void TakeFrames(const FrameStamp* stamps, std::size_t count) override;
+  void Close() { file_.Close(); }
+  const std::string& path() const { return path_; }
+  const FrameTimeSummary& summary() const { return summary_; }
+
+ private:
+  void AppendRow(const FrameStamp& stamp);
+
+  files::GrowingFile file_;
+  std::string path_;
+  std::string rows_;  // reused from batch to batch
+  FrameTimeSummary summary_;
+  std::int64_t last_sequence_ = -1;
+  std::int64_t last_utc_ns_ = 0;
+};
+
+// The recording log's lines on the frame times: the first and last frame, what the times
+// stand for, the intervals, where frames were lost, clock steps, and the record itself.
+std::vector<std::string> FrameTimeLogLines(const FrameTimeSummary& summary,
+                                           FrameTimeOrigin origin, std::uint64_t stamps_lost,
+                                           std::string_view record_name);
+
+}  // namespace vesk
