@@ -148,6 +148,7 @@ HResult RecordingController::StartVideo() {
       FileTimeToSystemTime(session().record_from_utc, &started);
     }
     session().start_text = "Start recording at " + FormatTimeOfDay(started) + " (UTC)";
+    if (context_.clock_discipline != nullptr) clock_at_start_ = context_.clock_discipline->Read();
     context_.log.ReportMessage(session().start_text, true);
   }
   return result;
@@ -195,8 +196,15 @@ HResult RecordingController::StopVideo() {
       context_.log.ReportMessage(late, true);
     }
     AccountForLostFrames(*stopped, stop_asked, &log_notes);
+    // Frame times are only as good as the computer clock was over the recording.
+    std::vector<std::string> clock_lines;
+    if (context_.clock_discipline != nullptr) {
+      if (clock_at_start_) clock_lines.push_back(ClockLogLine("start", *clock_at_start_));
+      clock_lines.push_back(ClockLogLine("stop", context_.clock_discipline->Read()));
+    }
+    clock_at_start_.reset();
     WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_, context_.clock,
-                               context_.current_directory, log_notes);
+                               context_.current_directory, log_notes, clock_lines);
   }
 
   // A failed stop is reported.

@@ -10,11 +10,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/clock.h"
+#include "base/clock_discipline.h"
 #include "base/hresult.h"
 #include "base/message_log.h"
 #include "capture/capture_graph.h"
@@ -93,6 +95,8 @@ struct RecordingControllerContext {
   // Null while the station has no GPS receiver interface.
   GpsFixSource* gps = nullptr;
   RecordingControllerHooks hooks{};
+  // The kernel's view of the computer clock, for the log's lines on it. Null: no such lines.
+  const ClockDiscipline* clock_discipline = nullptr;
 };
 
 class RecordingController {
@@ -223,6 +227,8 @@ class RecordingController {
   EventRecordingRequest current_event_{};
   std::vector<StoppedEvent> manually_stopped_;
   LastGpsPosition gps_at_start_;
+  // The computer clock's state when the recording in progress started, for its log.
+  std::optional<ClockState> clock_at_start_;
 };
 
 }  // namespace vesk

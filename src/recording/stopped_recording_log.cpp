@@ -18,7 +18,8 @@ const VideoFormatsByFrameRate* CurrentRateGroup(const VideoSourceInfo& info) {
 void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
                                 const LastGpsPosition& gps, const Clock& clock,
                                 std::string_view current_directory,
-                                const std::vector<std::string>& notes) {
+                                const std::vector<std::string>& notes,
+                                const std::vector<std::string>& clock_lines) {
   const CaptureGraphContext& context = graph.context();
   const RecordingSession& session = context.session;
   RecordingLogInput input;
@@ -58,6 +59,7 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGr
                          ? std::string(kNoCodecName)
                          : CodecNameForSubtype(context.subtype_codec_pairs, subtype);
   input.renderer = stopped.renderer;
+  input.clock_lines = clock_lines;
   input.notes = notes;
   WriteRecordingLog(input, context.log);
 }
