@@ -24,6 +24,7 @@
 #include "base/time_zone.h"
 #include "platform/gst/gst_media_system.h"
 #include "platform/gst/vesk_transform_filter.h"
+#include "platform/linux/kernel_clock_discipline.h"
 #include "platform/linux/posix_avi_file.h"
 #include "platform/linux/udev_video_monitor.h"
 #include "platform/linux/system_clock.h"
@@ -35,6 +36,7 @@
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/termination_signals.h"
+#include "platform/qt/upower_battery.h"
 #include "platform/qt/ui_thread.h"
 #include "playback/avi_tools.h"
 #include "recording/file_naming.h"
@@ -131,10 +133,12 @@ int main(int argc, char** argv) {
 
   const TimeZoneInfo zone = ReadTimeZone();
   SystemClock clock(zone.bias_minutes);
+  const KernelClockDiscipline clock_discipline;
   gst::GstMediaSystemOptions media_options;
   media_options.simulated_cameras = command_line.simulated_camera;
   gst::GstMediaSystem media(media_options);
   qt::LogindPower power;
+  qt::UPowerBattery battery;
   // The timers outlive the station, whose scheduler cancels its own as it goes.
   qt::QtTimerQueue timers;
 
@@ -176,7 +180,8 @@ int main(int argc, char** argv) {
   AppState station(StationServices{media, clock, *message_box, *windows, power, zone,
                                    files::CurrentDirectory(),
                                    LiveFilterMaker{make_live_filter, gst::kGstRgbRowsTopDown},
-                                   qt::PostToUiThread, &timers, gps, !headless});
+                                   qt::PostToUiThread, &timers, gps, !headless,
+                                   &clock_discipline, &battery});
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   // A home folder that could not hold its lock: shown with the other start-up reports.
   if (!locks.warning.isEmpty()) station.log().QueueMessage(locks.warning.toStdString());

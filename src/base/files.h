@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +83,11 @@ std::string FolderReadError(const std::string& folder);
 // directory"), naming the folder when the folder is the cause; empty when nothing stands
 // in the way.
 std::string FileCreateError(const std::string& path);
+
+// Bytes an unprivileged writer may still put on the disk that holds path; a path not there
+// yet is measured on the disk of its nearest existing parent folder. False with the
+// system's reason when the disk cannot be measured.
+bool FreeSpace(const std::string& path, std::uint64_t* bytes, std::string* error = nullptr);
 
 // The current directory with a trailing separator.
 std::string CurrentDirectory();

@@ -77,6 +77,11 @@ void CountdownScheduler::ArmCountdown() {
   context_.windows.SetMainWindowTitle(kEventPendingTitle);
   context_.windows.SetCountdownWindowTitle(kCountdownPendingTitle);
   context_.countdown.ShowCountdown(texts_);
+
+  readiness_rechecked_ = timing_.planned_start_utc - now <= kReadinessRecheckTicks;
+  if (context_.check_readiness) {
+    context_.check_readiness(timing_.planned_start_utc, timing_.planned_stop_utc);
+  }
 }
 
 void CountdownScheduler::RefreshTimeBase() {
@@ -95,6 +100,12 @@ void CountdownScheduler::CountdownTick() {
   }
   texts_.countdown = CountdownText(now, timing_.planned_start_utc, texts_.time_base);
   context_.countdown.UpdateCountdown(texts_);
+  if (!readiness_rechecked_ && now + kReadinessRecheckTicks >= timing_.planned_start_utc) {
+    readiness_rechecked_ = true;
+    if (context_.check_readiness) {
+      context_.check_readiness(timing_.planned_start_utc, timing_.planned_stop_utc);
+    }
+  }
 }
 
 void CountdownScheduler::StartEventRecording() {

@@ -74,7 +74,13 @@ struct CountdownSchedulerContext {
   // Closes an open playback file, so that the recording has the disk and the processor to
   // itself; called by the ticks of the last seconds before the recording starts. Empty: none.
   std::function<void()> close_playback;
+  // Reports what could spoil the recording from start_utc to stop_utc: called when the
+  // Event is announced and again shortly before its start. Empty: nothing is checked.
+  std::function<void(FileTime start_utc, FileTime stop_utc)> check_readiness;
 };
+
+// The second readiness check comes this long before the recording's start, in time to act.
+constexpr FileTime kReadinessRecheckTicks = 120 * kTicksPerSecond;
 
 // How long before the recording's start an open playback file is closed.
 constexpr FileTime kClosePlaybackBeforeTicks = 30'000'000;
@@ -120,6 +126,8 @@ class CountdownScheduler final : public EventScheduler {
   TimerId countdown_timer_ = kNoTimer;
   TimerId start_timer_ = kNoTimer;
   TimerId stop_timer_ = kNoTimer;
+  // The check shortly before the start has been made (or the announcement was that late).
+  bool readiness_rechecked_ = false;
   std::unique_ptr<SleepInhibitor> sleep_hold_;
 };
 

@@ -150,6 +150,7 @@ HResult RecordingController::StartVideo() {
       FileTimeToSystemTime(session().record_from_utc, &started);
     }
     session().start_text = "Start recording at " + FormatTimeOfDay(started) + " (UTC)";
+    if (context_.clock_discipline != nullptr) clock_at_start_ = context_.clock_discipline->Read();
     context_.log.ReportMessage(session().start_text, true);
   }
   return result;
@@ -163,7 +164,8 @@ HResult RecordingController::StopVideo() {
   // Stop the graph; a stopped recording's log is written at once.
   const HResult result = context_.graph.StopCamera(was_recording);
   if (auto stopped = context_.graph.TakeStoppedRecording()) {
-    std::vector<std::string> log_notes;
+    LogExtraLines extra;
+    std::vector<std::string>& log_notes = extra.notes;
     // A file that could not be written is said first: which, that the recording stopped,
     // and what it keeps.
     if (stopped->file_end.write_failed) {
@@ -197,9 +199,15 @@ HResult RecordingController::StopVideo() {
       context_.log.ReportMessage(late, true);
     }
     AccountForLostFrames(*stopped, stop_asked, &log_notes);
+    // Frame times are only as good as the computer clock was over the recording.
+    if (context_.clock_discipline != nullptr) {
+      if (clock_at_start_) extra.clock.push_back(ClockLogLine("start", *clock_at_start_));
+      extra.clock.push_back(ClockLogLine("stop", context_.clock_discipline->Read()));
+    }
+    clock_at_start_.reset();
+    extra.frame_times = CloseFrameTimeRecord(&*stopped);
     WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_, context_.clock,
-                               context_.current_directory, CloseFrameTimeRecord(&*stopped),
-                               log_notes);
+                               context_.current_directory, extra);
   } else if (frame_record_) {
     CloseFrameTimeRecord(nullptr);
   }

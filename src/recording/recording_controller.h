@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/clock.h"
+#include "base/clock_discipline.h"
 #include "base/hresult.h"
 #include "base/message_log.h"
 #include "capture/capture_graph.h"
@@ -95,6 +97,8 @@ struct RecordingControllerContext {
   // Null while the station has no GPS receiver interface.
   GpsFixSource* gps = nullptr;
   RecordingControllerHooks hooks{};
+  // The kernel's view of the computer clock, for the log's lines on it. Null: no such lines.
+  const ClockDiscipline* clock_discipline = nullptr;
 };
 
 class RecordingController {
@@ -232,6 +236,8 @@ class RecordingController {
   std::vector<StoppedEvent> manually_stopped_;
   LastGpsPosition gps_at_start_;
   std::shared_ptr<FrameTimeRecord> frame_record_;
+  // The computer clock's state when the recording in progress started, for its log.
+  std::optional<ClockState> clock_at_start_;
 };
 
 }  // namespace vesk

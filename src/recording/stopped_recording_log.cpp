@@ -18,8 +18,7 @@ const VideoFormatsByFrameRate* CurrentRateGroup(const VideoSourceInfo& info) {
 void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
                                 const LastGpsPosition& gps, const Clock& clock,
                                 std::string_view current_directory,
-                                const std::vector<std::string>& frame_time_lines,
-                                const std::vector<std::string>& notes) {
+                                const LogExtraLines& extra) {
   const CaptureGraphContext& context = graph.context();
   const RecordingSession& session = context.session;
   RecordingLogInput input;
@@ -59,8 +58,10 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGr
                          ? std::string(kNoCodecName)
                          : CodecNameForSubtype(context.subtype_codec_pairs, subtype);
   input.renderer = stopped.renderer;
-  input.frame_time_lines = frame_time_lines;
-  input.notes = notes;
+  input.frame_time_lines = extra.frame_times;
+  input.clock_lines = extra.clock;
+  input.gps_lines = extra.gps;
+  input.notes = extra.notes;
   WriteRecordingLog(input, context.log);
 }
 

@@ -14,13 +14,18 @@
 
 namespace vesk {
 
-// current_directory: the station's home folder, for a relative video file name. The lines
-// after the documented ones, without line ends: frame_time_lines (FrameTimeLogLines), then
-// notes (a recording cut short, frames missing).
+// The lines after the documented ones, without line ends, in the log's order.
+struct LogExtraLines {
+  std::vector<std::string> frame_times;  // FrameTimeLogLines
+  std::vector<std::string> clock;        // the computer clock at the start and at the stop
+  std::vector<std::string> gps;          // the position and the GPS time
+  std::vector<std::string> notes;        // a recording cut short, frames missing
+};
+
+// current_directory: the station's home folder, for a relative video file name.
 void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
                                 const LastGpsPosition& gps, const Clock& clock,
                                 std::string_view current_directory,
-                                const std::vector<std::string>& frame_time_lines = {},
-                                const std::vector<std::string>& notes = {});
+                                const LogExtraLines& extra = {});
 
 }  // namespace vesk

@@ -126,7 +126,7 @@ void AppState::BuildObjects() {
   };
   controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
       *graph_, options_, log_, services_.clock, bias_minutes_, services_.current_directory,
-      services_.windows, gps_.get(), hooks});
+      services_.windows, gps_.get(), hooks, services_.clock_discipline});
   controller_->set_initialising(true);
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       graph_->switches(), options_, log_,
@@ -144,8 +144,17 @@ void AppState::BuildObjects() {
                                      *services_.timers, log_,     services_.clock,
                                      derived_,          {},       {},
                                      {},                {},
-                                     {}};
+                                     {},                {}};
   schedule.close_playback = [this] { services_.windows.ClosePlaybackForEvent(); };
+  // A receiver counts as having a fix when it is connected and its refresh has given a
+  // position.
+  readiness_ = std::make_unique<EventReadiness>(EventReadinessContext{
+      sources_, options_, services_.current_directory, services_.clock, log_,
+      services_.clock_discipline, services_.battery,
+      [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); }, {}});
+  schedule.check_readiness = [this](FileTime start_utc, FileTime stop_utc) {
+    readiness_->Check(start_utc, stop_utc);
+  };
   schedule.hibernation_possible = [this] { return hibernation_possible_; };
   schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
   schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {

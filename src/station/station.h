@@ -20,6 +20,8 @@
 #include "analysis/pixels/character_sets.h"
 #include "analysis/pixels/live_analysis.h"
 #include "base/clock.h"
+#include "base/battery.h"
+#include "base/clock_discipline.h"
 #include "base/error_table.h"
 #include "base/hresult.h"
 #include "base/message_box.h"
@@ -37,6 +39,7 @@
 #include "events/event_list_model.h"
 #include "events/event_loader.h"
 #include "events/event_countdown.h"
+#include "events/event_readiness.h"
 #include "events/event_scheduler.h"
 #include "gps/gps_control.h"
 #include "events/file_options_model.h"
@@ -127,6 +130,10 @@ struct StationServices {
   GpsPlatform gps{};
   // False for a headless station: no renderer may need a display.
   bool display_available = true;
+  // The kernel's view of the computer clock, for the recording log and the Event checks.
+  const ClockDiscipline* clock_discipline = nullptr;
+  // The computer's batteries, for the Event checks. Null: not checked.
+  BatteryMonitor* battery = nullptr;
 };
 
 class AppState final : private StationMenuKeeper {
@@ -271,6 +278,7 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<GpsControl> gps_;
   std::unique_ptr<RecordingController> controller_;
   std::unique_ptr<AnalysisControls> analysis_controls_;
+  std::unique_ptr<EventReadiness> readiness_;
   std::unique_ptr<CountdownScheduler> scheduler_;
   std::unique_ptr<EventLoader> event_loader_;
   std::unique_ptr<ScheduleEventModel> schedule_event_;

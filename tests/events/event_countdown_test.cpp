@@ -13,6 +13,7 @@
 #include "recording/recording_controller.h"
 #include "station/station.h"
 #include "station/station_test_bed.h"
+#include "support/fake_clock_discipline.h"
 
 namespace vesk {
 namespace {
@@ -200,6 +201,34 @@ TEST_F(EventCountdownTest, ExitDuringTheCountdownOrTheRecordingLeavesNoTimerAndN
     clock.SetUtc(MakeFileTime(2026, 7, 14, 3, 5, 9));
   }
   EXPECT_TRUE(std::filesystem::exists("VideoFiles/Pallas_TYC 1_07_14_2026_03_05_54.log"));
+}
+
+// The Event's checks run at its announcement and once more two minutes before its start,
+// in time to act; not at every tick between.
+TEST_F(EventCountdownTest, ReadinessIsCheckedAtTheAnnouncementAndTwoMinutesBeforeTheStart) {
+  WriteEvent(3, 10, 0, 10, "Vesta");
+  testing::FakeClockDiscipline discipline;
+  discipline.state = testing::FakeClockDiscipline::Unsynchronised();
+  AddDevice();
+  StationServices services = Services(windows, false);
+  services.clock_discipline = &discipline;
+  station = std::make_unique<AppState>(services);
+  ASSERT_EQ(station->Initialise(), S_OK);
+  const auto warnings = [this] {
+    int count = 0;
+    for (auto at = out.str().find("clock is not synchronised"); at != std::string::npos;
+         at = out.str().find("clock is not synchronised", at + 1), ++count) {
+    }
+    return count;
+  };
+  EXPECT_EQ(warnings(), 1);
+  const FileTime planned_start = MakeFileTime(2026, 7, 14, 3, 9, 54, 500);
+  timers.RunUntil(planned_start - kReadinessRecheckTicks - 1);
+  EXPECT_EQ(warnings(), 1);
+  timers.RunUntil(planned_start - kReadinessRecheckTicks + kTicksPerSecond);
+  EXPECT_EQ(warnings(), 2);
+  timers.RunUntil(planned_start - kRecordingLeadTicks - 1);
+  EXPECT_EQ(warnings(), 2);
 }
 
 }  // namespace

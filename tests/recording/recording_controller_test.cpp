@@ -9,6 +9,7 @@
 #include "events/event_loader.h"
 #include "recording/file_naming.h"
 #include "support/capture_bed.h"
+#include "support/fake_clock_discipline.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -81,7 +82,7 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
     hooks.load_events = [this] { hook_calls.push_back("load events"); };
     hooks.connect_gps_receiver = [this] { hook_calls.push_back("connect GPS"); };
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, options, log, clock, 0, home_directory, windows, gps_source, hooks});
+        *graph, options, log, clock, 0, home_directory, windows, gps_source, hooks, &discipline});
     EXPECT_EQ(controller->StartVideo(), S_OK);
     view.entries.clear();
     windows.calls.clear();
@@ -89,6 +90,7 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
   }
 
   GpsFixSource* gps_source = nullptr;
+  testing::FakeClockDiscipline discipline;
 
   // The graph now holds the recording branch.
   bool Recording() const {
@@ -133,6 +135,8 @@ TEST_F(RecordingControllerTest, ManualRecordingCycleSwitchesWindowsAndWritesTheL
   filter->dropped_frames->not_dropped = 1620;
   filter->dropped_frames->dropped = 9;
   clock.Advance(61 * kTicksPerSecond);
+  // The time service lost the clock during the recording.
+  discipline.state = testing::FakeClockDiscipline::Unsynchronised();
   windows.calls.clear();
   c.StopRecording();
   EXPECT_TRUE(windows.questions.empty());
@@ -153,7 +157,11 @@ TEST_F(RecordingControllerTest, ManualRecordingCycleSwitchesWindowsAndWritesTheL
                 "Frame size: 720x576\r\n"
                 "Format subtype: YUY2\r\n"
                 "Codec: NONE\r\n"
-                "Video renderer: EVR\r\n");
+                "Video renderer: EVR\r\n"
+                "Computer clock at the start: synchronised, estimated error 0.8 ms, maximum "
+                "error 12.3 ms\r\n"
+                "Computer clock at the stop: NOT synchronised: frame times may be wrong by "
+                "seconds\r\n");
   // Back to live video: no file, the device previews again and keeps no path.
   EXPECT_EQ(fake().FilterNames(), (Names{kDevice, "EVR", "Smart Tee"}));
   EXPECT_TRUE(device().is_active_preview);

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace vesk::files {
 namespace {
@@ -286,6 +287,29 @@ std::string FileCreateError(const std::string& path) {
   }
   if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
   return {};
+}
+
+bool FreeSpace(const std::string& path, std::uint64_t* bytes, std::string* error) {
+  std::filesystem::path at = path.empty() ? std::string(".") : path;
+  for (;;) {
+    struct statvfs volume {};
+    if (::statvfs(at.c_str(), &volume) == 0) {
+      *bytes = static_cast<std::uint64_t>(volume.f_bavail) * volume.f_frsize;
+      return true;
+    }
+    const int failure = errno;
+    // A folder the first recording will make is on its parent's disk.
+    if (failure == ENOENT) {
+      std::filesystem::path parent = at.parent_path();
+      if (parent.empty() && at != ".") parent = ".";
+      if (!parent.empty() && parent != at) {
+        at = parent;
+        continue;
+      }
+    }
+    if (error != nullptr) *error = std::strerror(failure);
+    return false;
+  }
 }
 
 std::string CurrentDirectory() {

@@ -46,6 +46,21 @@ TEST(FilesTest, OnlyRegularFilesWithinTheLimitAreReadAndNothingBlocks) {
 
 // A recording that cannot start says what stands in its way, naming the folder when the
 // folder is the cause.
+// The video folder of an Event may not exist until its first recording: its disk is measured
+// through the nearest folder that does.
+TEST(FilesTest, FreeSpaceOfAFolderNotThereYetIsItsParentsDisk) {
+  testing::ScopedTempDir dir;
+  std::uint64_t here = 0, below = 0;
+  std::string error;
+  ASSERT_TRUE(files::FreeSpace(".", &here));
+  ASSERT_TRUE(files::FreeSpace("VideoFiles/2026/", &below, &error)) << error;
+  EXPECT_NEAR(static_cast<double>(below), static_cast<double>(here), 64e6);
+  EXPECT_GT(here, 0u);
+  testing::WriteFileBytes("file", "x");
+  EXPECT_FALSE(files::FreeSpace("file/VideoFiles", &below, &error));
+  EXPECT_EQ(error, "Not a directory");
+}
+
 TEST(FilesTest, WhatStandsInTheWayOfANewFileIsNamed) {
   testing::ScopedTempDir dir;
   testing::WriteFileBytes("plain", "x");

@@ -1,5 +1,5 @@
-// The logind client against python-dbusmock's logind stand-in, on a private bus that the
-// test starts and gives the client as its system bus.
+// The logind and UPower clients against python-dbusmock's stand-ins, on a private bus that
+// the test starts and gives the clients as their system bus.
 
 #include "platform/qt/logind_power.h"
 
@@ -17,6 +17,7 @@
 #include <QThread>
 
 #include "events/power_action.h"
+#include "platform/qt/upower_battery.h"
 #include "support/fake_clock.h"
 
 namespace vesk {
@@ -67,13 +68,17 @@ struct LogindPowerTest : ::testing::Test, PowerCountdownView {
   }
   void SetUp() override {
     ASSERT_EQ(bus->state(), QProcess::Running) << "dbus-daemon did not start";
+    StartStandIn(logind, "org.freedesktop.login1",
+                 {"--template", "logind", "-l", folder->filePath("calls")});
+  }
+  static void StartStandIn(QProcess& process, const QString& service,
+                           const QStringList& arguments) {
     // Debian installs the stand-in for its own interpreter, which may not be the first one.
-    logind.start(QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3",
-                 {"-m", "dbusmock", "--template", "logind", "-l", folder->filePath("calls")});
+    process.start(QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3",
+                  QStringList{"-m", "dbusmock"} + arguments);
     QElapsedTimer timer;
     timer.start();
-    while (
-        !QDBusConnection::systemBus().interface()->isServiceRegistered("org.freedesktop.login1")) {
+    while (!QDBusConnection::systemBus().interface()->isServiceRegistered(service)) {
       ASSERT_LT(timer.elapsed(), 15000) << "no python3-dbusmock (scripts/install-deps)";
       QThread::msleep(20);
     }
@@ -149,6 +154,38 @@ TEST_F(LogindPowerTest, AMissingOrSilentLogindFailsEachCallQuicklyWithAReason) {
   EXPECT_LT(timer.elapsed(), 1000);
   for (const std::string& reason : {error, hibernate_error, power_off_error})
     EXPECT_EQ(reason.rfind("org.freedesktop.DBus.Error.ServiceUnknown: ", 0), 0u) << reason;
+}
+
+// On battery: the display device's charge and time left; before UPower has a battery to
+// show, no estimate; without UPower, nothing at all, at once.
+TEST_F(LogindPowerTest, TheBatteryIsReadFromUPowersDisplayDevice) {
+  QProcess upower;
+  StartStandIn(upower, "org.freedesktop.UPower",
+               {"--template", "upower", "-p", R"({"OnBattery": true})"});
+  qt::UPowerBattery battery;
+  std::optional<BatteryState> state = battery.Read();
+  ASSERT_TRUE(state);
+  EXPECT_TRUE(state->on_battery);
+  EXPECT_EQ(state->seconds_to_empty, 0);
+
+  QDBusMessage setup = QDBusMessage::createMethodCall(
+      "org.freedesktop.UPower", "/org/freedesktop/UPower", "org.freedesktop.DBus.Mock",
+      "SetupDisplayDevice");
+  setup.setArguments({2u, 2u, 15.0, 15.0, 100.0, 10.0, qlonglong{1800}, qlonglong{0}, true,
+                      QString(), 1u});
+  ASSERT_EQ(QDBusConnection::systemBus().call(setup, QDBus::Block, 5000).type(),
+            QDBusMessage::ReplyMessage);
+  state = battery.Read();
+  ASSERT_TRUE(state);
+  EXPECT_TRUE(state->on_battery);
+  EXPECT_EQ(state->percentage, 15.0);
+  EXPECT_EQ(state->seconds_to_empty, 1800);
+
+  upower.kill(), upower.waitForFinished();
+  QElapsedTimer timer;
+  timer.start();
+  EXPECT_FALSE(battery.Read());
+  EXPECT_LT(timer.elapsed(), 1000);
 }
 
 }  // namespace
