@@ -21,6 +21,7 @@
 #include "config/options.h"
 #include "events/event_scheduler.h"
 #include "events/event_timing.h"
+#include "recording/gps_fix_source.h"
 #include "recording/recording_controller.h"
 #include "recording/recording_view.h"
 
@@ -74,10 +75,16 @@ struct CountdownSchedulerContext {
   // Closes an open playback file, so that the recording has the disk and the processor to
   // itself; called by the ticks of the last seconds before the recording starts. Empty: none.
   std::function<void()> close_playback;
+  // The GPS receiver: its clock offset is judged when an Event is announced, and the
+  // Event's fix is read during the countdown. Null: none.
+  GpsFixSource* gps = nullptr;
 };
 
 // How long before the recording's start an open playback file is closed.
 constexpr FileTime kClosePlaybackBeforeTicks = 30'000'000;
+// How long before the graph starts the Event's GPS fix is read: room for the fix time limit
+// and for a refresh read that has to give way first.
+constexpr FileTime kGpsFixBeforeTicks = 100'000'000;
 
 class CountdownScheduler final : public EventScheduler {
  public:
@@ -108,6 +115,8 @@ class CountdownScheduler final : public EventScheduler {
  private:
   void ArmCountdown();
   void CountdownTick();
+  // Has the Event's GPS fix read once the countdown is within kGpsFixBeforeTicks.
+  void PrepareGpsFixNear(FileTime now);
   void StartEventRecording();
   void EndEventRecording();
 
@@ -117,6 +126,7 @@ class CountdownScheduler final : public EventScheduler {
   CountdownTexts texts_;
   bool hibernate_ = false;
   bool shutdown_ = false;
+  bool gps_fix_prepared_ = false;
   TimerId countdown_timer_ = kNoTimer;
   TimerId start_timer_ = kNoTimer;
   TimerId stop_timer_ = kNoTimer;

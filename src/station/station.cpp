@@ -146,6 +146,7 @@ void AppState::BuildObjects() {
                                      {},                {},
                                      {}};
   schedule.close_playback = [this] { services_.windows.ClosePlaybackForEvent(); };
+  schedule.gps = gps_.get();
   schedule.hibernation_possible = [this] { return hibernation_possible_; };
   schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
   schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {
