@@ -34,6 +34,7 @@ bool GpsControl::Connect(std::function<void(bool connected)> done) {
   }
   connecting_ = true;
   cancel_connect_ = false;
+  offset_reported_ = false;
   worker_.Post([this, done = std::move(done)] {
     ConnectResult result;
     {
@@ -114,8 +115,12 @@ void GpsControl::Refreshed(bool connected, FixResult result, const GpsFix& fix) 
     return;
   }
   NoteClockOffset(fix);
-  if (fix.clock_offset && view_ != nullptr) {
-    view_->SetGpsClockOffset(ClockOffsetShortText(*fix.clock_offset));
+  if (fix.clock_offset) {
+    if (view_ != nullptr) view_->SetGpsClockOffset(ClockOffsetShortText(*fix.clock_offset));
+    // Once a connection, in full, where it is kept: the window has room for the figures only.
+    if (!offset_reported_)
+      context_.log.ReportMessage(ClockOffsetLogLine(*fix.clock_offset) + "\r\n", true);
+    offset_reported_ = true;
   }
   if (result == FixResult::kPosition) {
     RefreshLastPosition(fix, &last_position_);
@@ -142,6 +147,8 @@ void GpsControl::CloseWindow() {
 }
 
 void GpsControl::StopRefreshTimer() {
+  // An Event's fix being read gives way too: the caller wants the port now.
+  prepared_abandoned_ = true;
   refresh_wanted_ = false;
   ++refresh_generation_;
   worker_.StopTimer();
@@ -228,6 +235,7 @@ bool GpsControl::TakePreparedFixAndClose(GpsFix* fix) {
 }
 
 void GpsControl::Close() {
+  prepared_abandoned_ = true;
   std::lock_guard<std::mutex> hold(receiver_mutex_);
   receiver_.CloseGpsReceiver();
 }

@@ -126,6 +126,7 @@ class GpsControl final : public GpsFixSource {
   std::optional<GpsClockOffset> latest_offset_;
   bool connecting_ = false;
   bool refresh_pending_ = false;
+  bool offset_reported_ = false;
   LastGpsPosition last_position_;
   // Work posted to the UI thread runs only while this control exists.
   std::shared_ptr<GpsControl*> alive_;

@@ -160,8 +160,9 @@ FixResult GpsReceiver::ReadGpsFix(GpsFix* fix, SteadyClock::time_point deadline,
   const std::string_view received = TextOf(buffer_, carried_ + static_cast<std::size_t>(count));
   std::size_t at = 0;
   const GgaResult result = FindAndParseGga(received, clock_, log_, fix, &at);
-  // A sentence begun in the last read came at a time not kept.
-  if (result != GgaResult::kNone && at >= carried_) {
+  // A sentence begun in the last read came at a time not kept; a receiver without a fix may
+  // send the time of its own unset clock.
+  if (result == GgaResult::kPosition && at >= carried_) {
     fix->clock_offset = OffsetOfSentenceAt(at - carried_, *fix);
   }
   const std::size_t tail = UnfinishedSentenceStart(received);

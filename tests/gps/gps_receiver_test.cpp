@@ -120,6 +120,10 @@ TEST_F(GpsReceiverTest, SilentAndNoisyReceiversEndTheirReadsWithTheirReports) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
   EXPECT_EQ(view_.entries.back(),
             "\r\n12:35:20 (UTC)\r\nZero bytes read for GPS values refresh\r\n");
+  // Without a fix, the time the receiver sends may be its own unset clock's: not compared.
+  gps.Play({{"$GPGGA,120000.00,4807.038,N,01131.000,E,0,03,2.5,500.0,M,,,,*3E\r\n", 30ms}});
+  EXPECT_EQ(Read(), FixResult::kNoPosition);
+  EXPECT_FALSE(fix_.clock_offset);
   // Endless text and zero bytes give nothing.
   gps.Play({{std::string(300, 'A') + std::string(20, '\0'), 5ms}});
   EXPECT_EQ(Read(), FixResult::kFailed);

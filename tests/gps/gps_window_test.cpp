@@ -111,6 +111,9 @@ TEST_F(GpsWindowTest, TheFirstRefreshShowsThePositionAndCloseOrAnUnplugEndsTheRe
   EXPECT_EQ(window.FieldText(GpsField::kAltitude), " 1865.027 M");
   EXPECT_EQ(window.FieldText(GpsField::kSatellites), " 12");
   EXPECT_EQ(window.ClockOffsetText().toStdString(), "2.0 s ahead \u00b1" "0.5 s");
+  EXPECT_TRUE(Logged("GPS time against the computer clock: the computer clock is 2.0 s ahead of "
+                     "GPS time (\u00b1" "0.5 s; serial NMEA time is good to a few hundred "
+                     "milliseconds), measured at 03:05:09 (UTC)\r\n"));
   EXPECT_FALSE(window.capture_position_button()->isEnabled());
   EXPECT_EQ(window.set_time_difference_button()->objectName(), "32781");
   EXPECT_TRUE(window.close_button()->isDefault());
