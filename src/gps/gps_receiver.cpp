@@ -74,7 +74,7 @@ bool GpsReceiver::ProbeGpsPort(const std::string& path, std::size_t baud_index,
   *open_error = opened.error;
   if (!opened.port) return false;
 
-  // Up to 600 bytes; nothing fails the probe. Then, while no GGA sentence has shown, more
+  // Up to 600 bytes; none fails the probe. Then, while no GGA sentence has shown, more
   // until the probe time has passed, the end of each read kept in front of the next.
   const auto probe_end = SteadyClock::now() + timings_.probe_time;
   std::ptrdiff_t count = ReadWithTimeouts(
