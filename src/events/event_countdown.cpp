@@ -3,6 +3,8 @@
 #include <chrono>
 #include <utility>
 
+#include "recording/gps_time.h"
+
 namespace vesk {
 
 CountdownScheduler::CountdownScheduler(CountdownSchedulerContext context)
@@ -33,6 +35,13 @@ void CountdownScheduler::ScheduleNextEvent(EventList& events) {
   texts_.event_header = timing_.event_header;
   texts_.end = timing_.end_text;
   context_.log.ReportMessage(timing_.event_header, true);
+  // A clock that is seconds off would misdate the whole recording: said with the Event.
+  if (context_.gps != nullptr) {
+    if (const auto offset = context_.gps->LatestClockOffset()) {
+      const std::string warning = ClockOffsetWarning(*offset);
+      if (!warning.empty()) context_.log.ReportMessage(warning, true);
+    }
+  }
   // The power action it asks for.
   hibernate_ = current_->Hibernate;
   if (hibernate_ && context_.hibernation_possible && !context_.hibernation_possible()) {
@@ -71,6 +80,8 @@ void CountdownScheduler::ArmCountdown() {
   start_timer_ = context_.timers.StartAt(timing_.planned_start_utc - kRecordingLeadTicks,
                                          [this] { StartEventRecording(); });
   context_.controller.set_event_pending(true);
+  gps_fix_prepared_ = false;
+  PrepareGpsFixNear(now);
 
   texts_.time_base = context_.derived.countdown_time_base;
   texts_.countdown = CountdownText(now, timing_.planned_start_utc, texts_.time_base);
@@ -98,6 +109,7 @@ void CountdownScheduler::CountdownTick() {
   if (context_.close_playback && now + kClosePlaybackBeforeTicks > graph_start) {
     context_.close_playback();
   }
+  PrepareGpsFixNear(now);
   texts_.countdown = CountdownText(now, timing_.planned_start_utc, texts_.time_base);
   context_.countdown.UpdateCountdown(texts_);
   if (!readiness_rechecked_ && now + kReadinessRecheckTicks >= timing_.planned_start_utc) {
@@ -106,6 +118,15 @@ void CountdownScheduler::CountdownTick() {
       context_.check_readiness(timing_.planned_start_utc, timing_.planned_stop_utc);
     }
   }
+}
+
+void CountdownScheduler::PrepareGpsFixNear(FileTime now) {
+  const FileTime graph_start = timing_.planned_start_utc - kRecordingLeadTicks;
+  if (gps_fix_prepared_ || context_.gps == nullptr || now + kGpsFixBeforeTicks < graph_start) {
+    return;
+  }
+  // A receiver still being connected is asked again at the next tick.
+  gps_fix_prepared_ = context_.gps->PrepareFix();
 }
 
 void CountdownScheduler::StartEventRecording() {

@@ -21,6 +21,7 @@
 #include "config/options.h"
 #include "events/event_scheduler.h"
 #include "events/event_timing.h"
+#include "recording/gps_fix_source.h"
 #include "recording/recording_controller.h"
 #include "recording/recording_view.h"
 
@@ -77,6 +78,9 @@ struct CountdownSchedulerContext {
   // Reports what could spoil the recording from start_utc to stop_utc: called when the
   // Event is announced and again shortly before its start. Empty: nothing is checked.
   std::function<void(FileTime start_utc, FileTime stop_utc)> check_readiness;
+  // The GPS receiver: its clock offset is judged when an Event is announced, and the
+  // Event's fix is read during the countdown. Null: none.
+  GpsFixSource* gps = nullptr;
 };
 
 // The second readiness check comes this long before the recording's start, in time to act.
@@ -84,6 +88,9 @@ constexpr FileTime kReadinessRecheckTicks = 120 * kTicksPerSecond;
 
 // How long before the recording's start an open playback file is closed.
 constexpr FileTime kClosePlaybackBeforeTicks = 30'000'000;
+// How long before the graph starts the Event's GPS fix is read: room for the fix time limit
+// and for a refresh read that has to give way first.
+constexpr FileTime kGpsFixBeforeTicks = 100'000'000;
 
 class CountdownScheduler final : public EventScheduler {
  public:
@@ -114,6 +121,8 @@ class CountdownScheduler final : public EventScheduler {
  private:
   void ArmCountdown();
   void CountdownTick();
+  // Has the Event's GPS fix read once the countdown is within kGpsFixBeforeTicks.
+  void PrepareGpsFixNear(FileTime now);
   void StartEventRecording();
   void EndEventRecording();
 
@@ -123,6 +132,7 @@ class CountdownScheduler final : public EventScheduler {
   CountdownTexts texts_;
   bool hibernate_ = false;
   bool shutdown_ = false;
+  bool gps_fix_prepared_ = false;
   TimerId countdown_timer_ = kNoTimer;
   TimerId start_timer_ = kNoTimer;
   TimerId stop_timer_ = kNoTimer;

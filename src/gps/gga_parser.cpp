@@ -195,12 +195,14 @@ GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& cl
 }
 
 GgaResult FindAndParseGga(std::string_view received, const Clock& clock, MessageLog& log,
-                          GpsFix* fix) {
+                          GpsFix* fix, std::size_t* sentence_at) {
   *fix = GpsFix{};
   for (std::size_t p = received.rfind('$'); p != std::string_view::npos;
        p = p == 0 ? std::string_view::npos : received.rfind('$', p - 1)) {
     const GgaResult result = ParseGgaSentence(received, p, clock, fix);
-    if (result != GgaResult::kNone) return result;
+    if (result == GgaResult::kNone) continue;
+    if (sentence_at != nullptr) *sentence_at = p;
+    return result;
   }
   log.ReportMessage(kCannotFindGgaText, true);
   return GgaResult::kNone;

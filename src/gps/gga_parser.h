@@ -40,8 +40,9 @@ GgaResult ParseGgaSentence(std::string_view data, std::size_t p, const Clock& cl
 // One refresh over the bytes just received: the last intact GGA sentence, searched from
 // the end, so a damaged or cut-off last sentence gives way to an earlier one. Reports
 // kCannotFindGgaText (with a time stamp) when there is none. The fix is cleared first.
+// sentence_at, when given, receives where the sentence parsed begins.
 GgaResult FindAndParseGga(std::string_view received, const Clock& clock, MessageLog& log,
-                          GpsFix* fix);
+                          GpsFix* fix, std::size_t* sentence_at = nullptr);
 
 // Where a sentence that has begun but not yet ended starts at the end of the data (the
 // next read brings its rest), or data.size() when there is none worth keeping.

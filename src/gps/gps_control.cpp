@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "recording/gps_time.h"
+
 namespace vesk {
 
 GpsControl::GpsControl(GpsControlContext context)
@@ -32,6 +34,7 @@ bool GpsControl::Connect(std::function<void(bool connected)> done) {
   }
   connecting_ = true;
   cancel_connect_ = false;
+  offset_reported_ = false;
   worker_.Post([this, done = std::move(done)] {
     ConnectResult result;
     {
@@ -111,6 +114,14 @@ void GpsControl::Refreshed(bool connected, FixResult result, const GpsFix& fix) 
     context_.log.ReportMessage(kGpsClosedText, true);
     return;
   }
+  NoteClockOffset(fix);
+  if (fix.clock_offset) {
+    if (view_ != nullptr) view_->SetGpsClockOffset(ClockOffsetShortText(*fix.clock_offset));
+    // Once a connection, in full, where it is kept: the window has room for the figures only.
+    if (!offset_reported_)
+      context_.log.ReportMessage(ClockOffsetLogLine(*fix.clock_offset) + "\r\n", true);
+    offset_reported_ = true;
+  }
   if (result == FixResult::kPosition) {
     RefreshLastPosition(fix, &last_position_);
     const std::pair<GpsField, const std::string*> fields[] = {
@@ -136,6 +147,8 @@ void GpsControl::CloseWindow() {
 }
 
 void GpsControl::StopRefreshTimer() {
+  // An Event's fix being read gives way too: the caller wants the port now.
+  prepared_abandoned_ = true;
   refresh_wanted_ = false;
   ++refresh_generation_;
   worker_.StopTimer();
@@ -146,10 +159,83 @@ void GpsControl::StopRefreshTimer() {
 bool GpsControl::ReadGpsFixWithRetry(GpsFix* fix) {
   std::lock_guard<std::mutex> hold(receiver_mutex_);
   const FixResult result = receiver_.ReadGpsFixWithRetry(fix, [this] { return closing_.load(); });
+  NoteClockOffset(*fix);
   return result == FixResult::kPosition || result == FixResult::kNoPosition;
 }
 
+void GpsControl::NoteClockOffset(const GpsFix& fix) {
+  if (!fix.clock_offset) return;
+  std::lock_guard<std::mutex> hold(results_mutex_);
+  latest_offset_ = fix.clock_offset;
+}
+
+std::optional<GpsClockOffset> GpsControl::LatestClockOffset() const {
+  std::lock_guard<std::mutex> hold(results_mutex_);
+  return latest_offset_;
+}
+
+bool GpsControl::PrepareFix() {
+  if (!receiver_.IsOpen() || connecting_) return false;
+  // The refresh gives the port up; a refresh read in progress ends within a wait slice, on
+  // the worker, before this read begins.
+  refresh_wanted_ = false;
+  ++refresh_generation_;
+  worker_.StopTimer();
+  prepared_abandoned_ = false;
+  {
+    std::lock_guard<std::mutex> hold(results_mutex_);
+    prepared_.reset();
+  }
+  worker_.Post([this] {
+    GpsFix fix;
+    FixResult result = FixResult::kFailed;
+    {
+      std::lock_guard<std::mutex> hold(receiver_mutex_);
+      if (receiver_.IsOpen() && !prepared_abandoned_) {
+        result = receiver_.ReadGpsFixWithRetry(
+            &fix, [this] { return closing_.load() || prepared_abandoned_.load(); });
+      }
+    }
+    NoteClockOffset(fix);
+    {
+      std::lock_guard<std::mutex> hold(results_mutex_);
+      if (!prepared_abandoned_ &&
+          (result == FixResult::kPosition || result == FixResult::kNoPosition)) {
+        prepared_ = fix;
+      }
+    }
+    // The window goes on showing the position until the recording starts.
+    PostToUi([this] {
+      if (!prepared_abandoned_ && receiver_.IsOpen()) StartRefresh();
+    });
+  });
+  return true;
+}
+
+bool GpsControl::TakePreparedFixAndClose(GpsFix* fix) {
+  refresh_wanted_ = false;
+  ++refresh_generation_;
+  worker_.StopTimer();
+  bool taken = false;
+  {
+    std::lock_guard<std::mutex> hold(results_mutex_);
+    prepared_abandoned_ = true;
+    if (prepared_) {
+      *fix = *prepared_;
+      taken = true;
+    }
+    prepared_.reset();
+  }
+  // Closed on the worker, behind a read that is still giving up.
+  worker_.Post([this] {
+    std::lock_guard<std::mutex> hold(receiver_mutex_);
+    receiver_.CloseGpsReceiver();
+  });
+  return taken;
+}
+
 void GpsControl::Close() {
+  prepared_abandoned_ = true;
   std::lock_guard<std::mutex> hold(receiver_mutex_);
   receiver_.CloseGpsReceiver();
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "base/clock.h"
@@ -39,6 +40,8 @@ class GpsWindowView {
  public:
   virtual ~GpsWindowView() = default;
   virtual void SetGpsField(GpsField field, std::string_view text) = 0;
+  // The computer clock against GPS time ("2.3 s behind ±0.5 s").
+  virtual void SetGpsClockOffset(std::string_view text) = 0;
   // Shown (if hidden) and repainted.
   virtual void ShowGpsWindow() = 0;
   virtual void HideGpsWindow() = 0;
@@ -93,8 +96,13 @@ class GpsControl final : public GpsFixSource {
   void StopRefreshTimer() override;
   bool ReadGpsFixWithRetry(GpsFix* fix) override;
   void Close() override;
+  bool PrepareFix() override;
+  bool TakePreparedFixAndClose(GpsFix* fix) override;
+  std::optional<GpsClockOffset> LatestClockOffset() const override;
 
  private:
+  // Keeps the offset of a fix that has one.
+  void NoteClockOffset(const GpsFix& fix);
   void PostToUi(std::function<void()> work);
   void StartRefresh();
   void Tick();
@@ -111,8 +119,14 @@ class GpsControl final : public GpsFixSource {
   std::atomic<unsigned> refresh_generation_{0};
   std::atomic<bool> cancel_connect_{false};
   std::atomic<bool> closing_{false};
+  // The Event's fix read ahead: given up when the recording starts without it.
+  std::atomic<bool> prepared_abandoned_{false};
+  mutable std::mutex results_mutex_;
+  std::optional<GpsFix> prepared_;
+  std::optional<GpsClockOffset> latest_offset_;
   bool connecting_ = false;
   bool refresh_pending_ = false;
+  bool offset_reported_ = false;
   LastGpsPosition last_position_;
   // Work posted to the UI thread runs only while this control exists.
   std::shared_ptr<GpsControl*> alive_;

@@ -5,14 +5,18 @@
 #include <string_view>
 
 #include "gps/gga_parser.h"
+#include "recording/gps_time.h"
 
 namespace vesk {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr std::size_t kLargestReadSize = kBaudRateTable[0] / 8;
+constexpr std::size_t kLargestReadSize =
+    static_cast<std::size_t>(*std::max_element(kBaudRateTable.begin(), kBaudRateTable.end()) / 8);
 static_assert(kLargestReadSize >= kMinRefreshReadBytes && kLargestReadSize >= kProbeReadBytes);
+// "$", the talker, "GGA": what of a tag may end one read and go on in the next.
+constexpr std::size_t kTagStartBytes = 6;
 
 std::string_view TextOf(const std::vector<std::uint8_t>& buffer, std::size_t size) {
   return std::string_view(reinterpret_cast<const char*>(buffer.data()), size);
@@ -32,7 +36,8 @@ GpsReceiver::~GpsReceiver() = default;
 
 std::ptrdiff_t GpsReceiver::ReadWithTimeouts(SerialPort& port, std::span<std::uint8_t> into,
                                              SteadyClock::time_point deadline,
-                                             const CancelCheck& cancel) {
+                                             const CancelCheck& cancel,
+                                             std::vector<ArrivalStamp>* stamps) {
   const auto start = SteadyClock::now();
   const auto total_end =
       std::min(deadline, start + std::chrono::duration_cast<SteadyClock::duration>(
@@ -46,12 +51,17 @@ std::ptrdiff_t GpsReceiver::ReadWithTimeouts(SerialPort& port, std::span<std::ui
     if (now >= end) break;
     const auto wait =
         std::min(std::chrono::ceil<std::chrono::milliseconds>(end - now), timings_.slice);
+    const std::size_t asked = into.size() - got;
     const std::ptrdiff_t count = port.ReadSome(into.subspan(got), wait);
     if (count < 0) return -1;
+    const FileTime returned = clock_.UtcNow();
     if (count > 0) {
       got += static_cast<std::size_t>(count);
       last_byte = SteadyClock::now();
+      if (stamps != nullptr) stamps->push_back({got, emptied_at_, returned});
     }
+    // A read that took less than it could emptied the port's buffer.
+    emptied_at_ = static_cast<std::size_t>(count) < asked ? returned : 0;
   }
   return static_cast<std::ptrdiff_t>(got);
 }
@@ -64,18 +74,22 @@ bool GpsReceiver::ProbeGpsPort(const std::string& path, std::size_t baud_index,
   *open_error = opened.error;
   if (!opened.port) return false;
 
-  // Up to 600 bytes, and once more for the rest when fewer came.
-  const auto no_deadline = SteadyClock::time_point::max();
-  std::span<std::uint8_t> probe(buffer_.data(), kProbeReadBytes);
-  const std::ptrdiff_t first = ReadWithTimeouts(*opened.port, probe, no_deadline, cancel);
-  if (first <= 0) return false;
-  std::size_t received = static_cast<std::size_t>(first);
-  if (received < kProbeReadBytes) {
-    const std::ptrdiff_t more =
-        ReadWithTimeouts(*opened.port, probe.subspan(received), no_deadline, cancel);
-    if (more > 0) received += static_cast<std::size_t>(more);
+  // Up to 600 bytes; none fails the probe. Then, while no GGA sentence has shown, more
+  // until the probe time has passed, the end of each read kept in front of the next.
+  const auto probe_end = SteadyClock::now() + timings_.probe_time;
+  std::ptrdiff_t count = ReadWithTimeouts(
+      *opened.port, std::span(buffer_.data(), kProbeReadBytes), probe_end, cancel);
+  if (count <= 0) return false;
+  std::size_t kept = static_cast<std::size_t>(count);
+  while (!ContainsGgaTag(TextOf(buffer_, kept))) {
+    if (SteadyClock::now() >= probe_end || (cancel && cancel())) return false;
+    const std::size_t tail = std::min(kept, kTagStartBytes);
+    std::memmove(buffer_.data(), buffer_.data() + kept - tail, tail);
+    count = ReadWithTimeouts(*opened.port, std::span(buffer_.data() + tail, kProbeReadBytes),
+                             probe_end, cancel);
+    if (count < 0) return false;
+    kept = tail + static_cast<std::size_t>(count);
   }
-  if (!ContainsGgaTag(TextOf(buffer_, received))) return false;
 
   // Found: the port stays open.
   port_ = std::move(opened.port);
@@ -83,6 +97,7 @@ bool GpsReceiver::ProbeGpsPort(const std::string& path, std::size_t baud_index,
   remembered_port_ = path;
   remembered_baud_ = baud_index;
   read_size_ = std::max<std::size_t>(static_cast<std::size_t>(baud_rate) / 8, kMinRefreshReadBytes);
+  baud_rate_ = baud_rate;
   carried_ = 0;
   connection_text_ = path + " at " + std::to_string(baud_rate) + " baud\r\n";
   open_ = true;
@@ -124,7 +139,8 @@ FixResult GpsReceiver::ReadGpsFix(GpsFix* fix, SteadyClock::time_point deadline,
 
   // The read goes behind the unfinished sentence the last one ended with.
   const std::span<std::uint8_t> into(buffer_.data() + carried_, read_size_);
-  const std::ptrdiff_t count = ReadWithTimeouts(*port_, into, deadline, cancel);
+  stamps_.clear();
+  const std::ptrdiff_t count = ReadWithTimeouts(*port_, into, deadline, cancel, &stamps_);
   if (count < 0) {
     log_.ReportMessage("WARNING: the GPS receiver on " + port_path_ +
                            " stopped answering (unplugged?); its port is closed\r\n",
@@ -142,7 +158,13 @@ FixResult GpsReceiver::ReadGpsFix(GpsFix* fix, SteadyClock::time_point deadline,
   }
 
   const std::string_view received = TextOf(buffer_, carried_ + static_cast<std::size_t>(count));
-  const GgaResult result = FindAndParseGga(received, clock_, log_, fix);
+  std::size_t at = 0;
+  const GgaResult result = FindAndParseGga(received, clock_, log_, fix, &at);
+  // A sentence begun in the last read came at a time not kept; a receiver without a fix may
+  // send the time of its own unset clock.
+  if (result == GgaResult::kPosition && at >= carried_) {
+    fix->clock_offset = OffsetOfSentenceAt(at - carried_, *fix);
+  }
   const std::size_t tail = UnfinishedSentenceStart(received);
   carried_ = received.size() - tail;
   std::memmove(buffer_.data(), buffer_.data() + tail, carried_);
@@ -151,7 +173,37 @@ FixResult GpsReceiver::ReadGpsFix(GpsFix* fix, SteadyClock::time_point deadline,
   return FixResult::kFailed;
 }
 
+std::optional<GpsClockOffset> GpsReceiver::OffsetOfSentenceAt(std::size_t p,
+                                                               const GpsFix& fix) const {
+  for (const ArrivalStamp& stamp : stamps_) {
+    if (p >= stamp.end) continue;
+    if (stamp.earliest == 0) return std::nullopt;
+    // The bytes behind the '$' in the same piece came after it, at the line's speed.
+    const FileTime byte_ticks = 10 * kTicksPerSecond / baud_rate_;
+    const FileTime behind = static_cast<FileTime>(stamp.end - p - 1) * byte_ticks;
+    return MeasureClockOffset(fix, stamp.earliest,
+                              std::max(stamp.earliest, stamp.latest - behind));
+  }
+  return std::nullopt;
+}
+
+void GpsReceiver::DropWaitingBytes() {
+  carried_ = 0;
+  emptied_at_ = 0;
+  std::array<std::uint8_t, 1024> scrap{};
+  for (int i = 0; i < 64; ++i) {
+    const std::ptrdiff_t count = port_->ReadSome(scrap, std::chrono::milliseconds(0));
+    // A failed port is found by the read that follows.
+    if (count < 0) return;
+    if (static_cast<std::size_t>(count) < scrap.size()) {
+      emptied_at_ = clock_.UtcNow();
+      return;
+    }
+  }
+}
+
 FixResult GpsReceiver::ReadGpsFixWithRetry(GpsFix* fix, const CancelCheck& cancel) {
+  if (port_) DropWaitingBytes();
   const auto deadline = SteadyClock::now() + timings_.fix_time_limit;
   for (int attempt = 0; attempt < kGpsFixAttempts; ++attempt) {
     if ((cancel && cancel()) || (attempt > 0 && SteadyClock::now() >= deadline)) break;
@@ -166,6 +218,7 @@ void GpsReceiver::CloseGpsReceiver() {
   open_ = false;
   port_.reset();
   carried_ = 0;
+  emptied_at_ = 0;
 }
 
 }  // namespace vesk

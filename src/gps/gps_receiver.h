@@ -9,8 +9,10 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +24,11 @@
 
 namespace vesk {
 
-// The rates probed, in this order.
-constexpr std::array<int, 4> kBaudRateTable = {38400, 19200, 9600, 4800};
+// The rates probed, in this order: the four usual NMEA rates, then the two fast ones some
+// receivers are set to.
+constexpr std::array<int, 6> kBaudRateTable = {38400, 19200, 9600, 4800, 57600, 115200};
+// A probe's first read; a port that answers is read on until a GGA sentence shows or the
+// probe time has passed.
 constexpr std::size_t kProbeReadBytes = 600;
 constexpr std::size_t kMinRefreshReadBytes = 1000;
 // The first attempt and 100 more.
@@ -42,6 +47,9 @@ struct SerialTimings {
   std::chrono::milliseconds fix_time_limit{3000};
   // Waits are cut into slices this long, so a stop is seen soon.
   std::chrono::milliseconds slice{50};
+  // How long a probe reads a port that sends something: a receiver sending much every
+  // second (a chart plotter's 1.2 KB) may send its GGA sentence late in its second.
+  std::chrono::milliseconds probe_time{2000};
 };
 
 // True: give up now (the refresh was stopped, the station is closing).
@@ -89,16 +97,31 @@ class GpsReceiver {
   // One read-and-parse attempt; the read stops at the deadline at the latest.
   FixResult ReadGpsFix(GpsFix* fix, std::chrono::steady_clock::time_point deadline,
                        const CancelCheck& cancel);
-  // Attempts until one gives an answer, kGpsFixAttempts of them or the fix time limit.
+  // Attempts until one gives an answer, kGpsFixAttempts of them or the fix time limit. What
+  // waited in the port is dropped first, so the fix, and the time its sentence arrived, are
+  // of now.
   FixResult ReadGpsFixWithRetry(GpsFix* fix, const CancelCheck& cancel);
   // Closes the port; the remembered port and rate stay.
   void CloseGpsReceiver();
 
  private:
-  // The count read (ending as SerialTimings says), or -1 when the port failed.
+  // When the bytes of `into` up to end arrived: after `earliest` (0: unknown, they may have
+  // waited in the port) and by `latest`, on the computer clock.
+  struct ArrivalStamp {
+    std::size_t end = 0;
+    FileTime earliest = 0;
+    FileTime latest = 0;
+  };
+
+  // The count read (ending as SerialTimings says), or -1 when the port failed. stamps, when
+  // given, receive when each piece came.
   std::ptrdiff_t ReadWithTimeouts(SerialPort& port, std::span<std::uint8_t> into,
                                   std::chrono::steady_clock::time_point deadline,
-                                  const CancelCheck& cancel);
+                                  const CancelCheck& cancel,
+                                  std::vector<ArrivalStamp>* stamps = nullptr);
+  void DropWaitingBytes();
+  // The GPS time against the clock for the sentence at p of the new bytes.
+  std::optional<GpsClockOffset> OffsetOfSentenceAt(std::size_t p, const GpsFix& fix) const;
 
   SerialPorts& ports_;
   MessageLog& log_;
@@ -111,6 +134,10 @@ class GpsReceiver {
   std::size_t remembered_baud_ = 0;
   std::string connection_text_;
   std::size_t read_size_ = kMinRefreshReadBytes;
+  int baud_rate_ = kBaudRateTable[0];
+  // When the port's buffer was last seen empty (0: not since the last full read).
+  FileTime emptied_at_ = 0;
+  std::vector<ArrivalStamp> stamps_;
   // The receive buffer: an unfinished sentence carried from the last read, then a read.
   std::vector<std::uint8_t> buffer_;
   std::size_t carried_ = 0;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "platform/qt/tool_window_style.h"
+#include "recording/gps_time.h"
 
 namespace vesk {
 namespace {
@@ -47,6 +48,14 @@ GpsWindow::GpsWindow(QWidget* parent)
   satellites_ = new QLabel(this);
   Place(altitude_, 110, 90, 110, 20);
   Place(satellites_, 110, 120, 30, 20);
+  // The computer clock against GPS time, below the documented fields.
+  auto* clock_label = new QLabel(QStringLiteral("Clock offset:"), this);
+  clock_label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  Place(clock_label, 20, 148, 80, 20);
+  clock_offset_ = new QLabel(this);
+  Place(clock_offset_, 110, 148, 170, 20);
+  for (QLabel* label : {clock_label, clock_offset_})
+    label->setToolTip(QString::fromLatin1(kClockOffsetNoteText));
 
   capture_position_ = MakeButton(this, "Capture Position", 0, 67, 175, 140);
   set_time_difference_ = MakeButton(this, "Set Time Difference", 32781, 61, 225, 155);
@@ -76,6 +85,12 @@ void GpsWindow::SetGpsField(GpsField field, std::string_view text) {
       break;
   }
 }
+
+void GpsWindow::SetGpsClockOffset(std::string_view text) {
+  clock_offset_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+QString GpsWindow::ClockOffsetText() const { return clock_offset_->text(); }
 
 QString GpsWindow::FieldText(GpsField field) const {
   switch (field) {

@@ -24,10 +24,12 @@ class GpsWindow final : public QWidget, public GpsWindowView {
 
   // GpsWindowView
   void SetGpsField(GpsField field, std::string_view text) override;
+  void SetGpsClockOffset(std::string_view text) override;
   void ShowGpsWindow() override;
   void HideGpsWindow() override;
 
   QString FieldText(GpsField field) const;
+  QString ClockOffsetText() const;
   QPushButton* close_button() const { return close_; }
   QPushButton* capture_position_button() const { return capture_position_; }
   QPushButton* set_time_difference_button() const { return set_time_difference_; }
@@ -40,6 +42,7 @@ class GpsWindow final : public QWidget, public GpsWindowView {
   QLineEdit* longitude_ = nullptr;
   QLabel* altitude_ = nullptr;
   QLabel* satellites_ = nullptr;
+  QLabel* clock_offset_ = nullptr;
   QPushButton* capture_position_ = nullptr;
   QPushButton* set_time_difference_ = nullptr;
   QPushButton* close_ = nullptr;

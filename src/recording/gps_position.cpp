@@ -15,6 +15,7 @@ void CopyFixToLastPosition(const GpsFix& fix, LastGpsPosition* last) {
   last->longitude = WithoutLeadingBlank(fix.longitude);
   last->altitude = WithoutLeadingBlank(fix.altitude);
   last->satellites = WithoutLeadingBlank(fix.satellites);
+  last->clock_offset = fix.clock_offset;
 }
 
 void RefreshLastPosition(const GpsFix& fix, LastGpsPosition* last) {
@@ -22,6 +23,7 @@ void RefreshLastPosition(const GpsFix& fix, LastGpsPosition* last) {
   if (!fix.longitude.empty()) last->longitude = WithoutLeadingBlank(fix.longitude);
   if (!fix.satellites.empty()) last->satellites = WithoutLeadingBlank(fix.satellites);
   if (!fix.altitude.empty()) last->altitude = WithoutLeadingBlank(fix.altitude);
+  if (fix.clock_offset) last->clock_offset = fix.clock_offset;
 }
 
 }  // namespace vesk

@@ -9,6 +9,7 @@
 #include "capture/device_hotplug.h"
 #include "recording/file_naming.h"
 #include "recording/frame_accounting.h"
+#include "recording/gps_time.h"
 #include "recording/recording_log.h"
 #include "recording/stopped_recording_log.h"
 
@@ -33,17 +34,34 @@ bool RecordingController::CurrentSourceRecording() const {
 void RecordingController::TakeGpsFixAndCloseReceiver() {
   LastGpsPosition& last = gps_at_start_;
   last.valid = false;
+  last.clock_offset.reset();
   GpsFixSource* gps = context_.gps;
   if (gps == nullptr || !gps->IsOpen()) return;
-  gps->StopRefreshTimer();
   GpsFix fix;
-  if (gps->ReadGpsFixWithRetry(&fix)) {
+  const VideoSourceInfo* info = sources().CurrentSource();
+  if (info != nullptr && info->is_active_event_recording) {
+    // An Event never waits on the receiver: its fix was read during the countdown, and a
+    // receiver that gave none in time leaves the log's "not available" lines.
+    gps->TakePreparedFixAndClose(&fix);
     CopyFixToLastPosition(fix, &last);
     last.valid = true;
+  } else {
+    gps->StopRefreshTimer();
+    if (gps->ReadGpsFixWithRetry(&fix)) {
+      CopyFixToLastPosition(fix, &last);
+      last.valid = true;
+    }
+    // The port stays closed while recording; the reconnect after the stop reopens it.
+    gps->Close();
   }
-  // The port stays closed while recording; the reconnect after the stop reopens it.
-  gps->Close();
   context_.view.HideGpsWindow();
+  // A fix without a time leaves the last offset measured to be judged.
+  const std::optional<GpsClockOffset> offset =
+      last.clock_offset ? last.clock_offset : gps->LatestClockOffset();
+  if (offset) {
+    const std::string warning = ClockOffsetWarning(*offset);
+    if (!warning.empty()) context_.log.ReportMessage(warning, true);
+  }
 }
 
 std::string RecordingController::UnusedVideoFileName(std::string name) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "recording/gps_log_lines.h"
 #include "recording/recording_log.h"
 
 namespace vesk {
@@ -41,6 +42,7 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGr
   input.longitude = gps.longitude;
   input.altitude = gps.altitude;
   input.satellites = gps.satellites;
+  input.gps_lines = GpsLogLines(gps);
   if (info != nullptr) {
     input.device_name = info->name;
     input.analog_format = static_cast<int>(info->analog_format);
@@ -60,7 +62,6 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGr
   input.renderer = stopped.renderer;
   input.frame_time_lines = extra.frame_times;
   input.clock_lines = extra.clock;
-  input.gps_lines = extra.gps;
   input.notes = extra.notes;
   WriteRecordingLog(input, context.log);
 }

@@ -18,7 +18,6 @@ namespace vesk {
 struct LogExtraLines {
   std::vector<std::string> frame_times;  // FrameTimeLogLines
   std::vector<std::string> clock;        // the computer clock at the start and at the stop
-  std::vector<std::string> gps;          // the position and the GPS time
   std::vector<std::string> notes;        // a recording cut short, frames missing
 };
 

@@ -155,6 +155,7 @@ void AppState::BuildObjects() {
   schedule.check_readiness = [this](FileTime start_utc, FileTime stop_utc) {
     readiness_->Check(start_utc, stop_utc);
   };
+  schedule.gps = gps_.get();
   schedule.hibernation_possible = [this] { return hibernation_possible_; };
   schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
   schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {

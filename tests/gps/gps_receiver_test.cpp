@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "recording/gps_time.h"
 #include "support/fake_clock.h"
 #include "support/pty_receiver.h"
 #include "support/recording_view.h"
@@ -41,19 +42,23 @@ class GpsReceiverTest : public ::testing::Test {
   GpsFix fix_;
 };
 
-TEST_F(GpsReceiverTest, FoundOnTheThirdPortAt4800AfterElevenFailedProbesAndRememberedAfter) {
+TEST_F(GpsReceiverTest, FoundOnTheThirdPortAt4800AfterFifteenFailedProbesAndRememberedAfter) {
   PtyReceiver silent, modem, gps;
   modem.Play({{"AT\r\nOK\r\nRING\r\n", 20ms}});
   gps.Play({{kBurst, 40ms}}, B4800);
   GpsReceiver& receiver = Receiver({silent.path(), modem.path(), gps.path()});
   ASSERT_TRUE(Connect());
-  ASSERT_EQ(ports_->opens.size(), 12u);
-  EXPECT_EQ(ports_->opens[4], std::make_pair(modem.path(), 38400));
-  EXPECT_EQ(ports_->opens[11], std::make_pair(gps.path(), 4800));
+  ASSERT_EQ(ports_->opens.size(), 16u);
+  EXPECT_EQ(ports_->opens[6], std::make_pair(modem.path(), 38400));
+  EXPECT_EQ(ports_->opens[11], std::make_pair(modem.path(), 115200));
+  EXPECT_EQ(ports_->opens[15], std::make_pair(gps.path(), 4800));
   EXPECT_EQ(receiver.read_size(), 1000u);
   EXPECT_EQ(view_.entries.back(), "\r\n" + gps.path() + " at 4800 baud\r\n");
   EXPECT_EQ(Read(), FixResult::kPosition);
   EXPECT_EQ(fix_.latitude, " 48.070381 N");
+  // Its time of day against the fixed clock, taken when the sentence's first byte came.
+  ASSERT_TRUE(fix_.clock_offset);
+  EXPECT_EQ(fix_.clock_offset->offset, kTicksPerSecond);
 
   // Closed, then found at once at the remembered port and rate, without a scan.
   receiver.CloseGpsReceiver();
@@ -61,6 +66,32 @@ TEST_F(GpsReceiverTest, FoundOnTheThirdPortAt4800AfterElevenFailedProbesAndRemem
   ASSERT_TRUE(Connect());
   EXPECT_EQ(ports_->opens.size(), 1u);
   EXPECT_EQ(scans_, 0);
+}
+
+// A chart plotter sends 1.2 KB every second, its GGA sentence from byte 862 on; other
+// receivers are set to the fast rates. Both are found.
+TEST_F(GpsReceiverTest, ReceiversWithMuchToSayOrAtFastRatesAreFound) {
+  std::string second = "$GPGGA,123518.00,4807.0380,N,01131.2500,E,1,08,0.9,545.4,M,46.9,M,,*6F\r\n";
+  std::string before;
+  while (before.size() < 862) before += "$IIXDR,C,19.52,C,AIRTEMP,P,1.0281,B,BARO*7E\r\n";
+  before.resize(862, 'X');
+  second = before + second;
+  second.resize(1200, ' ');
+  PtyReceiver plotter, fast;
+  plotter.Play({{second.substr(0, 400), 5ms}, {second.substr(400), 100ms}}, B9600);
+  fast.Play({{kBurst, 40ms}}, B57600);
+  GpsReceiver& receiver = Receiver({plotter.path()});
+  ASSERT_TRUE(Connect());
+  EXPECT_EQ(ports_->opens.back(), std::make_pair(plotter.path(), 9600));
+  EXPECT_EQ(Read(), FixResult::kPosition);
+  // Sentences 2 s late: the computer clock is ahead.
+  ASSERT_TRUE(fix_.clock_offset);
+  EXPECT_EQ(ClockOffsetShortText(*fix_.clock_offset), "2.0 s ahead \u00b1" "0.5 s");
+  receiver.CloseGpsReceiver();
+  Receiver({fast.path()});
+  ASSERT_TRUE(Connect());
+  EXPECT_EQ(ports_->opens.size(), 5u);
+  EXPECT_EQ(receiver_->read_size(), 7200u);
 }
 
 TEST_F(GpsReceiverTest, ASentenceSplitAcrossReadsIsJoinedAtTheOnlyRateItAnswers) {
@@ -89,6 +120,10 @@ TEST_F(GpsReceiverTest, SilentAndNoisyReceiversEndTheirReadsWithTheirReports) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
   EXPECT_EQ(view_.entries.back(),
             "\r\n12:35:20 (UTC)\r\nZero bytes read for GPS values refresh\r\n");
+  // Without a fix, the time the receiver sends may be its own unset clock's: not compared.
+  gps.Play({{"$GPGGA,120000.00,4807.038,N,01131.000,E,0,03,2.5,500.0,M,,,,*3E\r\n", 30ms}});
+  EXPECT_EQ(Read(), FixResult::kNoPosition);
+  EXPECT_FALSE(fix_.clock_offset);
   // Endless text and zero bytes give nothing.
   gps.Play({{std::string(300, 'A') + std::string(20, '\0'), 5ms}});
   EXPECT_EQ(Read(), FixResult::kFailed);

@@ -11,7 +11,10 @@
 #include <QThread>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#include "events/event_countdown.h"
+#include "events/event_file.h"
 #include "platform/qt/ui_thread.h"
 #include "station/record_controls_window.h"
 #include "station/standby_window.h"
@@ -22,10 +25,12 @@ namespace vesk {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::MakeFileTime;
 using testing::PtyReceiver;
 
+// Two seconds late on the station's fixed clock (03:05:09).
 const std::string kSentence =
-    "$GNGGA,092725.00,2037.72792,N,10322.31250,W,1,12,0.72,1865.027,M,-8.4,M,,*7B\r\n";
+    "$GNGGA,030507.00,2037.72792,N,10322.31250,W,1,12,0.72,1865.027,M,-8.4,M,,*71\r\n";
 
 class GpsWindowTest : public testing::StationWindowTest {
  protected:
@@ -105,6 +110,10 @@ TEST_F(GpsWindowTest, TheFirstRefreshShowsThePositionAndCloseOrAnUnplugEndsTheRe
   EXPECT_EQ(window.FieldText(GpsField::kLongitude), " 103.223125 W");
   EXPECT_EQ(window.FieldText(GpsField::kAltitude), " 1865.027 M");
   EXPECT_EQ(window.FieldText(GpsField::kSatellites), " 12");
+  EXPECT_EQ(window.ClockOffsetText().toStdString(), "2.0 s ahead \u00b1" "0.5 s");
+  EXPECT_TRUE(Logged("GPS time against the computer clock: the computer clock is 2.0 s ahead of "
+                     "GPS time (\u00b1" "0.5 s; serial NMEA time is good to a few hundred "
+                     "milliseconds), measured at 03:05:09 (UTC)\r\n"));
   EXPECT_FALSE(window.capture_position_button()->isEnabled());
   EXPECT_EQ(window.set_time_difference_button()->objectName(), "32781");
   EXPECT_TRUE(window.close_button()->isDefault());
@@ -159,6 +168,7 @@ TEST_F(GpsWindowTest, AutostartConnectsAndARecordingLogCarriesThePositionOfItsSt
   gps.Play({{kSentence, 30ms}}, B19200);
   windows.record_controls_window()->start_button()->click();
   ASSERT_TRUE(Recording());
+  EXPECT_TRUE(Logged("WARNING: the computer clock is 2.0 s ahead of GPS time\r\n"));
   EXPECT_FALSE(station->gps()->IsOpen());
   EXPECT_FALSE(Window().isVisible());
   windows.record_controls_window()->stop_button()->click();
@@ -166,6 +176,47 @@ TEST_F(GpsWindowTest, AutostartConnectsAndARecordingLogCarriesThePositionOfItsSt
             std::string::npos);
   // AutostartGPS connects again after the recording.
   EXPECT_TRUE(RunUntil([&] { return station->gps()->IsOpen(); }));
+}
+
+// An Event announced after the receiver was read is announced with the clock's offset; its
+// fix is read during the countdown, so a receiver silent at the start still leaves the
+// position in the log, and the start does not wait for it.
+TEST_F(GpsWindowTest, AnEventIsWarnedOfTheClockAndTakesTheFixOfItsCountdown) {
+  PtyReceiver gps;
+  gps.Play({{kSentence, 30ms}});
+  Options options;
+  options.autostart_gps = true;
+  ASSERT_TRUE(SaveOptions(options, {}));
+  AddDevice();
+  StartWithGps({gps.path()});
+  ASSERT_TRUE(RunUntil([&] { return Window().isVisible(); }));
+  std::filesystem::create_directory("Events");
+  ASSERT_TRUE(WriteEventFile("Events/Pallas.ief",
+                             FormatEventFileText(SystemTime{2026, 7, 0, 14, 3, 6, 9, 0},
+                                                 SystemTime{1943, 5, 1, 3, 0, 0, 30, 0}, false,
+                                                 false, "graze", "Pallas", "TYC 1")));
+  station->event_loader().LoadEvents();
+  const std::string warning = "WARNING: the computer clock is 2.0 s ahead of GPS time\r\n";
+  EXPECT_TRUE(Ends(warning));
+
+  const FileTime graph_start = MakeFileTime(2026, 7, 14, 3, 5, 51, 500);
+  timers.RunUntil(graph_start - kGpsFixBeforeTicks + kTicksPerSecond);
+  Wait(300);
+  gps.Silence();
+  Wait(100);
+  QElapsedTimer start;
+  start.start();
+  timers.RunUntil(graph_start);
+  ASSERT_TRUE(station->controller().event_recording_running());
+  EXPECT_LT(start.elapsed(), 100);
+  // Said again at the recording's start, of the fix read on the fixed clock's later time.
+  const std::string text = station->log().Text();
+  const std::string again = "WARNING: the computer clock is 3";
+  EXPECT_NE(text.find(again, text.find(warning)), std::string::npos);
+  timers.RunUntil(graph_start + 33 * kTicksPerSecond);
+  EXPECT_NE(testing::ReadFileBytes("VideoFiles/Pallas_TYC 1_07_14_2026_03_05_54.log")
+                .find("\r\nLatitude: 20.377279 N\r\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -168,34 +168,81 @@ TEST_F(RecordingControllerTest, ManualRecordingCycleSwitchesWindowsAndWritesTheL
   EXPECT_TRUE(device().recording_path.empty());
 }
 
-// A receiver with a fix: the recording's log has its position, the port is closed while the
-// recording runs and, with AutostartGPS, connected again after it.
-TEST_F(RecordingControllerTest, TheGpsFixAtTheStartGoesIntoTheLogAndTheReceiverComesBack) {
+// A receiver with a fix: the recording's log has its position and the GPS time against the
+// clock, the port is closed while the recording runs and, with AutostartGPS, connected again
+// after it. An Event takes the fix read during its countdown and never reads at its start.
+TEST_F(RecordingControllerTest, TheGpsFixOfTheStartGoesIntoTheLogAndAnEventNeverWaitsForIt) {
   struct Receiver final : GpsFixSource {
     bool IsOpen() const override { return open; }
     void StopRefreshTimer() override { calls.push_back("stop refresh"); }
     bool ReadGpsFixWithRetry(GpsFix* fix) override {
       calls.push_back("read");
-      *fix = GpsFix{" 48.070380 N", " 11.312500 E", " 545.4 M", " 8"};
+      *fix = with_fix;
       return true;
     }
     void Close() override { calls.push_back("close"), open = false; }
+    bool PrepareFix() override { return true; }
+    bool TakePreparedFixAndClose(GpsFix* fix) override {
+      calls.push_back("take prepared and close");
+      open = false;
+      if (prepared) *fix = with_fix;
+      return prepared;
+    }
+    std::optional<GpsClockOffset> LatestClockOffset() const override { return {}; }
     bool open = true;
+    bool prepared = false;
+    GpsFix with_fix{" 37.470873 S", " 144.572500 E", " 545.4 M", " 8"};
     Names calls;
   } receiver;
+  const FileTime now = clock.UtcNow();
+  receiver.with_fix.clock_offset = GpsClockOffset{now, -23'000'000, 5'000'000};
   gps_source = &receiver;
   options.autostart_gps = true;
   AddPal();
   RecordingController& c = Make();
   c.StartManualRecording();
   EXPECT_EQ(receiver.calls, (Names{"stop refresh", "read", "close"}));
+  EXPECT_EQ(view.entries.at(0), Timed("WARNING: the computer clock is 2.3 s behind GPS time\r\n"));
   c.StopRecording();
   EXPECT_EQ(hook_calls, (Names{"connect GPS"}));
   const std::string log = testing::ReadFileBytes(kManualLog);
-  EXPECT_NE(log.find("Latitude: 48.070380 N\r\nLongitude: 11.312500 E\r\nAltitude: 545.4 M\r\n"
+  EXPECT_NE(log.find("Latitude: 37.470873 S\r\nLongitude: 144.572500 E\r\nAltitude: 545.4 M\r\n"
                      "Number of satellites: 8\r\n"),
             std::string::npos)
       << log;
+  // After the documented lines and the computer clock's.
+  EXPECT_NE(log.find("synchronised, estimated error 0.8 ms, maximum error 12.3 ms\r\n"
+                     "Latitude in decimal degrees: 37.784788 S\r\n"
+                     "Longitude in decimal degrees: 144.954167 E\r\n"
+                     "Latitude in degrees, minutes and seconds: 37\xb0 47' 05.24\" S\r\n"
+                     "Longitude in degrees, minutes and seconds: 144\xb0 57' 15.00\" E\r\n"
+                     "GPS time against the computer clock: the computer clock is 2.3 s behind "
+                     "GPS time (\xb1" "0.5 s; serial NMEA time is good to a few hundred "
+                     "milliseconds), measured at 03:05:09 (UTC)\r\n"),
+            std::string::npos)
+      << log;
+
+  // Events: the fix read ahead, or, when none came in time, the lines saying so.
+  for (const bool prepared : {true, false}) {
+    receiver.open = true;
+    receiver.prepared = prepared;
+    receiver.calls.clear();
+    clock.Advance(60 * kTicksPerSecond);
+    EventRecordingRequest event = MakeEvent();
+    ASSERT_EQ(c.BeginEventRecording(event), S_OK);
+    EXPECT_EQ(receiver.calls, (Names{"take prepared and close"}));
+    ASSERT_TRUE(c.EndEventRecording());
+    const std::string event_log = testing::ReadFileBytes(
+        "VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24" + std::string(prepared ? "" : "_1") +
+        ".log");
+    EXPECT_NE(event_log.find(prepared ? "Latitude: 37.470873 S\r\n"
+                                      : "Latitude value not available\r\n"
+                                        "Longitude value not available\r\n"
+                                        "Altitude value not available\r\n"
+                                        "Number of satellites not available\r\n"),
+              std::string::npos)
+        << event_log;
+  }
 }
 
 TEST_F(RecordingControllerTest, EventRecordingStartsNamedAfterTheEventAndEndsOnTheStopTimer) {

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "recording/gps_log_lines.h"
+#include "recording/gps_time.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
@@ -101,6 +103,66 @@ TEST(FormatRecordingLogTest, OddFormatCodesReadAsPalAndMissingGpsTextsAreSaid) {
                                            "Video source device: USB2.0 Grabber\r\n"
                                            "Source device format: PAL\r\n"),
             std::string::npos);
+}
+
+// The stored DD.MMmmmm texts in decimal degrees and in degrees, minutes and seconds; texts
+// not in that form give no line.
+TEST(GpsLogLinesTest, PackedPositionsConvertAndOthersGiveNoLine) {
+  const struct {
+    const char* packed;
+    const char* decimal;
+    const char* dms;
+  } cases[] = {
+      {"89.595999 N", "89.993332 N", "89\u00b0 59' 35.99\" N"},
+      {"0.000001 S", "0.000002 S", "0\u00b0 00' 00.01\" S"},
+  };
+  for (const auto& c : cases) {
+    const auto coordinate = ParsePackedCoordinate(c.packed);
+    ASSERT_TRUE(coordinate) << c.packed;
+    EXPECT_EQ(DecimalDegreesText(*coordinate), c.decimal);
+    EXPECT_EQ(DegreesMinutesSecondsText(*coordinate), c.dms);
+  }
+  for (const char* odd : {"48.07038 N", "48.070380 X", "48.700000 N", "1234.000000 N", ""}) {
+    EXPECT_FALSE(ParsePackedCoordinate(odd)) << odd;
+  }
+  LastGpsPosition gps{"48.070380 N", "11.312500 E", "", "", true};
+  EXPECT_EQ(GpsLogLines(gps).size(), 4u);
+  gps.valid = false;
+  EXPECT_TRUE(GpsLogLines(gps).empty());
+}
+
+// A GGA time of day is taken on the nearest day to its arrival; the offset's texts and the
+// warning beyond a second.
+TEST(GpsTimeTest, TheNearestDayAcrossMidnightAndTheOffsetTexts) {
+  const struct {
+    FileTime arrival;
+    std::uint16_t hour, minute, second, millisecond;
+    const char* text;
+    const char* short_text;
+    bool warned;
+  } cases[] = {
+      {MakeFileTime(2026, 7, 15, 0, 0, 1), 23, 59, 59, 0,
+       "the computer clock is 2.0 s ahead of GPS time", "2.0 s ahead \u00b1" "0.5 s", true},
+      {MakeFileTime(2026, 7, 14, 23, 59, 59, 500), 0, 0, 0, 500,
+       "the computer clock is 1.0 s behind GPS time", "1.0 s behind \u00b1" "0.5 s", false},
+      {MakeFileTime(2026, 7, 14, 12, 0, 0, 40), 12, 0, 0, 0,
+       "the computer clock agrees with GPS time", "agrees \u00b1" "0.5 s", false},
+  };
+  for (const auto& c : cases) {
+    GpsFix fix;
+    fix.gps_time = "set";
+    fix.gps_hour = c.hour;
+    fix.gps_minute = c.minute;
+    fix.gps_second = c.second;
+    fix.gps_millisecond = c.millisecond;
+    const auto offset = MeasureClockOffset(fix, c.arrival, c.arrival);
+    ASSERT_TRUE(offset);
+    EXPECT_EQ(ClockOffsetText(*offset), c.text);
+    EXPECT_EQ(ClockOffsetShortText(*offset), c.short_text);
+    EXPECT_EQ(ClockOffsetWarning(*offset),
+              c.warned ? "WARNING: " + std::string(c.text) + "\r\n" : "");
+  }
+  EXPECT_FALSE(MeasureClockOffset(GpsFix{}, 0, 0));
 }
 
 TEST(MakeEventDescriptionTest, JoinsPresentPartsWithOneBlankAndCutsAt42) {

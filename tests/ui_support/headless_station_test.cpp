@@ -30,10 +30,13 @@
 #include "config/options.h"
 #include "config/xml_file.h"
 #include "events/event_file.h"
+#include "support/pty_receiver.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
 namespace {
+
+using namespace std::chrono_literals;
 
 constexpr int kRunTimeoutMilliseconds = 60000;
 
@@ -57,6 +60,7 @@ class HeadlessStationTest : public ::testing::Test {
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
     environment.remove("QT_QPA_PLATFORM");
+    if (!gps_ports_.isEmpty()) environment.insert("VESK_GPS_PORTS", gps_ports_);
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(home_.path());
     process.setProgram(Program());
@@ -86,6 +90,8 @@ class HeadlessStationTest : public ::testing::Test {
 
   QTemporaryDir home_;
   QTemporaryDir runtime_;
+  // The serial ports the station looks for a GPS receiver on.
+  QString gps_ports_;
 };
 
 // The number after "label" up to the line end in a recording log, or -1.
@@ -387,6 +393,35 @@ TEST_F(HeadlessEventTest, AnEventIsRecordedByItselfOnTimeToTheFrame) {
   const std::size_t stop = output_.find("Stop recording at ");
   ASSERT_NE(stop, std::string::npos) << output_;
   EXPECT_NE(output_.find("There are no scheduled Events", stop), std::string::npos) << output_;
+}
+
+// A receiver that answers during the countdown and goes silent just before the start: the
+// Event begins on time all the same, with the position read during the countdown.
+TEST_F(HeadlessEventTest, AnEventBeginsOnTimeWhenTheGpsGoesSilentJustBeforeItsStart) {
+  testing::PtyReceiver gps;
+  gps.Play({{"$GNGGA,092725.00,2037.72792,N,10322.31250,W,1,12,0.72,1865.027,M,-8.4,M,,*7B\r\n",
+             250ms}});
+  gps_ports_ = QString::fromStdString(gps.path());
+  Options options;
+  SetDefaultOptions(&options);
+  options.autostart_gps = true;
+  ASSERT_TRUE(SaveOptionsFile(home_.filePath(kOptionsFileName).toStdString(), options, {}));
+  // The graph starts 3.5 s before the Event time (at least 7 s from now).
+  std::thread silence([&gps] {
+    std::this_thread::sleep_for(5500ms);
+    gps.Silence();
+  });
+  const std::vector<EventTimingError> errors = RecordEvents({11});
+  silence.join();
+  for (const EventTimingError& error : errors) {
+    EXPECT_GE(error.start_ms, 0);
+    EXPECT_LT(error.start_ms, 50);
+  }
+  const QStringList logs = VideoFiles("*.log");
+  ASSERT_EQ(logs.size(), 1);
+  const std::string log = ReadHomeFile("VideoFiles/" + logs[0]);
+  EXPECT_NE(log.find("\r\nLatitude: 20.377279 N\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\nLatitude in decimal degrees: 20.628798 N\r\n"), std::string::npos);
 }
 
 // Five Events in a row, 35 s apart: the start and stop errors of each (VESK_LONG_TESTS).
