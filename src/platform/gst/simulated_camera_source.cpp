@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/gst/frame_memory_handover.h"
 #include "platform/gst/star_field_painter.h"
 
 namespace vesk::gst {
@@ -331,7 +332,9 @@ GstFlowReturn Fill(GstPushSrc* push_source, GstBuffer* buffer) {
     GST_ELEMENT_ERROR(element, RESOURCE, WRITE, ("Cannot write a video frame"), (nullptr));
     return GST_FLOW_ERROR;
   }
+  FrameMemoryTaken(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
   WriteFrame(state->luma, width, height, &frame);
+  FrameMemoryDone(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
   gst_video_frame_unmap(&frame);
   state->device->paint_cpu_ns += ThreadCpuNanoseconds() - cpu_start;
   ++state->device->frames_painted;

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "analysis/pixels/stream_format.h"
+#include "platform/gst/frame_memory_handover.h"
 #include "platform/gst/gst_caps_mapping.h"
 #include "platform/gst/gst_ref.h"
 
@@ -113,10 +114,15 @@ GstFlowReturn TransformFrame(GstVideoFilter* filter, GstVideoFrame* in_frame,
   const std::size_t frame_bytes = FrameBytes(format);
   const std::size_t input_length = std::min(frame_bytes, PlaneBytes(in_frame));
   std::size_t output_length = 0;
+  const void* input = GST_VIDEO_FRAME_PLANE_DATA(in_frame, 0);
+  void* output = GST_VIDEO_FRAME_PLANE_DATA(out_frame, 0);
+  FrameMemoryTaken(input);
+  FrameMemoryTaken(output);
   const HResult result = analysis->TransformFrame(
-      static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(in_frame, 0)), input_length,
-      static_cast<std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(out_frame, 0)), PlaneBytes(out_frame),
-      &output_length);
+      static_cast<const std::uint8_t*>(input), input_length, static_cast<std::uint8_t*>(output),
+      PlaneBytes(out_frame), &output_length);
+  FrameMemoryDone(input);
+  FrameMemoryDone(output);
   // Anything but a delivered frame is dropped: the preview must never stop the recording
   // that shares its source.
   if (result != S_OK) {

@@ -3,6 +3,8 @@
 #include <gst/video/gstvideosink.h>
 #include <gst/video/video.h>
 
+#include "platform/gst/frame_memory_handover.h"
+
 namespace vesk::gst {
 namespace {
 
@@ -70,7 +72,9 @@ GstFlowReturn ShowFrame(GstVideoSink* sink, GstBuffer* buffer) {
   view.stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
   view.timestamp_ns =
       GST_BUFFER_PTS_IS_VALID(buffer) ? static_cast<std::int64_t>(GST_BUFFER_PTS(buffer)) : -1;
+  FrameMemoryTaken(view.pixels);
   target->PresentFrame(view, destination, preserve_aspect);
+  FrameMemoryDone(view.pixels);
   gst_video_frame_unmap(&frame);
   return GST_FLOW_OK;
 }
