@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/files.h"
 #include "playback/avi_reader.h"
 #include "playback/playback_file_info.h"
+#include "recording/frame_time_record.h"
 
 namespace vesk {
 namespace {
@@ -49,6 +51,13 @@ bool CopyFile(AviFileAccess& from, AviFileAccess& to) {
 
 }  // namespace
 
+namespace {
+
+// Ten hours at 30 frames a second, and room to spare.
+constexpr std::size_t kMaxFrameTimeRecordBytes = 256u << 20;
+
+}  // namespace
+
 int RunAviInfo(const std::vector<std::string>& paths, const AviToolFiles& files, std::ostream& out,
                std::ostream& err) {
   int status = 0;
@@ -61,7 +70,16 @@ int RunAviInfo(const std::vector<std::string>& paths, const AviToolFiles& files,
     std::vector<std::string> lines = InformationReportLines(DescribeAviFile(path, info));
     lines.pop_back();  // the blank closing line of the message log's report
     for (const std::string& line : lines) out << line << "\n";
-    out << "\tIndex\t\t" << IndexSource(info) << "\n\n";
+    out << "\tIndex\t\t" << IndexSource(info) << "\n";
+    // The frame-time record the station keeps beside its recordings, as far as it is whole.
+    const std::string record = FrameTimeRecordName(path);
+    std::string text;
+    FrameTimeSummary summary;
+    if (!record.empty() && files::ReadWholeFile(record, &text, kMaxFrameTimeRecordBytes) &&
+        ReadFrameTimeRecord(text, &summary)) {
+      for (const std::string& line : FrameTimeInfoLines(summary, record)) out << line << "\n";
+    }
+    out << "\n";
   }
   return status;
 }

@@ -1,6 +1,7 @@
 #include "recording/frame_time_record.h"
 
 #include <cinttypes>
+#include <climits>
 #include <cstdio>
 
 namespace vesk {
@@ -102,6 +103,101 @@ std::string FormatIsoUtcMicroseconds(std::int64_t unix_ns) {
   char text[48];
   WriteIsoUtcMicroseconds(unix_ns, text, sizeof text);
   return text;
+}
+
+namespace {
+
+// Unix nanoseconds of "YYYY-MM-DDTHH:MM:SS.uuuuuuZ"; false when the text is not one.
+bool ParseIsoUtcMicroseconds(std::string_view text, std::int64_t* unix_ns) {
+  if (text.size() != 27 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+      text[13] != ':' || text[16] != ':' || text[19] != '.' || text[26] != 'Z') {
+    return false;
+  }
+  auto number = [&text](std::size_t at, std::size_t digits, std::int64_t* value) {
+    *value = 0;
+    for (std::size_t i = at; i < at + digits; ++i) {
+      if (text[i] < '0' || text[i] > '9') return false;
+      *value = *value * 10 + (text[i] - '0');
+    }
+    return true;
+  };
+  std::int64_t y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0, us = 0;
+  if (!number(0, 4, &y) || !number(5, 2, &m) || !number(8, 2, &d) || !number(11, 2, &hh) ||
+      !number(14, 2, &mm) || !number(17, 2, &ss) || !number(20, 6, &us) || m < 1 || m > 12 ||
+      d < 1 || d > 31 || hh > 23 || mm > 59 || ss > 60) {
+    return false;
+  }
+  // A civil date to days since 1970-01-01, counted in 400-year eras from 0000-03-01.
+  y -= m <= 2 ? 1 : 0;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t year_of_era = y - era * 400;
+  const std::int64_t day_of_year = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const std::int64_t day_of_era =
+      year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  const std::int64_t days = era * 146097 + day_of_era - 719468;
+  *unix_ns = ((days * kSecondsPerDay + hh * 3600 + mm * 60 + ss) * 1000000 + us) * 1000;
+  return true;
+}
+
+}  // namespace
+
+bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary) {
+  *summary = FrameTimeSummary{};
+  const std::size_t header_end = text.find('\n');
+  std::string_view header = text.substr(0, header_end);
+  if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
+  if (header != kFrameTimeRecordHeader) return false;
+  FrameTimeRecord reader;  // adds up the rows as the writer did
+  std::size_t at = header_end;
+  while (at != std::string_view::npos && at + 1 < text.size()) {
+    const std::size_t end = text.find('\n', at + 1);
+    if (end == std::string_view::npos) break;  // a row cut short
+    std::string_view row = text.substr(at + 1, end - at - 1);
+    at = end;
+    if (!row.empty() && row.back() == '\r') row.remove_suffix(1);
+    std::string_view fields[5];
+    std::size_t count = 0;
+    for (std::size_t start = 0; count < 5; ++count) {
+      const std::size_t comma = row.find(',', start);
+      fields[count] = row.substr(start, comma == std::string_view::npos ? row.npos : comma - start);
+      if (comma == std::string_view::npos) {
+        ++count;
+        break;
+      }
+      start = comma + 1;
+    }
+    FrameStamp stamp;
+    if (count < 5 || !ParseIsoUtcMicroseconds(fields[2], &stamp.utc_ns)) break;
+    if (!fields[1].empty()) {
+      stamp.sequence = 0;
+      for (char c : fields[1]) {
+        if (c < '0' || c > '9' || stamp.sequence > INT64_MAX / 10 - 9) return false;
+        stamp.sequence = stamp.sequence * 10 + (c - '0');
+      }
+    }
+    reader.TakeFrames(&stamp, 1);
+  }
+  *summary = reader.summary();
+  return true;
+}
+
+std::vector<std::string> FrameTimeInfoLines(const FrameTimeSummary& summary,
+                                            std::string_view record_name) {
+  std::vector<std::string> lines;
+  if (summary.frames == 0) {
+    lines.push_back("\tFrame times\tnone in " + std::string(record_name));
+    return lines;
+  }
+  lines.push_back("\tFrame times\t" + FormatLogTime(summary.first_utc_ns) + " to " +
+                  FormatLogTime(summary.last_utc_ns) + ", " + FramesText(summary.frames) +
+                  " (" + std::string(record_name) + ")");
+  lines.push_back("\tFrames lost\t" +
+                  (summary.loss_places == 0
+                       ? std::string("none")
+                       : FramesText(summary.frames_lost) + " in " +
+                             std::to_string(summary.loss_places) +
+                             (summary.loss_places == 1 ? " place" : " places")));
+  return lines;
 }
 
 bool FrameTimeRecord::Create(const std::string& path, std::string* reason) {

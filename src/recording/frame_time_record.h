@@ -69,6 +69,15 @@ class FrameTimeRecord final : public FrameStampSink {
   std::int64_t last_utc_ns_ = 0;
 };
 
+// Reads a frame-time record back as far as it is whole (a station killed while recording
+// leaves a last row cut short): false when it is no frame-time record.
+bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary);
+
+// The lines the file information adds for a record beside the file: when its first and
+// last frames were captured, and the frames lost.
+std::vector<std::string> FrameTimeInfoLines(const FrameTimeSummary& summary,
+                                            std::string_view record_name);
+
 // The recording log's lines on the frame times: the first and last frame, what the times
 // stand for, the intervals, where frames were lost, clock steps, and the record itself.
 std::vector<std::string> FrameTimeLogLines(const FrameTimeSummary& summary,

@@ -263,6 +263,10 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   }
 
   std::ostringstream out, err;
+  // The frame-time record beside v.avi, its last row cut short by a killed station.
+  Write("v.frames.csv",
+        "frame,sequence,utc,interval_ms,note\r\n0,7,2026-12-07T00:42:43.000000Z,,\r\n"
+        "1,10,2026-12-07T00:42:43.120000Z,120.000,2 frames lost before this one\r\n2,11,2026-1");
   Write("empty.avi", "");
   Write("text.avi", "RIFF\x04\0\0\0WAVE");
   ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i sine -t 0.1 audio.avi"), 0);
@@ -276,7 +280,9 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   EXPECT_EQ(out.str(),
             "File information for  v.avi\n\tDecompressor\tYUY2 internal decoder\n"
             "\tFrames\t\t6\n\tKey Frames\t6\n\tFrame size\t64x48\n\tFrame rate\t25 fps\n"
-            "\tIndex\t\tidx1\n\n");
+            "\tIndex\t\tidx1\n"
+            "\tFrame times\t2026-12-07 00:42:43.000 UTC to 2026-12-07 00:42:43.120 UTC, 2 frames "
+            "(v.frames.csv)\n\tFrames lost\t2 frames in 1 place\n\n");
 }
 
 // Runs a tool in a child process, so one that waits fails its case instead of hanging the
