@@ -24,13 +24,16 @@ namespace {
 // Qt's event queue is guarded by a lock inside QtCore that ThreadSanitizer cannot see; the
 // queue's ordering is declared to it, so what the work captured is not taken for a race.
 // The release is made by the last member moved into Qt's copy of the work, so everything
-// the poster wrote, that copy included, comes before it.
+// the poster wrote, that copy included, comes before it. Qt's copy may be destroyed on the
+// posting thread after the work ran (its reference count decides, unseen): the work's end is
+// released and that destruction acquires it first, as the member destroyed before the work.
 char queue_order;
 
 struct QueueRelease {
   QueueRelease() { __tsan_release(&queue_order); }
   QueueRelease(QueueRelease&&) noexcept { __tsan_release(&queue_order); }
   QueueRelease(const QueueRelease&) { __tsan_release(&queue_order); }
+  ~QueueRelease() { __tsan_acquire(&queue_order); }
 };
 #endif
 
@@ -43,6 +46,7 @@ void Queue(std::function<void()> work) {
       [work = std::move(work), release = QueueRelease()] {
         __tsan_acquire(&queue_order);
         work();
+        __tsan_release(&queue_order);
       },
       Qt::QueuedConnection);
 #else
