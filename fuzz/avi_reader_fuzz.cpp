@@ -1,11 +1,12 @@
-// Feeds arbitrary bytes to the AVI reader as a whole file, and repairs a copy of them: every
-// size, count and index entry comes from the data, so any read or write outside the file
-// shows. The file is an exact-size copy, so the sanitizer sees any access past it.
+// Feeds arbitrary bytes to the AVI and SER readers as a whole file, and repairs a copy of
+// them: every size, count and index entry comes from the data, so any read or write outside
+// the file shows. The file is an exact-size copy, so the sanitizer sees any access past it.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "media/ser_file.h"
 #include "playback/avi_reader.h"
 
 namespace {
@@ -39,6 +40,19 @@ class MemoryFile final : public vesk::AviFileAccess {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemoryFile file(data, size);
+  vesk::SerFileInfo ser;
+  if (vesk::ReadSerFile(file, &ser) == vesk::SerReadStatus::Ok) {
+    // The frames read lie inside the file, and the trailer's times are the frames'.
+    if (178 + static_cast<std::uint64_t>(ser.frames) * ser.frame_bytes > size) __builtin_trap();
+    if (ser.trailer == vesk::SerTrailer::Whole &&
+        ser.times.size() != static_cast<std::size_t>(ser.header.frame_count)) {
+      __builtin_trap();
+    }
+    const std::vector<std::int64_t> times(static_cast<std::size_t>(ser.whole_frames), 0);
+    vesk::FinishSerFile(file, size % 2 == 0 ? &times : nullptr);
+    vesk::ReadSerFile(file, &ser);
+    return 0;
+  }
   vesk::AviFileInfo info;
   if (vesk::ReadAviFile(file, &info) != vesk::AviReadStatus::Ok) return 0;
   // Every frame lies inside the file, in order.

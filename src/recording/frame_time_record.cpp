@@ -141,8 +141,10 @@ bool ParseIsoUtcMicroseconds(std::string_view text, std::int64_t* unix_ns) {
 
 }  // namespace
 
-bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary) {
+bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary,
+                         std::vector<std::int64_t>* utc_ns) {
   *summary = FrameTimeSummary{};
+  if (utc_ns != nullptr) utc_ns->clear();
   const std::size_t header_end = text.find('\n');
   std::string_view header = text.substr(0, header_end);
   if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
@@ -176,6 +178,7 @@ bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary) {
       }
     }
     reader.TakeFrames(&stamp, 1);
+    if (utc_ns != nullptr) utc_ns->push_back(stamp.utc_ns);
   }
   *summary = reader.summary();
   return true;

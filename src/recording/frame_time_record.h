@@ -70,8 +70,10 @@ class FrameTimeRecord final : public FrameStampSink {
 };
 
 // Reads a frame-time record back as far as it is whole (a station killed while recording
-// leaves a last row cut short): false when it is no frame-time record.
-bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary);
+// leaves a last row cut short): false when it is no frame-time record. utc_ns, when given,
+// gets every whole row's capture time (Unix ns), in order.
+bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary,
+                         std::vector<std::int64_t>* utc_ns = nullptr);
 
 // The lines the file information adds for a record beside the file: when its first and
 // last frames were captured, and the frames lost.

@@ -1,0 +1,228 @@
+// SER files: the header's layout, the writer's file at every moment, and the reader on files
+// that are cut short, lie about their counts or are no SER file at all.
+
+#include "media/ser_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "media/ser_writer.h"
+
+namespace vesk {
+namespace {
+
+// A file in memory that refuses every read past its end and counts the attempts; a
+// capacity stands in for a full disk.
+class MemoryFile final : public AviFileAccess, public SerOutput {
+ public:
+  explicit MemoryFile(std::size_t capacity = 1 << 30) : capacity(capacity) {}
+  std::uint64_t Size() const override { return bytes.size(); }
+  bool ReadAt(std::uint64_t offset, void* out, std::size_t count) override {
+    if (offset > bytes.size() || count > bytes.size() - offset) {
+      ++reads_past_end;
+      return false;
+    }
+    std::memcpy(out, bytes.data() + offset, count);
+    return true;
+  }
+  bool WriteAt(std::uint64_t offset, const void* in, std::size_t count) override {
+    const std::size_t fits = offset >= capacity ? 0 : std::min<std::size_t>(count, capacity - offset);
+    if (bytes.size() < offset + fits) bytes.resize(offset + fits);
+    std::memcpy(bytes.data() + offset, in, fits);
+    return fits == count;
+  }
+  bool Truncate(std::uint64_t size) override {
+    bytes.resize(size);
+    return true;
+  }
+  std::string LastFailure() const override { return "the disk is full"; }
+  std::int32_t I32(std::size_t at) const {
+    std::int32_t value;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+  }
+  std::string bytes;
+  std::size_t capacity;
+  int reads_past_end = 0;
+};
+
+constexpr std::int64_t kStart = 1796601600LL * 1000000000;  // 2026-12-07T00:00:00Z
+constexpr std::int64_t kFrameNs = 40000000;
+
+SerHeader SmallHeader() {
+  SerHeader header;
+  header.width = 4;
+  header.height = 2;
+  header.observer = "station1";
+  header.instrument = "VESK Simulated Analog Camera";
+  return header;
+}
+
+// Writes frames of a 4x2 YUY2 picture whose luma is the frame's number.
+void WriteFrames(SerWriter& writer, int count) {
+  for (int n = 0; n < count; ++n) {
+    unsigned char yuy2[16];
+    for (int i = 0; i < 16; ++i) yuy2[i] = i % 2 == 0 ? static_cast<unsigned char>(n) : 128;
+    writer.AddFrame(yuy2, sizeof yuy2, 8, kStart + n * kFrameNs);
+  }
+}
+
+std::vector<std::int64_t> Times(int count) {
+  std::vector<std::int64_t> times;
+  for (int n = 0; n < count; ++n) times.push_back(kStart + n * kFrameNs);
+  return times;
+}
+
+TEST(SerFile, HeaderFieldsSitAtTheirOffsetsAndTimesAreDotNetTicks) {
+  SerHeader header = SmallHeader();
+  header.colour_id = kSerRgb;
+  header.frame_count = 250;
+  header.observer = std::string(50, 'o');  // cut to its 40 bytes
+  header.date_time = 1;
+  header.date_time_utc = SerTicksFromUnixNs(kStart);
+  const auto bytes = BuildSerHeader(header);
+  const std::string text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  EXPECT_EQ(text.substr(0, 14), "LUCAM-RECORDER");
+  EXPECT_EQ(bytes[18], 100);
+  EXPECT_EQ(bytes[26], 4);
+  EXPECT_EQ(bytes[30], 2);
+  EXPECT_EQ(bytes[34], 8);
+  EXPECT_EQ(bytes[38], 250);
+  EXPECT_EQ(text.substr(42, 40), std::string(40, 'o'));
+  EXPECT_EQ(text.substr(82, 29), std::string("VESK Simulated Analog Camera\0", 29));
+  EXPECT_EQ(bytes[162], 1);
+  EXPECT_EQ(SerTicksFromUnixNs(0), 621355968000000000LL);
+  EXPECT_EQ(header.date_time_utc, 639321984000000000LL);
+  EXPECT_EQ(UnixNsFromSerTicks(header.date_time_utc), kStart);
+  SerHeader back;
+  ASSERT_TRUE(ParseSerHeader(bytes.data(), bytes.size(), &back));
+  EXPECT_EQ(back.observer, std::string(40, 'o'));
+  EXPECT_EQ(back.instrument, header.instrument);
+  EXPECT_EQ(back.frame_count, 250);
+}
+
+TEST(SerFile, WriterKeepsTheCountCurrentAndEndsWithTheTimeOfEveryFrame) {
+  MemoryFile file;
+  SerWriter writer;
+  ASSERT_TRUE(writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 3600LL * 1000000000));
+  WriteFrames(writer, 30);
+  // A station killed now leaves a count no more than a second behind the frames.
+  EXPECT_GE(file.I32(38), 30 - 25);
+  SerFileInfo killed;
+  ASSERT_EQ(ReadSerFile(file, &killed), SerReadStatus::Ok);
+  EXPECT_EQ(killed.whole_frames, 30);
+  EXPECT_EQ(killed.trailer, SerTrailer::None);
+
+  const SerEnd end = writer.Finish(Times(31));  // one time more than frames: left out
+  EXPECT_TRUE(end.trailer_written);
+  SerFileInfo info;
+  ASSERT_EQ(ReadSerFile(file, &info), SerReadStatus::Ok);
+  EXPECT_EQ(info.frames, 30);
+  EXPECT_EQ(info.header.colour_id, kSerMono);
+  EXPECT_EQ(file.bytes.size(), 178u + 30 * 8 + 30 * 8);
+  EXPECT_EQ(static_cast<unsigned char>(file.bytes[178 + 29 * 8]), 29);  // luma of frame 29
+  ASSERT_EQ(info.trailer, SerTrailer::Whole);
+  EXPECT_EQ(info.times.front(), SerTicksFromUnixNs(kStart));
+  EXPECT_EQ(info.times.back(), SerTicksFromUnixNs(kStart + 29 * kFrameNs));
+  EXPECT_EQ(info.header.date_time - info.header.date_time_utc, 36000000000LL);
+  EXPECT_EQ(file.reads_past_end, 0);
+}
+
+TEST(SerFile, AFullDiskEndsTheFileAfterItsLastWholeFrame) {
+  // Room for the header, 10 frames and half of the next: no trailer fits.
+  MemoryFile file(178 + 10 * 8 + 4);
+  SerWriter writer;
+  ASSERT_TRUE(writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 0));
+  WriteFrames(writer, 20);
+  EXPECT_TRUE(writer.failed());
+  const SerEnd end = writer.Finish(Times(20));
+  EXPECT_EQ(end.frames, 10);
+  EXPECT_TRUE(end.write_failed);
+  EXPECT_FALSE(end.trailer_written);
+  SerFileInfo info;
+  ASSERT_EQ(ReadSerFile(file, &info), SerReadStatus::Ok);
+  EXPECT_EQ(info.frames, 10);
+  EXPECT_EQ(info.header.date_time, 0);  // tells readers there is no trailer
+  EXPECT_EQ(file.bytes.size(), 178u + 10 * 8);
+  // With room for the trailer after the frames it is written.
+  MemoryFile roomy(178 + 10 * 8 + 4 + 10 * 8);
+  SerWriter second;
+  ASSERT_TRUE(second.Begin(&roomy, SmallHeader(), SerInput::Grey8, 0));
+  unsigned char grey[8] = {};
+  for (int n = 0; n < 10; ++n) second.AddFrame(grey, 8, 4, kStart + n * kFrameNs);
+  EXPECT_TRUE(second.Finish(Times(10)).trailer_written);
+}
+
+TEST(SerFile, BadFilesGiveAReasonAndNothingIsReadPastTheirEnd) {
+  // 16 MB of garbage.
+  MemoryFile garbage;
+  garbage.bytes.resize(16 << 20);
+  std::mt19937 random(7);
+  for (char& c : garbage.bytes) c = static_cast<char>(random());
+  SerFileInfo info;
+  EXPECT_EQ(ReadSerFile(garbage, &info), SerReadStatus::NotSer);
+  EXPECT_EQ(SerReadProblemText(SerReadStatus::NotSer), "not a SER file (no LUCAM-RECORDER header)");
+  // The FileID, then garbage.
+  std::memcpy(garbage.bytes.data(), "LUCAM-RECORDER", 14);
+  std::memcpy(garbage.bytes.data() + 18, "\x07\x00\x00\x00", 4);  // no such colour
+  EXPECT_EQ(ReadSerFile(garbage, &info), SerReadStatus::BadHeader);
+
+  // A FrameCount far larger than the file: the frames there, no trailer looked for.
+  MemoryFile file;
+  SerWriter writer;
+  writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 0);
+  WriteFrames(writer, 5);
+  writer.Finish(Times(5));
+  MemoryFile lying = file;
+  const std::int32_t huge = 0x7fffffff;
+  std::memcpy(lying.bytes.data() + 38, &huge, 4);
+  ASSERT_EQ(ReadSerFile(lying, &info), SerReadStatus::Ok);
+  EXPECT_EQ(info.frames, 10);  // the trailer's 40 bytes read as five more frames of 8
+  EXPECT_EQ(info.trailer, SerTrailer::None);
+  // A trailer cut short.
+  MemoryFile cut = file;
+  cut.bytes.resize(cut.bytes.size() - 12);
+  ASSERT_EQ(ReadSerFile(cut, &info), SerReadStatus::Ok);
+  EXPECT_EQ(info.frames, 5);
+  EXPECT_EQ(info.trailer, SerTrailer::CutShort);
+  EXPECT_TRUE(info.times.empty());
+  EXPECT_EQ(garbage.reads_past_end + lying.reads_past_end + cut.reads_past_end, 0);
+
+  // Repaired: the count set to the whole frames and the trailer rebuilt from the times.
+  const std::vector<std::int64_t> five = Times(5);
+  const SerFinishResult repaired = FinishSerFile(cut, &five);
+  EXPECT_TRUE(repaired.trailer_written);
+  ASSERT_EQ(ReadSerFile(cut, &info), SerReadStatus::Ok);
+  EXPECT_EQ(info.trailer, SerTrailer::Whole);
+  EXPECT_EQ(cut.bytes, file.bytes);
+}
+
+TEST(SerFile, AKilledRecordingIsRepairedToItsWholeFramesWithOrWithoutTimes) {
+  MemoryFile file;
+  SerWriter writer;
+  writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 0);
+  WriteFrames(writer, 40);
+  file.bytes.resize(file.bytes.size() - 3);  // the last frame cut part way
+  MemoryFile without = file;
+  const std::vector<std::int64_t> times = Times(39);
+  SerFinishResult result = FinishSerFile(file, &times);
+  EXPECT_EQ(result.frames, 39);
+  EXPECT_TRUE(result.count_changed && result.tail_cut && result.trailer_written);
+  result = FinishSerFile(without, nullptr);
+  EXPECT_FALSE(result.trailer_written);
+  SerFileInfo info;
+  ASSERT_EQ(ReadSerFile(without, &info), SerReadStatus::Ok);
+  EXPECT_EQ(info.frames, 39);
+  EXPECT_EQ(info.header.frame_count, 39);
+  EXPECT_EQ(info.header.date_time, 0);
+  // A whole file is left as it is.
+  const std::string before = file.bytes;
+  EXPECT_TRUE(FinishSerFile(file, nullptr).trailer_kept);
+  EXPECT_EQ(file.bytes, before);
+}
+
+}  // namespace
+}  // namespace vesk
