@@ -385,6 +385,12 @@ AviFinishResult FinishCutOffAvi(AviFileAccess& file, const std::vector<bool>* ke
       file.Truncate(file_end);  // no half index
     }
   }
+  // A file of one segment is found through idx1; a super index left from a longer file (an
+  // OpenDML recording cut below 1 GB) would point readers past the end, so it becomes junk.
+  if (single && result.index_written && fields.video_indx != kNotFound &&
+      fields.video_indx >= 8 && !file.WriteAt(fields.video_indx - 8, "JUNK", 4)) {
+    result.index_written = false;
+  }
 
   // Sizes and counts to what the file now holds; these overwrite bytes already there.
   result.headers_updated =

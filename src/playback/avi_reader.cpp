@@ -231,6 +231,9 @@ bool CodeIn(const FourCc& codec, std::initializer_list<std::string_view> codes) 
 }  // namespace
 
 bool IsKeyFramePayload(const FourCc& codec, const unsigned char* bytes, std::size_t count) {
+  // FFV1: the first bit of the range coder (state 128 on the range 0xFF00) is the key frame
+  // flag, set when the first two bytes read as at least 0x7F80.
+  if (CodeIn(codec, {"FFV1"})) return count >= 2 && (bytes[0] << 8 | bytes[1]) >= 0x7F80;
   const bool mpeg4 = CodeIn(codec, {"FMP4", "XVID", "DIVX", "DX50", "MP4V", "M4S2"});
   const bool h264 = CodeIn(codec, {"H264", "X264", "AVC1"});
   if (!mpeg4 && !h264) return true;

@@ -49,7 +49,7 @@ AviReadStatus ReadAviFile(AviFileAccess& file, AviFileInfo* info);
 std::vector<std::uint32_t> BuildKeyFrameTable(const std::vector<AviFrame>& frames);
 
 // Whether a frame's first bytes start a picture that decodes on its own, for the codecs whose
-// frames depend on earlier ones (MPEG-4 part 2, H.264); every other code is intra-only.
+// frames depend on earlier ones (MPEG-4 part 2, H.264, FFV1); every other code is intra-only.
 bool IsKeyFramePayload(const FourCc& codec, const unsigned char* bytes, std::size_t count);
 
 }  // namespace vesk

@@ -89,6 +89,12 @@ int RunRepairAvi(const std::string& source, const std::string& copy, const AviTo
   AviFileInfo info;
   std::unique_ptr<AviFileAccess> from = ReadInfo(source, files, &info, err);
   if (from == nullptr) return kAviToolUnreadable;
+  // A file cut off inside its header has nothing to copy; a copy would still claim the
+  // frames its header counted.
+  if (info.frames.empty()) {
+    err << source << ": holds no frames (cut off before its first frame); no copy written\n";
+    return kAviToolUnreadable;
+  }
   if (files.exists(copy)) {
     err << copy << ": exists already; the copy is written only as a new file\n";
     return kAviToolUnreadable;

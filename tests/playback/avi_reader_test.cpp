@@ -72,6 +72,8 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
        "25", 40, 12},
       {"yuy2.avi", "15 -frames:v 20 -c:v rawvideo -pix_fmt yuyv422", "YUY2 internal decoder", "15",
        20, 1},
+      {"ffv1.avi", "25 -frames:v 30 -c:v ffv1 -g 10", "Decompressor fourcc code: FFV1", "25", 30,
+       10},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -113,6 +115,19 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
     EXPECT_EQ(repaired.frames.size(), c.frames / 2);
     EXPECT_EQ(repaired.key_frames, rebuilt.key_frames);
     EXPECT_EQ(RunRepairAvi(cut, "copy-" + c.file, Files(), out, err), kAviToolUnreadable);
+  }
+}
+
+TEST(AviTools, AFileCutInsideItsHeaderHoldsNoFramesAndGetsNoCopy) {
+  testing::ScopedTempDir folder;
+  for (const std::string codec : {"mjpeg", "mpeg4"}) {
+    SCOPED_TRACE(codec);
+    const std::string file = MakeWithFfmpeg(codec + ".avi", "25 -frames:v 250 -c:v " + codec);
+    fs::resize_file(file, 3000);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunRepairAvi(file, "copy.avi", Files(), out, err), kAviToolUnreadable);
+    EXPECT_EQ(err.str(), file + ": holds no frames (cut off before its first frame); no copy written\n");
+    EXPECT_FALSE(fs::exists("copy.avi") || fs::exists("copy.avi.part"));
   }
 }
 
@@ -211,6 +226,17 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   ASSERT_NE(fgets(line, sizeof line, probe), nullptr);
   pclose(probe);
   EXPECT_STREQ(line, "5\n");
+
+  // Cut inside its first segment (a file past 1 GB cut below it): the copy is found through
+  // idx1 alone, with no super index left pointing past its end.
+  Write("short.avi", whole.substr(0, whole.find("00dc" + Le(10)) + 2 * 18 + 5));
+  EXPECT_EQ(RunRepairAvi("short.avi", "short-copy.avi", Files(), out, err), 0) << err.str();
+  std::ifstream copied("short-copy.avi", std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(copied)), {});
+  EXPECT_EQ(bytes.find("indx"), std::string::npos);
+  ASSERT_EQ(Read("short-copy.avi", &info), AviReadStatus::Ok);
+  EXPECT_FALSE(info.open_dml || info.index_rebuilt);
+  EXPECT_EQ(info.frames.size(), 2u);
 }
 
 TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
