@@ -214,6 +214,18 @@ struct RecordedFileEnd {
   FrameTimeOrigin frame_time_origin = FrameTimeOrigin::kUnknown;
   // Frame stamps lost to a writer that could not keep up (the record misses them).
   std::uint64_t stamps_lost = 0;
+  // A SER file, and whether it ends with the time of every frame.
+  bool ser = false;
+  bool ser_trailer_written = false;
+};
+
+// A SER recording's picture and header texts.
+struct SerRecordingSetup {
+  // RGB (in the byte order the source gives, RGB or BGR) from a colour source; else 8-bit
+  // MONO from the luma.
+  bool colour = false;
+  std::string observer;
+  std::string instrument;
 };
 
 // Something went wrong while a graph ran (a device vanished, the disk filled); delivered on
@@ -249,6 +261,15 @@ class MediaGraph {
   // Adds the AVI multiplexer writing to path and returns it.
   virtual HResult SetOutputFileName(const std::string& path,
                                     std::shared_ptr<MediaFilter>* multiplexer) = 0;
+  // Adds the SER file writer writing to path and returns it; E_NOTIMPL where the platform
+  // has none.
+  virtual HResult SetSerOutputFileName(const std::string& path, const SerRecordingSetup& setup,
+                                       std::shared_ptr<MediaFilter>* writer) {
+    (void)path;
+    (void)setup;
+    if (writer != nullptr) writer->reset();
+    return E_NOTIMPL;
+  }
   virtual HResult FindStreamConfig(const std::shared_ptr<MediaFilter>& source, PinCategory category,
                                    StreamConfig** config) = 0;
   virtual HResult FindAnalogVideoDecoder(const std::shared_ptr<MediaFilter>& source,

@@ -32,6 +32,8 @@ struct CaptureRequest {
   RendererKind renderer = RendererKind::NullRenderer;
   std::string video_path;  // empty: live video only
   std::string codec;       // compressor friendly name, empty for none
+  bool ser = false;        // a SER file instead of AVI
+  bool colour = false;     // SER in RGB rather than MONO
 };
 
 // The simulated cameras only; unpaced, they deliver as fast as the graph takes frames.
@@ -88,7 +90,13 @@ inline HResult BuildCaptureGraph(MediaSystem& system, const CaptureRequest& requ
   VESK_STEP("RenderStream(Preview)",
             s.graph->RenderStream(PinCategory::Preview, s.source, nullptr, s.renderer));
   if (request.video_path.empty()) return S_OK;
-  VESK_STEP("SetOutputFileName", s.graph->SetOutputFileName(request.video_path, &s.mux));
+  if (request.ser) {
+    SerRecordingSetup setup{request.colour, "station", request.device};
+    VESK_STEP("SetSerOutputFileName",
+              s.graph->SetSerOutputFileName(request.video_path, setup, &s.mux));
+  } else {
+    VESK_STEP("SetOutputFileName", s.graph->SetOutputFileName(request.video_path, &s.mux));
+  }
   if (!request.codec.empty()) {
     s.codec = BindDevice(system, DeviceCategory::VideoCompressor, request.codec);
     VESK_STEP("BindDevice(codec)", found(s.codec != nullptr));

@@ -22,6 +22,7 @@ namespace vesk::gst {
 
 class GstGraphFilter;
 struct CarriedCodec;
+struct SerRecording;
 
 // How a connection was made: as the pins are, or through a format converter.
 enum class ConnectionKind { Direct, Converting };
@@ -93,6 +94,10 @@ struct RunBuild {
   const CarriedCodec* carried_codec = nullptr;
   // An encoder runs in this pipeline.
   bool has_encoder = false;
+  // This run's counters, for filters that need them on the streaming thread.
+  std::shared_ptr<RunCounters> counters;
+  // The SER file being written, when the recording is one.
+  std::shared_ptr<SerRecording> ser;
 };
 
 class GstGraphFilter : public MediaFilter {

@@ -14,6 +14,7 @@
 #include "platform/gst/avi_carried_codecs.h"
 #include "platform/gst/gst_ref.h"
 #include "platform/gst/gst_renderer_filter.h"
+#include "platform/gst/gst_ser_writer.h"
 #include "platform/linux/posix_avi_file.h"
 
 namespace vesk::gst {
@@ -438,6 +439,20 @@ HResult GstMediaGraph::SetOutputFileName(const std::string& path,
   return S_OK;
 }
 
+HResult GstMediaGraph::SetSerOutputFileName(const std::string& path,
+                                            const SerRecordingSetup& setup,
+                                            std::shared_ptr<MediaFilter>* writer) {
+  if (writer != nullptr) writer->reset();
+  if (path.empty()) return E_INVALIDARG;
+  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (!FolderTakesFile(path)) return E_FAIL;
+  auto filter = std::make_shared<SerWriterFilter>(path, setup);
+  const HResult result = AddFilter(filter, "SER Writer");
+  if (Failed(result)) return result;
+  if (writer != nullptr) *writer = filter;
+  return S_OK;
+}
+
 HResult GstMediaGraph::FindStreamConfig(const std::shared_ptr<MediaFilter>& source,
                                         PinCategory category, StreamConfig** config) {
   if (config == nullptr) return E_POINTER;
@@ -560,6 +575,7 @@ HResult GstMediaGraph::Run() {
   bus_ = gst_element_get_bus(pipeline_);
   run_ = RunBuild{};
   run_.pipeline = GST_BIN(pipeline_);
+  run_.counters = counters();
   built_.clear();
 
   // Only filters joined to something take part, as only they would stream.
@@ -641,6 +657,11 @@ HResult GstMediaGraph::Run() {
     ::close(fd);
   }
   had_mux_ = run_.mux != nullptr;
+  {
+    std::lock_guard<std::mutex> hold(drain_lock_);
+    ser_ = run_.ser;
+    ser_times_.clear();
+  }
   AttachProbes();
   for (GstGraphFilter* filter : built_) filter->OnRunStarting();
   const HResult result = WaitUntilPlaying();
@@ -798,7 +819,9 @@ HResult GstMediaGraph::Stop() {
   if (forced_end.joinable()) forced_end.join();
   // The last stamps, of the frames the end of the stream carried into the file.
   DrainFrameStamps();
-  if (!file_path.empty()) {
+  if (ser_) {
+    SettleSerFile(*run_counters);
+  } else if (!file_path.empty()) {
     SettleRecordedFile(file_path, *run_counters);
     recorded_file_.frame_time_origin =
         run_counters->frames_without_time.load() ? FrameTimeOrigin::kArrival : origin;
@@ -807,10 +830,61 @@ HResult GstMediaGraph::Stop() {
   return S_OK;
 }
 
+namespace {
+
+// Gathers the times for a SER file's trailer and passes the stamps on to the record.
+class SerTimesSink final : public FrameStampSink {
+ public:
+  SerTimesSink(std::vector<std::int64_t>* times, FrameStampSink* next) : times_(times), next_(next) {}
+  void TakeFrames(const FrameStamp* stamps, std::size_t count) override {
+    for (std::size_t i = 0; i < count; ++i) times_->push_back(stamps[i].utc_ns);
+    if (next_ != nullptr) next_->TakeFrames(stamps, count);
+  }
+
+ private:
+  std::vector<std::int64_t>* times_;
+  FrameStampSink* next_;
+};
+
+}  // namespace
+
 void GstMediaGraph::DrainFrameStamps() {
   std::lock_guard<std::mutex> hold(drain_lock_);
-  if (!stamp_sink_) return;
-  if (std::shared_ptr<RunCounters> run_counters = counters()) run_counters->stamps.Drain(*stamp_sink_);
+  std::shared_ptr<RunCounters> run_counters = counters();
+  if (!run_counters) return;
+  if (ser_) {
+    SerTimesSink sink(&ser_times_, stamp_sink_.get());
+    run_counters->stamps.Drain(sink);
+  } else if (stamp_sink_) {
+    run_counters->stamps.Drain(*stamp_sink_);
+  }
+}
+
+void GstMediaGraph::SettleSerFile(RunCounters& run_counters) {
+  recorded_file_ = RecordedFileEnd{};
+  recorded_file_.ser = true;
+  recorded_file_.first_frame_utc = FileTimeOf(run_counters.first_frame_ns.load());
+  recorded_file_.last_frame_utc = FileTimeOf(run_counters.last_frame_ns.load());
+  std::shared_ptr<SerRecording> ser;
+  std::vector<std::int64_t> times;
+  {
+    std::lock_guard<std::mutex> hold(drain_lock_);
+    ser = std::move(ser_);
+    ser_.reset();
+    times.swap(ser_times_);
+  }
+  // Stamps lost to a full queue leave too few times: the file then goes without a trailer.
+  const SerEnd end = ser->Finish(run_counters.stamps.lost() == 0 ? times : std::vector<std::int64_t>{});
+  recorded_file_.write_failed =
+      end.write_failed || run_counters.write_failed.load() || !run_counters.file_finished.load();
+  recorded_file_.frames = ser->begun ? end.frames : 0;
+  recorded_file_.index_written = end.trailer_written;
+  recorded_file_.ser_trailer_written = end.trailer_written;
+  if (end.frames > 0 && static_cast<std::size_t>(end.frames) <= times.size()) {
+    recorded_file_.last_frame_utc = FileTimeOf(times[static_cast<std::size_t>(end.frames) - 1]);
+  }
+  run_counters.muxed = static_cast<std::int32_t>(
+      std::min<std::int64_t>(recorded_file_.frames, std::numeric_limits<std::int32_t>::max()));
 }
 
 void GstMediaGraph::SettleRecordedFile(const std::string& path, RunCounters& run_counters) {

@@ -50,6 +50,8 @@ class GstMediaGraph : public MediaGraph {
                        const std::shared_ptr<MediaFilter>& sink) override;
   HResult SetOutputFileName(const std::string& path,
                             std::shared_ptr<MediaFilter>* multiplexer) override;
+  HResult SetSerOutputFileName(const std::string& path, const SerRecordingSetup& setup,
+                               std::shared_ptr<MediaFilter>* writer) override;
   HResult FindStreamConfig(const std::shared_ptr<MediaFilter>& source, PinCategory category,
                            StreamConfig** config) override;
   HResult FindAnalogVideoDecoder(const std::shared_ptr<MediaFilter>& source,
@@ -110,6 +112,8 @@ class GstMediaGraph : public MediaGraph {
   // After the teardown of a recording run: ends a file its writer left unfinished, and
   // makes the count of frames written the count the file holds.
   void SettleRecordedFile(const std::string& path, RunCounters& run_counters);
+  // The same for a SER file: ended after its last whole frame, with its trailer.
+  void SettleSerFile(RunCounters& run_counters);
 
   std::vector<Entry> entries_;
   Counters dropped_frames_{this};
@@ -120,8 +124,11 @@ class GstMediaGraph : public MediaGraph {
   std::vector<GstGraphFilter*> built_;
   // Hands the stamps queued so far to the frame-stamp sink, one caller at a time.
   void DrainFrameStamps();
-  std::mutex drain_lock_;  // guards stamp_sink_ and the queue's reading side
+  std::mutex drain_lock_;  // guards stamp_sink_, ser_times_ and the queue's reading side
   std::shared_ptr<FrameStampSink> stamp_sink_;
+  // A SER recording's file and the capture time of every frame, for its trailer.
+  std::shared_ptr<SerRecording> ser_;
+  std::vector<std::int64_t> ser_times_;
   mutable std::mutex lock_;  // guards counters_, handler_, last_error_
   std::shared_ptr<RunCounters> counters_;
   bool had_mux_ = false;

@@ -1,0 +1,210 @@
+// SER recordings through the real graph: read back by ffmpeg's SER demuxer and by the
+// station's reader, with the trailer holding the frame-time record's times; a station killed
+// while recording and a full disk leave files that read whole up to their last frame.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "media/ser_file.h"
+#include "media_support/capture_session.h"
+#include "platform/linux/posix_avi_file.h"
+#include "recording/frame_time_record.h"
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+// "width,height,pix_fmt,frames" as ffmpeg's SER demuxer reads the file, decoding every frame.
+std::string ProbeSer(const std::string& path) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(
+      popen(("ffprobe -v error -f ser -count_frames -show_entries "
+             "stream=width,height,pix_fmt,nb_read_frames -of csv=p=0 '" + path + "' 2>&1")
+                .c_str(),
+            "r"),
+      pclose);
+  std::string out;
+  for (char line[256]; pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr;) out += line;
+  return out;
+}
+
+SerFileInfo ReadSer(const std::string& path) {
+  PosixAviFile file(path, false);
+  SerFileInfo info;
+  EXPECT_EQ(ReadSerFile(file, &info), SerReadStatus::Ok) << path;
+  return info;
+}
+
+std::vector<std::int64_t> RecordTimes(const std::string& path) {
+  std::string text;
+  FrameTimeSummary summary;
+  std::vector<std::int64_t> times;
+  EXPECT_TRUE(files::ReadWholeFile(path, &text, 64 << 20) &&
+              ReadFrameTimeRecord(text, &summary, &times));
+  return times;
+}
+
+TEST(GstSerRecording, EveryFrameReadsBackWithItsSizeColourAndTheRecordsTime) {
+  testing::ScopedTempDir folder;
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  struct Case {
+    std::string device, subtype;
+    int width, height, rate;
+    bool colour;
+    std::string pix_fmt;
+  } cases[] = {
+      {gst::kSimulatedAnalogCameraName, "YUY2", 720, 576, 25, false, "gray"},
+      {gst::kSimulatedWebcamName, "RGB24", 640, 480, 30, true, "bgr24"},
+      {gst::kSimulatedWebcamName, "MJPG", 1280, 720, 30, true, "bgr24"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.subtype);
+    testing::CaptureSession session;
+    testing::CaptureRequest request;
+    request.device = c.device;
+    request.subtype = c.subtype;
+    request.width = c.width;
+    request.height = c.height;
+    request.rate_numerator = c.rate;
+    request.ser = true;
+    request.colour = c.colour;
+    request.video_path = folder.Path(c.subtype + ".ser");
+    ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
+    auto record = std::make_shared<FrameTimeRecord>();
+    std::string reason;
+    ASSERT_TRUE(record->Create(FrameTimeRecordName(request.video_path), &reason)) << reason;
+    session.graph->SetFrameStampSink(record);
+    ASSERT_EQ(session.graph->Run(), S_OK);
+    testing::WaitSeconds(2.0);
+    ASSERT_EQ(session.graph->Stop(), S_OK);
+    record->Close();
+    const RecordedFileEnd end = session.graph->LastRecordedFile();
+    EXPECT_TRUE(end.ser && end.ser_trailer_written && !end.write_failed);
+
+    const SerFileInfo info = ReadSer(request.video_path);
+    EXPECT_GE(info.frames, 2 * c.rate - 10);
+    EXPECT_EQ(info.frames, end.frames);
+    EXPECT_EQ(info.header.instrument, c.device);
+    EXPECT_EQ(ProbeSer(request.video_path), std::to_string(c.width) + "," +
+                                                std::to_string(c.height) + "," + c.pix_fmt + "," +
+                                                std::to_string(info.frames) + "\n");
+    ASSERT_EQ(info.trailer, SerTrailer::Whole);
+    const std::vector<std::int64_t> times = RecordTimes(FrameTimeRecordName(request.video_path));
+    ASSERT_EQ(times.size(), info.times.size());
+    // The record keeps microseconds; the trailer the 100 ns ticks they were cut from.
+    for (std::size_t i = 0; i < times.size(); ++i) {
+      ASSERT_EQ(UnixNsFromSerTicks(info.times[i]) / 1000, times[i] / 1000) << i;
+    }
+    EXPECT_EQ(info.header.date_time_utc, info.times.front());
+  }
+}
+
+// Runs in a child process that records until it is killed or its size limit is reached.
+TEST(GstSerChild, RecordsUntilStopped) {
+  const char* path = std::getenv("VESK_SER_CHILD");
+  if (path == nullptr) GTEST_SKIP() << "runs inside GstSerCutShort";
+  signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  testing::CaptureSession session;
+  testing::CaptureRequest request;
+  request.video_path = path;
+  request.ser = true;
+  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK);
+  auto record = std::make_shared<FrameTimeRecord>();
+  std::string reason;
+  ASSERT_TRUE(record->Create(FrameTimeRecordName(path), &reason));
+  session.graph->SetFrameStampSink(record);
+  ASSERT_EQ(session.graph->Run(), S_OK);
+  std::printf("RUNNING\n");
+  std::fflush(stdout);
+  testing::WaitSeconds(3.0);
+  session.graph->Stop();
+  const RecordedFileEnd end = session.graph->LastRecordedFile();
+  std::printf("FAILED=%d TRAILER=%d FRAMES=%lld\n", end.write_failed, end.ser_trailer_written,
+              static_cast<long long>(end.frames));
+}
+
+std::string Child(const std::string& path, const std::string& limit, const std::string& output,
+                  const std::string& size_limit = "") {
+  return "VESK_SER_CHILD='" + path + "' timeout " + limit + " " + size_limit +
+         std::filesystem::read_symlink("/proc/self/exe").string() +
+         " --gtest_filter=GstSerChild.* > '" + output + "' 2>&1";
+}
+
+TEST(GstSerCutShort, AKilledStationAndAFullDiskLeaveFilesWholeUpToTheirLastFrame) {
+  testing::ScopedTempDir folder;
+  // Killed 2.5 s into its recording: FrameCount at most a second behind the frames written.
+  const std::string killed = folder.Path("killed.ser");
+  std::system(Child(killed, "-s KILL 2.5", folder.Path("killed.txt")).c_str());
+  SerFileInfo info = ReadSer(killed);
+  EXPECT_GT(info.frames, 10);
+  EXPECT_GE(info.frames, info.whole_frames - 25);
+  EXPECT_EQ(info.trailer, SerTrailer::None);
+  EXPECT_EQ(ProbeSer(killed), "720,576,gray," + std::to_string(info.frames) + "\n");
+
+  // A 4 MiB file-size limit: ten frames of 414,720 bytes, and the trailer fits after them.
+  const std::string full = folder.Path("full.ser");
+  const int status =
+      std::system(Child(full, "60", folder.Path("full.txt"), "prlimit --fsize=4194304 ").c_str());
+  const std::string report = testing::ReadFileBytes(folder.Path("full.txt"));
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
+  EXPECT_NE(report.find("FAILED=1 TRAILER=1 FRAMES=10"), std::string::npos) << report;
+  info = ReadSer(full);
+  EXPECT_EQ(info.frames, 10);
+  EXPECT_EQ(info.trailer, SerTrailer::Whole);
+  EXPECT_EQ(ProbeSer(full), "720,576,gray,10\n");
+}
+
+// The CPU of 720x576 MONO SER against raw AVI at 25 frames a second, one after the other in
+// one run, and the simulated webcam's 1280x720 colour for a minute without a frame lost.
+TEST(GstSerRecording, LongCostsNoMoreThanAviAndTheWebcamLosesNoFrame) {
+  if (std::getenv("VESK_LONG_TESTS") == nullptr) GTEST_SKIP() << "set VESK_LONG_TESTS to run";
+  testing::ScopedTempDir folder;
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  auto record = [&](testing::CaptureRequest request, double seconds, std::int32_t* dropped) {
+    testing::CaptureSession session;
+    EXPECT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
+    const double before = testing::CpuSeconds();
+    EXPECT_EQ(session.graph->Run(), S_OK);
+    testing::WaitSeconds(seconds);
+    EXPECT_EQ(session.graph->Stop(), S_OK);
+    if (dropped != nullptr) session.dropped_frames->GetNumDropped(dropped);
+    return testing::CpuSeconds() - before;
+  };
+  testing::CaptureRequest avi;
+  avi.video_path = folder.Path("raw.avi");
+  testing::CaptureRequest ser = avi;
+  ser.video_path = folder.Path("mono.ser");
+  ser.ser = true;
+  const double avi_cpu = record(avi, 30.0, nullptr);
+  const double ser_cpu = record(ser, 30.0, nullptr);
+  std::printf("30 s 720x576 at 25 fps: CPU %.2f s raw AVI, %.2f s MONO SER: SER/AVI %.2f\n",
+              avi_cpu, ser_cpu, ser_cpu / avi_cpu);
+  EXPECT_LE(ser_cpu, avi_cpu * 1.05);
+
+  testing::CaptureRequest webcam;
+  webcam.device = gst::kSimulatedWebcamName;
+  webcam.subtype = "MJPG";
+  webcam.width = 1280;
+  webcam.height = 720;
+  webcam.rate_numerator = 30;
+  webcam.ser = true;
+  webcam.colour = true;
+  webcam.video_path = folder.Path("webcam.ser");
+  std::int32_t dropped = -1;
+  const double webcam_cpu = record(webcam, 60.0, &dropped);
+  const SerFileInfo info = ReadSer(webcam.video_path);
+  std::printf("60 s webcam 1280x720 colour at 30 fps: %lld frames, %d lost, CPU %.2f s\n",
+              static_cast<long long>(info.frames), dropped, webcam_cpu);
+  EXPECT_EQ(dropped, 0);
+  EXPECT_NEAR(static_cast<double>(info.frames), 1800.0, 2.0);
+  EXPECT_EQ(info.trailer, SerTrailer::Whole);
+}
+
+}  // namespace
+}  // namespace vesk
