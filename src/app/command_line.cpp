@@ -29,14 +29,15 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       result.options.simulated_camera = true;
     } else if (argument == "--help" || argument == "-h") {
       result.options.help = true;
-    } else if (argument == "--avi-info") {
+    } else if (argument == "--video-info" || argument == "--avi-info") {
+      // The tools read SER files too; their first names stay for scripts that use them.
       result.options.avi_info_files.assign(arguments.begin() + static_cast<long>(i) + 1,
                                            arguments.end());
-      if (result.options.avi_info_files.empty()) result.error = "--avi-info needs a file";
+      if (result.options.avi_info_files.empty()) result.error = argument + " needs a file";
       return result;
-    } else if (argument == "--repair-avi") {
+    } else if (argument == "--repair-video" || argument == "--repair-avi") {
       if (i + 2 >= arguments.size()) {
-        result.error = "--repair-avi needs a file and the name of its copy";
+        result.error = argument + " needs a file and the name of its copy";
         return result;
       }
       result.options.repair_avi = {arguments[i + 1], arguments[i + 2]};
@@ -64,8 +65,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string UsageText(const std::string& program) {
   return "Usage: " + program +
          " [--headless] [--simulated-camera] [--record SECONDS] [--quit-after SECONDS]\n"
-         "       " + program + " --avi-info FILE...\n"
-         "       " + program + " --repair-avi FILE COPY\n"
+         "       " + program + " --video-info FILE...\n"
+         "       " + program + " --repair-video FILE COPY\n"
          "\n"
          "VESK Video Capture: live video, AVI recording with a log beside every file, and\n"
          "scheduled Events. The current directory is the station's home: VESK_options.xml,\n"
@@ -77,15 +78,18 @@ std::string UsageText(const std::string& program) {
          "                        Webcam\" to the capture devices\n"
          "  --record SECONDS      after start-up record by hand for SECONDS, then exit\n"
          "  --quit-after SECONDS  exit after SECONDS\n"
-         "  --avi-info FILE...    print each AVI file's decompressor, frame size, frame rate,\n"
-         "                        frames and key frames, and whether its index had to be\n"
-         "                        rebuilt (a recording cut short); exit 1 when any file\n"
-         "                        cannot be read\n"
-         "  --repair-avi FILE COPY  write COPY, a new file, with the frames of a recording\n"
-         "                        cut short and its header counts and index rebuilt; FILE is\n"
-         "                        only read. Exit 0 when COPY is complete, 1 when FILE cannot\n"
-         "                        be read or COPY cannot be written, 3 when COPY has the\n"
-         "                        frames but no index could be added\n"
+         "  --video-info FILE...  print each AVI or SER file's decompressor, frame size, frame\n"
+         "                        rate, frames and key frames, and whether its index had to be\n"
+         "                        rebuilt (a recording cut short); for SER also its depth,\n"
+         "                        colour and frame times; exit 1 when any file cannot be read\n"
+         "                        (--avi-info is the same)\n"
+         "  --repair-video FILE COPY  write COPY, a new file, with the frames of a recording\n"
+         "                        cut short and its header counts and index (AVI) or frame\n"
+         "                        count and frame times (SER, from the frame-time record\n"
+         "                        beside it) rebuilt; FILE is only read. Exit 0 when COPY is\n"
+         "                        complete, 1 when FILE cannot be read or COPY cannot be\n"
+         "                        written, 3 when COPY has the frames but no index or no\n"
+         "                        frame times could be added (--repair-avi is the same)\n"
          "  --help                show this text\n"
          "\n"
          "SIGINT, SIGTERM, SIGHUP and SIGQUIT end the station as File > Exit does: a\n"

@@ -177,19 +177,25 @@ SerFinishResult FinishSerFile(AviFileAccess& file, const std::vector<std::int64_
     result.trailer_kept = true;
     return result;
   }
+  // Frames past the last time there is are left out: the trailer needs one per frame.
+  std::int64_t keep = info.whole_frames;
+  if (times != nullptr && !times->empty() && static_cast<std::int64_t>(times->size()) < keep) {
+    keep = static_cast<std::int64_t>(times->size());
+  }
+  result.frames = keep;
+  result.frames_without_time = info.whole_frames - keep;
   const std::uint64_t frames_end =
-      kSerHeaderBytes + static_cast<std::uint64_t>(info.whole_frames) * info.frame_bytes;
+      kSerHeaderBytes + static_cast<std::uint64_t>(keep) * info.frame_bytes;
   if (file.Size() > frames_end) {
     if (!file.Truncate(frames_end)) return result;
     result.tail_cut = true;
   }
   SerHeader header = info.header;
-  result.count_changed = header.frame_count != info.whole_frames;
-  header.frame_count = static_cast<std::int32_t>(info.whole_frames);
-  const bool with_trailer = times != nullptr && info.whole_frames > 0 &&
-                            times->size() == static_cast<std::size_t>(info.whole_frames);
+  result.count_changed = header.frame_count != keep;
+  header.frame_count = static_cast<std::int32_t>(keep);
+  const bool with_trailer = times != nullptr && keep > 0;
   if (with_trailer) {
-    std::vector<std::int64_t> ticks(times->size());
+    std::vector<std::int64_t> ticks(static_cast<std::size_t>(keep));
     for (std::size_t i = 0; i < ticks.size(); ++i) ticks[i] = SerTicksFromUnixNs((*times)[i]);
     std::vector<unsigned char> trailer;
     AppendSerTrailer(ticks.data(), ticks.size(), &trailer);

@@ -89,12 +89,13 @@ struct SerFinishResult {
   bool tail_cut = false;          // part of a frame or of a trailer was removed
   bool trailer_written = false;   // the file ends with a whole trailer
   bool trailer_kept = false;      // the trailer there was whole and stays
+  std::int64_t frames_without_time = 0;  // whole frames left out: no time was given for them
 };
 
 // Makes a SER file that its writer did not finish readable: FrameCount set to the whole
 // frames, anything after them cut, and the trailer written from utc_ns (capture times, Unix
-// ns) when it holds one per whole frame (else the file is left without one and DateTime says so). A whole file is
-// left as it is.
+// ns, the first frame's first); frames past the last time given are left out. Without times
+// the file has no trailer and DateTime says so. A whole file is left as it is.
 SerFinishResult FinishSerFile(AviFileAccess& file, const std::vector<std::int64_t>* utc_ns);
 
 }  // namespace vesk

@@ -60,13 +60,15 @@ PlaybackFileInfo DescribeAviFile(const std::string& path, const AviFileInfo& inf
 }
 
 std::vector<std::string> InformationReportLines(const PlaybackFileInfo& info) {
-  return {"File information for  " + info.path,
-          "\tDecompressor\t" + info.decompressor,
-          "\tFrames\t\t" + info.frames,
-          "\tKey Frames\t" + info.key_frames,
-          "\tFrame size\t" + info.frame_size,
-          "\tFrame rate\t" + info.frame_rate + " fps",
-          " "};
+  std::vector<std::string> lines = {"File information for  " + info.path,
+                                    "\tDecompressor\t" + info.decompressor,
+                                    "\tFrames\t\t" + info.frames,
+                                    "\tKey Frames\t" + info.key_frames,
+                                    "\tFrame size\t" + info.frame_size,
+                                    "\tFrame rate\t" + info.frame_rate + " fps"};
+  lines.insert(lines.end(), info.more_lines.begin(), info.more_lines.end());
+  lines.push_back(" ");
+  return lines;
 }
 
 std::string IndexRebuiltText(const PlaybackFileInfo& info) {

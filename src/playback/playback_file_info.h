@@ -20,6 +20,9 @@ struct PlaybackFileInfo {
   std::string key_frames;
   // Said after the texts when the frames were found without the file's index.
   bool index_rebuilt = false;
+  // Lines of a kind of file the report has no line for (a SER file's depth, colour and frame
+  // times), after the documented lines and before the closing blank.
+  std::vector<std::string> more_lines;
 };
 
 // "YUY2 internal decoder", "Lagarith Lossless Codec", or "Decompressor fourcc code: " and the

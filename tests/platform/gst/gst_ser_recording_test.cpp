@@ -10,10 +10,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
+#include "app/avi_tool_files.h"
 #include "media/ser_file.h"
 #include "media_support/capture_session.h"
 #include "platform/linux/posix_avi_file.h"
+#include "playback/avi_tools.h"
 #include "recording/frame_time_record.h"
 #include "support/temp_dir.h"
 
@@ -146,6 +149,39 @@ TEST(GstSerCutShort, AKilledStationAndAFullDiskLeaveFilesWholeUpToTheirLastFrame
   EXPECT_GE(info.frames, info.whole_frames - 25);
   EXPECT_EQ(info.trailer, SerTrailer::None);
   EXPECT_EQ(ProbeSer(killed), "720,576,gray," + std::to_string(info.frames) + "\n");
+  // Repaired with the frame-time record beside it: every frame of the copy has its time.
+  std::ostringstream out, err;
+  const std::string copy = folder.Path("copy.ser");
+  EXPECT_EQ(RunRepairAvi(killed, copy, PosixAviToolFiles(), out, err), 0) << err.str();
+  EXPECT_NE(out.str().find("; FrameCount set and the frame times rebuilt from " +
+                           FrameTimeRecordName(killed)),
+            std::string::npos)
+      << out.str();
+  const SerFileInfo repaired = ReadSer(copy);
+  const std::vector<std::int64_t> times = RecordTimes(FrameTimeRecordName(killed));
+  ASSERT_EQ(repaired.trailer, SerTrailer::Whole);
+  ASSERT_EQ(repaired.times.size(), std::min<std::size_t>(times.size(), info.whole_frames));
+  EXPECT_EQ(UnixNsFromSerTicks(repaired.times.back()) / 1000, times[repaired.times.size() - 1] / 1000);
+  EXPECT_EQ(ProbeSer(copy), "720,576,gray," + std::to_string(repaired.frames) + "\n");
+  out.str("");
+  EXPECT_EQ(RunAviInfo({copy}, PosixAviToolFiles(), out, err), 0);
+  EXPECT_NE(out.str().find("\tDecompressor\tSER, uncompressed\n\tFrames\t\t" +
+                           std::to_string(repaired.frames)),
+            std::string::npos);
+  EXPECT_NE(out.str().find("\tFrame rate\t25 fps\n\tDepth\t\t8 bits\n\tColour\t\tMONO\n"
+                           "\tFrame times\t"),
+            std::string::npos)
+      << out.str();
+  // Without a record the copy has its whole frames and says it has no times.
+  std::filesystem::copy_file(killed, folder.Path("alone.ser"));
+  out.str("");
+  EXPECT_EQ(RunRepairAvi(folder.Path("alone.ser"), folder.Path("alone-copy.ser"),
+                         PosixAviToolFiles(), out, err),
+            kAviToolNoIndex);
+  EXPECT_NE(out.str().find(std::to_string(info.whole_frames) +
+                           " frames; FrameCount set, but the copy has no frame times"),
+            std::string::npos)
+      << out.str();
 
   // A 4 MiB file-size limit: ten frames of 414,720 bytes, and the trailer fits after them.
   const std::string full = folder.Path("full.ser");
