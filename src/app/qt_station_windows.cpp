@@ -547,8 +547,11 @@ bool QtStationWindows::OpenPlaybackFromMenu() {
     };
     auto choose = [this]() -> std::string {
       if (choose_playback_file_) return choose_playback_file_();
-      return QFileDialog::getOpenFileName(nullptr, QString(), QString(),
-                                          QStringLiteral("Audio Video Interleave (*.avi)"))
+      // SER recordings play too; their filter follows the documented one.
+      return QFileDialog::getOpenFileName(
+                 nullptr, QString(), QString(),
+                 QStringLiteral("Audio Video Interleave (*.avi);;SER (*.ser);;"
+                                "AVI and SER (*.avi *.ser)"))
           .toStdString();
     };
     playback_ = std::make_unique<PlaybackWindow>(*playback_media_, station_->log(), open_file,

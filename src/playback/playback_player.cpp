@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "media/ser_file.h"
+#include "playback/ser_file_info.h"
+#include "recording/frame_time_record.h"
+
 namespace vesk {
 
 PlaybackEnabling EnablingFor(PlaybackState state) {
@@ -33,6 +37,7 @@ void PlaybackPlayer::Show() {
 bool PlaybackPlayer::Open(const std::string& path, AviFileAccess& file,
                           VideoFrameTarget* target) {
   Close();
+  if (LooksLikeSer(file)) return OpenSer(path, file, target);
   AviFileInfo info;
   if (ReadAviFile(file, &info) != AviReadStatus::Ok || info.frames.empty() ||
       Failed(media_.Open(path, info.rate, info.scale, target))) {
@@ -47,12 +52,51 @@ bool PlaybackPlayer::Open(const std::string& path, AviFileAccess& file,
   return true;
 }
 
+bool PlaybackPlayer::OpenSer(const std::string& path, AviFileAccess& file,
+                             VideoFrameTarget* target) {
+  SerFileInfo info;
+  // The rate the trailer's times give, to the thousandth of a frame a second; 25 without.
+  std::uint32_t rate = 25, scale = 1;
+  const bool read = ReadSerFile(file, &info) == SerReadStatus::Ok && info.frames > 0;
+  if (read && info.times.size() > 1 && info.times.back() > info.times.front()) {
+    const double fps = static_cast<double>(info.times.size() - 1) * 1e7 /
+                       static_cast<double>(info.times.back() - info.times.front());
+    if (fps >= 0.001 && fps < 4000) {
+      rate = static_cast<std::uint32_t>(fps * 1000 + 0.5);
+      scale = 1000;
+    }
+  }
+  if (!read || Failed(media_.Open(path, rate, scale, target))) {
+    media_.Close();
+    Show();
+    return false;
+  }
+  texts_ = DescribeSerFile(path, info);
+  frame_ticks_ = std::move(info.times);
+  frame_count_ = info.frames;
+  view_.ShowVideoSize(static_cast<std::uint32_t>(info.header.width),
+                      static_cast<std::uint32_t>(info.header.height));
+  MoveTo(0, PlaybackState::AtBeginning);
+  return true;
+}
+
+std::string PlaybackPlayer::FrameTimeText() const {
+  if (state_ == PlaybackState::NoFile || position_ < 0 ||
+      static_cast<std::size_t>(position_) >= frame_ticks_.size()) {
+    return {};
+  }
+  return "Frame " + std::to_string(position_) + " captured " +
+         FormatIsoUtcMicroseconds(UnixNsFromSerTicks(frame_ticks_[static_cast<std::size_t>(position_)])) +
+         " (UTC)";
+}
+
 void PlaybackPlayer::Close() {
   media_.Close();
   state_ = PlaybackState::NoFile;
   frame_count_ = 0;
   position_ = 0;
   texts_ = PlaybackFileInfo{};
+  frame_ticks_.clear();
   Show();
 }
 

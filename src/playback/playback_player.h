@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/message_log.h"
 #include "media/playback_media.h"
@@ -73,11 +74,15 @@ class PlaybackPlayer {
   std::int64_t position() const { return position_; }
   std::int64_t last_position() const { return frame_count_ - 1; }
   const PlaybackFileInfo& info() const { return texts_; }
+  // When the frame shown was captured, for a file that carries its frames' times (a SER
+  // file's trailer): "Frame 12 captured 2026-12-07T00:42:43.123456Z (UTC)"; else empty.
+  std::string FrameTimeText() const;
   bool timer_running() const { return state_ == PlaybackState::Playing; }
 
  private:
   void Show();
   void MoveTo(std::int64_t frame, PlaybackState state);
+  bool OpenSer(const std::string& path, AviFileAccess& file, VideoFrameTarget* target);
 
   PlaybackMedia& media_;
   PlaybackView& view_;
@@ -86,6 +91,7 @@ class PlaybackPlayer {
   std::int64_t frame_count_ = 0;
   std::int64_t position_ = 0;
   PlaybackFileInfo texts_;
+  std::vector<std::int64_t> frame_ticks_;  // a SER file's trailer, else empty
 };
 
 constexpr const char* kPlaybackFileLost = "ERROR: the playback file can no longer be read\r\n";

@@ -151,6 +151,7 @@ void PlaybackWindow::ShowEnabling(const PlaybackEnabling& e) {
   actions_[0]->setEnabled(e.open);
   actions_[1]->setEnabled(e.close);
   actions_[2]->setEnabled(e.information);
+  controls_->frame_time()->setText(QString::fromStdString(player_.FrameTimeText()));
   // The position timer runs only while playing.
   if (player_.timer_running()) {
     if (!position_timer_.isActive()) position_timer_.start();
@@ -201,6 +202,8 @@ PlaybackControlsWindow::PlaybackControlsWindow(PlaybackPlayer& player)
   // A step, a page or a released thumb seeks; dragging alone does not.
   slider_->setTracking(false);
   connect(slider_, &QSlider::valueChanged, this, [&player](int value) { player.SeekTo(value); });
+  frame_time_ = new QLabel(this);
+  frame_time_->setGeometry(3, 168, 614, 20);
 }
 
 void PlaybackControlsWindow::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QImage>
 #include <QPushButton>
+#include <QLabel>
 #include <QSlider>
 #include <QTimer>
 #include <QWidget>
@@ -105,6 +106,8 @@ class PlaybackControlsWindow final : public QWidget {
   // Start, Pause, Beginning, Back, Forward, End.
   QPushButton* button(int index) { return buttons_[static_cast<std::size_t>(index)]; }
   QSlider* slider() { return slider_; }
+  // Under the slider: when the frame shown was captured, for files that carry it.
+  QLabel* frame_time() { return frame_time_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -112,6 +115,7 @@ class PlaybackControlsWindow final : public QWidget {
  private:
   std::array<QPushButton*, 6> buttons_{};
   QSlider* slider_ = nullptr;
+  QLabel* frame_time_ = nullptr;
 };
 
 }  // namespace vesk

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/avi_tool_files.h"
+#include "media/ser_file.h"
 #include "platform/gst/gst_playback_graph.h"
 #include "platform/linux/posix_avi_file.h"
 #include "support/fake_clock.h"
@@ -120,6 +121,53 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   ASSERT_TRUE(window.OpenFile(folder.Path("copy.avi")));
   EXPECT_EQ(offered.size(), 1u);
   EXPECT_EQ(window.controls().slider()->maximum(), 5);  // the six whole frames of the cut
+}
+
+TEST(PlaybackWindow, ASerFileStepsWithTheTimeOfEachFrame) {
+  testing::ScopedTempDir folder;
+  SerHeader header;
+  header.width = 64;
+  header.height = 48;
+  header.frame_count = 12;
+  std::vector<std::int64_t> ticks;
+  std::string bytes;
+  for (int n = 0; n < 12; ++n) {
+    ticks.push_back(SerTicksFromUnixNs(1796601600LL * 1000000000 + n * 40000000LL));
+    bytes += std::string(64 * 48, static_cast<char>(n * 20));
+  }
+  header.date_time = header.date_time_utc = ticks[0];
+  const auto head = BuildSerHeader(header);
+  std::vector<unsigned char> trailer;
+  AppendSerTrailer(ticks.data(), ticks.size(), &trailer);
+  std::ofstream(folder.Path("clip.ser"), std::ios::binary)
+      << std::string(head.begin(), head.end()) << bytes << std::string(trailer.begin(), trailer.end());
+
+  gst::GstPlaybackGraph graph;
+  testing::FakeClock clock;
+  MessageLog log{clock};
+  PlaybackWindow window(
+      graph, log,
+      [](const std::string& path) -> std::unique_ptr<AviFileAccess> {
+        return std::make_unique<PosixAviFile>(path, false);
+      },
+      [] { return std::string(); });
+  ASSERT_TRUE(window.OpenFile(folder.Path("clip.ser")));
+  PlaybackControlsWindow& controls = window.controls();
+  EXPECT_EQ(controls.slider()->maximum(), 11);
+  EXPECT_EQ(window.player().info().frame_rate, "25");
+  EXPECT_EQ(controls.frame_time()->text().toStdString(),
+            "Frame 0 captured 2026-12-07T00:00:00.000000Z (UTC)");
+  controls.button(4)->click();
+  controls.button(4)->click();
+  EXPECT_EQ(graph.CurrentFrame(), 2);
+  EXPECT_EQ(controls.frame_time()->text().toStdString(),
+            "Frame 2 captured 2026-12-07T00:00:00.080000Z (UTC)");
+  window.action(2)->trigger();
+  EXPECT_EQ(log.PendingCount(), 10u);  // the report's lines, then depth, colour and times
+  controls.button(0)->click();
+  ASSERT_TRUE(WaitFor([&] { return window.player().state() == PlaybackState::AtEnd; }));
+  EXPECT_TRUE(WaitFor([&] { return window.pane().frames_received() > 0; }));
+  window.Exit();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/gst/gst_playback_graph.h"
 
+#include "platform/gst/gst_ser_source.h"
+
 namespace vesk::gst {
 namespace {
 
@@ -36,11 +38,27 @@ HResult GstPlaybackGraph::Open(const std::string& path, std::uint32_t rate, std:
   if (rate == 0 || scale == 0) return E_ABORT;
   rate_ = rate;
   scale_ = scale;
+  // A SER file needs no demuxer or decoder: its own source hands out the frames.
+  GstElement* ser = CreateSerSource(path, rate, scale);
   GError* error = nullptr;
-  GstElement* parsed = gst_parse_launch(
-      "filesrc name=file ! avidemux ! decodebin ! videoconvert name=convert", &error);
+  GstElement* parsed =
+      ser != nullptr
+          ? gst_parse_launch("identity name=file ! videoconvert name=convert", &error)
+          : gst_parse_launch("filesrc name=file ! avidemux ! decodebin ! videoconvert name=convert",
+                             &error);
   if (error != nullptr) g_error_free(error);
-  if (parsed == nullptr) return E_ABORT;
+  if (parsed == nullptr) {
+    if (ser != nullptr) gst_object_unref(ser);
+    return E_ABORT;
+  }
+  if (ser != nullptr) {
+    gst_bin_add(GST_BIN(parsed), ser);
+    GstRef<GstElement> first = Adopt(gst_bin_get_by_name(GST_BIN(parsed), "file"));
+    if (!first || !gst_element_link(ser, first.get())) {
+      gst_object_unref(parsed);
+      return E_ABORT;
+    }
+  }
   pipeline_ = Adopt(parsed);
   shared_ = std::make_shared<FrameSinkShared>();
   shared_->target = target;
@@ -55,7 +73,7 @@ HResult GstPlaybackGraph::Open(const std::string& path, std::uint32_t rate, std:
     return E_ABORT;
   }
   // The path goes in as a property, never through the launch text: any character is fine.
-  g_object_set(file.get(), "location", path.c_str(), nullptr);
+  if (ser == nullptr) g_object_set(file.get(), "location", path.c_str(), nullptr);
   gst_bin_add(GST_BIN(parsed), sink);
   GstRef<GstBus> bus = Adopt(gst_element_get_bus(parsed));
   gst_bus_set_sync_handler(bus.get(), &GstPlaybackGraph::OnBusMessage, this, nullptr);
