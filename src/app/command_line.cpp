@@ -42,6 +42,15 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       }
       result.options.repair_avi = {arguments[i + 1], arguments[i + 2]};
       i += 2;
+    } else if (argument == "--record-format") {
+      const std::string value = i + 1 < arguments.size() ? arguments[i + 1] : std::string();
+      if (value != "avi" && value != "ser") {
+        result.error = "--record-format needs avi or ser";
+        return result;
+      }
+      result.options.record_format =
+          value == "ser" ? RecordingFileFormat::Ser : RecordingFileFormat::Avi;
+      ++i;
     } else if (argument == "--record" || argument == "--quit-after") {
       int seconds = 0;
       if (i + 1 >= arguments.size() || !ParseSeconds(arguments[i + 1], &seconds)) {
@@ -65,6 +74,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string UsageText(const std::string& program) {
   return "Usage: " + program +
          " [--headless] [--simulated-camera] [--record SECONDS] [--quit-after SECONDS]\n"
+         "       [--record-format avi|ser]\n"
          "       " + program + " --video-info FILE...\n"
          "       " + program + " --repair-video FILE COPY\n"
          "\n"
@@ -78,6 +88,8 @@ std::string UsageText(const std::string& program) {
          "                        Webcam\" to the capture devices\n"
          "  --record SECONDS      after start-up record by hand for SECONDS, then exit\n"
          "  --quit-after SECONDS  exit after SECONDS\n"
+         "  --record-format avi|ser  record AVI or SER files (SER carries the UTC time of\n"
+         "                        every frame) in this run, whatever the options say\n"
          "  --video-info FILE...  print each AVI or SER file's decompressor, frame size, frame\n"
          "                        rate, frames and key frames, and whether its index had to be\n"
          "                        rebuilt (a recording cut short); for SER also its depth,\n"

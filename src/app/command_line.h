@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "media/video_types.h"
+
 namespace vesk {
 
 // How the station was asked to run.
@@ -17,6 +19,8 @@ struct CommandLine {
   // The station exits after this many seconds.
   std::optional<int> quit_after_seconds;
   bool help = false;
+  // --record-format avi|ser: what this run records, whatever the options file says.
+  std::optional<RecordingFileFormat> record_format;
   // --avi-info FILE...: the information report of each file, then exit.
   std::vector<std::string> avi_info_files;
   // --repair-avi FILE COPY: a copy of a recording cut short, with its index rebuilt.

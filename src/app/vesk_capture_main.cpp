@@ -186,6 +186,9 @@ int main(int argc, char** argv) {
   // A home folder that could not hold its lock: shown with the other start-up reports.
   if (!locks.warning.isEmpty()) station.log().QueueMessage(locks.warning.toStdString());
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
+  // This run's recording format; the options file keeps the observer's own choice unless an
+  // option is saved during the run.
+  if (command_line.record_format) station.options().record_format = *command_line.record_format;
   // Start-up is over: the splash goes.
   splash.reset();
 

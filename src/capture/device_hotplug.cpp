@@ -28,10 +28,15 @@ bool Contains(const std::vector<std::string>& names, std::string_view name) {
 }  // namespace
 
 std::string ContinuationFileName(std::string_view path, std::uint32_t count) {
-  constexpr std::string_view kAvi = ".avi";
-  if (path.size() < kAvi.size() || path.substr(path.size() - kAvi.size()) != kAvi) return {};
-  return std::string(path.substr(0, path.size() - kAvi.size())) + "_" + std::to_string(count) +
-         std::string(kAvi);
+  for (const std::string_view extension :
+       {VideoFileExtension(RecordingFileFormat::Avi), VideoFileExtension(RecordingFileFormat::Ser)}) {
+    if (path.size() < extension.size() || path.substr(path.size() - extension.size()) != extension) {
+      continue;
+    }
+    return std::string(path.substr(0, path.size() - extension.size())) + "_" +
+           std::to_string(count) + std::string(extension);
+  }
+  return {};
 }
 
 bool RecordingNameFree(std::string_view path) {

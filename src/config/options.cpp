@@ -277,6 +277,10 @@ bool ReadGeneralKey(std::string_view name, std::string_view value, Options* opti
       return true;
     }
   }
+  if (name == "RecordFormat") {
+    options->record_format = value == "SER" ? RecordingFileFormat::Ser : RecordingFileFormat::Avi;
+    return true;
+  }
   if (name == "DefaultRenderer") {
     options->default_renderer = value == "VMR9"   ? kRendererVmr9
                                 : value == "VMR7" ? kRendererVmr7
@@ -562,6 +566,9 @@ bool BuildOptionsEntries(const Options& options,
   for (const SubtypeCodecPair& pair : options.saved_codec_pairs) {
     add("SubtypeCodecPair", FormatCodecPair(pair));
   }
+  // After every documented key, and only when it says more than the default: a station that
+  // records AVI keeps the file it always had.
+  if (options.record_format == RecordingFileFormat::Ser) add("RecordFormat", "SER");
   if (!fits) return false;
   *entries = std::move(result);
   return true;

@@ -109,6 +109,8 @@ struct Options {
   std::vector<DriftEntry> drift_vti;
   std::vector<DriftEntry> drift_camera;
   std::vector<VideoDelayEntry> video_delays;
+  // After the documented keys: "RecordFormat" "SER"; absent (AVI) in a file without it.
+  RecordingFileFormat record_format = RecordingFileFormat::Avi;
 
   friend bool operator==(const Options&, const Options&) = default;
 };

@@ -8,29 +8,39 @@
 
 namespace vesk {
 
-std::string FileNamePreview(FileKind kind, std::string_view prefix) {
+std::string FileNamePreview(FileKind kind, std::string_view prefix, RecordingFileFormat format) {
   std::string text = "File name:  ";
   if (!prefix.empty()) {
     text += prefix;
     text += '_';
   }
-  text += kind == FileKind::Video ? "mm_dd_yyyy_hh_mm_ss.avi" : "mm_dd_yyyy_hh_mm_ss.log";
+  text += "mm_dd_yyyy_hh_mm_ss";
+  text += kind == FileKind::Video ? VideoFileExtension(format) : ".log";
   return text;
+}
+
+void FileOptionsModel::RecordFormatChosen(RecordingFileFormat format) {
+  copies_.record_format = format;
+  if (view_ != nullptr) {
+    view_->SetPreview(FileKind::Video, FileNamePreview(FileKind::Video, copies_.video_prefix, format));
+  }
 }
 
 void FileOptionsModel::Open(FileOptionsView* view) {
   view_ = view;
   copies_ = FileOptionsCopies{options_.video_name_prefix, options_.logfile_name_prefix,
-                              options_.video_directory, options_.logfile_directory,
-                              options_.event_file_global_prefix};
+                              options_.video_directory,   options_.logfile_directory,
+                              options_.event_file_global_prefix, options_.record_format};
   if (view_ == nullptr) return;
   view_->SetFieldText(FileOptionsField::VideoPrefix, copies_.video_prefix);
   view_->SetFieldText(FileOptionsField::LogPrefix, copies_.log_prefix);
   view_->SetFieldText(FileOptionsField::GlobalPrefix, copies_.global_prefix);
   view_->SetFolderText(FileKind::Video, copies_.video_folder);
   view_->SetFolderText(FileKind::Log, copies_.log_folder);
-  view_->SetPreview(FileKind::Video, FileNamePreview(FileKind::Video, copies_.video_prefix));
+  view_->SetPreview(FileKind::Video,
+                    FileNamePreview(FileKind::Video, copies_.video_prefix, copies_.record_format));
   view_->SetPreview(FileKind::Log, FileNamePreview(FileKind::Log, copies_.log_prefix));
+  view_->SetRecordFormat(copies_.record_format);
 }
 
 void FileOptionsModel::TextEdited(FileOptionsField field, std::string_view text) {
@@ -45,7 +55,7 @@ void FileOptionsModel::TextEdited(FileOptionsField field, std::string_view text)
   }
   if (global || view_ == nullptr) return;
   const FileKind kind = field == FileOptionsField::VideoPrefix ? FileKind::Video : FileKind::Log;
-  view_->SetPreview(kind, FileNamePreview(kind, copy));
+  view_->SetPreview(kind, FileNamePreview(kind, copy, copies_.record_format));
 }
 
 void FileOptionsModel::SelectFolder(FileKind kind) {
@@ -98,6 +108,7 @@ int FileOptionsModel::Save() {
   options_.logfile_name_prefix = copies_.log_prefix;
   options_.logfile_directory = copies_.log_folder;
   options_.event_file_global_prefix = copies_.global_prefix;
+  options_.record_format = copies_.record_format;
   return kFileOptionsSaved;
 }
 

@@ -31,7 +31,12 @@ enum class FileOptionsField { VideoPrefix, LogPrefix, GlobalPrefix };
 enum class FileKind { Video, Log };
 
 // "File name:  " + the prefix and "_" when there is one + the date part and extension.
-std::string FileNamePreview(FileKind kind, std::string_view prefix);
+std::string FileNamePreview(FileKind kind, std::string_view prefix,
+                            RecordingFileFormat format = RecordingFileFormat::Avi);
+
+// The choices of the recording format box, in order: AVI (the default), then SER.
+inline constexpr const char* kRecordFormatChoices[] = {
+    "AVI", "SER (with the UTC time of every frame)"};
 
 class FileOptionsView {
  public:
@@ -39,6 +44,7 @@ class FileOptionsView {
   virtual void SetFieldText(FileOptionsField field, std::string_view text) = 0;
   virtual void SetPreview(FileKind kind, std::string_view text) = 0;
   virtual void SetFolderText(FileKind kind, std::string_view text) = 0;
+  virtual void SetRecordFormat(RecordingFileFormat format) { (void)format; }
   // The folder picker; nothing when the observer cancels it or it cannot be shown.
   virtual std::optional<std::string> PickFolder() = 0;
   // The computer's name; nothing when it cannot be read.
@@ -51,6 +57,7 @@ struct FileOptionsCopies {
   std::string video_folder;
   std::string log_folder;
   std::string global_prefix;
+  RecordingFileFormat record_format = RecordingFileFormat::Avi;
 };
 
 class FileOptionsModel {
@@ -63,6 +70,8 @@ class FileOptionsModel {
   void SelectFolder(FileKind kind);
   void ClearFolder(FileKind kind);
   void HostName();
+  // The recording format box: the video file name's preview follows it.
+  void RecordFormatChosen(RecordingFileFormat format);
   // The working copies become the options; the caller saves the options file.
   int Save();
   int Cancel() const { return kFileOptionsCancelled; }

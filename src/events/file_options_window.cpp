@@ -60,6 +60,10 @@ FileOptionsWindow::FileOptionsWindow(FileOptionsModel& model, const QIcon& folde
   global_prefix_ = PlaceControl(new QLineEdit(this), 1241, du.Rect(154, 226, 63, 14));
   host_name_ =
       PlaceControl(new QPushButton(QStringLiteral("Host Name"), this), 1242, du.Rect(89, 246, 50, 14));
+  // The recording format, below the documented controls.
+  PlaceControl(new QLabel(QStringLiteral("Recording format:"), this), 1243, du.Rect(20, 268, 60, 8));
+  record_format_ = PlaceControl(new QComboBox(this), 1244, du.Rect(84, 266, 150, 14));
+  for (const char* choice : kRecordFormatChoices) record_format_->addItem(QString::fromLatin1(choice));
   save_ = PlaceControl(new QPushButton(QStringLiteral("Save"), this), 1074, du.Rect(37, 288, 50, 14));
   cancel_ = PlaceControl(new QPushButton(QStringLiteral("Cancel"), this), 1038, du.Rect(156, 288, 50, 14));
   save_->setDefault(true);
@@ -83,11 +87,18 @@ FileOptionsWindow::FileOptionsWindow(FileOptionsModel& model, const QIcon& folde
             [this, kind] { model_.ClearFolder(kind); });
   }
   connect(host_name_, &QPushButton::clicked, this, [this] { model_.HostName(); });
+  connect(record_format_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    model_.RecordFormatChosen(index == 1 ? RecordingFileFormat::Ser : RecordingFileFormat::Avi);
+  });
   connect(save_, &QPushButton::clicked, this, [this] {
     model_.Save();
     accept();
   });
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void FileOptionsWindow::SetRecordFormat(RecordingFileFormat format) {
+  record_format_->setCurrentIndex(format == RecordingFileFormat::Ser ? 1 : 0);
 }
 
 int FileOptionsWindow::Run() {

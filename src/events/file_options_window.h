@@ -4,6 +4,7 @@
 // event file names, laid out in dialog units of its Tahoma 11 font. Modal; Run returns
 // kFileOptionsSaved or kFileOptionsCancelled.
 
+#include <QComboBox>
 #include <QDialog>
 #include <QIcon>
 
@@ -42,11 +43,14 @@ class FileOptionsWindow final : public QDialog, public FileOptionsView {
   void SetFieldText(FileOptionsField field, std::string_view text) override;
   void SetPreview(FileKind kind, std::string_view text) override;
   void SetFolderText(FileKind kind, std::string_view text) override;
+  void SetRecordFormat(RecordingFileFormat format) override;
+  QComboBox* record_format() const { return record_format_; }
   std::optional<std::string> PickFolder() override;
   std::optional<std::string> ComputerName() override;
 
  private:
   FileOptionsModel& model_;
+  QComboBox* record_format_ = nullptr;
   QLineEdit* video_prefix_ = nullptr;
   QLineEdit* log_prefix_ = nullptr;
   QLineEdit* global_prefix_ = nullptr;

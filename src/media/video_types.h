@@ -22,6 +22,15 @@ enum class SubtypeCode : std::uint32_t {
   NoFormat = 6,
 };
 
+// What a recording is written as: AVI (the default) or SER, which carries every frame's UTC
+// time in its trailer.
+enum class RecordingFileFormat : std::int32_t { Avi = 0, Ser = 1 };
+
+// ".avi" or ".ser".
+inline std::string_view VideoFileExtension(RecordingFileFormat format) {
+  return format == RecordingFileFormat::Ser ? ".ser" : ".avi";
+}
+
 // Characters (with the terminator of the original buffer) of the path a device records to,
 // kept for resuming a recording after the device reconnects.
 constexpr std::size_t kRecordingPathCapacity = 256;

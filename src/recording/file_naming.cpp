@@ -99,7 +99,7 @@ GeneratedFileName MakeVideoFileName(const EventNameParts* event, const VideoName
     name += prefix;
     name += '_';
   }
-  name += FormatDatePart(start, ".avi");
+  name += FormatDatePart(start, VideoFileExtension(options.format));
 
   if (!FitsCapacity(name, kVideoFileNameCapacity)) {
     log.ReportMessage(kVideoFileNameTooLongText, true);

@@ -44,6 +44,7 @@ struct VideoNameOptions {
   std::string video_directory{};  // empty: the default folder; else used as it stands
   std::string video_name_prefix{};
   std::string event_file_global_prefix{};
+  RecordingFileFormat format = RecordingFileFormat::Avi;  // gives the extension
 };
 
 // The option values that shape saved message log names.

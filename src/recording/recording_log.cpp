@@ -140,7 +140,8 @@ std::string FormatRecordingLog(const RecordingLogInput& input) {
 std::string FormatRecordingLogExtra(const RecordingLogInput& input) {
   std::string text;
   for (const auto* lines :
-       {&input.frame_time_lines, &input.clock_lines, &input.gps_lines, &input.notes}) {
+       {&input.file_format_lines, &input.frame_time_lines, &input.clock_lines, &input.gps_lines,
+        &input.notes}) {
     for (const std::string& line : *lines) AppendLine(&text, line, "");
   }
   return text;

@@ -18,6 +18,9 @@ constexpr std::size_t kMaxRecordingLogTextBytes = 1023;
 // have room of their own, so the documented text keeps its limit and the log is never lost
 // to the lines that say how far its times can be trusted.
 constexpr std::size_t kMaxRecordingLogExtraBytes = 8192;
+// The first line after the documented ones of a SER recording's log.
+constexpr std::string_view kSerFileFormatLine = "File format: SER, with the UTC time of every frame";
+
 // Characters of the Event description after "Event recording: ".
 constexpr std::size_t kEventDescriptionCharacters = 42;
 
@@ -62,9 +65,11 @@ struct RecordingLogInput {
   std::string subtype_name{};  // the device format's subtype name
   std::string codec_name{};    // of the pair for that subtype; empty: no codec
   int renderer = 0;            // DefaultRenderer: 0 EVR, 1 VMR9, 2 VMR7, other: no display
-  // Lines after the documented ones, without line ends, in this order: the frame times,
+  // Lines after the documented ones, without line ends, in this order: the file's format, the
+  // frame times,
   // the computer clock's state, the GPS position and time, then what went wrong with the
   // recording.
+  std::vector<std::string> file_format_lines{};  // what the file is, when not AVI
   std::vector<std::string> frame_time_lines{};
   std::vector<std::string> clock_lines{};
   std::vector<std::string> gps_lines{};

@@ -56,9 +56,10 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGr
   }
   input.subtype_name = std::string(SubtypeNameOf(subtype));
   // A recording its codec refused was made uncompressed; the log says what the file holds.
-  input.codec_name = stopped.codec_bypassed
+  input.codec_name = stopped.codec_bypassed || stopped.file_end.ser
                          ? std::string(kNoCodecName)
                          : CodecNameForSubtype(context.subtype_codec_pairs, subtype);
+  if (stopped.file_end.ser) input.file_format_lines.push_back(std::string(kSerFileFormatLine));
   input.renderer = stopped.renderer;
   input.frame_time_lines = extra.frame_times;
   input.clock_lines = extra.clock;

@@ -115,6 +115,18 @@ TEST_F(OptionsTest, FullFileReadsEveryKeyAndWritesBackByteIdentical) {
   EXPECT_EQ(LogText(), "");
 }
 
+TEST_F(OptionsTest, TheRecordFormatComesAfterTheDocumentedKeysAndOnlyForSer) {
+  ASSERT_TRUE(StartUpWith(kFullFile));
+  EXPECT_EQ(options_.record_format, RecordingFileFormat::Avi);
+  options_.record_format = RecordingFileFormat::Ser;
+  const std::string saved = SavedFile();
+  EXPECT_TRUE(saved.ends_with("\t<SubtypeCodecPair Value=\" |Other Codec\"/>\r\n"
+                              "\t<RecordFormat Value=\"SER\"/>\r\n</Root>\r\n"))
+      << saved;
+  ASSERT_TRUE(StartUp());
+  EXPECT_EQ(options_.record_format, RecordingFileFormat::Ser);
+}
+
 TEST_F(OptionsTest, NoFileLeavesDefaultsAndQueuesTheNote) {
   EXPECT_FALSE(StartUp());
   EXPECT_EQ(options_, Options{});

@@ -249,11 +249,15 @@ TEST_F(EventWindowsModelTest, FileOptionsEditWorkingCopiesUntilSave) {
     EXPECT_EQ(model.copies().video_folder, kept);
   }
   model.ClearFolder(FileKind::Log);
+  model.RecordFormatChosen(RecordingFileFormat::Ser);
+  EXPECT_EQ(fview.previews[FileKind::Video], "File name:  vid_mm_dd_yyyy_hh_mm_ss.ser");
+  EXPECT_EQ(options.record_format, RecordingFileFormat::Avi);
   EXPECT_EQ(options.event_file_global_prefix, "obs");  // nothing changes before Save
   EXPECT_EQ(model.Save(), kFileOptionsSaved);
   EXPECT_EQ(options.logfile_directory, "");
   EXPECT_EQ(options.video_directory, "/media/usb/");
   EXPECT_EQ(options.event_file_global_prefix, "obsstation-l");
+  EXPECT_EQ(options.record_format, RecordingFileFormat::Ser);
 }
 
 }  // namespace

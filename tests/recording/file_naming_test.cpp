@@ -1,5 +1,7 @@
 #include "recording/file_naming.h"
 
+#include "capture/device_hotplug.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -50,6 +52,12 @@ TEST_F(FileNamingTest, EventNameUsesRecordingStartAndAllParts) {
   event.asteroid_name.clear();
   EXPECT_EQ(MakeVideoFileName(&event, {"", "north", ""}, clock_, -120, log_).name,
             "VideoFiles/HIP12345_north_07_14_2026_03_04_39.avi");
+  // A SER recording takes its own extension; its continuation keeps it.
+  const std::string ser =
+      MakeVideoFileName(&event, {"", "north", "", RecordingFileFormat::Ser}, clock_, -120, log_).name;
+  EXPECT_EQ(ser, "VideoFiles/HIP12345_north_07_14_2026_03_04_39.ser");
+  EXPECT_EQ(ContinuationFileName(ser, 1), "VideoFiles/HIP12345_north_07_14_2026_03_04_39_1.ser");
+  EXPECT_EQ(ContinuationFileName("VideoFiles/a.mp4", 1), "");
 }
 
 TEST_F(FileNamingTest, PrefixesAndEventNamesNeverLeaveTheFolder) {

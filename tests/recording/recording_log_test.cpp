@@ -90,6 +90,15 @@ TEST(FormatRecordingLogTest, EventRecordingWithoutGpsOrCountsExactText) {
             "Video renderer: None - video display off during recording\r\n");
 }
 
+TEST(FormatRecordingLogTest, ASerRecordingSaysSoRightAfterTheDocumentedLines) {
+  RecordingLogInput input = ManualInputWithGps();
+  input.file_format_lines = {std::string(kSerFileFormatLine)};
+  input.frame_time_lines = {"First frame captured at ..."};
+  EXPECT_TRUE(FormatRecordingLog(input).ends_with("Video renderer: EVR\r\n"));
+  EXPECT_EQ(FormatRecordingLogExtra(input),
+            "File format: SER, with the UTC time of every frame\r\nFirst frame captured at ...\r\n");
+}
+
 TEST(FormatRecordingLogTest, OddFormatCodesReadAsPalAndMissingGpsTextsAreSaid) {
   RecordingLogInput input = ManualInputWithGps();
   input.analog_format = -1;

@@ -309,8 +309,12 @@ TEST_F(StationTest, AVanishedRecordingDeviceStopsOnceAndContinuesOnItsReturn) {
 
 TEST(CommandLineTest, ParsesTheHeadlessOptionsAndNeverGivesZeroForAFailure) {
   const CommandLineResult parsed =
-      ParseCommandLine({"--headless", "--simulated-camera", "--record", "3", "--quit-after", "60"});
+      ParseCommandLine({"--headless", "--simulated-camera", "--record", "3", "--quit-after", "60",
+                        "--record-format", "ser"});
   ASSERT_TRUE(parsed.error.empty());
+  EXPECT_EQ(parsed.options.record_format, RecordingFileFormat::Ser);
+  EXPECT_EQ(ParseCommandLine({"--record-format", "mp4"}).error, "--record-format needs avi or ser");
+  EXPECT_EQ(ParseCommandLine({"--repair-video", "a.ser", "b.ser"}).options.repair_avi.size(), 2u);
   EXPECT_TRUE(parsed.options.headless && parsed.options.simulated_camera);
   EXPECT_EQ(parsed.options.record_seconds, 3);
   EXPECT_EQ(parsed.options.quit_after_seconds, 60);
