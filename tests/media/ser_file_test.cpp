@@ -93,7 +93,6 @@ TEST(SerFile, HeaderFieldsSitAtTheirOffsetsAndTimesAreDotNetTicks) {
   EXPECT_EQ(bytes[38], 250);
   EXPECT_EQ(text.substr(42, 40), std::string(40, 'o'));
   EXPECT_EQ(text.substr(82, 29), std::string("VESK Simulated Analog Camera\0", 29));
-  EXPECT_EQ(bytes[162], 1);
   EXPECT_EQ(SerTicksFromUnixNs(0), 621355968000000000LL);
   EXPECT_EQ(header.date_time_utc, 639321984000000000LL);
   EXPECT_EQ(UnixNsFromSerTicks(header.date_time_utc), kStart);
@@ -198,30 +197,6 @@ TEST(SerFile, BadFilesGiveAReasonAndNothingIsReadPastTheirEnd) {
   ASSERT_EQ(ReadSerFile(cut, &info), SerReadStatus::Ok);
   EXPECT_EQ(info.trailer, SerTrailer::Whole);
   EXPECT_EQ(cut.bytes, file.bytes);
-}
-
-TEST(SerFile, AKilledRecordingIsRepairedToItsWholeFramesWithOrWithoutTimes) {
-  MemoryFile file;
-  SerWriter writer;
-  writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 0);
-  WriteFrames(writer, 40);
-  file.bytes.resize(file.bytes.size() - 3);  // the last frame cut part way
-  MemoryFile without = file;
-  const std::vector<std::int64_t> times = Times(39);
-  SerFinishResult result = FinishSerFile(file, &times);
-  EXPECT_EQ(result.frames, 39);
-  EXPECT_TRUE(result.count_changed && result.tail_cut && result.trailer_written);
-  result = FinishSerFile(without, nullptr);
-  EXPECT_FALSE(result.trailer_written);
-  SerFileInfo info;
-  ASSERT_EQ(ReadSerFile(without, &info), SerReadStatus::Ok);
-  EXPECT_EQ(info.frames, 39);
-  EXPECT_EQ(info.header.frame_count, 39);
-  EXPECT_EQ(info.header.date_time, 0);
-  // A whole file is left as it is.
-  const std::string before = file.bytes;
-  EXPECT_TRUE(FinishSerFile(file, nullptr).trailer_kept);
-  EXPECT_EQ(file.bytes, before);
 }
 
 }  // namespace

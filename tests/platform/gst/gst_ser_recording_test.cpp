@@ -165,9 +165,6 @@ TEST(GstSerCutShort, AKilledStationAndAFullDiskLeaveFilesWholeUpToTheirLastFrame
   EXPECT_EQ(ProbeSer(copy), "720,576,gray," + std::to_string(repaired.frames) + "\n");
   out.str("");
   EXPECT_EQ(RunAviInfo({copy}, PosixAviToolFiles(), out, err), 0);
-  EXPECT_NE(out.str().find("\tDecompressor\tSER, uncompressed\n\tFrames\t\t" +
-                           std::to_string(repaired.frames)),
-            std::string::npos);
   EXPECT_NE(out.str().find("\tFrame rate\t25 fps\n\tDepth\t\t8 bits\n\tColour\t\tMONO\n"
                            "\tFrame times\t"),
             std::string::npos)
