@@ -195,6 +195,19 @@ HResult FakeGraph::SetOutputFileName(const std::string& path,
   return S_OK;
 }
 
+HResult FakeGraph::SetSerOutputFileName(const std::string& path, const SerRecordingSetup& setup,
+                                        std::shared_ptr<MediaFilter>* writer) {
+  calls.push_back("SetSerOutputFileName " + path);
+  if (HResult r = plan_->Check("SetSerOutputFileName"); Failed(r)) return r;
+  auto filter = std::make_shared<FakeFilter>();
+  filter->AddPin("Input 01", PinDirection::Input);
+  filters_.emplace_back("SER Writer", filter);
+  output_path = path;
+  ser_setup = setup;
+  *writer = filter;
+  return S_OK;
+}
+
 namespace {
 
 // The optional interface a fake filter holds, as the graph's look-ups find it.

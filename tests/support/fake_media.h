@@ -256,6 +256,8 @@ class FakeGraph final : public MediaGraph {
   HResult RenderStream(PinCategory category, const std::shared_ptr<MediaFilter>& source,
                        const std::shared_ptr<MediaFilter>& intermediate,
                        const std::shared_ptr<MediaFilter>& sink) override;
+  HResult SetSerOutputFileName(const std::string& path, const SerRecordingSetup& setup,
+                               std::shared_ptr<MediaFilter>* writer) override;
   HResult SetOutputFileName(const std::string& path,
                             std::shared_ptr<MediaFilter>* multiplexer) override;
   HResult FindStreamConfig(const std::shared_ptr<MediaFilter>& source, PinCategory category,
@@ -288,6 +290,7 @@ class FakeGraph final : public MediaGraph {
   std::function<void()> on_run;
   std::function<void()> on_stop;
   std::string output_path;
+  SerRecordingSetup ser_setup;  // of the last SER writer added
   GraphErrorHandler error_handler;
   RecordedFileEnd recorded_file;  // what a stop leaves of a recording's file
   std::pair<std::uint64_t, std::uint64_t> recording_window{};
