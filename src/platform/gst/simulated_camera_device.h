@@ -37,6 +37,9 @@ struct SimulatedCameraDevice {
   // frames a second come through.
   std::atomic<std::int32_t> decoder_standard{kAnalogVideoPalB};
   std::atomic<std::int32_t> signal_standard{kAnalogVideoPalB};
+  // Frames the camera is to lose before its next capture, as a grabber that drops frames
+  // does: their numbers and their time pass without a frame.
+  std::atomic<std::int32_t> frames_to_lose{0};
   // Drawing cost: thread CPU time spent painting and converting frames, and frames drawn.
   std::atomic<std::int64_t> paint_cpu_ns{0};
   std::atomic<std::int64_t> frames_painted{0};

@@ -177,6 +177,10 @@ GstFlowReturn WaitForCapture(GstElement* element, CameraSourceState* state,
   if (state->next_capture == GST_CLOCK_TIME_NONE) {
     state->next_capture = gst_util_uint64_scale_ceil(now, 1, period) * period;
   }
+  if (const std::int32_t lose = state->device->frames_to_lose.exchange(0); lose > 0) {
+    state->sequence += static_cast<std::uint64_t>(lose);
+    state->next_capture += static_cast<std::uint64_t>(lose) * period;
+  }
   GstFlowReturn result = GST_FLOW_OK;
   {
     std::unique_lock<std::mutex> hold(state->lock);

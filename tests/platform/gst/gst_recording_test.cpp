@@ -251,7 +251,8 @@ double MillisecondsOfDay(const std::string& utc) {
 }
 
 // Every frame of the file has its row, whose time is the instant the camera burnt into it
-// (to its millisecond), a frame time apart (VESK_STAMP_SECONDS records longer).
+// (to its millisecond), a frame time apart (VESK_STAMP_SECONDS records longer); frames the
+// camera lost show as a gap in the numbers, a row's note and the log's place.
 TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   const char* seconds_text = std::getenv("VESK_STAMP_SECONDS");
   const double seconds = seconds_text != nullptr ? std::atof(seconds_text) : 3.0;
@@ -266,7 +267,9 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   ASSERT_TRUE(record->Create(folder.Path("clip.frames.csv"), &reason)) << reason;
   session.graph->SetFrameStampSink(record);
   ASSERT_EQ(session.graph->Run(), S_OK);
-  testing::WaitSeconds(seconds);
+  testing::WaitSeconds(seconds / 2);
+  system.SimulatedCamera(gst::kSimulatedAnalogCameraName)->frames_to_lose = 3;
+  testing::WaitSeconds(seconds / 2);
   ASSERT_EQ(session.graph->Stop(), S_OK);
   record->Close();
   EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kSimulatedCapture);
@@ -291,13 +294,23 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   }
   ASSERT_EQ(rows.size(), file.video_chunks.size());
   double largest_error = 0, smallest_interval = 1e9, largest_interval = 0;
+  std::string losses;  // as the log lists them
+  bool told_loss_seen = false;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     ASSERT_EQ(rows[i].size(), 5u);
     EXPECT_EQ(rows[i][0], std::to_string(i));
     // The burnt-in time is cut to the millisecond: the row's time lies within it.
     const double error = MillisecondsOfDay(rows[i][2]) - testing::FrameStampOf(request.video_path, file, i).first;
     largest_error = std::max(largest_error, std::abs(error - 0.5));
-    if (i > 0 && rows[i][4].empty()) {  // no frame lost before it
+    if (!rows[i][4].empty()) {  // the frames the camera was told to lose, or a late one
+      const long long gap = std::stoll(rows[i][1]) - std::stoll(rows[i - 1][1]);
+      EXPECT_EQ(rows[i][4], (gap == 2 ? std::string("1 frame") : std::to_string(gap - 1) + " frames") +
+                                " lost before this one");
+      EXPECT_NEAR(std::atof(rows[i][3].c_str()), gap * 40.0, 2.0);
+      losses += (losses.empty() ? "" : ", ") + std::to_string(gap - 1) + " before frame " +
+                std::to_string(i);
+      told_loss_seen = told_loss_seen || gap >= 4;
+    } else if (i > 0) {
       smallest_interval = std::min(smallest_interval, std::atof(rows[i][3].c_str()));
       largest_interval = std::max(largest_interval, std::atof(rows[i][3].c_str()));
     }
@@ -308,6 +321,10 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   EXPECT_LE(largest_error, 0.5 + 0.05);
   EXPECT_GE(smallest_interval, 38.0);
   EXPECT_LE(largest_interval, 42.0);
+  EXPECT_TRUE(told_loss_seen);
+  const std::vector<std::string> log =
+      FrameTimeLogLines(record->summary(), FrameTimeOrigin::kSimulatedCapture, 0, "clip.frames.csv");
+  EXPECT_NE(std::find(log.begin(), log.end(), "Frames lost: " + losses), log.end()) << losses;
 }
 
 TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSeconds) {
