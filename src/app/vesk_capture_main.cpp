@@ -250,7 +250,7 @@ int main(int argc, char** argv) {
       // Without a file name (a folder that cannot be made, a name too long) the start shows
       // live video only: nothing is being recorded.
       if (station.graph().state() == GraphState::Running) {
-        recorded_file = station.graph().session().video_file_name;
+        recorded_file = station.controller().recording_target().video_file_name;
       }
       QTimer::singleShot(milliseconds, app, [&station] {
         if (station.exiting()) return;
