@@ -351,6 +351,22 @@ TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSecond
   EXPECT_LT(target(33, 999, {}), 40);
   EXPECT_GT(target(34, 0, {}), 120);
   EXPECT_EQ(target(10, 0, {128, 128, 75}), 255);  // gain saturates the star
+
+  // Interlaced: each field has its own stamp on its own lines, and its own instant's star,
+  // which can set between the two fields of one frame.
+  for (auto [height, first] : {std::pair{576, 0}, {480, 1}}) {
+    painter.Configure(720, height, 7, true);
+    const simcam::FrameStamp fields[] = {{5, 6, 29, 990, 100}, {5, 6, 30, 10, 101}};
+    painter.PaintField(fields[0], {}, first, luma.data(), 720);
+    painter.PaintField(fields[1], {}, first ^ 1, luma.data(), 720);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(testing::ReadStamp(luma.data(), 720, height, 720, 1, first ^ i),
+                simcam::StampText(fields[i])) << height;
+      const int row = painter.target_y() + ((painter.target_y() & 1) != (first ^ i) ? 1 : 0);
+      EXPECT_EQ(luma[row * 720 + painter.target_x()] > 100, i == 0) << height;
+    }
+    EXPECT_NE(testing::ReadStamp(luma.data(), 720, height, 720, 1).find('?'), std::string::npos);
+  }
 }
 
 }  // namespace
