@@ -27,6 +27,12 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       result.options.headless = true;
     } else if (argument == "--simulated-camera") {
       result.options.simulated_camera = true;
+    } else if (argument == "--camera-file") {
+      if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+        result.error = "--camera-file needs a video file";
+        return result;
+      }
+      result.options.camera_file = arguments[++i];
     } else if (argument == "--help" || argument == "-h") {
       result.options.help = true;
     } else if (argument == "--avi-info") {
@@ -63,7 +69,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string UsageText(const std::string& program) {
   return "Usage: " + program +
-         " [--headless] [--simulated-camera] [--record SECONDS] [--quit-after SECONDS]\n"
+         " [--headless] [--simulated-camera] [--camera-file FILE] [--record SECONDS]\n"
+         "       " + std::string(program.size(), ' ') + " [--quit-after SECONDS]\n"
          "       " + program + " --avi-info FILE...\n"
          "       " + program + " --repair-avi FILE COPY\n"
          "\n"
@@ -75,6 +82,8 @@ std::string UsageText(const std::string& program) {
          "                        to standard output as it is made\n"
          "  --simulated-camera    add \"VESK Simulated Analog Camera\" and \"VESK Simulated\n"
          "                        Webcam\" to the capture devices\n"
+         "  --camera-file FILE    add \"VESK File Camera\", which plays the video file FILE\n"
+         "                        as a live device: at its frame rate, in real time, looped\n"
          "  --record SECONDS      after start-up record by hand for SECONDS, then exit\n"
          "  --quit-after SECONDS  exit after SECONDS\n"
          "  --avi-info FILE...    print each AVI file's decompressor, frame size, frame rate,\n"

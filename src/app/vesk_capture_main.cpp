@@ -136,6 +136,7 @@ int main(int argc, char** argv) {
   const KernelClockDiscipline clock_discipline;
   gst::GstMediaSystemOptions media_options;
   media_options.simulated_cameras = command_line.simulated_camera;
+  media_options.camera_file = command_line.camera_file;
   gst::GstMediaSystem media(media_options);
   qt::LogindPower power;
   qt::UPowerBattery battery;
@@ -185,6 +186,10 @@ int main(int argc, char** argv) {
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   // A home folder that could not hold its lock: shown with the other start-up reports.
   if (!locks.warning.isEmpty()) station.log().QueueMessage(locks.warning.toStdString());
+  if (!media.camera_file_error().empty()) {
+    station.log().QueueMessage("WARNING: the file camera cannot play " + command_line.camera_file +
+                               " (" + media.camera_file_error() + ")\r\n");
+  }
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // Start-up is over: the splash goes.
   splash.reset();

@@ -315,6 +315,9 @@ std::vector<std::string> FrameTimeLogLines(const FrameTimeSummary& summary,
       lines.emplace_back(
           "Frame times: computer clock when each frame arrived; the source gives no time stamps");
       break;
+    case FrameTimeOrigin::kFilePlayback:
+      lines.emplace_back("Frame times: the file camera's play-out instants, on the computer clock");
+      break;
     case FrameTimeOrigin::kUnknown:
       break;
   }

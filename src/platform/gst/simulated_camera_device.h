@@ -16,6 +16,7 @@ namespace vesk::gst {
 
 inline constexpr char kSimulatedAnalogCameraName[] = "VESK Simulated Analog Camera";
 inline constexpr char kSimulatedWebcamName[] = "VESK Simulated Webcam";
+inline constexpr char kFileCameraName[] = "VESK File Camera";
 
 struct SimulatedControl {
   bool supported = false;
@@ -27,6 +28,8 @@ struct SimulatedControl {
 struct SimulatedCameraDevice {
   std::string name;
   bool analog = false;
+  // The file camera's video file: its frames are shown instead of the painted sky.
+  std::string file_path;
   std::vector<MediaType> formats;
   // Picture controls by ProcAmpProperty number (0..9).
   std::array<SimulatedControl, 10> controls;
@@ -48,6 +51,11 @@ struct SimulatedCameraDevice {
     return !analog || decoder_standard.load() == signal_standard.load();
   }
 };
+
+// The file camera, "VESK File Camera", playing a file of that picture size and rate.
+std::shared_ptr<SimulatedCameraDevice> MakeFileCamera(const std::string& path, int width,
+                                                      int height, int rate_numerator,
+                                                      int rate_denominator);
 
 // The two cameras, freshly plugged in.
 std::shared_ptr<SimulatedCameraDevice> MakeSimulatedAnalogCamera();

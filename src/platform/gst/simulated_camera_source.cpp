@@ -5,9 +5,12 @@
 #include <time.h>
 
 #include <atomic>
+#include <memory>
+#include <string>
 #include <mutex>
 #include <vector>
 
+#include "platform/gst/file_frame_reader.h"
 #include "platform/gst/frame_memory_handover.h"
 #include "platform/gst/star_field_painter.h"
 
@@ -28,6 +31,8 @@ struct CameraSourceState {
   // A full-height picture of the analog camera is two fields, each its own instant.
   bool interlaced = false;
   std::vector<std::uint8_t> luma;
+  // The file camera's frames.
+  std::unique_ptr<FileFrameReader> file_frames;
   std::atomic<GstClockTime> frame_duration = GST_SECOND / 25;
   // Frame numbering and the next capture time on the running-time grid.
   std::uint64_t sequence = 0;
@@ -94,6 +99,15 @@ gboolean SetCaps(GstBaseSrc* source, GstCaps* caps) {
   state->have_info = true;
   const int width = GST_VIDEO_INFO_WIDTH(&info);
   const int height = GST_VIDEO_INFO_HEIGHT(&info);
+  if (!state->device->file_path.empty()) {
+    std::string why;
+    state->file_frames = FileFrameReader::Open(state->device->file_path, width, height, &why);
+    if (!state->file_frames) {
+      GST_ELEMENT_ERROR(source, RESOURCE, OPEN_READ, ("Cannot play the video file"),
+                        ("%s: %s", state->device->file_path.c_str(), why.c_str()));
+      return FALSE;
+    }
+  }
   state->interlaced = state->device->analog && height >= 480;
   state->painter.Configure(width, height, 20240917u, state->interlaced);
   state->luma.assign(static_cast<std::size_t>(width) * height, 0);
@@ -341,7 +355,13 @@ GstFlowReturn Fill(GstPushSrc* push_source, GstBuffer* buffer) {
   const int width = GST_VIDEO_INFO_WIDTH(&state->info);
   const int height = GST_VIDEO_INFO_HEIGHT(&state->info);
   const simcam::PictureControls controls = ControlsOf(*state->device);
-  if (state->interlaced) {
+  if (state->file_frames) {
+    if (!state->file_frames->Next(state->luma.data(), width)) {
+      GST_ELEMENT_ERROR(element, RESOURCE, READ, ("The video file gives no frames"),
+                        ("%s", state->device->file_path.c_str()));
+      return GST_FLOW_ERROR;
+    }
+  } else if (state->interlaced) {
     // The second field is exposed a field period after the first: PAL sends the top field
     // first, NTSC the bottom one.
     const std::int64_t field_ns = static_cast<std::int64_t>(state->frame_duration.load() / 2);

@@ -327,6 +327,58 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   EXPECT_NE(std::find(log.begin(), log.end(), "Frames lost: " + losses), log.end()) << losses;
 }
 
+// A file plays as a live device: every recorded frame is one of the file's, in order and
+// from the start again after its last, at the file's rate; a file that cannot be played
+// is said and not listed.
+TEST(GstFileCamera, AVideoFilePlaysAsALiveDeviceLoopedAtItsRate) {
+  testing::ScopedTempDir folder;
+  const std::string clip = folder.Path("clip.avi");
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=25 -frames:v 20 "
+                         "-c:v rawvideo -pix_fmt yuyv422 '" + clip + "'").c_str()), 0);
+  gst::GstMediaSystemOptions options;
+  options.v4l2_devices = false;
+  options.camera_file = clip;
+  gst::GstMediaSystem system(options);
+  ASSERT_EQ(system.camera_file_error(), "");
+  testing::CaptureSession session;
+  testing::CaptureRequest request;
+  request.device = gst::kFileCameraName;
+  request.width = 320;
+  request.height = 240;
+  request.video_path = folder.Path("played.avi");
+  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
+  ASSERT_EQ(session.graph->Run(), S_OK);
+  testing::WaitSeconds(2.0);
+  ASSERT_EQ(session.graph->Stop(), S_OK);
+  EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kFilePlayback);
+
+  testing::AviFile source, played;
+  std::string error;
+  ASSERT_TRUE(testing::ReadAviFile(clip, &source, &error)) << error;
+  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &played, &error)) << error;
+  ASSERT_EQ(source.video_chunks.size(), 20u);
+  EXPECT_NEAR(static_cast<double>(played.video_chunks.size()), 50.0, 3.0);
+  auto luma = [](const std::string& path, const testing::AviChunk& chunk) {
+    std::vector<std::uint8_t> bytes = testing::ReadAviChunk(path, chunk), y;
+    for (std::size_t i = 0; i < bytes.size(); i += 2) y.push_back(bytes[i]);
+    return y;
+  };
+  std::size_t first = 20;
+  for (std::size_t i = 0; i < 20; ++i) {
+    if (luma(clip, source.video_chunks[i]) == luma(request.video_path, played.video_chunks[0])) first = i;
+  }
+  ASSERT_LT(first, 20u) << "the first frame played is none of the file's";
+  for (std::size_t i = 0; i < played.video_chunks.size(); ++i) {
+    ASSERT_EQ(luma(clip, source.video_chunks[(first + i) % 20]),
+              luma(request.video_path, played.video_chunks[i])) << i;
+  }
+
+  options.camera_file = folder.Path("missing.avi");
+  gst::GstMediaSystem without(options);
+  EXPECT_NE(without.camera_file_error(), "");
+  EXPECT_EQ(testing::BindDevice(without, DeviceCategory::VideoInput, gst::kFileCameraName), nullptr);
+}
+
 TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSeconds) {
   simcam::StarFieldPainter painter;
   std::vector<std::uint8_t> luma(720 * 576);
