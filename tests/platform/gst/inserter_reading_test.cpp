@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/inserter/inserter_layout.h"
+#include "analysis/inserter/stamp_cells.h"
+#include "platform/gst/star_field_painter.h"
+
+namespace vesk {
+namespace {
+
+using inserter::CutLine;
+using inserter::LumaView;
+
+constexpr int kWidth = 720, kHeight = 576;
+constexpr std::int64_t kStartMs = (5 * 60 + 6) * 60000LL + 58000;  // 05:06:58.000
+
+// The simulated PAL camera's frame: two fields 20 ms apart, top first, each with its stamp.
+class InterlacedCamera {
+ public:
+  InterlacedCamera() { painter_.Configure(kWidth, kHeight, 7, true); }
+  // Field number n's instant in milliseconds of the day, and its counter.
+  static std::int64_t FieldMs(std::int64_t n) { return kStartMs + 20 * n; }
+  const std::vector<std::uint8_t>& Frame(std::int64_t frame) {
+    for (int i = 0; i < 2; ++i) {
+      const std::int64_t n = 2 * frame + i, ms = FieldMs(n);
+      const simcam::FrameStamp stamp{static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                                     static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000),
+                                     static_cast<std::uint64_t>(1000 + n)};
+      painter_.PaintField(stamp, {}, i, luma_.data(), kWidth);
+    }
+    return luma_;
+  }
+  LumaView View() const { return {luma_.data(), kWidth, kHeight, kWidth}; }
+
+ private:
+  simcam::StarFieldPainter painter_;
+  std::vector<std::uint8_t> luma_ = std::vector<std::uint8_t>(kWidth * kHeight);
+};
+
+// The stamp is found in the live video, its digits named by the video itself within three
+// seconds, and every later field read to its time and counter, each following the last.
+TEST(InserterReading, TheSimulatedInserterIsLearntFromItsVideoAndEveryFieldRead) {
+  InterlacedCamera camera;
+  std::vector<std::vector<std::uint8_t>> first_frames;
+  for (int f = 0; f < 8; ++f) first_frames.push_back(camera.Frame(f));
+  inserter::LearntInserter learnt[2];
+  for (int parity = 0; parity < 2; ++parity) {
+    std::vector<LumaView> fields;
+    for (const auto& frame : first_frames) {
+      fields.push_back(LumaView{frame.data(), kWidth, kHeight, kWidth}.Field(parity));
+    }
+    const inserter::StampBand band = inserter::FindStampBand(fields);
+    ASSERT_FALSE(band.empty());
+    std::vector<CutLine> lines(150);
+    for (int f = 0; f < 150; ++f) {
+      camera.Frame(f);
+      ASSERT_TRUE(inserter::CutStampLine(camera.View().Field(parity), band, &lines[f]));
+    }
+    std::string why;
+    const auto found = inserter::LearnInserter(lines, band, &why);
+    ASSERT_TRUE(found) << why;
+    learnt[parity] = *found;
+    EXPECT_EQ(learnt[parity].layout.fraction.size(), 3u);
+    EXPECT_EQ(learnt[parity].layout.counter.size(), 7u);
+  }
+  inserter::FieldReading previous;
+  CutLine line;
+  int read = 0;
+  for (std::int64_t f = 150; f < 400; ++f) {
+    camera.Frame(f);
+    for (int parity = 0; parity < 2; ++parity) {
+      ASSERT_TRUE(inserter::CutStampLine(camera.View().Field(parity), learnt[parity].band, &line));
+      const inserter::FieldReading reading = inserter::ReadStampLine(line, learnt[parity]);
+      const std::int64_t n = 2 * f + parity;
+      ASSERT_TRUE(reading.read) << n << ": " << reading.text;
+      EXPECT_EQ(reading.time_of_day_100us, InterlacedCamera::FieldMs(n) % 86400000 * 10) << reading.text;
+      EXPECT_EQ(reading.counter, 1000 + n);
+      if (previous.read) {
+        EXPECT_TRUE(inserter::FollowsOn(previous, reading, 20.0, 3)) << reading.text;
+      }
+      previous = reading;
+      ++read;
+    }
+  }
+  EXPECT_EQ(read, 500);
+}
+
+}  // namespace
+}  // namespace vesk
