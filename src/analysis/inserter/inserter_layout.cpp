@@ -148,6 +148,18 @@ std::optional<LearntInserter> LearnInserter(const std::vector<CutLine>& lines,
   }
   LearntInserter learnt;
   learnt.band = band;
+  // Each cell's centre on average; the window the widest character's width.
+  learnt.centres2.assign(cells, 0);
+  int lines_used = 0;
+  for (const CutLine& line : lines) {
+    if (line.spans.size() != cells) continue;
+    ++lines_used;
+    for (std::size_t p = 0; p < cells; ++p) {
+      learnt.centres2[p] += line.spans[p].left + line.spans[p].right;
+      learnt.cell_width = std::max(learnt.cell_width, line.spans[p].right - line.spans[p].left);
+    }
+  }
+  for (int& centre2 : learnt.centres2) centre2 /= lines_used;
   learnt.layout = {groups[0], groups[1], groups[2], groups[3],
                    groups.size() == 5 ? groups[4] : std::vector<int>{}, static_cast<int>(cells)};
   for (std::size_t c = 0; c < label.size(); ++c) {
@@ -188,7 +200,7 @@ FieldReading ReadStampLine(const CutLine& line, const LearntInserter& learnt) {
       }
       // Certain when the best match is close and clearly closer than the next.
       const double margin = 1.0 - static_cast<double>(best_distance) / std::max(1, second_distance);
-      const bool matched = best_distance <= 2 * kSameCharacter && margin >= 0.5;
+      const bool matched = best_distance <= 4 * kSameCharacter && margin >= 0.3;
       confidence = std::min(confidence, std::max(0.0, margin));
       all = all && matched;
       digits[static_cast<std::size_t>(cell)] = best;
@@ -228,6 +240,32 @@ bool FollowsOn(const FieldReading& previous, const FieldReading& next, double fi
   const double expected = field_period_ms * 10 * fields;
   if (std::abs(static_cast<double>(step) - expected) > unit / 2 + 10) return false;
   return previous.counter < 0 || next.counter < 0 || next.counter == previous.counter + fields;
+}
+
+void ReadingSequence::Check(std::int64_t field, FieldReading* reading) {
+  if (!reading->read) {
+    reading->doubtful = true;
+    return;
+  }
+  const auto follows = [&](const FieldReading& before, std::int64_t before_field) {
+    return FollowsOn(before, *reading, period_ms_, fraction_digits_,
+                     static_cast<int>(field - before_field));
+  };
+  if (!trusted_ || follows(*trusted_, trusted_field_)) {
+    trusted_ = *reading;
+    trusted_field_ = field;
+    candidate_.reset();
+    return;
+  }
+  reading->doubtful = true;
+  if (candidate_ && follows(*candidate_, candidate_field_)) {
+    trusted_ = *reading;
+    trusted_field_ = field;
+    candidate_.reset();
+    return;
+  }
+  candidate_ = *reading;
+  candidate_field_ = field;
 }
 
 }  // namespace vesk::inserter

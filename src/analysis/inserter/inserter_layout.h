@@ -25,6 +25,10 @@ struct StampLayout {
 // What was learnt for one field parity.
 struct LearntInserter {
   StampBand band;
+  // Where the cells stand on the line (twice their centres, in field columns) and the
+  // window each is read in, for CutStampLineAt.
+  std::vector<int> centres2;
+  int cell_width = 0;
   StampLayout layout;
   std::array<CellImage, 10> digits{};
   // Digits seen too rarely to be sure of, for the observer to confirm.
@@ -56,5 +60,22 @@ std::optional<LearntInserter> LearnInserter(const std::vector<CutLine>& lines,
 // midnight too.
 bool FollowsOn(const FieldReading& previous, const FieldReading& next, double field_period_ms,
                int fraction_digits, int fields = 1);
+
+// Readings in the order of their fields: one that does not follow the last trusted reading
+// is marked doubtful, never passed off as read. Two doubtful readings in a row that follow
+// each other become the new anchor (the trusted one was the misread).
+class ReadingSequence {
+ public:
+  ReadingSequence(double field_period_ms, int fraction_digits)
+      : period_ms_(field_period_ms), fraction_digits_(fraction_digits) {}
+  // field: the field's number since the video began.
+  void Check(std::int64_t field, FieldReading* reading);
+
+ private:
+  double period_ms_;
+  int fraction_digits_;
+  std::optional<FieldReading> trusted_, candidate_;
+  std::int64_t trusted_field_ = 0, candidate_field_ = 0;
+};
 
 }  // namespace vesk::inserter

@@ -112,21 +112,58 @@ StampBand FindStampBand(const std::vector<LumaView>& fields) {
   return band;
 }
 
-bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line) {
-  line->spans.clear();
-  line->images.clear();
+namespace {
+
+// The split between ink and paper in the band, and which of the two is ink (the rarer);
+// false when the band shows one level only.
+struct InkTest {
+  const LumaView* field = nullptr;
+  int split = 0;
+  bool ink_is_light = true;
+  bool operator()(int x, int y) const { return (field->At(x, y) > split) == ink_is_light; }
+};
+
+bool FindInk(const LumaView& field, const StampBand& band, InkTest* ink) {
   if (band.empty() || band.right > field.width || band.bottom > field.height) return false;
   const int split = SplitLevel(field, band);
   if (split < 0) return false;
-  // Ink is the rarer of the two levels.
   std::int64_t light = 0;
   for (int y = band.top; y < band.bottom; ++y) {
     for (int x = band.left; x < band.right; ++x) light += field.At(x, y) > split ? 1 : 0;
   }
   const std::int64_t area =
       static_cast<std::int64_t>(band.right - band.left) * (band.bottom - band.top);
-  const bool ink_is_light = light * 2 <= area;
-  auto ink = [&](int x, int y) { return (field.At(x, y) > split) == ink_is_light; };
+  *ink = {&field, split, light * 2 <= area};
+  return true;
+}
+
+// Each span's image, sampled in a window `width` wide around the span's centre.
+void SampleCells(const InkTest& ink, const StampBand& band, int width, bool clip_to_span,
+                 CutLine* line) {
+  const int rows = band.bottom - band.top;
+  for (const CellSpan& span : line->spans) {
+    CellImage image{};
+    const int centre2 = span.left + span.right;  // twice the centre
+    for (int r = 0; r < kCellImageRows; ++r) {
+      const int y = band.top + (2 * r + 1) * rows / (2 * kCellImageRows);
+      for (int c = 0; c < kCellImageColumns; ++c) {
+        const int x = (centre2 - width) / 2 + (2 * c + 1) * width / (2 * kCellImageColumns);
+        const bool inside = clip_to_span ? x >= span.left && x < span.right
+                                         : x >= band.left && x < band.right;
+        if (inside && ink(x, y)) image[r * kCellImageColumns + c] = 1;
+      }
+    }
+    line->images.push_back(image);
+  }
+}
+
+}  // namespace
+
+bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line) {
+  line->spans.clear();
+  line->images.clear();
+  InkTest ink;
+  if (!FindInk(field, band, &ink)) return false;
   // Runs of columns that hold ink.
   int widest = 0;
   for (int x = band.left; x < band.right;) {
@@ -146,20 +183,36 @@ bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line) {
     line->spans.push_back(span);
     x = span.right;
   }
-  // Each cell sampled in a window of the widest cell's width around its centre.
+  // Narrow characters stay narrow in the widest cell's window.
+  SampleCells(ink, band, widest, true, line);
+  return true;
+}
+
+bool CutStampLineAt(const LumaView& field, const StampBand& band,
+                    const std::vector<int>& centres2, int width, CutLine* line) {
+  line->spans.clear();
+  line->images.clear();
+  InkTest ink;
+  if (!FindInk(field, band, &ink)) return false;
+  // In each cell's window, the columns with ink in more than one row (a speck of noise is
+  // not a stroke) give the character's own span, sampled as the runs were when learning.
   const int rows = band.bottom - band.top;
-  for (const CellSpan& span : line->spans) {
-    CellImage image{};
-    const int centre2 = span.left + span.right;  // twice the centre
-    for (int r = 0; r < kCellImageRows; ++r) {
-      const int y = band.top + (2 * r + 1) * rows / (2 * kCellImageRows);
-      for (int c = 0; c < kCellImageColumns; ++c) {
-        const int x = (centre2 - widest) / 2 + (2 * c + 1) * widest / (2 * kCellImageColumns);
-        if (x >= span.left && x < span.right && ink(x, y)) image[r * kCellImageColumns + c] = 1;
+  for (int centre2 : centres2) {
+    const int left = std::max(band.left, (centre2 - width) / 2 - 1);
+    const int right = std::min(band.right, (centre2 + width) / 2 + 1);
+    CellSpan span{right, left};
+    for (int x = left; x < right; ++x) {
+      int count = 0;
+      for (int y = band.top; y < band.bottom; ++y) count += ink(x, y) ? 1 : 0;
+      if (count >= std::max(2, rows / 6) && count < rows) {
+        span.left = std::min(span.left, x);
+        span.right = x + 1;
       }
     }
-    line->images.push_back(image);
+    if (span.right <= span.left) span = {left, right};  // a blank cell
+    line->spans.push_back(span);
   }
+  SampleCells(ink, band, width, true, line);
   return true;
 }
 

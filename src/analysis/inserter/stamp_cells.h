@@ -58,6 +58,12 @@ struct CutLine {
 // shows no two levels to tell ink from paper.
 bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line);
 
+// Cuts at known cells instead, each `width` columns around its centre (centres given twice,
+// as left + right of a span): a line that noise breaks into odd runs still reads cell by
+// cell. False as CutStampLine.
+bool CutStampLineAt(const LumaView& field, const StampBand& band,
+                    const std::vector<int>& centres2, int width, CutLine* line);
+
 // Pixels that differ between two cells.
 int CellDistance(const CellImage& a, const CellImage& b);
 

@@ -112,11 +112,33 @@ void StarFieldPainter::Paint(const FrameStamp& stamp, const PictureControls& con
                              std::uint8_t* luma, int stride) {
   UpdateLookup(controls);
   PaintRows(stamp, 0, 1, luma, stride);
+  DrawStamp(stamp, luma, height_, stride, text_y_);
+}
+
+void StarFieldPainter::DrawStamp(const FrameStamp& stamp, std::uint8_t* plane, int rows,
+                                 int stride, int y) {
   TextStyle style;
   style.scale = text_scale_;
   char text[kStampTextCapacity];
   FormatStamp(stamp, text);
-  DrawText(luma, width_, height_, stride, text_x_, text_y_, text, style);
+  DrawText(plane, width_, rows, stride, text_x_, y, text, style);
+  if (stamp_noise_ <= 0) return;
+  std::uint64_t state = noise_state_;
+  const int right = std::min(width_, text_x_ + TextBoxWidth(text, style));
+  const int bottom = std::min(rows, y + TextBoxHeight(style));
+  for (int row = std::max(0, y); row < bottom; ++row) {
+    std::uint8_t* pixel = plane + static_cast<std::ptrdiff_t>(row) * stride;
+    for (int x = text_x_; x < right; ++x) {
+      state ^= state << 13;
+      state ^= state >> 7;
+      state ^= state << 17;
+      // Triangular, from -stamp_noise_ to stamp_noise_.
+      const int a = static_cast<int>(state % 1024), b = static_cast<int>((state >> 10) % 1024);
+      const int noise = (a + b - 1023) * stamp_noise_ / 1023;
+      pixel[x] = static_cast<std::uint8_t>(std::clamp(pixel[x] + noise, 0, 255));
+    }
+  }
+  noise_state_ = state;
 }
 
 void StarFieldPainter::PaintField(const FrameStamp& stamp, const PictureControls& controls,
@@ -124,13 +146,9 @@ void StarFieldPainter::PaintField(const FrameStamp& stamp, const PictureControls
   UpdateLookup(controls);
   const int first = field & 1;
   PaintRows(stamp, first, 2, luma, stride);
-  TextStyle style;
-  style.scale = text_scale_;
-  char text[kStampTextCapacity];
-  FormatStamp(stamp, text);
   // The field as a picture of its own: every other row, half as many.
-  DrawText(luma + static_cast<std::ptrdiff_t>(first) * stride, width_, (height_ - first + 1) / 2,
-           2 * stride, text_x_, text_y_ / 2, text, style);
+  DrawStamp(stamp, luma + static_cast<std::ptrdiff_t>(first) * stride, (height_ - first + 1) / 2,
+            2 * stride, text_y_ / 2);
 }
 
 void StarFieldPainter::PaintRows(const FrameStamp& stamp, int first, int step,

@@ -56,6 +56,10 @@ class StarFieldPainter {
   void PaintField(const FrameStamp& stamp, const PictureControls& controls, int field,
                   std::uint8_t* luma, int stride);
 
+  // Noise of up to this many levels over the stamp, as a weak or noisy video signal puts
+  // on a time inserter's text; 0: clean text.
+  void set_stamp_noise(int amplitude) { stamp_noise_ = amplitude; }
+
   int width() const { return width_; }
   int height() const { return height_; }
   int target_x() const { return target_x_; }
@@ -70,6 +74,8 @@ class StarFieldPainter {
   void UpdateLookup(const PictureControls& controls);
   // The rows first, first + step, ... of the sky and the target star.
   void PaintRows(const FrameStamp& stamp, int first, int step, std::uint8_t* luma, int stride);
+  // The stamp's text with stamp_noise_ added, in a plane of the given rows and stride.
+  void DrawStamp(const FrameStamp& stamp, std::uint8_t* plane, int rows, int stride, int y);
 
   int width_ = 0;
   int height_ = 0;
@@ -79,6 +85,7 @@ class StarFieldPainter {
   int text_y_ = 0;
   int text_scale_ = 1;
   bool interlaced_ = false;
+  int stamp_noise_ = 0;
   std::vector<std::uint8_t> sky_;
   // The target star's light, added around (target_x_, target_y_) when visible.
   static constexpr int kTargetRadius = 5;
