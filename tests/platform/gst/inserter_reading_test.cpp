@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "analysis/inserter/inserter_layout.h"
+#include "analysis/inserter/learnt_sets.h"
 #include "analysis/inserter/stamp_cells.h"
 #include "platform/gst/star_field_painter.h"
+#include "support/temp_dir.h"
 
 namespace vesk {
 namespace {
@@ -69,6 +71,30 @@ TEST(InserterReading, TheSimulatedInserterIsLearntFromItsVideoAndEveryFieldRead)
     EXPECT_EQ(learnt[parity].layout.fraction.size(), 3u);
     EXPECT_EQ(learnt[parity].layout.counter.size(), 7u);
   }
+  // The learnt sets written as the three character-set files read back whole by their
+  // documented parsers.
+  testing::ScopedTempDir folder;
+  std::string why;
+  ASSERT_TRUE(inserter::SaveLearntSets(folder.Path(""), learnt[0], learnt[1], &why)) << why;
+  for (int parity = 0; parity < 2; ++parity) {
+    InterlacedSet read_back;
+    ParseInterlacedSet(testing::ReadFileBytes(folder.Path(parity == 0 ? kInterlacedEvenSetFile
+                                                                       : kInterlacedOddSetFile)),
+                       &read_back);
+    const InterlacedSet written = inserter::InterlacedSetOf(learnt[parity]);
+    ASSERT_EQ(read_back.cells.size(), 10u);
+    for (std::size_t d = 0; d < 10; ++d) {
+      EXPECT_EQ(read_back.cells[d].digit_value, static_cast<int>(d));
+      EXPECT_EQ(read_back.cells[d].number, 1);
+      EXPECT_EQ(read_back.cells[d].image, written.cells[d].image);
+    }
+  }
+  CharacterSet plain;
+  ParseCharacterSet(testing::ReadFileBytes(folder.Path(kPlainCharacterSetFile)), &plain);
+  ASSERT_EQ(plain.cells.size(), 10u);
+  EXPECT_EQ(plain.cells[7].digit_value, 7);
+  EXPECT_EQ(plain.cells[7].image, inserter::PlainSetOf(learnt[0]).cells[7].image);
+
   // At three levels of noise on the text: every field read at the lowest; at the highest
   // some are doubtful, none misread.
   std::int64_t frame = 150;
