@@ -27,6 +27,12 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       result.options.headless = true;
     } else if (argument == "--simulated-camera") {
       result.options.simulated_camera = true;
+    } else if (argument == "--camera-file") {
+      if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+        result.error = "--camera-file needs a video file";
+        return result;
+      }
+      result.options.camera_file = arguments[++i];
     } else if (argument == "--help" || argument == "-h") {
       result.options.help = true;
     } else if (argument == "--video-info" || argument == "--avi-info") {
@@ -73,8 +79,9 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string UsageText(const std::string& program) {
   return "Usage: " + program +
-         " [--headless] [--simulated-camera] [--record SECONDS] [--quit-after SECONDS]\n"
-         "       [--record-format avi|ser]\n"
+         " [--headless] [--simulated-camera] [--camera-file FILE] [--record SECONDS]\n"
+         "       " + std::string(program.size(), ' ') +
+         " [--quit-after SECONDS] [--record-format avi|ser]\n"
          "       " + program + " --video-info FILE...\n"
          "       " + program + " --repair-video FILE COPY\n"
          "\n"
@@ -86,6 +93,8 @@ std::string UsageText(const std::string& program) {
          "                        to standard output as it is made\n"
          "  --simulated-camera    add \"VESK Simulated Analog Camera\" and \"VESK Simulated\n"
          "                        Webcam\" to the capture devices\n"
+         "  --camera-file FILE    add \"VESK File Camera\", which plays the video file FILE\n"
+         "                        as a live device: at its frame rate, in real time, looped\n"
          "  --record SECONDS      after start-up record by hand for SECONDS, then exit\n"
          "  --quit-after SECONDS  exit after SECONDS\n"
          "  --record-format avi|ser  record AVI or SER files (SER carries the UTC time of\n"

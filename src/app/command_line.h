@@ -14,6 +14,8 @@ struct CommandLine {
   bool headless = false;
   // The two simulated cameras join the device list.
   bool simulated_camera = false;
+  // --camera-file FILE: the file plays as a live device, "VESK File Camera".
+  std::string camera_file;
   // A manual recording of this many seconds starts after start-up; the station then exits.
   std::optional<int> record_seconds;
   // The station exits after this many seconds.

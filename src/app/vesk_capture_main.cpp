@@ -136,6 +136,7 @@ int main(int argc, char** argv) {
   const KernelClockDiscipline clock_discipline;
   gst::GstMediaSystemOptions media_options;
   media_options.simulated_cameras = command_line.simulated_camera;
+  media_options.camera_file = command_line.camera_file;
   gst::GstMediaSystem media(media_options);
   qt::LogindPower power;
   qt::UPowerBattery battery;
@@ -185,6 +186,10 @@ int main(int argc, char** argv) {
   if (qt_windows != nullptr) qt_windows->set_station(&station);
   // A home folder that could not hold its lock: shown with the other start-up reports.
   if (!locks.warning.isEmpty()) station.log().QueueMessage(locks.warning.toStdString());
+  if (!media.camera_file_error().empty()) {
+    station.log().QueueMessage("WARNING: the file camera cannot play " + command_line.camera_file +
+                               " (" + media.camera_file_error() + ")\r\n");
+  }
   if (Failed(station.Initialise())) return ExitStatusOf(E_ABORT);
   // This run's recording format; the options file keeps the observer's own choice unless an
   // option is saved during the run.
@@ -253,7 +258,7 @@ int main(int argc, char** argv) {
       // Without a file name (a folder that cannot be made, a name too long) the start shows
       // live video only: nothing is being recorded.
       if (station.graph().state() == GraphState::Running) {
-        recorded_file = station.graph().session().video_file_name;
+        recorded_file = station.controller().recording_target().video_file_name;
       }
       QTimer::singleShot(milliseconds, app, [&station] {
         if (station.exiting()) return;

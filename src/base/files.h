@@ -53,6 +53,8 @@ bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool CreateFolder(const std::string& path);
 bool DeleteFile(const std::string& path);
+// Cuts the file to its first size bytes; *reason says why when it cannot.
+bool TruncateFile(const std::string& path, std::uint64_t size, std::string* reason);
 
 // Names (not paths) of the regular files in folder whose names end with suffix, sorted
 // byte-wise so every station walks them in the same order. Empty when the folder is missing.

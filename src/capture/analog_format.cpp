@@ -81,8 +81,7 @@ HResult TestAnalogDeviceFormat(CaptureGraph& graph, VideoSourceInfo* info, bool*
 
   // A running recording is never stopped for a test: then only the device's own answer
   // can serve (a device plugged in while another one records).
-  const bool recording =
-      graph.state() == GraphState::Running && !graph.session().video_file_name.empty();
+  const bool recording = graph.recording();
 
   // Empty the capture graph; live video stops.
   if (!recording && Failed(graph.RemoveGraphFilters())) {

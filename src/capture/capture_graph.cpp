@@ -7,6 +7,14 @@
 namespace vesk {
 namespace {
 
+// A SER recording keeps the colour of a colour format (MJPG decoded, RGB24, ARGB32); from
+// YUY2, UYVY and grey it takes the luma, as analog astronomy cameras are monochrome.
+bool SerRecordsColour(SubtypeCode subtype) {
+  return subtype == SubtypeCode::MJPG || subtype == SubtypeCode::RGB24 ||
+         subtype == SubtypeCode::ARGB32;
+}
+
+
 bool Analysable(SubtypeCode subtype) {
   return subtype == SubtypeCode::YUY2 || subtype == SubtypeCode::RGB24 ||
          subtype == SubtypeCode::ARGB32;
@@ -77,7 +85,7 @@ RendererKind CaptureGraph::RendererForStart() const {
   return kind;
 }
 
-HResult CaptureGraph::StartWithRunnableRenderer(bool video_file_name_is_relative) {
+HResult CaptureGraph::StartWithRunnableRenderer() {
   const RendererKind chosen = RendererForStart();
   if (!display_available_ && !headless_renderer_noted_ &&
       chosen != static_cast<RendererKind>(context_.options.default_renderer)) {
@@ -88,7 +96,7 @@ HResult CaptureGraph::StartWithRunnableRenderer(bool video_file_name_is_relative
             " video renderer needs one, so EVR is used\r\n",
         true);
   }
-  HResult result = StartCameraOnce(video_file_name_is_relative);
+  HResult result = StartCameraOnce();
   // A recording with the display off ran no renderer of its own to blame.
   if (Succeeded(result) || !run_failed_ || renderers_.current_renderer_kind() != chosen ||
       (chosen != RendererKind::VMR9 && chosen != RendererKind::VMR7)) {
@@ -103,7 +111,7 @@ HResult CaptureGraph::StartWithRunnableRenderer(bool video_file_name_is_relative
        kind = RendererForStart()) {
     set_aside.push_back(kind);
     renderer_cannot_run_[static_cast<std::size_t>(kind)] = true;
-    result = StartCameraOnce(video_file_name_is_relative);
+    result = StartCameraOnce();
   }
   if (Failed(result)) {
     for (RendererKind kind : set_aside) renderer_cannot_run_[static_cast<std::size_t>(kind)] = false;
@@ -124,9 +132,10 @@ HResult CaptureGraph::StartWithRunnableRenderer(bool video_file_name_is_relative
   return result;
 }
 
-HResult CaptureGraph::StartCamera(bool video_file_name_is_relative) {
+HResult CaptureGraph::StartCamera(const RecordingTarget& target) {
+  target_ = target;
   bypass_codec_ = false;
-  const HResult result = StartWithRunnableRenderer(video_file_name_is_relative);
+  const HResult result = StartWithRunnableRenderer();
   const bool codec_failed = compressor_in_graph_ && (codec_refusal_reported_ || run_failed_);
   if (Succeeded(result) || !codec_failed) return result;
   // A compressor may accept the format and still refuse the frames: the recording is made
@@ -136,10 +145,10 @@ HResult CaptureGraph::StartCamera(bool video_file_name_is_relative) {
   }
   context_.log.ReportMessage("NOTE: the recording is made without compression\r\n", true);
   bypass_codec_ = true;
-  return StartCameraOnce(video_file_name_is_relative);
+  return StartCameraOnce();
 }
 
-HResult CaptureGraph::StartCameraOnce(bool video_file_name_is_relative) {
+HResult CaptureGraph::StartCameraOnce() {
   VideoSources& sources = context_.sources;
   compressor_in_graph_ = false;
   codec_refusal_reported_ = false;
@@ -161,9 +170,6 @@ HResult CaptureGraph::StartCameraOnce(bool video_file_name_is_relative) {
   if (info == nullptr) {
     return Fail("Logic error: attempt to start camera with NULL video source information\r\n");
   }
-
-  // Kept for the recording log.
-  video_file_name_is_relative_ = video_file_name_is_relative;
 
   // Analysis and magnification work on three pixel formats only.
   const bool pixel_analysis = switches_.PixelAnalysisOn();
@@ -240,7 +246,7 @@ HResult CaptureGraph::StartCameraOnce(bool video_file_name_is_relative) {
   }
 
   // The renderer for this start: the chosen one, or none for an undisplayed recording.
-  const std::string& video_file_path = context_.session.video_file_name;
+  const std::string& video_file_path = target_.video_file_name;
   renderers_.ClearCurrentRenderer();
   if (Failed(renderers_.AddRenderer(*graph_, RendererForStart(), SizeOf(format),
                                     video_file_path))) {
@@ -366,21 +372,32 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
   }
   if (CheckRenderGraph() != 0) return E_FAIL;
   const bool recording = !video_file_path.empty();
-  graph.SetFrameStampSink(recording ? frame_stamp_sink_ : nullptr);
+  graph.SetFrameStampSink(recording ? target_.frame_stamps : nullptr);
   const VideoFormat* format = context_.sources.CurrentVideoFormat();
   if (format == nullptr) return E_FAIL;
 
-  // The recording branch: multiplexer and file writer, optional compressor.
+  // The recording branch: multiplexer and file writer, optional compressor; or the SER
+  // writer, which takes the frames as they come.
   if (recording) {
-    if (Failed(graph.SetOutputFileName(std::string(video_file_path), &mux_filter_))) {
+    const bool ser = target_.format == RecordingFileFormat::Ser;
+    HResult opened = E_FAIL;
+    if (ser) {
+      const VideoSourceInfo* device = context_.sources.CurrentSource();
+      const SerRecordingSetup setup{SerRecordsColour(format->subtype), target_.observer,
+                                    device != nullptr ? device->name : std::string()};
+      opened = graph.SetSerOutputFileName(std::string(video_file_path), setup, &mux_filter_);
+    } else {
+      opened = graph.SetOutputFileName(std::string(video_file_path), &mux_filter_);
+    }
+    if (Failed(opened)) {
       context_.errors.RaiseGraphError(graph_errors::kSetOutputFileNameFailed);
       return E_ABORT;
     }
-    graph.SetRecordingWindow(context_.session.record_from_utc, context_.session.record_until_utc);
+    graph.SetRecordingWindow(target_.record_from_utc, target_.record_until_utc);
     std::shared_ptr<MediaFilter> compressor;
     const VideoCodec* codec =
         VideoCodecForSubtype(codecs_, context_.subtype_codec_pairs, format->subtype);
-    if (codec != nullptr && codec->filter && !bypass_codec_) {
+    if (codec != nullptr && codec->filter && !bypass_codec_ && !ser) {
       if (Failed(graph.AddFilter(codec->filter, codec->name))) {
         context_.log.ReportMessage("\r\nUnable to add elected codec to filter graph\r\n", true);
         return E_ABORT;
@@ -529,9 +546,11 @@ std::shared_ptr<MediaPin> CaptureGraph::GetFilterPin(const std::shared_ptr<Media
   return nullptr;
 }
 
-HResult CaptureGraph::StopCamera(bool was_recording) {
+CameraStop CaptureGraph::StopCamera() {
+  // The run's target ends with it, whatever the stop gives.
+  const RecordingTarget target = std::exchange(target_, {});
   // Without a device in use there is nothing to stop.
-  if (context_.sources.CurrentSource() == nullptr) return S_OK;
+  if (context_.sources.CurrentSource() == nullptr) return {};
   // Only a graph that ran has recorded anything: a start that failed leaves no file to log.
   const bool ran = state_ == GraphState::Running;
 
@@ -547,11 +566,12 @@ HResult CaptureGraph::StopCamera(bool was_recording) {
   }
 
   // Stop the graph.
-  if (!graph_)
-    return Fail("Logic error: attempt to stop camera without a filter graph builder\r\n");
+  if (!graph_) {
+    return {Fail("Logic error: attempt to stop camera without a filter graph builder\r\n"), {}};
+  }
   if (Failed(graph_->Stop())) {
     context_.log.ReportMessage("WARNING: Cannot stop recording camera\r\n", true);
-    return E_ABORT;
+    return {E_ABORT, {}};
   }
 
   // Frames still queued when the stop began reach the file too; the media layer keeps its
@@ -571,16 +591,14 @@ HResult CaptureGraph::StopCamera(bool was_recording) {
   }
   if (live_control_ != nullptr) live_control_->ReleaseIntegrationBuffer();
 
-  // A recording that ran leaves its counts for its log.
-  if (was_recording && ran && !context_.session.video_file_name.empty()) {
-    KeepStoppedRecording(not_dropped, dropped);
-  }
-  return S_OK;
+  // A recording that ran hands back its counts for its log.
+  if (!ran || !target.records()) return {};
+  return {S_OK, MakeStoppedRecording(not_dropped, dropped)};
 }
 
-void CaptureGraph::KeepStoppedRecording(std::int32_t not_dropped, std::int32_t dropped) {
+StoppedRecording CaptureGraph::MakeStoppedRecording(std::int32_t not_dropped,
+                                                    std::int32_t dropped) {
   StoppedRecording stopped;
-  stopped.video_file_name_is_relative = video_file_name_is_relative_;
   stopped.has_dropped_frames_interface = dropped_frames_ != nullptr;
   if (stopped.has_dropped_frames_interface) {
     stopped.recorded_frames =
@@ -594,9 +612,9 @@ void CaptureGraph::KeepStoppedRecording(std::int32_t not_dropped, std::int32_t d
   stopped.renderer = renderers_.current_renderer()
                          ? static_cast<int>(renderers_.current_renderer_kind())
                          : context_.options.default_renderer;
-  stopped_ = stopped;
   not_dropped_at_start_ = 0;
   dropped_at_start_ = 0;
+  return stopped;
 }
 
 }  // namespace vesk

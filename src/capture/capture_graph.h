@@ -72,17 +72,25 @@ struct LiveSwitches {
   bool PixelAnalysisOn() const { return saturation_highlight || integration_count > 1; }
 };
 
-// What the recording controller knows about the recording in progress; the graph records
-// into the video file, and the recording's log is written from the rest.
-struct RecordingSession {
-  // The video file of the recording; empty while live video runs.
+// What a start of the graph records into, chosen by the recording controller; the graph
+// keeps it for the run it starts.
+struct RecordingTarget {
+  // The video file; empty: live video only.
   std::string video_file_name;
-  std::string event_description;
-  std::string start_text;  // "Start recording at hh:mm:ss (UTC)"
+  // The name is relative to the current directory (no video folder is chosen).
+  bool video_file_name_is_relative = false;
   // An Event recording's file holds the frames captured from the first moment until the
   // second (UTC); 0: no bound.
   FileTime record_from_utc = 0;
   FileTime record_until_utc = 0;
+  // Where every recorded frame's stamp goes (its frame-time record); null: nowhere.
+  std::shared_ptr<FrameStampSink> frame_stamps;
+  // AVI, or SER with every frame's UTC time in its trailer (and no codec).
+  RecordingFileFormat format = RecordingFileFormat::Avi;
+  // A SER file's Observer; empty: the computer's name.
+  std::string observer;
+
+  bool records() const { return !video_file_name.empty(); }
 };
 
 // What the graph knows of a recording it has just stopped, for the recording's log.
@@ -90,11 +98,16 @@ struct StoppedRecording {
   bool has_dropped_frames_interface = false;
   std::int64_t recorded_frames = 0;  // frames that reached the file during the recording
   std::int64_t dropped_frames = 0;
-  bool video_file_name_is_relative = false;
   int renderer = 0;  // the renderer that ran, or the default one when the display was off
   // The chosen codec refused the frames, so the file was recorded uncompressed.
   bool codec_bypassed = false;
   RecordedFileEnd file_end;  // how the media layer left the file
+};
+
+// How a stop went, and the recording it ended, when the run recorded.
+struct CameraStop {
+  HResult result = S_OK;
+  std::optional<StoppedRecording> recording;
 };
 
 // Everything the graph needs from the rest of the station.
@@ -104,7 +117,6 @@ struct CaptureGraphContext {
   // The working subtype/codec choices (filled once the options are loaded).
   const std::vector<SubtypeCodecPair>& subtype_codec_pairs;
   VideoSources& sources;
-  RecordingSession& session;
   MessageLog& log;
   ErrorReporter& errors;
   // Creates the "Color Control" filter; empty or returning null: brightness/contrast has no
@@ -126,13 +138,10 @@ class CaptureGraph {
   CaptureGraph& operator=(const CaptureGraph&) = delete;
 
   HResult CreateFilterGraphBuilder();
-  // video_file_name_is_relative: the session's file name is relative to the current
-  // directory (no video folder is chosen), which the recording log needs to know.
-  HResult StartCamera(bool video_file_name_is_relative);
-  // A stopped recording leaves its facts for the log (TakeStoppedRecording).
-  HResult StopCamera(bool was_recording);
-  // The recording the last StopCamera ended, once; nothing when it ended none.
-  std::optional<StoppedRecording> TakeStoppedRecording() { return std::exchange(stopped_, {}); }
+  // Starts live video, recording into the target when it names a file.
+  HResult StartCamera(const RecordingTarget& target = {});
+  // Stops the graph; a run that recorded hands back what it counted and timed.
+  CameraStop StopCamera();
   HResult RemoveGraphFilters();
   HResult SetStreamFormat(const std::shared_ptr<MediaFilter>& source_filter,
                           const VideoFormat& format, PinCategory category);
@@ -147,10 +156,11 @@ class CaptureGraph {
                                                 PinDirection direction, std::string_view name = {});
 
   const CaptureGraphContext& context() const { return context_; }
-  // The devices and the recording session the graph works from.
+  // The devices the graph works from.
   VideoSources& sources() { return context_.sources; }
   const VideoSources& sources() const { return context_.sources; }
-  RecordingSession& session() { return context_.session; }
+  // The graph runs and records into a file.
+  bool recording() const { return state_ == GraphState::Running && target_.records(); }
   LiveSwitches& switches() { return switches_; }
   VideoRenderers& renderers() { return renderers_; }
   const std::vector<VideoCodec>& video_codecs() const { return codecs_; }
@@ -158,7 +168,6 @@ class CaptureGraph {
   GraphState state() const { return state_; }
   // Counts the runs, so a late error report of an earlier run is recognised.
   std::uint64_t run_number() const { return run_number_.load(); }
-  bool video_file_name_is_relative() const { return video_file_name_is_relative_; }
   const std::shared_ptr<MediaFilter>& colour_filter() const { return colour_filter_; }
   std::int32_t not_dropped_at_start() const { return not_dropped_at_start_; }
   std::int32_t dropped_at_start() const { return dropped_at_start_; }
@@ -166,21 +175,17 @@ class CaptureGraph {
   // A station without a display (headless) never asks for the renderers that draw into a
   // window of the display (VMR9, VMR7); EVR, which needs none, takes their place.
   void set_display_available(bool available) { display_available_ = available; }
-  // Where the next recording's frame stamps go (its frame-time record); null: nowhere.
-  void set_frame_stamp_sink(std::shared_ptr<FrameStampSink> sink) {
-    frame_stamp_sink_ = std::move(sink);
-  }
   // The renderer the next start uses: DefaultRenderer, unless it needs a display there is
   // not or could not run on this computer.
   RendererKind RendererForStart() const;
 
  private:
   HResult Fail(const char* text);
-  HResult StartWithRunnableRenderer(bool video_file_name_is_relative);
-  HResult StartCameraOnce(bool video_file_name_is_relative);
+  HResult StartWithRunnableRenderer();
+  HResult StartCameraOnce();
   void SpliceColourControl(const std::shared_ptr<MediaPin>& upstream,
                            const std::shared_ptr<MediaPin>& downstream);
-  void KeepStoppedRecording(std::int32_t not_dropped, std::int32_t dropped);
+  StoppedRecording MakeStoppedRecording(std::int32_t not_dropped, std::int32_t dropped);
 
   CaptureGraphContext context_;
   std::shared_ptr<MediaFilter> live_filter_;
@@ -191,7 +196,7 @@ class CaptureGraph {
 
   std::unique_ptr<MediaGraph> graph_;
   GraphState state_ = GraphState::None;
-  bool video_file_name_is_relative_ = false;
+  RecordingTarget target_;  // what the current run records into
   std::shared_ptr<MediaFilter> colour_filter_;
   std::shared_ptr<MediaFilter> mux_filter_;
   // The recording branch of this start goes through a compressor; the codec is left out of
@@ -201,7 +206,6 @@ class CaptureGraph {
   bool codec_refusal_reported_ = false;
   bool run_failed_ = false;
   bool display_available_ = true;
-  std::shared_ptr<FrameStampSink> frame_stamp_sink_;
   // Renderers whose graphs could not run on this computer, by RendererKind.
   std::array<bool, 4> renderer_cannot_run_{};
   bool headless_renderer_noted_ = false;
@@ -210,7 +214,6 @@ class CaptureGraph {
   std::shared_ptr<MediaFilter> dropped_frames_owner_;
   std::int32_t not_dropped_at_start_ = 0;
   std::int32_t dropped_at_start_ = 0;
-  std::optional<StoppedRecording> stopped_;
   std::atomic<std::uint64_t> run_number_{0};
 };
 

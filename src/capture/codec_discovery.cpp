@@ -41,7 +41,7 @@ HResult GetCodecsForSourceDevice(CaptureGraph& graph, const std::string& process
 
   // The live video stops, and leaves the device and the compressors free for the trial:
   // a filter joins one graph at a time.
-  if (Failed(graph.StopCamera(false))) {
+  if (Failed(graph.StopCamera().result)) {
     return Warn(log, "WARNING: could not stop camera in GetCodecsForSourceDevice\r\n");
   }
   if (graph.graph() != nullptr) graph.RemoveGraphFilters();

@@ -28,7 +28,7 @@ void CountdownScheduler::ScheduleNextEvent(EventList& events) {
   }
   // The earliest Event.
   current_ = events.back();
-  if (context_.session.video_file_name.empty() && context_.sources.CurrentSource() == nullptr) {
+  if (context_.controller.recording_target().video_file_name.empty() && context_.sources.CurrentSource() == nullptr) {
     context_.log.ReportMessage(kSourceOutOfRangeForEventText, true);
   }
   timing_ = PrepareEventTiming(current_->EventTime, current_->RecordingDuration);

@@ -57,7 +57,6 @@ class CountdownView {
 struct CountdownSchedulerContext {
   RecordingController& controller;
   const VideoSources& sources;
-  const RecordingSession& session;
   RecordingWindowsView& windows;
   CountdownView& countdown;
   TimerQueue& timers;

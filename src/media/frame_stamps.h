@@ -28,6 +28,7 @@ enum class FrameTimeOrigin {
   kDriverEndOfFrame,       // the capture driver's time stamp, taken as the frame ended
   kDriverStartOfExposure,  // the capture driver's time stamp, taken as exposure began
   kArrival,                // no time stamp from the source: when the frame arrived
+  kFilePlayback,           // the file camera's instants of playing each frame out
 };
 
 // Takes the stamps in the order their frames reached the file, one batch at a time: never

@@ -215,6 +215,31 @@ bool FrameTimeRecord::Create(const std::string& path, std::string* reason) {
   return true;
 }
 
+bool FrameTimeRecord::CutToFrames(std::int64_t frames, std::string* reason) {
+  if (frames < 0 || frames >= summary_.frames) return true;
+  // A record is some 60 bytes a frame: a day at 60 frames a second stays far below this.
+  constexpr std::size_t kLargestRecord = std::size_t{1} << 30;
+  std::string text;
+  if (!files::ReadWholeFile(path_, &text, kLargestRecord, reason)) return false;
+  std::size_t end = text.find('\n');  // the header's
+  for (std::int64_t row = 0; row < frames && end != std::string::npos; ++row) {
+    end = text.find('\n', end + 1);
+  }
+  if (end == std::string::npos) return true;  // the record stopped before; it is shorter
+  text.resize(end + 1);
+  if (!files::TruncateFile(path_, text.size(), reason)) return false;
+  FrameTimeSummary cut;
+  ReadFrameTimeRecord(text, &cut);
+  // The steps of the clock are known only to the writer; those before the cut stay.
+  for (const FrameTimeSummary::Place& step : summary_.clock_steps) {
+    if (step.frame < frames) cut.clock_steps.push_back(step);
+  }
+  cut.clock_step_places = static_cast<std::int64_t>(cut.clock_steps.size());
+  cut.write_error = summary_.write_error;
+  summary_ = std::move(cut);
+  return true;
+}
+
 void FrameTimeRecord::TakeFrames(const FrameStamp* stamps, std::size_t count) {
   rows_.clear();
   for (std::size_t i = 0; i < count; ++i) AppendRow(stamps[i]);
@@ -292,6 +317,9 @@ std::vector<std::string> FrameTimeLogLines(const FrameTimeSummary& summary,
     case FrameTimeOrigin::kArrival:
       lines.emplace_back(
           "Frame times: computer clock when each frame arrived; the source gives no time stamps");
+      break;
+    case FrameTimeOrigin::kFilePlayback:
+      lines.emplace_back("Frame times: the file camera's play-out instants, on the computer clock");
       break;
     case FrameTimeOrigin::kUnknown:
       break;

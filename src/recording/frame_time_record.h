@@ -55,6 +55,10 @@ class FrameTimeRecord final : public FrameStampSink {
   // has priority); the summary keeps counting.
   void TakeFrames(const FrameStamp* stamps, std::size_t count) override;
   void Close() { file_.Close(); }
+  // After Close: cuts the record to its first `frames` rows, as its video file was cut back
+  // to its last whole frame after a failed write, and sums up what is left. False, with the
+  // reason, when the record cannot be cut.
+  bool CutToFrames(std::int64_t frames, std::string* reason);
   const std::string& path() const { return path_; }
   const FrameTimeSummary& summary() const { return summary_; }
 

@@ -18,7 +18,7 @@ namespace {
 
 VideoNameOptions NameOptionsOf(const Options& options) {
   return VideoNameOptions{options.video_directory, options.video_name_prefix,
-                          options.event_file_global_prefix};
+                          options.event_file_global_prefix, options.record_format};
 }
 
 }  // namespace
@@ -97,8 +97,14 @@ void RecordingController::SwitchOverlaysOffForRecording() {
 
 HResult RecordingController::StartVideo() {
   // A new start has no start text yet.
-  session().start_text.clear();
+  start_text_.clear();
   const bool relative_name = context_.options.video_directory.empty();
+  target_.video_file_name_is_relative = relative_name;
+  // The name says the format, so a continuation goes on as its recording began.
+  target_.format = target_.video_file_name.ends_with(VideoFileExtension(RecordingFileFormat::Ser))
+                       ? RecordingFileFormat::Ser
+                       : RecordingFileFormat::Avi;
+  target_.observer = context_.options.event_file_global_prefix;
 
   // A device that has left cannot start; it is started again when it returns.
   const VideoSourceInfo* in_use = sources().CurrentSource();
@@ -106,7 +112,7 @@ HResult RecordingController::StartVideo() {
     if (CurrentSourceRecording()) {
       context_.log.ReportMessage(
           "WARNING: the recording did not start; nothing was recorded into " +
-              FullVideoPath(session().video_file_name, relative_name, context_.current_directory) +
+              FullVideoPath(target_.video_file_name, relative_name, context_.current_directory) +
               " (the video capture device is disconnected)\r\n",
           true);
     }
@@ -123,7 +129,7 @@ HResult RecordingController::StartVideo() {
 
   // Start the graph; device-change notifications wait until it has started.
   graph_switching_ = true;
-  HResult result = context_.graph.StartCamera(relative_name);
+  HResult result = context_.graph.StartCamera(recording ? target_ : RecordingTarget{});
 
   // The format cannot carry the overlays: drop them and try once more.
   if (result == E_NOTIMPL) {
@@ -134,13 +140,13 @@ HResult RecordingController::StartVideo() {
     switches.integration_count = 1;
     // Nothing ran yet: stopping as a recording would write a log for a recording that
     // never started and reconnect the GPS in the middle of the start.
-    result = context_.graph.StopCamera(false);
+    result = context_.graph.StopCamera().result;
     if (Failed(result)) {
       context_.log.ReportMessage(kStopCameraFailedText, true);
       graph_switching_ = false;
       return result;
     }
-    result = context_.graph.StartCamera(relative_name);
+    result = context_.graph.StartCamera(recording ? target_ : RecordingTarget{});
   }
   graph_switching_ = false;
   if (Failed(result)) {
@@ -149,7 +155,7 @@ HResult RecordingController::StartVideo() {
       CloseFrameTimeRecord(nullptr);
       // What stands in the way of the file, when something does.
       const std::string path =
-          FullVideoPath(session().video_file_name, relative_name, context_.current_directory);
+          FullVideoPath(target_.video_file_name, relative_name, context_.current_directory);
       std::string reason = files::FileCreateError(path);
       // The graph never writes over a file; one that appeared under the name says so.
       if (reason.empty() && files::NameTaken(path)) reason = "a file of that name exists";
@@ -164,12 +170,12 @@ HResult RecordingController::StartVideo() {
   if (recording) {
     // An Event's file begins at its planned start, which the graph may run ahead of.
     SystemTime started = context_.clock.UtcSystemTime();
-    if (session().record_from_utc > context_.clock.UtcNow()) {
-      FileTimeToSystemTime(session().record_from_utc, &started);
+    if (target_.record_from_utc > context_.clock.UtcNow()) {
+      FileTimeToSystemTime(target_.record_from_utc, &started);
     }
-    session().start_text = "Start recording at " + FormatTimeOfDay(started) + " (UTC)";
+    start_text_ = "Start recording at " + FormatTimeOfDay(started) + " (UTC)";
     if (context_.clock_discipline != nullptr) clock_at_start_ = context_.clock_discipline->Read();
-    context_.log.ReportMessage(session().start_text, true);
+    context_.log.ReportMessage(start_text_, true);
   }
   return result;
 }
@@ -180,8 +186,9 @@ HResult RecordingController::StopVideo() {
   const FileTime stop_asked = context_.clock.UtcNow();
 
   // Stop the graph; a stopped recording's log is written at once.
-  const HResult result = context_.graph.StopCamera(was_recording);
-  if (auto stopped = context_.graph.TakeStoppedRecording()) {
+  CameraStop stop = context_.graph.StopCamera();
+  const HResult result = stop.result;
+  if (std::optional<StoppedRecording>& stopped = stop.recording) {
     LogExtraLines extra;
     std::vector<std::string>& log_notes = extra.notes;
     // A file that could not be written is said first: which, that the recording stopped,
@@ -195,7 +202,7 @@ HResult RecordingController::StopVideo() {
       last_recording_failed_ = true;
       std::string report =
           std::string(kRecordingCutShortText) +
-          FullVideoPath(session().video_file_name, stopped->video_file_name_is_relative,
+          FullVideoPath(target_.video_file_name, target_.video_file_name_is_relative,
                         context_.current_directory) +
           "\r\n";
       if (stopped->file_end.frames >= 0) {
@@ -208,7 +215,7 @@ HResult RecordingController::StopVideo() {
     }
     // An Event's file that began well after its planned start says so.
     const FileTime first = stopped->file_end.first_frame_utc;
-    const FileTime planned = session().record_from_utc;
+    const FileTime planned = target_.record_from_utc;
     if (planned != 0 && first > planned + kLateStartTicks) {
       char late[96];
       std::snprintf(late, sizeof late,
@@ -224,7 +231,8 @@ HResult RecordingController::StopVideo() {
     }
     clock_at_start_.reset();
     extra.frame_times = CloseFrameTimeRecord(&*stopped);
-    WriteLogOfStoppedRecording(*stopped, context_.graph, gps_at_start_, context_.clock,
+    WriteLogOfStoppedRecording(*stopped, {target_, event_description_, start_text_},
+                               context_.graph, gps_at_start_, context_.clock,
                                context_.current_directory, extra);
   } else if (frame_record_) {
     CloseFrameTimeRecord(nullptr);
@@ -250,8 +258,8 @@ void RecordingController::AccountForLostFrames(StoppedRecording& stopped, FileTi
   const FileTime interval = format != nullptr ? format->media_type.avg_time_per_frame : 0;
   // The recording ends at its stop, or at the Event's planned end when that came first.
   FileTime end = stop_asked;
-  if (session().record_until_utc != 0 && session().record_until_utc < end) {
-    end = session().record_until_utc;
+  if (target_.record_until_utc != 0 && target_.record_until_utc < end) {
+    end = target_.record_until_utc;
   }
   // A stall that ran into the stop lost frames no later frame's number showed missing.
   const auto last = static_cast<FileTime>(stopped.file_end.last_frame_utc);
@@ -261,7 +269,7 @@ void RecordingController::AccountForLostFrames(StoppedRecording& stopped, FileTi
   // From the first frame on: a late start has a warning of its own, and what remains of an
   // Event begun late was all there was to record.
   const auto first = static_cast<FileTime>(stopped.file_end.first_frame_utc);
-  const FileTime begin = first != 0 ? first : session().record_from_utc;
+  const FileTime begin = first != 0 ? first : target_.record_from_utc;
   const std::int64_t recorded = stopped.file_end.frames >= 0 ? stopped.file_end.frames
                                                              : stopped.recorded_frames;
   const std::int64_t due = FramesDue(begin, end, interval);
@@ -278,7 +286,7 @@ void RecordingController::AccountForLostFrames(StoppedRecording& stopped, FileTi
 
 void RecordingController::OpenFrameTimeRecord() {
   frame_record_.reset();
-  const std::string name = FrameTimeRecordName(session().video_file_name);
+  const std::string name = FrameTimeRecordName(target_.video_file_name);
   if (!name.empty()) {
     auto record = std::make_shared<FrameTimeRecord>();
     std::string reason;
@@ -293,12 +301,12 @@ void RecordingController::OpenFrameTimeRecord() {
           true);
     }
   }
-  context_.graph.set_frame_stamp_sink(frame_record_);
+  target_.frame_stamps = frame_record_;
 }
 
 std::vector<std::string> RecordingController::CloseFrameTimeRecord(
     const StoppedRecording* stopped) {
-  context_.graph.set_frame_stamp_sink(nullptr);
+  target_.frame_stamps = nullptr;
   std::vector<std::string> lines;
   const std::shared_ptr<FrameTimeRecord> record = std::exchange(frame_record_, nullptr);
   if (!record) return lines;
@@ -309,8 +317,17 @@ std::vector<std::string> RecordingController::CloseFrameTimeRecord(
     if (summary.frames == 0) files::DeleteFile(record->path());
     return lines;
   }
-  const std::string full_name = FullVideoPath(record->path(), stopped->video_file_name_is_relative,
+  const std::string full_name = FullVideoPath(record->path(), target_.video_file_name_is_relative,
                                               context_.current_directory);
+  // A video file cut back to its last whole frame keeps a record of the frames it holds.
+  std::string reason;
+  if (stopped->file_end.write_failed && stopped->file_end.frames >= 0 &&
+      !record->CutToFrames(stopped->file_end.frames, &reason)) {
+    context_.log.ReportMessage("WARNING: the frame-time record " + full_name +
+                                   " lists frames the video file lost at its end and cannot "
+                                   "be cut (" + reason + ")\r\n",
+                               true);
+  }
   if (!summary.write_error.empty()) {
     context_.log.ReportMessage("WARNING: the frame-time record " + full_name + " stopped after " +
                                    std::to_string(summary.frames) + " frames (" +
@@ -350,8 +367,8 @@ void RecordingController::StartManualRecording() {
   StopVideo();
 
   // The recording's file name.
-  session().event_description.clear();
-  session().video_file_name = UnusedVideoFileName(
+  event_description_.clear();
+  target_.video_file_name = UnusedVideoFileName(
       MakeVideoFileName(nullptr, NameOptionsOf(context_.options), context_.clock,
                         context_.bias_minutes, context_.log)
           .name);
@@ -364,7 +381,7 @@ void RecordingController::StartManualRecording() {
 
 void RecordingController::SetRecordingUi(bool store_name) {
   // Without a file the following start shows live video only.
-  const std::string& file_name = session().video_file_name;
+  const std::string& file_name = target_.video_file_name;
   if (file_name.empty()) {
     context_.log.ReportMessage(kNullFilePathnameText, true);
     return;
@@ -445,10 +462,10 @@ void RecordingController::EndRecording() {
   ClearRecordingUi();
 
   // No recording file any more.
-  session().video_file_name.clear();
-  session().record_from_utc = session().record_until_utc = 0;
+  target_.video_file_name.clear();
+  target_.record_from_utc = target_.record_until_utc = 0;
   recording_duration_ = 0;
-  session().event_description.clear();
+  event_description_.clear();
 
   // Playback comes back.
   if (playback_was_open_) {
@@ -518,14 +535,14 @@ HResult RecordingController::BeginEventRecording(const EventRecordingRequest& ev
     context_.hooks.arm_stop_timer(recording_duration_ + kStopTimerExtraMilliseconds);
   }
 
-  session().record_from_utc = event.record_from_utc;
-  session().record_until_utc = event.record_until_utc;
+  target_.record_from_utc = event.record_from_utc;
+  target_.record_until_utc = event.record_until_utc;
   const EventNameParts parts{event.asteroid_name, event.star_name, event.start_time};
-  session().video_file_name = UnusedVideoFileName(
+  target_.video_file_name = UnusedVideoFileName(
       MakeVideoFileName(&parts, NameOptionsOf(context_.options), context_.clock,
                         context_.bias_minutes, context_.log)
           .name);
-  session().event_description =
+  event_description_ =
       MakeEventDescription(event.asteroid_name, event.star_name, event.comment);
   last_recording_failed_ = false;
   SetRecordingUi(true);
@@ -543,10 +560,10 @@ bool RecordingController::EndEventRecording() {
 
   StopVideo();
   ClearRecordingUi();
-  session().video_file_name.clear();
-  session().record_from_utc = session().record_until_utc = 0;
+  target_.video_file_name.clear();
+  target_.record_from_utc = target_.record_until_utc = 0;
   recording_duration_ = 0;
-  session().event_description.clear();
+  event_description_.clear();
   context_.log.ReportMessage("", false);
 
   StartVideo();
@@ -570,9 +587,9 @@ void RecordingController::OnGraphRunError(std::uint64_t run) {
 }
 
 void RecordingController::ResumeRecording(const std::string& path) {
-  session().video_file_name = path;
+  target_.video_file_name = path;
   // The continuation starts now: its first frame is not late against the recording's start.
-  session().record_from_utc = 0;
+  target_.record_from_utc = 0;
   SetRecordingUi(false);
   if (Failed(StartVideo()) && CurrentSourceRecording()) EndFailedRecording();
 }
@@ -592,7 +609,7 @@ void RecordingController::EndFailedRecording() {
 void RecordingController::CancelPendingEvent() {
   if (context_.hooks.delete_countdown_timer) context_.hooks.delete_countdown_timer();
   event_recording_running_ = false;
-  session().video_file_name.clear();
+  target_.video_file_name.clear();
   event_pending_ = false;
   recording_duration_ = 0;
   context_.view.SetMainWindowTitle(kIdleTitle);

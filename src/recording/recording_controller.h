@@ -188,6 +188,12 @@ class RecordingController {
   // Event recordings that ended (stopped by hand, failed, or recorded to their stop); the
   // event loader skips them, so none is recorded twice.
   const std::vector<StoppedEvent>& manually_stopped_events() const { return manually_stopped_; }
+  // What the recording in progress records into (its file name empty when none).
+  const RecordingTarget& recording_target() const { return target_; }
+  // The loader forgets the last recording's name; a recording in progress keeps its own.
+  void ForgetIdleVideoFileName() {
+    if (!CurrentSourceRecording()) target_.video_file_name.clear();
+  }
   // The GPS position taken at the start of the recording in progress, for its log.
   const LastGpsPosition& gps_at_start() const { return gps_at_start_; }
   void set_gps_at_start(const LastGpsPosition& gps) { gps_at_start_ = gps; }
@@ -195,7 +201,6 @@ class RecordingController {
  private:
   VideoSources& sources() { return context_.graph.sources(); }
   const VideoSources& sources() const { return context_.graph.sources(); }
-  RecordingSession& session() { return context_.graph.session(); }
   // name, or its first free continuation when an earlier recording holds it; empty (and
   // reported) when none is free.
   std::string UnusedVideoFileName(std::string name);
@@ -235,6 +240,11 @@ class RecordingController {
   EventRecordingRequest current_event_{};
   std::vector<StoppedEvent> manually_stopped_;
   LastGpsPosition gps_at_start_;
+  // The recording in progress or about to start: what the graph records into, and what
+  // its log says of it.
+  RecordingTarget target_;
+  std::string event_description_;
+  std::string start_text_;
   std::shared_ptr<FrameTimeRecord> frame_record_;
   // The computer clock's state when the recording in progress started, for its log.
   std::optional<ClockState> clock_at_start_;

@@ -16,23 +16,24 @@ const VideoFormatsByFrameRate* CurrentRateGroup(const VideoSourceInfo& info) {
 
 }  // namespace
 
-void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
+void WriteLogOfStoppedRecording(const StoppedRecording& stopped,
+                                const RecordingDescription& recording, const CaptureGraph& graph,
                                 const LastGpsPosition& gps, const Clock& clock,
                                 std::string_view current_directory,
                                 const LogExtraLines& extra) {
   const CaptureGraphContext& context = graph.context();
-  const RecordingSession& session = context.session;
+  const RecordingTarget& target = recording.target;
   RecordingLogInput input;
   input.stop_text =
-      MakeStopReport(clock, session.video_file_name, stopped.video_file_name_is_relative,
+      MakeStopReport(clock, target.video_file_name, target.video_file_name_is_relative,
                      current_directory, context.log);
   const VideoSourceInfo* info = context.sources.CurrentSource();
   input.kind = info != nullptr && info->is_active_event_recording ? RecordingKind::kEvent
                                                                   : RecordingKind::kManual;
-  input.event_description = session.event_description;
-  input.start_text = session.start_text;
-  input.video_file_name = session.video_file_name;
-  input.video_file_name_is_relative = stopped.video_file_name_is_relative;
+  input.event_description = recording.event_description;
+  input.start_text = recording.start_text;
+  input.video_file_name = target.video_file_name;
+  input.video_file_name_is_relative = target.video_file_name_is_relative;
   input.current_directory = current_directory;
   input.has_dropped_frames_interface = stopped.has_dropped_frames_interface;
   input.recorded_frames = stopped.recorded_frames;

@@ -1,7 +1,7 @@
 #pragma once
 
 // The recording log of a recording the capture graph has just stopped: what the graph
-// counted, the session's texts, the device and format in use, and the GPS position taken
+// counted, the controller's texts, the device and format in use, and the GPS position taken
 // at the start.
 
 #include <string>
@@ -21,8 +21,16 @@ struct LogExtraLines {
   std::vector<std::string> notes;        // a recording cut short, frames missing
 };
 
+// What the recording controller chose for a recording and said at its start.
+struct RecordingDescription {
+  const RecordingTarget& target;
+  const std::string& event_description;
+  const std::string& start_text;  // "Start recording at hh:mm:ss (UTC)"
+};
+
 // current_directory: the station's home folder, for a relative video file name.
-void WriteLogOfStoppedRecording(const StoppedRecording& stopped, const CaptureGraph& graph,
+void WriteLogOfStoppedRecording(const StoppedRecording& stopped,
+                                const RecordingDescription& recording, const CaptureGraph& graph,
                                 const LastGpsPosition& gps, const Clock& clock,
                                 std::string_view current_directory,
                                 const LogExtraLines& extra = {});

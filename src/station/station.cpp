@@ -72,7 +72,7 @@ void AppState::BuildObjects() {
   }
   graph_ = std::make_unique<CaptureGraph>(
       CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
-                          session_, log_, errors_,
+                          log_, errors_,
                           [this] { return CreateColourControl(services_.media, log_); },
                           [this](std::uint64_t run) {
                             // The recording that failed is ended on the UI thread.
@@ -137,9 +137,9 @@ void AppState::BuildObjects() {
   loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
   // Never the name of a recording in progress: its stop would then write no log.
   loader_hooks.clear_current_video_file_name = [this] {
-    if (!RecordingInProgress()) session_.video_file_name.clear();
+    controller_->ForgetIdleVideoFileName();
   };
-  CountdownSchedulerContext schedule{*controller_,      sources_, session_,
+  CountdownSchedulerContext schedule{*controller_,      sources_,
                                      services_.windows, services_.windows,
                                      *services_.timers, log_,     services_.clock,
                                      derived_,          {},       {},
@@ -243,7 +243,6 @@ HResult AppState::Initialise() {
   initialising_ = true;
   layout_.initialising = true;
   command_counter_ = kFirstCommandIdentifier;
-  session_ = RecordingSession{};
   sources_.SetCurrentSourceIndex(kNoCurrentSource);
 
   // The desktop's work area, then the objects behind the windows.

@@ -197,7 +197,6 @@ class AppState final : private StationMenuKeeper {
   RecordingController& controller() { return *controller_; }
   // Null without serial ports.
   GpsControl* gps() { return gps_.get(); }
-  RecordingSession& session() { return session_; }
   // The Video Input Device and camera format windows' logic (the hot-plug reconciliation
   // refreshes and cancels them).
   DeviceSelectionModel& device_selection() { return *device_selection_; }
@@ -267,7 +266,6 @@ class AppState final : private StationMenuKeeper {
   DerivedOptions derived_;
   std::vector<VideoConfiguration> video_configurations_;
   VideoSources sources_;
-  RecordingSession session_;
   // The live analysis outlives the graph, whose pipeline hands it frames until it stops.
   RecognitionSets recognition_sets_;
   LiveAnalysis live_analysis_;

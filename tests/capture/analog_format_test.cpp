@@ -33,9 +33,9 @@ void Detect(const Case& c) {
   CaptureGraph graph{bed.GraphContext(), nullptr, nullptr};
   EXPECT_TRUE(ValidationHooksFor(graph).auto_set_analog_device_format);
   if (c.failing == "recording") {  // a recording is never stopped for a test
-    bed.session.video_file_name = "VideoFiles/a.avi";
+    bed.target.video_file_name = "VideoFiles/a.avi";
     graph.renderers().set_display_window(0x77);
-    EXPECT_EQ(graph.StartCamera(false), S_OK);
+    EXPECT_EQ(graph.StartCamera(bed.target), S_OK);
   }
   bed.view.entries.clear();
   AutoSetAnalogDeviceFormat(graph, &info, [&](std::chrono::milliseconds time) {

@@ -58,14 +58,16 @@ class CaptureGraphTest : public ::testing::Test, protected testing::CaptureBed {
     return *capture;
   }
 
-  void StartRecording(const std::string& file = kVideoFile) { session.video_file_name = file; }
+  void StartRecording(const std::string& file = kVideoFile) { target.video_file_name = file; }
   // Stops the recording and writes its log as the recording controller does.
   HResult StopRecordingAndWriteLog(CaptureGraph& graph) {
-    const HResult result = graph.StopCamera(true);
-    if (const auto stopped = graph.TakeStoppedRecording()) {
-      WriteLogOfStoppedRecording(*stopped, graph, gps, clock, "/home/obs/station/");
+    const CameraStop stop = graph.StopCamera();
+    if (stop.recording) {
+      const std::string none;
+      WriteLogOfStoppedRecording(*stop.recording, {target, none, none}, graph, gps, clock,
+                                 "/home/obs/station/");
     }
-    return result;
+    return stop.result;
   }
 
   LastGpsPosition gps;
@@ -90,7 +92,7 @@ Names Sorted(Names names) {
 TEST_F(CaptureGraphTest, LivePreviewRunsDeviceThroughSmartTeeToEvr) {
   auto device = AddPal();
   CaptureGraph& graph = Make();
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(fake().Connections(),
             (Names{"USB2.0 Grabber.Capture -> Smart Tee.Input", "Smart Tee.Preview -> EVR.Input"}));
   EXPECT_EQ(graph.state(), GraphState::Running);
@@ -101,11 +103,11 @@ TEST_F(CaptureGraphTest, LivePreviewRunsDeviceThroughSmartTeeToEvr) {
 
   // Magnify doubles the destination rectangle; a failing update ends the start.
   graph.switches().magnify_x2 = true;
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(control->positions.front(), (VideoRect{2, 1, 722, 577}));
   EXPECT_EQ(control->positions.back(), (VideoRect{2, 1, 1442, 1153}));
   control->position_result = E_FAIL;
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   EXPECT_EQ(view.entries.back(),
             Timed("WARNING: cannot add video rendering filter to filter graph while attempting "
                   "to start camera\r\n"));
@@ -118,7 +120,7 @@ TEST_F(CaptureGraphTest, RecordingGoesThroughTheCodecPairedWithTheSubtypeIfThere
   CaptureGraph& graph = Make();
   StartRecording();
   pairs = {{SubtypeCode::MJPG, 1, "Other Codec"}, {SubtypeCode::YUY2, 2, kCodec}};
-  ASSERT_EQ(graph.StartCamera(true), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(true)), S_OK);
   EXPECT_EQ(fake().Connections(),
             (Names{"USB2.0 Grabber.Capture -> Smart Tee.Input", "Smart Tee.Preview -> EVR.Input",
                    "Smart Tee.Capture -> VESK Test Codec.Input",
@@ -129,9 +131,28 @@ TEST_F(CaptureGraphTest, RecordingGoesThroughTheCodecPairedWithTheSubtypeIfThere
                                        SubtypeCodecPair{SubtypeCode::YUY2, 7, kCodec},
                                        SubtypeCodecPair{SubtypeCode::MJPG, 2, kCodec}}) {
     pairs = {pair};
-    ASSERT_EQ(graph.StartCamera(true), S_OK);
+    ASSERT_EQ(graph.StartCamera(Target(true)), S_OK);
     EXPECT_EQ(fake().FilterNames(), (Names{kDevice, "EVR", "Smart Tee", "AVI Mux"}));
   }
+}
+
+TEST_F(CaptureGraphTest, ASerRecordingGoesToTheSerWriterWithoutACodec) {
+  AddPal();
+  media.AddCompressor(kCodec);
+  CaptureGraph& graph = Make();
+  StartRecording();
+  pairs = {{SubtypeCode::YUY2, 1, kCodec}};
+  RecordingTarget target = Target(true);
+  target.format = RecordingFileFormat::Ser;
+  target.observer = "station1";
+  ASSERT_EQ(graph.StartCamera(target), S_OK);
+  EXPECT_EQ(fake().Connections(),
+            (Names{"USB2.0 Grabber.Capture -> Smart Tee.Input", "Smart Tee.Preview -> EVR.Input",
+                   "Smart Tee.Capture -> SER Writer.Input 01"}));
+  // MONO from the YUY2 of an analog camera, named after the device and the observer.
+  EXPECT_FALSE(fake().ser_setup.colour);
+  EXPECT_EQ(fake().ser_setup.instrument, kDevice);
+  EXPECT_EQ(fake().ser_setup.observer, "station1");
 }
 
 TEST_F(CaptureGraphTest, RecordingBranchFailuresEndTheStartAndLeaveNoCodecBehind) {
@@ -147,7 +168,7 @@ TEST_F(CaptureGraphTest, RecordingBranchFailuresEndTheStartAndLeaveNoCodecBehind
   for (const auto& [key, message] : cases) {
     media.plan.Fail(key);
     view.entries.clear();
-    EXPECT_EQ(graph.StartCamera(true), E_FAIL) << key;
+    EXPECT_EQ(graph.StartCamera(Target(true)), E_FAIL) << key;
     EXPECT_EQ(view.entries,
               (Names{Timed(message), Timed("WARNING: Cannot render video stream\r\n")}))
         << key;
@@ -156,11 +177,11 @@ TEST_F(CaptureGraphTest, RecordingBranchFailuresEndTheStartAndLeaveNoCodecBehind
   }
   media.compressors[0]->filter->pins[1]->direction_result = E_FAIL;
   view.entries.clear();
-  EXPECT_EQ(graph.StartCamera(true), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(true)), E_FAIL);
   EXPECT_EQ(view.entries.front(), Timed("\r\nUnable to find codec filter input or output pin\r\n"));
 
-  session.video_file_name.clear();
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  target.video_file_name.clear();
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(fake().FilterNames(), (Names{kDevice, "EVR", "Smart Tee"}));
 }
 
@@ -179,7 +200,7 @@ TEST_F(CaptureGraphTest, ACodecThatFailsLeavesTheRecordingUncompressedAndSaysSo)
     StartRecording();
     media.plan.Fail(key, E_FAIL, media.plan.Calls(key), 1);
     view.entries.clear();
-    ASSERT_EQ(graph.StartCamera(true), S_OK) << key;
+    ASSERT_EQ(graph.StartCamera(Target(true)), S_OK) << key;
     EXPECT_EQ(fake().Connections().back(), "Smart Tee.Capture -> AVI Mux.Input 01") << key;
     EXPECT_EQ(std::count(view.entries.begin(), view.entries.end(), Timed(kRefused)), 1) << key;
     EXPECT_EQ(view.entries.back(), Timed(kUncompressed)) << key;
@@ -190,7 +211,7 @@ TEST_F(CaptureGraphTest, ACodecThatFailsLeavesTheRecordingUncompressedAndSaysSo)
   }
   // The next recording tries the chosen codec again.
   StartRecording();
-  ASSERT_EQ(graph.StartCamera(true), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(true)), S_OK);
   EXPECT_EQ(fake().Connections().back(), std::string(kCodec) + ".Output -> AVI Mux.Input 01");
 }
 
@@ -199,7 +220,7 @@ TEST_F(CaptureGraphTest, AnalysisAndColourFiltersAreSplicedInFrontOfTheRenderer)
   CaptureGraph& graph = Make();
   graph.switches().saturation_highlight = true;
   graph.switches().brightness_contrast = true;
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(Sorted(fake().Connections()),
             Sorted({"USB2.0 Grabber.Capture -> Smart Tee.Input",
                     "Smart Tee.Preview -> VESK Transform Filter Preview.Input",
@@ -208,13 +229,13 @@ TEST_F(CaptureGraphTest, AnalysisAndColourFiltersAreSplicedInFrontOfTheRenderer)
   EXPECT_EQ(live_control.prepares.back(), std::make_pair(std::size_t{0}, 25u));
   // Integration asks for an accumulation buffer of a whole 32-bit frame.
   graph.switches().integration_count = 8;
-  ASSERT_EQ(graph.StopCamera(false), S_OK);
+  ASSERT_EQ(graph.StopCamera().result, S_OK);
   EXPECT_EQ(live_control.releases, 1);
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(live_control.prepares.back(), std::make_pair(std::size_t{720 * 576 * 4}, 25u));
   // A format the filter cannot read ends the start.
   live_control.read_result = E_POINTER;
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   EXPECT_EQ(view.entries, (Names{Timed("WARNING: Cannot render video stream\r\n")}));
 }
 
@@ -231,15 +252,15 @@ TEST_F(CaptureGraphTest, ColourControlFailuresLeaveTheVideoRunningWithoutIt) {
     view.entries.clear();
   };
   media.plan.Fail("AddFilter:Color Control");
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   expect_without_it("Cannot add color control filter to filter graph.");
   media.plan.Clear("AddFilter:Color Control");
   // Only the first join fails, so the video can be joined up again without the filter.
   media.plan.Fail("ConnectDirect", VFW_E_CANNOT_CONNECT, media.plan.Calls("ConnectDirect"), 1);
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   expect_without_it("Cannot connect color control filter.");
   colour->pins.pop_back();  // no output pin
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   expect_without_it("Cannot get IPins for color control filter.");
 }
 
@@ -250,7 +271,7 @@ TEST_F(CaptureGraphTest, FramesReachingTheFileAsTheGraphStartsOrStopsAreCountedI
   CaptureGraph& graph = Make();
   StartRecording();
   fake().on_run = [&] { device->dropped_frames->not_dropped = 1; };
-  ASSERT_EQ(graph.StartCamera(true), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(true)), S_OK);
   device->dropped_frames->not_dropped = 70;
   fake().on_stop = [&] { device->dropped_frames->not_dropped = 75; };
   ASSERT_EQ(StopRecordingAndWriteLog(graph), S_OK);
@@ -264,7 +285,7 @@ TEST_F(CaptureGraphTest, BaselineReadFailuresAreWarnings1006And1007) {
   device->dropped_frames->not_dropped_result = E_FAIL;
   device->dropped_frames->dropped_result = E_FAIL;
   StartRecording();
-  EXPECT_EQ(graph.StartCamera(true), S_OK);
+  EXPECT_EQ(graph.StartCamera(Target(true)), S_OK);
   EXPECT_EQ(view.entries,
             (Names{Timed("WARNING: Dropped frames value may be incorrect,  warning 1006\r\n"),
                    Timed("WARNING: Dropped frames value may be incorrect,  warning 1007\r\n")}));
@@ -272,19 +293,19 @@ TEST_F(CaptureGraphTest, BaselineReadFailuresAreWarnings1006And1007) {
 
 TEST_F(CaptureGraphTest, StartRefusesWithoutWhatItNeeds) {
   media.plan.Fail("CreateGraph");
-  EXPECT_EQ(Make().StartCamera(false), E_FAIL);
+  EXPECT_EQ(Make().StartCamera(Target(false)), E_FAIL);
   EXPECT_EQ(view.entries, (Names{Timed("Logic error: attempt to start camera without a filter "
                                        "graph builder\r\n")}));
   media.plan.Clear("CreateGraph");
 
   CaptureGraph& graph = Make();
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   AddSource("Empty Device", {});
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   AddPal();
   sources.SetCurrentSourceIndex(kNoCurrentSource);
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
-  EXPECT_EQ(graph.StopCamera(true), S_OK);  // no device in use: nothing to stop
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
+  EXPECT_EQ(graph.StopCamera().result, S_OK);  // no device in use: nothing to stop
   EXPECT_EQ(view.entries,
             (Names{Timed("Logic error: attempt to start camera with no video source devices\r\n"),
                    Timed("WARNING: attempt to start camera without a valid video format\r\n"),
@@ -296,19 +317,19 @@ TEST_F(CaptureGraphTest, SourceAndStreamFormatFailures) {
   auto device = AddPal();
   CaptureGraph& graph = Make();
   media.plan.Fail("FindStreamConfig", E_NOINTERFACE, 0);
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   media.plan.Clear("FindStreamConfig");
   device->stream_config->result = E_INVALIDARG;
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   device->stream_config->result = S_OK;
   device->enum_pins_result = E_FAIL;
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   device->enum_pins_result = S_OK;
   device->enum_pins_gives_nothing = true;
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   device->enum_pins_gives_nothing = false;
   media.plan.Fail(std::string("AddFilter:") + kDevice);
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   EXPECT_EQ(view.entries,
             (Names{Timed("ERROR: IAMStreamConfig interface is missing,  error 1011\r\n"),
                    Timed("ERROR: Cannot set capture stream format,  error 1002\r\n"),
@@ -321,19 +342,19 @@ TEST_F(CaptureGraphTest, SourceAndStreamFormatFailures) {
 TEST_F(CaptureGraphTest, RemovalRunAndRendererFailuresEndTheStart) {
   AddPal();
   CaptureGraph& graph = Make();
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   media.plan.Fail("RemoveFilter:EVR");
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   media.plan.Clear("RemoveFilter:EVR");
   media.plan.Fail("EnumFilters");
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   media.plan.Clear("EnumFilters");
   media.plan.Fail("Run");
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   EXPECT_EQ(graph.state(), GraphState::Rendered);
   media.plan.Clear("Run");
   media.plan.Fail("AddFilter:EVR");
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   EXPECT_EQ(
       view.entries,
       (Names{Timed("WARNING: Failure to remove filter from filter graph\r\n"),
@@ -349,10 +370,10 @@ TEST_F(CaptureGraphTest, RemovalRunAndRendererFailuresEndTheStart) {
   media.plan.Clear("AddFilter:EVR");
   media.plan.Fail("CreateRenderer:VMR9");
   options.default_renderer = kRendererVmr9;
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   EXPECT_EQ(view.entries.at(8), Timed("WARNING: Cannot create VMR9 filter,  warning 1034\r\n"));
   media.plan.Clear("CreateRenderer:VMR9");
-  EXPECT_EQ(graph.StartCamera(false), S_OK);
+  EXPECT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(fake().FilterNames()[1], "VMR9");
 }
 
@@ -366,23 +387,23 @@ TEST_F(CaptureGraphTest, ARendererThatCannotRunGivesWayToEvrThenToNoDisplay) {
             "instead\r\n");
   options.default_renderer = kRendererVmr9;
   fail_runs(1);
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(renderer(), "EVR");
   EXPECT_EQ(view.entries.back(), vmr9_gone);
   // Set aside for good: the next start goes to EVR at once.
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(renderer(), "EVR");
   EXPECT_EQ(view.entries.back(), vmr9_gone);
 
   // A failure no renderer mends sets none aside.
   options.default_renderer = kRendererVmr7;
   fail_runs(3);
-  EXPECT_EQ(graph.StartCamera(false), E_FAIL);
+  EXPECT_EQ(graph.StartCamera(Target(false)), E_FAIL);
   EXPECT_EQ(graph.RendererForStart(), RendererKind::VMR7);
   // When EVR cannot run either, the video goes undisplayed and the recording goes on.
   fail_runs(2);
   view.entries.clear();
-  ASSERT_EQ(graph.StartCamera(false), S_OK);
+  ASSERT_EQ(graph.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(renderer(), "Null Renderer");
   EXPECT_EQ(std::vector<std::string>(view.entries.end() - 2, view.entries.end()),
             (Names{Timed("WARNING: the VMR7 video renderer cannot run on this computer; live "
@@ -394,8 +415,8 @@ TEST_F(CaptureGraphTest, ARendererThatCannotRunGivesWayToEvrThenToNoDisplay) {
   CaptureGraph& headless = Make();
   headless.set_display_available(false);
   const int runs = media.plan.Calls("Run");
-  ASSERT_EQ(headless.StartCamera(false), S_OK);
-  ASSERT_EQ(headless.StartCamera(false), S_OK);
+  ASSERT_EQ(headless.StartCamera(Target(false)), S_OK);
+  ASSERT_EQ(headless.StartCamera(Target(false)), S_OK);
   EXPECT_EQ(media.plan.Calls("Run"), runs + 2);
   EXPECT_EQ(renderer(), "EVR");
   EXPECT_EQ(std::count(view.entries.begin(), view.entries.end(),

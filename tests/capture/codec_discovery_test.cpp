@@ -27,7 +27,7 @@ struct CodecDiscoveryTest : ::testing::Test, testing::CaptureBed {
       const testing::FakeGraph& trial = *media.graphs.back();
       trial_seen = trial.output_path + (trial.FilterNames().empty() ? " empty" : " not empty") +
                    (std::count(trial.calls.begin(), trial.calls.end(), "Run") ? " ran" : "");
-      return graph->StartCamera(false);
+      return graph->StartCamera();
     }, &usable);
   }
   std::unique_ptr<CaptureGraph> graph;
@@ -41,11 +41,11 @@ TEST_F(CodecDiscoveryTest, TheTrialOffersWhatJoinsAndTheSelectorKeepsOnePairPerS
   AddPal();
   for (const char* name : {"Lossless", "Refuses YUY2", "JPEG"}) media.AddCompressor(name);
   media.plan.Fail("RenderStream:Capture:Refuses YUY2");
-  ASSERT_EQ(Make().StartCamera(false), S_OK);
+  ASSERT_EQ(Make().StartCamera(), S_OK);
   std::vector<SubtypeCodecPair> saved;
   pairs = {{SubtypeCode::MJPG, 3, "JPEG"}, {SubtypeCode::YUY2, 1, "Lossless"}};
   CodecSelectorModel selector(CodecSelectorContext{*graph, pairs, saved, "/home/obs/",
-                                                   [this] { return graph->StartCamera(false); }});
+                                                   [this] { return graph->StartCamera(); }});
   usable.indexes = {9};
   ASSERT_EQ(Discover(), S_OK);
   EXPECT_EQ(usable.indexes, (std::vector<std::size_t>{0, 1, 3}));

@@ -20,18 +20,24 @@ namespace vesk::testing {
 
 // The stamp of a width x height picture from an 8-bit plane whose pixels are `step` bytes
 // apart (2 for the luma of YUY2); a negative stride reads a bottom-up picture from its top
-// row. Cells that match no glyph read as '?'.
+// row. Cells that match no glyph read as '?'. field 0 or 1 reads that field's own stamp from
+// an interlaced picture.
 inline std::string ReadStamp(const std::uint8_t* top_row, int width, int height, int stride,
-                             int step) {
+                             int step, int field = -1) {
   using namespace vesk::simcam;
   StarFieldPainter geometry;  // where the cameras put the text at this size
-  geometry.Configure(width, height, 1);
+  geometry.Configure(width, height, 1, field >= 0);
+  if (field >= 0) {  // the field as a picture of its own
+    top_row += field * stride;
+    height /= 2;
+    stride *= 2;
+  }
   TextStyle style;
   const int scale = style.scale = geometry.text_scale();
   std::string text;
   for (int i = 0; i < 20; ++i) {  // "HH:MM:SS.mmm NNNNNNN"
     const int x = geometry.text_x() + (style.margin + i * (kGlyphColumns + style.spacing)) * scale;
-    const int y = geometry.text_y() + style.margin * scale;
+    const int y = (field >= 0 ? geometry.text_y() / 2 : geometry.text_y()) + style.margin * scale;
     GlyphRows seen{};  // the middle of each dot: ink is bright, paper dark
     for (int r = 0; r < kGlyphRows; ++r) {
       for (int c = 0; c < kGlyphColumns; ++c) {
@@ -49,7 +55,7 @@ inline std::string ReadStamp(const std::uint8_t* top_row, int width, int height,
 }
 
 // The time of day in milliseconds and the counter burnt into one recorded frame of raw
-// pixels of an AVI file.
+// pixels of an AVI file; of an interlaced frame, its first field's (the frame's instant).
 inline std::pair<long, long> FrameStampOf(const std::string& path, const AviFile& file,
                                           std::size_t index) {
   const std::vector<std::uint8_t> data = ReadAviChunk(path, file.video_chunks.at(index));
@@ -60,7 +66,10 @@ inline std::pair<long, long> FrameStampOf(const std::string& path, const AviFile
     top += static_cast<std::ptrdiff_t>(height - 1) * stride;
     stride = -stride;
   }
-  const std::string text = data.empty() ? "" : ReadStamp(top, file.width, height, stride, step);
+  std::string text = data.empty() ? "" : ReadStamp(top, file.width, height, stride, step);
+  if (text.find('?') != std::string::npos) {  // combed: PAL's top field comes first, NTSC's bottom
+    text = ReadStamp(top, file.width, height, stride, step, height == 480 ? 1 : 0);
+  }
   int hour = 0, minute = 0, second = 0, milli = 0;
   long counter = 0;  // "HH:MM:SS.mmm NNNNNNN"
   EXPECT_EQ(

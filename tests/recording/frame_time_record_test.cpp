@@ -39,6 +39,16 @@ TEST(FrameTimeRecordTest, RowsAndLogLinesSayWhenEachFrameWasCapturedAndWhatWasLo
                 "Frames lost: 2 before frame 2",
                 "Computer clock stepped: by +0.052 s before frame 3",
                 "Frame-time record: /home/obs/VideoFiles/clip.frames.csv"}));
+  // A video file cut back to its first three frames keeps their rows and their sums only.
+  ASSERT_TRUE(record.CutToFrames(3, &reason)) << reason;
+  EXPECT_TRUE(testing::ReadFileBytes("clip.frames.csv")
+                  .ends_with("2 frames lost before this one\r\n"));
+  EXPECT_EQ(record.summary().frames, 3);
+  EXPECT_EQ(record.summary().last_utc_ns, kStart + 160 * kMs + 17000);
+  EXPECT_EQ(record.summary().frames_lost, 2);
+  EXPECT_TRUE(record.summary().clock_steps.empty());
+  ASSERT_TRUE(record.CutToFrames(5, &reason));  // more than it has: unchanged
+  EXPECT_EQ(record.summary().frames, 3);
   // A record never writes over anything, and a source without numbers loses nothing.
   FrameTimeRecord again;
   EXPECT_FALSE(again.Create("clip.frames.csv", &reason));

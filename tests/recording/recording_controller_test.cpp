@@ -168,6 +168,21 @@ TEST_F(RecordingControllerTest, ManualRecordingCycleSwitchesWindowsAndWritesTheL
   EXPECT_TRUE(device().recording_path.empty());
 }
 
+TEST_F(RecordingControllerTest, ASerRecordingIsNamedWrittenAndLoggedAsOne) {
+  AddPal();
+  options.record_format = RecordingFileFormat::Ser;
+  options.event_file_global_prefix = "station1";
+  RecordingController& c = Make();
+  c.StartManualRecording();
+  EXPECT_EQ(fake().output_path, "VideoFiles/07_14_2026_03_05_09.ser");
+  EXPECT_EQ(fake().ser_setup.observer, "station1");
+  c.StopRecording();
+  EXPECT_NE(testing::ReadFileBytes(kManualLog)
+                .find("Codec: NONE\r\nVideo renderer: EVR\r\n"
+                      "File format: SER, with the UTC time of every frame\r\n"),
+            std::string::npos);
+}
+
 // A receiver with a fix: the recording's log has its position and the GPS time against the
 // clock, the port is closed while the recording runs and, with AutostartGPS, connected again
 // after it. An Event takes the fix read during its countdown and never reads at its start.

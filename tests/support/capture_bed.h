@@ -1,7 +1,7 @@
 #pragma once
 
 // What a capture graph stands on in the tests: the media double, options, the device list,
-// the recording session, a message log whose entries are kept, and a fake clock at
+// the recording target, a message log whose entries are kept, and a fake clock at
 // 2026-07-14 03:05:09 UTC. Devices are added with one frame-rate group and made the device
 // in use.
 
@@ -53,8 +53,8 @@ class CaptureBed {
 
   CaptureGraphContext GraphContext(
       std::function<std::shared_ptr<MediaFilter>()> create_colour_control = nullptr) {
-    return CaptureGraphContext{media,   options, pairs,  sources,
-                               session, log,     errors, std::move(create_colour_control), nullptr};
+    return CaptureGraphContext{media, options, pairs, sources, log, errors,
+                               std::move(create_colour_control), nullptr};
   }
 
   FakeGraph& fake() { return *media.graphs.back(); }
@@ -69,7 +69,12 @@ class CaptureBed {
   RecordingMessageBox box;
   ErrorReporter errors{log, box};
   VideoSources sources{media, log};
-  RecordingSession session;
+  // What the graph records into; Target(relative) hands it to a start.
+  RecordingTarget target;
+  RecordingTarget Target(bool relative) {
+    target.video_file_name_is_relative = relative;
+    return target;
+  }
 };
 
 }  // namespace vesk::testing

@@ -190,6 +190,7 @@ HResult FakeGraph::SetOutputFileName(const std::string& path,
   auto mux = std::make_shared<FakeFilter>();
   mux->AddPin("Input 01", PinDirection::Input);
   filters_.emplace_back("AVI Mux", mux);
+  recorded_file.ser = false;
   output_path = path;
   *multiplexer = mux;
   return S_OK;
@@ -204,6 +205,7 @@ HResult FakeGraph::SetSerOutputFileName(const std::string& path, const SerRecord
   filters_.emplace_back("SER Writer", filter);
   output_path = path;
   ser_setup = setup;
+  recorded_file.ser = true;
   *writer = filter;
   return S_OK;
 }

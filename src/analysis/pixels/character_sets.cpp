@@ -1,5 +1,8 @@
 #include "analysis/pixels/character_sets.h"
 
+#include <algorithm>
+#include <string>
+
 #include "base/files.h"
 
 namespace vesk {
@@ -172,6 +175,49 @@ void ParseInterlacedSet(std::string_view text, InterlacedSet* set) {
     cell.digit_value = DigitValueOf(cell.character);
     set->cells.push_back(cell);
   }
+}
+
+namespace {
+
+void AppendHexBytes(const std::uint8_t* bytes, std::size_t count, std::size_t per_line,
+                    std::string* text) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < count; ++i) {
+    if (bytes[i] >= 16) text->push_back(kDigits[bytes[i] >> 4]);
+    text->push_back(kDigits[bytes[i] & 15]);
+    text->push_back(' ');
+    if ((i + 1) % per_line == 0) text->push_back('\n');
+  }
+}
+
+// Only the characters a set holds: digits, signs and letters of the basic range.
+char NarrowCharacter(char16_t character) {
+  return character == u' ' || character > 0x7E || character < 0x21 ? '#'
+                                                                    : static_cast<char>(character);
+}
+
+}  // namespace
+
+std::string CharacterSetText(const CharacterSet& set) {
+  std::string text = std::to_string(set.cells.size()) + "\n";
+  for (const CharacterCell& cell : set.cells) {
+    text.push_back(NarrowCharacter(cell.character));
+    text.push_back('\n');
+    AppendHexBytes(cell.image.data(), cell.image.size(), kCellColumns, &text);
+  }
+  return text;
+}
+
+std::string InterlacedSetText(const InterlacedSet& set) {
+  std::string text = std::to_string(set.cells.size()) + "\n";
+  for (const InterlacedCell& cell : set.cells) {
+    text.push_back(NarrowCharacter(cell.character));
+    text.push_back(' ');
+    text.push_back(static_cast<char>('0' + std::clamp(cell.number, 0, 9)));
+    text.push_back('\n');
+    AppendHexBytes(cell.image.data(), cell.image.size(), cell.image.size(), &text);
+  }
+  return text;
 }
 
 bool LoadCharacterSet(CharacterSet* set) {

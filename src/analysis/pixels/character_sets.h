@@ -68,6 +68,11 @@ struct RecognitionSets {
 void ParseCharacterSet(std::string_view text, CharacterSet* set);
 void ParseInterlacedSet(std::string_view text, InterlacedSet* set);
 
+// The text of a character-set file, as the parsers above read it: lower-case hex values,
+// each followed by a blank; a blank character written as '#'.
+std::string CharacterSetText(const CharacterSet& set);
+std::string InterlacedSetText(const InterlacedSet& set);
+
 // Load from the current directory; false only when the file cannot be read.
 bool LoadCharacterSet(CharacterSet* set);
 bool LoadInterlacedSet(const std::string& file_name, InterlacedSet* set);

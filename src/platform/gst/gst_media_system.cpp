@@ -5,6 +5,7 @@
 
 #include "platform/gst/avi_carried_codecs.h"
 #include "platform/gst/colour_balance_filter.h"
+#include "platform/gst/file_frame_reader.h"
 #include "platform/gst/gst_graph_filter.h"
 #include "platform/gst/gst_media_graph.h"
 #include "platform/gst/gst_ref.h"
@@ -90,6 +91,13 @@ GstMediaSystem::GstMediaSystem(GstMediaSystemOptions options) : options_(options
   if (options_.simulated_cameras) {
     cameras_.push_back(MakeSimulatedAnalogCamera());
     cameras_.push_back(MakeSimulatedWebcam());
+  }
+  if (!options_.camera_file.empty()) {
+    VideoFileShape shape;
+    if (ProbeVideoFile(options_.camera_file, &shape, &camera_file_error_)) {
+      cameras_.push_back(MakeFileCamera(options_.camera_file, shape.width, shape.height,
+                                        shape.rate_numerator, shape.rate_denominator));
+    }
   }
 }
 

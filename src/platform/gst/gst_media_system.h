@@ -22,6 +22,8 @@ struct GstMediaSystemOptions {
   bool paced_simulation = true;
   // Lists V4L2 capture nodes.
   bool v4l2_devices = true;
+  // A video file "VESK File Camera" plays as a live device, looped; empty: none.
+  std::string camera_file;
 };
 
 class GstMediaSystem : public MediaSystem {
@@ -41,10 +43,13 @@ class GstMediaSystem : public MediaSystem {
   bool SetSimulatedSignal(AnalogFormat standard);
   // The shared state of a simulated camera (for tests and measurements), or nullptr.
   std::shared_ptr<SimulatedCameraDevice> SimulatedCamera(const std::string& name) const;
+  // Why the camera file cannot be played; empty when it can (or none was given).
+  const std::string& camera_file_error() const { return camera_file_error_; }
 
  private:
   GstMediaSystemOptions options_;
   std::vector<std::shared_ptr<SimulatedCameraDevice>> cameras_;
+  std::string camera_file_error_;
 };
 
 // Makes GStreamer ready and registers the station's elements; safe to call often.

@@ -3,6 +3,8 @@
 #include <gst/base/gstbasesink.h>
 #include <gst/video/video.h>
 
+#include <unistd.h>
+
 #include <ctime>
 
 namespace vesk::gst {
@@ -119,6 +121,13 @@ gboolean RegisterElement() {
   return gst_element_register(nullptr, kSerSinkElement, GST_RANK_NONE, VESK_TYPE_SER_SINK);
 }
 
+// The computer's name, the Observer of a recording that names none.
+std::string HostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
 std::int64_t LocalMinusUtcNs() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -185,7 +194,7 @@ bool SerWriterFilter::BuildElements(RunBuild* run) {
   g_object_set(sink.get(), "sync", FALSE, "async", FALSE, nullptr);
   auto recording = std::make_shared<SerRecording>();
   recording->path = path_;
-  recording->header.observer = setup_.observer;
+  recording->header.observer = setup_.observer.empty() ? HostName() : setup_.observer;
   recording->header.instrument = setup_.instrument;
   recording->local_minus_utc_ns = LocalMinusUtcNs();
   recording->counters = run->counters;

@@ -43,6 +43,16 @@ std::shared_ptr<SimulatedCameraDevice> MakeSimulatedAnalogCamera() {
   return device;
 }
 
+std::shared_ptr<SimulatedCameraDevice> MakeFileCamera(const std::string& path, int width,
+                                                      int height, int rate_numerator,
+                                                      int rate_denominator) {
+  auto device = std::make_shared<SimulatedCameraDevice>();
+  device->name = kFileCameraName;
+  device->file_path = path;
+  device->formats = {MakeMediaType("YUY2", width, height, rate_numerator, rate_denominator)};
+  return device;
+}
+
 std::shared_ptr<SimulatedCameraDevice> MakeSimulatedWebcam() {
   auto device = std::make_shared<SimulatedCameraDevice>();
   device->name = kSimulatedWebcamName;

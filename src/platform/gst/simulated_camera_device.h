@@ -16,6 +16,7 @@ namespace vesk::gst {
 
 inline constexpr char kSimulatedAnalogCameraName[] = "VESK Simulated Analog Camera";
 inline constexpr char kSimulatedWebcamName[] = "VESK Simulated Webcam";
+inline constexpr char kFileCameraName[] = "VESK File Camera";
 
 struct SimulatedControl {
   bool supported = false;
@@ -27,6 +28,8 @@ struct SimulatedControl {
 struct SimulatedCameraDevice {
   std::string name;
   bool analog = false;
+  // The file camera's video file: its frames are shown instead of the painted sky.
+  std::string file_path;
   std::vector<MediaType> formats;
   // Picture controls by ProcAmpProperty number (0..9).
   std::array<SimulatedControl, 10> controls;
@@ -37,6 +40,9 @@ struct SimulatedCameraDevice {
   // frames a second come through.
   std::atomic<std::int32_t> decoder_standard{kAnalogVideoPalB};
   std::atomic<std::int32_t> signal_standard{kAnalogVideoPalB};
+  // Frames the camera is to lose before its next capture, as a grabber that drops frames
+  // does: their numbers and their time pass without a frame.
+  std::atomic<std::int32_t> frames_to_lose{0};
   // Drawing cost: thread CPU time spent painting and converting frames, and frames drawn.
   std::atomic<std::int64_t> paint_cpu_ns{0};
   std::atomic<std::int64_t> frames_painted{0};
@@ -45,6 +51,11 @@ struct SimulatedCameraDevice {
     return !analog || decoder_standard.load() == signal_standard.load();
   }
 };
+
+// The file camera, "VESK File Camera", playing a file of that picture size and rate.
+std::shared_ptr<SimulatedCameraDevice> MakeFileCamera(const std::string& path, int width,
+                                                      int height, int rate_numerator,
+                                                      int rate_denominator);
 
 // The two cameras, freshly plugged in.
 std::shared_ptr<SimulatedCameraDevice> MakeSimulatedAnalogCamera();

@@ -17,7 +17,10 @@ class SimulatedCameraFilter : public GstSourceFilter,
   SimulatedCameraFilter(std::shared_ptr<SimulatedCameraDevice> device, bool paced);
 
   std::vector<MediaType> Formats() const override { return device_->formats; }
-  FrameTimeOrigin TimeOrigin() const override { return FrameTimeOrigin::kSimulatedCapture; }
+  FrameTimeOrigin TimeOrigin() const override {
+    return device_->file_path.empty() ? FrameTimeOrigin::kSimulatedCapture
+                                      : FrameTimeOrigin::kFilePlayback;
+  }
   VideoProcAmp* proc_amp() override { return this; }
   AnalogVideoDecoder* analog_decoder() override { return device_->analog ? this : nullptr; }
 

@@ -5,9 +5,12 @@
 #include <time.h>
 
 #include <atomic>
+#include <memory>
+#include <string>
 #include <mutex>
 #include <vector>
 
+#include "platform/gst/file_frame_reader.h"
 #include "platform/gst/frame_memory_handover.h"
 #include "platform/gst/star_field_painter.h"
 
@@ -25,7 +28,11 @@ struct CameraSourceState {
   GstVideoInfo info;
   std::atomic<bool> have_info = false;
   simcam::StarFieldPainter painter;
+  // A full-height picture of the analog camera is two fields, each its own instant.
+  bool interlaced = false;
   std::vector<std::uint8_t> luma;
+  // The file camera's frames.
+  std::unique_ptr<FileFrameReader> file_frames;
   std::atomic<GstClockTime> frame_duration = GST_SECOND / 25;
   // Frame numbering and the next capture time on the running-time grid.
   std::uint64_t sequence = 0;
@@ -92,7 +99,17 @@ gboolean SetCaps(GstBaseSrc* source, GstCaps* caps) {
   state->have_info = true;
   const int width = GST_VIDEO_INFO_WIDTH(&info);
   const int height = GST_VIDEO_INFO_HEIGHT(&info);
-  state->painter.Configure(width, height, 20240917u);
+  if (!state->device->file_path.empty()) {
+    std::string why;
+    state->file_frames = FileFrameReader::Open(state->device->file_path, width, height, &why);
+    if (!state->file_frames) {
+      GST_ELEMENT_ERROR(source, RESOURCE, OPEN_READ, ("Cannot play the video file"),
+                        ("%s: %s", state->device->file_path.c_str(), why.c_str()));
+      return FALSE;
+    }
+  }
+  state->interlaced = state->device->analog && height >= 480;
+  state->painter.Configure(width, height, 20240917u, state->interlaced);
   state->luma.assign(static_cast<std::size_t>(width) * height, 0);
   return TRUE;
 }
@@ -161,6 +178,20 @@ gboolean UnlockStop(GstBaseSrc* source) {
   return TRUE;
 }
 
+// What the time inserter burns in for an instant (Unix nanoseconds, UTC).
+simcam::FrameStamp StampAt(std::int64_t unix_ns, std::uint64_t counter) {
+  const time_t seconds = static_cast<time_t>(unix_ns / 1000000000);
+  tm utc{};
+  gmtime_r(&seconds, &utc);
+  simcam::FrameStamp stamp;
+  stamp.hour = utc.tm_hour;
+  stamp.minute = utc.tm_min;
+  stamp.second = utc.tm_sec;
+  stamp.millisecond = static_cast<int>(unix_ns % 1000000000 / 1000000);
+  stamp.counter = counter;
+  return stamp;
+}
+
 // Waits for the next capture time on the pipeline clock and gives the running time of the
 // capture; frames the camera could not hand over in time are skipped in the numbering.
 GstFlowReturn WaitForCapture(GstElement* element, CameraSourceState* state,
@@ -176,6 +207,10 @@ GstFlowReturn WaitForCapture(GstElement* element, CameraSourceState* state,
   GstClockTime now = gst_clock_get_time(clock) - base_time;
   if (state->next_capture == GST_CLOCK_TIME_NONE) {
     state->next_capture = gst_util_uint64_scale_ceil(now, 1, period) * period;
+  }
+  if (const std::int32_t lose = state->device->frames_to_lose.exchange(0); lose > 0) {
+    state->sequence += static_cast<std::uint64_t>(lose);
+    state->next_capture += static_cast<std::uint64_t>(lose) * period;
   }
   GstFlowReturn result = GST_FLOW_OK;
   {
@@ -314,18 +349,30 @@ GstFlowReturn Fill(GstPushSrc* push_source, GstBuffer* buffer) {
       wall.tv_nsec = static_cast<long>(captured % 1000000000);
     }
   }
-  tm utc{};
-  gmtime_r(&wall.tv_sec, &utc);
-  simcam::FrameStamp stamp;
-  stamp.hour = utc.tm_hour;
-  stamp.minute = utc.tm_min;
-  stamp.second = utc.tm_sec;
-  stamp.millisecond = static_cast<int>(wall.tv_nsec / 1000000);
+  const std::int64_t captured_ns = static_cast<std::int64_t>(wall.tv_sec) * 1000000000 + wall.tv_nsec;
   // An interlaced camera's time inserter counts fields; a webcam counts frames.
-  stamp.counter = state->device->analog ? 2 * state->sequence : state->sequence;
+  const std::uint64_t counter = state->device->analog ? 2 * state->sequence : state->sequence;
   const int width = GST_VIDEO_INFO_WIDTH(&state->info);
   const int height = GST_VIDEO_INFO_HEIGHT(&state->info);
-  state->painter.Paint(stamp, ControlsOf(*state->device), state->luma.data(), width);
+  const simcam::PictureControls controls = ControlsOf(*state->device);
+  if (state->file_frames) {
+    if (!state->file_frames->Next(state->luma.data(), width)) {
+      GST_ELEMENT_ERROR(element, RESOURCE, READ, ("The video file gives no frames"),
+                        ("%s", state->device->file_path.c_str()));
+      return GST_FLOW_ERROR;
+    }
+  } else if (state->interlaced) {
+    // The second field is exposed a field period after the first: PAL sends the top field
+    // first, NTSC the bottom one.
+    const std::int64_t field_ns = static_cast<std::int64_t>(state->frame_duration.load() / 2);
+    const int first_field = height == 480 ? 1 : 0;
+    for (int i = 0; i < 2; ++i) {
+      state->painter.PaintField(StampAt(captured_ns + i * field_ns, counter + i), controls,
+                                first_field ^ i, state->luma.data(), width);
+    }
+  } else {
+    state->painter.Paint(StampAt(captured_ns, counter), controls, state->luma.data(), width);
+  }
 
   GstVideoFrame frame;
   if (!gst_video_frame_map(&frame, &state->info, buffer, GST_MAP_WRITE)) {

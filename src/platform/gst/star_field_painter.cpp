@@ -56,7 +56,7 @@ std::string StampText(const FrameStamp& stamp) {
   return text;
 }
 
-void StarFieldPainter::Configure(int width, int height, std::uint32_t seed) {
+void StarFieldPainter::Configure(int width, int height, std::uint32_t seed, bool interlaced) {
   width_ = std::max(1, width);
   height_ = std::max(1, height);
   sky_.assign(static_cast<std::size_t>(width_) * height_, kSkyLevel);
@@ -89,7 +89,9 @@ void StarFieldPainter::Configure(int width, int height, std::uint32_t seed) {
   TextStyle style;
   style.scale = text_scale_;
   text_x_ = 8 * text_scale_;
-  text_y_ = height_ - TextBoxHeight(style) - 6 * text_scale_;
+  interlaced_ = interlaced;
+  text_y_ = height_ - (interlaced ? 2 : 1) * TextBoxHeight(style) - 6 * text_scale_;
+  if (interlaced) text_y_ &= ~1;
   lookup_valid_ = false;
 }
 
@@ -109,10 +111,52 @@ void StarFieldPainter::UpdateLookup(const PictureControls& controls) {
 void StarFieldPainter::Paint(const FrameStamp& stamp, const PictureControls& controls,
                              std::uint8_t* luma, int stride) {
   UpdateLookup(controls);
+  PaintRows(stamp, 0, 1, luma, stride);
+  DrawStamp(stamp, luma, height_, stride, text_y_);
+}
+
+void StarFieldPainter::DrawStamp(const FrameStamp& stamp, std::uint8_t* plane, int rows,
+                                 int stride, int y) {
+  TextStyle style;
+  style.scale = text_scale_;
+  char text[kStampTextCapacity];
+  FormatStamp(stamp, text);
+  DrawText(plane, width_, rows, stride, text_x_, y, text, style);
+  if (stamp_noise_ <= 0) return;
+  std::uint64_t state = noise_state_;
+  const int right = std::min(width_, text_x_ + TextBoxWidth(text, style));
+  const int bottom = std::min(rows, y + TextBoxHeight(style));
+  for (int row = std::max(0, y); row < bottom; ++row) {
+    std::uint8_t* pixel = plane + static_cast<std::ptrdiff_t>(row) * stride;
+    for (int x = text_x_; x < right; ++x) {
+      state ^= state << 13;
+      state ^= state >> 7;
+      state ^= state << 17;
+      // Triangular, from -stamp_noise_ to stamp_noise_.
+      const int a = static_cast<int>(state % 1024), b = static_cast<int>((state >> 10) % 1024);
+      const int noise = (a + b - 1023) * stamp_noise_ / 1023;
+      pixel[x] = static_cast<std::uint8_t>(std::clamp(pixel[x] + noise, 0, 255));
+    }
+  }
+  noise_state_ = state;
+}
+
+void StarFieldPainter::PaintField(const FrameStamp& stamp, const PictureControls& controls,
+                                  int field, std::uint8_t* luma, int stride) {
+  UpdateLookup(controls);
+  const int first = field & 1;
+  PaintRows(stamp, first, 2, luma, stride);
+  // The field as a picture of its own: every other row, half as many.
+  DrawStamp(stamp, luma + static_cast<std::ptrdiff_t>(first) * stride, (height_ - first + 1) / 2,
+            2 * stride, text_y_ / 2);
+}
+
+void StarFieldPainter::PaintRows(const FrameStamp& stamp, int first, int step,
+                                 std::uint8_t* luma, int stride) {
   const bool occulted = TargetOcculted(stamp);
   std::uint64_t state = noise_state_;
   const std::uint8_t* sky = sky_.data();
-  for (int y = 0; y < height_; ++y) {
+  for (int y = first; y < height_; y += step) {
     std::uint8_t* row = luma + static_cast<std::ptrdiff_t>(y) * stride;
     const std::uint8_t* sky_row = sky + static_cast<std::size_t>(y) * width_;
     std::uint64_t bits = 0;
@@ -136,7 +180,7 @@ void StarFieldPainter::Paint(const FrameStamp& stamp, const PictureControls& con
   if (!occulted) {
     for (int dy = -kTargetRadius; dy <= kTargetRadius; ++dy) {
       const int y = target_y_ + dy;
-      if (y < 0 || y >= height_) continue;
+      if (y < first || y >= height_ || (y - first) % step != 0) continue;
       for (int dx = -kTargetRadius; dx <= kTargetRadius; ++dx) {
         const int x = target_x_ + dx;
         if (x < 0 || x >= width_) continue;
@@ -153,11 +197,6 @@ void StarFieldPainter::Paint(const FrameStamp& stamp, const PictureControls& con
     }
   }
   noise_state_ = state;
-  TextStyle style;
-  style.scale = text_scale_;
-  char text[kStampTextCapacity];
-  FormatStamp(stamp, text);
-  DrawText(luma, width_, height_, stride, text_x_, text_y_, text, style);
 }
 
 }  // namespace vesk::simcam

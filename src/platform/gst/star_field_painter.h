@@ -42,24 +42,40 @@ std::string StampText(const FrameStamp& stamp);
 
 class StarFieldPainter {
  public:
-  // Prepares the sky for a frame size; allocates, so it runs when the format is set.
-  void Configure(int width, int height, std::uint32_t seed);
+  // Prepares the sky for a frame size; allocates, so it runs when the format is set. An
+  // interlaced frame is painted field by field, its stamp twice as tall.
+  void Configure(int width, int height, std::uint32_t seed, bool interlaced = false);
 
   // Paints one frame into a width x height luma plane with the given row stride.
   void Paint(const FrameStamp& stamp, const PictureControls& controls, std::uint8_t* luma,
              int stride);
+  // Paints one field of an interlaced frame: the rows of its parity (0: the top field, rows
+  // 0, 2, 4...) as they were at the field's own instant, the target star included, and the
+  // field's stamp drawn at the field's line resolution, as a time inserter draws it; a whole
+  // frame then shows both fields' digits combed together.
+  void PaintField(const FrameStamp& stamp, const PictureControls& controls, int field,
+                  std::uint8_t* luma, int stride);
+
+  // Noise of up to this many levels over the stamp, as a weak or noisy video signal puts
+  // on a time inserter's text; 0: clean text.
+  void set_stamp_noise(int amplitude) { stamp_noise_ = amplitude; }
 
   int width() const { return width_; }
   int height() const { return height_; }
   int target_x() const { return target_x_; }
   int target_y() const { return target_y_; }
-  // Where the stamp text box starts, and its glyph scale.
+  // Where the stamp text box starts (on an interlaced frame: its frame row, an even one,
+  // twice the field row), and its glyph scale.
   int text_x() const { return text_x_; }
   int text_y() const { return text_y_; }
   int text_scale() const { return text_scale_; }
 
  private:
   void UpdateLookup(const PictureControls& controls);
+  // The rows first, first + step, ... of the sky and the target star.
+  void PaintRows(const FrameStamp& stamp, int first, int step, std::uint8_t* luma, int stride);
+  // The stamp's text with stamp_noise_ added, in a plane of the given rows and stride.
+  void DrawStamp(const FrameStamp& stamp, std::uint8_t* plane, int rows, int stride, int y);
 
   int width_ = 0;
   int height_ = 0;
@@ -68,6 +84,8 @@ class StarFieldPainter {
   int text_x_ = 0;
   int text_y_ = 0;
   int text_scale_ = 1;
+  bool interlaced_ = false;
+  int stamp_noise_ = 0;
   std::vector<std::uint8_t> sky_;
   // The target star's light, added around (target_x_, target_y_) when visible.
   static constexpr int kTargetRadius = 5;

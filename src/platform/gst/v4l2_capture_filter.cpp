@@ -193,16 +193,25 @@ HResult V4l2CaptureFilter::Bind(const V4l2Node& node, std::shared_ptr<MediaFilte
   std::vector<MediaType> formats;
   status = device->QueryFormats(&formats);
   if (status != V4l2Status::Ok) return ResultOfV4l2(status);
-  *filter = std::make_shared<V4l2CaptureFilter>(node, std::move(device), std::move(formats));
+  // Asked before any stream holds the node; a node that cannot say is taken to stamp as
+  // drivers do by default, at the end of the frame.
+  std::uint32_t flags = 0;
+  const FrameTimeOrigin origin = device->QueryBufferFlags(&flags) == V4l2Status::Ok
+                                     ? V4l2FrameTimeOrigin(flags)
+                                     : FrameTimeOrigin::kDriverEndOfFrame;
+  *filter = std::make_shared<V4l2CaptureFilter>(node, std::move(device), std::move(formats),
+                                                origin);
   return S_OK;
 }
 
 V4l2CaptureFilter::V4l2CaptureFilter(V4l2Node node, std::unique_ptr<V4l2Device> device,
-                                     std::vector<MediaType> formats)
+                                     std::vector<MediaType> formats,
+                                     FrameTimeOrigin time_origin)
     : GstSourceFilter(node.card_name),
       node_(std::move(node)),
       device_(std::move(device)),
       formats_(std::move(formats)),
+      time_origin_(time_origin),
       proc_amp_(std::make_unique<ProcAmp>(*device_)),
       decoder_(std::make_unique<Decoder>(*device_)) {}
 

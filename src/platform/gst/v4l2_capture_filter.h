@@ -51,10 +51,13 @@ class V4l2CaptureFilter : public GstSourceFilter {
   static HResult Bind(const V4l2Node& node, std::shared_ptr<MediaFilter>* filter);
 
   V4l2CaptureFilter(V4l2Node node, std::unique_ptr<V4l2Device> device,
-                    std::vector<MediaType> formats);
+                    std::vector<MediaType> formats,
+                    FrameTimeOrigin time_origin = FrameTimeOrigin::kDriverEndOfFrame);
   ~V4l2CaptureFilter() override;
 
   std::vector<MediaType> Formats() const override { return formats_; }
+  // What the driver's buffer flags said of its stamps when the node was bound.
+  FrameTimeOrigin TimeOrigin() const override { return time_origin_; }
   // The six picture controls: always there; a control the driver lacks fails on its own
   // calls.
   VideoProcAmp* proc_amp() override;
@@ -73,6 +76,7 @@ class V4l2CaptureFilter : public GstSourceFilter {
   V4l2Node node_;
   std::unique_ptr<V4l2Device> device_;
   std::vector<MediaType> formats_;
+  FrameTimeOrigin time_origin_;
   std::unique_ptr<ProcAmp> proc_amp_;
   std::unique_ptr<Decoder> decoder_;
 };

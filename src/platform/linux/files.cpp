@@ -206,6 +206,15 @@ bool CreateFolder(const std::string& path) {
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool TruncateFile(const std::string& path, std::uint64_t size, std::string* reason) {
+  if (size > static_cast<std::uint64_t>(INT64_MAX) ||
+      ::truncate(path.c_str(), static_cast<off_t>(size)) != 0) {
+    if (reason != nullptr) *reason = std::strerror(size > INT64_MAX ? EFBIG : errno);
+    return false;
+  }
+  return true;
+}
+
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view suffix) {
   std::vector<std::string> names;
   for (FolderEntry& entry : ListFolderEntries(folder, suffix)) {

@@ -358,6 +358,29 @@ V4l2Status V4l2Device::SwitchToAutomatic(std::uint32_t id, std::uint32_t auto_id
   return Call(VIDIOC_S_CTRL, &mode);
 }
 
+V4l2Status V4l2Device::QueryBufferFlags(std::uint32_t* flags) {
+  v4l2_requestbuffers request{};
+  request.count = 1;
+  request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  request.memory = V4L2_MEMORY_MMAP;
+  V4l2Status status = Call(VIDIOC_REQBUFS, &request);
+  if (status != V4l2Status::Ok) return status;
+  if (request.count == 0) {
+    status = V4l2Status::Failed;
+  } else {
+    v4l2_buffer buffer{};
+    buffer.index = 0;
+    buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    buffer.memory = V4L2_MEMORY_MMAP;
+    status = Call(VIDIOC_QUERYBUF, &buffer);
+    if (status == V4l2Status::Ok) *flags = buffer.flags;
+  }
+  // The buffer goes back at once: the stream asks for its own.
+  request.count = 0;
+  const V4l2Status released = Call(VIDIOC_REQBUFS, &request);
+  return status == V4l2Status::Ok ? released : status;
+}
+
 V4l2Status V4l2Device::QueryAnalog(bool* analog) {
   V4l2StandardAnswers answers;
   bool current_known = false;

@@ -89,6 +89,11 @@ class V4l2Device {
   // Switches the automatic mode on; Refused when the control has none.
   V4l2Status SwitchToAutomatic(std::uint32_t id, std::uint32_t auto_id);
 
+  // The flags of the node's capture buffers (VIDIOC_QUERYBUF), which say how their time
+  // stamps are taken. Asks for one buffer and gives it back, so only a node that is not
+  // streaming can answer; Failed when it is busy.
+  V4l2Status QueryBufferFlags(std::uint32_t* flags);
+
   // ---- Standards ----
 
   // Whether the node takes TV standards (V4l2IsAnalog); a camera does not.

@@ -328,4 +328,10 @@ bool V4l2ControlValueAllowed(const V4l2ControlAnswer& control, std::int32_t valu
   return V4l2ControlUsable(control) && value >= control.minimum && value <= control.maximum;
 }
 
+FrameTimeOrigin V4l2FrameTimeOrigin(std::uint32_t buffer_flags) {
+  return (buffer_flags & V4L2_BUF_FLAG_TSTAMP_SRC_MASK) == V4L2_BUF_FLAG_TSTAMP_SRC_SOE
+             ? FrameTimeOrigin::kDriverStartOfExposure
+             : FrameTimeOrigin::kDriverEndOfFrame;
+}
+
 }  // namespace vesk

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "media/frame_stamps.h"
 #include "media/media_graph.h"
 #include "media/video_types.h"
 
@@ -233,5 +234,10 @@ bool V4l2ControlUsable(const V4l2ControlAnswer& control);
 
 // Whether a value may be written: inside the range of a usable control.
 bool V4l2ControlValueAllowed(const V4l2ControlAnswer& control, std::int32_t value);
+
+// What a driver's buffer time stamps stand for, from a buffer's flags: the start of the
+// exposure when the driver says so (as UVC cameras do), else the end of the frame, which
+// is what a driver that says nothing means.
+FrameTimeOrigin V4l2FrameTimeOrigin(std::uint32_t buffer_flags);
 
 }  // namespace vesk

@@ -60,7 +60,7 @@ struct GstStation : ::testing::Test {
   GstStation() {
     options.default_renderer = kRendererEvr;
     graph = std::make_unique<CaptureGraph>(
-        CaptureGraphContext{system, options, pairs, sources, session, log, errors,
+        CaptureGraphContext{system, options, pairs, sources, log, errors,
                             [this] { return CreateColourControl(system, log); }, nullptr},
         nullptr, nullptr);
     graph->renderers().set_display_window(DisplayWindowOf(&window));
@@ -86,7 +86,7 @@ struct GstStation : ::testing::Test {
                                          *seconds = std::chrono::duration<double>(
                                                         std::chrono::steady_clock::now() - started)
                                                         .count();
-                                         return graph->StartCamera(false);
+                                         return graph->StartCamera(target);
                                        },
                                        &usable),
               S_OK)
@@ -109,7 +109,7 @@ struct GstStation : ::testing::Test {
   ErrorReporter errors{log, box};
   Options options;
   std::vector<SubtypeCodecPair> pairs;
-  RecordingSession session;
+  RecordingTarget target;
   gst::GstMediaSystem system = testing::SimulatedSystem();
   VideoSources sources{system, log};
   testing::FrameKeeper window;
@@ -121,7 +121,7 @@ TEST_F(GstStation, TheTrialOffersTheLosslessCodecsForYuy2AndMjpgWithinASecond) {
        {std::pair(gst::kSimulatedAnalogCameraName, SubtypeCode::YUY2),
         std::pair(gst::kSimulatedWebcamName, SubtypeCode::MJPG)}) {
     ASSERT_TRUE(Use(device, subtype));
-    ASSERT_EQ(graph->StartCamera(false), S_OK) << log.Text();
+    ASSERT_EQ(graph->StartCamera(target), S_OK) << log.Text();
     double seconds = 99;
     const std::vector<std::string> names = Discover(&seconds);
     std::printf("%s: %zu codecs in %.2f s\n", std::string(SubtypeNameOf(subtype)).c_str(),
@@ -141,14 +141,15 @@ TEST_F(GstStation, LosslessRecordingsReadBackWholeWithTheirChromaKept) {
                                             std::tuple(kFfv1, "FFV1", "ffv1")}) {
     Choose(codec);
     const std::string path = folder.Path(std::string(fourcc) + ".avi");
-    session.video_file_name = path;
+    target.video_file_name = path;
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(graph->StartCamera(true), S_OK) << log.Text();
+    ASSERT_EQ(graph->StartCamera(target), S_OK) << log.Text();
     testing::WaitSeconds(2.0);
-    ASSERT_EQ(graph->StopCamera(true), S_OK);
+    const CameraStop stop = graph->StopCamera();
+    ASSERT_EQ(stop.result, S_OK);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const auto stopped = graph->TakeStoppedRecording();
+    const auto& stopped = stop.recording;
     ASSERT_TRUE(stopped && !stopped->codec_bypassed);
     testing::AviFile avi;
     std::string error;
@@ -165,8 +166,8 @@ TEST_F(GstStation, LosslessRecordingsReadBackWholeWithTheirChromaKept) {
 TEST_F(GstStation, TheColourControlShowsOnTheDisplayAndTheDeviceBrightnessInTheFile) {
   ASSERT_TRUE(Use(gst::kSimulatedAnalogCameraName, SubtypeCode::YUY2));
   graph->switches().brightness_contrast = true;
-  session.video_file_name = folder.Path("clip.avi");
-  ASSERT_EQ(graph->StartCamera(true), S_OK) << log.Text();
+  target.video_file_name = folder.Path("clip.avi");
+  ASSERT_EQ(graph->StartCamera(target), S_OK) << log.Text();
   testing::WaitSeconds(1.0);
   const double shown_before = MeanShown(window.Last());
   ASSERT_EQ(SetColourControl(graph->colour_filter().get(), log, 90, -1), S_OK);
@@ -176,14 +177,14 @@ TEST_F(GstStation, TheColourControlShowsOnTheDisplayAndTheDeviceBrightnessInTheF
   ASSERT_EQ(sources.GetVideoSourceBaseFilter(sources.CurrentSource()), S_OK);
   ASSERT_EQ(SetPropertyValue(sources, log, ProcAmpProperty::Brightness, 200), S_OK) << log.Text();
   testing::WaitSeconds(0.6);
-  ASSERT_EQ(graph->StopCamera(true), S_OK);
+  ASSERT_EQ(graph->StopCamera().result, S_OK);
 
   testing::AviFile avi;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(session.video_file_name, &avi, &error)) << error;
+  ASSERT_TRUE(testing::ReadAviFile(target.video_file_name, &avi, &error)) << error;
   ASSERT_GE(avi.video_chunks.size(), 40u);
   const auto luma = [&](std::size_t index) {
-    return MeanLuma(testing::ReadAviChunk(session.video_file_name, avi.video_chunks.at(index)));
+    return MeanLuma(testing::ReadAviChunk(target.video_file_name, avi.video_chunks.at(index)));
   };
   const std::size_t colour_changed = 32;  // about 1.3 s in: colour control on, device not yet
   EXPECT_GT(shown_after - shown_before, 60.0);
@@ -196,29 +197,30 @@ TEST_F(GstStation, TheColourControlShowsOnTheDisplayAndTheDeviceBrightnessInTheF
 TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
   if (std::getenv("VESK_LONG_TESTS") == nullptr) GTEST_SKIP() << "set VESK_LONG_TESTS to run";
   ASSERT_TRUE(Use(gst::kSimulatedAnalogCameraName, SubtypeCode::YUY2));
-  ASSERT_EQ(graph->StartCamera(false), S_OK);
+  ASSERT_EQ(graph->StartCamera(target), S_OK);
   double seconds = 0;
   const std::vector<std::string> names = Discover(&seconds);
-  graph->StopCamera(false);
+  graph->StopCamera();
   const char* only = std::getenv("VESK_CODEC");  // one codec, by a part of its name
   for (const std::string& codec : names) {
     if (only != nullptr && codec.find(only) == std::string::npos) continue;
     Choose(codec);
     if (codec == "NONE") pairs.clear();
-    session.video_file_name = folder.Path("minute.avi");
+    target.video_file_name = folder.Path("minute.avi");
     const double cpu_before = testing::CpuSeconds();
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(graph->StartCamera(true), S_OK) << codec << log.Text();
+    ASSERT_EQ(graph->StartCamera(target), S_OK) << codec << log.Text();
     testing::WaitSeconds(60.0);
-    ASSERT_EQ(graph->StopCamera(true), S_OK);
+    const CameraStop stop = graph->StopCamera();
+    ASSERT_EQ(stop.result, S_OK);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double cpu = testing::CpuSeconds() - cpu_before;
-    const auto stopped = graph->TakeStoppedRecording();
+    const auto& stopped = stop.recording;
     ASSERT_TRUE(stopped);
     testing::AviFile avi;
     std::string error;
-    ASSERT_TRUE(testing::ReadAviFile(session.video_file_name, &avi, &error)) << error;
+    ASSERT_TRUE(testing::ReadAviFile(target.video_file_name, &avi, &error)) << error;
     const std::size_t frames = avi.video_chunks.size();
     std::printf("| %s | %s | %.2f ms | %lld dropped, %zu frames |\n", codec.c_str(),
                 avi.compression.c_str(), frames == 0 ? 0.0 : 1000.0 * cpu / frames,
@@ -227,7 +229,7 @@ TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
     EXPECT_GE(frames, 1497u) << codec;
     EXPECT_LE(frames, seconds * 25 + 3) << codec;
     EXPECT_EQ(stopped->dropped_frames, 0) << codec;
-    std::remove(session.video_file_name.c_str());
+    std::remove(target.video_file_name.c_str());
   }
 }
 

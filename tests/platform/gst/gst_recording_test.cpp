@@ -251,7 +251,8 @@ double MillisecondsOfDay(const std::string& utc) {
 }
 
 // Every frame of the file has its row, whose time is the instant the camera burnt into it
-// (to its millisecond), a frame time apart (VESK_STAMP_SECONDS records longer).
+// (to its millisecond), a frame time apart (VESK_STAMP_SECONDS records longer); frames the
+// camera lost show as a gap in the numbers, a row's note and the log's place.
 TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   const char* seconds_text = std::getenv("VESK_STAMP_SECONDS");
   const double seconds = seconds_text != nullptr ? std::atof(seconds_text) : 3.0;
@@ -266,7 +267,9 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   ASSERT_TRUE(record->Create(folder.Path("clip.frames.csv"), &reason)) << reason;
   session.graph->SetFrameStampSink(record);
   ASSERT_EQ(session.graph->Run(), S_OK);
-  testing::WaitSeconds(seconds);
+  testing::WaitSeconds(seconds / 2);
+  system.SimulatedCamera(gst::kSimulatedAnalogCameraName)->frames_to_lose = 3;
+  testing::WaitSeconds(seconds / 2);
   ASSERT_EQ(session.graph->Stop(), S_OK);
   record->Close();
   EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kSimulatedCapture);
@@ -291,13 +294,23 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   }
   ASSERT_EQ(rows.size(), file.video_chunks.size());
   double largest_error = 0, smallest_interval = 1e9, largest_interval = 0;
+  std::string losses;  // as the log lists them
+  bool told_loss_seen = false;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     ASSERT_EQ(rows[i].size(), 5u);
     EXPECT_EQ(rows[i][0], std::to_string(i));
     // The burnt-in time is cut to the millisecond: the row's time lies within it.
     const double error = MillisecondsOfDay(rows[i][2]) - testing::FrameStampOf(request.video_path, file, i).first;
     largest_error = std::max(largest_error, std::abs(error - 0.5));
-    if (i > 0 && rows[i][4].empty()) {  // no frame lost before it
+    if (!rows[i][4].empty()) {  // the frames the camera was told to lose, or a late one
+      const long long gap = std::stoll(rows[i][1]) - std::stoll(rows[i - 1][1]);
+      EXPECT_EQ(rows[i][4], (gap == 2 ? std::string("1 frame") : std::to_string(gap - 1) + " frames") +
+                                " lost before this one");
+      EXPECT_NEAR(std::atof(rows[i][3].c_str()), gap * 40.0, 2.0);
+      losses += (losses.empty() ? "" : ", ") + std::to_string(gap - 1) + " before frame " +
+                std::to_string(i);
+      told_loss_seen = told_loss_seen || gap >= 4;
+    } else if (i > 0) {
       smallest_interval = std::min(smallest_interval, std::atof(rows[i][3].c_str()));
       largest_interval = std::max(largest_interval, std::atof(rows[i][3].c_str()));
     }
@@ -308,6 +321,62 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   EXPECT_LE(largest_error, 0.5 + 0.05);
   EXPECT_GE(smallest_interval, 38.0);
   EXPECT_LE(largest_interval, 42.0);
+  EXPECT_TRUE(told_loss_seen);
+  const std::vector<std::string> log =
+      FrameTimeLogLines(record->summary(), FrameTimeOrigin::kSimulatedCapture, 0, "clip.frames.csv");
+  EXPECT_NE(std::find(log.begin(), log.end(), "Frames lost: " + losses), log.end()) << losses;
+}
+
+// A file plays as a live device: every recorded frame is one of the file's, in order and
+// from the start again after its last, at the file's rate; a file that cannot be played
+// is said and not listed.
+TEST(GstFileCamera, AVideoFilePlaysAsALiveDeviceLoopedAtItsRate) {
+  testing::ScopedTempDir folder;
+  const std::string clip = folder.Path("clip.avi");
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=25 -frames:v 20 "
+                         "-c:v rawvideo -pix_fmt yuyv422 '" + clip + "'").c_str()), 0);
+  gst::GstMediaSystemOptions options;
+  options.v4l2_devices = false;
+  options.camera_file = clip;
+  gst::GstMediaSystem system(options);
+  ASSERT_EQ(system.camera_file_error(), "");
+  testing::CaptureSession session;
+  testing::CaptureRequest request;
+  request.device = gst::kFileCameraName;
+  request.width = 320;
+  request.height = 240;
+  request.video_path = folder.Path("played.avi");
+  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
+  ASSERT_EQ(session.graph->Run(), S_OK);
+  testing::WaitSeconds(2.0);
+  ASSERT_EQ(session.graph->Stop(), S_OK);
+  EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kFilePlayback);
+
+  testing::AviFile source, played;
+  std::string error;
+  ASSERT_TRUE(testing::ReadAviFile(clip, &source, &error)) << error;
+  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &played, &error)) << error;
+  ASSERT_EQ(source.video_chunks.size(), 20u);
+  EXPECT_NEAR(static_cast<double>(played.video_chunks.size()), 50.0, 3.0);
+  auto luma = [](const std::string& path, const testing::AviChunk& chunk) {
+    std::vector<std::uint8_t> bytes = testing::ReadAviChunk(path, chunk), y;
+    for (std::size_t i = 0; i < bytes.size(); i += 2) y.push_back(bytes[i]);
+    return y;
+  };
+  std::size_t first = 20;
+  for (std::size_t i = 0; i < 20; ++i) {
+    if (luma(clip, source.video_chunks[i]) == luma(request.video_path, played.video_chunks[0])) first = i;
+  }
+  ASSERT_LT(first, 20u) << "the first frame played is none of the file's";
+  for (std::size_t i = 0; i < played.video_chunks.size(); ++i) {
+    ASSERT_EQ(luma(clip, source.video_chunks[(first + i) % 20]),
+              luma(request.video_path, played.video_chunks[i])) << i;
+  }
+
+  options.camera_file = folder.Path("missing.avi");
+  gst::GstMediaSystem without(options);
+  EXPECT_NE(without.camera_file_error(), "");
+  EXPECT_EQ(testing::BindDevice(without, DeviceCategory::VideoInput, gst::kFileCameraName), nullptr);
 }
 
 TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSeconds) {
@@ -334,6 +403,22 @@ TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSecond
   EXPECT_LT(target(33, 999, {}), 40);
   EXPECT_GT(target(34, 0, {}), 120);
   EXPECT_EQ(target(10, 0, {128, 128, 75}), 255);  // gain saturates the star
+
+  // Interlaced: each field has its own stamp on its own lines, and its own instant's star,
+  // which can set between the two fields of one frame.
+  for (auto [height, first] : {std::pair{576, 0}, {480, 1}}) {
+    painter.Configure(720, height, 7, true);
+    const simcam::FrameStamp fields[] = {{5, 6, 29, 990, 100}, {5, 6, 30, 10, 101}};
+    painter.PaintField(fields[0], {}, first, luma.data(), 720);
+    painter.PaintField(fields[1], {}, first ^ 1, luma.data(), 720);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(testing::ReadStamp(luma.data(), 720, height, 720, 1, first ^ i),
+                simcam::StampText(fields[i])) << height;
+      const int row = painter.target_y() + ((painter.target_y() & 1) != (first ^ i) ? 1 : 0);
+      EXPECT_EQ(luma[row * 720 + painter.target_x()] > 100, i == 0) << height;
+    }
+    EXPECT_NE(testing::ReadStamp(luma.data(), 720, height, 720, 1).find('?'), std::string::npos);
+  }
 }
 
 }  // namespace

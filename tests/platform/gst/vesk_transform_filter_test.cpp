@@ -142,7 +142,7 @@ struct LiveStation : ::testing::Test {
   LiveStation() {
     options.default_renderer = kRendererEvr;
     graph = std::make_unique<CaptureGraph>(
-        CaptureGraphContext{system, options, pairs, sources, session, log, errors, nullptr, nullptr},
+        CaptureGraphContext{system, options, pairs, sources, log, errors, nullptr, nullptr},
         filter,
         &control);
     graph->renderers().set_display_window(DisplayWindowOf(&window));
@@ -178,7 +178,7 @@ struct LiveStation : ::testing::Test {
   ErrorReporter errors{log, box};
   Options options;
   std::vector<SubtypeCodecPair> pairs;
-  RecordingSession session;
+  RecordingTarget target;
   LiveAnalysis analysis{log};
   RecognitionSets sets{std::vector<InterlacedSet>(2), {}};
   std::shared_ptr<gst::VeskTransformFilter> filter =
@@ -198,7 +198,7 @@ TEST_F(LiveStation, TheDisplayShowsTheStarInMagentaWhileTheRecordingKeepsItsFram
   ASSERT_TRUE(Use(gst::kSimulatedAnalogCameraName, SubtypeCode::YUY2));
   options.pixel_saturation_value = 200;
   controls->TakeStoredSaturationValue();
-  session.video_file_name = "clip.avi";
+  target.video_file_name = "clip.avi";
   // More gain, as an observer would set for a faint field: the target star then saturates.
   VideoSourceInfo* camera = sources.CurrentSource();
   ASSERT_EQ(sources.GetVideoSourceBaseFilter(camera), S_OK);
@@ -212,10 +212,10 @@ TEST_F(LiveStation, TheDisplayShowsTheStarInMagentaWhileTheRecordingKeepsItsFram
     if (second < 27 || second >= 35) break;
     testing::WaitSeconds(0.25);
   }
-  ASSERT_EQ(graph->StartCamera(true), S_OK) << log.Text();
+  ASSERT_EQ(graph->StartCamera(target), S_OK) << log.Text();
   EXPECT_EQ(analysis.saturation_threshold(), 200);
   testing::WaitSeconds(1.5);
-  ASSERT_EQ(graph->StopCamera(true), S_OK);
+  ASSERT_EQ(graph->StopCamera().result, S_OK);
   const testing::KeptFrame shown = window.Last();
   EXPECT_GE(shown.frames, 10);
   testing::AviFile avi;

@@ -119,6 +119,24 @@ TEST(V4l2DeviceTest, OtherDriversAnswers) {
   EXPECT_FALSE(is_analog);
 }
 
+// A buffer's flags say when the driver stamps a frame; the buffer asked for goes back, and a
+// node another holder streams from cannot say.
+TEST(V4l2DeviceTest, BufferFlagsSayWhenTheDriverStampsItsFrames) {
+  for (const auto& [node, origin] :
+       {std::pair{testing::UvcWebcam(), FrameTimeOrigin::kDriverStartOfExposure},
+        {testing::Usb2861Grabber(), FrameTimeOrigin::kDriverEndOfFrame}}) {
+    Replay replay(node);
+    std::uint32_t flags = 0;
+    ASSERT_EQ(replay.device->QueryBufferFlags(&flags), V4l2Status::Ok) << node.card;
+    EXPECT_EQ(V4l2FrameTimeOrigin(flags), origin) << node.card;
+    EXPECT_EQ(replay.node.buffers_held, 0u) << node.card;
+  }
+  Replay busy(testing::UvcWebcam());
+  busy.node.reqbufs_error = EBUSY;
+  std::uint32_t flags = 0;
+  EXPECT_EQ(busy.device->QueryBufferFlags(&flags), V4l2Status::Failed);
+}
+
 // The recorded nodes; the webcam's metadata node, the grabber's VBI node, a loopback; an old
 // driver without device capabilities.
 TEST(V4l2EnumeratorTest, CaptureNodesByTheirCapabilities) {

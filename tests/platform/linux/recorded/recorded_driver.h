@@ -56,6 +56,11 @@ struct RecordedNode {
   v4l2_std_id input_std = 0;
   std::uint32_t input_capabilities = 0;
   std::vector<RecordedControl> controls;
+  // VIDIOC_QUERYBUF's flags; VIDIOC_REQBUFS answers reqbufs_error when set (EBUSY: the node
+  // streams for another holder).
+  std::uint32_t buffer_flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
+  int reqbufs_error = 0;
+  std::uint32_t buffers_held = 0;
 };
 
 // Replays a RecordedNode, which the test may change between calls.
@@ -134,6 +139,17 @@ struct RecordedDriver : V4l2Driver {
       case VIDIOC_G_INPUT:
         *static_cast<int*>(argument) = 0;
         return 0;
+      case VIDIOC_REQBUFS: {
+        if (node_->reqbufs_error != 0) return node_->reqbufs_error;
+        node_->buffers_held = static_cast<v4l2_requestbuffers*>(argument)->count;
+        return 0;
+      }
+      case VIDIOC_QUERYBUF: {
+        auto* buffer = static_cast<v4l2_buffer*>(argument);
+        if (buffer->index >= node_->buffers_held) return EINVAL;
+        buffer->flags = node_->buffer_flags;
+        return 0;
+      }
       case VIDIOC_ENUMINPUT: {
         auto* input = static_cast<v4l2_input*>(argument);
         if (input->index != 0) return EINVAL;

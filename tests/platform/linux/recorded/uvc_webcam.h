@@ -17,6 +17,8 @@ inline RecordedNode UvcWebcam() {
   node.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING |
                       V4L2_CAP_EXT_PIX_FORMAT | V4L2_CAP_DEVICE_CAPS;
   node.device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
+  // uvcvideo stamps a frame when its first packet arrives.
+  node.buffer_flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC | V4L2_BUF_FLAG_TSTAMP_SRC_SOE;
   const std::vector<v4l2_fract> full_rates = {{1, 30}, {1, 15}, {1, 5}};
   node.formats = {
       {V4L2_PIX_FMT_MJPEG,

@@ -1,0 +1,67 @@
+// Reading the time inserter's stamp of one field: cutting its line at the learnt cells and
+// matching every digit. At 50 fields a second it must stay under 0.5 ms a field.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/inserter/inserter_layout.h"
+#include "analysis/inserter/stamp_cells.h"
+#include "platform/gst/star_field_painter.h"
+
+namespace vesk {
+namespace {
+
+constexpr int kWidth = 720, kHeight = 576;
+
+void PaintFrame(simcam::StarFieldPainter& painter, std::int64_t frame, std::uint8_t* luma) {
+  for (int i = 0; i < 2; ++i) {
+    const std::int64_t ms = 18000000 + 40 * frame + 20 * i;
+    painter.PaintField({static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                        static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000),
+                        static_cast<std::uint64_t>(2 * frame + i)},
+                       {}, i, luma, kWidth);
+  }
+}
+
+void BM_ReadOneField(benchmark::State& state) {
+  simcam::StarFieldPainter painter;
+  painter.Configure(kWidth, kHeight, 7, true);
+  std::vector<std::uint8_t> luma(kWidth * kHeight);
+  const inserter::LumaView frame{luma.data(), kWidth, kHeight, kWidth};
+  std::vector<std::vector<std::uint8_t>> first;
+  std::vector<inserter::LumaView> fields;
+  for (int f = 0; f < 8; ++f) {
+    PaintFrame(painter, f, luma.data());
+    first.push_back(luma);
+  }
+  for (const auto& copy : first) fields.push_back(inserter::LumaView{copy.data(), kWidth, kHeight, kWidth}.Field(0));
+  const inserter::StampBand band = inserter::FindStampBand(fields);
+  std::vector<inserter::CutLine> lines(150);
+  for (int f = 0; f < 150; ++f) {
+    PaintFrame(painter, f, luma.data());
+    inserter::CutStampLine(frame.Field(0), band, &lines[f]);
+  }
+  std::string why;
+  const std::optional<inserter::LearntInserter> learnt = inserter::LearnInserter(lines, band, &why);
+  if (!learnt) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  PaintFrame(painter, 200, luma.data());
+  inserter::CutLine line;
+  std::int64_t read = 0;
+  for (auto _ : state) {
+    inserter::CutStampLineAt(frame.Field(0), learnt->band, learnt->centres2, learnt->cell_width,
+                             &line);
+    read += inserter::ReadStampLine(line, *learnt).read ? 1 : 0;
+  }
+  state.SetItemsProcessed(read);
+}
+BENCHMARK(BM_ReadOneField);
+
+}  // namespace
+}  // namespace vesk

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "analysis/inserter/inserter_layout.h"
+#include "analysis/inserter/inserter_session.h"
+#include "analysis/inserter/learnt_sets.h"
+#include "analysis/inserter/stamp_cells.h"
+#include "platform/gst/star_field_painter.h"
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+using inserter::CutLine;
+using inserter::LumaView;
+
+constexpr int kWidth = 720, kHeight = 576;
+constexpr std::int64_t kStartMs = (5 * 60 + 6) * 60000LL + 58000;  // 05:06:58.000
+
+// The simulated PAL camera's frame: two fields 20 ms apart, top first, each with its stamp.
+class InterlacedCamera {
+ public:
+  InterlacedCamera() { painter_.Configure(kWidth, kHeight, 7, true); }
+  // Field number n's instant in milliseconds of the day, and its counter.
+  static std::int64_t FieldMs(std::int64_t n) { return kStartMs + 20 * n; }
+  const std::vector<std::uint8_t>& Frame(std::int64_t frame) {
+    for (int i = 0; i < 2; ++i) {
+      const std::int64_t n = 2 * frame + i, ms = FieldMs(n);
+      const simcam::FrameStamp stamp{static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                                     static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000),
+                                     static_cast<std::uint64_t>(1000 + n)};
+      painter_.PaintField(stamp, {}, i, luma_.data(), kWidth);
+    }
+    return luma_;
+  }
+  LumaView View() const { return {luma_.data(), kWidth, kHeight, kWidth}; }
+  void set_stamp_noise(int amplitude) { painter_.set_stamp_noise(amplitude); }
+
+ private:
+  simcam::StarFieldPainter painter_;
+  std::vector<std::uint8_t> luma_ = std::vector<std::uint8_t>(kWidth * kHeight);
+};
+
+// The stamp is found in the live video, its digits named by the video itself within three
+// seconds, and every later field read to its time and counter, each following the last.
+TEST(InserterReading, TheSimulatedInserterIsLearntFromItsVideoAndEveryFieldRead) {
+  InterlacedCamera camera;
+  camera.set_stamp_noise(40);
+  camera.Frame(0);
+  inserter::InserterLearning learning(150);
+  for (std::int64_t f = 0; !learning.AddFrame(camera.View()); ++f) camera.Frame(f + 1);
+  ASSERT_TRUE(learning.learnt()) << learning.why();
+  const inserter::LearntInserter learnt[2] = {learning.field(0), learning.field(1)};
+  EXPECT_EQ(learning.ReportLines().at(0).substr(learning.ReportLines()[0].find("; ")),
+            "; 19 characters: hours, minutes, seconds, 3 fraction digits, a 7-digit field counter");
+  // The learnt sets written as the three character-set files read back whole by their
+  // documented parsers.
+  testing::ScopedTempDir folder;
+  std::string why;
+  ASSERT_TRUE(inserter::SaveLearntSets(folder.Path(""), learnt[0], learnt[1], &why)) << why;
+  for (int parity = 0; parity < 2; ++parity) {
+    InterlacedSet read_back;
+    ParseInterlacedSet(testing::ReadFileBytes(folder.Path(parity == 0 ? kInterlacedEvenSetFile
+                                                                       : kInterlacedOddSetFile)),
+                       &read_back);
+    const InterlacedSet written = inserter::InterlacedSetOf(learnt[parity]);
+    ASSERT_EQ(read_back.cells.size(), 10u);
+    for (std::size_t d = 0; d < 10; ++d) {
+      EXPECT_EQ(read_back.cells[d].digit_value, static_cast<int>(d));
+      EXPECT_EQ(read_back.cells[d].number, 1);
+      EXPECT_EQ(read_back.cells[d].image, written.cells[d].image);
+    }
+  }
+  CharacterSet plain;
+  ParseCharacterSet(testing::ReadFileBytes(folder.Path(kPlainCharacterSetFile)), &plain);
+  ASSERT_EQ(plain.cells.size(), 10u);
+  EXPECT_EQ(plain.cells[7].digit_value, 7);
+  EXPECT_EQ(plain.cells[7].image, inserter::PlainSetOf(learnt[0]).cells[7].image);
+
+  // At three levels of noise on the text: every field read at the lowest; at the highest
+  // some are doubtful, none misread.
+  std::int64_t frame = 150;
+  for (const int noise : {40, 150, 220}) {
+    camera.set_stamp_noise(noise);
+    inserter::ReadingSequence sequence(20.0, 3);
+    inserter::InserterTiming timing(20.0, 3);
+    CutLine line;
+    int read = 0, doubtful = 0, wrong = 0;
+    for (const std::int64_t end = frame + 200; frame < end; ++frame) {
+      camera.Frame(frame);
+      if (noise == 40 && frame == 260) continue;  // the source drops this frame's two fields
+      for (int parity = 0; parity < 2; ++parity) {
+        inserter::FieldReading reading;
+        if (inserter::CutStampLineAt(camera.View().Field(parity), learnt[parity].band,
+                                     learnt[parity].centres2, learnt[parity].cell_width, &line)) {
+          reading = inserter::ReadStampLine(line, learnt[parity]);
+        }
+        const std::int64_t n = 2 * frame + parity;
+        sequence.Check(n, &reading);
+        // The computer clock 12.5 ms ahead of the inserter, on 2026-12-07.
+        timing.Add(n, (1796601600000LL + InterlacedCamera::FieldMs(n)) * 1000000 + 12500000, reading);
+        if (reading.doubtful) {
+          ++doubtful;
+        } else if (reading.time_of_day_100us != InterlacedCamera::FieldMs(n) * 10 ||
+                   reading.counter != 1000 + n) {
+          ++wrong;
+          ADD_FAILURE() << n << " misread as " << reading.text;
+        } else {
+          ++read;
+        }
+      }
+    }
+    std::printf("noise %d: %d fields read, %d doubtful, %d wrong\n", noise, read, doubtful, wrong);
+    EXPECT_TRUE(noise != 40 || read == 398) << read;
+    if (noise == 40) {
+      EXPECT_EQ(timing.LogLines(),
+                (std::vector<std::string>{"Inserter fields read: 398 of 398",
+                                          "Computer clock minus inserter: mean +12.5 ms, spread 0.0 ms",
+                                          "Inserter fields missing: 2 before field 522 (2 in all)",
+                                          "Inserter fields repeated: none"}));
+    }
+    EXPECT_TRUE(noise != 220 || doubtful > 0) << doubtful;
+  }
+}
+
+}  // namespace
+}  // namespace vesk
