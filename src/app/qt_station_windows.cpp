@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTimer>
 #include <QWindow>
+#include <functional>
 #include <sstream>
 
 #include "analysis/frame_integration_window.h"
@@ -46,27 +48,23 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The frame the platform puts around a top-level window. QWidget::frameGeometry() knows it
-// only once the window is shown, so a hidden window asks its platform window; where that
-// cannot tell yet (a window manager frames a window when it is first mapped), the frame last
-// seen on a shown window stands in.
+// The frame the window manager puts around a top-level window. A window keeps the frame it
+// was last shown with, also while hidden; one never shown has none yet (a window manager
+// frames a window when it is first mapped), and the frame last seen on another window stands
+// in. The platform window is never created here: one created before it is shown would be
+// placed by its client area, not by its frame.
 QMargins FrameMargins(QWidget* window, bool* known = nullptr) {
   static QMargins last_seen;
-  if (known != nullptr) *known = true;
-  if (window->isVisible()) {
-    const QRect frame = window->frameGeometry();
-    const QRect inner = window->geometry();
-    const QMargins seen(inner.left() - frame.left(), inner.top() - frame.top(),
-                        frame.right() - inner.right(), frame.bottom() - inner.bottom());
-    if (!seen.isNull()) last_seen = seen;
-    return seen;
-  }
-  window->winId();  // the platform window, which may know its frame before it is shown
-  const QWindow* handle = window->windowHandle();
-  const QMargins margins = handle != nullptr ? handle->frameMargins() : QMargins();
-  if (!margins.isNull()) return margins;
-  if (known != nullptr) *known = false;
-  return last_seen;
+  const QRect frame = window->frameGeometry();
+  const QRect inner = window->geometry();
+  const QMargins seen(inner.left() - frame.left(), inner.top() - frame.top(),
+                      frame.right() - inner.right(), frame.bottom() - inner.bottom());
+  // A window just shown may not be framed yet either; without a window manager frames stay
+  // unknown and the last seen (none) stands in.
+  if (known != nullptr) *known = !seen.isNull();
+  if (seen.isNull()) return last_seen;
+  last_seen = seen;
+  return seen;
 }
 
 QSize FrameExtra(QWidget* window, bool* known = nullptr) {
@@ -74,54 +72,91 @@ QSize FrameExtra(QWidget* window, bool* known = nullptr) {
   return {margins.left() + margins.right(), margins.top() + margins.bottom()};
 }
 
-// Sizes a window placed before its frame was known once the window manager has framed it,
-// so that the frame, not the client, has the size asked for. One-shot.
-class FramedSizeFinisher final : public QObject {
+// Puts a window placed before its frame was known where it was asked to be once the window
+// manager has framed it: the frame, not the client, at the point and of the size asked for.
+// The framing itself sends the window no event, so it is looked for after the window is shown.
+// One-shot.
+class FramedPlacementFinisher final : public QObject {
  public:
-  static constexpr const char* kName = "FramedSizeFinisher";
-  FramedSizeFinisher(QWidget* window, QSize outer) : QObject(window), outer_(outer) {
+  static constexpr const char* kName = "FramedPlacementFinisher";
+  FramedPlacementFinisher(QWidget* window, QRect outer, std::function<void()> then)
+      : QObject(window), window_(window), outer_(outer), then_(std::move(then)) {
     setObjectName(QString::fromLatin1(kName));
     window->installEventFilter(this);
+    if (window->isVisible()) StartLooking();
   }
 
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    const QEvent::Type type = event->type();
-    auto* window = static_cast<QWidget*>(watched);
-    if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) &&
-        window->isVisible() && window->frameGeometry() != window->geometry()) {
-      window->removeEventFilter(this);
-      const QSize outer = outer_;
-      QMetaObject::invokeMethod(
-          window,
-          [window, outer] {
-            const QSize extra = FrameExtra(window);
-            window->resize(std::max(1, outer.width() - extra.width()),
-                           std::max(1, outer.height() - extra.height()));
-          },
-          Qt::QueuedConnection);
-      deleteLater();
-    }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show && polls_left_ == 0) StartLooking();
     return false;
   }
 
  private:
-  QSize outer_;
+  // For two seconds at most: a desktop without a window manager never frames it.
+  void StartLooking() {
+    polls_left_ = 200;
+    QTimer::singleShot(10, this, [this] { Check(); });
+  }
+
+  void Check() {
+    QWidget* window = window_;
+    if (!window->isVisible() || --polls_left_ <= 0) {
+      polls_left_ = 0;
+      return;
+    }
+    if (window->frameGeometry() == window->geometry()) {
+      QTimer::singleShot(10, this, [this] { Check(); });
+      return;
+    }
+    // Done with: the moves below may place the window again, which must not find this one.
+    window->removeEventFilter(this);
+    setObjectName(QString());
+    deleteLater();
+    const QRect outer = outer_;
+    if (window->minimumSize() != window->maximumSize()) {
+      const QSize extra = FrameExtra(window);
+      window->resize(std::max(1, outer.width() - extra.width()),
+                     std::max(1, outer.height() - extra.height()));
+    }
+    if (window->frameGeometry().topLeft() != outer.topLeft()) window->move(outer.topLeft());
+    if (then_) QMetaObject::invokeMethod(window, then_, Qt::QueuedConnection);
+  }
+
+  QWidget* window_;
+  QRect outer_;
+  std::function<void()> then_;
+  int polls_left_ = 0;
 };
 
 // Moves and sizes a top-level window by its outer rectangle (the frame's, as the layout and
-// the options keep it). Windows of fixed size only move.
-void PlaceTopLevel(QWidget* window, const ScreenRect& outer) {
+// the options keep it). Windows of fixed size only move. The point stored and the point
+// applied are both the frame's top-left corner. then runs once a window placed before its
+// frame was known has been framed.
+void PlaceTopLevel(QWidget* window, const ScreenRect& outer, std::function<void()> then = {}) {
+  delete window->findChild<QObject*>(QString::fromLatin1(FramedPlacementFinisher::kName),
+                                     Qt::FindDirectChildrenOnly);
+  bool frame_known = true;
+  const QMargins margins = FrameMargins(window, &frame_known);
+  QSize client = window->size();
   if (window->minimumSize() != window->maximumSize()) {
-    delete window->findChild<QObject*>(QString::fromLatin1(FramedSizeFinisher::kName),
-                                       Qt::FindDirectChildrenOnly);
-    bool frame_known = true;
-    const QSize extra = FrameExtra(window, &frame_known);
-    window->resize(std::max(1, outer.width - extra.width()),
-                   std::max(1, outer.height - extra.height()));
-    if (!frame_known) new FramedSizeFinisher(window, QSize(outer.width, outer.height));
+    client = QSize(std::max(1, outer.width - margins.left() - margins.right()),
+                   std::max(1, outer.height - margins.top() - margins.bottom()));
   }
-  // A top-level window's position is its frame's.
-  window->move(outer.x, outer.y);
+  if ((frame_known && window->isVisible()) || window->windowHandle() == nullptr) {
+    // Qt places a framed window, and one not created yet, by its frame.
+    window->resize(client);
+    window->move(outer.x, outer.y);
+  } else {
+    // Otherwise the platform window goes where its client area is asked to be: inside the
+    // frame it has or (as far as known) will get.
+    window->setGeometry(outer.x + margins.left(), outer.y + margins.top(), client.width(),
+                        client.height());
+  }
+  // Laid out while hidden, a window may measure itself otherwise once shown and framed.
+  if (!frame_known || (then && !window->isVisible())) {
+    new FramedPlacementFinisher(window, QRect(outer.x, outer.y, outer.width, outer.height),
+                                std::move(then));
+  }
 }
 
 // The outer rectangle, also of a window not shown yet.
@@ -186,7 +221,14 @@ std::optional<ScreenRect> QtStationWindows::CurrentWindowRect(WindowId window) {
 void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult& result) {
   QWidget* widget = WidgetOf(window);
   if (widget == nullptr) return;
-  PlaceTopLevel(widget, result.window);
+  // The main window's size follows its frame, which the desktop may give only once shown.
+  std::function<void()> framed;
+  if (window == WindowId::Main) {
+    framed = [this] {
+      if (station_ != nullptr) station_->MainWindowFramed();
+    };
+  }
+  PlaceTopLevel(widget, result.window, std::move(framed));
   if (window == WindowId::Main && result.content) {
     const ScreenRect& c = result.content->container;
     main_->PutVideoInScrollContainer(result.content->parent == VideoDisplayParent::ScrollContainer,
@@ -373,7 +415,16 @@ int QtStationWindows::RunCodecSelectorDialog(CodecSelectorModel& model) {
 }
 
 void QtStationWindows::OpenMiscellaneousOptions(MiscellaneousOptionsModel& model) {
-  if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsWindow>(model);
+  if (!misc_options_) {
+    misc_options_ = std::make_unique<MiscellaneousOptionsWindow>(model);
+    // Made on first use, after start-up placed the others: it goes where it was saved.
+    if (station_ != nullptr) {
+      const std::optional<PixelPoint> saved =
+          SavedWindowPosition(station_->options(), WindowId::MiscellaneousOptions);
+      const ScreenRect outer = OuterRect(misc_options_.get());
+      if (saved) PlaceTopLevel(misc_options_.get(), {saved->x, saved->y, outer.width, outer.height});
+    }
+  }
   misc_options_->Open();
 }
 

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -123,26 +124,63 @@ TEST(MainWindowMenusTest, EntriesOfAnotherShapeBuildTheBarAnew) {
 TEST_F(StationWindowTest, SetWindowPositionsThenARestartBringsEveryWindowBackAsSaved) {
   AddDevice();
   Start();
-  auto rects = [this] {
-    std::vector<std::optional<ScreenRect>> out;
-    for (WindowId window : kStoreAllOrder) out.push_back(windows.CurrentWindowRect(window));
+  // Every window on the screen, as a window manager frames it: where each frame stands (the
+  // camera format window's size follows its device) and the User Messages window's whole.
+  auto frames = [this] {
+    for (WindowId window : kStoreAllOrder) {
+      if (QWidget* widget = windows.WidgetOf(window)) widget->show();
+    }
+    Settle();
+    std::vector<std::optional<std::pair<int, int>>> out;
+    for (WindowId window : kStoreAllOrder) {
+      QWidget* widget = windows.WidgetOf(window);
+      if (widget == nullptr) {
+        out.emplace_back();
+        continue;
+      }
+      const QRect frame = widget->frameGeometry();
+      out.emplace_back(std::make_pair(frame.x(), frame.y()));
+      if (window == WindowId::UserMessages || window == WindowId::Main) {
+        out.emplace_back(std::make_pair(frame.width(), frame.height()));
+      }
+    }
     return out;
   };
-  const auto shown = rects();
+  const auto shown = frames();
+  // Stored as created: the frame's rectangle.
+  EXPECT_EQ(windows.user_messages_window()->frameGeometry(), QRect(50, 50, 700, 460));
   MainAction(MenuCommand::SetWindowPositions)->trigger();
   const Options saved = station->options();
-  // Stored as created: the frame's rectangle.
   EXPECT_EQ(saved.message_window_position, (WindowPlacement{50, 50, 700, 460}));
-  EXPECT_EQ(rects(), shown);
+  EXPECT_EQ(frames(), shown);
 
-  station.reset();
+  StopStation();
   Start();
-  EXPECT_EQ(rects(), shown);
+  EXPECT_EQ(frames(), shown);
   MainAction(MenuCommand::SetWindowPositions)->trigger();
   EXPECT_EQ(station->options().message_window_position, saved.message_window_position);
   for (WindowId window : kStoreAllOrder) {
     EXPECT_EQ(SavedWindowPosition(station->options(), window), SavedWindowPosition(saved, window))
         << static_cast<int>(window);
+  }
+}
+
+TEST_F(StationWindowTest, AWindowSavedAtTheCornerComesBackWithItsCaptionOnTheWorkArea) {
+  AddDevice();
+  Options options;
+  SetDefaultOptions(&options);
+  options.main_window_position = {0, 0};
+  options.record_controls_window_position = {-40, -30};
+  ASSERT_TRUE(SaveOptions(options, {}));
+  Start();
+  windows.main_window()->show();
+  Settle();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  for (QWidget* window : {static_cast<QWidget*>(windows.main_window()),
+                          static_cast<QWidget*>(windows.record_controls_window())}) {
+    const QPoint at = window->frameGeometry().topLeft();
+    EXPECT_EQ(std::make_pair(at.x(), at.y()), std::make_pair(area.x(), area.y()))
+        << window->objectName().toStdString();
   }
 }
 
@@ -212,7 +250,7 @@ TEST_F(StationWindowTest, X2TwiceRestartsTwiceAndReturnsToNormalSize) {
 TEST_F(StationWindowTest, ExitAndTheCloseBoxStopARunningRecordingAndWriteItsLogFirst) {
   AddDevice();
   for (const bool close_box : {false, true}) {
-    station.reset();
+    StopStation();
     // What the first round recorded would send the second into a continuation file.
     const std::string log = testing::kRecordingLogFile;
     std::filesystem::remove(log);
