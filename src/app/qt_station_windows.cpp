@@ -237,6 +237,7 @@ void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult
 }
 
 bool QtStationWindows::CreateMainWindow() {
+  record_controls_.reset();  // a tool window of the main window goes with it
   main_ = std::make_unique<MainWindow>();
   main_->set_on_command([this](int id) {
     if (station_ != nullptr) station_->RunCommandId(id);
@@ -324,8 +325,10 @@ void QtStationWindows::HideGpsWindow() {
 }
 
 bool QtStationWindows::CreateRecordControls(bool record_buttons_space) {
+  // A tool window of the main window, so that the desktop keeps it above the video: a click
+  // on the video must not bury the Stop button.
   record_controls_ = std::make_unique<RecordControlsWindow>(
-      record_buttons_space, icon(StationIcon::Record), icon(StationIcon::Stop));
+      record_buttons_space, icon(StationIcon::Record), icon(StationIcon::Stop), main_.get());
   record_controls_->set_on_start([this] {
     if (station_ != nullptr) station_->StartButton();
   });
@@ -469,7 +472,11 @@ void QtStationWindows::HideScrollWindow() {
 }
 
 void QtStationWindows::ShowRecordControls(bool shown) {
-  if (record_controls_) record_controls_->setVisible(shown);
+  if (!record_controls_) return;
+  // A tool window shown before its owner is on the screen is not kept above it by the
+  // desktop: it waits for the main window.
+  record_controls_wanted_ = shown;
+  record_controls_->setVisible(shown && main_ && main_->isVisible());
 }
 
 void QtStationWindows::ShowUserMessagesWindow() {
@@ -478,7 +485,10 @@ void QtStationWindows::ShowUserMessagesWindow() {
 
 void QtStationWindows::ShowMainWindow() {
   main_->show();
-  if (record_controls_ && record_controls_->isVisible()) record_controls_->raise();
+  if (record_controls_ && record_controls_wanted_) {
+    record_controls_->show();
+    record_controls_->raise();
+  }
 }
 
 void QtStationWindows::HideWindow(WindowId window) {

@@ -7,13 +7,16 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
+#include <QWindow>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -182,6 +185,33 @@ TEST_F(StationWindowTest, AWindowSavedAtTheCornerComesBackWithItsCaptionOnTheWor
     EXPECT_EQ(std::make_pair(at.x(), at.y()), std::make_pair(area.x(), area.y()))
         << window->objectName().toStdString();
   }
+}
+
+TEST_F(StationWindowTest, TheRecordWindowStaysAboveTheMainWindowWhenTheVideoIsClicked) {
+  AddDevice();
+  Start();
+  QWidget* main = windows.main_window();
+  QWidget* record = windows.record_controls_window();
+  ASSERT_TRUE(record->isVisible());
+  EXPECT_EQ(record->windowHandle()->transientParent(), main->windowHandle());
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  Settle();
+  main->raise();
+  main->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+  Settle();
+  // The window manager's stacking order, bottom to top.
+  QProcess xprop;
+  xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+  ASSERT_TRUE(xprop.waitForFinished(5000));
+  const QString listed = QString::fromLatin1(xprop.readAllStandardOutput());
+  std::vector<WId> order;
+  for (const QString& word : listed.section('#', 1).split(',', Qt::SkipEmptyParts)) {
+    order.push_back(word.trimmed().toULongLong(nullptr, 16));
+  }
+  const auto at = [&](QWidget* w) { return std::find(order.begin(), order.end(), w->winId()); };
+  ASSERT_NE(at(main), order.end()) << listed.toStdString();
+  EXPECT_GT(at(record), at(main)) << listed.toStdString();
 }
 
 TEST_F(StationWindowTest, StartAndStopSwitchButtonsTitleAndMenus) {
