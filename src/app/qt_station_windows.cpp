@@ -344,6 +344,7 @@ bool QtStationWindows::CreateScrollWindow() {
 }
 
 bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
+  misc_options_.reset();  // made on first use for this station's options
   countdown_ =
       std::make_unique<CountdownWindow>(Font(72, FontFace::Tahoma), Font(18, FontFace::Consolas));
   countdown_->hide();
