@@ -141,6 +141,13 @@ class TextFitTest : public testing::StationWindowTest {
     for (QPushButton* button : windows.WidgetOf(WindowId::Devices)->findChildren<QPushButton*>()) {
       if (button->text() == QLatin1String("Set Device Properties")) button->click();
     }
+    QWidget* format = windows.WidgetOf(WindowId::CameraFormat);
+    EXPECT_TRUE(format->isVisible());
+    int shown_controls = 0;
+    for (QLabel* label : format->findChildren<QLabel*>()) {
+      shown_controls += label->isVisibleTo(format) && label->text() == QLatin1String("Sharpness");
+    }
+    EXPECT_EQ(shown_controls, 1);
     const EventTiming timing = PrepareEventTiming(SystemTime{2026, 12, 1, 28, 21, 5, 40, 0},
                                                   SystemTime{2026, 12, 1, 28, 0, 2, 0, 0});
     windows.ShowCountdown(CountdownTexts{"21:05:40", timing.event_header, timing.end_text,
@@ -174,6 +181,14 @@ class TextFitTest : public testing::StationWindowTest {
 
 TEST_F(TextFitTest, EveryTextFitsItsControlAtTheDesktopFontAndTwoPointsLarger) {
   AddDevice();
+  // Every picture control, so that the camera format window shows all its labels.
+  auto& filter = *media.devices.back()->filter;
+  filter.proc_amp = std::make_unique<testing::FakeProcAmp>();
+  for (const ProcAmpProperty property :
+       {ProcAmpProperty::Brightness, ProcAmpProperty::Contrast, ProcAmpProperty::Hue,
+        ProcAmpProperty::Saturation, ProcAmpProperty::Sharpness, ProcAmpProperty::Gain}) {
+    filter.proc_amp->ranges[property] = {0, 255, 1, 128, 0};
+  }
   const QFont desktop = QApplication::font();
   std::vector<std::string> none;
   EXPECT_EQ(OpenEveryWindowAndCollectCutTexts(), none);
