@@ -30,6 +30,7 @@
 #include "platform/gst/gst_playback_graph.h"
 #include "platform/linux/posix_avi_file.h"
 #include "platform/qt/qt_message_box.h"
+#include "platform/qt/text_fit.h"
 #include "playback/playback_window.h"
 #include "station/brightness_contrast_window.h"
 #include "station/countdown_window.h"
@@ -79,8 +80,8 @@ QSize FrameExtra(QWidget* window, bool* known = nullptr) {
 class FramedPlacementFinisher final : public QObject {
  public:
   static constexpr const char* kName = "FramedPlacementFinisher";
-  FramedPlacementFinisher(QWidget* window, QRect outer, std::function<void()> then)
-      : QObject(window), window_(window), outer_(outer), then_(std::move(then)) {
+  FramedPlacementFinisher(QWidget* window, QRect outer, bool sized, std::function<void()> then)
+      : QObject(window), window_(window), outer_(outer), sized_(sized), then_(std::move(then)) {
     setObjectName(QString::fromLatin1(kName));
     window->installEventFilter(this);
     if (window->isVisible()) StartLooking();
@@ -113,7 +114,7 @@ class FramedPlacementFinisher final : public QObject {
     setObjectName(QString());
     deleteLater();
     const QRect outer = outer_;
-    if (window->minimumSize() != window->maximumSize()) {
+    if (sized_) {
       const QSize extra = FrameExtra(window);
       window->resize(std::max(1, outer.width() - extra.width()),
                      std::max(1, outer.height() - extra.height()));
@@ -124,21 +125,24 @@ class FramedPlacementFinisher final : public QObject {
 
   QWidget* window_;
   QRect outer_;
+  bool sized_;
   std::function<void()> then_;
   int polls_left_ = 0;
 };
 
 // Moves and sizes a top-level window by its outer rectangle (the frame's, as the layout and
-// the options keep it). Windows of fixed size only move. The point stored and the point
-// applied are both the frame's top-left corner. then runs once a window placed before its
-// frame was known has been framed.
-void PlaceTopLevel(QWidget* window, const ScreenRect& outer, std::function<void()> then = {}) {
+// the options keep it). Windows whose size the layout does not set (sized false), and those
+// of fixed size, only move. The point stored and the point applied are both the frame's
+// top-left corner. then runs once a window placed before its frame was known has been framed.
+void PlaceTopLevel(QWidget* window, const ScreenRect& outer, bool sized,
+                   std::function<void()> then = {}) {
+  sized = sized && window->minimumSize() != window->maximumSize();
   delete window->findChild<QObject*>(QString::fromLatin1(FramedPlacementFinisher::kName),
                                      Qt::FindDirectChildrenOnly);
   bool frame_known = true;
   const QMargins margins = FrameMargins(window, &frame_known);
   QSize client = window->size();
-  if (window->minimumSize() != window->maximumSize()) {
+  if (sized) {
     client = QSize(std::max(1, outer.width - margins.left() - margins.right()),
                    std::max(1, outer.height - margins.top() - margins.bottom()));
   }
@@ -154,7 +158,7 @@ void PlaceTopLevel(QWidget* window, const ScreenRect& outer, std::function<void(
   }
   // Laid out while hidden, a window may measure itself otherwise once shown and framed.
   if (!frame_known || (then && !window->isVisible())) {
-    new FramedPlacementFinisher(window, QRect(outer.x, outer.y, outer.width, outer.height),
+    new FramedPlacementFinisher(window, QRect(outer.x, outer.y, outer.width, outer.height), sized,
                                 std::move(then));
   }
 }
@@ -215,20 +219,22 @@ std::optional<ScreenRect> QtStationWindows::CurrentWindowRect(WindowId window) {
   QWidget* widget = WidgetOf(window);
   if (widget == nullptr) return std::nullopt;
   if (widget->isMinimized()) return MinimisedRect();
+  // Placed at the size it will be shown at: its texts fitted.
+  FitWindowToTexts(widget);
   return OuterRect(widget);
 }
 
 void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult& result) {
   QWidget* widget = WidgetOf(window);
   if (widget == nullptr) return;
-  // The main window's size follows its frame, which the desktop may give only once shown.
-  std::function<void()> framed;
-  if (window == WindowId::Main) {
-    framed = [this] {
-      if (station_ != nullptr) station_->MainWindowFramed();
-    };
-  }
-  PlaceTopLevel(widget, result.window, std::move(framed));
+  // The layout keeps windows on the work area by their frames, which the desktop may give
+  // only once a window is shown.
+  // The layout sizes the main, User Messages and playback windows; the others keep theirs.
+  const bool sized = window == WindowId::Main || window == WindowId::UserMessages ||
+                     window == WindowId::Playback;
+  PlaceTopLevel(widget, result.window, sized, [this, window] {
+    if (station_ != nullptr) station_->WindowFramed(window);
+  });
   if (window == WindowId::Main && result.content) {
     const ScreenRect& c = result.content->container;
     main_->PutVideoInScrollContainer(result.content->parent == VideoDisplayParent::ScrollContainer,
@@ -284,7 +290,7 @@ MessageView* QtStationWindows::CreateUserMessagesWindow(const WindowPlacement& p
   user_messages_ = std::make_unique<UserMessagesWindow>();
   // The saved placement is the frame's, as "Set Window Positions" stores it.
   PlaceTopLevel(user_messages_.get(),
-                ScreenRect{placement.x, placement.y, placement.width, placement.height});
+                ScreenRect{placement.x, placement.y, placement.width, placement.height}, true);
   user_messages_->set_on_save([this](bool clear) {
     if (station_ != nullptr) station_->SaveMessages(clear);
   });
@@ -426,7 +432,9 @@ void QtStationWindows::OpenMiscellaneousOptions(MiscellaneousOptionsModel& model
       const std::optional<PixelPoint> saved =
           SavedWindowPosition(station_->options(), WindowId::MiscellaneousOptions);
       const ScreenRect outer = OuterRect(misc_options_.get());
-      if (saved) PlaceTopLevel(misc_options_.get(), {saved->x, saved->y, outer.width, outer.height});
+      if (saved) {
+        PlaceTopLevel(misc_options_.get(), {saved->x, saved->y, outer.width, outer.height}, false);
+      }
     }
   }
   misc_options_->Open();
