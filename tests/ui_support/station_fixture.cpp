@@ -22,18 +22,17 @@ QAction* StationWindowTest::UserMessagesAction(MenuCommand command) {
 void StationWindowTest::Settle() {
   const bool managed = QGuiApplication::platformName() == QLatin1String("xcb");
   std::vector<QRect> last;
-  for (int round = 0; round < 80; ++round) {
+  for (int round = 0; round < 80; ++round, QTest::qWait(25)) {
     std::vector<QRect> frames;
     bool framed = true;
     for (QWidget* window : QApplication::topLevelWidgets()) {
       if (!window->isVisible()) continue;
-      if (!QTest::qWaitForWindowExposed(window, 1000)) framed = false;
+      framed = QTest::qWaitForWindowExposed(window, 1000) && framed &&
+               !(managed && window->frameGeometry() == window->geometry());
       frames.push_back(window->frameGeometry());
-      if (managed && window->frameGeometry() == window->geometry()) framed = false;
     }
     if (framed && frames == last) return;
     last = frames;
-    QTest::qWait(25);
   }
 }
 
