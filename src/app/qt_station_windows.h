@@ -148,6 +148,7 @@ class QtStationWindows final : public StationWindows {
   VideoRecordWindow* video_ = nullptr;  // owned by the main window
   std::unique_ptr<UserMessagesWindow> user_messages_;
   std::unique_ptr<RecordControlsWindow> record_controls_;
+  bool record_controls_wanted_ = false;  // shown once the main window is
   std::unique_ptr<CountdownWindow> countdown_;
   std::unique_ptr<BrightnessContrastWindow> brightness_;
   std::unique_ptr<StandByWindow> standby_;

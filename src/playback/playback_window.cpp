@@ -188,11 +188,14 @@ PlaybackControlsWindow::PlaybackControlsWindow(PlaybackPlayer& player)
   };
   for (std::size_t i = 0; i < buttons_.size(); ++i) {
     const ButtonLook& look = kButtons[i];
-    buttons_[i] = new QPushButton(QIcon(QStringLiteral("VeskVideoIcons/") + look.icon),
-                                  QString::fromLatin1(look.caption), this);
+    // The caption under the icon, as a square button has room for both.
+    buttons_[i] = new QToolButton(this);
+    buttons_[i]->setIcon(QIcon(QStringLiteral("VeskVideoIcons/") + look.icon));
+    buttons_[i]->setText(QString::fromLatin1(look.caption));
+    buttons_[i]->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     buttons_[i]->setGeometry(look.x, 3, 100, 100);
     buttons_[i]->setIconSize(QSize(48, 48));
-    connect(buttons_[i], &QPushButton::clicked, this, actions[i]);
+    connect(buttons_[i], &QToolButton::clicked, this, actions[i]);
   }
   slider_ = new QSlider(Qt::Horizontal, this);
   slider_->setGeometry(3, 106, 614, 60);

@@ -6,7 +6,7 @@
 
 #include <QAction>
 #include <QImage>
-#include <QPushButton>
+#include <QToolButton>
 #include <QSlider>
 #include <QTimer>
 #include <QWidget>
@@ -103,14 +103,14 @@ class PlaybackControlsWindow final : public QWidget {
  public:
   explicit PlaybackControlsWindow(PlaybackPlayer& player);
   // Start, Pause, Beginning, Back, Forward, End.
-  QPushButton* button(int index) { return buttons_[static_cast<std::size_t>(index)]; }
+  QToolButton* button(int index) { return buttons_[static_cast<std::size_t>(index)]; }
   QSlider* slider() { return slider_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  std::array<QPushButton*, 6> buttons_{};
+  std::array<QToolButton*, 6> buttons_{};
   QSlider* slider_ = nullptr;
 };
 

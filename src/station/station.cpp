@@ -536,6 +536,14 @@ void AppState::ToggleX2Magnification() {
   if (Succeeded(controller_->RestartVideo())) SizeVideoWindowAfterStart();
 }
 
+void AppState::WindowFramed(WindowId window) {
+  if (window == WindowId::Main) {
+    RefreshMainWindowLayout();
+  } else {
+    PlaceWindow(window, false, false, layout_, options_, log_, services_.windows);
+  }
+}
+
 void AppState::MainWindowResized() {
   if (initialising_ || position_update_in_progress_ || exiting_) return;
   RefreshFrameExtra();

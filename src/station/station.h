@@ -180,6 +180,8 @@ class AppState final : private StationMenuKeeper {
   void ColourSliderMoved(bool brightness, int position);
   // The observer resized the main window.
   void MainWindowResized();
+  // The desktop framed a window after it was placed: placed again, now with its frame.
+  void WindowFramed(WindowId window);
   // The set of video devices changed (a device was plugged in or out): every change is
   // reconciled with the device list and reacted to. During start-up it waits for the end of
   // start-up.
