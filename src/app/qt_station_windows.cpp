@@ -414,7 +414,8 @@ void QtStationWindows::ShowVideoRecordWindow(bool shown) {
 }
 
 void QtStationWindows::HideScrollWindow() {
-  if (main_ && main_->scroll_container() != nullptr) main_->scroll_container()->hide();
+  // The video comes out first: hidden inside the container it would stay hidden.
+  if (main_) main_->PutVideoInScrollContainer(false, QRect());
 }
 
 void QtStationWindows::ShowRecordControls(bool shown) {

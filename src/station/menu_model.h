@@ -93,6 +93,8 @@ struct MenuState {
   bool playback_open = false;
   bool x2_magnification = false;
   bool brightness_contrast_active = false;
+  // Saturation highlighting is on: "Pixel Saturation..." carries a check mark.
+  bool saturation_highlighting = false;
 };
 
 // The menu bars of both windows for the given state. Rebuilding never changes identifiers.

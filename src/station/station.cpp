@@ -201,7 +201,7 @@ void AppState::BuildDeviceHotplug() {
   hooks.start_video = [this] { return StartVideoSized(); };
   hooks.resume_recording = [this](const std::string& path) { controller_->ResumeRecording(path); };
   hooks.recording_interrupted = [this] { controller_->MarkRecordingInterrupted(); };
-  hooks.show_video_windows = [this] { ActivateDevice(); };
+  hooks.show_video_windows = [this] { ShowVideoWindowsForDevice(); };
   hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
   // The device windows exist once start-up made them; until then there is nothing to close.
   hooks.camera_format_open = [this] { return camera_format_ && camera_format_->IsOpen(); };
@@ -392,6 +392,16 @@ HResult AppState::ActivateDevice() {
   return S_OK;
 }
 
+void AppState::ShowVideoWindowsForDevice() {
+  ActivateDevice();
+  if (!DeviceActive()) return;
+  // Activation hid the scroll window: the main window takes the device's size again, with
+  // the video straight in it or in the scrolling container.
+  RefreshMainWindowLayout();
+  // Highlighting the previous device's format could not take is tried on this one.
+  if (analysis_controls_->TakeBackForgottenValue()) RebuildMenus();
+}
+
 void AppState::RefreshFrameExtra() {
   PixelSize outer;
   PixelSize client;
@@ -400,12 +410,15 @@ void AppState::RefreshFrameExtra() {
 }
 
 void AppState::RebuildMenus() {
+  menu_state_.saturation_highlighting = graph_->switches().saturation_highlight;
   menus_ = BuildMenus(ids_, menu_state_);
   services_.windows.ApplyMenus(menus_);
 }
 
 void AppState::SizeVideoWindowAfterStart() {
   controller_->SizeVideoWindow();
+  // A start may have switched highlighting off (a format it cannot take).
+  RebuildMenus();
   if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
     layout_.current_format_size = PixelSize{format->width, format->height};
   }
@@ -577,7 +590,7 @@ void AppState::BuildDeviceWindows() {
   hooks.start_video = [this] { return StartVideoSized(); };
   hooks.recording_in_progress = [this] { return RecordingInProgress(); };
   hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
-  hooks.show_video_windows = [this] { ActivateDevice(); };
+  hooks.show_video_windows = [this] { ShowVideoWindowsForDevice(); };
   hooks.save_options = [this] {
     return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
   };

@@ -241,6 +241,8 @@ class AppState final : private StationMenuKeeper {
   void RebuildMenus();
   // The window frame is known only once the desktop has decorated the main window, so it is
   // measured again before every placement of that window.
+  // ActivateDevice after the device in use changed, and the main window laid out for it.
+  void ShowVideoWindowsForDevice();
   void RefreshFrameExtra();
   void SizeVideoWindowAfterStart();
   // StartVideo, then the video window sized to what started.

@@ -1,0 +1,81 @@
+// The live video in the main window from the simulated cameras through real pipelines.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <functional>
+
+#include "app/qt_station_windows.h"
+#include "platform/gst/gst_media_system.h"
+#include "platform/gst/simulated_camera_device.h"
+#include "station/main_window.h"
+#include "station/station_test_bed.h"
+#include "station/video_record_window.h"
+
+namespace vesk {
+namespace {
+
+class LiveVideoWindowTest : public ::testing::Test, public testing::StationTestBed {
+ protected:
+  LiveVideoWindowTest() : system(MakeSystem()) {}
+  ~LiveVideoWindowTest() override { station.reset(); }
+
+  static gst::GstMediaSystem MakeSystem() {
+    gst::GstMediaSystemOptions options;
+    options.simulated_cameras = true;
+    options.v4l2_devices = false;
+    return gst::GstMediaSystem(options);
+  }
+
+  void Start() {
+    TimeZoneInfo zone;
+    zone.kind = TimeZoneInfo::Kind::Standard;
+    zone.name = "UTC";
+    station = std::make_unique<AppState>(
+        StationServices{system,
+                        clock,
+                        box,
+                        windows,
+                        power,
+                        zone,
+                        dir.path().string() + "/",
+                        {},
+                        [this](std::function<void()> work) { posted.push_back(std::move(work)); },
+                        &timers});
+    windows.set_station(station.get());
+    ASSERT_EQ(station->Initialise(), S_OK);
+  }
+
+  VideoRecordWindow& Video() { return *windows.main_window()->video_window(); }
+
+  // Frames painted within the time, the events processed meanwhile.
+  std::int64_t PaintedWithin(int milliseconds) {
+    const std::int64_t before = Video().frames_painted();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < milliseconds)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return Video().frames_painted() - before;
+  }
+
+  gst::GstMediaSystem system;
+  qt::QtStationWindows windows;
+  std::unique_ptr<AppState> station;
+};
+
+TEST_F(LiveVideoWindowTest, SwitchingToTheWebcamAtItsLargestSizeShowsFramesWithinTwoSeconds) {
+  Start();
+  EXPECT_GT(PaintedWithin(2000), 0);
+  DeviceSelectionModel& devices = station->device_selection();
+  devices.OpenFromMenu();
+  const std::vector<std::string>& listed = devices.presentation().devices;
+  const auto webcam = std::find(listed.begin(), listed.end(), gst::kSimulatedWebcamName);
+  ASSERT_NE(webcam, listed.end());
+  devices.SelectDevice(static_cast<int>(webcam - listed.begin()));
+  ASSERT_EQ(station->sources().CurrentVideoFormat()->width, 1280);
+  EXPECT_GT(PaintedWithin(2000), 5);
+}
+
+}  // namespace
+}  // namespace vesk
