@@ -519,6 +519,10 @@ void QtStationWindows::SizeVideoRecordWindow(int, int, int window_width, int win
   video_->show();
 }
 
+void QtStationWindows::ShowDisplayOff(bool off) {
+  if (video_ != nullptr) video_->SetDisplayOff(off);
+}
+
 bool QtStationWindows::AskYesNo(std::string_view caption, std::string_view text) {
   return qt::AskYesNo(caption, text);
 }

@@ -116,6 +116,7 @@ class QtStationWindows final : public StationWindows {
   void HideGpsWindow() override;
   void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
                              int window_height) override;
+  void ShowDisplayOff(bool off) override;
   bool HidePlaybackWindows() override;
   void ShowPlaybackWindows() override;
   bool OpenPlaybackFromMenu() override;

@@ -12,9 +12,12 @@
 #include "station/main_window.h"
 #include "station/station_test_bed.h"
 #include "station/video_record_window.h"
+#include "ui_support/station_fixture.h"
 
 namespace vesk {
 namespace {
+
+using testing::StationWindowTest;
 
 class LiveVideoWindowTest : public ::testing::Test, public testing::StationTestBed {
  protected:
@@ -75,6 +78,30 @@ TEST_F(LiveVideoWindowTest, SwitchingToTheWebcamAtItsLargestSizeShowsFramesWithi
   devices.SelectDevice(static_cast<int>(webcam - listed.begin()));
   ASSERT_EQ(station->sources().CurrentVideoFormat()->width, 1280);
   EXPECT_GT(PaintedWithin(2000), 5);
+}
+
+// A recording with the display turned off runs no renderer: the last live frame must not
+// stand there as if it were live.
+TEST_F(StationWindowTest, DisplayOffWhileRecordingShowsNoOldFrame) {
+  AddDevice();
+  Options options;
+  options.display_off_while_recording = true;
+  ASSERT_TRUE(SaveOptions(options, {}));
+  Start();
+  VideoRecordWindow& video = *windows.main_window()->video_window();
+  const std::vector<std::uint8_t> white(16 * 16 * 4, 0xff);
+  const VideoFrame frame{white.data(), 16, 16, 64, 0};
+  video.PresentFrame(frame, VideoRect{2, 1, 18, 17}, true);
+  ASSERT_FALSE(video.PictureRect().isEmpty());
+  station->StartButton();
+  ASSERT_TRUE(Recording());
+  video.PresentFrame(frame, VideoRect{2, 1, 18, 17}, true);  // late, from the live graph
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(video.display_off());
+  EXPECT_TRUE(video.PictureRect().isEmpty());
+  EXPECT_NE(video.grab().toImage().pixelColor(10, 9), QColor(Qt::white));
+  station->StopButton();
+  EXPECT_FALSE(video.display_off());
 }
 
 }  // namespace
