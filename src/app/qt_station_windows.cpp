@@ -321,6 +321,9 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
     if (station_ != nullptr && station_->gps() != nullptr) station_->gps()->CloseWindow();
   });
   gps_->hide();
+  // The playback windows exist from the start, so that they are placed where the options
+  // keep them and "Set Window Positions" stores them.
+  CreatePlaybackWindows();
   for (QWidget* window :
        {static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
         static_cast<QWidget*>(pixel_saturation_.get()),
@@ -541,7 +544,7 @@ void QtStationWindows::CancelPowerCountdown() {
   if (power_countdown_) power_countdown_->End(PowerCountdownResult::Cancelled);
 }
 
-bool QtStationWindows::OpenPlaybackFromMenu() {
+bool QtStationWindows::CreatePlaybackWindows() {
   if (!playback_) {
     if (station_ == nullptr) return false;
     playback_media_ = std::make_unique<gst::GstPlaybackGraph>();
@@ -585,8 +588,21 @@ bool QtStationWindows::OpenPlaybackFromMenu() {
             if (!text.empty()) station_->log().ReportMessage(text, true);
           }
         });
+    playback_->hide();
+    playback_->controls().hide();
   }
-  return playback_->OpenFromMenu();
+  return true;
+}
+
+bool QtStationWindows::OpenPlaybackFromMenu() {
+  if (!CreatePlaybackWindows()) return false;
+  const bool opened = playback_->OpenFromMenu();
+  // The window takes its video's size, the controls clear of the picture.
+  if (opened && station_ != nullptr) {
+    const QSize video = playback_->video_size();
+    station_->PlacePlaybackWindows(PixelSize{video.width(), video.height()});
+  }
+  return opened;
 }
 
 void QtStationWindows::ClosePlaybackForEvent() {

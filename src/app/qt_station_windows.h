@@ -120,6 +120,8 @@ class QtStationWindows final : public StationWindows {
   bool HidePlaybackWindows() override;
   void ShowPlaybackWindows() override;
   bool OpenPlaybackFromMenu() override;
+  // Hidden, once the station is known; true when they exist.
+  bool CreatePlaybackWindows();
   void ClosePlaybackForEvent() override;
   // Made at the first "Open"; null before.
   PlaybackWindow* playback_window() const { return playback_.get(); }

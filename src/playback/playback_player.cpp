@@ -53,6 +53,7 @@ void PlaybackPlayer::Close() {
   frame_count_ = 0;
   position_ = 0;
   texts_ = PlaybackFileInfo{};
+  view_.ShowVideoSize(0, 0);
   Show();
 }
 

@@ -37,6 +37,8 @@ class PlaybackView {
   virtual ~PlaybackView() = default;
   virtual void ShowSlider(std::int64_t last_position, std::int64_t position) = 0;
   virtual void ShowEnabling(const PlaybackEnabling& enabling) = 0;
+  // The open file's frame size; 0 x 0 when no file is open (nothing of a closed file may
+  // stay on show).
   virtual void ShowVideoSize(std::uint32_t width, std::uint32_t height) = 0;
 };
 

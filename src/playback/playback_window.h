@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QImage>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QTimer>
 #include <QWidget>
@@ -29,6 +30,9 @@ class PlaybackVideoPane final : public QWidget, public VideoFrameTarget {
   void PresentFrame(const VideoFrame& frame, const VideoRect& destination,
                     bool preserve_aspect) override;
   std::int64_t frames_received() const { return frames_received_.load(); }
+  // The file closed: its last frame goes.
+  void Clear();
+  bool HasPicture();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -74,6 +78,9 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
   PlaybackPlayer& player() { return player_; }
   PlaybackControlsWindow& controls() { return *controls_; }
   PlaybackVideoPane& pane() { return *pane_; }
+  QScrollArea& scroll_area() { return *scroll_; }
+  // The open file's frame size; empty without a file.
+  QSize video_size() const { return video_size_; }
   QAction* action(int index) { return actions_[static_cast<std::size_t>(index)]; }
 
   void ShowSlider(std::int64_t last_position, std::int64_t position) override;
@@ -92,6 +99,8 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
   std::function<std::string(const std::string&)> choose_repair_copy_;
   std::function<void(const std::string&, const std::string&)> repair_;
   PlaybackVideoPane* pane_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  QSize video_size_;
   std::unique_ptr<PlaybackControlsWindow> controls_;
   std::array<QAction*, 4> actions_{};  // Open, Close, Information, Exit
   QTimer position_timer_;

@@ -11,6 +11,7 @@
 #include "recording/file_naming.h"
 #include "recording/recording_controller.h"
 #include "recording/recording_view.h"
+#include "station/playback_placement.h"
 #include "station/time_zone_report.h"
 
 namespace vesk {
@@ -554,6 +555,28 @@ void AppState::MainWindowResized() {
   if (initialising_ || position_update_in_progress_ || exiting_) return;
   RefreshFrameExtra();
   PlaceWindow(WindowId::Main, false, true, layout_, options_, log_, services_.windows);
+}
+
+void AppState::PlacePlaybackWindows(PixelSize video) {
+  StationWindows& windows = services_.windows;
+  layout_.playback_video_size = video;
+  RefreshFrameExtra();
+  PlaceWindow(WindowId::Playback, false, false, layout_, options_, log_, windows);
+  PlaceWindow(WindowId::PlaybackControls, false, false, layout_, options_, log_, windows);
+  const std::optional<ScreenRect> picture = windows.CurrentWindowRect(WindowId::Playback);
+  const std::optional<ScreenRect> controls = windows.CurrentWindowRect(WindowId::PlaybackControls);
+  if (!picture || !controls) return;
+  const PlaybackPair placed = KeepControlsOffThePicture({*picture, *controls}, layout_.work_area);
+  PositionResult result;
+  result.outcome = PositionOutcome::Placed;
+  if (placed.picture != *picture) {
+    result.window = placed.picture;
+    windows.ApplyWindowPosition(WindowId::Playback, result);
+  }
+  if (placed.controls != *controls) {
+    result.window = placed.controls;
+    windows.ApplyWindowPosition(WindowId::PlaybackControls, result);
+  }
 }
 
 bool AppState::SaveMessages(bool clear) {

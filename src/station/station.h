@@ -180,6 +180,9 @@ class AppState final : private StationMenuKeeper {
   void ColourSliderMoved(bool brightness, int position);
   // The observer resized the main window.
   void MainWindowResized();
+  // A playback file was opened: the playback window takes the video's size (within the work
+  // area) and the controls move clear of the picture.
+  void PlacePlaybackWindows(PixelSize video);
   // The set of video devices changed (a device was plugged in or out): every change is
   // reconciled with the device list and reacted to. During start-up it waits for the end of
   // start-up.

@@ -4,11 +4,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <cstdlib>
 #include <functional>
 
 #include "app/qt_station_windows.h"
 #include "platform/gst/gst_media_system.h"
 #include "platform/gst/simulated_camera_device.h"
+#include "playback/playback_window.h"
 #include "station/main_window.h"
 #include "station/station_test_bed.h"
 #include "station/video_record_window.h"
@@ -102,6 +104,51 @@ TEST_F(StationWindowTest, DisplayOffWhileRecordingShowsNoOldFrame) {
   EXPECT_NE(video.grab().toImage().pixelColor(10, 9), QColor(Qt::white));
   station->StopButton();
   EXPECT_FALSE(video.display_off());
+}
+
+// The playback window takes its video's size, on a 1280x1024 work area: a PAL recording whole,
+// a 1280x720 one scrolled sideways; the controls never over the picture.
+TEST_F(StationWindowTest, ThePlaybackWindowTakesItsVideosSizeAndItsControlsStayOffThePicture) {
+  AddDevice();
+  Start();
+  station->layout().work_area = WorkArea{0, 0, 1280, 1024};
+  std::string chosen;
+  windows.set_playback_file_chooser([&chosen] { return chosen; });
+  for (const auto& [width, height] : {std::pair{720, 576}, std::pair{1280, 720}}) {
+    chosen = std::to_string(width) + ".avi";
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=" +
+                           std::to_string(width) + "x" + std::to_string(height) +
+                           ":rate=25 -frames:v 3 -c:v rawvideo -pix_fmt yuyv422 " + chosen)
+                              .c_str()),
+              0);
+    station->RunCommand(MenuCommand::Open);
+    PlaybackWindow& playback = *windows.playback_window();
+    ASSERT_EQ(playback.video_size(), QSize(width, height));
+    QCoreApplication::processEvents();
+    const ScreenRect picture = *windows.CurrentWindowRect(WindowId::Playback);
+    const ScreenRect controls = *windows.CurrentWindowRect(WindowId::PlaybackControls);
+    const PixelSize extra = station->layout().frame_extra;
+    EXPECT_EQ(picture.width, std::min(1280, width + extra.width + 5)) << width;
+    EXPECT_FALSE(QRect(picture.x, picture.y, picture.width, picture.height)
+                     .intersects(QRect(controls.x, controls.y, controls.width, controls.height)))
+        << width;
+    EXPECT_LE(controls.y + controls.height, 1024);
+    // The whole height is on show; only a picture wider than the work area scrolls.
+    const QSize seen = playback.scroll_area().viewport()->size();
+    EXPECT_GE(seen.height(), height + 5) << width;
+    EXPECT_EQ(seen.width() >= width + 5, width == 720);
+    // A file that cannot be opened next leaves nothing of this one on show.
+    QElapsedTimer waited;
+    waited.start();
+    while (!playback.pane().HasPicture() && waited.elapsed() < 5000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    ASSERT_TRUE(playback.pane().HasPicture());
+    chosen = "missing.avi";
+    station->RunCommand(MenuCommand::Open);
+    EXPECT_FALSE(playback.pane().HasPicture());
+    playback.Exit();
+  }
 }
 
 }  // namespace
