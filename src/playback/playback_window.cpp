@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "platform/qt/slider_value_tip.h"
+
 namespace vesk {
 namespace {
 
@@ -198,6 +200,10 @@ void PlaybackWindow::ShowVideoSize(std::uint32_t width, std::uint32_t height) {
   pane_->resize(pane_->minimumSize().expandedTo(scroll_->viewport()->size()));
 }
 
+void PlaybackWindow::ShowPosition(const std::string& text) {
+  if (controls_) controls_->position_label()->setText(QString::fromStdString(text));
+}
+
 void PlaybackWindow::Exit() {
   player_.Close();
   hide();
@@ -235,6 +241,14 @@ PlaybackControlsWindow::PlaybackControlsWindow(PlaybackPlayer& player)
   // A step, a page or a released thumb seeks; dragging alone does not.
   slider_->setTracking(false);
   connect(slider_, &QSlider::valueChanged, this, [&player](int value) { player.SeekTo(value); });
+  // While the thumb is dragged, the frame under it: its number at the handle, and below the
+  // slider with its time.
+  qt::ShowValueWhileDragging(slider_);
+  position_ = new QLabel(this);
+  position_->setGeometry(3, 168, 614, 22);
+  connect(slider_, &QSlider::sliderMoved, this, [this, &player](int value) {
+    position_->setText(QString::fromStdString(player.PositionText(value)));
+  });
 }
 
 void PlaybackControlsWindow::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -86,6 +87,7 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
   void ShowSlider(std::int64_t last_position, std::int64_t position) override;
   void ShowEnabling(const PlaybackEnabling& enabling) override;
   void ShowVideoSize(std::uint32_t width, std::uint32_t height) override;
+  void ShowPosition(const std::string& text) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -114,6 +116,8 @@ class PlaybackControlsWindow final : public QWidget {
   // Start, Pause, Beginning, Back, Forward, End.
   QPushButton* button(int index) { return buttons_[static_cast<std::size_t>(index)]; }
   QSlider* slider() { return slider_; }
+  // The frame shown, or the frame under the thumb while it is dragged.
+  QLabel* position_label() { return position_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -121,6 +125,7 @@ class PlaybackControlsWindow final : public QWidget {
  private:
   std::array<QPushButton*, 6> buttons_{};
   QSlider* slider_ = nullptr;
+  QLabel* position_ = nullptr;
 };
 
 }  // namespace vesk
