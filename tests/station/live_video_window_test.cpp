@@ -82,6 +82,23 @@ TEST_F(LiveVideoWindowTest, SwitchingToTheWebcamAtItsLargestSizeShowsFramesWithi
   EXPECT_GT(PaintedWithin(2000), 5);
 }
 
+// Ignoring the device in use and restoring it gives the main window each device's size.
+TEST_F(StationWindowTest, IgnoreThenRestoreGivesTheMainWindowItsDevicesSizeAgain) {
+  AddDevice();
+  media.AddDevice("USB2.0 Grabber 2",
+                  {testing::MakeVideoType(SubtypeCode::YUY2, 640, 480, 400000)});
+  Start();
+  MainWindow& main = *windows.main_window();
+  EXPECT_EQ(main.VideoClientSize(), QSize(720, 576));
+  DeviceSelectionModel& devices = station->device_selection();
+  devices.OpenFromMenu();
+  devices.Ignore(0);
+  EXPECT_EQ(main.VideoClientSize(), QSize(640, 480));
+  devices.RestoreDevice(0);
+  EXPECT_EQ(station->sources().CurrentSource()->name, "USB2.0 Grabber");
+  EXPECT_EQ(main.VideoClientSize(), QSize(720, 576));
+}
+
 // A recording with the display turned off runs no renderer: the last live frame must not
 // stand there as if it were live.
 TEST_F(StationWindowTest, DisplayOffWhileRecordingShowsNoOldFrame) {
