@@ -202,14 +202,11 @@ TEST_F(StationTest, AFormatThatCannotBeAnalysedSetsHighlightingAsideUntilADevice
   devices.OpenFromMenu();
   devices.Ignore(0);
   EXPECT_TRUE(Logged("Pixel analysis not supported for selected device and format"));
-  EXPECT_FALSE(station->graph().switches().saturation_highlight);
   EXPECT_EQ(station->options().pixel_saturation_value, -1);
   EXPECT_EQ(station->analysis_controls().saturation_value(), -1);
   EXPECT_FALSE(Item(MenuCommand::PixelSaturation).checked);
-  EXPECT_FALSE(TransformInGraph());
-  EXPECT_TRUE(media.graphs.back()->running);
+  EXPECT_TRUE(media.graphs.back()->running && !TransformInGraph());
   devices.RestoreDevice(0);
-  EXPECT_EQ(station->sources().CurrentSource()->name, "USB2.0 Grabber");
   EXPECT_TRUE(TransformInGraph());
   EXPECT_EQ(station->live_analysis().saturation_threshold(), 113);
   EXPECT_EQ(station->options().pixel_saturation_value, 113);
