@@ -373,6 +373,9 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
     if (station_ != nullptr && station_->gps() != nullptr) station_->gps()->CloseWindow();
   });
   gps_->hide();
+  // The playback windows exist from the start, so that they are placed where the options
+  // keep them and "Set Window Positions" stores them.
+  CreatePlaybackWindows();
   for (QWidget* window :
        {static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
         static_cast<QWidget*>(pixel_saturation_.get()),
@@ -477,7 +480,8 @@ void QtStationWindows::ShowVideoRecordWindow(bool shown) {
 }
 
 void QtStationWindows::HideScrollWindow() {
-  if (main_ && main_->scroll_container() != nullptr) main_->scroll_container()->hide();
+  // The video comes out first: hidden inside the container it would stay hidden.
+  if (main_) main_->PutVideoInScrollContainer(false, QRect());
 }
 
 void QtStationWindows::ShowRecordControls(bool shown) {
@@ -588,6 +592,10 @@ void QtStationWindows::SizeVideoRecordWindow(int, int, int window_width, int win
   video_->show();
 }
 
+void QtStationWindows::ShowDisplayOff(bool off) {
+  if (video_ != nullptr) video_->SetDisplayOff(off);
+}
+
 bool QtStationWindows::AskYesNo(std::string_view caption, std::string_view text) {
   return qt::AskYesNo(caption, text);
 }
@@ -606,7 +614,7 @@ void QtStationWindows::CancelPowerCountdown() {
   if (power_countdown_) power_countdown_->End(PowerCountdownResult::Cancelled);
 }
 
-bool QtStationWindows::OpenPlaybackFromMenu() {
+bool QtStationWindows::CreatePlaybackWindows() {
   if (!playback_) {
     if (station_ == nullptr) return false;
     playback_media_ = std::make_unique<gst::GstPlaybackGraph>();
@@ -650,8 +658,21 @@ bool QtStationWindows::OpenPlaybackFromMenu() {
             if (!text.empty()) station_->log().ReportMessage(text, true);
           }
         });
+    playback_->hide();
+    playback_->controls().hide();
   }
-  return playback_->OpenFromMenu();
+  return true;
+}
+
+bool QtStationWindows::OpenPlaybackFromMenu() {
+  if (!CreatePlaybackWindows()) return false;
+  const bool opened = playback_->OpenFromMenu();
+  // The window takes its video's size, the controls clear of the picture.
+  if (opened && station_ != nullptr) {
+    const QSize video = playback_->video_size();
+    station_->PlacePlaybackWindows(PixelSize{video.width(), video.height()});
+  }
+  return opened;
 }
 
 void QtStationWindows::ClosePlaybackForEvent() {

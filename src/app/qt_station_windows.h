@@ -116,9 +116,12 @@ class QtStationWindows final : public StationWindows {
   void HideGpsWindow() override;
   void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
                              int window_height) override;
+  void ShowDisplayOff(bool off) override;
   bool HidePlaybackWindows() override;
   void ShowPlaybackWindows() override;
   bool OpenPlaybackFromMenu() override;
+  // Hidden, once the station is known; true when they exist.
+  bool CreatePlaybackWindows();
   void ClosePlaybackForEvent() override;
   // Made at the first "Open"; null before.
   PlaybackWindow* playback_window() const { return playback_.get(); }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "base/files.h"
+#include "recording/frame_time_record.h"
+
 namespace vesk {
 
 PlaybackEnabling EnablingFor(PlaybackState state) {
@@ -25,8 +28,26 @@ PlaybackEnabling EnablingFor(PlaybackState state) {
 PlaybackPlayer::PlaybackPlayer(PlaybackMedia& media, PlaybackView& view, MessageLog& log)
     : media_(media), view_(view), log_(log) {}
 
+namespace {
+
+// A record far larger than any recording's would not be read for a display line.
+constexpr std::size_t kMaxFrameTimeRecordBytes = 256u << 20;
+
+}  // namespace
+
+std::string PlaybackPlayer::PositionText(std::int64_t frame) const {
+  if (state_ == PlaybackState::NoFile || frame < 0 || frame >= frame_count_) return {};
+  std::string text =
+      "Frame " + std::to_string(frame) + ", last " + std::to_string(frame_count_ - 1);
+  if (static_cast<std::size_t>(frame) < frame_times_.size()) {
+    text += "   " + FormatUtcMilliseconds(frame_times_[static_cast<std::size_t>(frame)]);
+  }
+  return text;
+}
+
 void PlaybackPlayer::Show() {
   view_.ShowSlider(std::max<std::int64_t>(frame_count_ - 1, 0), position_);
+  view_.ShowPosition(PositionText(position_));
   view_.ShowEnabling(EnablingFor(state_));
 }
 
@@ -42,6 +63,12 @@ bool PlaybackPlayer::Open(const std::string& path, AviFileAccess& file,
   }
   texts_ = DescribeAviFile(path, info);
   frame_count_ = static_cast<std::int64_t>(info.frames.size());
+  std::string record;
+  const std::string record_name = FrameTimeRecordName(path);
+  if (!record_name.empty() &&
+      files::ReadWholeFile(record_name, &record, kMaxFrameTimeRecordBytes)) {
+    frame_times_ = ReadFrameTimes(record);
+  }
   view_.ShowVideoSize(info.width, info.height);
   MoveTo(0, PlaybackState::AtBeginning);
   return true;
@@ -53,6 +80,8 @@ void PlaybackPlayer::Close() {
   frame_count_ = 0;
   position_ = 0;
   texts_ = PlaybackFileInfo{};
+  frame_times_.clear();
+  view_.ShowVideoSize(0, 0);
   Show();
 }
 

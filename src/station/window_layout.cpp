@@ -203,6 +203,15 @@ PositionResult PositionWindow(WindowId window, const ScreenRect& current, bool s
     const PixelSize video = LiveDisplaySize(*inputs.playback_video_size, inputs.x2_magnification);
     p.width = std::int64_t{video.width} + inputs.frame_extra.width + kPlaybackVideoMargin;
     p.height = std::int64_t{video.height} + inputs.frame_extra.height + kPlaybackVideoMargin;
+    // Within the work area; the video scrolls beyond it, with room for the scroll bar.
+    if (p.width > inputs.work_area.Width()) {
+      p.width = inputs.work_area.Width();
+      p.height += kScrollBarAllowance;
+    }
+    if (p.height > inputs.work_area.Height()) {
+      p.height = inputs.work_area.Height();
+      p.width = std::min<std::int64_t>(p.width + kScrollBarAllowance, inputs.work_area.Width());
+    }
   }
 
   if (window == WindowId::Main) result.content = LayOutMainWindow(fit, inputs, p);
