@@ -52,6 +52,7 @@ void AnalysisControls::SliderMoved(std::int32_t position) {
 }
 
 void AnalysisControls::ConfirmSaturation(SaturationChoice choice, std::int32_t slider_position) {
+  if (choice != SaturationChoice::UseCurrentValue) forgotten_value_ = -1;
   switch (choice) {
     case SaturationChoice::UseCurrentValue:
       return;
@@ -73,6 +74,7 @@ void AnalysisControls::ConfirmSaturation(SaturationChoice choice, std::int32_t s
 }
 
 void AnalysisControls::CancelSaturation() {
+  forgotten_value_ = -1;
   context_.switches.saturation_highlight = false;
   saturation_value_ = -1;
   if (context_.set_filter_threshold) context_.set_filter_threshold(-1);
@@ -80,8 +82,19 @@ void AnalysisControls::CancelSaturation() {
 }
 
 void AnalysisControls::ForgetSaturationValue() {
+  if (saturation_value_ != -1) forgotten_value_ = saturation_value_;
   saturation_value_ = -1;
   if (context_.set_filter_threshold) context_.set_filter_threshold(-1);
+}
+
+bool AnalysisControls::TakeBackForgottenValue() {
+  if (forgotten_value_ == -1 || highlighting_on()) return false;
+  saturation_value_ = forgotten_value_;
+  context_.options.pixel_saturation_value = forgotten_value_;
+  forgotten_value_ = -1;
+  context_.switches.saturation_highlight = true;
+  if (context_.set_filter_threshold) context_.set_filter_threshold(saturation_value_);
+  return true;
 }
 
 bool AnalysisControls::StartIntegration(std::string_view text) {

@@ -99,6 +99,9 @@ class AnalysisControls {
   // A format the filter cannot take switched the overlays off: the value in use and the
   // running threshold are forgotten as well.
   void ForgetSaturationValue();
+  // Another device (or format) is taken into use: highlighting a format could not take comes
+  // back with its value, for the new format to try. True when it came back.
+  bool TakeBackForgottenValue();
 
   // Frame Integration "Start": a count from 2 to 30 switches integration on and restarts
   // the graph (true). Anything else is reported with the range message and changes
@@ -112,6 +115,8 @@ class AnalysisControls {
 
   AnalysisControlsContext context_;
   std::int32_t saturation_value_ = -1;
+  // The value ForgetSaturationValue put aside; -1 for none.
+  std::int32_t forgotten_value_ = -1;
 };
 
 }  // namespace vesk

@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTimer>
 #include <QWindow>
+#include <functional>
 #include <sstream>
 
 #include "analysis/frame_integration_window.h"
@@ -28,6 +30,7 @@
 #include "platform/gst/gst_playback_graph.h"
 #include "platform/linux/posix_avi_file.h"
 #include "platform/qt/qt_message_box.h"
+#include "platform/qt/text_fit.h"
 #include "playback/playback_window.h"
 #include "station/brightness_contrast_window.h"
 #include "station/countdown_window.h"
@@ -46,27 +49,23 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The frame the platform puts around a top-level window. QWidget::frameGeometry() knows it
-// only once the window is shown, so a hidden window asks its platform window; where that
-// cannot tell yet (a window manager frames a window when it is first mapped), the frame last
-// seen on a shown window stands in.
+// The frame the window manager puts around a top-level window. A window keeps the frame it
+// was last shown with, also while hidden; one never shown has none yet (a window manager
+// frames a window when it is first mapped), and the frame last seen on another window stands
+// in. The platform window is never created here: one created before it is shown would be
+// placed by its client area, not by its frame.
 QMargins FrameMargins(QWidget* window, bool* known = nullptr) {
   static QMargins last_seen;
-  if (known != nullptr) *known = true;
-  if (window->isVisible()) {
-    const QRect frame = window->frameGeometry();
-    const QRect inner = window->geometry();
-    const QMargins seen(inner.left() - frame.left(), inner.top() - frame.top(),
-                        frame.right() - inner.right(), frame.bottom() - inner.bottom());
-    if (!seen.isNull()) last_seen = seen;
-    return seen;
-  }
-  window->winId();  // the platform window, which may know its frame before it is shown
-  const QWindow* handle = window->windowHandle();
-  const QMargins margins = handle != nullptr ? handle->frameMargins() : QMargins();
-  if (!margins.isNull()) return margins;
-  if (known != nullptr) *known = false;
-  return last_seen;
+  const QRect frame = window->frameGeometry();
+  const QRect inner = window->geometry();
+  const QMargins seen(inner.left() - frame.left(), inner.top() - frame.top(),
+                      frame.right() - inner.right(), frame.bottom() - inner.bottom());
+  // A window just shown may not be framed yet either; without a window manager frames stay
+  // unknown and the last seen (none) stands in.
+  if (known != nullptr) *known = !seen.isNull();
+  if (seen.isNull()) return last_seen;
+  last_seen = seen;
+  return seen;
 }
 
 QSize FrameExtra(QWidget* window, bool* known = nullptr) {
@@ -74,54 +73,94 @@ QSize FrameExtra(QWidget* window, bool* known = nullptr) {
   return {margins.left() + margins.right(), margins.top() + margins.bottom()};
 }
 
-// Sizes a window placed before its frame was known once the window manager has framed it,
-// so that the frame, not the client, has the size asked for. One-shot.
-class FramedSizeFinisher final : public QObject {
+// Puts a window placed before its frame was known where it was asked to be once the window
+// manager has framed it: the frame, not the client, at the point and of the size asked for.
+// The framing itself sends the window no event, so it is looked for after the window is shown.
+// One-shot.
+class FramedPlacementFinisher final : public QObject {
  public:
-  static constexpr const char* kName = "FramedSizeFinisher";
-  FramedSizeFinisher(QWidget* window, QSize outer) : QObject(window), outer_(outer) {
+  static constexpr const char* kName = "FramedPlacementFinisher";
+  FramedPlacementFinisher(QWidget* window, QRect outer, bool sized, std::function<void()> then)
+      : QObject(window), window_(window), outer_(outer), sized_(sized), then_(std::move(then)) {
     setObjectName(QString::fromLatin1(kName));
     window->installEventFilter(this);
+    if (window->isVisible()) StartLooking();
   }
 
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    const QEvent::Type type = event->type();
-    auto* window = static_cast<QWidget*>(watched);
-    if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) &&
-        window->isVisible() && window->frameGeometry() != window->geometry()) {
-      window->removeEventFilter(this);
-      const QSize outer = outer_;
-      QMetaObject::invokeMethod(
-          window,
-          [window, outer] {
-            const QSize extra = FrameExtra(window);
-            window->resize(std::max(1, outer.width() - extra.width()),
-                           std::max(1, outer.height() - extra.height()));
-          },
-          Qt::QueuedConnection);
-      deleteLater();
-    }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show && polls_left_ == 0) StartLooking();
     return false;
   }
 
  private:
-  QSize outer_;
+  // For two seconds at most: a desktop without a window manager never frames it.
+  void StartLooking() {
+    polls_left_ = 200;
+    QTimer::singleShot(10, this, [this] { Check(); });
+  }
+
+  void Check() {
+    QWidget* window = window_;
+    if (!window->isVisible() || --polls_left_ <= 0) {
+      polls_left_ = 0;
+      return;
+    }
+    if (window->frameGeometry() == window->geometry()) {
+      QTimer::singleShot(10, this, [this] { Check(); });
+      return;
+    }
+    // Done with: the moves below may place the window again, which must not find this one.
+    window->removeEventFilter(this);
+    setObjectName(QString());
+    deleteLater();
+    const QRect outer = outer_;
+    if (sized_) {
+      const QSize extra = FrameExtra(window);
+      window->resize(std::max(1, outer.width() - extra.width()),
+                     std::max(1, outer.height() - extra.height()));
+    }
+    if (window->frameGeometry().topLeft() != outer.topLeft()) window->move(outer.topLeft());
+    if (then_) QMetaObject::invokeMethod(window, then_, Qt::QueuedConnection);
+  }
+
+  QWidget* window_;
+  QRect outer_;
+  bool sized_;
+  std::function<void()> then_;
+  int polls_left_ = 0;
 };
 
 // Moves and sizes a top-level window by its outer rectangle (the frame's, as the layout and
-// the options keep it). Windows of fixed size only move.
-void PlaceTopLevel(QWidget* window, const ScreenRect& outer) {
-  if (window->minimumSize() != window->maximumSize()) {
-    delete window->findChild<QObject*>(QString::fromLatin1(FramedSizeFinisher::kName),
-                                       Qt::FindDirectChildrenOnly);
-    bool frame_known = true;
-    const QSize extra = FrameExtra(window, &frame_known);
-    window->resize(std::max(1, outer.width - extra.width()),
-                   std::max(1, outer.height - extra.height()));
-    if (!frame_known) new FramedSizeFinisher(window, QSize(outer.width, outer.height));
+// the options keep it). Windows whose size the layout does not set (sized false), and those
+// of fixed size, only move. The point stored and the point applied are both the frame's
+// top-left corner. then runs once a window placed before its frame was known has been framed.
+void PlaceTopLevel(QWidget* window, const ScreenRect& outer, bool sized,
+                   std::function<void()> then = {}) {
+  sized = sized && window->minimumSize() != window->maximumSize();
+  delete window->findChild<QObject*>(QString::fromLatin1(FramedPlacementFinisher::kName),
+                                     Qt::FindDirectChildrenOnly);
+  bool frame_known = true;
+  const QMargins margins = FrameMargins(window, &frame_known);
+  QSize client = window->size();
+  if (sized) {
+    client = QSize(std::max(1, outer.width - margins.left() - margins.right()),
+                   std::max(1, outer.height - margins.top() - margins.bottom()));
   }
-  // A top-level window's position is its frame's.
-  window->move(outer.x, outer.y);
+  if ((frame_known && window->isVisible()) || window->windowHandle() == nullptr) {
+    // Qt places a framed window, and one not created yet, by its frame.
+    window->resize(client);
+    window->move(outer.x, outer.y);
+  } else {
+    // Otherwise the platform window goes where its client area is asked to be: inside the
+    // frame it has or (as far as known) will get.
+    window->setGeometry(outer.x + margins.left(), outer.y + margins.top(), client.width(),
+                        client.height());
+  }
+  // Laid out while hidden, a window may measure itself otherwise once shown and framed.
+  if (!frame_known || (then && !window->isVisible())) {
+    new FramedPlacementFinisher(window, QRect(outer.x, outer.y, outer.width, outer.height), sized,
+                                std::move(then));
+  }
 }
 
 // The outer rectangle, also of a window not shown yet.
@@ -180,13 +219,22 @@ std::optional<ScreenRect> QtStationWindows::CurrentWindowRect(WindowId window) {
   QWidget* widget = WidgetOf(window);
   if (widget == nullptr) return std::nullopt;
   if (widget->isMinimized()) return MinimisedRect();
+  // Placed at the size it will be shown at: its texts fitted.
+  FitWindowToTexts(widget);
   return OuterRect(widget);
 }
 
 void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult& result) {
   QWidget* widget = WidgetOf(window);
   if (widget == nullptr) return;
-  PlaceTopLevel(widget, result.window);
+  // The layout keeps windows on the work area by their frames, which the desktop may give
+  // only once a window is shown.
+  // The layout sizes the main, User Messages and playback windows; the others keep theirs.
+  const bool sized = window == WindowId::Main || window == WindowId::UserMessages ||
+                     window == WindowId::Playback;
+  PlaceTopLevel(widget, result.window, sized, [this, window] {
+    if (station_ != nullptr) station_->WindowFramed(window);
+  });
   if (window == WindowId::Main && result.content) {
     const ScreenRect& c = result.content->container;
     main_->PutVideoInScrollContainer(result.content->parent == VideoDisplayParent::ScrollContainer,
@@ -195,6 +243,7 @@ void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult
 }
 
 bool QtStationWindows::CreateMainWindow() {
+  record_controls_.reset();  // a tool window of the main window goes with it
   main_ = std::make_unique<MainWindow>();
   main_->set_on_command([this](int id) {
     if (station_ != nullptr) station_->RunCommandId(id);
@@ -241,7 +290,7 @@ MessageView* QtStationWindows::CreateUserMessagesWindow(const WindowPlacement& p
   user_messages_ = std::make_unique<UserMessagesWindow>();
   // The saved placement is the frame's, as "Set Window Positions" stores it.
   PlaceTopLevel(user_messages_.get(),
-                ScreenRect{placement.x, placement.y, placement.width, placement.height});
+                ScreenRect{placement.x, placement.y, placement.width, placement.height}, true);
   user_messages_->set_on_save([this](bool clear) {
     if (station_ != nullptr) station_->SaveMessages(clear);
   });
@@ -282,8 +331,10 @@ void QtStationWindows::HideGpsWindow() {
 }
 
 bool QtStationWindows::CreateRecordControls(bool record_buttons_space) {
+  // A tool window of the main window, so that the desktop keeps it above the video: a click
+  // on the video must not bury the Stop button.
   record_controls_ = std::make_unique<RecordControlsWindow>(
-      record_buttons_space, icon(StationIcon::Record), icon(StationIcon::Stop));
+      record_buttons_space, icon(StationIcon::Record), icon(StationIcon::Stop), main_.get());
   record_controls_->set_on_start([this] {
     if (station_ != nullptr) station_->StartButton();
   });
@@ -299,6 +350,7 @@ bool QtStationWindows::CreateScrollWindow() {
 }
 
 bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
+  misc_options_.reset();  // made on first use for this station's options
   countdown_ =
       std::make_unique<CountdownWindow>(Font(72, FontFace::Tahoma), Font(18, FontFace::Consolas));
   countdown_->hide();
@@ -321,6 +373,9 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
     if (station_ != nullptr && station_->gps() != nullptr) station_->gps()->CloseWindow();
   });
   gps_->hide();
+  // The playback windows exist from the start, so that they are placed where the options
+  // keep them and "Set Window Positions" stores them.
+  CreatePlaybackWindows();
   for (QWidget* window :
        {static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
         static_cast<QWidget*>(pixel_saturation_.get()),
@@ -373,7 +428,18 @@ int QtStationWindows::RunCodecSelectorDialog(CodecSelectorModel& model) {
 }
 
 void QtStationWindows::OpenMiscellaneousOptions(MiscellaneousOptionsModel& model) {
-  if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsWindow>(model);
+  if (!misc_options_) {
+    misc_options_ = std::make_unique<MiscellaneousOptionsWindow>(model);
+    // Made on first use, after start-up placed the others: it goes where it was saved.
+    if (station_ != nullptr) {
+      const std::optional<PixelPoint> saved =
+          SavedWindowPosition(station_->options(), WindowId::MiscellaneousOptions);
+      const ScreenRect outer = OuterRect(misc_options_.get());
+      if (saved) {
+        PlaceTopLevel(misc_options_.get(), {saved->x, saved->y, outer.width, outer.height}, false);
+      }
+    }
+  }
   misc_options_->Open();
 }
 
@@ -414,11 +480,16 @@ void QtStationWindows::ShowVideoRecordWindow(bool shown) {
 }
 
 void QtStationWindows::HideScrollWindow() {
-  if (main_ && main_->scroll_container() != nullptr) main_->scroll_container()->hide();
+  // The video comes out first: hidden inside the container it would stay hidden.
+  if (main_) main_->PutVideoInScrollContainer(false, QRect());
 }
 
 void QtStationWindows::ShowRecordControls(bool shown) {
-  if (record_controls_) record_controls_->setVisible(shown);
+  if (!record_controls_) return;
+  // A tool window shown before its owner is on the screen is not kept above it by the
+  // desktop: it waits for the main window.
+  record_controls_wanted_ = shown;
+  record_controls_->setVisible(shown && main_ && main_->isVisible());
 }
 
 void QtStationWindows::ShowUserMessagesWindow() {
@@ -427,7 +498,10 @@ void QtStationWindows::ShowUserMessagesWindow() {
 
 void QtStationWindows::ShowMainWindow() {
   main_->show();
-  if (record_controls_ && record_controls_->isVisible()) record_controls_->raise();
+  if (record_controls_ && record_controls_wanted_) {
+    record_controls_->show();
+    record_controls_->raise();
+  }
 }
 
 void QtStationWindows::HideWindow(WindowId window) {
@@ -518,6 +592,10 @@ void QtStationWindows::SizeVideoRecordWindow(int, int, int window_width, int win
   video_->show();
 }
 
+void QtStationWindows::ShowDisplayOff(bool off) {
+  if (video_ != nullptr) video_->SetDisplayOff(off);
+}
+
 bool QtStationWindows::AskYesNo(std::string_view caption, std::string_view text) {
   return qt::AskYesNo(caption, text);
 }
@@ -536,7 +614,7 @@ void QtStationWindows::CancelPowerCountdown() {
   if (power_countdown_) power_countdown_->End(PowerCountdownResult::Cancelled);
 }
 
-bool QtStationWindows::OpenPlaybackFromMenu() {
+bool QtStationWindows::CreatePlaybackWindows() {
   if (!playback_) {
     if (station_ == nullptr) return false;
     playback_media_ = std::make_unique<gst::GstPlaybackGraph>();
@@ -583,8 +661,21 @@ bool QtStationWindows::OpenPlaybackFromMenu() {
             if (!text.empty()) station_->log().ReportMessage(text, true);
           }
         });
+    playback_->hide();
+    playback_->controls().hide();
   }
-  return playback_->OpenFromMenu();
+  return true;
+}
+
+bool QtStationWindows::OpenPlaybackFromMenu() {
+  if (!CreatePlaybackWindows()) return false;
+  const bool opened = playback_->OpenFromMenu();
+  // The window takes its video's size, the controls clear of the picture.
+  if (opened && station_ != nullptr) {
+    const QSize video = playback_->video_size();
+    station_->PlacePlaybackWindows(PixelSize{video.width(), video.height()});
+  }
+  return opened;
 }
 
 void QtStationWindows::ClosePlaybackForEvent() {

@@ -116,9 +116,12 @@ class QtStationWindows final : public StationWindows {
   void HideGpsWindow() override;
   void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
                              int window_height) override;
+  void ShowDisplayOff(bool off) override;
   bool HidePlaybackWindows() override;
   void ShowPlaybackWindows() override;
   bool OpenPlaybackFromMenu() override;
+  // Hidden, once the station is known; true when they exist.
+  bool CreatePlaybackWindows();
   void ClosePlaybackForEvent() override;
   // Made at the first "Open"; null before.
   PlaybackWindow* playback_window() const { return playback_.get(); }
@@ -148,6 +151,7 @@ class QtStationWindows final : public StationWindows {
   VideoRecordWindow* video_ = nullptr;  // owned by the main window
   std::unique_ptr<UserMessagesWindow> user_messages_;
   std::unique_ptr<RecordControlsWindow> record_controls_;
+  bool record_controls_wanted_ = false;  // shown once the main window is
   std::unique_ptr<CountdownWindow> countdown_;
   std::unique_ptr<BrightnessContrastWindow> brightness_;
   std::unique_ptr<StandByWindow> standby_;

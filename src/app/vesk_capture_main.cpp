@@ -43,6 +43,7 @@
 #include "recording/recording_controller.h"
 #include "station/station.h"
 #include "station/station_resources.h"
+#include "platform/qt/text_fit.h"
 
 namespace {
 
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
   } else {
     auto gui = std::make_unique<QApplication>(argc, argv);
     gui->setQuitOnLastWindowClosed(false);
+    // Every window's texts fit in the desktop's fonts.
+    gui->installEventFilter(new vesk::qt::TextFitter(gui.get()));
     app = std::move(gui);
   }
 

@@ -1,6 +1,7 @@
 #include "capture/camera_format.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "capture/device_properties.h"
 
@@ -112,6 +113,34 @@ CameraFormatLayout LayoutCameraFormat(const VideoSourceInfo& info) {
   return layout;
 }
 
+std::vector<std::string> FrameSizeRows(const VideoFormatsByFrameRate& group) {
+  const auto subtype_of = [](const VideoFormat& format) {
+    return format.media_type.subtype_name.empty() ? std::string(SubtypeNameOf(format.subtype))
+                                                  : format.media_type.subtype_name;
+  };
+  std::vector<std::string> rows;
+  for (const VideoFormat& format : group.formats) {
+    bool same_size = false;
+    bool same_subtype = false;
+    for (const VideoFormat& other : group.formats) {
+      if (&other == &format || other.size_text != format.size_text) continue;
+      same_size = true;
+      same_subtype = same_subtype || subtype_of(other) == subtype_of(format);
+    }
+    std::string row = format.size_text;
+    if (same_size) row.append(" ").append(subtype_of(format));
+    const MediaType& type = format.media_type;
+    if (same_subtype && type.rate_numerator > 0 && type.rate_denominator > 0) {
+      char rate[32];
+      std::snprintf(rate, sizeof rate, " %.4g fps",
+                    static_cast<double>(type.rate_numerator) / type.rate_denominator);
+      row += rate;
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
 SliderState SliderFor(const DeviceProperty& property) {
   SliderState slider;
   slider.minimum = std::min(property.minimum, property.maximum);
@@ -141,7 +170,7 @@ std::optional<CameraFormatPresentation> CameraFormatModel::Present() const {
   }
   if (info->current_rate_index < info->frame_rates.size()) {
     const VideoFormatsByFrameRate& group = info->frame_rates[info->current_rate_index];
-    for (const VideoFormat& format : group.formats) shown.sizes.push_back(format.size_text);
+    shown.sizes = FrameSizeRows(group);
     if (group.current_format_index < group.formats.size()) {
       shown.selected_size = static_cast<int>(group.current_format_index);
       // The format in use, which need not share the subtype of the group's first format.

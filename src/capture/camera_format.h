@@ -86,6 +86,11 @@ struct CameraFormatPresentation {
   std::array<std::optional<SliderState>, kDevicePropertyCount> sliders;
 };
 
+// The frame-size list's rows for a frame-rate group: each format's size, and where the group
+// offers that size more than once, what tells the rows apart: the subtype, then the exact
+// frame rate ("640x480 MJPG", "640x480 YUY2 29.97 fps").
+std::vector<std::string> FrameSizeRows(const VideoFormatsByFrameRate& group);
+
 // The trackbar of one control: its range sent as 16 bits, ticks every tenth of it (at least
 // 1), at the control's value.
 SliderState SliderFor(const DeviceProperty& property);

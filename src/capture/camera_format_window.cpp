@@ -12,6 +12,7 @@
 #include <QSlider>
 
 #include "platform/qt/slider_value_tip.h"
+#include "platform/qt/text_fit.h"
 #include "platform/qt/tool_window_style.h"
 
 namespace vesk {
@@ -138,6 +139,8 @@ void CameraFormatWindow::ShowCameraFormat(const CameraFormatPresentation& shown)
   Place(save_, layout.save_box);
   Place(ok_, layout.ok);
   Place(cancel_, layout.cancel);
+  // Laid out anew for this device, also while shown: its texts in the font in use.
+  qt::FitWindowToTexts(this);
   filling_ = false;
   show();
   raise();

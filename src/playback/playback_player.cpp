@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/files.h"
 #include "media/ser_file.h"
 #include "playback/ser_file_info.h"
 #include "recording/frame_time_record.h"
@@ -29,8 +30,26 @@ PlaybackEnabling EnablingFor(PlaybackState state) {
 PlaybackPlayer::PlaybackPlayer(PlaybackMedia& media, PlaybackView& view, MessageLog& log)
     : media_(media), view_(view), log_(log) {}
 
+namespace {
+
+// A record far larger than any recording's would not be read for a display line.
+constexpr std::size_t kMaxFrameTimeRecordBytes = 256u << 20;
+
+}  // namespace
+
+std::string PlaybackPlayer::PositionText(std::int64_t frame) const {
+  if (state_ == PlaybackState::NoFile || frame < 0 || frame >= frame_count_) return {};
+  std::string text =
+      "Frame " + std::to_string(frame) + ", last " + std::to_string(frame_count_ - 1);
+  if (static_cast<std::size_t>(frame) < frame_times_.size()) {
+    text += "   " + FormatUtcMilliseconds(frame_times_[static_cast<std::size_t>(frame)]);
+  }
+  return text;
+}
+
 void PlaybackPlayer::Show() {
   view_.ShowSlider(std::max<std::int64_t>(frame_count_ - 1, 0), position_);
+  view_.ShowPosition(PositionText(position_));
   view_.ShowEnabling(EnablingFor(state_));
 }
 
@@ -47,6 +66,12 @@ bool PlaybackPlayer::Open(const std::string& path, AviFileAccess& file,
   }
   texts_ = DescribeAviFile(path, info);
   frame_count_ = static_cast<std::int64_t>(info.frames.size());
+  std::string record;
+  const std::string record_name = FrameTimeRecordName(path);
+  if (!record_name.empty() &&
+      files::ReadWholeFile(record_name, &record, kMaxFrameTimeRecordBytes)) {
+    frame_times_ = ReadFrameTimes(record);
+  }
   view_.ShowVideoSize(info.width, info.height);
   MoveTo(0, PlaybackState::AtBeginning);
   return true;
@@ -72,22 +97,13 @@ bool PlaybackPlayer::OpenSer(const std::string& path, AviFileAccess& file,
     return false;
   }
   texts_ = DescribeSerFile(path, info);
-  frame_ticks_ = std::move(info.times);
+  // The trailer's times, shown with the frame as a frame-time record's are.
+  for (const std::int64_t ticks : info.times) frame_times_.push_back(UnixNsFromSerTicks(ticks));
   frame_count_ = info.frames;
   view_.ShowVideoSize(static_cast<std::uint32_t>(info.header.width),
                       static_cast<std::uint32_t>(info.header.height));
   MoveTo(0, PlaybackState::AtBeginning);
   return true;
-}
-
-std::string PlaybackPlayer::FrameTimeText() const {
-  if (state_ == PlaybackState::NoFile || position_ < 0 ||
-      static_cast<std::size_t>(position_) >= frame_ticks_.size()) {
-    return {};
-  }
-  return "Frame " + std::to_string(position_) + " captured " +
-         FormatIsoUtcMicroseconds(UnixNsFromSerTicks(frame_ticks_[static_cast<std::size_t>(position_)])) +
-         " (UTC)";
 }
 
 void PlaybackPlayer::Close() {
@@ -96,7 +112,8 @@ void PlaybackPlayer::Close() {
   frame_count_ = 0;
   position_ = 0;
   texts_ = PlaybackFileInfo{};
-  frame_ticks_.clear();
+  frame_times_.clear();
+  view_.ShowVideoSize(0, 0);
   Show();
 }
 

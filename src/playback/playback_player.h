@@ -38,7 +38,11 @@ class PlaybackView {
   virtual ~PlaybackView() = default;
   virtual void ShowSlider(std::int64_t last_position, std::int64_t position) = 0;
   virtual void ShowEnabling(const PlaybackEnabling& enabling) = 0;
+  // The open file's frame size; 0 x 0 when no file is open (nothing of a closed file may
+  // stay on show).
   virtual void ShowVideoSize(std::uint32_t width, std::uint32_t height) = 0;
+  // The frame shown (PositionText); empty without a file.
+  virtual void ShowPosition(const std::string&) {}
 };
 
 class PlaybackPlayer {
@@ -74,10 +78,10 @@ class PlaybackPlayer {
   std::int64_t position() const { return position_; }
   std::int64_t last_position() const { return frame_count_ - 1; }
   const PlaybackFileInfo& info() const { return texts_; }
-  // When the frame shown was captured, for a file that carries its frames' times (a SER
-  // file's trailer): "Frame 12 captured 2026-12-07T00:42:43.123456Z (UTC)"; else empty.
-  std::string FrameTimeText() const;
   bool timer_running() const { return state_ == PlaybackState::Playing; }
+  // "Frame 12, last 299", and when a frame-time record lies beside the file, the frame's
+  // capture time: "Frame 12, last 299   2026-12-07 03:05:09.123 UTC". Empty without a file.
+  std::string PositionText(std::int64_t frame) const;
 
  private:
   void Show();
@@ -91,7 +95,9 @@ class PlaybackPlayer {
   std::int64_t frame_count_ = 0;
   std::int64_t position_ = 0;
   PlaybackFileInfo texts_;
-  std::vector<std::int64_t> frame_ticks_;  // a SER file's trailer, else empty
+  // The capture time of each frame, from the file's frame-time record or a SER file's
+  // trailer; empty without one.
+  std::vector<std::int64_t> frame_times_;
 };
 
 constexpr const char* kPlaybackFileLost = "ERROR: the playback file can no longer be read\r\n";

@@ -4,13 +4,19 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QPainter>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <cstring>
+
+#include "platform/qt/slider_value_tip.h"
 
 namespace vesk {
 namespace {
 
-constexpr int kVideoMargin = 3;  // the pane is the video's size + 6
+// The picture sits this far in from the pane's left and top; the pane is the video's size
+// + 5, as the window around it is sized.
+constexpr int kVideoMargin = 3;
+constexpr int kPaneExtra = 5;
 
 struct ButtonLook {
   int x;
@@ -54,6 +60,19 @@ void PlaybackVideoPane::PresentFrame(const VideoFrame& frame, const VideoRect&, 
   }
 }
 
+void PlaybackVideoPane::Clear() {
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    image_ = QImage();
+  }
+  update();
+}
+
+bool PlaybackVideoPane::HasPicture() {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return !image_.isNull();
+}
+
 void PlaybackVideoPane::paintEvent(QPaintEvent*) {
   repaint_queued_ = false;
   QPainter painter(this);
@@ -83,8 +102,19 @@ PlaybackWindow::PlaybackWindow(
   connect(actions_[1], &QAction::triggered, this, [this] { player_.Close(); });
   connect(actions_[2], &QAction::triggered, this, [this] { player_.ReportInformation(); });
   connect(actions_[3], &QAction::triggered, this, [this] { Exit(); });
-  pane_ = new PlaybackVideoPane(this);
-  pane_->setGeometry(0, bar->sizeHint().height(), 646, 486);
+  // A video larger than the work area scrolls.
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName(QStringLiteral("VeskVideoPlaybackScrollWindow"));
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidgetResizable(true);
+  pane_ = new PlaybackVideoPane(nullptr);
+  pane_->setMinimumSize(646, 486);
+  scroll_->setWidget(pane_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setMenuBar(bar);
+  layout->addWidget(scroll_);
   controls_ = std::make_unique<PlaybackControlsWindow>(player_);
   // The slider follows the graph while playing, on the UI thread.
   position_timer_.setInterval(1000);
@@ -151,7 +181,6 @@ void PlaybackWindow::ShowEnabling(const PlaybackEnabling& e) {
   actions_[0]->setEnabled(e.open);
   actions_[1]->setEnabled(e.close);
   actions_[2]->setEnabled(e.information);
-  controls_->frame_time()->setText(QString::fromStdString(player_.FrameTimeText()));
   // The position timer runs only while playing.
   if (player_.timer_running()) {
     if (!position_timer_.isActive()) position_timer_.start();
@@ -161,8 +190,18 @@ void PlaybackWindow::ShowEnabling(const PlaybackEnabling& e) {
 }
 
 void PlaybackWindow::ShowVideoSize(std::uint32_t width, std::uint32_t height) {
-  pane_->resize(static_cast<int>(width) + 2 * kVideoMargin,
-                static_cast<int>(height) + 2 * kVideoMargin);
+  if (width == 0 || height == 0) {
+    video_size_ = QSize();
+    pane_->Clear();
+    return;
+  }
+  video_size_ = QSize(static_cast<int>(width), static_cast<int>(height));
+  pane_->setMinimumSize(video_size_.width() + kPaneExtra, video_size_.height() + kPaneExtra);
+  pane_->resize(pane_->minimumSize().expandedTo(scroll_->viewport()->size()));
+}
+
+void PlaybackWindow::ShowPosition(const std::string& text) {
+  if (controls_) controls_->position_label()->setText(QString::fromStdString(text));
 }
 
 void PlaybackWindow::Exit() {
@@ -189,11 +228,14 @@ PlaybackControlsWindow::PlaybackControlsWindow(PlaybackPlayer& player)
   };
   for (std::size_t i = 0; i < buttons_.size(); ++i) {
     const ButtonLook& look = kButtons[i];
-    buttons_[i] = new QPushButton(QIcon(QStringLiteral("VeskVideoIcons/") + look.icon),
-                                  QString::fromLatin1(look.caption), this);
+    // The caption under the icon, as a square button has room for both.
+    buttons_[i] = new QToolButton(this);
+    buttons_[i]->setIcon(QIcon(QStringLiteral("VeskVideoIcons/") + look.icon));
+    buttons_[i]->setText(QString::fromLatin1(look.caption));
+    buttons_[i]->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     buttons_[i]->setGeometry(look.x, 3, 100, 100);
     buttons_[i]->setIconSize(QSize(48, 48));
-    connect(buttons_[i], &QPushButton::clicked, this, actions[i]);
+    connect(buttons_[i], &QToolButton::clicked, this, actions[i]);
   }
   slider_ = new QSlider(Qt::Horizontal, this);
   slider_->setGeometry(3, 106, 614, 60);
@@ -202,8 +244,14 @@ PlaybackControlsWindow::PlaybackControlsWindow(PlaybackPlayer& player)
   // A step, a page or a released thumb seeks; dragging alone does not.
   slider_->setTracking(false);
   connect(slider_, &QSlider::valueChanged, this, [&player](int value) { player.SeekTo(value); });
-  frame_time_ = new QLabel(this);
-  frame_time_->setGeometry(3, 168, 614, 20);
+  // While the thumb is dragged, the frame under it: its number at the handle, and below the
+  // slider with its time.
+  qt::ShowValueWhileDragging(slider_);
+  position_ = new QLabel(this);
+  position_->setGeometry(3, 168, 614, 22);
+  connect(slider_, &QSlider::sliderMoved, this, [this, &player](int value) {
+    position_->setText(QString::fromStdString(player.PositionText(value)));
+  });
 }
 
 void PlaybackControlsWindow::closeEvent(QCloseEvent* event) { event->ignore(); }

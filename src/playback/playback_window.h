@@ -6,8 +6,10 @@
 
 #include <QAction>
 #include <QImage>
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
 #include <QSlider>
 #include <QTimer>
 #include <QWidget>
@@ -30,6 +32,9 @@ class PlaybackVideoPane final : public QWidget, public VideoFrameTarget {
   void PresentFrame(const VideoFrame& frame, const VideoRect& destination,
                     bool preserve_aspect) override;
   std::int64_t frames_received() const { return frames_received_.load(); }
+  // The file closed: its last frame goes.
+  void Clear();
+  bool HasPicture();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -75,11 +80,15 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
   PlaybackPlayer& player() { return player_; }
   PlaybackControlsWindow& controls() { return *controls_; }
   PlaybackVideoPane& pane() { return *pane_; }
+  QScrollArea& scroll_area() { return *scroll_; }
+  // The open file's frame size; empty without a file.
+  QSize video_size() const { return video_size_; }
   QAction* action(int index) { return actions_[static_cast<std::size_t>(index)]; }
 
   void ShowSlider(std::int64_t last_position, std::int64_t position) override;
   void ShowEnabling(const PlaybackEnabling& enabling) override;
   void ShowVideoSize(std::uint32_t width, std::uint32_t height) override;
+  void ShowPosition(const std::string& text) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -93,6 +102,8 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
   std::function<std::string(const std::string&)> choose_repair_copy_;
   std::function<void(const std::string&, const std::string&)> repair_;
   PlaybackVideoPane* pane_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  QSize video_size_;
   std::unique_ptr<PlaybackControlsWindow> controls_;
   std::array<QAction*, 4> actions_{};  // Open, Close, Information, Exit
   QTimer position_timer_;
@@ -104,18 +115,18 @@ class PlaybackControlsWindow final : public QWidget {
  public:
   explicit PlaybackControlsWindow(PlaybackPlayer& player);
   // Start, Pause, Beginning, Back, Forward, End.
-  QPushButton* button(int index) { return buttons_[static_cast<std::size_t>(index)]; }
+  QToolButton* button(int index) { return buttons_[static_cast<std::size_t>(index)]; }
   QSlider* slider() { return slider_; }
-  // Under the slider: when the frame shown was captured, for files that carry it.
-  QLabel* frame_time() { return frame_time_; }
+  // The frame shown, or the frame under the thumb while it is dragged.
+  QLabel* position_label() { return position_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  std::array<QPushButton*, 6> buttons_{};
+  std::array<QToolButton*, 6> buttons_{};
   QSlider* slider_ = nullptr;
-  QLabel* frame_time_ = nullptr;
+  QLabel* position_ = nullptr;
 };
 
 }  // namespace vesk

@@ -184,6 +184,30 @@ bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary,
   return true;
 }
 
+std::vector<std::int64_t> ReadFrameTimes(std::string_view text) {
+  std::vector<std::int64_t> times;
+  const std::size_t header_end = text.find('\n');
+  std::string_view header = text.substr(0, header_end);
+  if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
+  if (header != kFrameTimeRecordHeader) return times;
+  for (std::size_t at = header_end; at != std::string_view::npos && at + 1 < text.size();) {
+    const std::size_t end = text.find('\n', at + 1);
+    if (end == std::string_view::npos) break;  // a row cut short
+    const std::string_view row = text.substr(at + 1, end - at - 1);
+    at = end;
+    // frame,sequence,utc,...: the frame must be the next one in the file.
+    const std::size_t first = row.find(',');
+    const std::size_t second = first == row.npos ? row.npos : row.find(',', first + 1);
+    if (second == row.npos || row.substr(0, first) != std::to_string(times.size())) break;
+    std::int64_t utc_ns = 0;
+    if (!ParseIsoUtcMicroseconds(row.substr(second + 1, 27), &utc_ns)) break;
+    times.push_back(utc_ns);
+  }
+  return times;
+}
+
+std::string FormatUtcMilliseconds(std::int64_t unix_ns) { return FormatLogTime(unix_ns); }
+
 std::vector<std::string> FrameTimeInfoLines(const FrameTimeSummary& summary,
                                             std::string_view record_name) {
   std::vector<std::string> lines;

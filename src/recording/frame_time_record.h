@@ -79,6 +79,12 @@ class FrameTimeRecord final : public FrameStampSink {
 bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary,
                          std::vector<std::int64_t>* utc_ns = nullptr);
 
+// The capture time (Unix nanoseconds, UTC) of each frame of the file, from a frame-time
+// record's whole rows in order; empty when the text is no frame-time record.
+std::vector<std::int64_t> ReadFrameTimes(std::string_view text);
+// "2026-12-07 00:42:43.123 UTC"
+std::string FormatUtcMilliseconds(std::int64_t unix_ns);
+
 // The lines the file information adds for a record beside the file: when its first and
 // last frames were captured, and the frames lost.
 std::vector<std::string> FrameTimeInfoLines(const FrameTimeSummary& summary,

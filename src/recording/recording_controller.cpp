@@ -166,6 +166,10 @@ HResult RecordingController::StartVideo() {
     return result;
   }
 
+  // Without a renderer to draw it the picture would freeze on its last frame.
+  context_.view.ShowDisplayOff(context_.graph.renderers().current_renderer_kind() ==
+                               RendererKind::NullRenderer);
+
   // A recording that started says so.
   if (recording) {
     // An Event's file begins at its planned start, which the graph may run ahead of.

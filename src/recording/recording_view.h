@@ -53,6 +53,11 @@ class RecordingWindowsView {
   virtual void SizeVideoRecordWindow(int video_width, int video_height, int window_width,
                                      int window_height) = 0;
 
+  // The video goes nowhere (a recording with the display turned off, or no renderer that
+  // runs here): the video record window shows that instead of the last frame it was given;
+  // false when video is drawn.
+  virtual void ShowDisplayOff(bool) {}
+
   // Before a recording: pauses a playing file and hides both playback windows. Returns
   // whether they were shown (a file was open), so they come back after the recording.
   virtual bool HidePlaybackWindows() = 0;

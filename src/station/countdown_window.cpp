@@ -28,10 +28,20 @@ class CountdownPaneWidget final : public QWidget {
       painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
     painter.setPen(Qt::black);
-    painter.setFont(font());
     const QString text = qt::DisplayText(CountdownPaneText(pane_, owner_->texts()));
+    // The pane's size is fixed: where the desktop's font is wider than the original's, the
+    // font is made smaller until the whole text fits, with the same margin on the right as
+    // on the left, and its cell within the pane.
+    QFont fitted = font();
+    if (fitted.pixelSize() <= 0) fitted.setPixelSize(QFontInfo(fitted).pixelSize());
+    const int room = width() - 2 * layout_.text_at.x;
+    while (fitted.pixelSize() > 6 && (QFontMetrics(fitted).horizontalAdvance(text) > room ||
+                                      QFontMetrics(fitted).height() > height())) {
+      fitted.setPixelSize(fitted.pixelSize() - 1);
+    }
+    painter.setFont(fitted);
     // Texts are placed by their top-left corner, as the original draws them.
-    const QFontMetrics metrics(font());
+    const QFontMetrics metrics(fitted);
     painter.drawText(layout_.text_at.x, layout_.text_at.y + metrics.ascent(), text);
   }
 

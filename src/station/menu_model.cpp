@@ -124,6 +124,9 @@ MenuBars BuildMenus(const CommandIds& ids, const MenuState& state) {
   MenuEntry& brightness = ItemIn(bars, C::BrightnessContrast);
   brightness.checkable = true;
   brightness.checked = state.brightness_contrast_active;
+  MenuEntry& saturation = ItemIn(bars, C::PixelSaturation);
+  saturation.checkable = true;
+  saturation.checked = state.saturation_highlighting;
 
   if (!state.device_active) {
     if (state.device_list_empty) ItemIn(bars, C::SelectVideoInputDevice).enabled = false;

@@ -93,6 +93,8 @@ struct MenuState {
   bool playback_open = false;
   bool x2_magnification = false;
   bool brightness_contrast_active = false;
+  // Saturation highlighting is on: "Pixel Saturation..." carries a check mark.
+  bool saturation_highlighting = false;
 };
 
 // The menu bars of both windows for the given state. Rebuilding never changes identifiers.
@@ -124,7 +126,9 @@ std::optional<std::int32_t> SaturationSliderValue(std::int32_t stored_value);
 // "Frame Integration..." puts this into the frame count field.
 constexpr const char* kInitialIntegrationCount = "2";
 
-constexpr const char* kMaintainerAddress = "vesk-maintainers@example.org";
+// Where errors go: the station's maintainers, named rather than given an address nobody
+// reads.
+constexpr const char* kMaintainerAddress = "the VESK Video Capture maintainers";
 constexpr const char* kAboutVersionText = "VESK Video Capture Version 2";
 constexpr const char* kAboutDuplicateText =
     "how to duplicate the error and attach a saved user message log file.\n";

@@ -32,7 +32,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, con
 
 RecordControlsWindow::RecordControlsWindow(bool record_buttons_space, const QIcon& record_icon,
                                            const QIcon& stop_icon, QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+    : QWidget(parent, Qt::Tool) {
   setObjectName(QString::fromLatin1(kRecordControlsWindowClass));
   setWindowTitle(QString::fromLatin1(kRecordControlsTitle));
   qt::UseToolWindowColours(this);

@@ -11,6 +11,7 @@
 #include "recording/file_naming.h"
 #include "recording/recording_controller.h"
 #include "recording/recording_view.h"
+#include "station/playback_placement.h"
 #include "station/time_zone_report.h"
 
 namespace vesk {
@@ -201,7 +202,7 @@ void AppState::BuildDeviceHotplug() {
   hooks.start_video = [this] { return StartVideoSized(); };
   hooks.resume_recording = [this](const std::string& path) { controller_->ResumeRecording(path); };
   hooks.recording_interrupted = [this] { controller_->MarkRecordingInterrupted(); };
-  hooks.show_video_windows = [this] { ActivateDevice(); };
+  hooks.show_video_windows = [this] { ShowVideoWindowsForDevice(); };
   hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
   // The device windows exist once start-up made them; until then there is nothing to close.
   hooks.camera_format_open = [this] { return camera_format_ && camera_format_->IsOpen(); };
@@ -391,6 +392,16 @@ HResult AppState::ActivateDevice() {
   return S_OK;
 }
 
+void AppState::ShowVideoWindowsForDevice() {
+  ActivateDevice();
+  if (!DeviceActive()) return;
+  // Activation hid the scroll window: the main window takes the device's size again, with
+  // the video straight in it or in the scrolling container.
+  RefreshMainWindowLayout();
+  // Highlighting the previous device's format could not take is tried on this one.
+  if (analysis_controls_->TakeBackForgottenValue()) RebuildMenus();
+}
+
 void AppState::RefreshFrameExtra() {
   PixelSize outer;
   PixelSize client;
@@ -399,12 +410,15 @@ void AppState::RefreshFrameExtra() {
 }
 
 void AppState::RebuildMenus() {
+  menu_state_.saturation_highlighting = graph_->switches().saturation_highlight;
   menus_ = BuildMenus(ids_, menu_state_);
   services_.windows.ApplyMenus(menus_);
 }
 
 void AppState::SizeVideoWindowAfterStart() {
   controller_->SizeVideoWindow();
+  // A start may have switched highlighting off (a format it cannot take).
+  RebuildMenus();
   if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
     layout_.current_format_size = PixelSize{format->width, format->height};
   }
@@ -536,10 +550,40 @@ void AppState::ToggleX2Magnification() {
   if (Succeeded(controller_->RestartVideo())) SizeVideoWindowAfterStart();
 }
 
+void AppState::WindowFramed(WindowId window) {
+  if (window == WindowId::Main) {
+    RefreshMainWindowLayout();
+  } else {
+    PlaceWindow(window, false, false, layout_, options_, log_, services_.windows);
+  }
+}
+
 void AppState::MainWindowResized() {
   if (initialising_ || position_update_in_progress_ || exiting_) return;
   RefreshFrameExtra();
   PlaceWindow(WindowId::Main, false, true, layout_, options_, log_, services_.windows);
+}
+
+void AppState::PlacePlaybackWindows(PixelSize video) {
+  StationWindows& windows = services_.windows;
+  layout_.playback_video_size = video;
+  RefreshFrameExtra();
+  PlaceWindow(WindowId::Playback, false, false, layout_, options_, log_, windows);
+  PlaceWindow(WindowId::PlaybackControls, false, false, layout_, options_, log_, windows);
+  const std::optional<ScreenRect> picture = windows.CurrentWindowRect(WindowId::Playback);
+  const std::optional<ScreenRect> controls = windows.CurrentWindowRect(WindowId::PlaybackControls);
+  if (!picture || !controls) return;
+  const PlaybackPair placed = KeepControlsOffThePicture({*picture, *controls}, layout_.work_area);
+  PositionResult result;
+  result.outcome = PositionOutcome::Placed;
+  if (placed.picture != *picture) {
+    result.window = placed.picture;
+    windows.ApplyWindowPosition(WindowId::Playback, result);
+  }
+  if (placed.controls != *controls) {
+    result.window = placed.controls;
+    windows.ApplyWindowPosition(WindowId::PlaybackControls, result);
+  }
 }
 
 bool AppState::SaveMessages(bool clear) {
@@ -576,7 +620,7 @@ void AppState::BuildDeviceWindows() {
   hooks.start_video = [this] { return StartVideoSized(); };
   hooks.recording_in_progress = [this] { return RecordingInProgress(); };
   hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
-  hooks.show_video_windows = [this] { ActivateDevice(); };
+  hooks.show_video_windows = [this] { ShowVideoWindowsForDevice(); };
   hooks.save_options = [this] {
     return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
   };

@@ -180,6 +180,11 @@ class AppState final : private StationMenuKeeper {
   void ColourSliderMoved(bool brightness, int position);
   // The observer resized the main window.
   void MainWindowResized();
+  // The desktop framed a window after it was placed: placed again, now with its frame.
+  void WindowFramed(WindowId window);
+  // A playback file was opened: the playback window takes the video's size (within the work
+  // area) and the controls move clear of the picture.
+  void PlacePlaybackWindows(PixelSize video);
   // The set of video devices changed (a device was plugged in or out): every change is
   // reconciled with the device list and reacted to. During start-up it waits for the end of
   // start-up.
@@ -240,6 +245,8 @@ class AppState final : private StationMenuKeeper {
   void RebuildMenus();
   // The window frame is known only once the desktop has decorated the main window, so it is
   // measured again before every placement of that window.
+  // ActivateDevice after the device in use changed, and the main window laid out for it.
+  void ShowVideoWindowsForDevice();
   void RefreshFrameExtra();
   void SizeVideoWindowAfterStart();
   // StartVideo, then the video window sized to what started.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetrics>
 
 #include "base/stream_message_view.h"
 
@@ -17,8 +18,11 @@ bool MakeStationFont(const FontRequest& request, QFont* font) {
   } else {
     made = QFontDatabase::systemFont(fixed ? QFontDatabase::FixedFont : QFontDatabase::GeneralFont);
   }
-  made.setPixelSize(request.height);
+  // The height asked for is the character cell's (ascent and descent), not the em's.
   if (fixed) made.setStyleHint(QFont::TypeWriter);
+  int pixels = request.height;
+  made.setPixelSize(pixels);
+  while (pixels > 1 && QFontMetrics(made).height() > request.height) made.setPixelSize(--pixels);
   *font = made;
   return true;
 }

@@ -10,7 +10,7 @@ namespace vesk::qt {
 
 // The font start-up asks for: the named face when it is installed, else the nearest the
 // desktop has (its fixed-pitch face for Consolas, its general face for Tahoma), at the
-// given height in pixels. False only when no font at all can be had.
+// given height in pixels of its character cell. False only when no font at all can be had.
 bool MakeStationFont(const FontRequest& request, QFont* font);
 
 // One of the station's icons from the icon folder of the current directory; an empty icon

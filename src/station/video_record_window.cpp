@@ -12,6 +12,7 @@ namespace vesk {
 namespace {
 
 const QColor kGray(128, 128, 128);
+constexpr const char* kDisplayOffText = "Video display is off";
 
 QRect FittedRect(const QRect& box, QSize picture, bool preserve_aspect) {
   if (!preserve_aspect || picture.isEmpty() || box.isEmpty()) return box;
@@ -54,6 +55,7 @@ void VideoRecordWindow::PresentFrame(const VideoFrame& frame, const VideoRect& d
   }
   {
     std::lock_guard<std::mutex> hold(mutex_);
+    if (display_off_) return;
     if (image_.width() != frame.width || image_.height() != frame.height) {
       image_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
     }
@@ -73,6 +75,20 @@ void VideoRecordWindow::PresentFrame(const VideoFrame& frame, const VideoRect& d
   }
 }
 
+void VideoRecordWindow::SetDisplayOff(bool off) {
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    display_off_ = off;
+    if (off) image_ = QImage();
+  }
+  update();
+}
+
+bool VideoRecordWindow::display_off() const {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return display_off_;
+}
+
 QRect VideoRecordWindow::PictureRect() const {
   std::lock_guard<std::mutex> hold(mutex_);
   if (image_.isNull()) return QRect();
@@ -87,6 +103,14 @@ void VideoRecordWindow::paintEvent(QPaintEvent*) {
   const QRect target = PictureRect();
   QPainter painter(this);
   painter.fillRect(rect(), kGray);
+  if (display_off()) {
+    // Where the observer looks: the part of the window its parent shows.
+    const QRect shown = visibleRegion().boundingRect();
+    painter.setPen(Qt::white);
+    painter.drawText(shown.isEmpty() ? rect() : shown, Qt::AlignCenter,
+                     QString::fromLatin1(kDisplayOffText));
+    return;
+  }
   if (target.isEmpty()) return;
   std::lock_guard<std::mutex> hold(mutex_);
   painter.drawImage(target, image_);

@@ -26,6 +26,11 @@ class VideoRecordWindow final : public QWidget, public VideoFrameTarget {
   // Frames received and frames painted, for the observer's peace of mind and for tests.
   std::int64_t frames_received() const { return frames_received_.load(); }
   std::int64_t frames_painted() const { return frames_painted_; }
+  // The display is turned off: the last frame is dropped, frames handed over meanwhile are
+  // ignored, and the area says that the display is off.
+  void SetDisplayOff(bool off);
+  bool display_off() const;
+
   // Where the newest frame is painted, in widget coordinates (empty before the first).
   QRect PictureRect() const;
 
@@ -39,6 +44,7 @@ class VideoRecordWindow final : public QWidget, public VideoFrameTarget {
   QImage image_;
   VideoRect destination_;
   bool preserve_aspect_ = true;
+  bool display_off_ = false;
   std::atomic<bool> repaint_queued_{false};
   std::atomic<std::int64_t> frames_received_{0};
   // The X window the platform renderers draw into; noted on the UI thread.

@@ -72,12 +72,12 @@ MainWindowContent LayOutMainWindow(bool fit, const LayoutInputs& inputs, Placeme
     p.width = display_width + extra_width;
     p.height = display_height + extra_height;
     if (p.width > inputs.work_area.Width()) {
-      p.x = 0;
+      p.x = inputs.work_area.left;
       p.width = inputs.work_area.Width();
       horizontal_overflow = true;
     }
     if (p.height > inputs.work_area.Height()) {
-      p.y = 0;
+      p.y = inputs.work_area.top;
       p.height = inputs.work_area.Height();
       vertical_overflow = true;
     }
@@ -111,11 +111,11 @@ MainWindowContent LayOutMainWindow(bool fit, const LayoutInputs& inputs, Placeme
     // the time stamp in the video) could not be reached: the window stops at the work area
     // and the container scrolls in that direction too.
     if (p.width > inputs.work_area.Width()) {
-      p.x = 0;
+      p.x = inputs.work_area.left;
       p.width = inputs.work_area.Width();
     }
     if (p.height > inputs.work_area.Height()) {
-      p.y = 0;
+      p.y = inputs.work_area.top;
       p.height = inputs.work_area.Height();
     }
     container_width = std::min(container_width, p.width - extra_width);
@@ -203,17 +203,27 @@ PositionResult PositionWindow(WindowId window, const ScreenRect& current, bool s
     const PixelSize video = LiveDisplaySize(*inputs.playback_video_size, inputs.x2_magnification);
     p.width = std::int64_t{video.width} + inputs.frame_extra.width + kPlaybackVideoMargin;
     p.height = std::int64_t{video.height} + inputs.frame_extra.height + kPlaybackVideoMargin;
+    // Within the work area; the video scrolls beyond it, with room for the scroll bar.
+    if (p.width > inputs.work_area.Width()) {
+      p.width = inputs.work_area.Width();
+      p.height += kScrollBarAllowance;
+    }
+    if (p.height > inputs.work_area.Height()) {
+      p.height = inputs.work_area.Height();
+      p.width = std::min<std::int64_t>(p.width + kScrollBarAllowance, inputs.work_area.Width());
+    }
   }
 
   if (window == WindowId::Main) result.content = LayOutMainWindow(fit, inputs, p);
 
-  // The right and bottom edges first, then the left and top limits, so that a window larger
-  // than the work area keeps its caption on the screen.
+  // The right and bottom edges first, then the left and top ones, so that a window larger
+  // than the work area keeps its caption on the screen. The limits are the work area's own
+  // edges: a caption under a panel could no longer be taken to drag the window.
   const WorkArea& area = inputs.work_area;
   if (p.x + p.width > area.right) p.x = area.right - p.width;
   if (p.y + p.height > area.bottom) p.y = area.bottom - p.height;
-  if (p.x < 0) p.x = 0;
-  if (p.y < 0) p.y = 0;
+  if (p.x < area.left) p.x = area.left;
+  if (p.y < area.top) p.y = area.top;
 
   result.window = {ToInt32(p.x), ToInt32(p.y), ToInt32(p.width), ToInt32(p.height)};
   if (store) {

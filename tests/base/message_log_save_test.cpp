@@ -30,8 +30,10 @@ TEST_F(MessageLogSaveTest, SavesInTheCodePageWithCrLfAndConfirmsOrClears) {
 
   log.Clear();
   log.ReportMessage("two\r\n", false);
+  log.ReportMessage("Computer cannot be placed into hibernation\n", false);  // a bare LF
   ASSERT_TRUE(SaveMessagesToFile(log, "saved.log", true));
-  EXPECT_EQ(ReadFileBytes("saved.log"), "\r\ntwo\r\n");
+  EXPECT_EQ(ReadFileBytes("saved.log"),
+            "\r\ntwo\r\n\r\nComputer cannot be placed into hibernation\r\n");
   EXPECT_EQ(log.Text(),
             "\r\n03:05:09 (UTC)\r\nUser messages saved in log file \"saved.log\" and all messages "
             "cleared\r\n");

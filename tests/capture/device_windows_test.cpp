@@ -240,6 +240,20 @@ TEST_F(DeviceWindowsTest, WhatTheFormatWindowOffers) {
   EXPECT_EQ(Info(2).current_rate_index, 1u);
 }
 
+// Repeated sizes say their subtype, then their exact rate (two that round alike).
+TEST(FrameSizeRowsTest, RepeatedSizesSayWhatSetsThemApart) {
+  VideoFormatsByFrameRate group;
+  for (auto [subtype, width, per_frame] : {std::tuple{SubtypeCode::MJPG, 640, 333333u},
+                                           {SubtypeCode::YUY2, 640, 333333u},
+                                           {SubtypeCode::YUY2, 640, 333667u},
+                                           {SubtypeCode::YUY2, 320, 333333u}}) {
+    group.formats.push_back(
+        MakeVideoFormat(testing::MakeVideoType(subtype, width, 480, per_frame)));
+  }
+  EXPECT_EQ(FrameSizeRows(group), (std::vector<std::string>{"640x480 MJPG", "640x480 YUY2 30 fps",
+                                                            "640x480 YUY2 29.97 fps", "320x480"}));
+}
+
 TEST_F(DeviceWindowsTest, CancelPutsEveryChangeBack) {
   FakeFilter& filter = AddPal();
   format.Open();

@@ -48,11 +48,17 @@ class OptionDialogsTest : public testing::StationWindowTest {
   }
 };
 
-TEST_F(OptionDialogsTest, MiscellaneousSaveFollowsTheBoxesAndWritesTheOptions) {
+TEST_F(OptionDialogsTest, MiscellaneousOpensWhereSavedAndSaveFollowsTheBoxes) {
+  Options options;
+  SetDefaultOptions(&options);
+  options.miscellaneous_options_window_position = {420, 330};
+  ASSERT_TRUE(SaveOptions(options, {}));
   Start();
   MainAction(MenuCommand::Misc)->trigger();
   MiscellaneousOptionsWindow* misc = windows.miscellaneous_options_window();
   ASSERT_NE(misc, nullptr);
+  Settle();
+  EXPECT_EQ(misc->frameGeometry().topLeft(), QPoint(420, 330));
   EXPECT_FALSE(misc->save_button()->isEnabled());
   QTest::mouseClick(misc->spacing_box(), Qt::LeftButton);
   QTest::mouseClick(misc->spacing_box(), Qt::LeftButton);

@@ -55,11 +55,18 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   EXPECT_TRUE(window.action(0)->isEnabled());
 
   chosen = folder.Path("Bedeckung_Ö.avi");
+  // Its frame-time record, its last row cut short as a killed station leaves it.
+  std::ofstream times(folder.Path("Bedeckung_Ö.frames.csv"), std::ios::binary);
+  times << "frame,sequence,utc,interval_ms,note\r\n";
+  times << "0,40,2026-12-07T03:05:09.000000Z,,\r\n1,41,2026-12-07T03:05:09.040000Z,40.000,\r\n"
+           "2,42,2026-12-07T03:05:09.080000Z,40.000,\r\n3,43,2026-12-07T03:05";
+  times.close();
   ASSERT_TRUE(window.OpenFromMenu());
+  EXPECT_EQ(controls.position_label()->text(), "Frame 0, last 11   2026-12-07 03:05:09.000 UTC");
   EXPECT_TRUE(controls.isVisible());
   EXPECT_EQ(controls.slider()->maximum(), 11);
   EXPECT_FALSE(window.action(0)->isEnabled());
-  EXPECT_EQ(window.pane().size(), QSize(726, 582));
+  EXPECT_EQ(window.pane().minimumSize(), QSize(725, 581));
   window.action(2)->trigger();
   EXPECT_EQ(log.PendingCount(), 7u);
 
@@ -69,6 +76,13 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   EXPECT_LT(step.elapsed(), 50);  // to the new frame, decoded and handed to the pane
   controls.button(4)->click();
   EXPECT_EQ(controls.slider()->value(), 2);
+  EXPECT_EQ(controls.position_label()->text(), "Frame 2, last 11   2026-12-07 03:05:09.080 UTC");
+  // Dragging shows the frame under the thumb; past the record, no time.
+  controls.slider()->setSliderDown(true);
+  controls.slider()->setSliderPosition(7);
+  EXPECT_EQ(controls.position_label()->text(), "Frame 7, last 11");
+  controls.slider()->setSliderPosition(2);
+  controls.slider()->setSliderDown(false);
   EXPECT_EQ(graph.CurrentFrame(), 2);
   controls.button(3)->click();
   EXPECT_EQ(graph.CurrentFrame(), 1);
@@ -155,13 +169,11 @@ TEST(PlaybackWindow, ASerFileStepsWithTheTimeOfEachFrame) {
   PlaybackControlsWindow& controls = window.controls();
   EXPECT_EQ(controls.slider()->maximum(), 11);
   EXPECT_EQ(window.player().info().frame_rate, "25");
-  EXPECT_EQ(controls.frame_time()->text().toStdString(),
-            "Frame 0 captured 2026-12-07T00:00:00.000000Z (UTC)");
+  EXPECT_EQ(controls.position_label()->text(), "Frame 0, last 11   2026-12-07 00:00:00.000 UTC");
   controls.button(4)->click();
   controls.button(4)->click();
   EXPECT_EQ(graph.CurrentFrame(), 2);
-  EXPECT_EQ(controls.frame_time()->text().toStdString(),
-            "Frame 2 captured 2026-12-07T00:00:00.080000Z (UTC)");
+  EXPECT_EQ(controls.position_label()->text(), "Frame 2, last 11   2026-12-07 00:00:00.080 UTC");
   window.action(2)->trigger();
   EXPECT_EQ(log.PendingCount(), 10u);  // the report's lines, then depth, colour and times
   controls.button(0)->click();

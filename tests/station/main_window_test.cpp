@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -122,28 +124,70 @@ TEST(MainWindowMenusTest, EntriesOfAnotherShapeBuildTheBarAnew) {
 
 TEST_F(StationWindowTest, SetWindowPositionsThenARestartBringsEveryWindowBackAsSaved) {
   AddDevice();
+  // Saved in the corner and beyond it: the captions come back on the work area.
+  Options options;
+  SetDefaultOptions(&options);
+  options.main_window_position = {0, 0};
+  options.record_controls_window_position = {-40, -30};
+  ASSERT_TRUE(SaveOptions(options, {}));
   Start();
-  auto rects = [this] {
-    std::vector<std::optional<ScreenRect>> out;
-    for (WindowId window : kStoreAllOrder) out.push_back(windows.CurrentWindowRect(window));
+  // Every window shown, as the window manager frames it: where each frame stands, and the
+  // sizes the layout sets.
+  auto frames = [this] {
+    std::vector<QRect> out;
+    for (WindowId window : kStoreAllOrder) {
+      QWidget* widget = windows.WidgetOf(window);
+      if (widget != nullptr) widget->show();
+    }
+    Settle();
+    for (WindowId window : kStoreAllOrder) {
+      const QRect frame =
+          windows.WidgetOf(window) ? windows.WidgetOf(window)->frameGeometry() : QRect();
+      const bool sized = window == WindowId::UserMessages || window == WindowId::Main;
+      out.push_back(sized ? frame : QRect(frame.topLeft(), QSize(1, 1)));
+    }
     return out;
   };
-  const auto shown = rects();
+  const auto shown = frames();
+  const QPoint corner = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
+  EXPECT_EQ(shown[0].topLeft(), corner);
+  EXPECT_EQ(shown[4].topLeft(), corner);  // the Record window
+  // Stored as created: the frame's rectangle.
+  EXPECT_EQ(windows.user_messages_window()->frameGeometry(), QRect(50, 50, 700, 460));
   MainAction(MenuCommand::SetWindowPositions)->trigger();
   const Options saved = station->options();
-  // Stored as created: the frame's rectangle.
   EXPECT_EQ(saved.message_window_position, (WindowPlacement{50, 50, 700, 460}));
-  EXPECT_EQ(rects(), shown);
+  EXPECT_EQ(frames(), shown);
 
-  station.reset();
+  StopStation();
   Start();
-  EXPECT_EQ(rects(), shown);
+  EXPECT_EQ(frames(), shown);
   MainAction(MenuCommand::SetWindowPositions)->trigger();
   EXPECT_EQ(station->options().message_window_position, saved.message_window_position);
   for (WindowId window : kStoreAllOrder) {
     EXPECT_EQ(SavedWindowPosition(station->options(), window), SavedWindowPosition(saved, window))
         << static_cast<int>(window);
   }
+}
+
+TEST_F(StationWindowTest, TheRecordWindowStaysAboveTheMainWindowWhenTheVideoIsClicked) {
+  AddDevice();
+  Start();
+  QWidget* main = windows.main_window();
+  const WId record = windows.record_controls_window()->winId();
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  Settle();
+  main->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+  Settle();
+  // The window manager's stacking order, bottom to top.
+  QProcess xprop;
+  xprop.start(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+  ASSERT_TRUE(xprop.waitForFinished(5000));
+  const QString listed = QString::fromLatin1(xprop.readAllStandardOutput()).section('#', 1);
+  const auto at = [&](WId id) { return listed.indexOf(QStringLiteral("0x%1").arg(id, 0, 16)); };
+  ASSERT_GE(at(main->winId()), 0) << listed.toStdString();
+  EXPECT_GT(at(record), at(main->winId())) << listed.toStdString();
 }
 
 TEST_F(StationWindowTest, StartAndStopSwitchButtonsTitleAndMenus) {
@@ -212,7 +256,7 @@ TEST_F(StationWindowTest, X2TwiceRestartsTwiceAndReturnsToNormalSize) {
 TEST_F(StationWindowTest, ExitAndTheCloseBoxStopARunningRecordingAndWriteItsLogFirst) {
   AddDevice();
   for (const bool close_box : {false, true}) {
-    station.reset();
+    StopStation();
     // What the first round recorded would send the second into a continuation file.
     const std::string log = testing::kRecordingLogFile;
     std::filesystem::remove(log);

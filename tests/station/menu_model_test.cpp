@@ -76,7 +76,7 @@ TEST(MenuModelTest, AboutReportsTheVersionAndWhereToReportErrors) {
   EXPECT_EQ(view.entries,
             (std::vector<std::string>{
                 "\r\n03:04:05 (UTC)\r\nVESK Video Capture Version 2",
-                "\r\nReport errors to \"vesk-maintainers@example.org\".  Please describe",
+                "\r\nReport errors to \"the VESK Video Capture maintainers\".  Please describe",
                 "\r\nhow to duplicate the error and attach a saved user message log file.\n"}));
 }
 

@@ -189,16 +189,28 @@ TEST_F(StationTest, StoredSaturationValueAndTheAnalysisWindowsNeedTheLiveFilter)
   EXPECT_TRUE(Logged(kOcrUnavailableText));
 }
 
-TEST_F(StationTest, AFormatThatCannotBeAnalysedForgetsTheStoredValueAndLiveVideoRuns) {
-  media.AddDevice("USB2.0 Grabber", {testing::MakeVideoType(SubtypeCode::MJPG, 640, 480, 400000)});
-  StoreOptions(200);
+// Ignoring the analysed device hands live video to one whose format cannot be analysed;
+// restoring it brings highlighting back with its value, and the menu shows it each time.
+TEST_F(StationTest, AFormatThatCannotBeAnalysedSetsHighlightingAsideUntilADeviceTakesIt) {
+  AddDevice();
+  media.AddDevice("Webcam", {testing::MakeVideoType(SubtypeCode::MJPG, 640, 480, 400000)});
+  StoreOptions(113);
   Start(true);
+  ASSERT_TRUE(TransformInGraph());
+  EXPECT_TRUE(Item(MenuCommand::PixelSaturation).checked);
+  DeviceSelectionModel& devices = station->device_selection();
+  devices.OpenFromMenu();
+  devices.Ignore(0);
   EXPECT_TRUE(Logged("Pixel analysis not supported for selected device and format"));
-  EXPECT_FALSE(station->graph().switches().saturation_highlight);
   EXPECT_EQ(station->options().pixel_saturation_value, -1);
   EXPECT_EQ(station->analysis_controls().saturation_value(), -1);
-  EXPECT_FALSE(TransformInGraph());
-  EXPECT_TRUE(media.graphs.back()->running);
+  EXPECT_FALSE(Item(MenuCommand::PixelSaturation).checked);
+  EXPECT_TRUE(media.graphs.back()->running && !TransformInGraph());
+  devices.RestoreDevice(0);
+  EXPECT_TRUE(TransformInGraph());
+  EXPECT_EQ(station->live_analysis().saturation_threshold(), 113);
+  EXPECT_EQ(station->options().pixel_saturation_value, 113);
+  EXPECT_TRUE(Item(MenuCommand::PixelSaturation).checked);
 }
 
 TEST_F(StationTest, ARecordingWithoutDisplayFiltersEndsTheAnalysisAndTheAdjustment) {

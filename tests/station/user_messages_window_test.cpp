@@ -28,6 +28,7 @@ TEST_F(StationWindowTest, UserMessagesShowsTheLogAndSavesItThenClearLeavesTheCon
   UserMessagesWindow* window = windows.user_messages_window();
   EXPECT_TRUE(window->text_edit()->isReadOnly());
   EXPECT_EQ(window->ShownText(), Shown(station->log().Text()));
+  Settle();
   EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(50, 50));
   const std::string before = station->log().Text();
   UserMessagesAction(MenuCommand::SaveMessages)->trigger();

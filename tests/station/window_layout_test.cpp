@@ -60,7 +60,7 @@ class WindowLayoutTest : public ::testing::Test {
   LayoutInputs inputs;
 };
 
-TEST_F(WindowLayoutTest, SavedPositionsAreKeptOnTheScreenWithZeroAsLeftAndTopLimit) {
+TEST_F(WindowLayoutTest, SavedPositionsAreKeptOnTheWorkAreaWithTheCaptionInside) {
   inputs.initialising = true;
   const auto placed = [&](WindowId window, WindowPosition Options::*saved, WindowPosition at,
                           ScreenRect current, WorkArea area) {
@@ -83,10 +83,10 @@ TEST_F(WindowLayoutTest, SavedPositionsAreKeptOnTheScreenWithZeroAsLeftAndTopLim
              {std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min()},
              {0, 0, 650, 370}, area),
       (ScreenRect{1366 - 650, 0, 650, 370}));
-  // A panel at the top-left does not move windows: the limit is 0, not the edge.
+  // A panel at the top-left: the caption comes out from under it.
   EXPECT_EQ(placed(WindowId::Gps, &Options::gps_window_position, {10, 5}, {0, 0, 290, 355},
                    {60, 30, 1366, 728}),
-            (ScreenRect{10, 5, 290, 355}));
+            (ScreenRect{60, 30, 290, 355}));
   // Larger than the work area: the caption stays on the screen.
   EXPECT_EQ(placed(WindowId::ViewEvents, &Options::view_events_window_position, {300, 200},
                    {300, 200, 940, 470}, {0, 0, 800, 400}),
@@ -171,9 +171,9 @@ TEST_F(WindowLayoutTest, PlaybackWindowIsSizedToItsVideoOnceStartUpIsOver) {
   inputs.initialising = false;
   EXPECT_EQ(Place(WindowId::Playback, {180, 100, 400, 300}).window,
             (ScreenRect{180, 100, 720 + 16 + 5, 480 + 59 + 5}));
+  // A video larger than the work area scrolls inside a window that fills it.
   inputs.x2_magnification = true;
-  EXPECT_EQ(Place(WindowId::Playback, {0, 0, 400, 300}).window,
-            (ScreenRect{0, 0, 1440 + 16 + 5, 960 + 59 + 5}));
+  EXPECT_EQ(Place(WindowId::Playback, {0, 0, 400, 300}).window, (ScreenRect{0, 0, 1366, 728}));
 }
 
 class StoreAllWindowPositionsTest : public WindowLayoutTest {

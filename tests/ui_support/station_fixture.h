@@ -19,7 +19,13 @@ class StationWindowTest : public ::testing::Test, public StationTestBed {
     windows.set_on_quit([this] { ++quits; });
   }
   // The station goes first: nothing may report into windows that are gone.
-  ~StationWindowTest() override { station.reset(); }
+  ~StationWindowTest() override { StopStation(); }
+
+  // Work the windows still hold (a window framed late) must not reach a station that is gone.
+  void StopStation() {
+    windows.set_station(nullptr);
+    station.reset();
+  }
 
   AppState& Start(bool with_live_filter = false) {
     station = std::make_unique<AppState>(Services(windows, with_live_filter));
@@ -30,6 +36,9 @@ class StationWindowTest : public ::testing::Test, public StationTestBed {
   }
 
   QAction* MainAction(MenuCommand command);
+  // Waits until every shown window is on the screen and, on a desktop with a window manager,
+  // framed where the manager puts it.
+  static void Settle();
   QAction* UserMessagesAction(MenuCommand command);
 
   qt::QtStationWindows windows;

@@ -6,12 +6,17 @@
 #include <QApplication>
 #include <QByteArray>
 
+#include "platform/qt/text_fit.h"
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
   }
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
+  // As the station does: every window's texts fit in the fonts in use.
+  vesk::qt::TextFitter fitter;
+  app.installEventFilter(&fitter);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -156,8 +156,8 @@ std::optional<LearntInserter> LearnInserter(const std::vector<CutLine>& lines,
     ++lines_used;
     for (std::size_t p = 0; p < cells; ++p) {
       learnt.centres2[p] += line.spans[p].left + line.spans[p].right;
-      learnt.cell_width = std::max(learnt.cell_width, line.spans[p].right - line.spans[p].left);
     }
+    learnt.cell_width = std::max(learnt.cell_width, line.window);
   }
   for (int& centre2 : learnt.centres2) centre2 /= lines_used;
   learnt.layout = {groups[0], groups[1], groups[2], groups[3],

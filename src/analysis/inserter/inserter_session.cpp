@@ -1,5 +1,6 @@
 #include "analysis/inserter/inserter_session.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -64,6 +65,14 @@ bool InserterLearning::AddFrame(const LumaView& frame) {
         done_ = true;
         return true;
       }
+      // One window for every cell of every line, a little wider than the widest seen, so the
+      // same character always gives the same image.
+      CutLine line;
+      for (const LumaView& field : fields) {
+        if (CutStampLine(field, band_[parity], &line)) {
+          window_[parity] = std::max(window_[parity], line.window + 2);
+        }
+      }
     }
     first_frames_.clear();
     first_frames_.shrink_to_fit();
@@ -77,7 +86,8 @@ bool InserterLearning::AddFrame(const LumaView& frame) {
   }
   for (int parity = 0; parity < 2; ++parity) {
     lines_[parity].emplace_back();
-    if (!CutStampLine(frame.Field(parity), band_[parity], &lines_[parity].back())) {
+    if (!CutStampLine(frame.Field(parity), band_[parity], &lines_[parity].back(),
+                      window_[parity])) {
       lines_[parity].pop_back();
     }
   }

@@ -38,6 +38,7 @@ class InserterLearning {
   std::vector<std::vector<std::uint8_t>> first_frames_;
   int width_ = 0, height_ = 0;
   StampBand band_[2];
+  int window_[2] = {0, 0};  // the columns every cell is sampled from, per field
   std::vector<CutLine> lines_[2];
   std::optional<LearntInserter> learnt_[2];
   std::string why_;

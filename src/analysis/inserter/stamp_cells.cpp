@@ -159,7 +159,7 @@ void SampleCells(const InkTest& ink, const StampBand& band, int width, bool clip
 
 }  // namespace
 
-bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line) {
+bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line, int window) {
   line->spans.clear();
   line->images.clear();
   InkTest ink;
@@ -184,7 +184,8 @@ bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line) {
     x = span.right;
   }
   // Narrow characters stay narrow in the widest cell's window.
-  SampleCells(ink, band, widest, true, line);
+  line->window = window > 0 ? window : widest;
+  SampleCells(ink, band, line->window, true, line);
   return true;
 }
 
@@ -194,24 +195,30 @@ bool CutStampLineAt(const LumaView& field, const StampBand& band,
   line->images.clear();
   InkTest ink;
   if (!FindInk(field, band, &ink)) return false;
-  // In each cell's window, the columns with ink in more than one row (a speck of noise is
-  // not a stroke) give the character's own span, sampled as the runs were when learning.
-  const int rows = band.bottom - band.top;
+  // In each cell's window the run of inked columns that holds the most ink is the character,
+  // spanned as when learning; specks of noise beside it are runs of their own.
   for (int centre2 : centres2) {
     const int left = std::max(band.left, (centre2 - width) / 2 - 1);
     const int right = std::min(band.right, (centre2 + width) / 2 + 1);
-    CellSpan span{right, left};
-    for (int x = left; x < right; ++x) {
-      int count = 0;
-      for (int y = band.top; y < band.bottom; ++y) count += ink(x, y) ? 1 : 0;
-      if (count >= std::max(2, rows / 6) && count < rows) {
-        span.left = std::min(span.left, x);
-        span.right = x + 1;
+    CellSpan span{left, right};  // a blank cell keeps its window
+    int most = 0;
+    for (int x = left; x < right;) {
+      int ink_in_run = 0, end = x;
+      for (; end < right; ++end) {
+        int count = 0;
+        for (int y = band.top; y < band.bottom; ++y) count += ink(end, y) ? 1 : 0;
+        if (count == 0) break;
+        ink_in_run += count;
       }
+      if (ink_in_run > most) {
+        most = ink_in_run;
+        span = {x, end};
+      }
+      x = end + 1;
     }
-    if (span.right <= span.left) span = {left, right};  // a blank cell
     line->spans.push_back(span);
   }
+  line->window = width;
   SampleCells(ink, band, width, true, line);
   return true;
 }

@@ -53,10 +53,12 @@ using CellImage = std::array<std::uint8_t, kCellImageColumns * kCellImageRows>;
 struct CutLine {
   std::vector<CellSpan> spans;
   std::vector<CellImage> images;
+  int window = 0;  // the columns each image was sampled from
 };
 // Cuts into *line (its vectors keep their storage from call to call); false when the band
-// shows no two levels to tell ink from paper.
-bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line);
+// shows no two levels to tell ink from paper. window: the columns each cell is sampled
+// from, the same for every line that is to be compared; 0: the line's widest cell.
+bool CutStampLine(const LumaView& field, const StampBand& band, CutLine* line, int window = 0);
 
 // Cuts at known cells instead, each `width` columns around its centre (centres given twice,
 // as left + right of a span): a line that noise breaks into odd runs still reads cell by

@@ -15,6 +15,7 @@ namespace {
 // cannot be made or the file cannot be opened.
 GstElement* MakeDecoder(const std::string& path, const char* caps, GstElement** sink,
                         std::string* why) {
+  gst_init(nullptr, nullptr);  // a reader may be the first user of GStreamer; later calls do nothing
   GError* error = nullptr;
   gchar* uri = gst_filename_to_uri(path.c_str(), &error);
   if (uri == nullptr) {

@@ -108,7 +108,16 @@ void RendererFilter::ApplyOverlay() {
     preserve = shared_->preserve_aspect;
   }
   g_object_set(sink_, "force-aspect-ratio", preserve ? TRUE : FALSE, nullptr);
+  if (scaled_caps_ != nullptr && rect.right > rect.left && rect.bottom > rect.top) {
+    GstRef<GstCaps> caps = Adopt(gst_caps_new_simple(
+        "video/x-raw", "width", G_TYPE_INT, rect.right - rect.left, "height", G_TYPE_INT,
+        rect.bottom - rect.top, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr));
+    g_object_set(scaled_caps_, "caps", caps.get(), nullptr);
+  }
   if (!GST_IS_VIDEO_OVERLAY(sink_)) return;
+  // The keyboard stays with the station's windows (Alt and F10 open the menus): the sink's
+  // own window takes no input events.
+  gst_video_overlay_handle_events(GST_VIDEO_OVERLAY(sink_), FALSE);
   // The display window names the video window's frame target, never an X window itself.
   const VideoFrameTarget* target = FrameTargetOf(window_);
   const std::uintptr_t native = target != nullptr ? target->NativeWindowId() : 0;
@@ -152,11 +161,24 @@ bool RendererFilter::BuildElements(RunBuild* run) {
   GstRef<GstElement> bin = Adopt(gst_bin_new(FilterNameOf(kind_)));
   GstElement* first = sink;
   gst_bin_add(GST_BIN(bin.get()), sink);
+  if (kind_ == RendererKind::VMR7) {
+    GstElement* scale = gst_element_factory_make("videoscale", nullptr);
+    GstElement* caps = gst_element_factory_make("capsfilter", nullptr);
+    if (scale == nullptr || caps == nullptr) {
+      if (scale != nullptr) gst_object_unref(scale);
+      if (caps != nullptr) gst_object_unref(caps);
+      return false;
+    }
+    gst_bin_add_many(GST_BIN(bin.get()), scale, caps, nullptr);
+    if (!gst_element_link_many(scale, caps, sink, nullptr)) return false;
+    first = scale;
+    scaled_caps_ = caps;
+  }
   if (kind_ != RendererKind::NullRenderer) {
     GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
     if (convert == nullptr) return false;
     gst_bin_add(GST_BIN(bin.get()), convert);
-    if (!gst_element_link(convert, sink)) return false;
+    if (!gst_element_link(convert, first)) return false;
     first = convert;
   }
   GstRef<GstPad> target = Adopt(gst_element_get_static_pad(first, "sink"));
@@ -179,6 +201,7 @@ GstPad* RendererFilter::PadFor(const GstGraphPin& pin, RunBuild*) {
 void RendererFilter::ReleaseElements() {
   bin_ = nullptr;
   sink_ = nullptr;
+  scaled_caps_ = nullptr;
 }
 
 }  // namespace vesk::gst

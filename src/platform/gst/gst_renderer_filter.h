@@ -45,6 +45,9 @@ class RendererFilter : public GstGraphFilter, public RendererControl {
       std::make_shared<std::atomic<std::int32_t>>(0);
   GstElement* bin_ = nullptr;
   GstElement* sink_ = nullptr;
+  // VMR7's X sink draws frames at their own size: the scaler's caps give it the picture at
+  // the destination's (x2 magnification).
+  GstElement* scaled_caps_ = nullptr;
 };
 
 }  // namespace vesk::gst

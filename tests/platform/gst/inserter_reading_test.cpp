@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "analysis/inserter/inserter_session.h"
 #include "analysis/inserter/learnt_sets.h"
 #include "analysis/inserter/stamp_cells.h"
+#include "platform/gst/file_frame_reader.h"
 #include "platform/gst/star_field_painter.h"
 #include "support/temp_dir.h"
 
@@ -125,6 +127,58 @@ TEST(InserterReading, TheSimulatedInserterIsLearntFromItsVideoAndEveryFieldRead)
     }
     EXPECT_TRUE(noise != 220 || doubtful > 0) << doubtful;
   }
+}
+
+// Another inserter: ffmpeg's millisecond clock in a font of its own, burnt into each field
+// of an interlaced file the file camera's reader plays; learnt, then read field by field
+// against the times ffmpeg wrote.
+TEST(InserterReading, AnotherFontAndLayoutIsLearntFromAFileAndReadFieldByField) {
+  testing::ScopedTempDir folder;
+  const std::string clip = folder.Path("stamped.avi");
+  const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i color=c=0x202020:size=480x360:rate=50 -vf "
+                         "\"drawtext=fontfile=" + font + ":text='%{pts\\:hms}':x=30:y=300:"
+                         "fontsize=30:fontcolor=white,tinterlace=interleave_top\" -t 8 -c:v ffv1 '" +
+                         clip + "'").c_str()),
+            0);
+  std::string why;
+  auto reader = gst::FileFrameReader::Open(clip, 480, 360, &why);
+  ASSERT_TRUE(reader) << why;
+  std::vector<std::uint8_t> luma(480 * 360);
+  const LumaView frame{luma.data(), 480, 360, 480};
+  inserter::InserterLearning learning(75);
+  std::int64_t frames = 0;
+  do {
+    ASSERT_TRUE(reader->Next(luma.data(), 480));
+    ++frames;
+  } while (!learning.AddFrame(frame));
+  ASSERT_TRUE(learning.learnt()) << learning.why();
+  EXPECT_TRUE(learning.field(0).layout.counter.empty());
+  const std::int64_t learnt_from = frames;
+  int read = 0, doubtful = 0;
+  CutLine line;
+  inserter::ReadingSequence sequence(20.0, 3);
+  for (; frames < 190; ++frames) {
+    ASSERT_TRUE(reader->Next(luma.data(), 480));
+    for (int parity = 0; parity < 2; ++parity) {
+      const inserter::LearntInserter& learnt = learning.field(parity);
+      inserter::FieldReading reading;
+      if (inserter::CutStampLineAt(frame.Field(parity), learnt.band, learnt.centres2,
+                                   learnt.cell_width, &line)) {
+        reading = inserter::ReadStampLine(line, learnt);
+      }
+      const std::int64_t n = 2 * frames + parity;
+      sequence.Check(n, &reading);
+      if (reading.doubtful) {
+        ++doubtful;
+        continue;
+      }
+      ++read;
+      EXPECT_EQ(reading.time_of_day_100us, n * 200) << reading.text;
+    }
+  }
+  std::printf("ffmpeg's clock: %d fields read, %d doubtful\n", read, doubtful);
+  EXPECT_EQ(read, 2 * (190 - learnt_from));
 }
 
 }  // namespace
