@@ -130,31 +130,6 @@ TEST(SerFile, WriterKeepsTheCountCurrentAndEndsWithTheTimeOfEveryFrame) {
   EXPECT_EQ(file.reads_past_end, 0);
 }
 
-TEST(SerFile, AFullDiskEndsTheFileAfterItsLastWholeFrame) {
-  // Room for the header, 10 frames and half of the next: no trailer fits.
-  MemoryFile file(178 + 10 * 8 + 4);
-  SerWriter writer;
-  ASSERT_TRUE(writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 0));
-  WriteFrames(writer, 20);
-  EXPECT_TRUE(writer.failed());
-  const SerEnd end = writer.Finish(Times(20));
-  EXPECT_EQ(end.frames, 10);
-  EXPECT_TRUE(end.write_failed);
-  EXPECT_FALSE(end.trailer_written);
-  SerFileInfo info;
-  ASSERT_EQ(ReadSerFile(file, &info), SerReadStatus::Ok);
-  EXPECT_EQ(info.frames, 10);
-  EXPECT_EQ(info.header.date_time, 0);  // tells readers there is no trailer
-  EXPECT_EQ(file.bytes.size(), 178u + 10 * 8);
-  // With room for the trailer after the frames it is written.
-  MemoryFile roomy(178 + 10 * 8 + 4 + 10 * 8);
-  SerWriter second;
-  ASSERT_TRUE(second.Begin(&roomy, SmallHeader(), SerInput::Grey8, 0));
-  unsigned char grey[8] = {};
-  for (int n = 0; n < 10; ++n) second.AddFrame(grey, 8, 4, kStart + n * kFrameNs);
-  EXPECT_TRUE(second.Finish(Times(10)).trailer_written);
-}
-
 TEST(SerFile, BadFilesGiveAReasonAndNothingIsReadPastTheirEnd) {
   // 16 MB of garbage.
   MemoryFile garbage;
