@@ -47,7 +47,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       }
       result.options.repair_avi = {arguments[i + 1], arguments[i + 2]};
       i += 2;
-    } else if (argument == "--record" || argument == "--quit-after") {
+    } else if (argument == "--record" || argument == "--quit-after" ||
+               argument == "--learn-inserter") {
       int seconds = 0;
       if (i + 1 >= arguments.size() || !ParseSeconds(arguments[i + 1], &seconds)) {
         result.error = argument + " needs a number of seconds from 1 to 86400";
@@ -56,6 +57,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       ++i;
       if (argument == "--record") {
         result.options.record_seconds = seconds;
+      } else if (argument == "--learn-inserter") {
+        result.options.learn_inserter_seconds = seconds;
       } else {
         result.options.quit_after_seconds = seconds;
       }
@@ -70,7 +73,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string UsageText(const std::string& program) {
   return "Usage: " + program +
          " [--headless] [--simulated-camera] [--camera-file FILE] [--record SECONDS]\n"
-         "       " + std::string(program.size(), ' ') + " [--quit-after SECONDS]\n"
+         "       " + std::string(program.size(), ' ') +
+         " [--quit-after SECONDS] [--learn-inserter SECONDS]\n"
          "       " + program + " --avi-info FILE...\n"
          "       " + program + " --repair-avi FILE COPY\n"
          "\n"
@@ -86,6 +90,10 @@ std::string UsageText(const std::string& program) {
          "                        as a live device: at its frame rate, in real time, looped\n"
          "  --record SECONDS      after start-up record by hand for SECONDS, then exit\n"
          "  --quit-after SECONDS  exit after SECONDS\n"
+         "  --learn-inserter SECONDS  (headless) find the time inserter's stamp in the live\n"
+         "                        video, learn its characters from SECONDS of it, save them\n"
+         "                        as the three character-set files in the current directory,\n"
+         "                        report what was learnt and exit (1 when nothing was learnt)\n"
          "  --avi-info FILE...    print each AVI file's decompressor, frame size, frame rate,\n"
          "                        frames and key frames, and whether its index had to be\n"
          "                        rebuilt (a recording cut short); exit 1 when any file\n"
