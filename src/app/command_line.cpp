@@ -57,7 +57,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       result.options.record_format =
           value == "ser" ? RecordingFileFormat::Ser : RecordingFileFormat::Avi;
       ++i;
-    } else if (argument == "--record" || argument == "--quit-after") {
+    } else if (argument == "--record" || argument == "--quit-after" ||
+               argument == "--learn-inserter") {
       int seconds = 0;
       if (i + 1 >= arguments.size() || !ParseSeconds(arguments[i + 1], &seconds)) {
         result.error = argument + " needs a number of seconds from 1 to 86400";
@@ -66,6 +67,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       ++i;
       if (argument == "--record") {
         result.options.record_seconds = seconds;
+      } else if (argument == "--learn-inserter") {
+        result.options.learn_inserter_seconds = seconds;
       } else {
         result.options.quit_after_seconds = seconds;
       }
@@ -81,7 +84,8 @@ std::string UsageText(const std::string& program) {
   return "Usage: " + program +
          " [--headless] [--simulated-camera] [--camera-file FILE] [--record SECONDS]\n"
          "       " + std::string(program.size(), ' ') +
-         " [--quit-after SECONDS] [--record-format avi|ser]\n"
+         " [--quit-after SECONDS] [--learn-inserter SECONDS]\n"
+         "       " + std::string(program.size(), ' ') + " [--record-format avi|ser]\n"
          "       " + program + " --video-info FILE...\n"
          "       " + program + " --repair-video FILE COPY\n"
          "\n"
@@ -97,6 +101,10 @@ std::string UsageText(const std::string& program) {
          "                        as a live device: at its frame rate, in real time, looped\n"
          "  --record SECONDS      after start-up record by hand for SECONDS, then exit\n"
          "  --quit-after SECONDS  exit after SECONDS\n"
+         "  --learn-inserter SECONDS  (headless) find the time inserter's stamp in the live\n"
+         "                        video, learn its characters from SECONDS of it, save them\n"
+         "                        as the three character-set files in the current directory,\n"
+         "                        report what was learnt and exit (1 when nothing was learnt)\n"
          "  --record-format avi|ser  record AVI or SER files (SER carries the UTC time of\n"
          "                        every frame) in this run, whatever the options say\n"
          "  --video-info FILE...  print each AVI or SER file's decompressor, frame size, frame\n"

@@ -18,6 +18,9 @@ struct CommandLine {
   std::string camera_file;
   // A manual recording of this many seconds starts after start-up; the station then exits.
   std::optional<int> record_seconds;
+  // --learn-inserter SECONDS: the time inserter is learnt from that long of live video, its
+  // character sets saved, and the station exits.
+  std::optional<int> learn_inserter_seconds;
   // The station exits after this many seconds.
   std::optional<int> quit_after_seconds;
   bool help = false;

@@ -22,11 +22,19 @@ namespace vesk {
 
 class CountingFrameTarget final : public VideoFrameTarget {
  public:
-  void PresentFrame(const VideoFrame&, const VideoRect&, bool) override { ++frames_; }
+  void PresentFrame(const VideoFrame& frame, const VideoRect& destination,
+                    bool preserve_aspect) override {
+    ++frames_;
+    if (VideoFrameTarget* tap = tap_.load()) tap->PresentFrame(frame, destination, preserve_aspect);
+  }
   std::int64_t frames() const { return frames_.load(); }
+  // Every frame also goes to tap while one is set (learning the time inserter); the tap
+  // must outlive the video or be taken away first.
+  void set_tap(VideoFrameTarget* tap) { tap_.store(tap); }
 
  private:
   std::atomic<std::int64_t> frames_{0};
+  std::atomic<VideoFrameTarget*> tap_{nullptr};
 };
 
 class HeadlessWindows : public StationWindows {
@@ -41,6 +49,7 @@ class HeadlessWindows : public StationWindows {
   // Called when the station exits (the main window would be destroyed here).
   void set_on_destroy(std::function<void()> on_destroy) { on_destroy_ = std::move(on_destroy); }
   const CountingFrameTarget& frame_target() const { return frame_target_; }
+  CountingFrameTarget& frame_target() { return frame_target_; }
 
   // DesktopView
   std::optional<ScreenRect> CurrentWindowRect(WindowId) override { return std::nullopt; }

@@ -18,6 +18,8 @@
 #include "app/avi_tool_files.h"
 #include "app/command_line.h"
 #include "app/headless_windows.h"
+#include "app/inserter_learning_run.h"
+#include "analysis/inserter/learnt_sets.h"
 #include "app/qt_station_windows.h"
 #include "base/files.h"
 #include "base/stream_message_view.h"
@@ -276,7 +278,58 @@ int main(int argc, char** argv) {
                        [&station] { station.Exit(); });
   }
 
+  // --learn-inserter: the frames that reach the station's own renderer are learnt from too.
+  std::unique_ptr<InserterLearningRun> learning;
+  if (command_line.learn_inserter_seconds) {
+    const VideoFormat* format = station.sources().CurrentVideoFormat();
+    const double rate = format != nullptr && format->media_type.avg_time_per_frame > 0
+                            ? 1e7 / format->media_type.avg_time_per_frame
+                            : 25.0;
+    if (headless_windows == nullptr || format == nullptr) {
+      station.log().ReportMessage(
+          headless_windows == nullptr
+              ? "WARNING: the time inserter is learnt from the command line only without a "
+                "screen (--headless)\r\n"
+              : "WARNING: the time inserter cannot be learnt: there is no video\r\n",
+          true);
+      status = 1;
+      QTimer::singleShot(0, app.get(), [&station] { station.Exit(); });
+    } else {
+      const int frames = static_cast<int>(*command_line.learn_inserter_seconds * rate + 0.5);
+      learning = std::make_unique<InserterLearningRun>(frames, [&] {
+        qt::PostToUiThread([&] {
+          headless_windows->frame_target().set_tap(nullptr);
+          const inserter::InserterLearning& learnt = learning->learning();
+          for (const std::string& line : learnt.ReportLines()) {
+            station.log().ReportMessage(line + "\r\n", true);
+          }
+          std::string why;
+          if (!learnt.learnt()) {
+            status = 1;
+          } else if (inserter::SaveLearntSets("", learnt.field(0), learnt.field(1), &why)) {
+            station.log().ReportMessage(std::string("NOTE: the character sets were saved: ") +
+                                            kInterlacedEvenSetFile + ", " + kInterlacedOddSetFile +
+                                            " and " + kPlainCharacterSetFile + "\r\n",
+                                        true);
+          } else {
+            station.log().ReportMessage("WARNING: the character sets cannot be saved (" + why +
+                                            ")\r\n",
+                                        true);
+            status = 1;
+          }
+          station.Exit();
+        });
+      });
+      headless_windows->frame_target().set_tap(learning.get());
+      station.log().ReportMessage(
+          "Learning the time inserter from " + std::to_string(*command_line.learn_inserter_seconds) +
+              " s of live video\r\n",
+          true);
+    }
+  }
+
   const int loop_result = app->exec();
+  if (headless_windows != nullptr) headless_windows->frame_target().set_tap(nullptr);
   if (status == 0) status = ExitStatusOf(loop_result);
   if (status == 0 && command_line.record_seconds) {
     // A recording whose device left and had not come back by the end was cut short too.

@@ -240,7 +240,7 @@ HResult AppState::Initialise() {
 
   // The error table is static; the character sets are read now, and their absence is
   // reported once the User Messages window exists.
-  LoadRecognitionSets(&recognition_sets_, errors_);
+  LoadRecognitionSets(&recognition_sets_, errors_, log_);
   initialising_ = true;
   layout_.initialising = true;
   command_counter_ = kFirstCommandIdentifier;
@@ -568,10 +568,16 @@ void AppState::PlacePlaybackWindows(PixelSize video) {
   StationWindows& windows = services_.windows;
   layout_.playback_video_size = video;
   RefreshFrameExtra();
-  PlaceWindow(WindowId::Playback, false, false, layout_, options_, log_, windows);
-  PlaceWindow(WindowId::PlaybackControls, false, false, layout_, options_, log_, windows);
-  const std::optional<ScreenRect> picture = windows.CurrentWindowRect(WindowId::Playback);
-  const std::optional<ScreenRect> controls = windows.CurrentWindowRect(WindowId::PlaybackControls);
+  // Where the windows were just placed: a desktop's window manager may report the new
+  // frames only later, so they are not read back.
+  auto placed_at = [&](WindowId window) -> std::optional<ScreenRect> {
+    const PositionResult result =
+        PlaceWindow(window, false, false, layout_, options_, log_, windows);
+    if (result.outcome == PositionOutcome::Placed) return result.window;
+    return windows.CurrentWindowRect(window);
+  };
+  const std::optional<ScreenRect> picture = placed_at(WindowId::Playback);
+  const std::optional<ScreenRect> controls = placed_at(WindowId::PlaybackControls);
   if (!picture || !controls) return;
   const PlaybackPair placed = KeepControlsOffThePicture({*picture, *controls}, layout_.work_area);
   PositionResult result;

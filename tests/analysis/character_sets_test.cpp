@@ -23,7 +23,7 @@ TEST(RecognitionSetsTest, AMissingSetIsReportedAtStartUpAndAtEachAnalysisStart) 
   testing::WriteFileBytes(kInterlacedEvenSetFile, "0\n");
   RecognitionSets sets;
   sets.interlaced.resize(3);  // a second load starts from an empty list
-  LoadRecognitionSets(&sets, errors);
+  LoadRecognitionSets(&sets, errors, log);
   EXPECT_EQ(sets.interlaced.size(), 1u);
   ResetRecognition(sets, log);
   const std::string ocr =
@@ -32,7 +32,7 @@ TEST(RecognitionSetsTest, AMissingSetIsReportedAtStartUpAndAtEachAnalysisStart) 
   EXPECT_EQ(view.entries,
             (std::vector<std::string>{"\r\n07:08:09 (UTC)\r\nWARNING: Character recognition sets "
                                       "are missing from install directory,  warning 1029\r\n",
-                                      ocr}));
+                                      std::string("\r\n") + kMakeRecognitionSetsText, ocr}));
 }
 
 }  // namespace

@@ -95,13 +95,16 @@ TEST_F(StationWindowTest, ThePlaybackWindowTakesItsVideosSizeAndItsControlsStayO
                               .c_str()),
               0);
     station->RunCommand(MenuCommand::Open);
-    QCoreApplication::processEvents();
+    // A window manager frames the new size in its own time.
+    const int expected = std::min(1280, width + station->layout().frame_extra.width + 5);
+    WaitFor(2000, [&] { return windows.CurrentWindowRect(WindowId::Playback)->width == expected; });
     PlaybackWindow& playback = *windows.playback_window();
     const ScreenRect picture = *windows.CurrentWindowRect(WindowId::Playback);
     const ScreenRect controls = *windows.CurrentWindowRect(WindowId::PlaybackControls);
-    EXPECT_EQ(picture.width, std::min(1280, width + station->layout().frame_extra.width + 5));
+    EXPECT_EQ(picture.width, expected);
     EXPECT_FALSE(QRect(picture.x, picture.y, picture.width, picture.height)
                      .intersects(QRect(controls.x, controls.y, controls.width, controls.height)));
+    WaitFor(2000, [&] { return playback.scroll_area().viewport()->height() >= height + 5; });
     const QSize seen = playback.scroll_area().viewport()->size();
     EXPECT_GE(seen.height(), height + 5) << width;
     EXPECT_EQ(seen.width() >= width + 5, width == 720);

@@ -87,6 +87,7 @@ TEST_F(StationTest, StartUpReportsAndWindowsComeInTheirOrder) {
                    Timed("There are no scheduled Events\r\n"),
                    Timed("WARNING: Character recognition sets are missing from install "
                          "directory,  warning 1029\r\n"),
+                   std::string("\r\n") + kMakeRecognitionSetsText,
                    "\r\nNo Options File or unreadable Options File\r\n"}));
   EXPECT_EQ(windows.calls,
             (Texts{"icons", "main", "video", "user messages", "stand-by", "record controls",

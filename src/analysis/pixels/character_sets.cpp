@@ -234,13 +234,16 @@ bool LoadInterlacedSet(const std::string& file_name, InterlacedSet* set) {
   return true;
 }
 
-void LoadRecognitionSets(RecognitionSets* sets, ErrorReporter& errors) {
+void LoadRecognitionSets(RecognitionSets* sets, ErrorReporter& errors, MessageLog& log) {
   sets->interlaced.clear();
   for (const char* file_name : {kInterlacedEvenSetFile, kInterlacedOddSetFile}) {
     InterlacedSet set;
     if (LoadInterlacedSet(file_name, &set)) sets->interlaced.push_back(std::move(set));
   }
-  if (sets->interlaced.size() < 2) errors.RaiseGraphError(kRecognitionSetsMissingError);
+  if (sets->interlaced.size() < 2) {
+    errors.RaiseGraphError(kRecognitionSetsMissingError);
+    log.ReportMessage(kMakeRecognitionSetsText, false);
+  }
   sets->plain = CharacterSet{};
   LoadCharacterSet(&sets->plain);
 }

@@ -27,6 +27,12 @@ inline constexpr char kOcrUnavailableText[] =
     "As reported at application startup, character recognition sets are missing.  You cannot "
     "do OCR.\r\n";
 
+// Said after the missing-sets warning: how the station makes them.
+inline constexpr char kMakeRecognitionSetsText[] =
+    "NOTE: the station makes these sets itself by learning the time inserter from live "
+    "video: run it with --headless --learn-inserter 10 while the camera and its inserter "
+    "run\r\n";
+
 inline constexpr std::size_t kCellRows = 28;
 inline constexpr std::size_t kCellColumns = 20;
 inline constexpr std::size_t kInterlacedImageBytes = 1200;
@@ -77,8 +83,9 @@ std::string InterlacedSetText(const InterlacedSet& set);
 bool LoadCharacterSet(CharacterSet* set);
 bool LoadInterlacedSet(const std::string& file_name, InterlacedSet* set);
 
-// Start-up: both interlaced sets (error 1029 when either is missing), then the plain set.
-void LoadRecognitionSets(RecognitionSets* sets, ErrorReporter& errors);
+// Start-up: both interlaced sets (error 1029 when either is missing, and how to make
+// them), then the plain set.
+void LoadRecognitionSets(RecognitionSets* sets, ErrorReporter& errors, MessageLog& log);
 
 // At each start of the live analysis: repeats the warning while a set is missing.
 void ResetRecognition(const RecognitionSets& sets, MessageLog& log);
