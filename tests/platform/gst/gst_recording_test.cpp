@@ -295,6 +295,7 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   ASSERT_EQ(rows.size(), file.video_chunks.size());
   double largest_error = 0, smallest_interval = 1e9, largest_interval = 0;
   std::string losses;  // as the log lists them
+  int loss_places = 0;
   bool told_loss_seen = false;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     ASSERT_EQ(rows[i].size(), 5u);
@@ -307,8 +308,11 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
       EXPECT_EQ(rows[i][4], (gap == 2 ? std::string("1 frame") : std::to_string(gap - 1) + " frames") +
                                 " lost before this one");
       EXPECT_NEAR(std::atof(rows[i][3].c_str()), gap * 40.0, 2.0);
-      losses += (losses.empty() ? "" : ", ") + std::to_string(gap - 1) + " before frame " +
-                std::to_string(i);
+      // The log lists the first ten places and counts the rest.
+      if (++loss_places <= 10) {
+        losses += (losses.empty() ? "" : ", ") + std::to_string(gap - 1) + " before frame " +
+                  std::to_string(i);
+      }
       told_loss_seen = told_loss_seen || gap >= 4;
     } else if (i > 0) {
       smallest_interval = std::min(smallest_interval, std::atof(rows[i][3].c_str()));
@@ -324,7 +328,10 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   EXPECT_TRUE(told_loss_seen);
   const std::vector<std::string> log =
       FrameTimeLogLines(record->summary(), FrameTimeOrigin::kSimulatedCapture, 0, "clip.frames.csv");
-  EXPECT_NE(std::find(log.begin(), log.end(), "Frames lost: " + losses), log.end()) << losses;
+  const std::string listed = "Frames lost: " + losses;
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+    return loss_places <= 10 ? line == listed : line.starts_with(listed + ", and ");
+  })) << losses;
 }
 
 // A file plays as a live device: every recorded frame is one of the file's, in order and
