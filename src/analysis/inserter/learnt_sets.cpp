@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "analysis/inserter/learnt_layout.h"
 #include "base/files.h"
 
 namespace vesk::inserter {
@@ -50,7 +51,8 @@ bool SaveLearntSets(const std::string& folder, const LearntInserter& even,
          files::WriteFileAtomically(prefix + kInterlacedOddSetFile,
                                     InterlacedSetText(InterlacedSetOf(odd)), why) &&
          files::WriteFileAtomically(prefix + kPlainCharacterSetFile,
-                                    CharacterSetText(PlainSetOf(even)), why);
+                                    CharacterSetText(PlainSetOf(even)), why) &&
+         files::WriteFileAtomically(prefix + kLearntLayoutFile, LearntLayoutText(even, odd), why);
 }
 
 }  // namespace vesk::inserter

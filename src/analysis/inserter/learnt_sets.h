@@ -16,7 +16,7 @@ namespace vesk::inserter {
 InterlacedSet InterlacedSetOf(const LearntInserter& learnt);
 CharacterSet PlainSetOf(const LearntInserter& even);
 
-// Writes the three files into folder ("" for the current directory), each whole or not at
+// Writes the three files, and the layout file beside them, into folder ("" for the current directory), each whole or not at
 // all; false, with why, when one cannot be written.
 bool SaveLearntSets(const std::string& folder, const LearntInserter& even,
                     const LearntInserter& odd, std::string* why);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +8,9 @@
 #include <vector>
 
 #include "analysis/inserter/inserter_layout.h"
+#include "analysis/inserter/inserter_reader.h"
 #include "analysis/inserter/inserter_session.h"
+#include "analysis/inserter/learnt_layout.h"
 #include "analysis/inserter/learnt_sets.h"
 #include "analysis/inserter/stamp_cells.h"
 #include "platform/gst/file_frame_reader.h"
@@ -83,26 +86,38 @@ TEST(InserterReading, TheSimulatedInserterIsLearntFromItsVideoAndEveryFieldRead)
   EXPECT_EQ(plain.cells[7].digit_value, 7);
   EXPECT_EQ(plain.cells[7].image, inserter::PlainSetOf(learnt[0]).cells[7].image);
 
+  // A later start reads with what was saved: the sets and the layout file beside them.
+  RecognitionSets sets;
+  for (const char* file : {kInterlacedEvenSetFile, kInterlacedOddSetFile}) {
+    sets.interlaced.emplace_back();
+    ParseInterlacedSet(testing::ReadFileBytes(folder.Path(file)), &sets.interlaced.back());
+  }
+  std::array<inserter::LearntInserter, 2> loaded;
+  ASSERT_TRUE(inserter::LoadLearntInserters(folder.Path(""), sets, &loaded, &why)) << why;
+  EXPECT_EQ(inserter::LearntLayoutText(loaded[0], loaded[1]),
+            inserter::LearntLayoutText(learnt[0], learnt[1]));
+  EXPECT_EQ(loaded[1].digits, learnt[1].digits);
+  sets.interlaced[1].cells.pop_back();  // a set that lacks the 9 cannot read
+  EXPECT_FALSE(inserter::LoadLearntInserters(folder.Path(""), sets, &loaded, &why));
+
   // At three levels of noise on the text: every field read at the lowest; at the highest
   // some are doubtful, none misread.
   std::int64_t frame = 150;
   for (const int noise : {40, 150, 220}) {
     camera.set_stamp_noise(noise);
-    inserter::ReadingSequence sequence(20.0, 3);
+    inserter::InserterReader reader({learnt[0], learnt[1]}, 20.0);
     inserter::InserterTiming timing(20.0, 3);
-    CutLine line;
     int read = 0, doubtful = 0, wrong = 0;
     for (const std::int64_t end = frame + 200; frame < end; ++frame) {
       camera.Frame(frame);
       if (noise == 40 && frame == 260) continue;  // the source drops this frame's two fields
+      std::array<inserter::FieldReading, 2> readings;
+      std::array<std::int64_t, 2> numbers;
+      reader.ReadFrame(camera.View(), frame, &readings, &numbers);
       for (int parity = 0; parity < 2; ++parity) {
-        inserter::FieldReading reading;
-        if (inserter::CutStampLineAt(camera.View().Field(parity), learnt[parity].band,
-                                     learnt[parity].centres2, learnt[parity].cell_width, &line)) {
-          reading = inserter::ReadStampLine(line, learnt[parity]);
-        }
-        const std::int64_t n = 2 * frame + parity;
-        sequence.Check(n, &reading);
+        const inserter::FieldReading& reading = readings[parity];
+        const std::int64_t n = numbers[parity];
+        ASSERT_EQ(n, 2 * frame + parity);
         // The computer clock 12.5 ms ahead of the inserter, on 2026-12-07.
         timing.Add(n, (1796601600000LL + InterlacedCamera::FieldMs(n)) * 1000000 + 12500000, reading);
         if (reading.doubtful) {
@@ -142,33 +157,29 @@ TEST(InserterReading, AnotherFontAndLayoutIsLearntFromAFileAndReadFieldByField) 
                          clip + "'").c_str()),
             0);
   std::string why;
-  auto reader = gst::FileFrameReader::Open(clip, 480, 360, &why);
-  ASSERT_TRUE(reader) << why;
+  auto file = gst::FileFrameReader::Open(clip, 480, 360, &why);
+  ASSERT_TRUE(file) << why;
   std::vector<std::uint8_t> luma(480 * 360);
   const LumaView frame{luma.data(), 480, 360, 480};
   inserter::InserterLearning learning(75);
   std::int64_t frames = 0;
   do {
-    ASSERT_TRUE(reader->Next(luma.data(), 480));
+    ASSERT_TRUE(file->Next(luma.data(), 480));
     ++frames;
   } while (!learning.AddFrame(frame));
   ASSERT_TRUE(learning.learnt()) << learning.why();
   EXPECT_TRUE(learning.field(0).layout.counter.empty());
   const std::int64_t learnt_from = frames;
   int read = 0, doubtful = 0;
-  CutLine line;
-  inserter::ReadingSequence sequence(20.0, 3);
+  inserter::InserterReader reader({learning.field(0), learning.field(1)}, 20.0);
   for (; frames < 190; ++frames) {
-    ASSERT_TRUE(reader->Next(luma.data(), 480));
-    for (int parity = 0; parity < 2; ++parity) {
-      const inserter::LearntInserter& learnt = learning.field(parity);
-      inserter::FieldReading reading;
-      if (inserter::CutStampLineAt(frame.Field(parity), learnt.band, learnt.centres2,
-                                   learnt.cell_width, &line)) {
-        reading = inserter::ReadStampLine(line, learnt);
-      }
-      const std::int64_t n = 2 * frames + parity;
-      sequence.Check(n, &reading);
+    ASSERT_TRUE(file->Next(luma.data(), 480));
+    std::array<inserter::FieldReading, 2> readings;
+    std::array<std::int64_t, 2> numbers;
+    reader.ReadFrame(frame, frames, &readings, &numbers);
+    for (int i = 0; i < 2; ++i) {
+      const inserter::FieldReading& reading = readings[i];
+      const std::int64_t n = numbers[i];
       if (reading.doubtful) {
         ++doubtful;
         continue;
