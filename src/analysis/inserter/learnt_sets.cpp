@@ -6,13 +6,23 @@
 #include "base/files.h"
 
 namespace vesk::inserter {
+namespace {
+
+// A set's cell for a digit, its image still blank.
+template <typename Cell>
+Cell DigitCell(int digit) {
+  Cell cell;
+  cell.character = static_cast<char16_t>(u'0' + digit);
+  cell.digit_value = digit;
+  return cell;
+}
+
+}  // namespace
 
 InterlacedSet InterlacedSetOf(const LearntInserter& learnt) {
   InterlacedSet set;
   for (int digit = 0; digit < 10; ++digit) {
-    InterlacedCell cell;
-    cell.character = static_cast<char16_t>(u'0' + digit);
-    cell.digit_value = digit;
+    auto cell = DigitCell<InterlacedCell>(digit);
     const bool doubtful = std::count(learnt.doubtful_digits.begin(), learnt.doubtful_digits.end(),
                                      digit) != 0;
     cell.number = doubtful ? 0 : 1;
@@ -27,9 +37,7 @@ InterlacedSet InterlacedSetOf(const LearntInserter& learnt) {
 CharacterSet PlainSetOf(const LearntInserter& even) {
   CharacterSet set;
   for (int digit = 0; digit < 10; ++digit) {
-    CharacterCell cell;
-    cell.character = static_cast<char16_t>(u'0' + digit);
-    cell.digit_value = digit;
+    auto cell = DigitCell<CharacterCell>(digit);
     const CellImage& image = even.digits[static_cast<std::size_t>(digit)];
     for (std::size_t r = 0; r < kCellRows; ++r) {
       for (std::size_t c = 0; c < kCellColumns; ++c) {
