@@ -19,7 +19,7 @@
 #include "capture/colour_control.h"
 #include "capture/device_properties.h"
 #include "media_support/capture_session.h"
-#include "media_support/riff_avi_reader.h"
+#include "media_support/recorded_avi.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
@@ -151,14 +151,14 @@ TEST_F(GstStation, LosslessRecordingsReadBackWholeWithTheirChromaKept) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const auto& stopped = stop.recording;
     ASSERT_TRUE(stopped && !stopped->codec_bypassed);
-    testing::AviFile avi;
+    AviFileInfo avi;
     std::string error;
-    ASSERT_TRUE(testing::ReadAviFile(path, &avi, &error)) << error;
-    const auto frames = static_cast<std::int64_t>(avi.video_chunks.size());
+    ASSERT_TRUE(testing::ReadRecording(path, &avi, &error)) << error;
+    const auto frames = static_cast<std::int64_t>(avi.frames.size());
     // Every frame the camera sent while the recording ran (a busy machine stretches it).
     EXPECT_GE(frames, 48) << fourcc;
     EXPECT_LE(frames, seconds * 25 + 2) << fourcc;
-    EXPECT_EQ(avi.compression, fourcc);
+    EXPECT_EQ(testing::CompressionOf(avi), fourcc);
     EXPECT_EQ(ProbeCodec(path), std::string(name) + ",yuv422p," + std::to_string(frames) + "\n");
   }
 }
@@ -179,17 +179,17 @@ TEST_F(GstStation, TheColourControlShowsOnTheDisplayAndTheDeviceBrightnessInTheF
   testing::WaitSeconds(0.6);
   ASSERT_EQ(graph->StopCamera().result, S_OK);
 
-  testing::AviFile avi;
+  AviFileInfo avi;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(target.video_file_name, &avi, &error)) << error;
-  ASSERT_GE(avi.video_chunks.size(), 40u);
+  ASSERT_TRUE(testing::ReadRecording(target.video_file_name, &avi, &error)) << error;
+  ASSERT_GE(avi.frames.size(), 40u);
   const auto luma = [&](std::size_t index) {
-    return MeanLuma(testing::ReadAviChunk(target.video_file_name, avi.video_chunks.at(index)));
+    return MeanLuma(testing::ReadFrameBytes(target.video_file_name, avi.frames.at(index)));
   };
   const std::size_t colour_changed = 32;  // about 1.3 s in: colour control on, device not yet
   EXPECT_GT(shown_after - shown_before, 60.0);
   EXPECT_NEAR(luma(colour_changed), luma(0), 3.0);
-  EXPECT_GT(luma(avi.video_chunks.size() - 1) - luma(0), 20.0);
+  EXPECT_GT(luma(avi.frames.size() - 1) - luma(0), 20.0);
 }
 
 // A minute at 720x576 YUY2, 25 frames a second, through each codec the trial offers: every
@@ -218,12 +218,12 @@ TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
     const double cpu = testing::CpuSeconds() - cpu_before;
     const auto& stopped = stop.recording;
     ASSERT_TRUE(stopped);
-    testing::AviFile avi;
+    AviFileInfo avi;
     std::string error;
-    ASSERT_TRUE(testing::ReadAviFile(target.video_file_name, &avi, &error)) << error;
-    const std::size_t frames = avi.video_chunks.size();
+    ASSERT_TRUE(testing::ReadRecording(target.video_file_name, &avi, &error)) << error;
+    const std::size_t frames = avi.frames.size();
     std::printf("| %s | %s | %.2f ms | %lld dropped, %zu frames |\n", codec.c_str(),
-                avi.compression.c_str(), frames == 0 ? 0.0 : 1000.0 * cpu / frames,
+                testing::CompressionOf(avi).c_str(), frames == 0 ? 0.0 : 1000.0 * cpu / frames,
                 static_cast<long long>(stopped->dropped_frames), frames);
     // Every frame the camera sent from the start (which waits for an encoder's first frame).
     EXPECT_GE(frames, 1497u) << codec;

@@ -14,7 +14,7 @@
 
 #include "media_support/capture_session.h"
 #include "media_support/ffprobe.h"
-#include "media_support/riff_avi_reader.h"
+#include "media_support/recorded_avi.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -76,14 +76,13 @@ TEST(GstUnpluggedCamera, TheErrorIsReportedTheFileKeepsEveryFrameAndThePlugBackS
   EXPECT_LT(SecondsSince(start), 3.0);
   std::int32_t recorded = 0;
   session.dropped_frames->GetNumNotDropped(&recorded);
-  testing::AviFile file;
+  AviFileInfo file;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(folder.Path("unplugged.avi"), &file, &error)) << error;
-  EXPECT_FALSE(file.truncated);
-  EXPECT_GE(file.video_chunks.size(), 20u);
-  EXPECT_EQ(file.total_frames, file.video_chunks.size());
-  EXPECT_TRUE(file.has_idx1 || file.has_indx);
-  EXPECT_EQ(static_cast<std::size_t>(recorded), file.video_chunks.size());
+  ASSERT_TRUE(testing::ReadRecording(folder.Path("unplugged.avi"), &file, &error)) << error;
+  EXPECT_FALSE(file.index_rebuilt);
+  EXPECT_GE(file.frames.size(), 20u);
+  EXPECT_EQ(file.header_length, file.frames.size());
+  EXPECT_EQ(static_cast<std::size_t>(recorded), file.frames.size());
   // Plugged in again, it is listed and the same graph streams again, once its first file is
   // out of the way (a run never writes over a file).
   ASSERT_TRUE(system.AttachSimulatedCamera(gst::kSimulatedAnalogCameraName));
@@ -170,15 +169,14 @@ TEST(GstFullDisk, TheErrorIsReportedAndTheFileIsEndedAfterItsLastWholeFrame) {
                       .c_str());
   const std::string report = testing::ReadFileBytes(output);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;  // 124: it hung
-  testing::AviFile file;
+  AviFileInfo file;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(path, &file, &error)) << error;
-  EXPECT_LE(file.file_size, 4194304u);
-  const std::size_t frames = file.video_chunks.size();
+  ASSERT_TRUE(testing::ReadRecording(path, &file, &error)) << error;
+  EXPECT_LE(std::filesystem::file_size(path), 4194304u);
+  const std::size_t frames = file.frames.size();
   EXPECT_EQ(frames, 5u);  // 829,440-byte frames in 4 MiB, with room for the index
-  EXPECT_FALSE(file.truncated);
-  EXPECT_TRUE(file.has_idx1);
-  EXPECT_EQ(file.length, frames);
+  EXPECT_FALSE(file.index_rebuilt || file.open_dml);
+  EXPECT_EQ(file.header_length, frames);
   // What the graph says the file holds is what it holds, and another reader agrees.
   const std::string counts = "FRAMES=" + std::to_string(frames) + " RECORDED=" + std::to_string(frames);
   EXPECT_NE(report.find("RUN=0 STOP=0 ERRORS=1 FAILED=1 INDEX=1 " + counts), std::string::npos)

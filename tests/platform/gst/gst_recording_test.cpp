@@ -17,12 +17,10 @@
 #include <thread>
 
 #include "media_support/capture_session.h"
-#include "media_support/riff_avi_reader.h"
+#include "media_support/recorded_avi.h"
 #include "media_support/stamp_reader.h"
 #include "platform/gst/gst_media_graph.h"
 #include "media_support/ffprobe.h"
-#include "platform/linux/posix_avi_file.h"
-#include "playback/avi_reader.h"
 #include "platform/gst/star_field_painter.h"
 #include "recording/frame_time_record.h"
 #include "support/temp_dir.h"
@@ -113,18 +111,19 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   EXPECT_GT(Mean(after) - Mean(before), 50.0);
 
   // The file: every frame the headers promise, with its index, and ffprobe agrees.
-  testing::AviFile file;
+  AviFileInfo file;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(path, &file, &error)) << error;
-  const auto frames = static_cast<int>(file.video_chunks.size());
+  ASSERT_TRUE(testing::ReadRecording(path, &file, &error)) << error;
+  const auto frames = static_cast<int>(file.frames.size());
   // None missing at the start; a loaded machine may take a little longer to stop.
   EXPECT_GE(frames, seconds * rate - (rate == 25 ? 2 : 3));
   EXPECT_LE(frames, seconds * rate + rate / 2);
-  EXPECT_FALSE(file.truncated);
-  EXPECT_EQ(std::tuple(file.total_frames, file.length), std::tuple(frames, frames));
-  EXPECT_TRUE(file.has_idx1 || file.has_indx);
-  EXPECT_EQ(std::tuple(file.compression, file.bit_count),
-            std::tuple(format.compression, format.bit_count));
+  EXPECT_FALSE(file.index_rebuilt);
+  EXPECT_EQ(static_cast<int>(file.header_length), frames);
+  EXPECT_EQ(testing::CompressionOf(file), format.compression);
+  if (format.compression != std::string("MJPG")) {
+    EXPECT_EQ(file.frames[0].size, static_cast<std::uint32_t>(width * height * format.bit_count / 8));
+  }
   EXPECT_EQ(testing::Probe(path), std::to_string(width) + "," + std::to_string(height) + "," +
                              std::to_string(rate) + "/1," + std::to_string(frames) + "\n");
   // The recording log's count (final count less the baseline) is exactly the frames in the
@@ -174,30 +173,23 @@ TEST(GstLongRecording, PastTwoGigabytesTheFileIsOpenDmlAndReadsBackWhole) {
   session.dropped_frames->GetNumNotDropped(&recorded);
   session.dropped_frames->GetNumDropped(&dropped);
 
-  testing::AviFile file;
+  AviFileInfo file;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &error)) << error;
-  const std::size_t frames = file.video_chunks.size();
-  EXPECT_GT(file.file_size, 2ull * 1024 * 1024 * 1024);
-  EXPECT_FALSE(file.truncated);
-  EXPECT_GE(file.riff_forms.size(), 2u);
-  EXPECT_TRUE(file.has_odml && file.has_indx);
-  EXPECT_EQ(file.odml_total_frames, frames);
-  EXPECT_EQ(file.length, frames);
+  ASSERT_TRUE(testing::ReadRecording(request.video_path, &file, &error)) << error;
+  const std::size_t frames = file.frames.size();
+  EXPECT_GT(std::filesystem::file_size(request.video_path), 2ull * 1024 * 1024 * 1024);
+  // The station's own reader finds every frame by the OpenDML indexes.
+  EXPECT_TRUE(file.open_dml);
+  EXPECT_FALSE(file.index_rebuilt);
+  EXPECT_EQ(file.header_length, frames);
   EXPECT_EQ(static_cast<std::size_t>(recorded), frames);
   EXPECT_EQ(dropped, 0);
-  for (const testing::AviChunk& chunk : file.video_chunks) ASSERT_EQ(chunk.size, 720u * 576 * 2);
+  for (const AviFrame& frame : file.frames) ASSERT_EQ(frame.size, 720u * 576 * 2);
   // The last frame is the one the counters say: nothing lost across the RIFF boundaries.
   const long counted = testing::FrameStampOf(request.video_path, file, frames - 1).second -
                        testing::FrameStampOf(request.video_path, file, 0).second;
   EXPECT_EQ((counted + 10000000) % 10000000, 2 * static_cast<long>(frames - 1) % 10000000);
   EXPECT_EQ(testing::Probe(request.video_path), "720,576,25/1," + std::to_string(frames) + "\n");
-  // The station's own reader finds every frame by the OpenDML indexes.
-  PosixAviFile avi(request.video_path, false);
-  AviFileInfo info;
-  ASSERT_EQ(ReadAviFile(avi, &info), AviReadStatus::Ok);
-  EXPECT_FALSE(info.index_rebuilt);
-  EXPECT_EQ(info.frames.size(), frames);
 }
 
 TEST(GstLongRecording, AMinuteAtTwentyFiveFramesHasEveryFrameAndItsCpuCostIsMeasured) {
@@ -226,17 +218,16 @@ TEST(GstLongRecording, AMinuteAtTwentyFiveFramesHasEveryFrameAndItsCpuCostIsMeas
   const double theirs = testing::CpuSeconds(RUSAGE_CHILDREN) - theirs_before;
   std::int32_t dropped = -1;
   session.dropped_frames->GetNumDropped(&dropped);
-  testing::AviFile file;
+  AviFileInfo file;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &error)) << error;
+  ASSERT_TRUE(testing::ReadRecording(request.video_path, &file, &error)) << error;
   std::printf(
       "60 s YUY2 720x576: %zu frames, %d dropped; CPU %.2f s (ours) against %.2f s "
       "(gst-launch-1.0 from videotestsrc)\n",
-      file.video_chunks.size(), dropped, ours, theirs);
+      file.frames.size(), dropped, ours, theirs);
   EXPECT_EQ(reference, 0);
-  EXPECT_NEAR(static_cast<double>(file.video_chunks.size()), 1500.0, 1.0);
-  // Past 1 GB the main header counts the first RIFF list only; the OpenDML header all.
-  EXPECT_EQ(file.has_odml ? file.odml_total_frames : file.total_frames, file.video_chunks.size());
+  EXPECT_NEAR(static_cast<double>(file.frames.size()), 1500.0, 1.0);
+  EXPECT_EQ(file.header_length, file.frames.size());
   EXPECT_EQ(dropped, 0);
 }
 
@@ -274,8 +265,8 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   record->Close();
   EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kSimulatedCapture);
 
-  testing::AviFile file;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &reason)) << reason;
+  AviFileInfo file;
+  ASSERT_TRUE(testing::ReadRecording(request.video_path, &file, &reason)) << reason;
   std::vector<std::vector<std::string>> rows;
   std::istringstream lines(testing::ReadFileBytes(folder.Path("clip.frames.csv")));
   std::string line;
@@ -292,7 +283,7 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
     }
     rows.push_back(fields);
   }
-  ASSERT_EQ(rows.size(), file.video_chunks.size());
+  ASSERT_EQ(rows.size(), file.frames.size());
   double largest_error = 0, smallest_interval = 1e9, largest_interval = 0;
   std::string losses;  // as the log lists them
   int loss_places = 0;
@@ -359,25 +350,25 @@ TEST(GstFileCamera, AVideoFilePlaysAsALiveDeviceLoopedAtItsRate) {
   ASSERT_EQ(session.graph->Stop(), S_OK);
   EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kFilePlayback);
 
-  testing::AviFile source, played;
+  AviFileInfo source, played;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(clip, &source, &error)) << error;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &played, &error)) << error;
-  ASSERT_EQ(source.video_chunks.size(), 20u);
-  EXPECT_NEAR(static_cast<double>(played.video_chunks.size()), 50.0, 3.0);
-  auto luma = [](const std::string& path, const testing::AviChunk& chunk) {
-    std::vector<std::uint8_t> bytes = testing::ReadAviChunk(path, chunk), y;
+  ASSERT_TRUE(testing::ReadRecording(clip, &source, &error)) << error;
+  ASSERT_TRUE(testing::ReadRecording(request.video_path, &played, &error)) << error;
+  ASSERT_EQ(source.frames.size(), 20u);
+  EXPECT_NEAR(static_cast<double>(played.frames.size()), 50.0, 3.0);
+  auto luma = [](const std::string& path, const AviFrame& chunk) {
+    std::vector<std::uint8_t> bytes = testing::ReadFrameBytes(path, chunk), y;
     for (std::size_t i = 0; i < bytes.size(); i += 2) y.push_back(bytes[i]);
     return y;
   };
   std::size_t first = 20;
   for (std::size_t i = 0; i < 20; ++i) {
-    if (luma(clip, source.video_chunks[i]) == luma(request.video_path, played.video_chunks[0])) first = i;
+    if (luma(clip, source.frames[i]) == luma(request.video_path, played.frames[0])) first = i;
   }
   ASSERT_LT(first, 20u) << "the first frame played is none of the file's";
-  for (std::size_t i = 0; i < played.video_chunks.size(); ++i) {
-    ASSERT_EQ(luma(clip, source.video_chunks[(first + i) % 20]),
-              luma(request.video_path, played.video_chunks[i])) << i;
+  for (std::size_t i = 0; i < played.frames.size(); ++i) {
+    ASSERT_EQ(luma(clip, source.frames[(first + i) % 20]),
+              luma(request.video_path, played.frames[i])) << i;
   }
 
   options.camera_file = folder.Path("missing.avi");
