@@ -14,14 +14,12 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "media_support/capture_session.h"
 #include "media_support/recorded_avi.h"
 #include "media_support/stamp_reader.h"
 #include "platform/gst/gst_media_graph.h"
 #include "media_support/ffprobe.h"
-#include "platform/gst/star_field_painter.h"
 #include "recording/frame_time_record.h"
 #include "support/temp_dir.h"
 
@@ -192,47 +190,6 @@ TEST(GstLongRecording, PastTwoGigabytesTheFileIsOpenDmlAndReadsBackWhole) {
   EXPECT_EQ(testing::Probe(request.video_path), "720,576,25/1," + std::to_string(frames) + "\n");
 }
 
-TEST(GstLongRecording, AMinuteAtTwentyFiveFramesHasEveryFrameAndItsCpuCostIsMeasured) {
-  if (std::getenv("VESK_LONG_TESTS") == nullptr) GTEST_SKIP() << "set VESK_LONG_TESTS to run";
-  testing::ScopedTempDir folder;
-  gst::GstMediaSystem system = testing::SimulatedSystem();
-  testing::CaptureRequest request;  // recorded while previewed, as the station does
-  request.video_path = folder.Path("minute.avi");
-  testing::CaptureSession session;
-  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
-  const double ours_before = testing::CpuSeconds();
-  const double theirs_before = testing::CpuSeconds(RUSAGE_CHILDREN);
-  int reference = -1;  // the same format from videotestsrc, by gst-launch-1.0 at the same time
-  std::jthread launch([&] {
-    reference = std::system(("gst-launch-1.0 -q videotestsrc is-live=true num-buffers=1500 ! "
-                             "video/x-raw,format=YUY2,width=720,height=576,framerate=25/1 ! "
-                             "avimux ! filesink location=" +
-                             folder.Path("reference.avi"))
-                                .c_str());
-  });
-  EXPECT_EQ(session.graph->Run(), S_OK);
-  testing::WaitSeconds(60.0);
-  EXPECT_EQ(session.graph->Stop(), S_OK);
-  const double ours = testing::CpuSeconds() - ours_before;
-  launch.join();
-  const double theirs = testing::CpuSeconds(RUSAGE_CHILDREN) - theirs_before;
-  std::int32_t dropped = -1;
-  session.dropped_frames->GetNumDropped(&dropped);
-  AviFileInfo file;
-  std::string error;
-  ASSERT_TRUE(testing::ReadRecording(request.video_path, &file, &error)) << error;
-  std::printf(
-      "60 s YUY2 720x576: %zu frames, %d dropped; CPU %.2f s (ours) against %.2f s "
-      "(gst-launch-1.0 from videotestsrc)\n",
-      file.frames.size(), dropped, ours, theirs);
-  EXPECT_EQ(reference, 0);
-  EXPECT_NEAR(static_cast<double>(file.frames.size()), 1500.0, 1.0);
-  EXPECT_EQ(file.header_length, file.frames.size());
-  EXPECT_EQ(dropped, 0);
-}
-
-// The cameras' picture: the burnt-in time, readable at every size and under any picture
-// controls, and the target star's occultation.
 // The milliseconds of the day of a frame-time record's "...THH:MM:SS.uuuuuuZ".
 double MillisecondsOfDay(const std::string& utc) {
   int hour = 0, minute = 0;
@@ -375,48 +332,6 @@ TEST(GstFileCamera, AVideoFilePlaysAsALiveDeviceLoopedAtItsRate) {
   gst::GstMediaSystem without(options);
   EXPECT_NE(without.camera_file_error(), "");
   EXPECT_EQ(testing::BindDevice(without, DeviceCategory::VideoInput, gst::kFileCameraName), nullptr);
-}
-
-TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSeconds) {
-  simcam::StarFieldPainter painter;
-  std::vector<std::uint8_t> luma(720 * 576);
-  for (auto [width, height] : {std::pair{720, 576}, {720, 480}, {640, 480}, {320, 240}}) {
-    painter.Configure(width, height, 7);
-    for (const simcam::FrameStamp& stamp : {simcam::FrameStamp{0, 0, 0, 0, 0},
-                                            {23, 59, 59, 999, 9999999},
-                                            {12, 34, 56, 789, 12345}}) {
-      painter.Paint(stamp, {0, 10, 50}, luma.data(), width);  // dark controls do not hide it
-      EXPECT_EQ(testing::ReadStamp(luma.data(), width, height, width, 1), simcam::StampText(stamp))
-          << width << "x" << height;
-    }
-  }
-  // The light in the middle of the target star.
-  auto target = [&](int second, int millisecond, simcam::PictureControls controls) {
-    painter.Paint({5, 6, second, millisecond, 0}, controls, luma.data(), 720);
-    return luma[painter.target_y() * 720 + painter.target_x()];
-  };
-  painter.Configure(720, 576, 7);
-  EXPECT_GT(target(29, 999, {}), 120);
-  EXPECT_LT(target(30, 0, {}), 40);
-  EXPECT_LT(target(33, 999, {}), 40);
-  EXPECT_GT(target(34, 0, {}), 120);
-  EXPECT_EQ(target(10, 0, {128, 128, 75}), 255);  // gain saturates the star
-
-  // Interlaced: each field has its own stamp on its own lines, and its own instant's star,
-  // which can set between the two fields of one frame.
-  for (auto [height, first] : {std::pair{576, 0}, {480, 1}}) {
-    painter.Configure(720, height, 7, true);
-    const simcam::FrameStamp fields[] = {{5, 6, 29, 990, 100}, {5, 6, 30, 10, 101}};
-    painter.PaintField(fields[0], {}, first, luma.data(), 720);
-    painter.PaintField(fields[1], {}, first ^ 1, luma.data(), 720);
-    for (int i = 0; i < 2; ++i) {
-      EXPECT_EQ(testing::ReadStamp(luma.data(), 720, height, 720, 1, first ^ i),
-                simcam::StampText(fields[i])) << height;
-      const int row = painter.target_y() + ((painter.target_y() & 1) != (first ^ i) ? 1 : 0);
-      EXPECT_EQ(luma[row * 720 + painter.target_x()] > 100, i == 0) << height;
-    }
-    EXPECT_NE(testing::ReadStamp(luma.data(), 720, height, 720, 1).find('?'), std::string::npos);
-  }
 }
 
 }  // namespace
