@@ -1,6 +1,6 @@
 // Codecs and the colour control on the real media system with the simulated cameras: the
 // trial discovery for YUY2 and MJPG sources, lossless recordings read back by ffprobe and
-// by the RIFF reader, and the colour-control stage seen on the display and not in the file.
+// by the station's reader, and the colour-control stage seen on the display and not in the file.
 // The minute per codec with its CPU cost runs only when VESK_LONG_TESTS is set.
 
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include "capture/colour_control.h"
 #include "capture/device_properties.h"
 #include "media_support/capture_session.h"
+#include "media_support/ffprobe.h"
 #include "media_support/recorded_avi.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
@@ -32,11 +33,8 @@ constexpr const char* kFfv1 = "libav FFmpeg video codec #1 encoder";
 
 // ffprobe's codec, pixel format and decoded frames of the first video stream.
 std::string ProbeCodec(const std::string& path) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(
-      popen(("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=codec_name,"
-             "pix_fmt,nb_read_frames -of csv=p=0 '" + path + "' 2>&1").c_str(), "r"), pclose);
-  char line[256] = "";
-  return pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr ? line : "";
+  return testing::Ffprobe("-select_streams v:0 -count_frames -show_entries "
+                          "stream=codec_name,pix_fmt,nb_read_frames", path);
 }
 
 // Mean of the Y bytes of a YUY2 frame.
@@ -44,15 +42,6 @@ double MeanLuma(const std::vector<std::uint8_t>& frame) {
   double sum = 0;
   for (std::size_t i = 0; i < frame.size(); i += 2) sum += frame[i];
   return frame.empty() ? 0 : sum / (frame.size() / 2);
-}
-
-// Mean of a displayed frame's blue bytes.
-double MeanShown(const testing::KeptFrame& frame) {
-  double sum = 0;
-  for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) sum += *frame.At(x, y);
-  }
-  return frame.width * frame.height == 0 ? 0 : sum / (frame.width * frame.height);
 }
 
 // The capture graph of the station on GStreamer, with the colour control it makes.
@@ -68,15 +57,7 @@ struct GstStation : ::testing::Test {
   }
 
   bool Use(const std::string& device, SubtypeCode subtype) {
-    sources.SetCurrentSourceIndex(sources.IndexOf(device));
-    VideoSourceInfo* info = sources.CurrentSource();
-    if (info == nullptr) return false;
-    VideoFormatsByFrameRate& group = info->frame_rates.at(info->current_rate_index = 0);
-    std::uint32_t& format = group.current_format_index;
-    for (format = 0; format < group.formats.size(); ++format) {
-      if (group.formats[format].subtype == subtype) return true;
-    }
-    return false;
+    return testing::UseFormat(sources, device, subtype);
   }
   std::vector<std::string> Discover(double* seconds) {
     UsableCodecs usable;
@@ -169,10 +150,10 @@ TEST_F(GstStation, TheColourControlShowsOnTheDisplayAndTheDeviceBrightnessInTheF
   target.video_file_name = folder.Path("clip.avi");
   ASSERT_EQ(graph->StartCamera(target), S_OK) << log.Text();
   testing::WaitSeconds(1.0);
-  const double shown_before = MeanShown(window.Last());
+  const double shown_before = window.Last().Mean();
   ASSERT_EQ(SetColourControl(graph->colour_filter().get(), log, 90, -1), S_OK);
   testing::WaitSeconds(0.6);
-  const double shown_after = MeanShown(window.Last());
+  const double shown_after = window.Last().Mean();
   // The device's own brightness reaches the file too.
   ASSERT_EQ(sources.GetVideoSourceBaseFilter(sources.CurrentSource()), S_OK);
   ASSERT_EQ(SetPropertyValue(sources, log, ProcAmpProperty::Brightness, 200), S_OK) << log.Text();

@@ -157,17 +157,8 @@ struct LiveStation : ::testing::Test {
     sources.GetAttachedVideoDeviceList(ValidationHooksFor(*graph->graph()), {});
   }
 
-  // Makes a device the one in use, with its first format of a subtype at its first rate.
   bool Use(const std::string& device, SubtypeCode subtype) {
-    sources.SetCurrentSourceIndex(sources.IndexOf(device));
-    VideoSourceInfo* info = sources.CurrentSource();
-    if (info == nullptr) return false;
-    VideoFormatsByFrameRate& group = info->frame_rates.at(info->current_rate_index = 0);
-    std::uint32_t& format = group.current_format_index;  // stepped to the subtype's format
-    for (format = 0; format < group.formats.size(); ++format) {
-      if (group.formats[format].subtype == subtype) return true;
-    }
-    return false;
+    return testing::UseFormat(sources, device, subtype);
   }
 
   testing::ScopedTempDir folder;
