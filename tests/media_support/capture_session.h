@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/video_sources.h"
 #include "media/media_graph.h"
 #include "media/video_frame_target.h"
 #include "platform/gst/gst_media_system.h"
@@ -109,6 +110,19 @@ inline HResult BuildCaptureGraph(MediaSystem& system, const CaptureRequest& requ
   return S_OK;
 }
 
+// Makes a device the one in use, with its first format of a subtype at its first rate.
+inline bool UseFormat(VideoSources& sources, const std::string& device, SubtypeCode subtype) {
+  sources.SetCurrentSourceIndex(sources.IndexOf(device));
+  VideoSourceInfo* info = sources.CurrentSource();
+  if (info == nullptr) return false;
+  VideoFormatsByFrameRate& group = info->frame_rates.at(info->current_rate_index = 0);
+  std::uint32_t& format = group.current_format_index;  // stepped to the subtype's format
+  for (format = 0; format < group.formats.size(); ++format) {
+    if (group.formats[format].subtype == subtype) return true;
+  }
+  return false;
+}
+
 // What a video window was last handed by the station's own renderer.
 struct KeptFrame {
   int frames = 0, width = 0, height = 0, stride = 0;  // frames handed over so far
@@ -116,6 +130,13 @@ struct KeptFrame {
   bool preserve_aspect = false;
   std::vector<std::uint8_t> pixels;  // B, G, R, x; rows top first
   const std::uint8_t* At(int x, int y) const { return &pixels[y * stride + 4 * x]; }
+  double Mean() const {  // of the blue bytes
+    double sum = 0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) sum += *At(x, y);
+    }
+    return width * height == 0 ? 0 : sum / (width * height);
+  }
 };
 
 class FrameKeeper : public VideoFrameTarget {

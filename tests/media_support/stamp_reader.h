@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "media_support/riff_avi_reader.h"
+#include "media_support/recorded_avi.h"
 #include "platform/gst/bitmap_font.h"
 #include "platform/gst/star_field_painter.h"
 
@@ -56,19 +57,20 @@ inline std::string ReadStamp(const std::uint8_t* top_row, int width, int height,
 
 // The time of day in milliseconds and the counter burnt into one recorded frame of raw
 // pixels of an AVI file; of an interlaced frame, its first field's (the frame's instant).
-inline std::pair<long, long> FrameStampOf(const std::string& path, const AviFile& file,
+inline std::pair<long, long> FrameStampOf(const std::string& path, const AviFileInfo& file,
                                           std::size_t index) {
-  const std::vector<std::uint8_t> data = ReadAviChunk(path, file.video_chunks.at(index));
-  const int step = file.bit_count / 8, height = std::abs(file.height);
-  int stride = file.width * step;
+  const std::vector<std::uint8_t> data = ReadFrameBytes(path, file.frames.at(index));
+  const int width = static_cast<int>(file.width), height = static_cast<int>(file.height);
+  const int step = static_cast<int>(data.size()) / std::max(1, width * height);
+  int stride = width * step;
   const std::uint8_t* top = data.data();
-  if (file.compression == "RGB" && file.height > 0) {  // a DIB stores its bottom row first
+  if (IsRgbDib(file)) {  // a DIB stores its bottom row first
     top += static_cast<std::ptrdiff_t>(height - 1) * stride;
     stride = -stride;
   }
-  std::string text = data.empty() ? "" : ReadStamp(top, file.width, height, stride, step);
+  std::string text = data.empty() ? "" : ReadStamp(top, width, height, stride, step);
   if (text.find('?') != std::string::npos) {  // combed: PAL's top field comes first, NTSC's bottom
-    text = ReadStamp(top, file.width, height, stride, step, height == 480 ? 1 : 0);
+    text = ReadStamp(top, width, height, stride, step, height == 480 ? 1 : 0);
   }
   int hour = 0, minute = 0, second = 0, milli = 0;
   long counter = 0;  // "HH:MM:SS.mmm NNNNNNN"

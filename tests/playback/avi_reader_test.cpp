@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "app/avi_tool_files.h"
+#include "media_support/ffprobe.h"
 #include "platform/linux/posix_avi_file.h"
 #include "playback/avi_tools.h"
 #include "playback/playback_file_info.h"
@@ -187,14 +188,8 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   EXPECT_EQ(info.key_frames, 4u);
   EXPECT_FALSE(info.frames[4].key);
   EXPECT_EQ(DescribeAviFile("odml.avi", info).frame_rate, "30");
-  FILE* probe = popen(
-      "ffprobe -v error -count_packets -show_entries stream=nb_read_packets "
-      "-of csv=p=0 odml.avi",
-      "r");
-  char line[32] = {};
-  ASSERT_NE(fgets(line, sizeof line, probe), nullptr);
-  pclose(probe);
-  EXPECT_EQ(std::atoi(line), 5);
+  const std::string packets = "-count_packets -show_entries stream=nb_read_packets";
+  EXPECT_EQ(testing::Ffprobe(packets, "odml.avi", false), "5\n");
 
   // A super index that claims more entries than it has room for, or entries pointing past
   // the file, is not trusted: the segments are walked.
@@ -219,13 +214,7 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   ASSERT_EQ(info.frames.size(), 5u);
   EXPECT_EQ(info.key_frames, walked.key_frames);
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(info.frames[i].offset, walked.frames[i].offset);
-  probe = popen(
-      "ffprobe -v error -count_packets -show_entries stream=nb_read_packets "
-      "-of csv=p=0 copy.avi 2>/dev/null",
-      "r");
-  ASSERT_NE(fgets(line, sizeof line, probe), nullptr);
-  pclose(probe);
-  EXPECT_STREQ(line, "5\n");
+  EXPECT_EQ(testing::Ffprobe(packets, "copy.avi", false), "5\n");
 
   // Cut inside its first segment (a file past 1 GB cut below it): the copy is found through
   // idx1 alone, with no super index left pointing past its end.

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "media_support/ffprobe.h"
-#include "media_support/riff_avi_reader.h"
+#include "media_support/recorded_avi.h"
 #include "media_support/stamp_reader.h"
 #include "config/options.h"
 #include "config/xml_file.h"
@@ -101,11 +101,11 @@ long long LogNumber(const std::string& log, const std::string& label) {
   return std::stoll(log.substr(at + label.size()));
 }
 
-// dwTotalFrames of the AVI's main header, read by the project's reader; -1 when unreadable.
+// The frame count of the AVI's video stream header, read by the station's own reader; -1 when unreadable.
 long long AviTotalFrames(const std::string& path) {
-  testing::AviFile avi;
+  AviFileInfo avi;
   std::string error;
-  return testing::ReadAviFile(path, &avi, &error) ? avi.total_frames : -1;
+  return testing::ReadRecording(path, &avi, &error) ? avi.header_length : -1;
 }
 
 // Recorded on a machine kept busy by three threads that never sleep (more than it has
@@ -279,19 +279,19 @@ class HeadlessEventTest : public HeadlessStationTest {
     for (std::size_t i = 0; i < static_cast<std::size_t>(avis.size()) && i < planned_start_ms.size(); ++i) {
       const std::string path =
           home_.filePath("VideoFiles/" + avis[static_cast<int>(i)]).toStdString();
-      testing::AviFile file;
+      AviFileInfo file;
       std::string error;
-      if (!testing::ReadAviFile(path, &file, &error) || file.video_chunks.empty()) {
+      if (!testing::ReadRecording(path, &file, &error) || file.frames.empty()) {
         ADD_FAILURE() << path << ": " << error;
         continue;
       }
       const long first = testing::FrameStampOf(path, file, 0).first;
-      const long last = testing::FrameStampOf(path, file, file.video_chunks.size() - 1).first;
+      const long last = testing::FrameStampOf(path, file, file.frames.size() - 1).first;
       const long planned_stop = planned_start_ms[i] + 2450;
       errors.push_back({first - planned_start_ms[i], planned_stop - last});
       std::printf("Event %zu: first frame %+ld ms from the planned start, last frame %ld ms "
                   "before the planned stop, %zu frames\n",
-                  i, errors.back().start_ms, errors.back().stop_ms, file.video_chunks.size());
+                  i, errors.back().start_ms, errors.back().stop_ms, file.frames.size());
     }
     return errors;
   }
@@ -338,7 +338,7 @@ TEST_F(HeadlessStationTest, ACameraUnpluggedAndBackContinuesTheRecordingInASecon
   ASSERT_EQ(VideoFiles("*.log").size(), 2);
   EXPECT_EQ(avis[1], QFileInfo(avis[0]).completeBaseName() + "_1.avi");
   std::string paths[2];
-  testing::AviFile files[2];
+  AviFileInfo files[2];
   for (int i = 0; i < 2; ++i) {
     paths[i] = home_.filePath("VideoFiles/" + avis[i]).toStdString();
     const QString log = "VideoFiles/" + QFileInfo(avis[i]).completeBaseName() + ".log";
@@ -346,8 +346,8 @@ TEST_F(HeadlessStationTest, ACameraUnpluggedAndBackContinuesTheRecordingInASecon
     EXPECT_GE(frames, i == 0 ? 60 : 100);
     EXPECT_EQ(testing::Probe(paths[i]), "720,576,25/1," + std::to_string(frames) + "\n");
     std::string error;
-    ASSERT_TRUE(testing::ReadAviFile(paths[i], &files[i], &error)) << error;
-    EXPECT_EQ(static_cast<long long>(files[i].video_chunks.size()), frames);
+    ASSERT_TRUE(testing::ReadRecording(paths[i], &files[i], &error)) << error;
+    EXPECT_EQ(static_cast<long long>(files[i].frames.size()), frames);
   }
   // The reports in order.
   const std::string camera = "Active video capture device \"VESK Simulated Analog Camera\"";
@@ -360,7 +360,7 @@ TEST_F(HeadlessStationTest, ACameraUnpluggedAndBackContinuesTheRecordingInASecon
     ASSERT_NE(at, std::string::npos) << line << "\n" << text;
   }
   // The time burnt into the last frame of the first file and the first of its continuation.
-  const std::size_t end = files[0].video_chunks.size() - 1;
+  const std::size_t end = files[0].frames.size() - 1;
   const long last = testing::FrameStampOf(paths[0], files[0], end).first;
   const long resumed = testing::FrameStampOf(paths[1], files[1], 0).first;
   std::printf("Unplugged %ld ms after the last frame of the first file, plugged back %ld ms "

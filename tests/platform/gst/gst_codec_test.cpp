@@ -1,6 +1,6 @@
 // Codecs and the colour control on the real media system with the simulated cameras: the
 // trial discovery for YUY2 and MJPG sources, lossless recordings read back by ffprobe and
-// by the RIFF reader, and the colour-control stage seen on the display and not in the file.
+// by the station's reader, and the colour-control stage seen on the display and not in the file.
 // The minute per codec with its CPU cost runs only when VESK_LONG_TESTS is set.
 
 #include <gtest/gtest.h>
@@ -19,7 +19,8 @@
 #include "capture/colour_control.h"
 #include "capture/device_properties.h"
 #include "media_support/capture_session.h"
-#include "media_support/riff_avi_reader.h"
+#include "media_support/ffprobe.h"
+#include "media_support/recorded_avi.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
@@ -32,11 +33,8 @@ constexpr const char* kFfv1 = "libav FFmpeg video codec #1 encoder";
 
 // ffprobe's codec, pixel format and decoded frames of the first video stream.
 std::string ProbeCodec(const std::string& path) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(
-      popen(("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=codec_name,"
-             "pix_fmt,nb_read_frames -of csv=p=0 '" + path + "' 2>&1").c_str(), "r"), pclose);
-  char line[256] = "";
-  return pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr ? line : "";
+  return testing::Ffprobe("-select_streams v:0 -count_frames -show_entries "
+                          "stream=codec_name,pix_fmt,nb_read_frames", path);
 }
 
 // Mean of the Y bytes of a YUY2 frame.
@@ -44,15 +42,6 @@ double MeanLuma(const std::vector<std::uint8_t>& frame) {
   double sum = 0;
   for (std::size_t i = 0; i < frame.size(); i += 2) sum += frame[i];
   return frame.empty() ? 0 : sum / (frame.size() / 2);
-}
-
-// Mean of a displayed frame's blue bytes.
-double MeanShown(const testing::KeptFrame& frame) {
-  double sum = 0;
-  for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) sum += *frame.At(x, y);
-  }
-  return frame.width * frame.height == 0 ? 0 : sum / (frame.width * frame.height);
 }
 
 // The capture graph of the station on GStreamer, with the colour control it makes.
@@ -68,15 +57,7 @@ struct GstStation : ::testing::Test {
   }
 
   bool Use(const std::string& device, SubtypeCode subtype) {
-    sources.SetCurrentSourceIndex(sources.IndexOf(device));
-    VideoSourceInfo* info = sources.CurrentSource();
-    if (info == nullptr) return false;
-    VideoFormatsByFrameRate& group = info->frame_rates.at(info->current_rate_index = 0);
-    std::uint32_t& format = group.current_format_index;
-    for (format = 0; format < group.formats.size(); ++format) {
-      if (group.formats[format].subtype == subtype) return true;
-    }
-    return false;
+    return testing::UseFormat(sources, device, subtype);
   }
   std::vector<std::string> Discover(double* seconds) {
     UsableCodecs usable;
@@ -151,14 +132,14 @@ TEST_F(GstStation, LosslessRecordingsReadBackWholeWithTheirChromaKept) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const auto& stopped = stop.recording;
     ASSERT_TRUE(stopped && !stopped->codec_bypassed);
-    testing::AviFile avi;
+    AviFileInfo avi;
     std::string error;
-    ASSERT_TRUE(testing::ReadAviFile(path, &avi, &error)) << error;
-    const auto frames = static_cast<std::int64_t>(avi.video_chunks.size());
+    ASSERT_TRUE(testing::ReadRecording(path, &avi, &error)) << error;
+    const auto frames = static_cast<std::int64_t>(avi.frames.size());
     // Every frame the camera sent while the recording ran (a busy machine stretches it).
     EXPECT_GE(frames, 48) << fourcc;
     EXPECT_LE(frames, seconds * 25 + 2) << fourcc;
-    EXPECT_EQ(avi.compression, fourcc);
+    EXPECT_EQ(testing::CompressionOf(avi), fourcc);
     EXPECT_EQ(ProbeCodec(path), std::string(name) + ",yuv422p," + std::to_string(frames) + "\n");
   }
 }
@@ -169,27 +150,27 @@ TEST_F(GstStation, TheColourControlShowsOnTheDisplayAndTheDeviceBrightnessInTheF
   target.video_file_name = folder.Path("clip.avi");
   ASSERT_EQ(graph->StartCamera(target), S_OK) << log.Text();
   testing::WaitSeconds(1.0);
-  const double shown_before = MeanShown(window.Last());
+  const double shown_before = window.Last().Mean();
   ASSERT_EQ(SetColourControl(graph->colour_filter().get(), log, 90, -1), S_OK);
   testing::WaitSeconds(0.6);
-  const double shown_after = MeanShown(window.Last());
+  const double shown_after = window.Last().Mean();
   // The device's own brightness reaches the file too.
   ASSERT_EQ(sources.GetVideoSourceBaseFilter(sources.CurrentSource()), S_OK);
   ASSERT_EQ(SetPropertyValue(sources, log, ProcAmpProperty::Brightness, 200), S_OK) << log.Text();
   testing::WaitSeconds(0.6);
   ASSERT_EQ(graph->StopCamera().result, S_OK);
 
-  testing::AviFile avi;
+  AviFileInfo avi;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(target.video_file_name, &avi, &error)) << error;
-  ASSERT_GE(avi.video_chunks.size(), 40u);
+  ASSERT_TRUE(testing::ReadRecording(target.video_file_name, &avi, &error)) << error;
+  ASSERT_GE(avi.frames.size(), 40u);
   const auto luma = [&](std::size_t index) {
-    return MeanLuma(testing::ReadAviChunk(target.video_file_name, avi.video_chunks.at(index)));
+    return MeanLuma(testing::ReadFrameBytes(target.video_file_name, avi.frames.at(index)));
   };
   const std::size_t colour_changed = 32;  // about 1.3 s in: colour control on, device not yet
   EXPECT_GT(shown_after - shown_before, 60.0);
   EXPECT_NEAR(luma(colour_changed), luma(0), 3.0);
-  EXPECT_GT(luma(avi.video_chunks.size() - 1) - luma(0), 20.0);
+  EXPECT_GT(luma(avi.frames.size() - 1) - luma(0), 20.0);
 }
 
 // A minute at 720x576 YUY2, 25 frames a second, through each codec the trial offers: every
@@ -218,12 +199,12 @@ TEST_F(GstStation, LongEveryOfferedCodecKeepsUpForAMinute) {
     const double cpu = testing::CpuSeconds() - cpu_before;
     const auto& stopped = stop.recording;
     ASSERT_TRUE(stopped);
-    testing::AviFile avi;
+    AviFileInfo avi;
     std::string error;
-    ASSERT_TRUE(testing::ReadAviFile(target.video_file_name, &avi, &error)) << error;
-    const std::size_t frames = avi.video_chunks.size();
+    ASSERT_TRUE(testing::ReadRecording(target.video_file_name, &avi, &error)) << error;
+    const std::size_t frames = avi.frames.size();
     std::printf("| %s | %s | %.2f ms | %lld dropped, %zu frames |\n", codec.c_str(),
-                avi.compression.c_str(), frames == 0 ? 0.0 : 1000.0 * cpu / frames,
+                testing::CompressionOf(avi).c_str(), frames == 0 ? 0.0 : 1000.0 * cpu / frames,
                 static_cast<long long>(stopped->dropped_frames), frames);
     // Every frame the camera sent from the start (which waits for an encoder's first frame).
     EXPECT_GE(frames, 1497u) << codec;

@@ -1,7 +1,6 @@
-// What the simulated cameras draw, and their recordings through real pipelines read back by
-// the RIFF reader and by ffprobe: headers, index, every frame present and in order, and the
-// counters. The long ones (a file past 2 GB, a minute with its CPU cost) run only when
-// VESK_LONG_TESTS is set.
+// Recordings of the simulated cameras through real pipelines, read back by the station's own
+// AVI reader and by ffprobe: headers, index, every frame present and in order, and the
+// counters. The long one (a file past 2 GB) runs only when VESK_LONG_TESTS is set.
 
 #include <gtest/gtest.h>
 
@@ -14,16 +13,12 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "media_support/capture_session.h"
-#include "media_support/riff_avi_reader.h"
+#include "media_support/recorded_avi.h"
 #include "media_support/stamp_reader.h"
 #include "platform/gst/gst_media_graph.h"
 #include "media_support/ffprobe.h"
-#include "platform/linux/posix_avi_file.h"
-#include "playback/avi_reader.h"
-#include "platform/gst/star_field_painter.h"
 #include "recording/frame_time_record.h"
 #include "support/temp_dir.h"
 
@@ -42,15 +37,6 @@ struct FormatCase {
 };
 
 class RecordingFormatTest : public ::testing::TestWithParam<FormatCase> {};
-
-// The mean of the picture's blue bytes.
-double Mean(const testing::KeptFrame& frame) {
-  double sum = 0;
-  for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) sum += *frame.At(x, y);
-  }
-  return sum / (frame.width * frame.height);
-}
 
 // Three seconds recorded while the live video goes to the station's own renderer, with the
 // brightness and the video position changed half way.
@@ -110,21 +96,22 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   EXPECT_EQ(before.destination, (VideoRect{2, 1, 2 + 2 * width, 1 + 2 * height}));
   EXPECT_EQ(after.destination, (VideoRect{2, 1, 2 + width, 1 + height}));
   EXPECT_EQ(drawn, after.frames);
-  EXPECT_GT(Mean(after) - Mean(before), 50.0);
+  EXPECT_GT(after.Mean() - before.Mean(), 50.0);
 
   // The file: every frame the headers promise, with its index, and ffprobe agrees.
-  testing::AviFile file;
+  AviFileInfo file;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(path, &file, &error)) << error;
-  const auto frames = static_cast<int>(file.video_chunks.size());
+  ASSERT_TRUE(testing::ReadRecording(path, &file, &error)) << error;
+  const auto frames = static_cast<int>(file.frames.size());
   // None missing at the start; a loaded machine may take a little longer to stop.
   EXPECT_GE(frames, seconds * rate - (rate == 25 ? 2 : 3));
   EXPECT_LE(frames, seconds * rate + rate / 2);
-  EXPECT_FALSE(file.truncated);
-  EXPECT_EQ(std::tuple(file.total_frames, file.length), std::tuple(frames, frames));
-  EXPECT_TRUE(file.has_idx1 || file.has_indx);
-  EXPECT_EQ(std::tuple(file.compression, file.bit_count),
-            std::tuple(format.compression, format.bit_count));
+  EXPECT_FALSE(file.index_rebuilt);
+  EXPECT_EQ(static_cast<int>(file.header_length), frames);
+  EXPECT_EQ(testing::CompressionOf(file), format.compression);
+  if (format.compression != std::string("MJPG")) {
+    EXPECT_EQ(file.frames[0].size, static_cast<std::uint32_t>(width * height * format.bit_count / 8));
+  }
   EXPECT_EQ(testing::Probe(path), std::to_string(width) + "," + std::to_string(height) + "," +
                              std::to_string(rate) + "/1," + std::to_string(frames) + "\n");
   // The recording log's count (final count less the baseline) is exactly the frames in the
@@ -174,74 +161,25 @@ TEST(GstLongRecording, PastTwoGigabytesTheFileIsOpenDmlAndReadsBackWhole) {
   session.dropped_frames->GetNumNotDropped(&recorded);
   session.dropped_frames->GetNumDropped(&dropped);
 
-  testing::AviFile file;
+  AviFileInfo file;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &error)) << error;
-  const std::size_t frames = file.video_chunks.size();
-  EXPECT_GT(file.file_size, 2ull * 1024 * 1024 * 1024);
-  EXPECT_FALSE(file.truncated);
-  EXPECT_GE(file.riff_forms.size(), 2u);
-  EXPECT_TRUE(file.has_odml && file.has_indx);
-  EXPECT_EQ(file.odml_total_frames, frames);
-  EXPECT_EQ(file.length, frames);
+  ASSERT_TRUE(testing::ReadRecording(request.video_path, &file, &error)) << error;
+  const std::size_t frames = file.frames.size();
+  EXPECT_GT(std::filesystem::file_size(request.video_path), 2ull * 1024 * 1024 * 1024);
+  // The station's own reader finds every frame by the OpenDML indexes.
+  EXPECT_TRUE(file.open_dml);
+  EXPECT_FALSE(file.index_rebuilt);
+  EXPECT_EQ(file.header_length, frames);
   EXPECT_EQ(static_cast<std::size_t>(recorded), frames);
   EXPECT_EQ(dropped, 0);
-  for (const testing::AviChunk& chunk : file.video_chunks) ASSERT_EQ(chunk.size, 720u * 576 * 2);
+  for (const AviFrame& frame : file.frames) ASSERT_EQ(frame.size, 720u * 576 * 2);
   // The last frame is the one the counters say: nothing lost across the RIFF boundaries.
   const long counted = testing::FrameStampOf(request.video_path, file, frames - 1).second -
                        testing::FrameStampOf(request.video_path, file, 0).second;
   EXPECT_EQ((counted + 10000000) % 10000000, 2 * static_cast<long>(frames - 1) % 10000000);
   EXPECT_EQ(testing::Probe(request.video_path), "720,576,25/1," + std::to_string(frames) + "\n");
-  // The station's own reader finds every frame by the OpenDML indexes.
-  PosixAviFile avi(request.video_path, false);
-  AviFileInfo info;
-  ASSERT_EQ(ReadAviFile(avi, &info), AviReadStatus::Ok);
-  EXPECT_FALSE(info.index_rebuilt);
-  EXPECT_EQ(info.frames.size(), frames);
 }
 
-TEST(GstLongRecording, AMinuteAtTwentyFiveFramesHasEveryFrameAndItsCpuCostIsMeasured) {
-  if (std::getenv("VESK_LONG_TESTS") == nullptr) GTEST_SKIP() << "set VESK_LONG_TESTS to run";
-  testing::ScopedTempDir folder;
-  gst::GstMediaSystem system = testing::SimulatedSystem();
-  testing::CaptureRequest request;  // recorded while previewed, as the station does
-  request.video_path = folder.Path("minute.avi");
-  testing::CaptureSession session;
-  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
-  const double ours_before = testing::CpuSeconds();
-  const double theirs_before = testing::CpuSeconds(RUSAGE_CHILDREN);
-  int reference = -1;  // the same format from videotestsrc, by gst-launch-1.0 at the same time
-  std::jthread launch([&] {
-    reference = std::system(("gst-launch-1.0 -q videotestsrc is-live=true num-buffers=1500 ! "
-                             "video/x-raw,format=YUY2,width=720,height=576,framerate=25/1 ! "
-                             "avimux ! filesink location=" +
-                             folder.Path("reference.avi"))
-                                .c_str());
-  });
-  EXPECT_EQ(session.graph->Run(), S_OK);
-  testing::WaitSeconds(60.0);
-  EXPECT_EQ(session.graph->Stop(), S_OK);
-  const double ours = testing::CpuSeconds() - ours_before;
-  launch.join();
-  const double theirs = testing::CpuSeconds(RUSAGE_CHILDREN) - theirs_before;
-  std::int32_t dropped = -1;
-  session.dropped_frames->GetNumDropped(&dropped);
-  testing::AviFile file;
-  std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &error)) << error;
-  std::printf(
-      "60 s YUY2 720x576: %zu frames, %d dropped; CPU %.2f s (ours) against %.2f s "
-      "(gst-launch-1.0 from videotestsrc)\n",
-      file.video_chunks.size(), dropped, ours, theirs);
-  EXPECT_EQ(reference, 0);
-  EXPECT_NEAR(static_cast<double>(file.video_chunks.size()), 1500.0, 1.0);
-  // Past 1 GB the main header counts the first RIFF list only; the OpenDML header all.
-  EXPECT_EQ(file.has_odml ? file.odml_total_frames : file.total_frames, file.video_chunks.size());
-  EXPECT_EQ(dropped, 0);
-}
-
-// The cameras' picture: the burnt-in time, readable at every size and under any picture
-// controls, and the target star's occultation.
 // The milliseconds of the day of a frame-time record's "...THH:MM:SS.uuuuuuZ".
 double MillisecondsOfDay(const std::string& utc) {
   int hour = 0, minute = 0;
@@ -274,8 +212,8 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   record->Close();
   EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kSimulatedCapture);
 
-  testing::AviFile file;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &file, &reason)) << reason;
+  AviFileInfo file;
+  ASSERT_TRUE(testing::ReadRecording(request.video_path, &file, &reason)) << reason;
   std::vector<std::vector<std::string>> rows;
   std::istringstream lines(testing::ReadFileBytes(folder.Path("clip.frames.csv")));
   std::string line;
@@ -292,7 +230,7 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
     }
     rows.push_back(fields);
   }
-  ASSERT_EQ(rows.size(), file.video_chunks.size());
+  ASSERT_EQ(rows.size(), file.frames.size());
   double largest_error = 0, smallest_interval = 1e9, largest_interval = 0;
   std::string losses;  // as the log lists them
   int loss_places = 0;
@@ -359,73 +297,31 @@ TEST(GstFileCamera, AVideoFilePlaysAsALiveDeviceLoopedAtItsRate) {
   ASSERT_EQ(session.graph->Stop(), S_OK);
   EXPECT_EQ(session.graph->LastRecordedFile().frame_time_origin, FrameTimeOrigin::kFilePlayback);
 
-  testing::AviFile source, played;
+  AviFileInfo source, played;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile(clip, &source, &error)) << error;
-  ASSERT_TRUE(testing::ReadAviFile(request.video_path, &played, &error)) << error;
-  ASSERT_EQ(source.video_chunks.size(), 20u);
-  EXPECT_NEAR(static_cast<double>(played.video_chunks.size()), 50.0, 3.0);
-  auto luma = [](const std::string& path, const testing::AviChunk& chunk) {
-    std::vector<std::uint8_t> bytes = testing::ReadAviChunk(path, chunk), y;
+  ASSERT_TRUE(testing::ReadRecording(clip, &source, &error)) << error;
+  ASSERT_TRUE(testing::ReadRecording(request.video_path, &played, &error)) << error;
+  ASSERT_EQ(source.frames.size(), 20u);
+  EXPECT_NEAR(static_cast<double>(played.frames.size()), 50.0, 3.0);
+  auto luma = [](const std::string& path, const AviFrame& chunk) {
+    std::vector<std::uint8_t> bytes = testing::ReadFrameBytes(path, chunk), y;
     for (std::size_t i = 0; i < bytes.size(); i += 2) y.push_back(bytes[i]);
     return y;
   };
   std::size_t first = 20;
   for (std::size_t i = 0; i < 20; ++i) {
-    if (luma(clip, source.video_chunks[i]) == luma(request.video_path, played.video_chunks[0])) first = i;
+    if (luma(clip, source.frames[i]) == luma(request.video_path, played.frames[0])) first = i;
   }
   ASSERT_LT(first, 20u) << "the first frame played is none of the file's";
-  for (std::size_t i = 0; i < played.video_chunks.size(); ++i) {
-    ASSERT_EQ(luma(clip, source.video_chunks[(first + i) % 20]),
-              luma(request.video_path, played.video_chunks[i])) << i;
+  for (std::size_t i = 0; i < played.frames.size(); ++i) {
+    ASSERT_EQ(luma(clip, source.frames[(first + i) % 20]),
+              luma(request.video_path, played.frames[i])) << i;
   }
 
   options.camera_file = folder.Path("missing.avi");
   gst::GstMediaSystem without(options);
   EXPECT_NE(without.camera_file_error(), "");
   EXPECT_EQ(testing::BindDevice(without, DeviceCategory::VideoInput, gst::kFileCameraName), nullptr);
-}
-
-TEST(GstStarField, TheTimeReadsBackAtEverySizeAndTheTargetStarHidesForFourSeconds) {
-  simcam::StarFieldPainter painter;
-  std::vector<std::uint8_t> luma(720 * 576);
-  for (auto [width, height] : {std::pair{720, 576}, {720, 480}, {640, 480}, {320, 240}}) {
-    painter.Configure(width, height, 7);
-    for (const simcam::FrameStamp& stamp : {simcam::FrameStamp{0, 0, 0, 0, 0},
-                                            {23, 59, 59, 999, 9999999},
-                                            {12, 34, 56, 789, 12345}}) {
-      painter.Paint(stamp, {0, 10, 50}, luma.data(), width);  // dark controls do not hide it
-      EXPECT_EQ(testing::ReadStamp(luma.data(), width, height, width, 1), simcam::StampText(stamp))
-          << width << "x" << height;
-    }
-  }
-  // The light in the middle of the target star.
-  auto target = [&](int second, int millisecond, simcam::PictureControls controls) {
-    painter.Paint({5, 6, second, millisecond, 0}, controls, luma.data(), 720);
-    return luma[painter.target_y() * 720 + painter.target_x()];
-  };
-  painter.Configure(720, 576, 7);
-  EXPECT_GT(target(29, 999, {}), 120);
-  EXPECT_LT(target(30, 0, {}), 40);
-  EXPECT_LT(target(33, 999, {}), 40);
-  EXPECT_GT(target(34, 0, {}), 120);
-  EXPECT_EQ(target(10, 0, {128, 128, 75}), 255);  // gain saturates the star
-
-  // Interlaced: each field has its own stamp on its own lines, and its own instant's star,
-  // which can set between the two fields of one frame.
-  for (auto [height, first] : {std::pair{576, 0}, {480, 1}}) {
-    painter.Configure(720, height, 7, true);
-    const simcam::FrameStamp fields[] = {{5, 6, 29, 990, 100}, {5, 6, 30, 10, 101}};
-    painter.PaintField(fields[0], {}, first, luma.data(), 720);
-    painter.PaintField(fields[1], {}, first ^ 1, luma.data(), 720);
-    for (int i = 0; i < 2; ++i) {
-      EXPECT_EQ(testing::ReadStamp(luma.data(), 720, height, 720, 1, first ^ i),
-                simcam::StampText(fields[i])) << height;
-      const int row = painter.target_y() + ((painter.target_y() & 1) != (first ^ i) ? 1 : 0);
-      EXPECT_EQ(luma[row * 720 + painter.target_x()] > 100, i == 0) << height;
-    }
-    EXPECT_NE(testing::ReadStamp(luma.data(), 720, height, 720, 1).find('?'), std::string::npos);
-  }
 }
 
 }  // namespace

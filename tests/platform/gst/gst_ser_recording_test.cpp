@@ -17,6 +17,7 @@
 #include "media_support/capture_session.h"
 #include "platform/linux/posix_avi_file.h"
 #include "playback/avi_tools.h"
+#include "media_support/ffprobe.h"
 #include "recording/frame_time_record.h"
 #include "support/temp_dir.h"
 
@@ -25,15 +26,8 @@ namespace {
 
 // "width,height,pix_fmt,frames" as ffmpeg's SER demuxer reads the file, decoding every frame.
 std::string ProbeSer(const std::string& path) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(
-      popen(("ffprobe -v error -f ser -count_frames -show_entries "
-             "stream=width,height,pix_fmt,nb_read_frames -of csv=p=0 '" + path + "' 2>&1")
-                .c_str(),
-            "r"),
-      pclose);
-  std::string out;
-  for (char line[256]; pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr;) out += line;
-  return out;
+  return testing::Ffprobe("-f ser -count_frames -show_entries "
+                          "stream=width,height,pix_fmt,nb_read_frames", path);
 }
 
 SerFileInfo ReadSer(const std::string& path) {

@@ -16,7 +16,7 @@
 #include "analysis/live_filter_control.h"
 #include "analysis/pixels/saturation_highlight.h"
 #include "media_support/capture_session.h"
-#include "media_support/riff_avi_reader.h"
+#include "media_support/recorded_avi.h"
 #include "recording/recording_controller.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
@@ -157,17 +157,8 @@ struct LiveStation : ::testing::Test {
     sources.GetAttachedVideoDeviceList(ValidationHooksFor(*graph->graph()), {});
   }
 
-  // Makes a device the one in use, with its first format of a subtype at its first rate.
   bool Use(const std::string& device, SubtypeCode subtype) {
-    sources.SetCurrentSourceIndex(sources.IndexOf(device));
-    VideoSourceInfo* info = sources.CurrentSource();
-    if (info == nullptr) return false;
-    VideoFormatsByFrameRate& group = info->frame_rates.at(info->current_rate_index = 0);
-    std::uint32_t& format = group.current_format_index;  // stepped to the subtype's format
-    for (format = 0; format < group.formats.size(); ++format) {
-      if (group.formats[format].subtype == subtype) return true;
-    }
-    return false;
+    return testing::UseFormat(sources, device, subtype);
   }
 
   testing::ScopedTempDir folder;
@@ -218,13 +209,13 @@ TEST_F(LiveStation, TheDisplayShowsTheStarInMagentaWhileTheRecordingKeepsItsFram
   ASSERT_EQ(graph->StopCamera().result, S_OK);
   const testing::KeptFrame shown = window.Last();
   EXPECT_GE(shown.frames, 10);
-  testing::AviFile avi;
+  AviFileInfo avi;
   std::string error;
-  ASSERT_TRUE(testing::ReadAviFile("clip.avi", &avi, &error)) << error;
-  EXPECT_EQ(avi.compression, "YUY2");
-  ASSERT_GE(avi.video_chunks.size(), 10u);
+  ASSERT_TRUE(testing::ReadRecording("clip.avi", &avi, &error)) << error;
+  EXPECT_EQ(testing::CompressionOf(avi), "YUY2");
+  ASSERT_GE(avi.frames.size(), 10u);
   const std::vector<std::uint8_t> frame =
-      testing::ReadAviChunk("clip.avi", avi.video_chunks.back());
+      testing::ReadFrameBytes("clip.avi", avi.frames.back());
   ASSERT_EQ(frame.size(), 720u * 576u * 2u);
   // Around the target star in the middle of the picture: painted magenta on display, in the
   // file as bright as it was; and nothing magenta anywhere in the file.
