@@ -79,7 +79,7 @@ std::vector<std::string> CutTexts(QWidget* window) {
   return cut;
 }
 
-TEST_F(StationWindowTest, LearnTheTimeInserterOpensTheWindowOnTheStationsPort) {
+TEST_F(StationWindowTest, LearnTheTimeInserterOpensTheWindowOnTheStationsPortAndLogsItsErrors) {
   AddDevice();
   Start();
   testing::FakeInserterPort port;
@@ -88,6 +88,13 @@ TEST_F(StationWindowTest, LearnTheTimeInserterOpensTheWindowOnTheStationsPort) {
   ASSERT_NE(windows.inserter_window(), nullptr);
   EXPECT_TRUE(windows.inserter_window()->isVisible());
   EXPECT_EQ(windows.inserter_window()->port(), &port);
+  // A failed save goes to the User Messages log too.
+  port.Learnt({}, {});
+  port.save_error = "disk full";
+  windows.inserter_window()->Refresh();
+  windows.inserter_window()->save_button()->click();
+  EXPECT_NE(station->log().Text().find("Could not save the learnt time inserter: disk full\r\n"),
+            std::string::npos);
   windows.inserter_window()->hide();
 }
 
