@@ -1,7 +1,6 @@
 #pragma once
 
-// The station's time inserter port as a test sets it: the status it gives, the frame, and a
-// record of what the window asked.
+// The station's time inserter port as a test sets it, with a record of what was asked.
 
 #include <optional>
 #include <utility>
@@ -11,8 +10,7 @@
 
 namespace vesk::testing {
 
-class FakeInserterPort final : public InserterPort {
- public:
+struct FakeInserterPort final : InserterPort {
   void StartLearning(int seconds, std::optional<inserter::StampBand> frame_rect) override {
     started.emplace_back(seconds, frame_rect);
     status = {};
@@ -28,21 +26,17 @@ class FakeInserterPort final : public InserterPort {
     return save_error.empty();
   }
   bool LatestFrame(std::vector<std::uint8_t>* luma, int* width, int* height) const override {
-    if (frame.empty()) return false;
     *luma = frame;
-    *width = frame_width;
-    *height = frame_height;
-    return true;
+    *width = 720;
+    *height = static_cast<int>(frame.size()) / 720;
+    return !frame.empty();
   }
-
-  // Learnt with these doubtful digits in each field.
-  void Learnt(std::vector<int> doubtful_top, std::vector<int> doubtful_bottom) {
+  // Learnt, with these doubtful digits in the top field.
+  void Learnt(std::vector<int> doubtful_top) {
     status.phase = InserterStatus::Phase::kLearnt;
     status.frames_learnt = status.frames_to_learn;
-    std::array<inserter::LearntInserter, 2> learnt{};
-    learnt[0].doubtful_digits = std::move(doubtful_top);
-    learnt[1].doubtful_digits = std::move(doubtful_bottom);
-    status.learnt = learnt;
+    status.learnt.emplace();
+    (*status.learnt)[0].doubtful_digits = std::move(doubtful_top);
   }
 
   InserterStatus status;
@@ -50,8 +44,7 @@ class FakeInserterPort final : public InserterPort {
   int stops = 0;
   std::optional<std::array<inserter::LearntInserter, 2>> saved;
   std::string save_error;
-  std::vector<std::uint8_t> frame;
-  int frame_width = 0, frame_height = 0;
+  std::vector<std::uint8_t> frame;  // 720 pixels a row
 };
 
 }  // namespace vesk::testing
