@@ -536,6 +536,11 @@ void QtStationWindows::HidePixelSaturationWindow() {
   if (pixel_saturation_) pixel_saturation_->hide();
 }
 
+void QtStationWindows::set_station(AppState* station) {
+  if (station != station_) inserter_.reset();
+  station_ = station;
+}
+
 void QtStationWindows::OpenInserterWindow(InserterPort* port) {
   if (!inserter_ || inserter_->port() != port) {
     inserter_ = std::make_unique<InserterWindow>(port);

@@ -44,8 +44,9 @@ class QtStationWindows final : public StationWindows {
   QtStationWindows();
   ~QtStationWindows() override;
 
-  // The station the windows report to; set before its start-up runs.
-  void set_station(AppState* station) { station_ = station; }
+  // The station the windows report to; set before its start-up runs. The time inserter's
+  // window goes with the station whose port it polls.
+  void set_station(AppState* station);
   // Ends the event loop when the main window goes (QCoreApplication::quit by default).
   void set_on_quit(std::function<void()> on_quit) { on_quit_ = std::move(on_quit); }
 

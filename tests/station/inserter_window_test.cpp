@@ -92,7 +92,6 @@ TEST_F(StationWindowTest, TheTimeInserterWindowMarksLearnsConfirmsSavesAndReadsO
   window->confirm_box(0, 7)->click();
   window->save_button()->click();
   EXPECT_TRUE((*port.saved)[0].doubtful_digits.empty());
-  window->hide();
 }
 
 }  // namespace
