@@ -34,6 +34,7 @@
 #include "playback/playback_window.h"
 #include "station/brightness_contrast_window.h"
 #include "station/countdown_window.h"
+#include "station/inserter_window.h"
 #include "station/main_window.h"
 #include "station/power_countdown_window.h"
 #include "station/record_controls_window.h"
@@ -535,6 +536,24 @@ void QtStationWindows::HidePixelSaturationWindow() {
   if (pixel_saturation_) pixel_saturation_->hide();
 }
 
+void QtStationWindows::set_station(AppState* station) {
+  if (station != station_) inserter_.reset();
+  station_ = station;
+}
+
+void QtStationWindows::OpenInserterWindow(InserterPort* port) {
+  if (!inserter_ || inserter_->port() != port) {
+    inserter_ = std::make_unique<InserterWindow>(port);
+    inserter_->set_on_error([this](const std::string& text) {
+      if (station_ != nullptr) station_->log().ReportMessage(text + "\r\n", true);
+    });
+    GiveIcons(inserter_.get());
+  }
+  inserter_->show();
+  inserter_->raise();
+  inserter_->activateWindow();
+}
+
 void QtStationWindows::DestroyMainWindow() {
   // Hidden, not closed: closing an analysis window would switch its analysis off and
   // restart the video on the way out.
@@ -543,7 +562,8 @@ void QtStationWindows::DestroyMainWindow() {
         static_cast<QWidget*>(countdown_.get()), static_cast<QWidget*>(brightness_.get()),
         static_cast<QWidget*>(standby_.get()), static_cast<QWidget*>(pixel_saturation_.get()),
         static_cast<QWidget*>(frame_integration_.get()), static_cast<QWidget*>(gps_.get()),
-        static_cast<QWidget*>(schedule_event_.get()), static_cast<QWidget*>(event_list_.get())}) {
+        static_cast<QWidget*>(schedule_event_.get()), static_cast<QWidget*>(event_list_.get()),
+        static_cast<QWidget*>(inserter_.get())}) {
     if (widget != nullptr) widget->hide();
   }
   if (main_) {

@@ -34,6 +34,7 @@ class PlaybackWindow;
 class PlaybackMedia;
 class DeviceSelectionWindow;
 class CameraFormatWindow;
+class InserterWindow;
 }  // namespace vesk
 
 namespace vesk::qt {
@@ -43,8 +44,9 @@ class QtStationWindows final : public StationWindows {
   QtStationWindows();
   ~QtStationWindows() override;
 
-  // The station the windows report to; set before its start-up runs.
-  void set_station(AppState* station) { station_ = station; }
+  // The station the windows report to; set before its start-up runs. The time inserter's
+  // window goes with the station whose port it polls.
+  void set_station(AppState* station);
   // Ends the event loop when the main window goes (QCoreApplication::quit by default).
   void set_on_quit(std::function<void()> on_quit) { on_quit_ = std::move(on_quit); }
 
@@ -100,6 +102,9 @@ class QtStationWindows final : public StationWindows {
   int RunCodecSelectorDialog(CodecSelectorModel& model) override;
   void OpenMiscellaneousOptions(MiscellaneousOptionsModel& model) override;
   void CreateDeviceWindows(DeviceSelectionModel& devices, CameraFormatModel& format) override;
+  // Made at its first opening, and again for another port.
+  void OpenInserterWindow(InserterPort* port) override;
+  InserterWindow* inserter_window() const { return inserter_.get(); }
   DeviceSelectionWindow* device_window() const { return device_window_.get(); }
   CameraFormatWindow* camera_format_window() const { return camera_format_window_.get(); }
   MiscellaneousOptionsWindow* miscellaneous_options_window() const { return misc_options_.get(); }
@@ -164,6 +169,7 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<PowerCountdownWindow> power_countdown_;
   std::unique_ptr<DeviceSelectionWindow> device_window_;
   std::unique_ptr<CameraFormatWindow> camera_format_window_;
+  std::unique_ptr<InserterWindow> inserter_;
   std::unique_ptr<PlaybackMedia> playback_media_;
   std::unique_ptr<PlaybackWindow> playback_;
   std::function<std::string()> choose_playback_file_;

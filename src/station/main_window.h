@@ -42,7 +42,7 @@ class MenuBarActions {
                  const std::function<void(int)>& command);
   bool Update(const std::vector<MenuEntry>& entries, std::size_t* next_popup);
 
-  std::array<QAction*, kMenuCommandCount> items_{};
+  std::array<QAction*, kAllMenuCommandCount> items_{};
   std::vector<Popup> popups_;  // in the entries' order, each before its children
 };
 

@@ -3,7 +3,7 @@
 namespace vesk {
 namespace {
 
-constexpr std::array<std::string_view, kMenuCommandCount> kCommandTexts = {
+constexpr std::array<std::string_view, kAllMenuCommandCount> kCommandTexts = {
     "Select Video Input Device...",
     "File...",
     "Duration Default...",
@@ -24,6 +24,7 @@ constexpr std::array<std::string_view, kMenuCommandCount> kCommandTexts = {
     "About VESK Video Application",
     "Save Messages",
     "Save Messages and Clear",
+    "Learn the Time Inserter...",
 };
 
 MenuEntry Item(const CommandIds& ids, MenuCommand command) {
@@ -76,19 +77,24 @@ MenuGroup GroupOf(MenuCommand command) {
   if (n <= 11) return MenuGroup::Events;
   if (n <= 16) return MenuGroup::Display;
   if (n == 17) return MenuGroup::Help;
-  return MenuGroup::UserMessages;
+  if (n < kMenuCommandCount) return MenuGroup::UserMessages;
+  return MenuGroup::TimeInserter;
 }
 
 std::string_view CommandText(MenuCommand command) {
   const int n = static_cast<int>(command);
-  if (n < 0 || n >= kMenuCommandCount) return {};
+  if (n < 0 || n >= kAllMenuCommandCount) return {};
   return kCommandTexts[static_cast<std::size_t>(n)];
 }
 
 std::optional<MenuCommand> CommandIds::CommandFor(int identifier) const {
   const long long offset = static_cast<long long>(identifier) - first;
-  if (offset < 0 || offset >= kMenuCommandCount) return std::nullopt;
-  return static_cast<MenuCommand>(offset);
+  if (offset >= 0 && offset < kMenuCommandCount) return static_cast<MenuCommand>(offset);
+  const long long own = offset - kMenuCommandCount - kPlaybackCommandCount;
+  if (own >= 0 && own < kOwnMenuCommandCount) {
+    return static_cast<MenuCommand>(kMenuCommandCount + own);
+  }
+  return std::nullopt;
 }
 
 CommandIds AssignCommandIds(int* counter) {
@@ -145,6 +151,12 @@ MenuBars BuildMenus(const CommandIds& ids, const MenuState& state) {
     bars.user_messages.front().enabled = false;
   }
   if (state.recording || state.playback_open) ItemIn(bars, C::Open).enabled = false;
+  return bars;
+}
+
+MenuBars BuildStationMenus(const CommandIds& ids, const MenuState& state) {
+  MenuBars bars = BuildMenus(ids, state);
+  bars.main.push_back(Popup("Time Inserter", {Item(ids, MenuCommand::LearnInserter)}));
   return bars;
 }
 

@@ -34,14 +34,22 @@ enum class MenuCommand : int {
   About = 17,
   SaveMessages = 18,
   SaveMessagesAndClear = 19,
+  // The station's own menus after the documented ones, in a range of identifiers after the
+  // playback menu's.
+  LearnInserter = 20,
 };
 
+// The main and User Messages menus' commands.
 constexpr int kMenuCommandCount = 20;
+// The playback menu's identifiers follow those twenty; the station's own menus' come next.
+constexpr int kPlaybackCommandCount = 4;
+constexpr int kOwnMenuCommandCount = 1;
+constexpr int kAllMenuCommandCount = kMenuCommandCount + kOwnMenuCommandCount;
 // Where the process-wide identifier counter starts.
 constexpr int kFirstCommandIdentifier = 33039;
 
 // The menus that dispatch commands, each owning a consecutive range of offsets.
-enum class MenuGroup { Options, File, Events, Display, Help, UserMessages };
+enum class MenuGroup { Options, File, Events, Display, Help, UserMessages, TimeInserter };
 
 MenuGroup GroupOf(MenuCommand command);
 
@@ -52,9 +60,12 @@ std::string_view CommandText(MenuCommand command);
 struct CommandIds {
   int first = kFirstCommandIdentifier;
 
-  int IdOf(MenuCommand command) const { return first + static_cast<int>(command); }
+  int IdOf(MenuCommand command) const {
+    const int n = static_cast<int>(command);
+    return n < kMenuCommandCount ? first + n : first + kPlaybackCommandCount + n;
+  }
   // The command of an identifier; empty for identifiers that are not these menus' (they are
-  // ignored).
+  // ignored), the playback menu's among them.
   std::optional<MenuCommand> CommandFor(int identifier) const;
 };
 
@@ -79,7 +90,8 @@ struct MenuEntry {
 };
 
 struct MenuBars {
-  std::vector<MenuEntry> main;           // "File", "Events", "Display", "Options", "Help"
+  // "File", "Events", "Display", "Options", "Help"; with the station's own, "Time Inserter"
+  std::vector<MenuEntry> main;
   std::vector<MenuEntry> user_messages;  // "File"
 };
 
@@ -99,6 +111,9 @@ struct MenuState {
 
 // The menu bars of both windows for the given state. Rebuilding never changes identifiers.
 MenuBars BuildMenus(const CommandIds& ids, const MenuState& state);
+// What the station shows: those menus and, after them on the main window, its own:
+// "Time Inserter" with "Learn the Time Inserter...".
+MenuBars BuildStationMenus(const CommandIds& ids, const MenuState& state);
 
 // Lookups in built bars; null when absent.
 const MenuEntry* FindItem(const MenuBars& bars, MenuCommand command);

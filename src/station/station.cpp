@@ -411,7 +411,7 @@ void AppState::RefreshFrameExtra() {
 
 void AppState::RebuildMenus() {
   menu_state_.saturation_highlighting = graph_->switches().saturation_highlight;
-  menus_ = BuildMenus(ids_, menu_state_);
+  menus_ = BuildStationMenus(ids_, menu_state_);
   services_.windows.ApplyMenus(menus_);
 }
 
@@ -479,6 +479,9 @@ void AppState::RunCommand(MenuCommand command) {
       return;
     case MenuCommand::SelectVideoInputDevice:
       device_selection_->OpenFromMenu();
+      return;
+    case MenuCommand::LearnInserter:
+      services_.windows.OpenInserterWindow(inserter_port_);
       return;
     case MenuCommand::Open:
       if (!services_.windows.OpenPlaybackFromMenu()) {

@@ -53,6 +53,7 @@
 namespace vesk {
 
 class RecordingController;
+class InserterPort;
 
 // Fixed names and texts of the station's own windows.
 constexpr const char* kMainWindowClass = "VESK_VideoCapture";
@@ -190,6 +191,10 @@ class AppState final : private StationMenuKeeper {
   // start-up.
   void DeviceSetChanged();
   DeviceHotplug& hotplug() { return *hotplug_; }
+  // Where the time inserter's window reaches the live video: learning, saving and the live
+  // read-out. Not owned; null (the window then says it cannot learn) until one is plugged in.
+  void set_inserter_port(InserterPort* port) { inserter_port_ = port; }
+  InserterPort* inserter_port() const { return inserter_port_; }
 
   MessageLog& log() { return log_; }
   ErrorReporter& errors() { return errors_; }
@@ -295,6 +300,7 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<PowerAction> power_action_;
   std::unique_ptr<DeviceHotplug> hotplug_;
   bool device_change_waiting_ = false;
+  InserterPort* inserter_port_ = nullptr;
   LayoutInputs layout_;
   CommandIds ids_;
   MenuState menu_state_;

@@ -29,6 +29,8 @@
 
 namespace vesk {
 
+class InserterPort;
+
 // A font start-up makes, with the warning its failure raises (none: no warning).
 enum class FontFace { Tahoma, Consolas };
 struct FontRequest {
@@ -159,6 +161,15 @@ class DeviceWindowsView {
   virtual void CreateDeviceWindows(DeviceSelectionModel&, CameraFormatModel&) {}
 };
 
+// The time inserter's learning window, where a screen shows it.
+class InserterWindowView {
+ public:
+  virtual ~InserterWindowView() = default;
+  // "Learn the Time Inserter...": the window shown and raised, talking to the station through
+  // port; null when this station has no live video to learn from (the window says so).
+  virtual void OpenInserterWindow(InserterPort*) {}
+};
+
 // The station keeps the menu graying and the brightness and contrast flag in its menu
 // state, so a rebuilt menu stays as a recording left it; the recording controller's calls
 // for them go to the station rather than to the windows.
@@ -184,7 +195,8 @@ class StationWindows : public RecordingWindowsView,
                        public OptionDialogsView,
                        public PowerCountdownView,
                        public PlaybackWindowsView,
-                       public DeviceWindowsView {
+                       public DeviceWindowsView,
+                       public InserterWindowView {
  public:
   // Set by the station for its lifetime.
   void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }

@@ -33,6 +33,21 @@ TEST(MenuModelTest, IdentifiersAreTwentyConsecutiveFromTheCounter) {
   for (int outside : {33038, 33059, -2147483647 - 1}) EXPECT_FALSE(ids.CommandFor(outside));
 }
 
+TEST(MenuModelTest, TheTimeInserterMenuComesAfterTheDocumentedMenusInARangeOfItsOwn) {
+  const MenuBars documented = BuildMenus(CommandIds{}, MenuState{});
+  const MenuBars shown = BuildStationMenus(CommandIds{}, MenuState{});
+  ASSERT_EQ(shown.main.size(), documented.main.size() + 1);
+  for (std::size_t i = 0; i < documented.main.size(); ++i) {
+    EXPECT_EQ(shown.main[i].text, documented.main[i].text);
+  }
+  EXPECT_EQ(shown.main.back().text, "Time Inserter");
+  const MenuEntry* learn = FindItem(shown, C::LearnInserter);
+  EXPECT_EQ(learn->text + " #" + std::to_string(learn->id), "Learn the Time Inserter... #33063");
+  // After the twenty and the playback menu's four.
+  EXPECT_EQ(CommandIds{}.CommandFor(33063), C::LearnInserter);
+  for (int other : {33059, 33062, 33064}) EXPECT_FALSE(CommandIds{}.CommandFor(other)) << other;
+}
+
 TEST(MenuModelTest, GrayedAndCheckedEntriesFollowTheState) {
   using Texts = std::vector<std::string>;
   const auto grayed = [](bool active, bool list_empty, bool recording, bool playback) {

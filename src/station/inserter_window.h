@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "station/inserter_learning_model.h"
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class QVBoxLayout;
+
+namespace vesk {
+
+inline constexpr char kInserterWindowTitle[] = "Learn the Time Inserter";
+// The read-out and the picture follow the station this often.
+inline constexpr int kInserterPollMilliseconds = 250;
+
+// The live picture, on which a drag marks the stamp.
+class StampPicture final : public QWidget {
+ public:
+  explicit StampPicture(QWidget* parent = nullptr);
+  // The frame shown at scale, with the mark (frame pixels; empty: none).
+  void Show(const QImage& frame, double scale, const QRect& mark);
+  void set_on_marked(std::function<void(ViewPoint, ViewPoint)> on_marked) {
+    on_marked_ = std::move(on_marked);
+  }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  QImage frame_;
+  double scale_ = 1;
+  QRect mark_;
+  bool dragging_ = false;
+  QPoint from_, to_;
+  std::function<void(ViewPoint, ViewPoint)> on_marked_;
+};
+
+// "Learn the Time Inserter": the live picture to mark the stamp on, learning with its
+// progress and report, the learnt digits of both fields with the doubtful ones to confirm,
+// saving, and the live read-out of the inserter's time against the computer clock. It only
+// shows and forwards: InserterLearningModel decides.
+class InserterWindow final : public QWidget {
+  Q_OBJECT
+
+ public:
+  // port may be null: the window says the inserter cannot be learnt, its buttons disabled.
+  explicit InserterWindow(InserterPort* port, QWidget* parent = nullptr);
+
+  InserterPort* port() const { return port_; }
+  // A save that failed, for the User Messages log.
+  void set_on_error(std::function<void(const std::string&)> on_error) {
+    on_error_ = std::move(on_error);
+  }
+  // Follows the station once (the timer does it while the window is shown).
+  void Refresh();
+
+  const InserterLearningModel& model() const { return model_; }
+  StampPicture* picture() const { return picture_; }
+  QSpinBox* seconds_field() const { return seconds_; }
+  QPushButton* learn_button() const { return learn_; }
+  QPushButton* stop_button() const { return stop_; }
+  QPushButton* save_button() const { return save_; }
+  QLabel* notice() const { return notice_; }
+  QLabel* inserter_time() const { return time_; }
+  QLabel* clock_offset() const { return offset_; }
+  QLabel* save_result() const { return save_text_; }
+  QPlainTextEdit* report() const { return report_; }
+  // The confirmation box under a doubtful digit; null for a certain one.
+  QCheckBox* confirm_box(int field, int digit) const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void ShowDigits();
+  void ShowFrame();
+  void Save();
+
+  InserterPort* port_;
+  InserterLearningModel model_;
+  std::function<void(const std::string&)> on_error_;
+  std::vector<std::uint8_t> luma_;
+  QImage frame_;
+  double scale_ = 1;
+  QTimer* timer_ = nullptr;
+  QLabel* notice_ = nullptr;
+  StampPicture* picture_ = nullptr;
+  QLabel* mark_text_ = nullptr;
+  QPushButton* clear_mark_ = nullptr;
+  QSpinBox* seconds_ = nullptr;
+  QPushButton* learn_ = nullptr;
+  QPushButton* stop_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* progress_text_ = nullptr;
+  QPlainTextEdit* report_ = nullptr;
+  QVBoxLayout* digits_layout_ = nullptr;
+  QWidget* digits_ = nullptr;
+  std::array<std::array<QCheckBox*, 10>, 2> confirm_{};
+  QLabel* confirm_text_ = nullptr;
+  QPushButton* save_ = nullptr;
+  QLabel* save_text_ = nullptr;
+  QLabel* time_ = nullptr;
+  QLabel* offset_ = nullptr;
+  std::size_t report_lines_ = 0;
+};
+
+}  // namespace vesk
