@@ -12,7 +12,7 @@ namespace vesk {
 namespace {
 
 // ---------------------------------------------------------------------------------------
-// Reading
+// Values as read
 
 // Drops what a station file cannot carry back: control characters other than tab, line
 // feed and carriage return (NUL among them), and bytes that are not valid UTF-8. Without
@@ -95,7 +95,7 @@ void ReadCodecPair(std::string_view value, const std::vector<std::string>& video
 }
 
 // ---------------------------------------------------------------------------------------
-// Writing
+// Values as written, and the table of keys
 
 std::string FormatPosition(const WindowPosition& p) {
   return std::to_string(p.x) + ", " + std::to_string(p.y);
