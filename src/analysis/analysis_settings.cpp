@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "base/scan_values.h"
+
 namespace vesk {
 
 const char* ConfirmButtonText(SaturationChoice choice) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "base/report_failure.h"
 #include "capture/capture_graph.h"
 #include "media/media_graph.h"
 
@@ -68,160 +69,200 @@ HResult SetAnalogDeviceFormat(CaptureGraph& graph, AnalogFormat format) {
   return S_OK;
 }
 
-HResult TestAnalogDeviceFormat(CaptureGraph& graph, VideoSourceInfo* info, bool* changed,
-                               const AnalogTestWait& wait) {
-  MessageLog& log = graph.context().log;
-  bool unused = false;
-  if (changed == nullptr) changed = &unused;
-  *changed = false;
-  auto fail = [&log](const char* text) {
-    log.ReportMessage(text);
-    return E_FAIL;
-  };
+namespace {
 
+// One test of an analog device's standard and what its steps found.
+struct AnalogTest {
+  CaptureGraph& graph;
+  VideoSourceInfo* info;
+  MessageLog& log;
   // A running recording is never stopped for a test: then only the device's own answer
   // can serve (a device plugged in while another one records).
-  const bool recording = graph.recording();
+  bool recording;
+  MediaGraph* media = nullptr;
+  std::shared_ptr<MediaFilter> source{};
+  std::shared_ptr<MediaFilter> renderer{};
+  StreamConfig* config = nullptr;
+  AnalogVideoDecoder* decoder = nullptr;
+  std::int32_t start = -1;  // the standard the decoder starts in
+};
 
+HResult EmptyGraphForTest(AnalogTest& test) {
   // Empty the capture graph; live video stops.
-  if (!recording && Failed(graph.RemoveGraphFilters())) {
-    return fail("Logic error: call to RemoveGraphFilters failed in TestAnalogDeviceFormat\r\n");
+  if (!test.recording && Failed(test.graph.RemoveGraphFilters())) {
+    return ReportFailure(
+        test.log, "Logic error: call to RemoveGraphFilters failed in TestAnalogDeviceFormat\r\n");
   }
-  if (info == nullptr) {
-    return fail("Logic error: NULL input parameter to TestAnalogDeviceFormat\r\n");
+  if (test.info == nullptr) {
+    return ReportFailure(test.log,
+                         "Logic error: NULL input parameter to TestAnalogDeviceFormat\r\n");
   }
-  MediaGraph* media = graph.graph();
-  if (media == nullptr) {
-    return fail(
+  test.media = test.graph.graph();
+  if (test.media == nullptr) {
+    return ReportFailure(
+        test.log,
         "Logic error: filter graph not created at time of call to TestAnalogDeviceFormat\r\n");
   }
+  return S_OK;
+}
 
-  // The device, and the renderer that counts the frames reaching it. The Null Renderer
-  // needs no display, so detection also works headless, and the test video is not shown.
-  if (Failed(graph.sources().GetVideoSourceBaseFilter(info)) || !info->base_filter) {
-    return fail("WARNING: cannot get source base filter during call to TestAnalogDeviceFormat\r\n");
+// The device, and the renderer that counts the frames reaching it. The Null Renderer
+// needs no display, so detection also works headless, and the test video is not shown.
+HResult BindTestFilters(AnalogTest& test) {
+  VideoSourceInfo& info = *test.info;
+  MediaGraph& media = *test.media;
+  if (Failed(test.graph.sources().GetVideoSourceBaseFilter(&info)) || !info.base_filter) {
+    return ReportFailure(
+        test.log,
+        "WARNING: cannot get source base filter during call to TestAnalogDeviceFormat\r\n");
   }
-  const std::shared_ptr<MediaFilter> source = info->base_filter;
-  std::shared_ptr<MediaFilter> renderer;
-  StreamConfig* config = nullptr;
-  if (!recording) {
-    if (Failed(media->AddFilter(source, "Test Source"))) {
-      return fail(
-          "WARNING: Cannot add test video source filter to filter graph in "
-          "TestAnalogDeviceFormat\r\n");
+  test.source = info.base_filter;
+  if (!test.recording) {
+    if (Failed(media.AddFilter(test.source, "Test Source"))) {
+      return ReportFailure(test.log,
+                           "WARNING: Cannot add test video source filter to filter graph in "
+                           "TestAnalogDeviceFormat\r\n");
     }
-    const VideoFormat* current = SourceVideoFormat(*info);
+    const VideoFormat* current = SourceVideoFormat(info);
     const FrameSize size = current != nullptr ? FrameSize{current->width, current->height}
                                               : FrameSize{kPalTestWidth, kPalTestHeight};
-    if (Failed(graph.renderers().AddRenderer(*media, RendererKind::NullRenderer, size, "")) ||
-        !(renderer = graph.renderers().Renderer(RendererKind::NullRenderer))) {
-      return fail(
-          "WARNING: cannot add video rendering filter to filter graph during call to "
-          "TestAnalogDeviceFormat\r\n");
+    if (Failed(test.graph.renderers().AddRenderer(media, RendererKind::NullRenderer, size, "")) ||
+        !(test.renderer = test.graph.renderers().Renderer(RendererKind::NullRenderer))) {
+      return ReportFailure(test.log,
+                           "WARNING: cannot add video rendering filter to filter graph during "
+                           "call to TestAnalogDeviceFormat\r\n");
     }
-    if (Failed(media->FindStreamConfig(source, PinCategory::Capture, &config)) ||
-        config == nullptr) {
-      return fail(
-          "WARNING: NULL stream configuration interface during call to "
-          "TestAnalogDeviceFormat\r\n");
+    if (Failed(media.FindStreamConfig(test.source, PinCategory::Capture, &test.config)) ||
+        test.config == nullptr) {
+      return ReportFailure(test.log,
+                           "WARNING: NULL stream configuration interface during call to "
+                           "TestAnalogDeviceFormat\r\n");
     }
   }
-  AnalogVideoDecoder* decoder = nullptr;
-  if (Failed(media->FindAnalogVideoDecoder(source, &decoder)) || decoder == nullptr) {
-    return fail(
+  if (Failed(media.FindAnalogVideoDecoder(test.source, &test.decoder)) || test.decoder == nullptr) {
+    return ReportFailure(
+        test.log,
         "WARNING: NULL analog video decoder interface during call to TestAnalogDeviceFormat\r\n");
   }
-
-  // The standard the decoder starts in.
-  std::int32_t start = -1;
-  if (Failed(decoder->GetTvFormat(&start))) {
-    return fail("WARNING: cannot get analog device format in TestAnalogDeviceFormat\r\n");
+  if (Failed(test.decoder->GetTvFormat(&test.start))) {
+    return ReportFailure(test.log,
+                         "WARNING: cannot get analog device format in TestAnalogDeviceFormat\r\n");
   }
+  return S_OK;
+}
 
-  // A decoder that detects the signal's standard itself answers exactly and at once.
-  if (const std::optional<std::int32_t> detected = DetectedByDevice(*decoder)) {
-    if (*detected != start && Failed(decoder->PutTvFormat(*detected))) {
-      return fail("WARNING: cannot set analog format in TestAnalogDeviceFormat\r\n");
-    }
-    info->analog_format = AnalogFormatOf(*detected);
-    *changed = (*detected == kAnalogVideoPalB && start == kAnalogVideoNtscM) ||
-               (*detected == kAnalogVideoNtscM && start == kAnalogVideoPalB);
-    return S_OK;
+// A decoder that detects the signal's standard itself answers exactly and at once; nothing
+// when it cannot tell.
+std::optional<HResult> AnswerFromDevice(AnalogTest& test, bool* changed) {
+  const std::optional<std::int32_t> detected = DetectedByDevice(*test.decoder);
+  if (!detected) return std::nullopt;
+  if (*detected != test.start && Failed(test.decoder->PutTvFormat(*detected))) {
+    return ReportFailure(test.log,
+                         "WARNING: cannot set analog format in TestAnalogDeviceFormat\r\n");
   }
-  if (recording) {
-    return fail(
-        "WARNING: the analog format cannot be tested while recording in "
-        "TestAnalogDeviceFormat\r\n");
-  }
+  test.info->analog_format = AnalogFormatOf(*detected);
+  *changed = (*detected == kAnalogVideoPalB && test.start == kAnalogVideoNtscM) ||
+             (*detected == kAnalogVideoNtscM && test.start == kAnalogVideoPalB);
+  return S_OK;
+}
 
-  // The test runs in PAL; a decoder left on another standard is set too, so a PAL result
-  // is also the decoder's standard.
-  if (start != kAnalogVideoPalB) {
-    if (start != kAnalogVideoNtscM) {
-      log.ReportMessage(info->name +
-                            "  has unsupported properties.  Only PAL_B and NTSC_M have "
-                            "properties support\r\n",
-                        false);
-    }
-    if (Failed(decoder->PutTvFormat(kAnalogVideoPalB))) {
-      return fail("WARNING: cannot set analog format in TestAnalogDeviceFormat\r\n");
-    }
+// The test runs in PAL; a decoder left on another standard is set too, so a PAL result
+// is also the decoder's standard.
+HResult PutDecoderInPal(AnalogTest& test) {
+  if (test.start == kAnalogVideoPalB) return S_OK;
+  if (test.start != kAnalogVideoNtscM) {
+    test.log.ReportMessage(test.info->name +
+                               "  has unsupported properties.  Only PAL_B and NTSC_M have "
+                               "properties support\r\n",
+                           false);
   }
-  // A test that cannot run leaves the decoder as it found it and detection to the observer.
-  auto give_up = [&](const char* text) {
-    info->auto_detect_format = false;
-    const HResult put_back =
-        start == kAnalogVideoNtscM ? decoder->PutTvFormat(kAnalogVideoNtscM) : S_OK;
-    log.ReportMessage(text);
-    return put_back;
-  };
+  if (Failed(test.decoder->PutTvFormat(kAnalogVideoPalB))) {
+    return ReportFailure(test.log,
+                         "WARNING: cannot set analog format in TestAnalogDeviceFormat\r\n");
+  }
+  return S_OK;
+}
 
-  const VideoFormat* test_format = FindPalTestFormat(*info);
+// A test that cannot run leaves the decoder as it found it and detection to the observer;
+// the result of putting the decoder back.
+HResult GiveUp(AnalogTest& test, const char* text) {
+  test.info->auto_detect_format = false;
+  const HResult put_back =
+      test.start == kAnalogVideoNtscM ? test.decoder->PutTvFormat(kAnalogVideoNtscM) : S_OK;
+  test.log.ReportMessage(text);
+  return put_back;
+}
+
+// Frames flow on the streaming threads for the test time; the run's result is not
+// examined, since a graph that did not run simply draws nothing. *drawn: the frames drawn;
+// a test given up gives the result TestAnalogDeviceFormat returns.
+std::optional<HResult> RunPalTest(AnalogTest& test, const AnalogTestWait& wait,
+                                  std::int32_t* drawn) {
+  const VideoFormat* test_format = FindPalTestFormat(*test.info);
   if (test_format == nullptr) {
-    return give_up(
+    return GiveUp(
+        test,
         "WARNING: PAL analog formats cannot be found during call to TestAnalogDeviceFormat\r\n");
   }
-  if (Failed(config->SetFormat(test_format->media_type))) {
-    give_up(
-        "WARNING: cannot set video stream format for analog video device during call to "
-        "TestAnalogDeviceFormat\r\n");
-    return E_FAIL;
+  if (Failed(test.config->SetFormat(test_format->media_type))) {
+    GiveUp(test,
+           "WARNING: cannot set video stream format for analog video device during call to "
+           "TestAnalogDeviceFormat\r\n");
+    return HResult{E_FAIL};
   }
-  if (Failed(media->RenderStream(PinCategory::Preview, source, nullptr, renderer))) {
-    give_up("WARNING: call to RenderStream fails during TestAnalogDeviceFormat\r\n");
-    return E_FAIL;
+  if (Failed(test.media->RenderStream(PinCategory::Preview, test.source, nullptr, test.renderer))) {
+    GiveUp(test, "WARNING: call to RenderStream fails during TestAnalogDeviceFormat\r\n");
+    return HResult{E_FAIL};
   }
-
-  // Frames flow on the streaming threads for the test time; its result is not examined,
-  // since a graph that did not run simply draws nothing.
-  media->Run();
+  test.media->Run();
   if (wait) wait(kAnalogTestTime);
 
   // The count is read before the stop, and the decoder is written after it: drivers
   // refuse a change of standard while the device streams.
   RendererControl* control = nullptr;
-  renderer->QueryRendererControl(&control);
-  std::int32_t drawn = 0;
+  test.renderer->QueryRendererControl(&control);
   const HResult counted =
-      control != nullptr ? control->GetFramesDrawn(&drawn) : static_cast<HResult>(E_POINTER);
-  media->Stop();
+      control != nullptr ? control->GetFramesDrawn(drawn) : static_cast<HResult>(E_POINTER);
+  test.media->Stop();
   if (control == nullptr) {
-    give_up(
-        "Logic error: unexpected NULL pointer to IQualProp interface in "
-        "TestAnalogDeviceFormat\r\n");
-    return E_FAIL;
+    GiveUp(test,
+           "Logic error: unexpected NULL pointer to IQualProp interface in "
+           "TestAnalogDeviceFormat\r\n");
+    return HResult{E_FAIL};
   }
   if (Failed(counted)) {
-    give_up("WARNING: call to get_FramesDrawn fails during TestAnalogDeviceFormat\r\n");
-    return E_FAIL;
+    GiveUp(test, "WARNING: call to get_FramesDrawn fails during TestAnalogDeviceFormat\r\n");
+    return HResult{E_FAIL};
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+HResult TestAnalogDeviceFormat(CaptureGraph& graph, VideoSourceInfo* info, bool* changed,
+                               const AnalogTestWait& wait) {
+  bool unused = false;
+  if (changed == nullptr) changed = &unused;
+  *changed = false;
+  AnalogTest test{graph, info, graph.context().log, graph.recording()};
+  if (const HResult r = EmptyGraphForTest(test); Failed(r)) return r;
+  if (const HResult r = BindTestFilters(test); Failed(r)) return r;
+  if (const std::optional<HResult> answer = AnswerFromDevice(test, changed)) return *answer;
+  if (test.recording) {
+    return ReportFailure(test.log,
+                         "WARNING: the analog format cannot be tested while recording in "
+                         "TestAnalogDeviceFormat\r\n");
+  }
+  if (const HResult r = PutDecoderInPal(test); Failed(r)) return r;
+  std::int32_t drawn = 0;
+  if (const std::optional<HResult> given_up = RunPalTest(test, wait, &drawn)) return *given_up;
 
   if (drawn >= kPalProofFrames) {
     info->analog_format = AnalogFormat::PAL;
-    *changed = start == kAnalogVideoNtscM;
-  } else if (Succeeded(decoder->PutTvFormat(kAnalogVideoNtscM))) {
+    *changed = test.start == kAnalogVideoNtscM;
+  } else if (Succeeded(test.decoder->PutTvFormat(kAnalogVideoNtscM))) {
     info->analog_format = AnalogFormat::NTSC;
-    *changed = start == kAnalogVideoPalB;
+    *changed = test.start == kAnalogVideoPalB;
   }
   return S_OK;
 }

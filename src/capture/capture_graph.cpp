@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/report_failure.h"
+
 namespace vesk {
 namespace {
 
@@ -13,7 +15,6 @@ bool SerRecordsColour(SubtypeCode subtype) {
   return subtype == SubtypeCode::MJPG || subtype == SubtypeCode::RGB24 ||
          subtype == SubtypeCode::ARGB32;
 }
-
 
 bool Analysable(SubtypeCode subtype) {
   return subtype == SubtypeCode::YUY2 || subtype == SubtypeCode::RGB24 ||
@@ -42,11 +43,6 @@ CaptureGraph::CaptureGraph(CaptureGraphContext context, std::shared_ptr<MediaFil
         "ERROR: Cannot create video filter graph - video display and recording inoperative\r\n",
         true);
   }
-}
-
-HResult CaptureGraph::Fail(const char* text) {
-  context_.log.ReportMessage(text, true);
-  return E_FAIL;
 }
 
 HResult CaptureGraph::CreateFilterGraphBuilder() {
@@ -106,15 +102,16 @@ HResult CaptureGraph::StartWithRunnableRenderer() {
   // the recording: the start is made again with EVR, then with no display at all. Only a
   // start that then runs shows the renderer was the cause.
   std::vector<RendererKind> set_aside;
-  for (RendererKind kind = chosen; Failed(result) && run_failed_ &&
-                                   kind != RendererKind::NullRenderer;
+  for (RendererKind kind = chosen;
+       Failed(result) && run_failed_ && kind != RendererKind::NullRenderer;
        kind = RendererForStart()) {
     set_aside.push_back(kind);
     renderer_cannot_run_[static_cast<std::size_t>(kind)] = true;
     result = StartCameraOnce();
   }
   if (Failed(result)) {
-    for (RendererKind kind : set_aside) renderer_cannot_run_[static_cast<std::size_t>(kind)] = false;
+    for (RendererKind kind : set_aside)
+      renderer_cannot_run_[static_cast<std::size_t>(kind)] = false;
     return result;
   }
   const RendererKind running = renderers_.current_renderer_kind();
@@ -149,51 +146,76 @@ HResult CaptureGraph::StartCamera(const RecordingTarget& target) {
 }
 
 HResult CaptureGraph::StartCameraOnce() {
-  VideoSources& sources = context_.sources;
   compressor_in_graph_ = false;
   codec_refusal_reported_ = false;
   run_failed_ = false;
-  // What a start needs.
-  if (!graph_)
-    return Fail("Logic error: attempt to start camera without a filter graph builder\r\n");
-  if (sources.Count() == 0) {
-    return Fail("Logic error: attempt to start camera with no video source devices\r\n");
+  // The steps of a start, in this order; the first that fails ends it.
+  const VideoFormat* format = nullptr;
+  VideoSourceInfo* info = nullptr;
+  HResult result = CheckCameraStart(&format, &info);
+  if (Succeeded(result)) result = PrepareAnalysis(*format, *info);
+  if (Succeeded(result)) result = AddSourceToEmptyGraph(*info);
+  const std::shared_ptr<MediaFilter> source = info != nullptr ? info->base_filter : nullptr;
+  if (Succeeded(result)) result = PrepareSourcePins(source, *format);
+  if (Succeeded(result)) result = AddRendererForStart(*format);
+  if (Succeeded(result)) result = RenderAndRun(source);
+  return result;
+}
+
+HResult CaptureGraph::CheckCameraStart(const VideoFormat** format, VideoSourceInfo** info) {
+  VideoSources& sources = context_.sources;
+  MessageLog& log = context_.log;
+  if (!graph_) {
+    return ReportFailure(log,
+                         "Logic error: attempt to start camera without a filter graph builder\r\n");
   }
-  const VideoFormat* format = sources.CurrentVideoFormat();
-  if (format == nullptr) {
-    return Fail("WARNING: attempt to start camera without a valid video format\r\n");
+  if (sources.Count() == 0) {
+    return ReportFailure(log,
+                         "Logic error: attempt to start camera with no video source devices\r\n");
+  }
+  *format = sources.CurrentVideoFormat();
+  if (*format == nullptr) {
+    return ReportFailure(log, "WARNING: attempt to start camera without a valid video format\r\n");
   }
   if (sources.CurrentSourceIndex() >= sources.Count()) {
-    return Fail("Logic error: attempt to start camera with invalid source index\r\n");
+    return ReportFailure(log, "Logic error: attempt to start camera with invalid source index\r\n");
   }
-  VideoSourceInfo* info = sources.CurrentSource();
-  if (info == nullptr) {
-    return Fail("Logic error: attempt to start camera with NULL video source information\r\n");
+  *info = sources.CurrentSource();
+  if (*info == nullptr) {
+    return ReportFailure(
+        log, "Logic error: attempt to start camera with NULL video source information\r\n");
   }
+  return S_OK;
+}
 
+HResult CaptureGraph::PrepareAnalysis(const VideoFormat& format, const VideoSourceInfo& info) {
   // Analysis and magnification work on three pixel formats only.
   const bool pixel_analysis = switches_.PixelAnalysisOn();
-  if ((pixel_analysis || switches_.magnify_x2) && !Analysable(format->subtype)) {
-    context_.log.ReportMessage(
-        "Pixel analysis not supported for selected device and format with name \"" + info->name +
+  if ((pixel_analysis || switches_.magnify_x2) && !Analysable(format.subtype)) {
+    return ReportFailure(
+        context_.log,
+        "Pixel analysis not supported for selected device and format with name \"" + info.name +
             "\"\r\nExpecting an analog video device with a supported format\r\n",
-        true);
-    return E_NOTIMPL;
+        E_NOTIMPL);
   }
-
   // Size the integration buffer and reset the analysis for this format.
   if (pixel_analysis && live_control_ != nullptr) {
     std::size_t accumulation = 0;
     if (switches_.integration_count > 1) {
-      accumulation = static_cast<std::size_t>(std::max(0, format->width)) *
-                     static_cast<std::size_t>(std::max(0, format->height)) * 4;
+      accumulation = static_cast<std::size_t>(std::max(0, format.width)) *
+                     static_cast<std::size_t>(std::max(0, format.height)) * 4;
     }
-    live_control_->PrepareStreaming(accumulation, format->frame_rate);
+    live_control_->PrepareStreaming(accumulation, format.frame_rate);
   }
+  return S_OK;
+}
 
+HResult CaptureGraph::AddSourceToEmptyGraph(VideoSourceInfo& info) {
+  MessageLog& log = context_.log;
   // Every start begins from an empty graph.
   if (Failed(RemoveGraphFilters())) {
-    return Fail("WARNING: cannot remove graph filters while attempting to start camera\r\n");
+    return ReportFailure(
+        log, "WARNING: cannot remove graph filters while attempting to start camera\r\n");
   }
   // Counters of an earlier recording belong to that graph (maybe to another device).
   dropped_frames_ = nullptr;
@@ -204,28 +226,27 @@ HResult CaptureGraph::StartCameraOnce() {
     colour_filter_ = context_.create_colour_control();
   }
 
-  // The device's source filter.
-  if (Failed(sources.GetVideoSourceBaseFilter(info))) {
-    return Fail("WARNING: cannot get source base filter while attempting to start camera\r\n");
+  // The device's source filter, into the graph under the device name.
+  if (Failed(context_.sources.GetVideoSourceBaseFilter(&info))) {
+    return ReportFailure(
+        log, "WARNING: cannot get source base filter while attempting to start camera\r\n");
   }
-  const std::shared_ptr<MediaFilter> source = info->base_filter;
-
-  // Into the graph under the device name.
-  if (Failed(graph_->AddFilter(source, info->name))) {
-    return Fail("WARNING: Cannot add video source filter to filter graph\r\n");
+  if (Failed(graph_->AddFilter(info.base_filter, info.name))) {
+    return ReportFailure(log, "WARNING: Cannot add video source filter to filter graph\r\n");
   }
   state_ = GraphState::SourceAdded;
+  return S_OK;
+}
 
+HResult CaptureGraph::PrepareSourcePins(const std::shared_ptr<MediaFilter>& source,
+                                        const VideoFormat& format) {
+  MessageLog& log = context_.log;
   // A fresh source filter has free output pins; free any that are not.
   PinList pins;
   if (Failed(source->EnumPins(&pins))) {
-    context_.log.ReportMessage("ERROR: Cannot enumerate pins on source filter\r\n", true);
-    return E_FAIL;
+    return ReportFailure(log, "ERROR: Cannot enumerate pins on source filter\r\n");
   }
-  if (pins.empty()) {
-    context_.log.ReportMessage("ERROR: NULL source filter pin enumerater\r\n", true);
-    return E_FAIL;
-  }
+  if (pins.empty()) return ReportFailure(log, "ERROR: NULL source filter pin enumerater\r\n");
   for (const std::shared_ptr<MediaPin>& pin : pins) {
     PinDirection direction;
     if (!pin || Failed(pin->QueryDirection(&direction)) || direction != PinDirection::Output) {
@@ -233,40 +254,40 @@ HResult CaptureGraph::StartCameraOnce() {
     }
     std::shared_ptr<MediaPin> other;
     if (pin->ConnectedTo(&other) == VFW_E_NOT_CONNECTED) continue;
-    context_.log.ReportMessage(
-        "Logic error: source filter output pin is unexpectedly connected\r\n", true);
+    log.ReportMessage("Logic error: source filter output pin is unexpectedly connected\r\n", true);
     graph_->Disconnect(pin);
     if (other) graph_->Disconnect(other);
   }
 
   // The capture pin's format, as chosen.
-  if (Failed(SetStreamFormat(source, *format, PinCategory::Capture))) {
+  if (Failed(SetStreamFormat(source, format, PinCategory::Capture))) {
     context_.errors.RaiseGraphError(graph_errors::kCannotSetCaptureStreamFormat);
     return E_FAIL;
   }
+  return S_OK;
+}
 
+HResult CaptureGraph::AddRendererForStart(const VideoFormat& format) {
+  MessageLog& log = context_.log;
   // The renderer for this start: the chosen one, or none for an undisplayed recording.
-  const std::string& video_file_path = target_.video_file_name;
   renderers_.ClearCurrentRenderer();
-  if (Failed(renderers_.AddRenderer(*graph_, RendererForStart(), SizeOf(format),
-                                    video_file_path))) {
-    return Fail(
+  if (Failed(renderers_.AddRenderer(*graph_, RendererForStart(), SizeOf(&format),
+                                    target_.video_file_name))) {
+    return ReportFailure(
+        log,
         "WARNING: cannot add video rendering filter to filter graph while attempting to start "
         "camera\r\n");
   }
   const std::shared_ptr<MediaFilter> renderer = renderers_.current_renderer();
   if (!renderer) {
-    context_.log.ReportMessage(
-        "ERROR: pointer to current renderer is NULL while attempting to start the camera\r\n",
-        true);
-    return E_FAIL;
+    return ReportFailure(
+        log, "ERROR: pointer to current renderer is NULL while attempting to start the camera\r\n");
   }
 
   // The renderer's input pin must be free.
   PinList renderer_pins;
   if (Failed(renderer->EnumPins(&renderer_pins))) {
-    context_.log.ReportMessage("ERROR: unable to enumerate renderer pins\r\n", true);
-    return E_FAIL;
+    return ReportFailure(log, "ERROR: unable to enumerate renderer pins\r\n");
   }
   for (const std::shared_ptr<MediaPin>& pin : renderer_pins) {
     PinDirection direction;
@@ -277,16 +298,20 @@ HResult CaptureGraph::StartCameraOnce() {
 
   // The Null Renderer of a recording with the display off has no window to size.
   if (switches_.magnify_x2 && renderers_.current_renderer_kind() != RendererKind::NullRenderer) {
-    const VideoRect frame{0, 0, 2 * format->width, 2 * format->height};
+    const VideoRect frame{0, 0, 2 * format.width, 2 * format.height};
     if (Failed(renderers_.UpdateFrameSize(renderers_.current_renderer_kind(), frame))) {
-      return Fail(
+      return ReportFailure(
+          log,
           "WARNING: unable to reset the renderer frame size when magnify video is applied\r\n");
     }
   }
+  return S_OK;
+}
 
+HResult CaptureGraph::RenderAndRun(const std::shared_ptr<MediaFilter>& source) {
   // Preview branch, and the recording branch when there is a file.
-  if (Failed(RenderVideoStream(video_file_path, switches_.brightness_contrast, source))) {
-    return Fail("WARNING: Cannot render video stream\r\n");
+  if (Failed(RenderVideoStream(target_.video_file_name, switches_.brightness_contrast, source))) {
+    return ReportFailure(context_.log, "WARNING: Cannot render video stream\r\n");
   }
 
   // The baselines from which the recording's counts are taken. Read before the graph
@@ -304,25 +329,27 @@ HResult CaptureGraph::StartCameraOnce() {
   // Run.
   if (Failed(RunGraph())) {
     run_failed_ = true;
-    return Fail("WARNING: Cannot run filter graph video stream\r\n");
+    return ReportFailure(context_.log, "WARNING: Cannot run filter graph video stream\r\n");
   }
   return S_OK;
 }
 
 HResult CaptureGraph::RemoveGraphFilters() {
-  if (!graph_) return Fail("Logic error: attempt to remove filters from a NULL filter graph\r\n");
+  if (!graph_)
+    return ReportFailure(context_.log,
+                         "Logic error: attempt to remove filters from a NULL filter graph\r\n");
   if (state_ == GraphState::Running) {
     graph_->Stop();
     state_ = GraphState::Rendered;
   }
   std::vector<std::shared_ptr<MediaFilter>> filters;
   if (Failed(graph_->EnumFilters(&filters))) {
-    return Fail("WARNING: Failure to enumerate filter graph filters\r\n");
+    return ReportFailure(context_.log, "WARNING: Failure to enumerate filter graph filters\r\n");
   }
   // Collected first: removing while enumerating would skip filters.
   for (const std::shared_ptr<MediaFilter>& filter : filters) {
     if (Failed(graph_->RemoveFilter(filter))) {
-      return Fail("WARNING: Failure to remove filter from filter graph\r\n");
+      return ReportFailure(context_.log, "WARNING: Failure to remove filter from filter graph\r\n");
     }
   }
   mux_filter_.reset();
@@ -332,7 +359,8 @@ HResult CaptureGraph::RemoveGraphFilters() {
 HResult CaptureGraph::SetStreamFormat(const std::shared_ptr<MediaFilter>& source_filter,
                                       const VideoFormat& format, PinCategory category) {
   if (!graph_) {
-    return Fail("Logic error: attempt to set video stream format without a filter graph\r\n");
+    return ReportFailure(
+        context_.log, "Logic error: attempt to set video stream format without a filter graph\r\n");
   }
   if (state_ != GraphState::SourceAdded) {
     context_.errors.RaiseGraphError(graph_errors::kNoSourceFilterForFormat);
@@ -344,7 +372,8 @@ HResult CaptureGraph::SetStreamFormat(const std::shared_ptr<MediaFilter>& source
     return E_FAIL;
   }
   if (config == nullptr) {
-    return Fail(
+    return ReportFailure(
+        context_.log,
         "WARNING: attempt to set video stream format with NULL stream configuration "
         "interface\r\n");
   }
@@ -515,7 +544,9 @@ void CaptureGraph::SpliceColourControl(const std::shared_ptr<MediaPin>& upstream
 HResult CaptureGraph::RunGraph() {
   if (state_ != GraphState::Rendered) return VFW_S_VIDEO_NOT_RENDERED;
   if (!graph_) {
-    return Fail("Logic error: attempt to run filter graph with a NULL media control interface\r\n");
+    return ReportFailure(
+        context_.log,
+        "Logic error: attempt to run filter graph with a NULL media control interface\r\n");
   }
   // Numbered before it runs: an error may be reported as soon as it does.
   ++run_number_;
@@ -567,7 +598,9 @@ CameraStop CaptureGraph::StopCamera() {
 
   // Stop the graph.
   if (!graph_) {
-    return {Fail("Logic error: attempt to stop camera without a filter graph builder\r\n"), {}};
+    return {ReportFailure(context_.log,
+                          "Logic error: attempt to stop camera without a filter graph builder\r\n"),
+            {}};
   }
   if (Failed(graph_->Stop())) {
     context_.log.ReportMessage("WARNING: Cannot stop recording camera\r\n", true);

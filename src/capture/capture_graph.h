@@ -180,9 +180,15 @@ class CaptureGraph {
   RendererKind RendererForStart() const;
 
  private:
-  HResult Fail(const char* text);
   HResult StartWithRunnableRenderer();
   HResult StartCameraOnce();
+  // The phases of StartCameraOnce.
+  HResult CheckCameraStart(const VideoFormat** format, VideoSourceInfo** info);
+  HResult PrepareAnalysis(const VideoFormat& format, const VideoSourceInfo& info);
+  HResult AddSourceToEmptyGraph(VideoSourceInfo& info);
+  HResult PrepareSourcePins(const std::shared_ptr<MediaFilter>& source, const VideoFormat& format);
+  HResult AddRendererForStart(const VideoFormat& format);
+  HResult RenderAndRun(const std::shared_ptr<MediaFilter>& source);
   void SpliceColourControl(const std::shared_ptr<MediaPin>& upstream,
                            const std::shared_ptr<MediaPin>& downstream);
   StoppedRecording MakeStoppedRecording(std::int32_t not_dropped, std::int32_t dropped);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "base/files.h"
@@ -28,9 +29,10 @@ bool Contains(const std::vector<std::string>& names, std::string_view name) {
 }  // namespace
 
 std::string ContinuationFileName(std::string_view path, std::uint32_t count) {
-  for (const std::string_view extension :
-       {VideoFileExtension(RecordingFileFormat::Avi), VideoFileExtension(RecordingFileFormat::Ser)}) {
-    if (path.size() < extension.size() || path.substr(path.size() - extension.size()) != extension) {
+  for (const std::string_view extension : {VideoFileExtension(RecordingFileFormat::Avi),
+                                           VideoFileExtension(RecordingFileFormat::Ser)}) {
+    if (path.size() < extension.size() ||
+        path.substr(path.size() - extension.size()) != extension) {
       continue;
     }
     return std::string(path.substr(0, path.size() - extension.size())) + "_" +
@@ -43,7 +45,8 @@ bool RecordingNameFree(std::string_view path) {
   const std::string name(path);
   const std::size_t dot = name.find_last_of('.');
   const std::size_t slash = name.find_last_of(files::kSeparator);
-  const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  const bool has_extension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash);
   return !files::NameTaken(name) &&
          !(has_extension && (files::NameTaken(name.substr(0, dot) + ".log") ||
                              files::NameTaken(name.substr(0, dot) + ".frames.csv")));
@@ -61,59 +64,54 @@ std::string FreeContinuationFileName(std::string_view path, std::uint32_t* count
   return {};
 }
 
-DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, MediaSystem& media,
-                                             MessageLog& log, const DeviceValidationHooks& hooks,
-                                             const std::vector<VideoConfiguration>& configurations,
-                                             const std::vector<std::string>& ignored_names,
-                                             std::string_view default_name,
-                                             std::uint32_t* result_index) {
-  namespace t = hotplug_texts;
-  std::uint32_t ignored_index = 0;
-  std::uint32_t& index = result_index != nullptr ? *result_index : ignored_index;
-  index = kNoDeviceIndex;
+namespace {
 
-  // The records believed attached.
-  const std::size_t records = sources.Count();
+// Every record unseen; the number of records believed detached.
+std::size_t ClearSeenMarks(VideoSources& sources) {
   std::size_t detached = 0;
-  for (std::size_t i = 0; i < records; ++i) {
+  for (std::size_t i = 0; i < sources.Count(); ++i) {
     VideoSourceInfo& info = *sources.Source(i);
     info.seen_mark = false;
     if (info.is_detached) ++detached;
   }
+  return detached;
+}
 
-  // The devices attached now, less those that failed validation before.
+// The devices attached now, less those that failed validation before; nothing when they
+// cannot be listed (reported).
+std::optional<std::vector<AttachedDevice>> ListAttachedDevices(VideoSources& sources,
+                                                               const DeviceChangeInputs& in) {
+  namespace t = hotplug_texts;
   MonikerList monikers;
-  const HResult enumerated = media.EnumerateDevices(DeviceCategory::VideoInput, &monikers);
+  const HResult enumerated = in.media.EnumerateDevices(DeviceCategory::VideoInput, &monikers);
   if (Failed(enumerated)) {
-    log.ReportMessage(t::kCannotEnumerate, true);
-    return DeviceChangeResult::Nothing;
+    in.log.ReportMessage(t::kCannotEnumerate, true);
+    return std::nullopt;
   }
   std::vector<AttachedDevice> attached;
-  if (enumerated != S_FALSE) {
-    for (const std::shared_ptr<DeviceMoniker>& moniker : monikers) {
-      if (!moniker) {
-        log.ReportMessage(t::kNullMoniker, true);
-        return DeviceChangeResult::Nothing;
-      }
-      std::string name;
-      if (Failed(moniker->ReadFriendlyName(&name))) {
-        log.ReportMessage(t::kCannotReadName, true);
-        continue;
-      }
-      CleanDeviceName(&name);
-      if (sources.IsUnusableDeviceName(name)) continue;
-      attached.push_back(AttachedDevice{std::move(name), moniker->StableIdentity(), moniker});
+  if (enumerated == S_FALSE) return attached;
+  for (const std::shared_ptr<DeviceMoniker>& moniker : monikers) {
+    if (!moniker) {
+      in.log.ReportMessage(t::kNullMoniker, true);
+      return std::nullopt;
     }
+    std::string name;
+    if (Failed(moniker->ReadFriendlyName(&name))) {
+      in.log.ReportMessage(t::kCannotReadName, true);
+      continue;
+    }
+    CleanDeviceName(&name);
+    if (sources.IsUnusableDeviceName(name)) continue;
+    attached.push_back(AttachedDevice{std::move(name), moniker->StableIdentity(), moniker});
   }
+  return attached;
+}
 
-  // Believed attached minus attached now: a device left (> 0), arrived (< 0), or one left
-  // while another arrived (0), which cannot be told apart.
-  const long long delta =
-      static_cast<long long>(records - detached) - static_cast<long long>(attached.size());
-  if (delta == 0) return DeviceChangeResult::Nothing;
-
-  // Each record takes the device of its own identity, then one of its name; a device is
-  // taken once.
+// Each record takes the device of its own identity, then one of its name; a device is
+// taken once. The device each record took (null: none), by record.
+std::vector<AttachedDevice*> MatchRecords(VideoSources& sources,
+                                          std::vector<AttachedDevice>& attached) {
+  const std::size_t records = sources.Count();
   std::vector<AttachedDevice*> match(records, nullptr);
   auto take = [&](std::size_t record, auto&& same) {
     for (AttachedDevice& device : attached) {
@@ -136,54 +134,53 @@ DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, MediaSystem&
       return device.name == info.name;
     });
   }
-  const auto unconsumed = std::find_if(attached.begin(), attached.end(),
-                                       [](const AttachedDevice& d) { return !d.consumed; });
+  return match;
+}
 
-  if (delta > 0) {
-    if (unconsumed != attached.end()) {
-      log.ReportMessage(t::kCountProblem, true);
+// A device left: the first attached record that was not seen.
+DeviceChangeResult MarkDeparture(VideoSources& sources, MessageLog& log, std::uint32_t& index) {
+  namespace t = hotplug_texts;
+  for (std::size_t i = 0; i < sources.Count(); ++i) {
+    VideoSourceInfo& info = *sources.Source(i);
+    if (info.is_detached || info.seen_mark) continue;
+    info.is_detached = true;
+    index = static_cast<std::uint32_t>(i);
+    if (info.is_ignored) return DeviceChangeResult::IgnoredDetached;
+    const int active = int{info.is_active_preview} + int{info.is_active_manual_recording} +
+                       int{info.is_active_event_recording};
+    if (active > 1) {
+      log.ReportMessage(t::kActiveFlagsCount, true);
       return DeviceChangeResult::Nothing;
     }
-    // A device left: the first attached record that was not seen.
-    for (std::size_t i = 0; i < records; ++i) {
-      VideoSourceInfo& info = *sources.Source(i);
-      if (info.is_detached || info.seen_mark) continue;
-      info.is_detached = true;
-      index = static_cast<std::uint32_t>(i);
-      if (info.is_ignored) return DeviceChangeResult::IgnoredDetached;
-      const int active = int{info.is_active_preview} + int{info.is_active_manual_recording} +
-                         int{info.is_active_event_recording};
-      if (active > 1) {
-        log.ReportMessage(t::kActiveFlagsCount, true);
-        return DeviceChangeResult::Nothing;
-      }
-      if (active == 0) return DeviceChangeResult::InactiveDetached;
-      return info.is_active_preview ? DeviceChangeResult::PreviewDetached
-                                    : DeviceChangeResult::RecordingDetached;
-    }
-    log.ReportMessage(t::kRemovedNotFound, true);
+    if (active == 0) return DeviceChangeResult::InactiveDetached;
+    return info.is_active_preview ? DeviceChangeResult::PreviewDetached
+                                  : DeviceChangeResult::RecordingDetached;
+  }
+  log.ReportMessage(t::kRemovedNotFound, true);
+  return DeviceChangeResult::Nothing;
+}
+
+// A device never seen before is validated and appended.
+DeviceChangeResult AppendNewDevice(VideoSources& sources, const DeviceChangeInputs& in,
+                                   const AttachedDevice& device, std::uint32_t& index) {
+  const std::size_t before = sources.Count();
+  if (sources.AddVideoSource(in.validation, in.configurations, device.name, device.moniker.get()) ==
+      0) {
     return DeviceChangeResult::Nothing;
   }
+  VideoSourceInfo& info = *sources.Source(before);
+  info.seen_mark = true;
+  index = static_cast<std::uint32_t>(before);
+  // The options apply to it as to the devices found at start-up.
+  info.is_ignored = Contains(in.ignored_names, info.name);
+  info.is_default = info.name == in.default_name;
+  return info.is_ignored ? DeviceChangeResult::IgnoredReattached : DeviceChangeResult::NewAttached;
+}
 
-  if (unconsumed != attached.end()) {
-    // A device never seen before.
-    const std::size_t before = sources.Count();
-    if (sources.AddVideoSource(hooks, configurations, unconsumed->name,
-                               unconsumed->moniker.get()) == 0) {
-      return DeviceChangeResult::Nothing;
-    }
-    VideoSourceInfo& info = *sources.Source(before);
-    info.seen_mark = true;
-    index = static_cast<std::uint32_t>(before);
-    // The options apply to it as to the devices found at start-up.
-    info.is_ignored = Contains(ignored_names, info.name);
-    info.is_default = info.name == default_name;
-    return info.is_ignored ? DeviceChangeResult::IgnoredReattached
-                           : DeviceChangeResult::NewAttached;
-  }
-
-  // A known device came back: the first detached record that was seen.
-  for (std::size_t i = 0; i < records; ++i) {
+// A known device came back: the first detached record that was seen.
+DeviceChangeResult MarkReturn(VideoSources& sources, MessageLog& log,
+                              const std::vector<AttachedDevice*>& match, std::uint32_t& index) {
+  for (std::size_t i = 0; i < match.size(); ++i) {
     VideoSourceInfo& info = *sources.Source(i);
     if (!info.is_detached || !info.seen_mark) continue;
     index = static_cast<std::uint32_t>(i);
@@ -198,151 +195,41 @@ DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, MediaSystem&
     return IsRecording(info) ? DeviceChangeResult::RecordingReattached
                              : DeviceChangeResult::KnownReattached;
   }
-  log.ReportMessage(t::kReattachedNotFound, true);
+  log.ReportMessage(hotplug_texts::kReattachedNotFound, true);
   return DeviceChangeResult::Nothing;
 }
 
-void DeviceHotplug::Report(const char* lead, const std::string& name, std::string_view tail) {
-  context_.log.ReportMessage(std::string(lead) + "\"" + name + "\"" + std::string(tail), true);
-}
+}  // namespace
 
-bool DeviceHotplug::RecordingInProgress() {
-  const VideoSourceInfo* info = context_.sources.CurrentSource();
-  return info != nullptr && IsRecording(*info);
-}
+DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, const DeviceChangeInputs& in,
+                                             std::uint32_t* result_index) {
+  std::uint32_t ignored_index = 0;
+  std::uint32_t& index = result_index != nullptr ? *result_index : ignored_index;
+  index = kNoDeviceIndex;
 
-DeviceChangeResult DeviceHotplug::HandleDeviceChange() {
-  std::uint32_t index = kNoDeviceIndex;
-  const DeviceValidationHooks hooks =
-      context_.validation_hooks ? context_.validation_hooks() : DeviceValidationHooks{};
-  const DeviceChangeResult result = UpdateSourceVideoInfoList(
-      context_.sources, context_.media, context_.log, hooks, context_.configurations,
-      context_.ignored_names, context_.default_name, &index);
-  React(result, index);
-  return result;
-}
+  const std::size_t records = sources.Count();
+  const std::size_t detached = ClearSeenMarks(sources);
+  std::optional<std::vector<AttachedDevice>> attached = ListAttachedDevices(sources, in);
+  if (!attached) return DeviceChangeResult::Nothing;
 
-int DeviceHotplug::HandleAllDeviceChanges() {
-  // Each call settles one device; a bound keeps a flapping device from holding the loop.
-  const std::size_t bound = context_.sources.Count() + 16;
-  int handled = 0;
-  while (static_cast<std::size_t>(handled) < bound &&
-         HandleDeviceChange() != DeviceChangeResult::Nothing) {
-    ++handled;
-  }
-  return handled;
-}
+  // Believed attached minus attached now: a device left (> 0), arrived (< 0), or one left
+  // while another arrived (0), which cannot be told apart.
+  const long long delta =
+      static_cast<long long>(records - detached) - static_cast<long long>(attached->size());
+  if (delta == 0) return DeviceChangeResult::Nothing;
 
-void DeviceHotplug::React(DeviceChangeResult result, std::uint32_t index) {
-  namespace t = hotplug_texts;
-  if (result == DeviceChangeResult::Nothing) return;
-  const DeviceChangeHooks& hooks = context_.hooks;
-  VideoSourceInfo* info = context_.sources.Source(index);
-  if (info == nullptr) {
-    context_.log.ReportMessage(
-        static_cast<int>(result) <= 3 ? t::kDisconnectIndex : t::kConnectIndex, true);
-    return;
-  }
-  switch (result) {
-    case DeviceChangeResult::RecordingDetached:
-      // The recording ends here with its file finished and its log written; the record keeps
-      // its recording flag, file name and count, and stays in use, to resume on its return.
-      if (hooks.stop_video) hooks.stop_video();
-      Report("Active video capture device ", info->name, " disconnected while recording\r\n");
-      if (hooks.recording_interrupted) hooks.recording_interrupted();
-      return;
-    case DeviceChangeResult::PreviewDetached:
-      info->is_active_preview = false;
-      Report("Active video capture device ", info->name, " disconnected\r\n");
-      // The camera format window edits the device that left: its changes are undone.
-      if (hooks.camera_format_open && hooks.camera_format_open() &&
-          hooks.camera_format_cancel_and_close) {
-        hooks.camera_format_cancel_and_close();
-      }
-      context_.sources.SelectCurrentSource();
-      if (hooks.stop_video) hooks.stop_video();
-      if (hooks.show_video_windows) hooks.show_video_windows();
-      if (context_.sources.CurrentSource() != nullptr && hooks.start_video) hooks.start_video();
-      // A window showing the devices must not offer the one that left.
-      if (hooks.device_selection_open && hooks.device_selection_open() &&
-          hooks.device_selection_refresh) {
-        hooks.device_selection_refresh();
-      }
-      return;
-    case DeviceChangeResult::InactiveDetached:
-      Report("Inactive video capture device ", info->name, " disconnected\r\n");
-      return;
-    case DeviceChangeResult::IgnoredDetached:
-      Report("Ignored video capture device ", info->name, " disconnected\r\n");
-      return;
-    case DeviceChangeResult::RecordingReattached:
-      ResumeRecording(*info);
-      return;
-    case DeviceChangeResult::KnownReattached:
-    case DeviceChangeResult::NewAttached:
-      ReactToArrival(result, *info, index);
-      return;
-    case DeviceChangeResult::IgnoredReattached:
-      Report("Ignored video capture device ", info->name, " connected\r\n");
-      return;
-    case DeviceChangeResult::Nothing:
-      return;
-  }
-  context_.log.ReportMessage("Logic error: default reached for connect / disconnect\r\n", false);
-}
-
-void DeviceHotplug::ResumeRecording(VideoSourceInfo& info) {
-  // The continuation is named after the file the recording started with.
-  // A name an earlier run left behind is passed over, never written into.
-  std::uint32_t count = info.reconnect_count + 1;
-  const std::string path = FreeContinuationFileName(info.recording_path, &count);
-  if (path.empty()) {
-    context_.log.ReportMessage(ContinuationFileName(info.recording_path, 1).empty()
-                                   ? std::string(hotplug_texts::kNotAvi)
-                                   : "ERROR: the recording cannot go on: every continuation name of " +
-                                         info.recording_path + " is taken\r\n",
-                               true);
-    return;
-  }
-  info.reconnect_count = count;
-  Report("Active video capture device ", info.name, " reconnected for recording\r\n");
-  if (context_.hooks.resume_recording) context_.hooks.resume_recording(path);
-}
-
-void DeviceHotplug::ReactToArrival(DeviceChangeResult, VideoSourceInfo& info, std::uint32_t index) {
-  const DeviceChangeHooks& hooks = context_.hooks;
-  VideoSources& sources = context_.sources;
-  std::string tail = "\r\n";
-  // A recording in progress (or waiting for its device) is never switched or restarted
-  // for a device that arrives; the switch to the default waits for the observer.
-  if (RecordingInProgress()) {
-    Report("Video capture device ", info.name, " connected\r\n");
-    return;
-  }
-  const VideoSourceInfo* current = sources.CurrentSource();
-  if (current == nullptr || current->is_detached) {
-    if (current != nullptr) sources.CurrentSource()->is_active_preview = false;
-    sources.SetCurrentSourceIndex(index);
-    if (hooks.refresh_layout) hooks.refresh_layout();
-  } else if (info.name == context_.default_name && sources.CurrentSourceIndex() != index) {
-    if (hooks.camera_format_open && hooks.camera_format_open() &&
-        hooks.camera_format_cancel_and_close) {
-      hooks.camera_format_cancel_and_close();
+  const std::vector<AttachedDevice*> match = MatchRecords(sources, *attached);
+  const auto unconsumed = std::find_if(attached->begin(), attached->end(),
+                                       [](const AttachedDevice& d) { return !d.consumed; });
+  if (delta > 0) {
+    if (unconsumed != attached->end()) {
+      in.log.ReportMessage(hotplug_texts::kCountProblem, true);
+      return DeviceChangeResult::Nothing;
     }
-    sources.CurrentSource()->is_active_preview = false;
-    info.is_active_preview = true;
-    sources.SetCurrentSourceIndex(index);
-    if (hooks.refresh_layout) hooks.refresh_layout();
-    if (hooks.device_selection_open && hooks.device_selection_open() &&
-        hooks.device_selection_refresh) {
-      hooks.device_selection_refresh();
-    }
-    tail = " as the default\r\n";
+    return MarkDeparture(sources, in.log, index);
   }
-  Report("Video capture device ", info.name, " connected" + tail);
-  if (hooks.stop_video) hooks.stop_video();
-  if (hooks.show_video_windows) hooks.show_video_windows();
-  if (hooks.start_video) hooks.start_video();
+  if (unconsumed != attached->end()) return AppendNewDevice(sources, in, *unconsumed, index);
+  return MarkReturn(sources, in.log, match, index);
 }
 
 }  // namespace vesk

@@ -1,16 +1,15 @@
 #pragma once
 
 // Devices plugged in and out while the station runs: the devices attached now are compared
-// with the device list, the one device that left or arrived is marked, and the station
-// reacts: it reports the change, switches the device in use, and resumes a recording whose
-// device came back into a continuation file (name_1.avi, name_2.avi, ...).
+// with the device list, and the one device that left or arrived is marked. How the station
+// reacts is its own (station/device_change_reaction.h); the continuation names of a
+// recording whose device came back (name_1.avi, name_2.avi, ...) are found here.
 //
 // Devices are matched by the platform's stable identity first (serial number or port),
 // then by name, so a frame grabber back on another node is the same device and two
 // grabbers of one model stay apart. Runs on the user-interface thread.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +34,19 @@ enum class DeviceChangeResult : int {
   IgnoredReattached = 7,    // an ignored device is back (or a new one the options exclude)
   Nothing = 8,              // nothing to do, or a failure (already reported)
 };
+
+// Whether the change is a device that left (else one that arrived, or nothing).
+constexpr bool IsDeparture(DeviceChangeResult result) {
+  switch (result) {
+    case DeviceChangeResult::RecordingDetached:
+    case DeviceChangeResult::PreviewDetached:
+    case DeviceChangeResult::InactiveDetached:
+    case DeviceChangeResult::IgnoredDetached:
+      return true;
+    default:
+      return false;
+  }
+}
 
 constexpr std::uint32_t kNoDeviceIndex = 0xFFFFFFFFu;
 
@@ -61,13 +73,20 @@ inline constexpr std::string_view kNotAvi =
     "Device connect / disconnect logic error - manual file pathname does not end with .avi\r\n";
 }  // namespace hotplug_texts
 
+// What a reconciliation reads besides the device list.
+struct DeviceChangeInputs {
+  MediaSystem& media;
+  MessageLog& log;
+  DeviceValidationHooks validation;
+  const std::vector<VideoConfiguration>& configurations;
+  // The options' excluded devices and default device.
+  const std::vector<std::string>& ignored_names;
+  std::string_view default_name;
+};
+
 // Compares the attached devices with the list and updates the one record that changed;
 // *result_index receives its index (kNoDeviceIndex when none). One device per call.
-DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, MediaSystem& media,
-                                             MessageLog& log, const DeviceValidationHooks& hooks,
-                                             const std::vector<VideoConfiguration>& configurations,
-                                             const std::vector<std::string>& ignored_names,
-                                             std::string_view default_name,
+DeviceChangeResult UpdateSourceVideoInfoList(VideoSources& sources, const DeviceChangeInputs& in,
                                              std::uint32_t* result_index);
 
 // The continuation of the recording first named path after its count-th reconnect:
@@ -83,62 +102,5 @@ bool RecordingNameFree(std::string_view path);
 // its number. Empty when path does not end with ".avi" or no name is free before the limit.
 std::string FreeContinuationFileName(std::string_view path, std::uint32_t* count);
 constexpr std::uint32_t kMaxContinuationCount = 9999;
-
-// What the reactions ask of the station. Empty functions are skipped.
-struct DeviceChangeHooks {
-  // The recording controller's StopVideo and StartVideo.
-  std::function<HResult()> stop_video;
-  std::function<HResult()> start_video;
-  // The continuation becomes the video file being recorded, then the windows show the
-  // recording again (SetRecordingUi without storing the name) and the graph records into
-  // it; a start that fails ends the recording as any failed start does.
-  std::function<void(const std::string& path)> resume_recording;
-  // A recording lost its device (its file and log are finished).
-  std::function<void()> recording_interrupted;
-  // Shows or hides the video windows for the device in use, which is marked active.
-  std::function<void()> show_video_windows;
-  // The main window's layout follows the device in use.
-  std::function<void()> refresh_layout;
-  // The camera format window: whether it is open; undo its changes and close it.
-  std::function<bool()> camera_format_open;
-  std::function<void()> camera_format_cancel_and_close;
-  // The device selection window: whether it is open; show the list again.
-  std::function<bool()> device_selection_open;
-  std::function<void()> device_selection_refresh;
-};
-
-struct DeviceChangeContext {
-  VideoSources& sources;
-  MediaSystem& media;
-  MessageLog& log;
-  std::function<DeviceValidationHooks()> validation_hooks;
-  const std::vector<VideoConfiguration>& configurations;
-  // The options' excluded devices and default device.
-  const std::vector<std::string>& ignored_names;
-  const std::string& default_name;
-  DeviceChangeHooks hooks;
-};
-
-class DeviceHotplug {
- public:
-  explicit DeviceHotplug(DeviceChangeContext context) : context_(std::move(context)) {}
-
-  // One reconciliation and its reaction.
-  DeviceChangeResult HandleDeviceChange();
-  // Reconciles until nothing is left to do (each call handles one device); the number of
-  // changes handled.
-  int HandleAllDeviceChanges();
-  // The windows' parts of the reactions are connected here once those windows exist.
-  DeviceChangeHooks& hooks() { return context_.hooks; }
-
- private:
-  void React(DeviceChangeResult result, std::uint32_t index);
-  void ReactToArrival(DeviceChangeResult result, VideoSourceInfo& info, std::uint32_t index);
-  void ResumeRecording(VideoSourceInfo& info);
-  void Report(const char* lead, const std::string& name, std::string_view tail);
-  bool RecordingInProgress();
-
-  DeviceChangeContext context_;
-};
 
 }  // namespace vesk

@@ -6,111 +6,13 @@
 
 #include "base/code_page.h"
 #include "base/files.h"
+#include "base/scan_values.h"
 
 namespace vesk {
 namespace {
 
 // ---------------------------------------------------------------------------------------
-// Value scanning
-
-bool IsCSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-enum class Conversion { Int32, Int64, Uint32, Invalid };
-
-// Reads "%[width](d|ld|lld|u|lu)" starting after the '%'; advances *pos past it.
-Conversion ReadConversion(std::string_view format, std::size_t* pos, std::size_t* width) {
-  std::size_t p = *pos;
-  std::size_t w = 0;
-  while (p < format.size() && IsDigit(format[p])) {
-    if (w < 1000000) w = w * 10 + static_cast<std::size_t>(format[p] - '0');
-    ++p;
-  }
-  int longs = 0;
-  while (p < format.size() && format[p] == 'l') {
-    ++longs;
-    ++p;
-  }
-  if (p >= format.size()) return Conversion::Invalid;
-  const char kind = format[p++];
-  *pos = p;
-  *width = w;
-  // long is 32 bits on the platform the files come from.
-  if (kind == 'd')
-    return longs <= 1 ? Conversion::Int32 : longs == 2 ? Conversion::Int64 : Conversion::Invalid;
-  if (kind == 'u') return longs <= 1 ? Conversion::Uint32 : Conversion::Invalid;
-  return Conversion::Invalid;
-}
-
-// One number: optional sign and digits within [*pos, limit). Returns false when there is
-// no digit or the magnitude is beyond 64 bits; *pos then stays put only for the former.
-bool ReadNumber(std::string_view text, std::size_t limit, std::size_t* pos, bool* negative,
-                std::uint64_t* magnitude, bool* too_large) {
-  std::size_t p = *pos;
-  *negative = false;
-  if (p < limit && (text[p] == '+' || text[p] == '-')) {
-    *negative = text[p] == '-';
-    ++p;
-  }
-  const std::size_t digits = p;
-  std::uint64_t value = 0;
-  bool overflow = false;
-  while (p < limit && IsDigit(text[p])) {
-    const auto digit = static_cast<std::uint64_t>(text[p] - '0');
-    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) {
-      overflow = true;
-    } else {
-      value = value * 10 + digit;
-    }
-    ++p;
-  }
-  if (p == digits) return false;
-  *pos = p;
-  *magnitude = value;
-  *too_large = overflow;
-  return true;
-}
-
-bool StoreNumber(Conversion conversion, const ScanTarget& target, bool negative,
-                 std::uint64_t magnitude) {
-  switch (conversion) {
-    case Conversion::Int32: {
-      auto* const* out = std::get_if<std::int32_t*>(&target);
-      if (out == nullptr) return false;
-      const std::uint64_t limit = negative ? 2147483648ULL : 2147483647ULL;
-      if (magnitude > limit) return false;
-      **out = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
-                       : static_cast<std::int32_t>(magnitude);
-      return true;
-    }
-    case Conversion::Int64: {
-      auto* const* out = std::get_if<std::int64_t*>(&target);
-      if (out == nullptr) return false;
-      const std::uint64_t limit = negative ? 9223372036854775808ULL : 9223372036854775807ULL;
-      if (magnitude > limit) return false;
-      **out = negative ? static_cast<std::int64_t>(0 - magnitude)  // two's complement
-                       : static_cast<std::int64_t>(magnitude);
-      return true;
-    }
-    case Conversion::Uint32: {
-      auto* const* out = std::get_if<std::uint32_t*>(&target);
-      if (out == nullptr) return false;
-      if (magnitude > 0xFFFFFFFFULL) return false;
-      const auto value = static_cast<std::uint32_t>(magnitude);
-      **out = negative ? static_cast<std::uint32_t>(0U - value) : value;
-      return true;
-    }
-    case Conversion::Invalid:
-      return false;
-  }
-  return false;
-}
-
-// ---------------------------------------------------------------------------------------
-// Reading
+// Values as read
 
 // Drops what a station file cannot carry back: control characters other than tab, line
 // feed and carriage return (NUL among them), and bytes that are not valid UTF-8. Without
@@ -157,57 +59,6 @@ std::string CleanValue(std::string_view value) {
   return clean;
 }
 
-struct TextKey {
-  std::string_view name;
-  std::string Options::*field;
-  std::size_t capacity;
-};
-
-constexpr TextKey kTextKeys[] = {
-    {"VideoNamePrefix", &Options::video_name_prefix, kVideoNamePrefixCapacity},
-    {"VideoDirectory", &Options::video_directory, kVideoDirectoryCapacity},
-    {"LogfileNamePrefix", &Options::logfile_name_prefix, kLogfileNamePrefixCapacity},
-    {"LogfileDirectory", &Options::logfile_directory, kLogfileDirectoryCapacity},
-    {"EventFileGlobalPrefix", &Options::event_file_global_prefix, kEventFileGlobalPrefixCapacity},
-    {"DefaultDuration", &Options::default_duration, kDefaultDurationCapacity},
-    {"EventPendingDisplay", &Options::event_pending_display, kEventPendingDisplayCapacity},
-    {"DefaultVideoSource", &Options::default_video_source, kDeviceNameCapacity},
-};
-
-struct PositionKey {
-  std::string_view name;
-  WindowPosition Options::*field;
-};
-
-constexpr PositionKey kPositionKeys[] = {
-    {"MainWindowPosition", &Options::main_window_position},
-    {"PlaybackWindowPosition", &Options::playback_window_position},
-    {"RecordControlsWindowPosition", &Options::record_controls_window_position},
-    {"PlaybackControlsWindowPosition", &Options::playback_controls_window_position},
-    {"DevicesWindowPosition", &Options::devices_window_position},
-    {"CameraFormatWindowPosition", &Options::camera_format_window_position},
-    {"MiscellaneousOptionsWindowPosition", &Options::miscellaneous_options_window_position},
-    {"GpsWindowPosition", &Options::gps_window_position},
-    {"PixelSaturationWindowPosition", &Options::pixel_saturation_window_position},
-    {"FrameIntegrationWindowPosition", &Options::frame_integration_window_position},
-    {"CountdownWindowPosition", &Options::countdown_window_position},
-    {"ScheduleEventWindowPosition", &Options::schedule_event_window_position},
-    {"ViewEventsWindowPosition", &Options::view_events_window_position},
-    {"BrightnessContrastWindowPosition", &Options::brightness_contrast_window_position},
-};
-
-struct BoolKey {
-  std::string_view name;
-  bool Options::*field;
-};
-
-constexpr BoolKey kBoolKeys[] = {
-    {"RecordButtonsSpace", &Options::record_buttons_space},
-    {"DisplayOffWhileRecording", &Options::display_off_while_recording},
-    {"RemoveFiltersWhileRecording", &Options::remove_filters_while_recording},
-    {"AutostartGPS", &Options::autostart_gps},
-};
-
 DriftEntry ReadDriftEntry(std::string_view value) {
   DriftEntry entry;
   ScanValues(value, "%lld %d", {&entry.int64_value, &entry.int32_value});
@@ -243,81 +94,8 @@ void ReadCodecPair(std::string_view value, const std::vector<std::string>& video
   log.ReportMessage(kCodecNotInstalledWarning);
 }
 
-// The keys of the general table; returns false for an unknown name.
-bool ReadGeneralKey(std::string_view name, std::string_view value, Options* options) {
-  for (const TextKey& key : kTextKeys) {
-    if (name == key.name) {
-      options->*key.field = FitToCapacity(value, key.capacity);
-      return true;
-    }
-  }
-  if (name == "PixelSaturationValue") {
-    ScanValues(value, "%d", {&options->pixel_saturation_value});
-    return true;
-  }
-  if (name == "MessageWindowPosition") {
-    WindowPlacement& p = options->message_window_position;
-    ScanValues(value, "%ld, %ld, %ld, %ld", {&p.x, &p.y, &p.width, &p.height});
-    return true;
-  }
-  for (const PositionKey& key : kPositionKeys) {
-    if (name == key.name) {
-      WindowPosition& p = options->*key.field;
-      ScanValues(value, "%ld, %ld", {&p.x, &p.y});
-      return true;
-    }
-  }
-  if (name == "ExcludedVideoSource") {
-    options->excluded_video_sources.push_back(FitToCapacity(value, kDeviceNameCapacity));
-    return true;
-  }
-  for (const BoolKey& key : kBoolKeys) {
-    if (name == key.name) {
-      options->*key.field = value == "TRUE";
-      return true;
-    }
-  }
-  if (name == "RecordFormat") {
-    options->record_format = value == "SER" ? RecordingFileFormat::Ser : RecordingFileFormat::Avi;
-    return true;
-  }
-  if (name == "DefaultRenderer") {
-    options->default_renderer = value == "VMR9"   ? kRendererVmr9
-                                : value == "VMR7" ? kRendererVmr7
-                                                  : kRendererEvr;
-    return true;
-  }
-  return false;
-}
-
-void ReadOptionChildren(const std::vector<XmlChild>& children,
-                        const std::vector<std::string>& video_codec_names, MessageLog& log,
-                        Options* options, std::vector<VideoConfiguration>* video_configurations) {
-  for (const XmlChild& child : children) {
-    if (child.attribute_count != 1) continue;
-    const std::string_view name = child.name;
-    const std::string value = CleanValue(child.first_value);
-    if (name == "DriftGPS") {
-      options->drift_gps.push_back(ReadDriftEntry(value));
-    } else if (name == "DriftVTI") {
-      options->drift_vti.push_back(ReadDriftEntry(value));
-    } else if (name == "DriftCamera") {
-      options->drift_camera.push_back(ReadDriftEntry(value));
-    } else if (name == "VideoDelay") {
-      VideoDelayEntry entry;
-      if (ReadVideoDelay(value, &entry)) options->video_delays.push_back(std::move(entry));
-    } else if (name == "VConfig") {
-      ParseVideoConfiguration(value, video_configurations);
-    } else if (name == "SubtypeCodecPair") {
-      ReadCodecPair(value, video_codec_names, log, options);
-    } else {
-      ReadGeneralKey(name, value, options);
-    }
-  }
-}
-
 // ---------------------------------------------------------------------------------------
-// Writing
+// Values as written, and the table of keys
 
 std::string FormatPosition(const WindowPosition& p) {
   return std::to_string(p.x) + ", " + std::to_string(p.y);
@@ -357,43 +135,191 @@ std::string FormatCodecPair(const SubtypeCodecPair& pair) {
   return std::string(SubtypeNameOf(pair.subtype)) + "|" + pair.codec_name;
 }
 
-}  // namespace
+// The station's state that the options file stands for, as it is read and as it is written.
+struct OptionsReading {
+  Options* options;
+  std::vector<VideoConfiguration>* configurations;
+  const std::vector<std::string>& codec_names;
+  MessageLog& log;
+};
 
-int ScanValues(std::string_view text, std::string_view format,
-               std::initializer_list<ScanTarget> targets) {
-  std::size_t in = 0;
-  std::size_t f = 0;
-  int assigned = 0;
-  auto target = targets.begin();
-  while (f < format.size()) {
-    const char fc = format[f];
-    if (IsCSpace(fc)) {
-      while (f < format.size() && IsCSpace(format[f])) ++f;
-      while (in < text.size() && IsCSpace(text[in])) ++in;
-      continue;
-    }
-    if (fc != '%') {
-      if (in >= text.size() || text[in] != fc) return assigned;
-      ++in;
-      ++f;
-      continue;
-    }
-    ++f;
-    std::size_t width = 0;
-    const Conversion conversion = ReadConversion(format, &f, &width);
-    if (conversion == Conversion::Invalid || target == targets.end()) return assigned;
-    while (in < text.size() && IsCSpace(text[in])) ++in;
-    const std::size_t limit = width == 0 || width > text.size() - in ? text.size() : in + width;
-    bool negative = false;
-    bool too_large = false;
-    std::uint64_t magnitude = 0;
-    if (!ReadNumber(text, limit, &in, &negative, &magnitude, &too_large)) return assigned;
-    if (too_large || !StoreNumber(conversion, *target, negative, magnitude)) return assigned;
-    ++assigned;
-    ++target;
+struct OptionsWriting {
+  const Options& options;
+  const std::vector<VideoConfiguration>& configurations;
+  std::vector<XmlEntry> entries;
+  bool fits = true;
+
+  void Add(std::string_view name, std::string value) {
+    if (CharacterCount(value) >= kOptionsScratchCapacity) fits = false;
+    entries.push_back(XmlEntry{std::string(name), std::move(value)});
   }
-  return assigned;
+  template <typename Item, typename Format>
+  void AddEach(std::string_view name, const std::vector<Item>& items, Format format) {
+    for (const Item& item : items) Add(name, format(item));
+  }
+};
+
+// One key of the options file: how its value is read, and how it is written (one entry, one
+// per item of a list, or none).
+struct OptionKey {
+  std::string_view name;
+  void (*read)(std::string_view value, OptionsReading& reading);
+  void (*write)(std::string_view name, OptionsWriting& writing);
+};
+
+template <std::string Options::*Field, std::size_t Capacity>
+constexpr OptionKey TextKey(std::string_view name) {
+  return {name,
+          [](std::string_view value, OptionsReading& r) {
+            r.options->*Field = FitToCapacity(value, Capacity);
+          },
+          [](std::string_view key, OptionsWriting& w) { w.Add(key, w.options.*Field); }};
 }
+
+template <WindowPosition Options::*Field>
+constexpr OptionKey PositionKey(std::string_view name) {
+  return {name,
+          [](std::string_view value, OptionsReading& r) {
+            WindowPosition& p = r.options->*Field;
+            ScanValues(value, "%ld, %ld", {&p.x, &p.y});
+          },
+          [](std::string_view key, OptionsWriting& w) {
+            w.Add(key, FormatPosition(w.options.*Field));
+          }};
+}
+
+template <bool Options::*Field>
+constexpr OptionKey BoolKey(std::string_view name) {
+  return {
+      name, [](std::string_view value, OptionsReading& r) { r.options->*Field = value == "TRUE"; },
+      [](std::string_view key, OptionsWriting& w) { w.Add(key, FormatBool(w.options.*Field)); }};
+}
+
+template <std::vector<DriftEntry> Options::*Field>
+constexpr OptionKey DriftKey(std::string_view name) {
+  return {name,
+          [](std::string_view value, OptionsReading& r) {
+            (r.options->*Field).push_back(ReadDriftEntry(value));
+          },
+          [](std::string_view key, OptionsWriting& w) {
+            w.AddEach(key, w.options.*Field, FormatDrift);
+          }};
+}
+
+// Every key in the order the file lists them; both reading and writing go by this table.
+constexpr OptionKey kOptionKeys[] = {
+    TextKey<&Options::video_name_prefix, kVideoNamePrefixCapacity>("VideoNamePrefix"),
+    TextKey<&Options::video_directory, kVideoDirectoryCapacity>("VideoDirectory"),
+    TextKey<&Options::logfile_name_prefix, kLogfileNamePrefixCapacity>("LogfileNamePrefix"),
+    TextKey<&Options::logfile_directory, kLogfileDirectoryCapacity>("LogfileDirectory"),
+    TextKey<&Options::event_file_global_prefix, kEventFileGlobalPrefixCapacity>(
+        "EventFileGlobalPrefix"),
+    TextKey<&Options::default_duration, kDefaultDurationCapacity>("DefaultDuration"),
+    TextKey<&Options::event_pending_display, kEventPendingDisplayCapacity>("EventPendingDisplay"),
+    {"PixelSaturationValue",
+     [](std::string_view value, OptionsReading& r) {
+       ScanValues(value, "%d", {&r.options->pixel_saturation_value});
+     },
+     [](std::string_view key, OptionsWriting& w) {
+       w.Add(key, std::to_string(w.options.pixel_saturation_value));
+     }},
+    PositionKey<&Options::main_window_position>("MainWindowPosition"),
+    PositionKey<&Options::playback_window_position>("PlaybackWindowPosition"),
+    {"MessageWindowPosition",
+     [](std::string_view value, OptionsReading& r) {
+       WindowPlacement& p = r.options->message_window_position;
+       ScanValues(value, "%ld, %ld, %ld, %ld", {&p.x, &p.y, &p.width, &p.height});
+     },
+     [](std::string_view key, OptionsWriting& w) {
+       w.Add(key, FormatPlacement(w.options.message_window_position));
+     }},
+    PositionKey<&Options::record_controls_window_position>("RecordControlsWindowPosition"),
+    PositionKey<&Options::playback_controls_window_position>("PlaybackControlsWindowPosition"),
+    PositionKey<&Options::devices_window_position>("DevicesWindowPosition"),
+    PositionKey<&Options::camera_format_window_position>("CameraFormatWindowPosition"),
+    PositionKey<&Options::miscellaneous_options_window_position>(
+        "MiscellaneousOptionsWindowPosition"),
+    PositionKey<&Options::gps_window_position>("GpsWindowPosition"),
+    PositionKey<&Options::pixel_saturation_window_position>("PixelSaturationWindowPosition"),
+    PositionKey<&Options::frame_integration_window_position>("FrameIntegrationWindowPosition"),
+    PositionKey<&Options::countdown_window_position>("CountdownWindowPosition"),
+    PositionKey<&Options::schedule_event_window_position>("ScheduleEventWindowPosition"),
+    PositionKey<&Options::view_events_window_position>("ViewEventsWindowPosition"),
+    PositionKey<&Options::brightness_contrast_window_position>("BrightnessContrastWindowPosition"),
+    TextKey<&Options::default_video_source, kDeviceNameCapacity>("DefaultVideoSource"),
+    {"ExcludedVideoSource",
+     [](std::string_view value, OptionsReading& r) {
+       r.options->excluded_video_sources.push_back(FitToCapacity(value, kDeviceNameCapacity));
+     },
+     [](std::string_view key, OptionsWriting& w) {
+       w.AddEach(key, w.options.excluded_video_sources, [](const std::string& n) { return n; });
+     }},
+    BoolKey<&Options::record_buttons_space>("RecordButtonsSpace"),
+    BoolKey<&Options::display_off_while_recording>("DisplayOffWhileRecording"),
+    BoolKey<&Options::remove_filters_while_recording>("RemoveFiltersWhileRecording"),
+    BoolKey<&Options::autostart_gps>("AutostartGPS"),
+    {"DefaultRenderer",
+     [](std::string_view value, OptionsReading& r) {
+       r.options->default_renderer = value == "VMR9"   ? kRendererVmr9
+                                     : value == "VMR7" ? kRendererVmr7
+                                                       : kRendererEvr;
+     },
+     [](std::string_view key, OptionsWriting& w) {
+       w.Add(key, FormatRenderer(w.options.default_renderer));
+     }},
+    DriftKey<&Options::drift_gps>("DriftGPS"),
+    DriftKey<&Options::drift_vti>("DriftVTI"),
+    DriftKey<&Options::drift_camera>("DriftCamera"),
+    {"VideoDelay",
+     [](std::string_view value, OptionsReading& r) {
+       VideoDelayEntry entry;
+       if (ReadVideoDelay(value, &entry)) r.options->video_delays.push_back(std::move(entry));
+     },
+     [](std::string_view key, OptionsWriting& w) {
+       w.AddEach(key, w.options.video_delays, FormatVideoDelay);
+     }},
+    {"VConfig",
+     [](std::string_view value, OptionsReading& r) {
+       ParseVideoConfiguration(value, r.configurations);
+     },
+     [](std::string_view key, OptionsWriting& w) {
+       w.AddEach(key, w.configurations, FormatVideoConfiguration);
+     }},
+    {"SubtypeCodecPair",
+     [](std::string_view value, OptionsReading& r) {
+       ReadCodecPair(value, r.codec_names, r.log, r.options);
+     },
+     [](std::string_view key, OptionsWriting& w) {
+       w.AddEach(key, w.options.saved_codec_pairs, FormatCodecPair);
+     }},
+    // After every documented key, and only when it says more than the default: a station
+    // that records AVI keeps the file it always had.
+    {"RecordFormat",
+     [](std::string_view value, OptionsReading& r) {
+       r.options->record_format =
+           value == "SER" ? RecordingFileFormat::Ser : RecordingFileFormat::Avi;
+     },
+     [](std::string_view key, OptionsWriting& w) {
+       if (w.options.record_format == RecordingFileFormat::Ser) w.Add(key, "SER");
+     }},
+};
+
+void ReadOptionChildren(const std::vector<XmlChild>& children,
+                        const std::vector<std::string>& video_codec_names, MessageLog& log,
+                        Options* options, std::vector<VideoConfiguration>* video_configurations) {
+  OptionsReading reading{options, video_configurations, video_codec_names, log};
+  for (const XmlChild& child : children) {
+    if (child.attribute_count != 1) continue;
+    for (const OptionKey& key : kOptionKeys) {
+      if (child.name == key.name) {
+        key.read(CleanValue(child.first_value), reading);
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace
 
 void SetDefaultOptions(Options* options) {
   Options fresh;
@@ -516,61 +442,10 @@ bool LoadOptionsAtStartUp(const std::vector<std::string>& video_codec_names, Mes
 bool BuildOptionsEntries(const Options& options,
                          const std::vector<VideoConfiguration>& device_configurations,
                          std::vector<XmlEntry>* entries) {
-  std::vector<XmlEntry> result;
-  bool fits = true;
-  auto add = [&](std::string_view name, std::string value) {
-    if (CharacterCount(value) >= kOptionsScratchCapacity) fits = false;
-    result.push_back(XmlEntry{std::string(name), std::move(value)});
-  };
-  add("VideoNamePrefix", options.video_name_prefix);
-  add("VideoDirectory", options.video_directory);
-  add("LogfileNamePrefix", options.logfile_name_prefix);
-  add("LogfileDirectory", options.logfile_directory);
-  add("EventFileGlobalPrefix", options.event_file_global_prefix);
-  add("DefaultDuration", options.default_duration);
-  add("EventPendingDisplay", options.event_pending_display);
-  add("PixelSaturationValue", std::to_string(options.pixel_saturation_value));
-  add("MainWindowPosition", FormatPosition(options.main_window_position));
-  add("PlaybackWindowPosition", FormatPosition(options.playback_window_position));
-  add("MessageWindowPosition", FormatPlacement(options.message_window_position));
-  add("RecordControlsWindowPosition", FormatPosition(options.record_controls_window_position));
-  add("PlaybackControlsWindowPosition", FormatPosition(options.playback_controls_window_position));
-  add("DevicesWindowPosition", FormatPosition(options.devices_window_position));
-  add("CameraFormatWindowPosition", FormatPosition(options.camera_format_window_position));
-  add("MiscellaneousOptionsWindowPosition",
-      FormatPosition(options.miscellaneous_options_window_position));
-  add("GpsWindowPosition", FormatPosition(options.gps_window_position));
-  add("PixelSaturationWindowPosition", FormatPosition(options.pixel_saturation_window_position));
-  add("FrameIntegrationWindowPosition", FormatPosition(options.frame_integration_window_position));
-  add("CountdownWindowPosition", FormatPosition(options.countdown_window_position));
-  add("ScheduleEventWindowPosition", FormatPosition(options.schedule_event_window_position));
-  add("ViewEventsWindowPosition", FormatPosition(options.view_events_window_position));
-  add("BrightnessContrastWindowPosition",
-      FormatPosition(options.brightness_contrast_window_position));
-  add("DefaultVideoSource", options.default_video_source);
-  for (const std::string& name : options.excluded_video_sources) add("ExcludedVideoSource", name);
-  add("RecordButtonsSpace", FormatBool(options.record_buttons_space));
-  add("DisplayOffWhileRecording", FormatBool(options.display_off_while_recording));
-  add("RemoveFiltersWhileRecording", FormatBool(options.remove_filters_while_recording));
-  add("AutostartGPS", FormatBool(options.autostart_gps));
-  add("DefaultRenderer", FormatRenderer(options.default_renderer));
-  for (const DriftEntry& entry : options.drift_gps) add("DriftGPS", FormatDrift(entry));
-  for (const DriftEntry& entry : options.drift_vti) add("DriftVTI", FormatDrift(entry));
-  for (const DriftEntry& entry : options.drift_camera) add("DriftCamera", FormatDrift(entry));
-  for (const VideoDelayEntry& entry : options.video_delays) {
-    add("VideoDelay", FormatVideoDelay(entry));
-  }
-  for (const VideoConfiguration& configuration : device_configurations) {
-    add("VConfig", FormatVideoConfiguration(configuration));
-  }
-  for (const SubtypeCodecPair& pair : options.saved_codec_pairs) {
-    add("SubtypeCodecPair", FormatCodecPair(pair));
-  }
-  // After every documented key, and only when it says more than the default: a station that
-  // records AVI keeps the file it always had.
-  if (options.record_format == RecordingFileFormat::Ser) add("RecordFormat", "SER");
-  if (!fits) return false;
-  *entries = std::move(result);
+  OptionsWriting writing{options, device_configurations, {}};
+  for (const OptionKey& key : kOptionKeys) key.write(key.name, writing);
+  if (!writing.fits) return false;
+  *entries = std::move(writing.entries);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/code_page.h"
+#include "base/scan_values.h"
 #include "config/options.h"
 
 namespace vesk {

@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QVBoxLayout>
-#include <cstring>
 
+#include "platform/qt/frame_image.h"
 #include "platform/qt/slider_value_tip.h"
 
 namespace vesk {
@@ -40,19 +40,10 @@ PlaybackVideoPane::PlaybackVideoPane(QWidget* parent) : QWidget(parent) {
 }
 
 void PlaybackVideoPane::PresentFrame(const VideoFrame& frame, const VideoRect&, bool) {
-  if (frame.pixels == nullptr || frame.width <= 0 || frame.height <= 0 ||
-      frame.stride < frame.width * 4) {
-    return;
-  }
+  if (!qt::IsCopyableFrame(frame)) return;
   {
     std::lock_guard<std::mutex> hold(mutex_);
-    if (image_.width() != frame.width || image_.height() != frame.height) {
-      image_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
-    }
-    for (int y = 0; y < frame.height; ++y) {
-      std::memcpy(image_.scanLine(y), frame.pixels + static_cast<std::size_t>(y) * frame.stride,
-                  static_cast<std::size_t>(frame.width) * 4);
-    }
+    qt::CopyFrameToImage(frame, &image_);
   }
   ++frames_received_;
   if (!repaint_queued_.exchange(true)) {

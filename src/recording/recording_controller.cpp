@@ -465,17 +465,9 @@ void RecordingController::EndRecording() {
   StopVideo();
   ClearRecordingUi();
 
-  // No recording file any more.
-  target_.video_file_name.clear();
-  target_.record_from_utc = target_.record_until_utc = 0;
-  recording_duration_ = 0;
-  event_description_.clear();
-
-  // Playback comes back.
-  if (playback_was_open_) {
-    playback_was_open_ = false;
-    context_.view.ShowPlaybackWindows();
-  }
+  // No recording file any more, and playback comes back.
+  ForgetRecordingTarget();
+  ShowHiddenPlayback();
 
   // The Event the Start button cancelled is counted down again if still ahead.
   if (event_was_pending_) {
@@ -564,19 +556,25 @@ bool RecordingController::EndEventRecording() {
 
   StopVideo();
   ClearRecordingUi();
+  ForgetRecordingTarget();
+  context_.log.ReportMessage("", false);
+
+  StartVideo();
+  ShowHiddenPlayback();
+  return true;
+}
+
+void RecordingController::ForgetRecordingTarget() {
   target_.video_file_name.clear();
   target_.record_from_utc = target_.record_until_utc = 0;
   recording_duration_ = 0;
   event_description_.clear();
-  context_.log.ReportMessage("", false);
+}
 
-  StartVideo();
-
-  if (playback_was_open_) {
-    playback_was_open_ = false;
-    context_.view.ShowPlaybackWindows();
-  }
-  return true;
+void RecordingController::ShowHiddenPlayback() {
+  if (!playback_was_open_) return;
+  playback_was_open_ = false;
+  context_.view.ShowPlaybackWindows();
 }
 
 void RecordingController::OnGraphRunError(std::uint64_t run) {

@@ -168,22 +168,13 @@ class RecordingController {
 
   // Process-wide flags.
   bool event_recording_running() const { return event_recording_running_; }
-  void set_event_recording_running(bool value) { event_recording_running_ = value; }
   bool event_pending() const { return event_pending_; }
   // Set by the scheduler when it arms the countdown.
   void set_event_pending(bool value) { event_pending_ = value; }
-  bool event_was_pending() const { return event_was_pending_; }
   // While a graph start runs; device-change notifications wait meanwhile.
   bool graph_switching() const { return graph_switching_; }
-  bool closing() const { return closing_; }
-  void set_closing(bool value) { closing_ = value; }
   // During start-up a missing device is not reported by SizeVideoWindow.
-  bool initialising() const { return initialising_; }
   void set_initialising(bool value) { initialising_ = value; }
-  // Milliseconds of the current Event's recording; 0 when none.
-  std::uint32_t recording_duration() const { return recording_duration_; }
-  void set_recording_duration(std::uint32_t milliseconds) { recording_duration_ = milliseconds; }
-  bool playback_was_open() const { return playback_was_open_; }
 
   // Event recordings that ended (stopped by hand, failed, or recorded to their stop); the
   // event loader skips them, so none is recorded twice.
@@ -194,9 +185,6 @@ class RecordingController {
   void ForgetIdleVideoFileName() {
     if (!CurrentSourceRecording()) target_.video_file_name.clear();
   }
-  // The GPS position taken at the start of the recording in progress, for its log.
-  const LastGpsPosition& gps_at_start() const { return gps_at_start_; }
-  void set_gps_at_start(const LastGpsPosition& gps) { gps_at_start_ = gps; }
 
  private:
   VideoSources& sources() { return context_.graph.sources(); }
@@ -223,6 +211,10 @@ class RecordingController {
   void EndRecording();
   // A recording that failed to start or could not go on ends as if stopped.
   void EndFailedRecording();
+  // After a stop: nothing is recorded into, and no Event is described.
+  void ForgetRecordingTarget();
+  // Playback windows a recording hid are shown again.
+  void ShowHiddenPlayback();
 
   RecordingControllerContext context_;
 
@@ -232,6 +224,7 @@ class RecordingController {
   bool graph_switching_ = false;
   bool closing_ = false;
   bool initialising_ = false;
+  // Milliseconds of the current Event's recording; 0 when none.
   std::uint32_t recording_duration_ = 0;
   bool playback_was_open_ = false;
   bool last_recording_failed_ = false;

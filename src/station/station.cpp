@@ -196,28 +196,33 @@ void AppState::RefreshMainWindowLayout() {
   position_update_in_progress_ = false;
 }
 
-void AppState::BuildDeviceHotplug() {
-  DeviceChangeHooks hooks;
-  hooks.stop_video = [this] { return controller_->StopVideo(); };
-  hooks.start_video = [this] { return StartVideoSized(); };
-  hooks.resume_recording = [this](const std::string& path) { controller_->ResumeRecording(path); };
-  hooks.recording_interrupted = [this] { controller_->MarkRecordingInterrupted(); };
-  hooks.show_video_windows = [this] { ShowVideoWindowsForDevice(); };
-  hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
+class AppState::DeviceChanges final : public DeviceChangePort {
+ public:
+  explicit DeviceChanges(AppState& station) : s_(station) {}
+  DeviceValidationHooks ValidationHooks() override { return s_.GraphValidationHooks(); }
+  HResult StopVideo() override { return s_.controller_->StopVideo(); }
+  HResult StartVideo() override { return s_.StartVideoSized(); }
+  void ResumeRecording(const std::string& path) override { s_.controller_->ResumeRecording(path); }
+  void RecordingInterrupted() override { s_.controller_->MarkRecordingInterrupted(); }
+  void ShowVideoWindows() override { s_.ShowVideoWindowsForDevice(); }
+  void RefreshLayout() override { s_.RefreshMainWindowLayout(); }
   // The device windows exist once start-up made them; until then there is nothing to close.
-  hooks.camera_format_open = [this] { return camera_format_ && camera_format_->IsOpen(); };
-  hooks.camera_format_cancel_and_close = [this] {
-    if (camera_format_) camera_format_->CancelAndClose();
-  };
-  hooks.device_selection_open = [this] { return device_selection_ && device_selection_->IsOpen(); };
-  hooks.device_selection_refresh = [this] {
-    if (device_selection_) device_selection_->Refresh();
-  };
-  hotplug_ = std::make_unique<DeviceHotplug>(DeviceChangeContext{
-      sources_, services_.media, log_,
-      [this] { return GraphValidationHooks(); },
-      video_configurations_, options_.excluded_video_sources, options_.default_video_source,
-      std::move(hooks)});
+  void CloseCameraFormatWindow() override {
+    if (s_.camera_format_ && s_.camera_format_->IsOpen()) s_.camera_format_->CancelAndClose();
+  }
+  void RefreshDeviceSelectionWindow() override {
+    if (s_.device_selection_ && s_.device_selection_->IsOpen()) s_.device_selection_->Refresh();
+  }
+
+ private:
+  AppState& s_;
+};
+
+void AppState::BuildDeviceHotplug() {
+  hotplug_ = std::make_unique<DeviceChangeReaction>(
+      DeviceChangeContext{sources_, services_.media, log_, video_configurations_,
+                          options_.excluded_video_sources, options_.default_video_source},
+      std::make_unique<DeviceChanges>(*this));
 }
 
 void AppState::DeviceSetChanged() {

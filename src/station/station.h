@@ -32,7 +32,6 @@
 #include "base/timer_queue.h"
 #include "capture/camera_format.h"
 #include "capture/capture_graph.h"
-#include "capture/device_hotplug.h"
 #include "capture/device_selection.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
@@ -46,6 +45,7 @@
 #include "events/schedule_event_model.h"
 #include "events/power_action.h"
 #include "media/media_graph.h"
+#include "station/device_change_reaction.h"
 #include "station/menu_model.h"
 #include "station/station_windows.h"
 #include "station/window_layout.h"
@@ -190,7 +190,7 @@ class AppState final : private StationMenuKeeper {
   // reconciled with the device list and reacted to. During start-up it waits for the end of
   // start-up.
   void DeviceSetChanged();
-  DeviceHotplug& hotplug() { return *hotplug_; }
+  DeviceChangeReaction& hotplug() { return *hotplug_; }
   // Where the time inserter's window reaches the live video: learning, saving and the live
   // read-out. Not owned; null (the window then says it cannot learn) until one is plugged in.
   void set_inserter_port(InserterPort* port) { inserter_port_ = port; }
@@ -259,6 +259,8 @@ class AppState final : private StationMenuKeeper {
   // The capture graph's decoder look-up and PAL/NTSC detection for device validation.
   DeviceValidationHooks GraphValidationHooks();
   void RefreshMainWindowLayout();
+  // The station as the device-change reaction sees it.
+  class DeviceChanges;
   // The reactions to devices arriving and leaving, wired to the controller and windows.
   void BuildDeviceHotplug();
   void ToggleBrightnessContrast();
@@ -298,7 +300,7 @@ class AppState final : private StationMenuKeeper {
   std::unique_ptr<CameraFormatModel> camera_format_;
   std::unique_ptr<DeviceSelectionModel> device_selection_;
   std::unique_ptr<PowerAction> power_action_;
-  std::unique_ptr<DeviceHotplug> hotplug_;
+  std::unique_ptr<DeviceChangeReaction> hotplug_;
   bool device_change_waiting_ = false;
   InserterPort* inserter_port_ = nullptr;
   LayoutInputs layout_;

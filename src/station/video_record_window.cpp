@@ -4,8 +4,8 @@
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QPainter>
-#include <cstring>
 
+#include "platform/qt/frame_image.h"
 #include "station/record_controls_layout.h"
 
 namespace vesk {
@@ -49,22 +49,11 @@ void VideoRecordWindow::changeEvent(QEvent* event) {
 
 void VideoRecordWindow::PresentFrame(const VideoFrame& frame, const VideoRect& destination,
                                      bool preserve_aspect) {
-  if (frame.pixels == nullptr || frame.width <= 0 || frame.height <= 0 ||
-      frame.stride < frame.width * 4) {
-    return;
-  }
+  if (!qt::IsCopyableFrame(frame)) return;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     if (display_off_) return;
-    if (image_.width() != frame.width || image_.height() != frame.height) {
-      image_ = QImage(frame.width, frame.height, QImage::Format_RGB32);
-    }
-    // The renderer's pixels live only for this call: copy them, row by row.
-    const std::size_t row_bytes = static_cast<std::size_t>(frame.width) * 4;
-    for (int y = 0; y < frame.height; ++y) {
-      std::memcpy(image_.scanLine(y), frame.pixels + static_cast<std::size_t>(y) * frame.stride,
-                  row_bytes);
-    }
+    qt::CopyFrameToImage(frame, &image_);
     destination_ = destination;
     preserve_aspect_ = preserve_aspect;
   }

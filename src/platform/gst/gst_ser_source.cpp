@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "media/ser_file.h"
+#include "platform/gst/element_skeleton.h"
 #include "platform/linux/posix_avi_file.h"
 
 namespace vesk::gst {
@@ -22,16 +23,8 @@ struct SerSourceState {
 }  // namespace
 }  // namespace vesk::gst
 
-G_BEGIN_DECLS
-#define VESK_TYPE_SER_SOURCE (vesk_ser_source_get_type())
-G_DECLARE_FINAL_TYPE(VeskSerSource, vesk_ser_source, VESK, SER_SOURCE, GstBaseSrc)
-struct _VeskSerSource {
-  GstBaseSrc parent;
-  vesk::gst::SerSourceState* state;
-};
-G_END_DECLS
-
-G_DEFINE_TYPE(VeskSerSource, vesk_ser_source, GST_TYPE_BASE_SRC)
+VESK_GST_ELEMENT(VeskSerSource, vesk_ser_source, SER_SOURCE, GstBaseSrc, GST_TYPE_BASE_SRC,
+                 vesk::gst::SerSourceState)
 
 namespace vesk::gst {
 namespace {
@@ -39,13 +32,6 @@ namespace {
 GstStaticPadTemplate kSourceTemplate = GST_STATIC_PAD_TEMPLATE(
     "src", GST_PAD_SRC, GST_PAD_ALWAYS,
     GST_STATIC_CAPS("video/x-raw, format = (string) { GRAY8, RGB, BGR }"));
-
-SerSourceState* StateOf(gpointer object) { return VESK_SER_SOURCE(object)->state; }
-
-void Finalize(GObject* object) {
-  delete StateOf(object);
-  G_OBJECT_CLASS(vesk_ser_source_parent_class)->finalize(object);
-}
 
 GstClockTime TimeOfFrame(const SerSourceState& state, std::int64_t frame) {
   return gst_util_uint64_scale(static_cast<guint64>(frame), GST_SECOND * state.scale, state.rate);
@@ -113,10 +99,6 @@ GstFlowReturn Create(GstBaseSrc* source, guint64, guint, GstBuffer** out) {
   return GST_FLOW_OK;
 }
 
-gboolean RegisterElement() {
-  return gst_element_register(nullptr, kSerSourceElement, GST_RANK_NONE, VESK_TYPE_SER_SOURCE);
-}
-
 }  // namespace
 }  // namespace vesk::gst
 
@@ -143,7 +125,7 @@ static void vesk_ser_source_init(VeskSerSource* source) {
 namespace vesk::gst {
 
 GstElement* CreateSerSource(const std::string& path, std::uint32_t rate, std::uint32_t scale) {
-  static const bool registered = RegisterElement();
+  static const bool registered = RegisterElement(kSerSourceElement);
   if (!registered || rate == 0 || scale == 0) return nullptr;
   auto file = std::make_unique<PosixAviFile>(path, PosixAviFile::ReadThroughLinks{});
   SerFileInfo info;

@@ -7,6 +7,8 @@
 
 #include <ctime>
 
+#include "platform/gst/element_skeleton.h"
+
 namespace vesk::gst {
 namespace {
 
@@ -21,16 +23,8 @@ struct SerSinkState {
 }  // namespace
 }  // namespace vesk::gst
 
-G_BEGIN_DECLS
-#define VESK_TYPE_SER_SINK (vesk_ser_sink_get_type())
-G_DECLARE_FINAL_TYPE(VeskSerSink, vesk_ser_sink, VESK, SER_SINK, GstBaseSink)
-struct _VeskSerSink {
-  GstBaseSink parent;
-  vesk::gst::SerSinkState* state;
-};
-G_END_DECLS
-
-G_DEFINE_TYPE(VeskSerSink, vesk_ser_sink, GST_TYPE_BASE_SINK)
+VESK_GST_ELEMENT(VeskSerSink, vesk_ser_sink, SER_SINK, GstBaseSink, GST_TYPE_BASE_SINK,
+                 vesk::gst::SerSinkState)
 
 namespace vesk::gst {
 namespace {
@@ -39,13 +33,6 @@ GstStaticPadTemplate kSinkTemplate = GST_STATIC_PAD_TEMPLATE(
     "sink", GST_PAD_SINK, GST_PAD_ALWAYS,
     GST_STATIC_CAPS("video/x-raw, format = (string) { GRAY8, YUY2, UYVY, RGB, BGR }, "
                     "width = (int) [ 1, 32767 ], height = (int) [ 1, 32767 ]"));
-
-SerSinkState* StateOf(gpointer object) { return VESK_SER_SINK(object)->state; }
-
-void Finalize(GObject* object) {
-  delete StateOf(object);
-  G_OBJECT_CLASS(vesk_ser_sink_parent_class)->finalize(object);
-}
 
 std::int64_t WallClockNs() {
   timespec now{};
@@ -117,10 +104,6 @@ GstFlowReturn Render(GstBaseSink* sink, GstBuffer* buffer) {
   return GST_FLOW_OK;
 }
 
-gboolean RegisterElement() {
-  return gst_element_register(nullptr, kSerSinkElement, GST_RANK_NONE, VESK_TYPE_SER_SINK);
-}
-
 // The computer's name, the Observer of a recording that names none.
 std::string HostName() {
   char name[256] = {};
@@ -178,7 +161,7 @@ GstCaps* SerWriterFilter::PinCaps(const GstGraphPin&) const {
 }
 
 bool SerWriterFilter::BuildElements(RunBuild* run) {
-  static const bool registered = RegisterElement();
+  static const bool registered = RegisterElement(kSerSinkElement);
   if (!registered) return false;
   GstRef<GstElement> accept = Adopt(gst_element_factory_make("capsfilter", nullptr));
   GstRef<GstElement> queue = Adopt(gst_element_factory_make("queue", nullptr));

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "analysis/pixels/stream_format.h"
+#include "platform/gst/element_skeleton.h"
 #include "platform/gst/frame_memory_handover.h"
 #include "platform/gst/gst_caps_mapping.h"
 #include "platform/gst/gst_ref.h"
@@ -24,16 +25,8 @@ struct TransformState {
 }  // namespace
 }  // namespace vesk::gst
 
-G_BEGIN_DECLS
-#define VESK_TYPE_TRANSFORM (vesk_transform_get_type())
-G_DECLARE_FINAL_TYPE(VeskTransform, vesk_transform, VESK, TRANSFORM, GstVideoFilter)
-struct _VeskTransform {
-  GstVideoFilter parent;
-  vesk::gst::TransformState* state;
-};
-G_END_DECLS
-
-G_DEFINE_TYPE(VeskTransform, vesk_transform, GST_TYPE_VIDEO_FILTER)
+VESK_GST_ELEMENT(VeskTransform, vesk_transform, TRANSFORM, GstVideoFilter, GST_TYPE_VIDEO_FILTER,
+                 vesk::gst::TransformState)
 
 namespace vesk::gst {
 namespace {
@@ -42,8 +35,6 @@ GstStaticPadTemplate kSinkTemplate = GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SIN
                                                              GST_STATIC_CAPS(kVeskTransformCaps));
 GstStaticPadTemplate kSrcTemplate = GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
                                                             GST_STATIC_CAPS(kVeskTransformCaps));
-
-TransformState* StateOf(gpointer object) { return VESK_TRANSFORM(object)->state; }
 
 SubtypeCode SubtypeOfVideoFormat(GstVideoFormat format) {
   switch (format) {
@@ -56,11 +47,6 @@ SubtypeCode SubtypeOfVideoFormat(GstVideoFormat format) {
     default:
       return SubtypeCode::Other;
   }
-}
-
-void Finalize(GObject* object) {
-  delete StateOf(object);
-  G_OBJECT_CLASS(vesk_transform_parent_class)->finalize(object);
 }
 
 // The negotiated format describes the frames that will come: the analysis takes it, with
@@ -133,10 +119,6 @@ GstFlowReturn TransformFrame(GstVideoFilter* filter, GstVideoFrame* in_frame,
   return GST_FLOW_OK;
 }
 
-gboolean RegisterElement() {
-  return gst_element_register(nullptr, kVeskTransformElement, GST_RANK_NONE, VESK_TYPE_TRANSFORM);
-}
-
 }  // namespace
 }  // namespace vesk::gst
 
@@ -164,7 +146,7 @@ namespace vesk::gst {
 void RegisterVeskTransform() {
   // The filter may be made before the media system starts GStreamer.
   if (!gst_is_initialized()) gst_init(nullptr, nullptr);
-  static const bool registered = RegisterElement();
+  static const bool registered = RegisterElement(kVeskTransformElement);
   (void)registered;
 }
 

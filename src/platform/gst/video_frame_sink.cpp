@@ -3,6 +3,7 @@
 #include <gst/video/gstvideosink.h>
 #include <gst/video/video.h>
 
+#include "platform/gst/element_skeleton.h"
 #include "platform/gst/frame_memory_handover.h"
 
 namespace vesk::gst {
@@ -17,16 +18,8 @@ struct FrameSinkState {
 }  // namespace
 }  // namespace vesk::gst
 
-G_BEGIN_DECLS
-#define VESK_TYPE_FRAME_SINK (vesk_frame_sink_get_type())
-G_DECLARE_FINAL_TYPE(VeskFrameSink, vesk_frame_sink, VESK, FRAME_SINK, GstVideoSink)
-struct _VeskFrameSink {
-  GstVideoSink parent;
-  vesk::gst::FrameSinkState* state;
-};
-G_END_DECLS
-
-G_DEFINE_TYPE(VeskFrameSink, vesk_frame_sink, GST_TYPE_VIDEO_SINK)
+VESK_GST_ELEMENT(VeskFrameSink, vesk_frame_sink, FRAME_SINK, GstVideoSink, GST_TYPE_VIDEO_SINK,
+                 vesk::gst::FrameSinkState)
 
 namespace vesk::gst {
 namespace {
@@ -35,13 +28,6 @@ GstStaticPadTemplate kSinkTemplate = GST_STATIC_PAD_TEMPLATE(
     "sink", GST_PAD_SINK, GST_PAD_ALWAYS,
     GST_STATIC_CAPS("video/x-raw, format = (string) BGRx, width = (int) [ 1, 16384 ], "
                     "height = (int) [ 1, 16384 ], framerate = (fraction) [ 0/1, MAX ]"));
-
-FrameSinkState* StateOf(gpointer object) { return VESK_FRAME_SINK(object)->state; }
-
-void Finalize(GObject* object) {
-  delete StateOf(object);
-  G_OBJECT_CLASS(vesk_frame_sink_parent_class)->finalize(object);
-}
 
 gboolean SetInfo(GstVideoSink* sink, GstCaps*, const GstVideoInfo* info) {
   FrameSinkState* state = StateOf(sink);
@@ -79,10 +65,6 @@ GstFlowReturn ShowFrame(GstVideoSink* sink, GstBuffer* buffer) {
   return GST_FLOW_OK;
 }
 
-gboolean RegisterElement() {
-  return gst_element_register(nullptr, kFrameSinkElement, GST_RANK_NONE, VESK_TYPE_FRAME_SINK);
-}
-
 }  // namespace
 }  // namespace vesk::gst
 
@@ -106,7 +88,7 @@ static void vesk_frame_sink_init(VeskFrameSink* sink) {
 namespace vesk::gst {
 
 void RegisterFrameSink() {
-  static const bool registered = RegisterElement();
+  static const bool registered = RegisterElement(kFrameSinkElement);
   (void)registered;
 }
 

@@ -1,8 +1,9 @@
-#include "capture/device_hotplug.h"
+#include "station/device_change_reaction.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,11 +20,29 @@ using testing::MakeVideoType;
 
 std::string Timed(const std::string& text) { return "\r\n21:30:00 (UTC)\r\n" + text; }
 
+// A station that writes down what the reactions ask of it; its device windows are open.
+class NotingPort final : public DeviceChangePort {
+ public:
+  explicit NotingPort(std::vector<std::string>& calls) : calls_(calls) {}
+  DeviceValidationHooks ValidationHooks() override { return {}; }
+  HResult StopVideo() override { return calls_.push_back("stop"), S_OK; }
+  HResult StartVideo() override { return calls_.push_back("start"), S_OK; }
+  void ResumeRecording(const std::string& path) override { calls_.push_back("resume " + path); }
+  void RecordingInterrupted() override { calls_.push_back("interrupted"); }
+  void ShowVideoWindows() override { calls_.push_back("show"); }
+  void RefreshLayout() override { calls_.push_back("layout"); }
+  void CloseCameraFormatWindow() override { calls_.push_back("format closed"); }
+  void RefreshDeviceSelectionWindow() override { calls_.push_back("devices refreshed"); }
+
+ private:
+  std::vector<std::string>& calls_;
+};
+
 // A recorded sequence of devices leaving and arriving against a station whose reactions are
 // written down in order. Each step is one notification: what is plugged ("+name@identity")
 // or unplugged ("-identity") before it, the result, the device it concerns, the report and
 // the reactions.
-TEST(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
+TEST(DeviceChangeReactionTest, ARecordedSequenceOfArrivalsAndRemovals) {
   testing::FakeClock clock(testing::MakeFileTime(2024, 5, 1, 21, 30, 0));
   MessageLog log(clock);
   testing::RecordingView view;
@@ -34,19 +53,6 @@ TEST(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
   const std::vector<std::string> ignored = {"Ignored Cam"};
   const std::string default_name = "Default Cam";
   std::vector<std::string> calls_made;
-  const auto note = [&](const char* what) {
-    return [&calls_made, what] { calls_made.push_back(what); };
-  };
-  DeviceChangeHooks hooks;
-  hooks.stop_video = [&] { return note("stop")(), S_OK; };
-  hooks.start_video = [&] { return note("start")(), S_OK; };
-  hooks.resume_recording = [&](const std::string& path) { calls_made.push_back("resume " + path); };
-  hooks.recording_interrupted = note("interrupted");
-  hooks.show_video_windows = note("show");
-  hooks.refresh_layout = note("layout");
-  hooks.camera_format_open = hooks.device_selection_open = [] { return true; };
-  hooks.camera_format_cancel_and_close = note("format closed");
-  hooks.device_selection_refresh = note("devices refreshed");
   const auto apply = [&](const std::string& change) {
     for (std::size_t at = 0; !change.empty() && at != std::string::npos;) {
       const std::size_t end = change.find(',', at);
@@ -77,8 +83,9 @@ TEST(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
   sources.MarkIgnoredDevices(ignored);
   sources.SelectCurrentSource();
   sources.CurrentSource()->is_active_preview = true;
-  DeviceHotplug hotplug(
-      DeviceChangeContext{sources, media, log, {}, configurations, ignored, default_name, hooks});
+  DeviceChangeReaction hotplug(
+      DeviceChangeContext{sources, media, log, configurations, ignored, default_name},
+      std::make_unique<NotingPort>(calls_made));
 
   const std::string restart = "stop show start";
   struct Step {
@@ -145,7 +152,7 @@ TEST(DeviceHotplugTest, ARecordedSequenceOfArrivalsAndRemovals) {
     for (const std::string& call : calls_made) calls += (calls.empty() ? "" : " ") + call;
     EXPECT_EQ(calls, step.calls);
     if (step.result != R::Nothing) {
-      EXPECT_EQ(sources.Source(step.index)->is_detached, static_cast<int>(step.result) <= 3);
+      EXPECT_EQ(sources.Source(step.index)->is_detached, IsDeparture(step.result));
     }
   }
   EXPECT_EQ(sources.Source(2)->identity, "p3");
