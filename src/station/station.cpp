@@ -61,9 +61,36 @@ HResult AppState::RestartLiveVideo() {
 }
 
 void AppState::BuildObjects() {
-  // The capture graph object with its codec list (needed to read the options' codec pairs)
-  // and the live analysis filter, the recording controller around it, and the analysis
-  // settings the saturation and integration windows change.
+  BuildCaptureGraph();
+  bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
+  BuildGpsControl();
+  controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
+      .graph = *graph_,
+      .options = options_,
+      .log = log_,
+      .clock = services_.clock,
+      .bias_minutes = bias_minutes_,
+      .current_directory = services_.current_directory,
+      .view = services_.windows,
+      .gps = gps_.get(),
+      .station = *this,
+      .clock_discipline = services_.clock_discipline});
+  controller_->set_initialising(true);
+  analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
+      .switches = graph_->switches(),
+      .options = options_,
+      .log = log_,
+      .set_filter_threshold =
+          [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
+      .restart_video = [this] { return RestartLiveVideo(); },
+      .save_options =
+          [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
+  BuildEventScheduling();
+}
+
+// The capture graph object with its codec list (needed to read the options' codec pairs)
+// and the live analysis filter.
+void AppState::BuildCaptureGraph() {
   const LiveFilterMaker& maker = services_.live_filter;
   if (maker.make) live_filter_ = maker.make(live_analysis_);
   if (live_filter_) {
@@ -72,105 +99,107 @@ void AppState::BuildObjects() {
         [this] { return analysis_controls_->SettingsForStart(); }, recognition_sets_);
   }
   graph_ = std::make_unique<CaptureGraph>(
-      CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
-                          log_, errors_,
-                          [this] { return CreateColourControl(services_.media, log_); },
-                          [this](std::uint64_t run) {
-                            // The recording that failed is ended on the UI thread.
-                            if (!services_.post_to_ui_thread) return;
-                            services_.post_to_ui_thread([this, run] {
-                              if (controller_) controller_->OnGraphRunError(run);
-                              // A device in use that vanished is noticed without udev too.
-                              DeviceSetChanged();
-                            });
-                          }},
+      CaptureGraphContext{
+          .media = services_.media,
+          .options = options_,
+          .subtype_codec_pairs = derived_.subtype_codec_pairs,
+          .sources = sources_,
+          .log = log_,
+          .errors = errors_,
+          .create_colour_control = [this] { return CreateColourControl(services_.media, log_); },
+          .on_run_error =
+              [this](std::uint64_t run) {
+                // The recording that failed is ended on the UI thread.
+                if (!services_.post_to_ui_thread) return;
+                services_.post_to_ui_thread([this, run] {
+                  if (controller_) controller_->OnGraphRunError(run);
+                  // A device in use that vanished is noticed without udev too.
+                  DeviceSetChanged();
+                });
+              }},
       live_filter_, live_control_.get());
   graph_->set_display_available(services_.display_available);
-  bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
-  RecordingControllerHooks hooks;
-  hooks.load_events = [this] {
-    if (event_loader_) event_loader_->LoadEvents();
-  };
-  // The scheduler's timers, as the controller starts and ends Event recordings.
-  hooks.delete_countdown_timer = [this] {
-    if (scheduler_) scheduler_->DeleteCountdownTimer();
-  };
-  hooks.arm_stop_timer = [this](std::uint32_t) {
-    if (scheduler_) scheduler_->ArmStopTimer();
-  };
-  hooks.delete_stop_timer = [this] {
-    if (scheduler_) scheduler_->DeleteStopTimer();
-  };
-  // A format that cannot be analysed: the value in use goes with the stored one.
-  hooks.set_saturation_threshold = [this](std::int32_t) {
-    analysis_controls_->ForgetSaturationValue();
-  };
-  // The GPS receiver, when there are serial ports to find it on.
+}
+
+// The GPS receiver, when there are serial ports to find it on.
+void AppState::BuildGpsControl() {
   const GpsPlatform& gps = services_.gps;
-  if (gps.ports != nullptr && gps.post_to_ui) {
-    gps_ = std::make_unique<GpsControl>(
-        GpsControlContext{*gps.ports, log_, services_.clock, gps.post_to_ui,
-                          [this] {
-                            const VideoSourceInfo* info = sources_.CurrentSource();
-                            return info != nullptr && info->is_active_event_recording;
-                          },
-                          [this](bool shown) { services_.windows.ShowStandByWindow(shown); },
-                          gps.timings, gps.refresh_interval});
-  }
-  hooks.connect_gps_receiver = [this] { RunCommand(MenuCommand::UsbGpsReceiver); };
-  // A recording's graph failed: its device may have gone, which the hot-plug handling
-  // owns (the recording then resumes on the device's return).
-  hooks.recording_device_left = [this] {
-    hotplug_->HandleAllDeviceChanges();
-    const VideoSourceInfo* info = sources_.CurrentSource();
-    return info != nullptr && info->is_detached;
-  };
-  controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
-      *graph_, options_, log_, services_.clock, bias_minutes_, services_.current_directory,
-      services_.windows, gps_.get(), hooks, services_.clock_discipline});
-  controller_->set_initialising(true);
-  analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
-      graph_->switches(), options_, log_,
-      [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
-      [this] { return RestartLiveVideo(); },
-      [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
+  if (gps.ports == nullptr || !gps.post_to_ui) return;
+  gps_ = std::make_unique<GpsControl>(GpsControlContext{
+      .ports = *gps.ports,
+      .log = log_,
+      .clock = services_.clock,
+      .post_to_ui = gps.post_to_ui,
+      .event_recording_in_progress =
+          [this] {
+            const VideoSourceInfo* info = sources_.CurrentSource();
+            return info != nullptr && info->is_active_event_recording;
+          },
+      .show_stand_by = [this](bool shown) { services_.windows.ShowStandByWindow(shown); },
+      .timings = gps.timings,
+      .refresh_interval = gps.refresh_interval});
+}
+
+// The Event checks, the countdown scheduler and the Event loader.
+void AppState::BuildEventScheduling() {
+  // A receiver counts as having a fix when it is connected and its refresh has given a
+  // position.
+  readiness_ = std::make_unique<EventReadiness>(EventReadinessContext{
+      .sources = sources_,
+      .options = options_,
+      .current_directory = services_.current_directory,
+      .clock = services_.clock,
+      .log = log_,
+      .clock_discipline = services_.clock_discipline,
+      .battery = services_.battery,
+      .gps_has_fix =
+          [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); }});
+  scheduler_ = std::make_unique<CountdownScheduler>(CountdownSchedulerContext{
+      .controller = *controller_,
+      .sources = sources_,
+      .windows = services_.windows,
+      .countdown = services_.windows,
+      .timers = *services_.timers,
+      .log = log_,
+      .clock = services_.clock,
+      .derived = derived_,
+      .station = *this,
+      .gps = gps_.get()});
   EventLoader::Hooks loader_hooks;
   loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
   // Never the name of a recording in progress: its stop would then write no log.
   loader_hooks.clear_current_video_file_name = [this] {
     controller_->ForgetIdleVideoFileName();
   };
-  CountdownSchedulerContext schedule{*controller_,      sources_,
-                                     services_.windows, services_.windows,
-                                     *services_.timers, log_,     services_.clock,
-                                     derived_,          {},       {},
-                                     {},                {},
-                                     {},                {}};
-  schedule.close_playback = [this] { services_.windows.ClosePlaybackForEvent(); };
-  // A receiver counts as having a fix when it is connected and its refresh has given a
-  // position.
-  readiness_ = std::make_unique<EventReadiness>(EventReadinessContext{
-      sources_, options_, services_.current_directory, services_.clock, log_,
-      services_.clock_discipline, services_.battery,
-      [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); }, {}});
-  schedule.check_readiness = [this](FileTime start_utc, FileTime stop_utc) {
-    readiness_->Check(start_utc, stop_utc);
-  };
-  schedule.gps = gps_.get();
-  schedule.hibernation_possible = [this] { return hibernation_possible_; };
-  schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
-  schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {
-    if (controller_->recording_interrupted()) log_.ReportMessage(kInterruptedBeforePowerText, true);
-    PerformPowerAction(hibernate, shutdown, std::move(then));
-  };
-  // A station on its way out schedules nothing more (an exit may end a power countdown).
-  schedule.load_events = [this] {
-    if (event_loader_ && !exiting_) event_loader_->LoadEvents();
-  };
-  scheduler_ = std::make_unique<CountdownScheduler>(std::move(schedule));
   event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, *scheduler_,
                                                 controller_->manually_stopped_events(),
                                                 std::move(loader_hooks));
+}
+
+// The scheduler's deadlines, as the controller cancels an Event or ends its recording.
+void AppState::CancelEventCountdown() { scheduler_->DeleteCountdownTimer(); }
+void AppState::CancelEventStop() { scheduler_->DeleteStopTimer(); }
+void AppState::ReloadEvents() { event_loader_->LoadEvents(); }
+void AppState::ReconnectGpsReceiver() { RunCommand(MenuCommand::UsbGpsReceiver); }
+// The value in use goes with the stored one.
+void AppState::SaturationHighlightingDropped() { analysis_controls_->ForgetSaturationValue(); }
+
+// A recording's graph failed: its device may have gone, which the hot-plug handling
+// owns (the recording then resumes on the device's return).
+bool AppState::RecordingDeviceLeft() {
+  hotplug_->HandleAllDeviceChanges();
+  const VideoSourceInfo* info = sources_.CurrentSource();
+  return info != nullptr && info->is_detached;
+}
+
+bool AppState::HibernationPossible() const { return hibernation_possible_; }
+void AppState::CheckReadiness(FileTime start_utc, FileTime stop_utc) {
+  readiness_->Check(start_utc, stop_utc);
+}
+void AppState::ClosePlaybackForEvent() { services_.windows.ClosePlaybackForEvent(); }
+// A station on its way out schedules nothing more (an exit may end a power countdown).
+void AppState::LoadEventsAfterRecording() {
+  if (!exiting_) event_loader_->LoadEvents();
 }
 
 DeviceValidationHooks AppState::GraphValidationHooks() {
@@ -704,6 +733,7 @@ void AppState::StopButton() {
 }
 
 void AppState::PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then) {
+  if (controller_->recording_interrupted()) log_.ReportMessage(kInterruptedBeforePowerText, true);
   if (exiting_) {
     if (then) then();
     return;

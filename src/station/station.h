@@ -46,6 +46,7 @@
 #include "events/schedule_event_model.h"
 #include "events/power_action.h"
 #include "media/media_graph.h"
+#include "recording/recording_station.h"
 #include "station/menu_model.h"
 #include "station/station_windows.h"
 #include "station/window_layout.h"
@@ -136,7 +137,9 @@ struct StationServices {
   BatteryMonitor* battery = nullptr;
 };
 
-class AppState final : private StationMenuKeeper {
+class AppState final : private StationMenuKeeper,
+                       private RecordingStation,
+                       private CountdownStation {
  public:
   explicit AppState(StationServices services);
   ~AppState() override;
@@ -167,13 +170,6 @@ class AppState final : private StationMenuKeeper {
   void StartButton();
   void StopButton();
 
-  // After an Event recording: the countdown, then hibernation or power-off as the Event
-  // asked; then runs afterwards in every case (an accepted power-off has already asked the
-  // station to exit by then).
-  void PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then);
-  // Keeps the computer awake while the result lives; why names the Event. A refusal is
-  // reported with the system's reason, and null comes back: the Event is recorded anyway.
-  std::unique_ptr<SleepInhibitor> HoldSleep(const std::string& why);
   // The brightness and contrast window's close box.
   void CloseBrightnessContrast();
   // A slider of that window moved (0 to 100): the display's colour control follows.
@@ -226,6 +222,28 @@ class AppState final : private StationMenuKeeper {
   // The capture graph with its live analysis filter, the recording controller around it,
   // the analysis controls and the Event loader; no window is touched.
   void BuildObjects();
+  void BuildCaptureGraph();
+  void BuildGpsControl();
+  void BuildEventScheduling();
+  // RecordingStation: what the recording controller asks of the station.
+  void CancelEventCountdown() override;
+  void CancelEventStop() override;
+  void ReloadEvents() override;
+  void ReconnectGpsReceiver() override;
+  void SaturationHighlightingDropped() override;
+  bool RecordingDeviceLeft() override;
+  // CountdownStation: what the scheduler asks of the station around an Event.
+  bool HibernationPossible() const override;
+  // Keeps the computer awake while the result lives; why names the Event. A refusal is
+  // reported with the system's reason, and null comes back: the Event is recorded anyway.
+  std::unique_ptr<SleepInhibitor> HoldSleep(const std::string& why) override;
+  void CheckReadiness(FileTime start_utc, FileTime stop_utc) override;
+  void ClosePlaybackForEvent() override;
+  // After an Event recording: the countdown, then hibernation or power-off as the Event
+  // asked; then runs afterwards in every case (an accepted power-off has already asked the
+  // station to exit by then). A recording that lost its device on the way is said first.
+  void PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then) override;
+  void LoadEventsAfterRecording() override;
   HResult ActivateDevice();
   // The logic of the Schedule Event and Event list windows and of the File options dialog,
   // and the two windows.
