@@ -412,12 +412,12 @@ void RecordingController::SetRecordingUi(bool store_name) {
   view.SetCountdownWindowTitle(kCountdownRecordingTitle);
   view.EnableStartButton(false);
   view.EnableStopButton(true);
-  view.EnableMenusOutsideRecording(false);
+  context_.menus.EnableMenusOutsideRecording(false);
 
   // Colour control is taken off a recording that sheds load.
   LiveSwitches& switches = context_.graph.switches();
   if (switches.brightness_contrast && context_.options.remove_filters_while_recording) {
-    view.ResetBrightnessContrast();
+    context_.menus.ResetBrightnessContrast();
     switches.brightness_contrast = false;
   }
 }
@@ -438,7 +438,7 @@ void RecordingController::ClearRecordingUi() {
   view.HideCountdownWindow();
   view.EnableStartButton(true);
   view.EnableStopButton(false);
-  view.EnableMenusOutsideRecording(true);
+  context_.menus.EnableMenusOutsideRecording(true);
 }
 
 void RecordingController::StopRecording() {

@@ -26,6 +26,7 @@
 #include "recording/frame_time_record.h"
 #include "recording/gps_fix_source.h"
 #include "recording/gps_position.h"
+#include "recording/recording_menus.h"
 #include "recording/recording_station.h"
 #include "recording/recording_view.h"
 
@@ -68,6 +69,8 @@ struct RecordingControllerContext {
   // The station's home folder, for the recording log of a relative video file name.
   std::string current_directory;
   RecordingWindowsView& view;
+  // The station's menu state, which a recording grays and changes.
+  RecordingMenus& menus;
   // Null while the station has no GPS receiver interface.
   GpsFixSource* gps = nullptr;
   RecordingStation& station;

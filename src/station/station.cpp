@@ -23,14 +23,9 @@ AppState::AppState(StationServices services)
       sources_(services_.media, log_),
       live_analysis_(log_),
       power_action_(std::make_unique<PowerAction>(
-          PowerActionContext{services_.power, services_.windows, log_, [this] { Exit(); }})) {
-  services_.windows.set_menu_keeper(this);
-}
+          PowerActionContext{services_.power, services_.windows, log_, [this] { Exit(); }})) {}
 
-// The windows outlive the station: nothing may reach it through them afterwards.
-AppState::~AppState() {
-  if (services_.windows.menu_keeper() == this) services_.windows.set_menu_keeper(nullptr);
-}
+AppState::~AppState() = default;
 
 void AppState::EnableMenusOutsideRecording(bool enabled) {
   menu_state_.recording = !enabled;
@@ -72,6 +67,7 @@ void AppState::BuildObjects() {
       .bias_minutes = bias_minutes_,
       .current_directory = services_.current_directory,
       .view = services_.windows,
+      .menus = *this,
       .gps = gps_.get(),
       .station = *this,
       .clock_discipline = services_.clock_discipline});

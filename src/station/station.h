@@ -46,6 +46,7 @@
 #include "events/schedule_event_model.h"
 #include "events/power_action.h"
 #include "media/media_graph.h"
+#include "recording/recording_menus.h"
 #include "recording/recording_station.h"
 #include "station/menu_model.h"
 #include "station/station_windows.h"
@@ -137,7 +138,7 @@ struct StationServices {
   BatteryMonitor* battery = nullptr;
 };
 
-class AppState final : private StationMenuKeeper,
+class AppState final : private RecordingMenus,
                        private RecordingStation,
                        private CountdownStation {
  public:
@@ -165,6 +166,9 @@ class AppState final : private StationMenuKeeper,
   // The Events on disk changed (saved, edited or deleted): a pending countdown is cancelled
   // and every Event loaded again, which schedules the earliest.
   void RescheduleEvents();
+
+  // Playback was closed by its Exit: the main window's "Open" comes back.
+  void PlaybackClosed();
 
   // The record controls.
   void StartButton();
@@ -256,10 +260,9 @@ class AppState final : private StationMenuKeeper,
   void RunOptionDialog(MenuCommand command);
   // The logic of the two device windows, acting on the live video through the controller.
   void BuildDeviceWindows();
-  // StationMenuKeeper: the recording controller's menu graying and brightness reset.
+  // RecordingMenus: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
-  void PlaybackClosed() override;
   void RebuildMenus();
   // The window frame is known only once the desktop has decorated the main window, so it is
   // measured again before every placement of that window.

@@ -159,18 +159,6 @@ class DeviceWindowsView {
   virtual void CreateDeviceWindows(DeviceSelectionModel&, CameraFormatModel&) {}
 };
 
-// The station keeps the menu graying and the brightness and contrast flag in its menu
-// state, so a rebuilt menu stays as a recording left it; the recording controller's calls
-// for them go to the station rather than to the windows.
-class StationMenuKeeper {
- public:
-  virtual ~StationMenuKeeper() = default;
-  virtual void EnableMenusOutsideRecording(bool enabled) = 0;
-  virtual void ResetBrightnessContrast() = 0;
-  // Playback was closed by its Exit: the main window's "Open" comes back.
-  virtual void PlaybackClosed() {}
-};
-
 class StationWindows : public RecordingWindowsView,
                        public DesktopView,
                        public MainWindowView,
@@ -184,24 +172,6 @@ class StationWindows : public RecordingWindowsView,
                        public OptionDialogsView,
                        public PowerCountdownView,
                        public PlaybackWindowsView,
-                       public DeviceWindowsView {
- public:
-  // Set by the station for its lifetime.
-  void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }
-  StationMenuKeeper* menu_keeper() const { return menu_keeper_; }
-
-  void EnableMenusOutsideRecording(bool enabled) final {
-    if (menu_keeper_ != nullptr) menu_keeper_->EnableMenusOutsideRecording(enabled);
-  }
-  void ResetBrightnessContrast() final {
-    if (menu_keeper_ != nullptr) menu_keeper_->ResetBrightnessContrast();
-  }
-  void PlaybackClosed() {
-    if (menu_keeper_ != nullptr) menu_keeper_->PlaybackClosed();
-  }
-
- private:
-  StationMenuKeeper* menu_keeper_ = nullptr;
-};
+                       public DeviceWindowsView {};
 
 }  // namespace vesk

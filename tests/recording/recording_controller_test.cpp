@@ -25,7 +25,7 @@ constexpr const char* kManualLog = "VideoFiles/07_14_2026_03_05_09.log";
 std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
 
 // Keeps every call of the controller to the windows, in order.
-class FakeWindows final : public RecordingWindowsView {
+class FakeWindows final : public RecordingWindowsView, public RecordingMenus {
  public:
   void SetMainWindowTitle(std::string_view title) override {
     calls.push_back("title " + std::string(title));
@@ -86,7 +86,8 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
     graph = std::make_unique<CaptureGraph>(context, nullptr, nullptr);
     graph->renderers().set_display_window(0x77);
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, options, log, clock, 0, home_directory, windows, gps_source, station, &discipline});
+        *graph, options, log, clock, 0, home_directory, windows, windows, gps_source, station,
+        &discipline});
     EXPECT_EQ(controller->StartVideo(), S_OK);
     view.entries.clear();
     windows.calls.clear();

@@ -119,7 +119,7 @@ TEST_F(ElementTest, PaintsEveryWholePixelOfEachFormatAndIntegratesOnTheStreaming
       std::tuple(10L, 3L, 7L));
 }
 
-struct QuietWindows final : RecordingWindowsView {
+struct QuietWindows final : RecordingWindowsView, RecordingMenus {
   void SetMainWindowTitle(std::string_view) override {}
   void SetCountdownWindowTitle(std::string_view) override {}
   void HideCountdownWindow() override {}
@@ -163,7 +163,8 @@ struct LiveStation : ::testing::Test {
         [this](std::int32_t threshold) { analysis.SetSaturationThreshold(threshold); },
         [this] { return controller->RestartVideo(); }, [] { return true; }});
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, options, log, clock, 0, folder.path().string() + "/", windows, nullptr, station});
+        *graph, options, log, clock, 0, folder.path().string() + "/", windows, windows, nullptr,
+        station});
     sources.GetAttachedVideoDeviceList(ValidationHooksFor(*graph->graph()), {});
   }
 
