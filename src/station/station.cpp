@@ -2,17 +2,33 @@
 
 #include <utility>
 
+#include "analysis/analysis_settings.h"
+#include "analysis/live_filter_control.h"
 #include "base/message_log_save.h"
 #include "capture/analog_format.h"
+#include "capture/camera_format.h"
+#include "capture/capture_graph.h"
 #include "capture/colour_control.h"
+#include "capture/device_hotplug.h"
 #include "capture/device_properties.h"
+#include "capture/device_selection.h"
 #include "capture/video_codecs.h"
 #include "capture/video_configuration_apply.h"
+#include "config/option_dialogs.h"
+#include "events/event_countdown.h"
+#include "events/event_list_model.h"
+#include "events/event_loader.h"
+#include "events/event_readiness.h"
+#include "events/file_options_model.h"
+#include "events/power_action.h"
+#include "events/schedule_event_model.h"
+#include "gps/gps_control.h"
 #include "recording/file_naming.h"
 #include "recording/recording_controller.h"
 #include "recording/recording_view.h"
 #include "station/playback_placement.h"
 #include "station/time_zone_report.h"
+#include "station/window_constants.h"
 
 namespace vesk {
 

@@ -15,61 +15,39 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/analysis_settings.h"
-#include "analysis/live_filter_control.h"
 #include "analysis/pixels/character_sets.h"
 #include "analysis/pixels/live_analysis.h"
-#include "base/clock.h"
-#include "base/battery.h"
-#include "base/clock_discipline.h"
 #include "base/error_table.h"
 #include "base/hresult.h"
-#include "base/message_box.h"
 #include "base/message_log.h"
-#include "base/message_view.h"
-#include "base/power.h"
-#include "base/time_zone.h"
-#include "base/timer_queue.h"
-#include "capture/camera_format.h"
-#include "capture/capture_graph.h"
-#include "capture/device_hotplug.h"
-#include "capture/device_selection.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
-#include "events/event_list_model.h"
-#include "events/event_loader.h"
-#include "events/event_countdown.h"
-#include "events/event_readiness.h"
-#include "events/event_scheduler.h"
-#include "gps/gps_control.h"
-#include "events/file_options_model.h"
-#include "events/schedule_event_model.h"
-#include "events/power_action.h"
-#include "media/media_graph.h"
+#include "config/video_configuration.h"
+#include "events/countdown_station.h"
 #include "recording/recording_menus.h"
 #include "recording/recording_station.h"
 #include "station/menu_model.h"
-#include "station/station_windows.h"
+#include "station/station_services.h"
 #include "station/window_layout.h"
 
 namespace vesk {
 
+class AnalysisControls;
+class CameraFormatModel;
+class CaptureGraph;
+class CountdownScheduler;
+class DeviceHotplug;
+class DeviceSelectionModel;
+class EventListModel;
+class EventLoader;
+class EventReadiness;
+class FileOptionsModel;
+class GpsControl;
+class LiveAnalysisControl;
+class MiscellaneousOptionsModel;
+class PowerAction;
 class RecordingController;
-
-// Fixed names and texts of the station's own windows.
-constexpr const char* kMainWindowClass = "VESK_VideoCapture";
-constexpr const char* kUserMessagesClass = "User Messages Class";
-constexpr const char* kUserMessagesTitle = "User Messages";
-constexpr const char* kApplicationCaption = "VESK Video Capture";
-constexpr const char* kSplashText = "VESK Video Capture Initialization...";
-constexpr const char* kStandByTitle = "Stand by...";
-constexpr const char* kStandByText =
-    "VESK Video Capture is unresponsive\r\nduring this operation.\r\n\r\nStand by for "
-    "completion...";
-constexpr ScreenRect kMainWindowCreatedRect{100, 100, 660, 540};
-constexpr ScreenRect kSplashRect{200, 200, 300, 100};
-constexpr ScreenRect kStandByRect{300, 500, 350, 150};
-constexpr ScreenRect kStandByTextRect{20, 20, 300, 100};
+class ScheduleEventModel;
 
 // Start-up reports.
 constexpr const char* kDeviceListFailedText = "WARNING: call to get video device list failed\r\n";
@@ -82,61 +60,6 @@ constexpr const char* kCannotHoldSleepText = "WARNING: cannot keep the computer 
 // Said before the power action of an Event whose recording lost its device on the way.
 constexpr const char* kInterruptedBeforePowerText =
     "WARNING: the Event recording was interrupted: its video capture device was disconnected\r\n";
-
-// The fonts start-up makes, in creation order, with the warning a failure raises (none for
-// the last three).
-constexpr std::array<FontRequest, 8> kStartUpFonts = {{
-    {18, FontFace::Consolas, ErrorCode::CannotCreateListFont},
-    {20, FontFace::Consolas, ErrorCode::CannotCreateListFont},
-    {72, FontFace::Tahoma, ErrorCode::CannotCreateCountdownFont},
-    {16, FontFace::Consolas, ErrorCode::CannotCreateEventListFont},
-    {28, FontFace::Consolas, ErrorCode::CannotCreateHibernationFont},
-    {20, FontFace::Tahoma, std::nullopt},
-    {18, FontFace::Tahoma, std::nullopt},
-    {16, FontFace::Tahoma, std::nullopt},
-}};
-
-// The icon files, relative to the station's home folder. A missing file leaves its icon
-// empty and is not reported.
-enum class StationIcon { LogoLarge, LogoSmall, Folder, FolderClear, Stop, Record };
-constexpr std::array<const char*, 6> kStationIconFiles = {
-    "VeskVideoIcons/VESK_logo_large.ico", "VeskVideoIcons/VESK_logo_small.ico",
-    "VeskVideoIcons/folder32x.ico",       "VeskVideoIcons/folderClear32x.ico",
-    "VeskVideoIcons/stop64x.ico",         "VeskVideoIcons/record56x.ico"};
-
-// The analysis filter live video runs through, made around the station's analysis state.
-struct LiveFilterMaker {
-  // Empty or giving null: no pixel analysis (highlighting and integration cannot be switched
-  // on).
-  std::function<std::shared_ptr<MediaFilter>(LiveAnalysis&)> make;
-  // The media layer stores RGB rows first row first (else last row first).
-  bool rgb_rows_top_down = true;
-};
-
-struct StationServices {
-  MediaSystem& media;
-  const Clock& clock;
-  MessageBox& message_box;
-  StationWindows& windows;
-  PowerCapabilities& power;
-  // Read once by the entry point; the bias is used for every local-to-UTC conversion.
-  TimeZoneInfo time_zone;
-  // The station's home folder with its trailing separator.
-  std::string current_directory;
-  LiveFilterMaker live_filter;
-  // Hands work to the UI thread from any thread (a graph's error arrives on a platform
-  // thread). Empty: such errors are only reported.
-  std::function<void(std::function<void()>)> post_to_ui_thread;
-  // The countdown's and the Event recording's timers.
-  TimerQueue* timers = nullptr;
-  GpsPlatform gps{};
-  // False for a headless station: no renderer may need a display.
-  bool display_available = true;
-  // The kernel's view of the computer clock, for the recording log and the Event checks.
-  const ClockDiscipline* clock_discipline = nullptr;
-  // The computer's batteries, for the Event checks. Null: not checked.
-  BatteryMonitor* battery = nullptr;
-};
 
 class AppState final : private RecordingMenus,
                        private RecordingStation,

@@ -25,17 +25,10 @@
 #include "media/media_graph.h"
 #include "recording/recording_view.h"
 #include "station/menu_model.h"
+#include "station/window_constants.h"
 #include "station/window_layout.h"
 
 namespace vesk {
-
-// A font start-up makes, with the warning its failure raises (none: no warning).
-enum class FontFace { Tahoma, Consolas };
-struct FontRequest {
-  int height = 0;
-  FontFace face = FontFace::Tahoma;
-  std::optional<ErrorCode> failure;
-};
 
 // The desktop and what every window shares: the work area, the icons and fonts, and the
 // windows by identifier (placed through WindowPlacementTarget).
