@@ -277,8 +277,24 @@ void AppState::DeviceSetChanged() {
 }
 
 HResult AppState::Initialise() {
-  StationWindows& windows = services_.windows;
+  PrepareStartUp();
+  if (!CreateMainWindows()) return E_ABORT;
+  FindAttachedDevices();
+  if (!OpenUserMessagesWindow()) return E_ABORT;
+  CreateStartUpFonts();
+  if (!CreateWorkingWindows()) return E_ABORT;
+  ChooseStartUpDevice();
+  // Its windows and menus.
+  if (Failed(ActivateDevice())) return E_ABORT;
+  RefreshFrameExtra();
+  CheckPowerActions();
+  PlaceStartUpWindows();
+  StartLiveVideoAndEvents();
+  FinishStartUp();
+  return S_OK;
+}
 
+void AppState::PrepareStartUp() {
   // The error table is static; the character sets are read now, and their absence is
   // reported once the User Messages window exists.
   LoadRecognitionSets(&recognition_sets_, errors_, log_);
@@ -288,10 +304,10 @@ HResult AppState::Initialise() {
   sources_.SetCurrentSourceIndex(kNoCurrentSource);
 
   // The desktop's work area, then the objects behind the windows.
-  layout_.work_area = windows.ReadWorkArea();
+  layout_.work_area = services_.windows.ReadWorkArea();
   BuildObjects();
   BuildDeviceHotplug();
-  windows.LoadIcons();
+  services_.windows.LoadIcons();
 
   // The options file, and the stored saturation value when there is a filter to use it.
   options_loaded_ = LoadOptionsAtStartUp(VideoCodecNames(graph_->video_codecs()), log_, &options_,
@@ -299,53 +315,72 @@ HResult AppState::Initialise() {
   if (options_loaded_ && options_.pixel_saturation_value != -1 && live_filter_) {
     analysis_controls_->TakeStoredSaturationValue();
   }
+}
 
-  // The main window with its idle title, and the video record window the renderer draws in.
+// The main window with its idle title, and the video record window the renderer draws in.
+bool AppState::CreateMainWindows() {
+  StationWindows& windows = services_.windows;
   if (!windows.CreateMainWindow()) {
     errors_.RaiseAppError(ErrorCode::CannotCreateMainWindow);
-    return E_ABORT;
+    return false;
   }
   windows.SetMainWindowTitle(kIdleTitle);
   if (!windows.CreateVideoRecordWindow()) {
     errors_.RaiseAppError(ErrorCode::CannotCreateVideoDisplayWindow);
-    return E_ABORT;
+    return false;
   }
   graph_->renderers().set_display_window(windows.VideoDisplayWindow());
+  return true;
+}
 
-  // The attached devices, less those the observer excluded.
+// The attached devices, less those the observer excluded.
+void AppState::FindAttachedDevices() {
   if (Failed(sources_.GetAttachedVideoDeviceList(GraphValidationHooks(), video_configurations_))) {
     log_.ReportMessage(kDeviceListFailedText, true);
   }
   sources_.MarkIgnoredDevices(options_.excluded_video_sources);
+}
 
-  // The User Messages window, placed, takes the log; the time zone is its first report.
+// The User Messages window, placed, takes the log; the time zone is its first report.
+bool AppState::OpenUserMessagesWindow() {
+  StationWindows& windows = services_.windows;
   MessageView* message_view = windows.CreateUserMessagesWindow(options_.message_window_position);
   if (message_view == nullptr) {
     errors_.RaiseAppError(ErrorCode::CannotCreateUserMessagesWindow);
-    return E_ABORT;
+    return false;
   }
   PlaceWindow(WindowId::UserMessages, false, false, layout_, options_, log_, windows);
   log_.AttachView(message_view);
   log_.ReportMessage(MakeTimeZoneReport(services_.time_zone).text, true);
+  return true;
+}
 
-  // Fonts. Their failures are warnings; start-up goes on.
+// Fonts. Their failures are warnings; start-up goes on.
+void AppState::CreateStartUpFonts() {
   for (const FontRequest& font : kStartUpFonts) {
-    if (!windows.CreateFont(font) && font.failure) errors_.RaiseAppError(*font.failure);
+    if (!services_.windows.CreateFont(font) && font.failure) errors_.RaiseAppError(*font.failure);
   }
+}
 
-  // The stand-by window, the record controls, the scroll window and the tool windows.
+// The stand-by window, the record controls, the scroll window, the tool windows and the
+// Event and device windows with the logic behind them.
+bool AppState::CreateWorkingWindows() {
+  StationWindows& windows = services_.windows;
   windows.CreateStandByWindow();
   if (!windows.CreateRecordControls(options_.record_buttons_space)) {
     // Without Start and Stop the station is useless; the observer is told why it ends.
     errors_.RaiseAppError(ErrorCode::CannotCreateControlsWindow);
-    return E_ABORT;
+    return false;
   }
   if (!windows.CreateScrollWindow()) log_.ReportMessage(kScrollWindowNotCreatedText, true);
-  if (!windows.CreateToolWindows(*analysis_controls_)) return E_ABORT;
+  if (!windows.CreateToolWindows(*analysis_controls_)) return false;
   if (gps_) gps_->set_view(windows.GpsView());
-  if (!BuildEventWindows()) return E_ABORT;
+  if (!BuildEventWindows()) return false;
   BuildDeviceWindows();
+  return true;
+}
 
+void AppState::ChooseStartUpDevice() {
   // The devices' saved configurations, and the menu command identifiers.
   ApplySavedConfigurations(log_, video_configurations_, &sources_, [this](std::uint32_t index) {
     ApplyDeviceProperties(sources_, log_, index);
@@ -356,19 +391,20 @@ HResult AppState::Initialise() {
   sources_.SaveSelectionFlags();
   sources_.MarkDefaultDevice(options_.default_video_source);
   sources_.SelectCurrentSource();
+}
 
-  // Its windows and menus.
-  if (Failed(ActivateDevice())) return E_ABORT;
-  RefreshFrameExtra();
-
-  // What the computer allows after an Event recording.
+// What the computer allows after an Event recording.
+void AppState::CheckPowerActions() {
   if (!services_.power.CanHibernate()) {
     hibernation_possible_ = false;
     log_.ReportMessage(kCannotHibernateText, true);
   }
   if (!services_.power.MayShutDownOrHibernate()) log_.ReportMessage(kNoPowerPrivilegeText, true);
+}
 
-  // Every window where the options keep it; those not yet wanted hidden.
+// Every window where the options keep it; those not yet wanted hidden.
+void AppState::PlaceStartUpWindows() {
+  StationWindows& windows = services_.windows;
   windows.ShowUserMessagesWindow();
   if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
     layout_.current_format_size = PixelSize{format->width, format->height};
@@ -381,25 +417,28 @@ HResult AppState::Initialise() {
   windows.HideWindow(WindowId::CameraFormat);
   windows.HideWindow(WindowId::MiscellaneousOptions);
   windows.HideWindow(WindowId::Gps);
+}
 
+void AppState::StartLiveVideoAndEvents() {
   // Live video and the Events only with a device to record them.
   if (DeviceActive()) {
     if (Succeeded(controller_->StartVideo())) SizeVideoWindowAfterStart();
     event_loader_->LoadEvents();
   }
 
-  windows.ShowMainWindow();
+  services_.windows.ShowMainWindow();
 
   if (options_.autostart_gps) RunCommand(MenuCommand::UsbGpsReceiver);
+}
 
-  // The reports that waited for the User Messages window, and start-up is over.
+// The reports that waited for the User Messages window, and start-up is over.
+void AppState::FinishStartUp() {
   log_.FlushPending();
   initialising_ = false;
   layout_.initialising = false;
   controller_->set_initialising(false);
   // A device that came or went during start-up.
   if (device_change_waiting_) DeviceSetChanged();
-  return S_OK;
 }
 
 HResult AppState::ActivateDevice() {

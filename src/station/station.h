@@ -146,6 +146,22 @@ class AppState final : private RecordingMenus,
   int command_counter() const { return command_counter_; }
 
  private:
+  // The phases of start-up, in the order Initialise runs them; false: a fatal failure,
+  // already reported.
+  // The character sets, the objects behind the windows, the icons and the options file.
+  void PrepareStartUp();
+  bool CreateMainWindows();
+  void FindAttachedDevices();
+  bool OpenUserMessagesWindow();
+  void CreateStartUpFonts();
+  bool CreateWorkingWindows();
+  // The devices' saved configurations, the menu command identifiers and the device to use.
+  void ChooseStartUpDevice();
+  void CheckPowerActions();
+  void PlaceStartUpWindows();
+  // Live video and the Events, the main window shown, and the GPS receiver looked for.
+  void StartLiveVideoAndEvents();
+  void FinishStartUp();
   // The capture graph with its live analysis filter, the recording controller around it,
   // the analysis controls and the Event loader; no window is touched.
   void BuildObjects();
