@@ -701,20 +701,18 @@ bool AppState::BuildEventWindows() {
 }
 
 void AppState::BuildDeviceWindows() {
-  DeviceWindowHooks hooks;
-  hooks.stop_video = [this] { return controller_->StopVideo(); };
-  hooks.start_video = [this] { return StartVideoSized(); };
-  hooks.recording_in_progress = [this] { return RecordingInProgress(); };
-  hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
-  hooks.show_video_windows = [this] { ShowVideoWindowsForDevice(); };
-  hooks.save_options = [this] {
-    return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
-  };
-  hooks.validation_hooks = [this] { return GraphValidationHooks(); };
-  camera_format_ = std::make_unique<CameraFormatModel>(sources_, log_, hooks);
+  DeviceWindowStation& station = *this;
+  camera_format_ = std::make_unique<CameraFormatModel>(sources_, log_, station);
   device_selection_ =
-      std::make_unique<DeviceSelectionModel>(sources_, options_, log_, *camera_format_, hooks);
+      std::make_unique<DeviceSelectionModel>(sources_, options_, log_, *camera_format_, station);
   services_.windows.CreateDeviceWindows(*device_selection_, *camera_format_);
+}
+
+// DeviceWindowStation: the camera through the controller.
+HResult AppState::StopVideo() { return controller_->StopVideo(); }
+HResult AppState::StartVideo() { return StartVideoSized(); }
+bool AppState::SaveOptions() {
+  return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
 }
 
 void AppState::RunFileOptions() {

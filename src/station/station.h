@@ -20,6 +20,7 @@
 #include "base/error_table.h"
 #include "base/hresult.h"
 #include "base/message_log.h"
+#include "capture/device_window_station.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
 #include "config/video_configuration.h"
@@ -63,7 +64,8 @@ constexpr const char* kInterruptedBeforePowerText =
 
 class AppState final : private RecordingMenus,
                        private RecordingStation,
-                       private CountdownStation {
+                       private CountdownStation,
+                       private DeviceWindowStation {
  public:
   explicit AppState(StationServices services);
   ~AppState() override;
@@ -199,6 +201,10 @@ class AppState final : private RecordingMenus,
   void RunOptionDialog(MenuCommand command);
   // The logic of the two device windows, acting on the live video through the controller.
   void BuildDeviceWindows();
+  // DeviceWindowStation: what the device windows ask of the station.
+  HResult StopVideo() override;
+  HResult StartVideo() override;
+  bool SaveOptions() override;
   // RecordingMenus: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
@@ -206,14 +212,14 @@ class AppState final : private RecordingMenus,
   // The window frame is known only once the desktop has decorated the main window, so it is
   // measured again before every placement of that window.
   // ActivateDevice after the device in use changed, and the main window laid out for it.
-  void ShowVideoWindowsForDevice();
+  void ShowVideoWindowsForDevice() override;
   void RefreshFrameExtra();
   void SizeVideoWindowAfterStart();
   // StartVideo, then the video window sized to what started.
   HResult StartVideoSized();
   // The capture graph's decoder look-up and PAL/NTSC detection for device validation.
-  DeviceValidationHooks GraphValidationHooks();
-  void RefreshMainWindowLayout();
+  DeviceValidationHooks GraphValidationHooks() override;
+  void RefreshMainWindowLayout() override;
   // The reactions to devices arriving and leaving, wired to the controller and windows.
   void BuildDeviceHotplug();
   void ToggleBrightnessContrast();
@@ -221,7 +227,7 @@ class AppState final : private RecordingMenus,
   // "USB GPS Receiver...": reports the attempt and, when the search ends, its result.
   void ConnectGpsReceiver();
   bool DeviceActive() const;
-  bool RecordingInProgress() const;
+  bool RecordingInProgress() const override;
   // Stop and start again for a changed overlay. While a recording runs the change waits for
   // the recording's own stop: a restart now would end it and record over its file.
   HResult RestartLiveVideo();
