@@ -656,7 +656,9 @@ bool QtStationWindows::CreatePlaybackWindows() {
                                                  choose);
     GiveIcons(playback_.get());
     GiveIcons(&playback_->controls());
-    playback_->set_on_exit([this] { PlaybackClosed(); });
+    playback_->set_on_exit([this] {
+      if (station_ != nullptr) station_->PlaybackClosed();
+    });
     // A recording found without its index: a repaired copy is offered, the file itself kept.
     playback_->set_repair_offer(
         [this](const std::string& path) -> std::string {

@@ -229,26 +229,26 @@ void CameraFormatModel::Refresh() {
 }
 
 bool CameraFormatModel::RefuseWhileRecording() {
-  if (!RecordingRuns(hooks_)) return false;
+  if (!station_.RecordingInProgress()) return false;
   log_.ReportMessage(kRestartRefusedWhileRecording, true);
   Show();
   return true;
 }
 
 void CameraFormatModel::RestartOrPutBack(const std::function<void()>& put_back) {
-  if (hooks_.stop_video && Failed(hooks_.stop_video())) {
+  if (Failed(station_.StopVideo())) {
     Show();
     return;
   }
-  if (!hooks_.start_video || Succeeded(hooks_.start_video())) {
+  if (Succeeded(station_.StartVideo())) {
     Show();
     return;
   }
   // The device listed the format but would not run it: the one that ran comes back.
   log_.ReportMessage(kFormatRefusedText, true);
   put_back();
-  if (hooks_.refresh_layout) hooks_.refresh_layout();
-  RestartCamera(hooks_);
+  station_.RefreshMainWindowLayout();
+  RestartCamera(station_);
   Show();
 }
 
@@ -260,7 +260,7 @@ void CameraFormatModel::SelectRate(int listed_position) {
   if (RefuseWhileRecording()) return;
   const std::uint32_t previous = info->current_rate_index;
   info->current_rate_index = static_cast<std::uint32_t>(group);
-  if (hooks_.refresh_layout) hooks_.refresh_layout();
+  station_.RefreshMainWindowLayout();
   RestartOrPutBack([info, previous] { info->current_rate_index = previous; });
 }
 
@@ -275,7 +275,7 @@ void CameraFormatModel::SelectSize(int position) {
   if (RefuseWhileRecording()) return;
   const std::uint32_t previous = group.current_format_index;
   group.current_format_index = index;
-  if (hooks_.refresh_layout) hooks_.refresh_layout();
+  station_.RefreshMainWindowLayout();
   RestartOrPutBack([&group, previous] { group.current_format_index = previous; });
 }
 
@@ -295,7 +295,7 @@ HResult CameraFormatModel::WriteStandard(AnalogFormat standard) {
   }
   AnalogVideoDecoder* decoder = nullptr;
   const DeviceValidationHooks graph =
-      hooks_.validation_hooks ? hooks_.validation_hooks() : DeviceValidationHooks{};
+      station_.GraphValidationHooks();
   if (!graph.find_analog_video_decoder || !info->base_filter ||
       Failed(graph.find_analog_video_decoder(info->base_filter, &decoder)) || decoder == nullptr) {
     log_.ReportMessage(
@@ -328,10 +328,10 @@ void CameraFormatModel::SetAutoDetect(bool ticked) {
   const FormatChoice before = ChoiceOf(*info);
   info->auto_detect_format = true;
   const DeviceValidationHooks graph =
-      hooks_.validation_hooks ? hooks_.validation_hooks() : DeviceValidationHooks{};
+      station_.GraphValidationHooks();
   if (graph.auto_set_analog_device_format) graph.auto_set_analog_device_format(info);
   Show();
-  if (hooks_.refresh_layout) hooks_.refresh_layout();
+  station_.RefreshMainWindowLayout();
   RestartOrPutBack([this, info, before] {
     if (before.analog_format != info->analog_format) WriteStandard(before.analog_format);
     PutChoiceBack(before, info);
@@ -357,7 +357,7 @@ void CameraFormatModel::ChooseStandard(AnalogFormat standard) {
   info->analog_format = standard;
   SetAnalogDeviceFrameRate(log_, info);
   Show();
-  if (hooks_.refresh_layout) hooks_.refresh_layout();
+  station_.RefreshMainWindowLayout();
   RestartOrPutBack([this, info, before] {
     WriteStandard(before.analog_format);
     PutChoiceBack(before, info);
@@ -382,7 +382,7 @@ void CameraFormatModel::SetDefaultValues() {
 void CameraFormatModel::Ok(bool save_configuration) {
   if (VideoSourceInfo* info = Device(); info != nullptr && save_configuration) {
     info->has_configuration = true;
-    if (hooks_.save_options) hooks_.save_options();
+    station_.SaveOptions();
   }
   open_ = false;
   if (view_ != nullptr) view_->HideCameraFormat();
@@ -403,7 +403,7 @@ void CameraFormatModel::Cancel() {
   }
   FormatChoice saved{snapshot_.analog_format, snapshot_.auto_detect_format, info->saved_rate_index,
                      snapshot_.enabled, snapshot_.format_indexes};
-  if (RecordingRuns(hooks_)) {
+  if (station_.RecordingInProgress()) {
     // The picture controls go back at once; the format waits for the recording to end.
     for (std::size_t i = 0; i < kDevicePropertyCount; ++i) {
       if (info->Property(i).supported != 0) {
@@ -418,8 +418,8 @@ void CameraFormatModel::Cancel() {
   if (info->analog_format != saved.analog_format) WriteStandard(saved.analog_format);
   PutChoiceBack(saved, info);
   RestoreDeviceSettings(sources_, log_);
-  if (hooks_.refresh_layout) hooks_.refresh_layout();
-  RestartCamera(hooks_);
+  station_.RefreshMainWindowLayout();
+  RestartCamera(station_);
   log_.ReportMessage(kDevicePropertiesRestoredText, true);
 }
 

@@ -8,13 +8,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/message_log.h"
 #include "base/window_geometry.h"
-#include "capture/device_window_hooks.h"
+#include "capture/device_window_station.h"
 #include "capture/video_sources.h"
 
 namespace vesk {
@@ -105,8 +106,8 @@ class CameraFormatView {
 
 class CameraFormatModel {
  public:
-  CameraFormatModel(VideoSources& sources, MessageLog& log, DeviceWindowHooks hooks)
-      : sources_(sources), log_(log), hooks_(std::move(hooks)) {}
+  CameraFormatModel(VideoSources& sources, MessageLog& log, DeviceWindowStation& station)
+      : sources_(sources), log_(log), station_(station) {}
 
   void set_view(CameraFormatView* view) { view_ = view; }
 
@@ -150,7 +151,7 @@ class CameraFormatModel {
 
   VideoSources& sources_;
   MessageLog& log_;
-  DeviceWindowHooks hooks_;
+  DeviceWindowStation& station_;
   CameraFormatView* view_ = nullptr;
   Snapshot snapshot_;
   bool open_ = false;

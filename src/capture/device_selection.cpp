@@ -56,17 +56,17 @@ void DeviceSelectionModel::SelectDevice(int position) {
     return;
   }
   if (index == sources_.CurrentSourceIndex()) return;
-  if (RecordingRuns(hooks_)) {
+  if (station_.RecordingInProgress()) {
     log_.ReportMessage(kRestartRefusedWhileRecording, true);
     Refresh();
     return;
   }
   sources_.SetCurrentSourceIndex(index);
-  if (hooks_.refresh_layout) hooks_.refresh_layout();
+  station_.RefreshMainWindowLayout();
   // The device that was in use stops; the chosen one is activated and starts.
-  if (hooks_.stop_video && Succeeded(hooks_.stop_video())) {
-    if (hooks_.show_video_windows) hooks_.show_video_windows();
-    if (hooks_.start_video) hooks_.start_video();
+  if (Succeeded(station_.StopVideo())) {
+    station_.ShowVideoWindowsForDevice();
+    station_.StartVideo();
   }
   if (camera_format_.IsOpen()) camera_format_.Refresh();
   Refresh();
@@ -87,9 +87,9 @@ void DeviceSelectionModel::SetDefault(int position, bool ticked) {
 void DeviceSelectionModel::OpenProperties() { camera_format_.Open(); }
 
 void DeviceSelectionModel::SwitchDevice() {
-  if (hooks_.stop_video) hooks_.stop_video();
-  if (hooks_.show_video_windows) hooks_.show_video_windows();
-  if (sources_.CurrentSource() != nullptr && hooks_.start_video) hooks_.start_video();
+  station_.StopVideo();
+  station_.ShowVideoWindowsForDevice();
+  if (sources_.CurrentSource() != nullptr) station_.StartVideo();
 }
 
 void DeviceSelectionModel::Ignore(int position) {
@@ -102,7 +102,7 @@ void DeviceSelectionModel::RestoreDevice(int ignored_position) {
 
 void DeviceSelectionModel::SetIgnored(std::uint32_t index, bool ignored) {
   if (index != kNoCurrentSource) {
-    if (RecordingRuns(hooks_)) {
+    if (station_.RecordingInProgress()) {
       log_.ReportMessage(kRestartRefusedWhileRecording, true);
     } else {
       VideoSourceInfo& info = *sources_.Source(index);
@@ -140,7 +140,7 @@ void DeviceSelectionModel::Ok() {
       if (info.is_default) options_.default_video_source = info.name;
     }
     options_.excluded_video_sources = std::move(ignored);
-    if (hooks_.save_options) hooks_.save_options();
+    station_.SaveOptions();
   }
   open_ = false;
   if (view_ != nullptr) view_->HideDeviceWindow();
@@ -151,7 +151,7 @@ void DeviceSelectionModel::Cancel() {
   sources_.RestoreSelectionFlags();
   open_ = false;
   if (view_ != nullptr) view_->HideDeviceWindow();
-  if (RecordingRuns(hooks_)) {
+  if (station_.RecordingInProgress()) {
     // The device that records stays in use.
     if (sources_.CurrentSourceIndex() != saved_source_index_) {
       log_.ReportMessage(kRestartRefusedWhileRecording, true);
@@ -166,11 +166,10 @@ void DeviceSelectionModel::Cancel() {
   } else {
     sources_.SelectCurrentSource();
   }
-  if (hooks_.show_video_windows) hooks_.show_video_windows();
-  if (hooks_.refresh_layout) hooks_.refresh_layout();
-  if (hooks_.stop_video && Succeeded(hooks_.stop_video()) && sources_.CurrentSource() != nullptr &&
-      hooks_.start_video) {
-    hooks_.start_video();
+  station_.ShowVideoWindowsForDevice();
+  station_.RefreshMainWindowLayout();
+  if (Succeeded(station_.StopVideo()) && sources_.CurrentSource() != nullptr) {
+    station_.StartVideo();
   }
   log_.ReportMessage(kDevicesRestoredText, true);
 }

@@ -14,7 +14,7 @@
 #include "base/message_log.h"
 #include "base/window_geometry.h"
 #include "capture/camera_format.h"
-#include "capture/device_window_hooks.h"
+#include "capture/device_window_station.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
 
@@ -75,12 +75,12 @@ class DeviceSelectionView {
 class DeviceSelectionModel {
  public:
   DeviceSelectionModel(VideoSources& sources, Options& options, MessageLog& log,
-                       CameraFormatModel& camera_format, DeviceWindowHooks hooks)
+                       CameraFormatModel& camera_format, DeviceWindowStation& station)
       : sources_(sources),
         options_(options),
         log_(log),
         camera_format_(camera_format),
-        hooks_(std::move(hooks)) {}
+        station_(station) {}
 
   void set_view(DeviceSelectionView* view) { view_ = view; }
 
@@ -114,7 +114,7 @@ class DeviceSelectionModel {
   Options& options_;
   MessageLog& log_;
   CameraFormatModel& camera_format_;
-  DeviceWindowHooks hooks_;
+  DeviceWindowStation& station_;
   DeviceSelectionView* view_ = nullptr;
   // (list position, device index) of the two lists.
   std::vector<std::pair<int, std::uint32_t>> listed_devices_;

@@ -44,7 +44,7 @@ void CountdownScheduler::ScheduleNextEvent(EventList& events) {
   }
   // The power action it asks for.
   hibernate_ = current_->Hibernate;
-  if (hibernate_ && context_.hibernation_possible && !context_.hibernation_possible()) {
+  if (hibernate_ && !context_.station.HibernationPossible()) {
     hibernate_ = false;
     context_.log.ReportMessage(kHibernationNotSupportedText, true);
   }
@@ -65,13 +65,13 @@ void CountdownScheduler::ArmCountdown() {
   if (timing_.planned_start_utc <= now) context_.log.ReportMessage(kWindowAlreadyBegunText, true);
 
   // The computer stays awake until the recording has ended.
-  if (!sleep_hold_ && context_.hold_sleep) {
+  if (!sleep_hold_) {
     const EventFileText& text = current_->FileText;
     std::string why = "Event recording at " + FormatTimeOfDay(current_->EventTime) + " UTC";
     if (!text.AsteroidName.empty() || !text.StarName.empty()) {
       why += " (" + std::string(text.AsteroidName) + " " + std::string(text.StarName) + ")";
     }
-    sleep_hold_ = context_.hold_sleep(why);
+    sleep_hold_ = context_.station.HoldSleep(why);
   }
 
   // The display ticks once a second; the start is a deadline of its own.
@@ -90,9 +90,7 @@ void CountdownScheduler::ArmCountdown() {
   context_.countdown.ShowCountdown(texts_);
 
   readiness_rechecked_ = timing_.planned_start_utc - now <= kReadinessRecheckTicks;
-  if (context_.check_readiness) {
-    context_.check_readiness(timing_.planned_start_utc, timing_.planned_stop_utc);
-  }
+  context_.station.CheckReadiness(timing_.planned_start_utc, timing_.planned_stop_utc);
 }
 
 void CountdownScheduler::RefreshTimeBase() {
@@ -106,17 +104,13 @@ void CountdownScheduler::CountdownTick() {
   }
   const FileTime now = context_.clock.UtcNow();
   const FileTime graph_start = timing_.planned_start_utc - kRecordingLeadTicks;
-  if (context_.close_playback && now + kClosePlaybackBeforeTicks > graph_start) {
-    context_.close_playback();
-  }
+  if (now + kClosePlaybackBeforeTicks > graph_start) context_.station.ClosePlaybackForEvent();
   PrepareGpsFixNear(now);
   texts_.countdown = CountdownText(now, timing_.planned_start_utc, texts_.time_base);
   context_.countdown.UpdateCountdown(texts_);
   if (!readiness_rechecked_ && now + kReadinessRecheckTicks >= timing_.planned_start_utc) {
     readiness_rechecked_ = true;
-    if (context_.check_readiness) {
-      context_.check_readiness(timing_.planned_start_utc, timing_.planned_stop_utc);
-    }
+    context_.station.CheckReadiness(timing_.planned_start_utc, timing_.planned_stop_utc);
   }
 }
 
@@ -144,7 +138,11 @@ void CountdownScheduler::StartEventRecording() {
   request.record_until_utc = timing_.planned_stop_utc;
   context_.controller.BeginEventRecording(request);
   // Without a recording nothing will end it: the computer may sleep again.
-  if (!context_.controller.event_recording_running()) sleep_hold_.reset();
+  if (context_.controller.event_recording_running()) {
+    ArmStopTimer();
+  } else {
+    sleep_hold_.reset();
+  }
 }
 
 void CountdownScheduler::DeleteCountdownTimer() {
@@ -170,13 +168,11 @@ void CountdownScheduler::EndEventRecording() {
   if (!context_.controller.EndEventRecording()) return;
   // The hold would keep the power action from happening.
   sleep_hold_.reset();
-  auto reload = [this] {
-    if (context_.load_events) context_.load_events();
-  };
-  if ((hibernate_ || shutdown_) && context_.power_action) {
-    context_.power_action(hibernate_, shutdown_, reload);
+  if (hibernate_ || shutdown_) {
+    context_.station.PerformPowerAction(hibernate_, shutdown_,
+                                        [this] { context_.station.LoadEventsAfterRecording(); });
   } else {
-    reload();
+    context_.station.LoadEventsAfterRecording();
   }
 }
 

@@ -7,10 +7,8 @@
 // clock, not by the display's ticks: the graph is started a little early and the media layer
 // keeps frames captured before the planned start and after the planned stop out of the file.
 
-#include <functional>
 #include <memory>
 #include <optional>
-#include <string>
 
 #include "base/clock.h"
 #include "base/message_log.h"
@@ -19,6 +17,7 @@
 #include "capture/capture_graph.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
+#include "events/countdown_station.h"
 #include "events/event_scheduler.h"
 #include "events/event_timing.h"
 #include "recording/gps_fix_source.h"
@@ -63,20 +62,8 @@ struct CountdownSchedulerContext {
   MessageLog& log;
   const Clock& clock;
   const DerivedOptions& derived;
-  // Whether start-up found hibernation possible.
-  std::function<bool()> hibernation_possible;
-  // Keeps the computer awake while an Event is pending or recording; null when refused.
-  std::function<std::unique_ptr<SleepInhibitor>(const std::string& why)> hold_sleep;
-  // The Event's power action after its recording; then runs afterwards. Empty: none.
-  std::function<void(bool hibernate, bool shutdown, std::function<void()> then)> power_action;
-  // EventLoader::LoadEvents.
-  std::function<void()> load_events;
-  // Closes an open playback file, so that the recording has the disk and the processor to
-  // itself; called by the ticks of the last seconds before the recording starts. Empty: none.
-  std::function<void()> close_playback;
-  // Reports what could spoil the recording from start_utc to stop_utc: called when the
-  // Event is announced and again shortly before its start. Empty: nothing is checked.
-  std::function<void(FileTime start_utc, FileTime stop_utc)> check_readiness;
+  // Sleep, readiness, playback, the power action and the next Event.
+  CountdownStation& station;
   // The GPS receiver: its clock offset is judged when an Event is announced, and the
   // Event's fix is read during the countdown. Null: none.
   GpsFixSource* gps = nullptr;
@@ -101,15 +88,14 @@ class CountdownScheduler final : public EventScheduler {
   void ClearCurrentEvent() override;
   void ScheduleNextEvent(EventList& events) override;
 
-  // The recording controller's hooks.
   // The countdown and the start deadline go (a pending Event is cancelled, or the station
   // closes); the computer may sleep again unless a recording runs.
   void DeleteCountdownTimer();
   // The countdown's time base changed (Event Pending Options): a pending Event's display
   // shows the new one at once.
   void RefreshTimeBase();
-  // The stop deadline, at the Event's planned stop.
-  void ArmStopTimer();
+  // The Event recording ended before its stop deadline: the deadline goes, and the
+  // computer may sleep again.
   void DeleteStopTimer();
 
   const std::optional<EventRecord>& current_event() const { return current_; }
@@ -123,6 +109,8 @@ class CountdownScheduler final : public EventScheduler {
   // Has the Event's GPS fix read once the countdown is within kGpsFixBeforeTicks.
   void PrepareGpsFixNear(FileTime now);
   void StartEventRecording();
+  // The stop deadline, at the Event's planned stop, armed once its recording runs.
+  void ArmStopTimer();
   void EndEventRecording();
 
   CountdownSchedulerContext context_;

@@ -64,7 +64,7 @@ struct EventReadinessContext {
   std::function<bool()> gps_has_fix;
   // files::FreeSpace, or a double.
   std::function<bool(const std::string& path, std::uint64_t* bytes, std::string* error)>
-      free_space;
+      free_space{};
 };
 
 class EventReadiness {

@@ -136,7 +136,7 @@ HResult RecordingController::StartVideo() {
     context_.options.pixel_saturation_value = -1;
     LiveSwitches& switches = context_.graph.switches();
     switches.saturation_highlight = false;
-    if (context_.hooks.set_saturation_threshold) context_.hooks.set_saturation_threshold(-1);
+    context_.station.SaturationHighlightingDropped();
     switches.integration_count = 1;
     // Nothing ran yet: stopping as a recording would write a log for a recording that
     // never started and reconnect the GPS in the middle of the start.
@@ -249,9 +249,8 @@ HResult RecordingController::StopVideo() {
   }
 
   // The receiver a recording start closed is connected again.
-  if (was_recording && !closing_ && context_.options.autostart_gps &&
-      context_.hooks.connect_gps_receiver) {
-    context_.hooks.connect_gps_receiver();
+  if (was_recording && !closing_ && context_.options.autostart_gps) {
+    context_.station.ReconnectGpsReceiver();
   }
   return result;
 }
@@ -413,12 +412,12 @@ void RecordingController::SetRecordingUi(bool store_name) {
   view.SetCountdownWindowTitle(kCountdownRecordingTitle);
   view.EnableStartButton(false);
   view.EnableStopButton(true);
-  view.EnableMenusOutsideRecording(false);
+  context_.menus.EnableMenusOutsideRecording(false);
 
   // Colour control is taken off a recording that sheds load.
   LiveSwitches& switches = context_.graph.switches();
   if (switches.brightness_contrast && context_.options.remove_filters_while_recording) {
-    view.ResetBrightnessContrast();
+    context_.menus.ResetBrightnessContrast();
     switches.brightness_contrast = false;
   }
 }
@@ -439,7 +438,7 @@ void RecordingController::ClearRecordingUi() {
   view.HideCountdownWindow();
   view.EnableStartButton(true);
   view.EnableStopButton(false);
-  view.EnableMenusOutsideRecording(true);
+  context_.menus.EnableMenusOutsideRecording(true);
 }
 
 void RecordingController::StopRecording() {
@@ -447,7 +446,7 @@ void RecordingController::StopRecording() {
   if (event_recording_running_) {
     if (!context_.view.AskYesNo(kStopEventCaption, kStopEventQuestion)) return;
     event_recording_running_ = false;
-    if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+    context_.station.CancelEventStop();
     manually_stopped_.push_back(StoppedEvent{current_event_.event_time, current_event_.duration});
     context_.log.ReportMessage(kEventManuallyStoppedText, true);
     context_.view.HideCountdownWindow();
@@ -472,7 +471,7 @@ void RecordingController::EndRecording() {
   // The Event the Start button cancelled is counted down again if still ahead.
   if (event_was_pending_) {
     event_was_pending_ = false;
-    if (context_.hooks.load_events) context_.hooks.load_events();
+    context_.station.ReloadEvents();
   }
 
   // Live video again.
@@ -503,11 +502,11 @@ HResult RecordingController::CloseForExit() {
   // No timer may start or stop a recording on a station that is going away.
   if (event_pending_) {
     event_pending_ = false;
-    if (context_.hooks.delete_countdown_timer) context_.hooks.delete_countdown_timer();
+    context_.station.CancelEventCountdown();
   }
   if (event_recording_running_) {
     event_recording_running_ = false;
-    if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+    context_.station.CancelEventStop();
   }
   return StopVideo();
 }
@@ -524,12 +523,9 @@ HResult RecordingController::BeginEventRecording(const EventRecordingRequest& ev
     return E_FAIL;
   }
 
-  // The stop is timed from here, whatever the graph start takes.
+  // The scheduler times the stop, at the Event's planned stop, once this recording runs.
   event_recording_running_ = true;
   recording_duration_ = static_cast<std::uint32_t>(event.duration_ticks / 10000);
-  if (context_.hooks.arm_stop_timer) {
-    context_.hooks.arm_stop_timer(recording_duration_ + kStopTimerExtraMilliseconds);
-  }
 
   target_.record_from_utc = event.record_from_utc;
   target_.record_until_utc = event.record_until_utc;
@@ -550,7 +546,7 @@ HResult RecordingController::BeginEventRecording(const EventRecordingRequest& ev
 bool RecordingController::EndEventRecording() {
   if (!event_recording_running_) return false;
   event_recording_running_ = false;
-  if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+  context_.station.CancelEventStop();
   // Its window may not have closed yet: the reload that follows must not record it again.
   manually_stopped_.push_back(StoppedEvent{current_event_.event_time, current_event_.duration});
 
@@ -584,7 +580,7 @@ void RecordingController::OnGraphRunError(std::uint64_t run) {
     return;
   }
   // A vanished device stops the recording to resume it on its return.
-  if (context_.hooks.recording_device_left && context_.hooks.recording_device_left()) return;
+  if (context_.station.RecordingDeviceLeft()) return;
   EndFailedRecording();
 }
 
@@ -601,7 +597,7 @@ void RecordingController::EndFailedRecording() {
   // A failed Event recording is not tried again over its own file.
   if (event_recording_running_) {
     event_recording_running_ = false;
-    if (context_.hooks.delete_stop_timer) context_.hooks.delete_stop_timer();
+    context_.station.CancelEventStop();
     manually_stopped_.push_back(StoppedEvent{current_event_.event_time, current_event_.duration});
     event_was_pending_ = true;  // the next Event is scheduled again
   }
@@ -609,7 +605,7 @@ void RecordingController::EndFailedRecording() {
 }
 
 void RecordingController::CancelPendingEvent() {
-  if (context_.hooks.delete_countdown_timer) context_.hooks.delete_countdown_timer();
+  context_.station.CancelEventCountdown();
   event_recording_running_ = false;
   target_.video_file_name.clear();
   event_pending_ = false;

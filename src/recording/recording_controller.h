@@ -9,7 +9,6 @@
 // Everything here runs on the user-interface thread; timer callbacks post their work there.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +26,8 @@
 #include "recording/frame_time_record.h"
 #include "recording/gps_fix_source.h"
 #include "recording/gps_position.h"
+#include "recording/recording_menus.h"
+#include "recording/recording_station.h"
 #include "recording/recording_view.h"
 
 namespace vesk {
@@ -55,32 +56,6 @@ constexpr std::string_view kNoRoomForIndexText = ", but has no index: there was 
 // An Event recording whose first frame came this much after its planned start is reported.
 constexpr FileTime kLateStartTicks = 1'000'000;
 
-// The milliseconds the Event stop timer waits beyond the recording duration.
-constexpr std::uint32_t kStopTimerExtraMilliseconds = 450;
-
-// What the controller asks of the rest of the station. Empty functions are skipped.
-struct RecordingControllerHooks {
-  // The scheduler's countdown timer and its queue are deleted (a pending Event is
-  // cancelled, or the station closes).
-  std::function<void()> delete_countdown_timer;
-  // The scheduler's one-shot stop timer is armed with this due time, before the Event
-  // recording's graph starts.
-  std::function<void(std::uint32_t due_milliseconds)> arm_stop_timer;
-  // The stop timer and its queue are deleted.
-  std::function<void()> delete_stop_timer;
-  // EventLoader::LoadEvents: reads the Events again and schedules the next one.
-  std::function<void()> load_events;
-  // The main window's "USB GPS Receiver..." command: reconnects the receiver a recording
-  // start closed and restarts the GPS window's refresh.
-  std::function<void()> connect_gps_receiver;
-  // The running live filter's saturation threshold (-1: highlighting off).
-  std::function<void(std::int32_t threshold)> set_saturation_threshold;
-  // A graph error during a recording: the device-change handling looks first. True when
-  // the recording's device is gone and the handling took the recording over (it stopped,
-  // to resume when the device returns).
-  std::function<bool()> recording_device_left;
-};
-
 struct RecordingControllerContext {
   // Also holds the devices and the recording session (file name, Event description and
   // start text of the recording in progress).
@@ -94,9 +69,11 @@ struct RecordingControllerContext {
   // The station's home folder, for the recording log of a relative video file name.
   std::string current_directory;
   RecordingWindowsView& view;
+  // The station's menu state, which a recording grays and changes.
+  RecordingMenus& menus;
   // Null while the station has no GPS receiver interface.
   GpsFixSource* gps = nullptr;
-  RecordingControllerHooks hooks{};
+  RecordingStation& station;
   // The kernel's view of the computer clock, for the log's lines on it. Null: no such lines.
   const ClockDiscipline* clock_discipline = nullptr;
 };
@@ -139,9 +116,9 @@ class RecordingController {
   // The scheduler's side.
   //
   // The countdown reached the Event's recording start (the countdown timer is already
-  // deleted): close playback, StopVideo, arm the stop timer, name the file after the
-  // Event, SetRecordingUi, StartVideo. Returns the start's result; E_FAIL without a
-  // device in use (reported, nothing recorded).
+  // deleted): close playback, StopVideo, name the file after the Event, SetRecordingUi,
+  // StartVideo. Returns the start's result; E_FAIL without a device in use (reported,
+  // nothing recorded). The scheduler arms its stop deadline once the recording runs.
   HResult BeginEventRecording(const EventRecordingRequest& event);
   // The stop timer fired: StopVideo (the log is written), ClearRecordingUi, live video
   // again, playback windows back. Returns false, doing nothing, unless an Event recording

@@ -1,8 +1,9 @@
 #pragma once
 
 // What the recording controller needs of the windows: titles, the Start and Stop buttons,
-// the menus grayed during a recording, the tool windows a recording hides, the video
-// window's size and the playback windows. The Qt windows implement it; tests record it.
+// the tool windows a recording hides, the video window's size and the playback windows.
+// The Qt windows implement it; tests record it. The menus are the station's
+// (recording_menus.h).
 
 #include <string_view>
 
@@ -32,20 +33,10 @@ class RecordingWindowsView {
   virtual void EnableStartButton(bool enabled) = 0;
   virtual void EnableStopButton(bool enabled) = 0;
 
-  // Grays (false) or enables (true) what must not be used while a recording runs: the main
-  // menu's "Events", "Display", "Options" and "Help" popups, the User Messages window's
-  // "File" popup and the item "Open" of the main "File" menu.
-  virtual void EnableMenusOutsideRecording(bool enabled) = 0;
-
   // Tool windows a recording start hides.
   virtual void HideFrameIntegrationWindow() = 0;
   virtual void HidePixelSaturationWindow() = 0;
   virtual void HideGpsWindow() = 0;
-
-  // Ends the brightness/contrast adjustment on screen: both sliders to 50, the menu item
-  // "Brightness/Contrast..." unchecked, the "Brightness and Contrast" window hidden. (The
-  // controller clears the adjustment's flag itself.)
-  virtual void ResetBrightnessContrast() = 0;
 
   // The displayed video size (the format's, doubled with x2 magnification), read by the
   // scroll window; then the video record window sized to window_width x window_height

@@ -10,7 +10,7 @@
 #include <QShortcut>
 
 #include "station/record_controls_layout.h"
-#include "station/station.h"
+#include "station/window_constants.h"
 #include "station/video_record_window.h"
 
 namespace vesk {

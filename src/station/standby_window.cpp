@@ -4,7 +4,7 @@
 
 #include "platform/qt/tool_window_style.h"
 #include "station/record_controls_layout.h"
-#include "station/station.h"
+#include "station/window_constants.h"
 #include "station/station_resources.h"
 
 namespace vesk {

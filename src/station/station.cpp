@@ -2,17 +2,34 @@
 
 #include <utility>
 
+#include "analysis/analysis_settings.h"
+#include "analysis/live_filter_control.h"
 #include "base/message_log_save.h"
 #include "capture/analog_format.h"
+#include "capture/camera_format.h"
+#include "capture/capture_graph.h"
 #include "capture/colour_control.h"
+#include "capture/device_hotplug.h"
 #include "capture/device_properties.h"
+#include "capture/device_selection.h"
 #include "capture/video_codecs.h"
 #include "capture/video_configuration_apply.h"
+#include "config/option_dialogs.h"
+#include "events/event_countdown.h"
+#include "events/event_list_model.h"
+#include "events/event_loader.h"
+#include "events/event_readiness.h"
+#include "events/file_options_model.h"
+#include "events/power_action.h"
+#include "events/schedule_event_model.h"
+#include "gps/gps_control.h"
 #include "recording/file_naming.h"
 #include "recording/recording_controller.h"
 #include "recording/recording_view.h"
+#include "station/device_change_reaction.h"
 #include "station/playback_placement.h"
 #include "station/time_zone_report.h"
+#include "station/window_constants.h"
 
 namespace vesk {
 
@@ -23,14 +40,9 @@ AppState::AppState(StationServices services)
       sources_(services_.media, log_),
       live_analysis_(log_),
       power_action_(std::make_unique<PowerAction>(
-          PowerActionContext{services_.power, services_.windows, log_, [this] { Exit(); }})) {
-  services_.windows.set_menu_keeper(this);
-}
+          PowerActionContext{services_.power, services_.windows, log_, [this] { Exit(); }})) {}
 
-// The windows outlive the station: nothing may reach it through them afterwards.
-AppState::~AppState() {
-  if (services_.windows.menu_keeper() == this) services_.windows.set_menu_keeper(nullptr);
-}
+AppState::~AppState() = default;
 
 void AppState::EnableMenusOutsideRecording(bool enabled) {
   menu_state_.recording = !enabled;
@@ -61,9 +73,37 @@ HResult AppState::RestartLiveVideo() {
 }
 
 void AppState::BuildObjects() {
-  // The capture graph object with its codec list (needed to read the options' codec pairs)
-  // and the live analysis filter, the recording controller around it, and the analysis
-  // settings the saturation and integration windows change.
+  BuildCaptureGraph();
+  bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
+  BuildGpsControl();
+  controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
+      .graph = *graph_,
+      .options = options_,
+      .log = log_,
+      .clock = services_.clock,
+      .bias_minutes = bias_minutes_,
+      .current_directory = services_.current_directory,
+      .view = services_.windows,
+      .menus = *this,
+      .gps = gps_.get(),
+      .station = *this,
+      .clock_discipline = services_.clock_discipline});
+  controller_->set_initialising(true);
+  analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
+      .switches = graph_->switches(),
+      .options = options_,
+      .log = log_,
+      .set_filter_threshold =
+          [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
+      .restart_video = [this] { return RestartLiveVideo(); },
+      .save_options =
+          [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
+  BuildEventScheduling();
+}
+
+// The capture graph object with its codec list (needed to read the options' codec pairs)
+// and the live analysis filter.
+void AppState::BuildCaptureGraph() {
   const LiveFilterMaker& maker = services_.live_filter;
   if (maker.make) live_filter_ = maker.make(live_analysis_);
   if (live_filter_) {
@@ -72,105 +112,107 @@ void AppState::BuildObjects() {
         [this] { return analysis_controls_->SettingsForStart(); }, recognition_sets_);
   }
   graph_ = std::make_unique<CaptureGraph>(
-      CaptureGraphContext{services_.media, options_, derived_.subtype_codec_pairs, sources_,
-                          log_, errors_,
-                          [this] { return CreateColourControl(services_.media, log_); },
-                          [this](std::uint64_t run) {
-                            // The recording that failed is ended on the UI thread.
-                            if (!services_.post_to_ui_thread) return;
-                            services_.post_to_ui_thread([this, run] {
-                              if (controller_) controller_->OnGraphRunError(run);
-                              // A device in use that vanished is noticed without udev too.
-                              DeviceSetChanged();
-                            });
-                          }},
+      CaptureGraphContext{
+          .media = services_.media,
+          .options = options_,
+          .subtype_codec_pairs = derived_.subtype_codec_pairs,
+          .sources = sources_,
+          .log = log_,
+          .errors = errors_,
+          .create_colour_control = [this] { return CreateColourControl(services_.media, log_); },
+          .on_run_error =
+              [this](std::uint64_t run) {
+                // The recording that failed is ended on the UI thread.
+                if (!services_.post_to_ui_thread) return;
+                services_.post_to_ui_thread([this, run] {
+                  if (controller_) controller_->OnGraphRunError(run);
+                  // A device in use that vanished is noticed without udev too.
+                  DeviceSetChanged();
+                });
+              }},
       live_filter_, live_control_.get());
   graph_->set_display_available(services_.display_available);
-  bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
-  RecordingControllerHooks hooks;
-  hooks.load_events = [this] {
-    if (event_loader_) event_loader_->LoadEvents();
-  };
-  // The scheduler's timers, as the controller starts and ends Event recordings.
-  hooks.delete_countdown_timer = [this] {
-    if (scheduler_) scheduler_->DeleteCountdownTimer();
-  };
-  hooks.arm_stop_timer = [this](std::uint32_t) {
-    if (scheduler_) scheduler_->ArmStopTimer();
-  };
-  hooks.delete_stop_timer = [this] {
-    if (scheduler_) scheduler_->DeleteStopTimer();
-  };
-  // A format that cannot be analysed: the value in use goes with the stored one.
-  hooks.set_saturation_threshold = [this](std::int32_t) {
-    analysis_controls_->ForgetSaturationValue();
-  };
-  // The GPS receiver, when there are serial ports to find it on.
+}
+
+// The GPS receiver, when there are serial ports to find it on.
+void AppState::BuildGpsControl() {
   const GpsPlatform& gps = services_.gps;
-  if (gps.ports != nullptr && gps.post_to_ui) {
-    gps_ = std::make_unique<GpsControl>(
-        GpsControlContext{*gps.ports, log_, services_.clock, gps.post_to_ui,
-                          [this] {
-                            const VideoSourceInfo* info = sources_.CurrentSource();
-                            return info != nullptr && info->is_active_event_recording;
-                          },
-                          [this](bool shown) { services_.windows.ShowStandByWindow(shown); },
-                          gps.timings, gps.refresh_interval});
-  }
-  hooks.connect_gps_receiver = [this] { RunCommand(MenuCommand::UsbGpsReceiver); };
-  // A recording's graph failed: its device may have gone, which the hot-plug handling
-  // owns (the recording then resumes on the device's return).
-  hooks.recording_device_left = [this] {
-    hotplug_->HandleAllDeviceChanges();
-    const VideoSourceInfo* info = sources_.CurrentSource();
-    return info != nullptr && info->is_detached;
-  };
-  controller_ = std::make_unique<RecordingController>(RecordingControllerContext{
-      *graph_, options_, log_, services_.clock, bias_minutes_, services_.current_directory,
-      services_.windows, gps_.get(), hooks, services_.clock_discipline});
-  controller_->set_initialising(true);
-  analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
-      graph_->switches(), options_, log_,
-      [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
-      [this] { return RestartLiveVideo(); },
-      [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
+  if (gps.ports == nullptr || !gps.post_to_ui) return;
+  gps_ = std::make_unique<GpsControl>(GpsControlContext{
+      .ports = *gps.ports,
+      .log = log_,
+      .clock = services_.clock,
+      .post_to_ui = gps.post_to_ui,
+      .event_recording_in_progress =
+          [this] {
+            const VideoSourceInfo* info = sources_.CurrentSource();
+            return info != nullptr && info->is_active_event_recording;
+          },
+      .show_stand_by = [this](bool shown) { services_.windows.ShowStandByWindow(shown); },
+      .timings = gps.timings,
+      .refresh_interval = gps.refresh_interval});
+}
+
+// The Event checks, the countdown scheduler and the Event loader.
+void AppState::BuildEventScheduling() {
+  // A receiver counts as having a fix when it is connected and its refresh has given a
+  // position.
+  readiness_ = std::make_unique<EventReadiness>(EventReadinessContext{
+      .sources = sources_,
+      .options = options_,
+      .current_directory = services_.current_directory,
+      .clock = services_.clock,
+      .log = log_,
+      .clock_discipline = services_.clock_discipline,
+      .battery = services_.battery,
+      .gps_has_fix =
+          [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); }});
+  scheduler_ = std::make_unique<CountdownScheduler>(CountdownSchedulerContext{
+      .controller = *controller_,
+      .sources = sources_,
+      .windows = services_.windows,
+      .countdown = services_.windows,
+      .timers = *services_.timers,
+      .log = log_,
+      .clock = services_.clock,
+      .derived = derived_,
+      .station = *this,
+      .gps = gps_.get()});
   EventLoader::Hooks loader_hooks;
   loader_hooks.device_list_empty = [this] { return sources_.Count() == 0; };
   // Never the name of a recording in progress: its stop would then write no log.
   loader_hooks.clear_current_video_file_name = [this] {
     controller_->ForgetIdleVideoFileName();
   };
-  CountdownSchedulerContext schedule{*controller_,      sources_,
-                                     services_.windows, services_.windows,
-                                     *services_.timers, log_,     services_.clock,
-                                     derived_,          {},       {},
-                                     {},                {},
-                                     {},                {}};
-  schedule.close_playback = [this] { services_.windows.ClosePlaybackForEvent(); };
-  // A receiver counts as having a fix when it is connected and its refresh has given a
-  // position.
-  readiness_ = std::make_unique<EventReadiness>(EventReadinessContext{
-      sources_, options_, services_.current_directory, services_.clock, log_,
-      services_.clock_discipline, services_.battery,
-      [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); }, {}});
-  schedule.check_readiness = [this](FileTime start_utc, FileTime stop_utc) {
-    readiness_->Check(start_utc, stop_utc);
-  };
-  schedule.gps = gps_.get();
-  schedule.hibernation_possible = [this] { return hibernation_possible_; };
-  schedule.hold_sleep = [this](const std::string& why) { return HoldSleep(why); };
-  schedule.power_action = [this](bool hibernate, bool shutdown, std::function<void()> then) {
-    if (controller_->recording_interrupted()) log_.ReportMessage(kInterruptedBeforePowerText, true);
-    PerformPowerAction(hibernate, shutdown, std::move(then));
-  };
-  // A station on its way out schedules nothing more (an exit may end a power countdown).
-  schedule.load_events = [this] {
-    if (event_loader_ && !exiting_) event_loader_->LoadEvents();
-  };
-  scheduler_ = std::make_unique<CountdownScheduler>(std::move(schedule));
   event_loader_ = std::make_unique<EventLoader>(services_.clock, log_, *scheduler_,
                                                 controller_->manually_stopped_events(),
                                                 std::move(loader_hooks));
+}
+
+// The scheduler's deadlines, as the controller cancels an Event or ends its recording.
+void AppState::CancelEventCountdown() { scheduler_->DeleteCountdownTimer(); }
+void AppState::CancelEventStop() { scheduler_->DeleteStopTimer(); }
+void AppState::ReloadEvents() { event_loader_->LoadEvents(); }
+void AppState::ReconnectGpsReceiver() { RunCommand(MenuCommand::UsbGpsReceiver); }
+// The value in use goes with the stored one.
+void AppState::SaturationHighlightingDropped() { analysis_controls_->ForgetSaturationValue(); }
+
+// A recording's graph failed: its device may have gone, which the hot-plug handling
+// owns (the recording then resumes on the device's return).
+bool AppState::RecordingDeviceLeft() {
+  hotplug_->HandleAllDeviceChanges();
+  const VideoSourceInfo* info = sources_.CurrentSource();
+  return info != nullptr && info->is_detached;
+}
+
+bool AppState::HibernationPossible() const { return hibernation_possible_; }
+void AppState::CheckReadiness(FileTime start_utc, FileTime stop_utc) {
+  readiness_->Check(start_utc, stop_utc);
+}
+void AppState::ClosePlaybackForEvent() { services_.windows.ClosePlaybackForEvent(); }
+// A station on its way out schedules nothing more (an exit may end a power countdown).
+void AppState::LoadEventsAfterRecording() {
+  if (!exiting_) event_loader_->LoadEvents();
 }
 
 DeviceValidationHooks AppState::GraphValidationHooks() {
@@ -241,8 +283,24 @@ void AppState::DeviceSetChanged() {
 }
 
 HResult AppState::Initialise() {
-  StationWindows& windows = services_.windows;
+  PrepareStartUp();
+  if (!CreateMainWindows()) return E_ABORT;
+  FindAttachedDevices();
+  if (!OpenUserMessagesWindow()) return E_ABORT;
+  CreateStartUpFonts();
+  if (!CreateWorkingWindows()) return E_ABORT;
+  ChooseStartUpDevice();
+  // Its windows and menus.
+  if (Failed(ActivateDevice())) return E_ABORT;
+  RefreshFrameExtra();
+  CheckPowerActions();
+  PlaceStartUpWindows();
+  StartLiveVideoAndEvents();
+  FinishStartUp();
+  return S_OK;
+}
 
+void AppState::PrepareStartUp() {
   // The error table is static; the character sets are read now, and their absence is
   // reported once the User Messages window exists.
   LoadRecognitionSets(&recognition_sets_, errors_, log_);
@@ -252,10 +310,10 @@ HResult AppState::Initialise() {
   sources_.SetCurrentSourceIndex(kNoCurrentSource);
 
   // The desktop's work area, then the objects behind the windows.
-  layout_.work_area = windows.ReadWorkArea();
+  layout_.work_area = services_.windows.ReadWorkArea();
   BuildObjects();
   BuildDeviceHotplug();
-  windows.LoadIcons();
+  services_.windows.LoadIcons();
 
   // The options file, and the stored saturation value when there is a filter to use it.
   options_loaded_ = LoadOptionsAtStartUp(VideoCodecNames(graph_->video_codecs()), log_, &options_,
@@ -263,53 +321,72 @@ HResult AppState::Initialise() {
   if (options_loaded_ && options_.pixel_saturation_value != -1 && live_filter_) {
     analysis_controls_->TakeStoredSaturationValue();
   }
+}
 
-  // The main window with its idle title, and the video record window the renderer draws in.
+// The main window with its idle title, and the video record window the renderer draws in.
+bool AppState::CreateMainWindows() {
+  StationWindows& windows = services_.windows;
   if (!windows.CreateMainWindow()) {
     errors_.RaiseAppError(ErrorCode::CannotCreateMainWindow);
-    return E_ABORT;
+    return false;
   }
   windows.SetMainWindowTitle(kIdleTitle);
   if (!windows.CreateVideoRecordWindow()) {
     errors_.RaiseAppError(ErrorCode::CannotCreateVideoDisplayWindow);
-    return E_ABORT;
+    return false;
   }
   graph_->renderers().set_display_window(windows.VideoDisplayWindow());
+  return true;
+}
 
-  // The attached devices, less those the observer excluded.
+// The attached devices, less those the observer excluded.
+void AppState::FindAttachedDevices() {
   if (Failed(sources_.GetAttachedVideoDeviceList(GraphValidationHooks(), video_configurations_))) {
     log_.ReportMessage(kDeviceListFailedText, true);
   }
   sources_.MarkIgnoredDevices(options_.excluded_video_sources);
+}
 
-  // The User Messages window, placed, takes the log; the time zone is its first report.
+// The User Messages window, placed, takes the log; the time zone is its first report.
+bool AppState::OpenUserMessagesWindow() {
+  StationWindows& windows = services_.windows;
   MessageView* message_view = windows.CreateUserMessagesWindow(options_.message_window_position);
   if (message_view == nullptr) {
     errors_.RaiseAppError(ErrorCode::CannotCreateUserMessagesWindow);
-    return E_ABORT;
+    return false;
   }
   PlaceWindow(WindowId::UserMessages, false, false, layout_, options_, log_, windows);
   log_.AttachView(message_view);
   log_.ReportMessage(MakeTimeZoneReport(services_.time_zone).text, true);
+  return true;
+}
 
-  // Fonts. Their failures are warnings; start-up goes on.
+// Fonts. Their failures are warnings; start-up goes on.
+void AppState::CreateStartUpFonts() {
   for (const FontRequest& font : kStartUpFonts) {
-    if (!windows.CreateFont(font) && font.failure) errors_.RaiseAppError(*font.failure);
+    if (!services_.windows.CreateFont(font) && font.failure) errors_.RaiseAppError(*font.failure);
   }
+}
 
-  // The stand-by window, the record controls, the scroll window and the tool windows.
+// The stand-by window, the record controls, the scroll window, the tool windows and the
+// Event and device windows with the logic behind them.
+bool AppState::CreateWorkingWindows() {
+  StationWindows& windows = services_.windows;
   windows.CreateStandByWindow();
   if (!windows.CreateRecordControls(options_.record_buttons_space)) {
     // Without Start and Stop the station is useless; the observer is told why it ends.
     errors_.RaiseAppError(ErrorCode::CannotCreateControlsWindow);
-    return E_ABORT;
+    return false;
   }
   if (!windows.CreateScrollWindow()) log_.ReportMessage(kScrollWindowNotCreatedText, true);
-  if (!windows.CreateToolWindows(*analysis_controls_)) return E_ABORT;
+  if (!windows.CreateToolWindows(*analysis_controls_)) return false;
   if (gps_) gps_->set_view(windows.GpsView());
-  if (!BuildEventWindows()) return E_ABORT;
+  if (!BuildEventWindows()) return false;
   BuildDeviceWindows();
+  return true;
+}
 
+void AppState::ChooseStartUpDevice() {
   // The devices' saved configurations, and the menu command identifiers.
   ApplySavedConfigurations(log_, video_configurations_, &sources_, [this](std::uint32_t index) {
     ApplyDeviceProperties(sources_, log_, index);
@@ -320,19 +397,20 @@ HResult AppState::Initialise() {
   sources_.SaveSelectionFlags();
   sources_.MarkDefaultDevice(options_.default_video_source);
   sources_.SelectCurrentSource();
+}
 
-  // Its windows and menus.
-  if (Failed(ActivateDevice())) return E_ABORT;
-  RefreshFrameExtra();
-
-  // What the computer allows after an Event recording.
+// What the computer allows after an Event recording.
+void AppState::CheckPowerActions() {
   if (!services_.power.CanHibernate()) {
     hibernation_possible_ = false;
     log_.ReportMessage(kCannotHibernateText, true);
   }
   if (!services_.power.MayShutDownOrHibernate()) log_.ReportMessage(kNoPowerPrivilegeText, true);
+}
 
-  // Every window where the options keep it; those not yet wanted hidden.
+// Every window where the options keep it; those not yet wanted hidden.
+void AppState::PlaceStartUpWindows() {
+  StationWindows& windows = services_.windows;
   windows.ShowUserMessagesWindow();
   if (const VideoFormat* format = sources_.CurrentVideoFormat()) {
     layout_.current_format_size = PixelSize{format->width, format->height};
@@ -345,25 +423,28 @@ HResult AppState::Initialise() {
   windows.HideWindow(WindowId::CameraFormat);
   windows.HideWindow(WindowId::MiscellaneousOptions);
   windows.HideWindow(WindowId::Gps);
+}
 
+void AppState::StartLiveVideoAndEvents() {
   // Live video and the Events only with a device to record them.
   if (DeviceActive()) {
     if (Succeeded(controller_->StartVideo())) SizeVideoWindowAfterStart();
     event_loader_->LoadEvents();
   }
 
-  windows.ShowMainWindow();
+  services_.windows.ShowMainWindow();
 
   if (options_.autostart_gps) RunCommand(MenuCommand::UsbGpsReceiver);
+}
 
-  // The reports that waited for the User Messages window, and start-up is over.
+// The reports that waited for the User Messages window, and start-up is over.
+void AppState::FinishStartUp() {
   log_.FlushPending();
   initialising_ = false;
   layout_.initialising = false;
   controller_->set_initialising(false);
   // A device that came or went during start-up.
   if (device_change_waiting_) DeviceSetChanged();
-  return S_OK;
 }
 
 HResult AppState::ActivateDevice() {
@@ -629,20 +710,18 @@ bool AppState::BuildEventWindows() {
 }
 
 void AppState::BuildDeviceWindows() {
-  DeviceWindowHooks hooks;
-  hooks.stop_video = [this] { return controller_->StopVideo(); };
-  hooks.start_video = [this] { return StartVideoSized(); };
-  hooks.recording_in_progress = [this] { return RecordingInProgress(); };
-  hooks.refresh_layout = [this] { RefreshMainWindowLayout(); };
-  hooks.show_video_windows = [this] { ShowVideoWindowsForDevice(); };
-  hooks.save_options = [this] {
-    return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
-  };
-  hooks.validation_hooks = [this] { return GraphValidationHooks(); };
-  camera_format_ = std::make_unique<CameraFormatModel>(sources_, log_, hooks);
+  DeviceWindowStation& station = *this;
+  camera_format_ = std::make_unique<CameraFormatModel>(sources_, log_, station);
   device_selection_ =
-      std::make_unique<DeviceSelectionModel>(sources_, options_, log_, *camera_format_, hooks);
+      std::make_unique<DeviceSelectionModel>(sources_, options_, log_, *camera_format_, station);
   services_.windows.CreateDeviceWindows(*device_selection_, *camera_format_);
+}
+
+// DeviceWindowStation: the camera through the controller.
+HResult AppState::StopVideo() { return controller_->StopVideo(); }
+HResult AppState::StartVideo() { return StartVideoSized(); }
+bool AppState::SaveOptions() {
+  return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
 }
 
 void AppState::RunFileOptions() {
@@ -712,6 +791,7 @@ void AppState::StopButton() {
 }
 
 void AppState::PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then) {
+  if (controller_->recording_interrupted()) log_.ReportMessage(kInterruptedBeforePowerText, true);
   if (exiting_) {
     if (then) then();
     return;

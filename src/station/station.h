@@ -15,60 +15,42 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/analysis_settings.h"
-#include "analysis/live_filter_control.h"
 #include "analysis/pixels/character_sets.h"
 #include "analysis/pixels/live_analysis.h"
-#include "base/clock.h"
-#include "base/battery.h"
-#include "base/clock_discipline.h"
 #include "base/error_table.h"
 #include "base/hresult.h"
-#include "base/message_box.h"
 #include "base/message_log.h"
-#include "base/message_view.h"
-#include "base/power.h"
-#include "base/time_zone.h"
-#include "base/timer_queue.h"
-#include "capture/camera_format.h"
-#include "capture/capture_graph.h"
-#include "capture/device_selection.h"
+#include "capture/device_window_station.h"
 #include "capture/video_sources.h"
 #include "config/options.h"
-#include "events/event_list_model.h"
-#include "events/event_loader.h"
-#include "events/event_countdown.h"
-#include "events/event_readiness.h"
-#include "events/event_scheduler.h"
-#include "gps/gps_control.h"
-#include "events/file_options_model.h"
-#include "events/schedule_event_model.h"
-#include "events/power_action.h"
-#include "media/media_graph.h"
-#include "station/device_change_reaction.h"
+#include "config/video_configuration.h"
+#include "events/countdown_station.h"
+#include "recording/recording_menus.h"
+#include "recording/recording_station.h"
 #include "station/menu_model.h"
-#include "station/station_windows.h"
+#include "station/station_services.h"
 #include "station/window_layout.h"
 
 namespace vesk {
 
+class AnalysisControls;
+class CameraFormatModel;
+class CaptureGraph;
+class CountdownScheduler;
+class DeviceHotplug;
+class DeviceSelectionModel;
+class EventListModel;
+class EventLoader;
+class EventReadiness;
+class FileOptionsModel;
+class GpsControl;
+class LiveAnalysisControl;
+class MiscellaneousOptionsModel;
+class PowerAction;
 class RecordingController;
+class DeviceChangeReaction;
 class InserterPort;
-
-// Fixed names and texts of the station's own windows.
-constexpr const char* kMainWindowClass = "VESK_VideoCapture";
-constexpr const char* kUserMessagesClass = "User Messages Class";
-constexpr const char* kUserMessagesTitle = "User Messages";
-constexpr const char* kApplicationCaption = "VESK Video Capture";
-constexpr const char* kSplashText = "VESK Video Capture Initialization...";
-constexpr const char* kStandByTitle = "Stand by...";
-constexpr const char* kStandByText =
-    "VESK Video Capture is unresponsive\r\nduring this operation.\r\n\r\nStand by for "
-    "completion...";
-constexpr ScreenRect kMainWindowCreatedRect{100, 100, 660, 540};
-constexpr ScreenRect kSplashRect{200, 200, 300, 100};
-constexpr ScreenRect kStandByRect{300, 500, 350, 150};
-constexpr ScreenRect kStandByTextRect{20, 20, 300, 100};
+class ScheduleEventModel;
 
 // Start-up reports.
 constexpr const char* kDeviceListFailedText = "WARNING: call to get video device list failed\r\n";
@@ -82,62 +64,10 @@ constexpr const char* kCannotHoldSleepText = "WARNING: cannot keep the computer 
 constexpr const char* kInterruptedBeforePowerText =
     "WARNING: the Event recording was interrupted: its video capture device was disconnected\r\n";
 
-// The fonts start-up makes, in creation order, with the warning a failure raises (none for
-// the last three).
-constexpr std::array<FontRequest, 8> kStartUpFonts = {{
-    {18, FontFace::Consolas, ErrorCode::CannotCreateListFont},
-    {20, FontFace::Consolas, ErrorCode::CannotCreateListFont},
-    {72, FontFace::Tahoma, ErrorCode::CannotCreateCountdownFont},
-    {16, FontFace::Consolas, ErrorCode::CannotCreateEventListFont},
-    {28, FontFace::Consolas, ErrorCode::CannotCreateHibernationFont},
-    {20, FontFace::Tahoma, std::nullopt},
-    {18, FontFace::Tahoma, std::nullopt},
-    {16, FontFace::Tahoma, std::nullopt},
-}};
-
-// The icon files, relative to the station's home folder. A missing file leaves its icon
-// empty and is not reported.
-enum class StationIcon { LogoLarge, LogoSmall, Folder, FolderClear, Stop, Record };
-constexpr std::array<const char*, 6> kStationIconFiles = {
-    "VeskVideoIcons/VESK_logo_large.ico", "VeskVideoIcons/VESK_logo_small.ico",
-    "VeskVideoIcons/folder32x.ico",       "VeskVideoIcons/folderClear32x.ico",
-    "VeskVideoIcons/stop64x.ico",         "VeskVideoIcons/record56x.ico"};
-
-// The analysis filter live video runs through, made around the station's analysis state.
-struct LiveFilterMaker {
-  // Empty or giving null: no pixel analysis (highlighting and integration cannot be switched
-  // on).
-  std::function<std::shared_ptr<MediaFilter>(LiveAnalysis&)> make;
-  // The media layer stores RGB rows first row first (else last row first).
-  bool rgb_rows_top_down = true;
-};
-
-struct StationServices {
-  MediaSystem& media;
-  const Clock& clock;
-  MessageBox& message_box;
-  StationWindows& windows;
-  PowerCapabilities& power;
-  // Read once by the entry point; the bias is used for every local-to-UTC conversion.
-  TimeZoneInfo time_zone;
-  // The station's home folder with its trailing separator.
-  std::string current_directory;
-  LiveFilterMaker live_filter;
-  // Hands work to the UI thread from any thread (a graph's error arrives on a platform
-  // thread). Empty: such errors are only reported.
-  std::function<void(std::function<void()>)> post_to_ui_thread;
-  // The countdown's and the Event recording's timers.
-  TimerQueue* timers = nullptr;
-  GpsPlatform gps{};
-  // False for a headless station: no renderer may need a display.
-  bool display_available = true;
-  // The kernel's view of the computer clock, for the recording log and the Event checks.
-  const ClockDiscipline* clock_discipline = nullptr;
-  // The computer's batteries, for the Event checks. Null: not checked.
-  BatteryMonitor* battery = nullptr;
-};
-
-class AppState final : private StationMenuKeeper {
+class AppState final : private RecordingMenus,
+                       private RecordingStation,
+                       private CountdownStation,
+                       private DeviceWindowStation {
  public:
   explicit AppState(StationServices services);
   ~AppState() override;
@@ -164,17 +94,13 @@ class AppState final : private StationMenuKeeper {
   // and every Event loaded again, which schedules the earliest.
   void RescheduleEvents();
 
+  // Playback was closed by its Exit: the main window's "Open" comes back.
+  void PlaybackClosed();
+
   // The record controls.
   void StartButton();
   void StopButton();
 
-  // After an Event recording: the countdown, then hibernation or power-off as the Event
-  // asked; then runs afterwards in every case (an accepted power-off has already asked the
-  // station to exit by then).
-  void PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then);
-  // Keeps the computer awake while the result lives; why names the Event. A refusal is
-  // reported with the system's reason, and null comes back: the Event is recorded anyway.
-  std::unique_ptr<SleepInhibitor> HoldSleep(const std::string& why);
   // The brightness and contrast window's close box.
   void CloseBrightnessContrast();
   // A slider of that window moved (0 to 100): the display's colour control follows.
@@ -228,9 +154,47 @@ class AppState final : private StationMenuKeeper {
   int command_counter() const { return command_counter_; }
 
  private:
+  // The phases of start-up, in the order Initialise runs them; false: a fatal failure,
+  // already reported.
+  // The character sets, the objects behind the windows, the icons and the options file.
+  void PrepareStartUp();
+  bool CreateMainWindows();
+  void FindAttachedDevices();
+  bool OpenUserMessagesWindow();
+  void CreateStartUpFonts();
+  bool CreateWorkingWindows();
+  // The devices' saved configurations, the menu command identifiers and the device to use.
+  void ChooseStartUpDevice();
+  void CheckPowerActions();
+  void PlaceStartUpWindows();
+  // Live video and the Events, the main window shown, and the GPS receiver looked for.
+  void StartLiveVideoAndEvents();
+  void FinishStartUp();
   // The capture graph with its live analysis filter, the recording controller around it,
   // the analysis controls and the Event loader; no window is touched.
   void BuildObjects();
+  void BuildCaptureGraph();
+  void BuildGpsControl();
+  void BuildEventScheduling();
+  // RecordingStation: what the recording controller asks of the station.
+  void CancelEventCountdown() override;
+  void CancelEventStop() override;
+  void ReloadEvents() override;
+  void ReconnectGpsReceiver() override;
+  void SaturationHighlightingDropped() override;
+  bool RecordingDeviceLeft() override;
+  // CountdownStation: what the scheduler asks of the station around an Event.
+  bool HibernationPossible() const override;
+  // Keeps the computer awake while the result lives; why names the Event. A refusal is
+  // reported with the system's reason, and null comes back: the Event is recorded anyway.
+  std::unique_ptr<SleepInhibitor> HoldSleep(const std::string& why) override;
+  void CheckReadiness(FileTime start_utc, FileTime stop_utc) override;
+  void ClosePlaybackForEvent() override;
+  // After an Event recording: the countdown, then hibernation or power-off as the Event
+  // asked; then runs afterwards in every case (an accepted power-off has already asked the
+  // station to exit by then). A recording that lost its device on the way is said first.
+  void PerformPowerAction(bool hibernate, bool shutdown, std::function<void()> then) override;
+  void LoadEventsAfterRecording() override;
   HResult ActivateDevice();
   // The logic of the Schedule Event and Event list windows and of the File options dialog,
   // and the two windows.
@@ -243,22 +207,25 @@ class AppState final : private StationMenuKeeper {
   void RunOptionDialog(MenuCommand command);
   // The logic of the two device windows, acting on the live video through the controller.
   void BuildDeviceWindows();
-  // StationMenuKeeper: the recording controller's menu graying and brightness reset.
+  // DeviceWindowStation: what the device windows ask of the station.
+  HResult StopVideo() override;
+  HResult StartVideo() override;
+  bool SaveOptions() override;
+  // RecordingMenus: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
-  void PlaybackClosed() override;
   void RebuildMenus();
   // The window frame is known only once the desktop has decorated the main window, so it is
   // measured again before every placement of that window.
   // ActivateDevice after the device in use changed, and the main window laid out for it.
-  void ShowVideoWindowsForDevice();
+  void ShowVideoWindowsForDevice() override;
   void RefreshFrameExtra();
   void SizeVideoWindowAfterStart();
   // StartVideo, then the video window sized to what started.
   HResult StartVideoSized();
   // The capture graph's decoder look-up and PAL/NTSC detection for device validation.
-  DeviceValidationHooks GraphValidationHooks();
-  void RefreshMainWindowLayout();
+  DeviceValidationHooks GraphValidationHooks() override;
+  void RefreshMainWindowLayout() override;
   // The station as the device-change reaction sees it.
   class DeviceChanges;
   // The reactions to devices arriving and leaving, wired to the controller and windows.
@@ -268,7 +235,7 @@ class AppState final : private StationMenuKeeper {
   // "USB GPS Receiver...": reports the attempt and, when the search ends, its result.
   void ConnectGpsReceiver();
   bool DeviceActive() const;
-  bool RecordingInProgress() const;
+  bool RecordingInProgress() const override;
   // Stop and start again for a changed overlay. While a recording runs the change waits for
   // the recording's own stop: a restart now would end it and record over its file.
   HResult RestartLiveVideo();

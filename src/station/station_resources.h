@@ -3,8 +3,9 @@
 #include <QFont>
 #include <QIcon>
 #include <QString>
+#include <string_view>
 
-#include "station/station.h"
+#include "station/window_constants.h"
 
 namespace vesk::qt {
 

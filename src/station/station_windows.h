@@ -25,19 +25,12 @@
 #include "media/media_graph.h"
 #include "recording/recording_view.h"
 #include "station/menu_model.h"
+#include "station/window_constants.h"
 #include "station/window_layout.h"
 
 namespace vesk {
 
 class InserterPort;
-
-// A font start-up makes, with the warning its failure raises (none: no warning).
-enum class FontFace { Tahoma, Consolas };
-struct FontRequest {
-  int height = 0;
-  FontFace face = FontFace::Tahoma;
-  std::optional<ErrorCode> failure;
-};
 
 // The desktop and what every window shares: the work area, the icons and fonts, and the
 // windows by identifier (placed through WindowPlacementTarget).
@@ -170,18 +163,6 @@ class InserterWindowView {
   virtual void OpenInserterWindow(InserterPort*) {}
 };
 
-// The station keeps the menu graying and the brightness and contrast flag in its menu
-// state, so a rebuilt menu stays as a recording left it; the recording controller's calls
-// for them go to the station rather than to the windows.
-class StationMenuKeeper {
- public:
-  virtual ~StationMenuKeeper() = default;
-  virtual void EnableMenusOutsideRecording(bool enabled) = 0;
-  virtual void ResetBrightnessContrast() = 0;
-  // Playback was closed by its Exit: the main window's "Open" comes back.
-  virtual void PlaybackClosed() {}
-};
-
 class StationWindows : public RecordingWindowsView,
                        public DesktopView,
                        public MainWindowView,
@@ -196,24 +177,6 @@ class StationWindows : public RecordingWindowsView,
                        public PowerCountdownView,
                        public PlaybackWindowsView,
                        public DeviceWindowsView,
-                       public InserterWindowView {
- public:
-  // Set by the station for its lifetime.
-  void set_menu_keeper(StationMenuKeeper* keeper) { menu_keeper_ = keeper; }
-  StationMenuKeeper* menu_keeper() const { return menu_keeper_; }
-
-  void EnableMenusOutsideRecording(bool enabled) final {
-    if (menu_keeper_ != nullptr) menu_keeper_->EnableMenusOutsideRecording(enabled);
-  }
-  void ResetBrightnessContrast() final {
-    if (menu_keeper_ != nullptr) menu_keeper_->ResetBrightnessContrast();
-  }
-  void PlaybackClosed() {
-    if (menu_keeper_ != nullptr) menu_keeper_->PlaybackClosed();
-  }
-
- private:
-  StationMenuKeeper* menu_keeper_ = nullptr;
-};
+                       public InserterWindowView {};
 
 }  // namespace vesk

@@ -12,7 +12,7 @@
 
 #include "platform/qt/ui_thread.h"
 #include "station/main_window.h"
-#include "station/station.h"
+#include "station/window_constants.h"
 #include "station/station_resources.h"
 
 namespace vesk {

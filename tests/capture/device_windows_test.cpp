@@ -33,24 +33,27 @@ class DeviceWindowsTest : public ::testing::Test {
     devices.set_view(&views);
   }
 
-  DeviceWindowHooks MakeHooks() {
-    DeviceWindowHooks made;
-    made.stop_video = [this] { return ++stops, S_OK; };
-    made.start_video = [this] { return ++starts <= failing_starts ? E_FAIL : S_OK; };
-    made.recording_in_progress = [this] { return recording; };
-    made.save_options = [this] { return ++saves, true; };
-    made.validation_hooks = [this] {
+  // Counts the camera's stops, starts and the options saves.
+  struct CountingStation final : DeviceWindowStation {
+    explicit CountingStation(DeviceWindowsTest& test) : test(test) {}
+    HResult StopVideo() override { return ++test.stops, S_OK; }
+    HResult StartVideo() override { return ++test.starts <= test.failing_starts ? E_FAIL : S_OK; }
+    bool RecordingInProgress() const override { return test.recording; }
+    void RefreshMainWindowLayout() override {}
+    void ShowVideoWindowsForDevice() override {}
+    bool SaveOptions() override { return ++test.saves, true; }
+    DeviceValidationHooks GraphValidationHooks() override {
       DeviceValidationHooks graph;
-      graph.auto_set_analog_device_format = [this](VideoSourceInfo*) { ++detections; };
+      graph.auto_set_analog_device_format = [this](VideoSourceInfo*) { ++test.detections; };
       graph.find_analog_video_decoder = [](const std::shared_ptr<MediaFilter>& filter,
                                            AnalogVideoDecoder** decoder) {
         *decoder = static_cast<FakeFilter*>(filter.get())->decoder.get();
         return *decoder != nullptr ? S_OK : E_NOINTERFACE;
       };
       return graph;
-    };
-    return made;
-  }
+    }
+    DeviceWindowsTest& test;
+  };
 
   FakeFilter& Add(const std::string& name, AnalogFormat analog, std::vector<Group> groups,
                   bool in_use = true) {
@@ -99,8 +102,9 @@ class DeviceWindowsTest : public ::testing::Test {
   Views views;
   int stops = 0, starts = 0, saves = 0, failing_starts = 0, detections = 0;
   bool recording = false;
-  CameraFormatModel format{sources, log, MakeHooks()};
-  DeviceSelectionModel devices{sources, options, log, format, MakeHooks()};
+  CountingStation station{*this};
+  CameraFormatModel format{sources, log, station};
+  DeviceSelectionModel devices{sources, options, log, format, station};
 };
 
 // Which controls the window has follows the device; what it has never overlaps, and the

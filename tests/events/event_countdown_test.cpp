@@ -10,6 +10,7 @@
 
 #include "app/headless_windows.h"
 #include "events/event_file.h"
+#include "events/event_loader.h"
 #include "recording/recording_controller.h"
 #include "station/station.h"
 #include "station/station_test_bed.h"

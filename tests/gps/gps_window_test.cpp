@@ -15,6 +15,7 @@
 
 #include "events/event_countdown.h"
 #include "events/event_file.h"
+#include "events/event_loader.h"
 #include "platform/qt/ui_thread.h"
 #include "station/record_controls_window.h"
 #include "station/standby_window.h"

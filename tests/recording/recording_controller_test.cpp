@@ -25,7 +25,7 @@ constexpr const char* kManualLog = "VideoFiles/07_14_2026_03_05_09.log";
 std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
 
 // Keeps every call of the controller to the windows, in order.
-class FakeWindows final : public RecordingWindowsView {
+class FakeWindows final : public RecordingWindowsView, public RecordingMenus {
  public:
   void SetMainWindowTitle(std::string_view title) override {
     calls.push_back("title " + std::string(title));
@@ -65,6 +65,18 @@ class FakeWindows final : public RecordingWindowsView {
   bool answer_yes = false;
 };
 
+// Keeps every call of the controller to the rest of the station, in order.
+class FakeStation final : public RecordingStation {
+ public:
+  void CancelEventCountdown() override { calls.push_back("delete countdown timer"); }
+  void CancelEventStop() override { calls.push_back("delete stop timer"); }
+  void ReloadEvents() override { calls.push_back("load events"); }
+  void ReconnectGpsReceiver() override { calls.push_back("connect GPS"); }
+  void SaturationHighlightingDropped() override {}
+  bool RecordingDeviceLeft() override { return false; }
+  std::vector<std::string> calls;
+};
+
 class RecordingControllerTest : public ::testing::Test, protected testing::CaptureBed {
  protected:
   // Builds graph and controller and starts live video, as start-up does.
@@ -73,16 +85,9 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
     context.on_run_error = [this](std::uint64_t run) { failed_runs.push_back(run); };
     graph = std::make_unique<CaptureGraph>(context, nullptr, nullptr);
     graph->renderers().set_display_window(0x77);
-    RecordingControllerHooks hooks;
-    hooks.delete_countdown_timer = [this] { hook_calls.push_back("delete countdown timer"); };
-    hooks.arm_stop_timer = [this](std::uint32_t due) {
-      hook_calls.push_back("arm stop timer " + std::to_string(due));
-    };
-    hooks.delete_stop_timer = [this] { hook_calls.push_back("delete stop timer"); };
-    hooks.load_events = [this] { hook_calls.push_back("load events"); };
-    hooks.connect_gps_receiver = [this] { hook_calls.push_back("connect GPS"); };
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, options, log, clock, 0, home_directory, windows, gps_source, hooks, &discipline});
+        *graph, options, log, clock, 0, home_directory, windows, windows, gps_source, station,
+        &discipline});
     EXPECT_EQ(controller->StartVideo(), S_OK);
     view.entries.clear();
     windows.calls.clear();
@@ -112,7 +117,8 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
   testing::ScopedTempDir dir;
   std::string home_directory = dir.path().string() + "/";
   FakeWindows windows;
-  std::vector<std::string> hook_calls;
+  FakeStation station;
+  std::vector<std::string>& hook_calls = station.calls;
   std::vector<std::uint64_t> failed_runs;
   std::unique_ptr<CaptureGraph> graph;
   std::unique_ptr<RecordingController> controller;
@@ -266,13 +272,13 @@ TEST_F(RecordingControllerTest, EventRecordingStartsNamedAfterTheEventAndEndsOnT
   windows.playback_shown = true;
   c.set_event_pending(true);
   ASSERT_EQ(c.BeginEventRecording(MakeEvent()), S_OK);
-  EXPECT_EQ(hook_calls, (Names{"arm stop timer 30450"}));
+  EXPECT_TRUE(hook_calls.empty());
   EXPECT_EQ(fake().output_path, "VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.avi");
 
   clock.Advance(30 * kTicksPerSecond);
   view.entries.clear();
   ASSERT_TRUE(c.EndEventRecording());
-  EXPECT_EQ(hook_calls, (Names{"arm stop timer 30450", "delete stop timer"}));
+  EXPECT_EQ(hook_calls, (Names{"delete stop timer"}));
   EXPECT_FALSE(c.event_recording_running());
   EXPECT_EQ(
       testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log").substr(0, 109),

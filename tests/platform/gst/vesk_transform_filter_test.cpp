@@ -119,7 +119,7 @@ TEST_F(ElementTest, PaintsEveryWholePixelOfEachFormatAndIntegratesOnTheStreaming
       std::tuple(10L, 3L, 7L));
 }
 
-struct QuietWindows final : RecordingWindowsView {
+struct QuietWindows final : RecordingWindowsView, RecordingMenus {
   void SetMainWindowTitle(std::string_view) override {}
   void SetCountdownWindowTitle(std::string_view) override {}
   void HideCountdownWindow() override {}
@@ -136,6 +136,18 @@ struct QuietWindows final : RecordingWindowsView {
   bool AskYesNo(std::string_view, std::string_view) override { return false; }
 };
 
+// Only the saturation value goes, as the station forgets it when a format drops highlighting.
+struct ForgettingStation final : RecordingStation {
+  explicit ForgettingStation(std::unique_ptr<AnalysisControls>& controls) : controls(controls) {}
+  void CancelEventCountdown() override {}
+  void CancelEventStop() override {}
+  void ReloadEvents() override {}
+  void ReconnectGpsReceiver() override {}
+  void SaturationHighlightingDropped() override { controls->ForgetSaturationValue(); }
+  bool RecordingDeviceLeft() override { return false; }
+  std::unique_ptr<AnalysisControls>& controls;
+};
+
 // The station's analysis wiring on the real media system: the live filter and its control,
 // the capture graph, the recording controller and the settings the windows drive.
 struct LiveStation : ::testing::Test {
@@ -150,10 +162,9 @@ struct LiveStation : ::testing::Test {
         graph->switches(), options, log,
         [this](std::int32_t threshold) { analysis.SetSaturationThreshold(threshold); },
         [this] { return controller->RestartVideo(); }, [] { return true; }});
-    RecordingControllerHooks hooks;
-    hooks.set_saturation_threshold = [this](std::int32_t) { controls->ForgetSaturationValue(); };
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, options, log, clock, 0, folder.path().string() + "/", windows, nullptr, hooks});
+        *graph, options, log, clock, 0, folder.path().string() + "/", windows, windows, nullptr,
+        station});
     sources.GetAttachedVideoDeviceList(ValidationHooksFor(*graph->graph()), {});
   }
 
@@ -182,6 +193,7 @@ struct LiveStation : ::testing::Test {
   QuietWindows windows;
   std::unique_ptr<CaptureGraph> graph;
   std::unique_ptr<AnalysisControls> controls;
+  ForgettingStation station{controls};
   std::unique_ptr<RecordingController> controller;
 };
 
