@@ -86,6 +86,7 @@ void AppState::BuildObjects() {
                           }},
       live_filter_, live_control_.get());
   graph_->set_display_available(services_.display_available);
+  if (inserter_) graph_->set_live_frame_tap(inserter_->live());
   bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
   RecordingControllerHooks hooks;
   hooks.load_events = [this] {
@@ -129,6 +130,7 @@ void AppState::BuildObjects() {
       *graph_, options_, log_, services_.clock, bias_minutes_, services_.current_directory,
       services_.windows, gps_.get(), hooks, services_.clock_discipline});
   controller_->set_initialising(true);
+  if (inserter_) controller_->set_inserter_fields(inserter_->live().get());
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       graph_->switches(), options_, log_,
       [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
@@ -152,7 +154,8 @@ void AppState::BuildObjects() {
   readiness_ = std::make_unique<EventReadiness>(EventReadinessContext{
       sources_, options_, services_.current_directory, services_.clock, log_,
       services_.clock_discipline, services_.battery,
-      [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); }, {}});
+      [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); }, {},
+      [this] { return inserter_ ? inserter_->RecentClockMinusInserterMs() : std::nullopt; }});
   schedule.check_readiness = [this](FileTime start_utc, FileTime stop_utc) {
     readiness_->Check(start_utc, stop_utc);
   };
@@ -241,6 +244,8 @@ HResult AppState::Initialise() {
   // The error table is static; the character sets are read now, and their absence is
   // reported once the User Messages window exists.
   LoadRecognitionSets(&recognition_sets_, errors_, log_);
+  inserter_ = std::make_unique<StationInserter>("", services_.clock, log_);
+  inserter_->LoadLearnt(recognition_sets_);
   initialising_ = true;
   layout_.initialising = true;
   command_counter_ = kFirstCommandIdentifier;

@@ -47,6 +47,7 @@
 #include "events/power_action.h"
 #include "media/media_graph.h"
 #include "station/menu_model.h"
+#include "station/station_inserter.h"
 #include "station/station_windows.h"
 #include "station/window_layout.h"
 
@@ -199,6 +200,8 @@ class AppState final : private StationMenuKeeper {
   AnalysisControls& analysis_controls() { return *analysis_controls_; }
   const LiveAnalysis& live_analysis() const { return live_analysis_; }
   const RecognitionSets& recognition_sets() const { return recognition_sets_; }
+  // The time inserter's learning and live read-out, for its window (made by Initialise).
+  InserterPort* inserter() { return inserter_.get(); }
   RecordingController& controller() { return *controller_; }
   // Null without serial ports.
   GpsControl* gps() { return gps_.get(); }
@@ -275,6 +278,8 @@ class AppState final : private StationMenuKeeper {
   VideoSources sources_;
   // The live analysis outlives the graph, whose pipeline hands it frames until it stops.
   RecognitionSets recognition_sets_;
+  // Before the graph and the controller, which read through it.
+  std::unique_ptr<StationInserter> inserter_;
   LiveAnalysis live_analysis_;
   std::shared_ptr<MediaFilter> live_filter_;
   std::unique_ptr<LiveAnalysisControl> live_control_;
