@@ -109,6 +109,8 @@ class LiveInserter final : public LiveFrameTap, public FieldTimesSource {
   // Frames the source gave while tapped, and those left unread for want of a free buffer.
   std::int64_t frames_offered() const { return offered_.load(); }
   std::int64_t frames_unread() const { return unread_.load(); }
+  // Frames copied that its thread has not yet finished with.
+  bool busy() const { return in_flight_.load() > 0; }
 
  private:
   enum SlotState { kFree, kFilling, kFull };
