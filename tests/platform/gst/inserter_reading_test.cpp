@@ -199,6 +199,33 @@ TEST(InserterReading, AnotherFontAndLayoutIsLearntFromAFileAndReadFieldByField) 
 }
 
 
+// The stamp's rectangle as the observer marks it on the frame: learnt within it, both
+// fields' rows taken from the frame's; a rectangle of empty sky teaches nothing, and says so.
+TEST(InserterReading, AMarkedRectangleIsLearntFromAndAnEmptyOneFails) {
+  InterlacedCamera camera;
+  auto learn = [&camera](std::optional<inserter::StampBand> rect) {
+    inserter::InserterLearning learning(60, rect);
+    camera.Frame(0);
+    for (std::int64_t f = 0; !learning.AddFrame(camera.View()); ++f) camera.Frame(f + 1);
+    return learning;
+  };
+  const inserter::InserterLearning found = learn(std::nullopt);
+  ASSERT_TRUE(found.learnt()) << found.why();
+  const inserter::StampBand band = found.field(0).band;
+  // The frame rows of the field rows found, and two more columns each side.
+  const inserter::InserterLearning marked =
+      learn(inserter::StampBand{band.left - 2, 2 * band.top, band.right + 2, 2 * band.bottom});
+  ASSERT_TRUE(marked.learnt()) << marked.why();
+  EXPECT_EQ(marked.field(0).band.top, band.top);
+  EXPECT_EQ(marked.field(1).band.bottom, band.bottom);
+  EXPECT_EQ(marked.field(1).band.left, band.left - 2);
+  EXPECT_EQ(marked.ReportLines()[0].substr(marked.ReportLines()[0].find("; ")),
+            found.ReportLines()[0].substr(found.ReportLines()[0].find("; ")));
+  const inserter::InserterLearning empty = learn(inserter::StampBand{10, 10, 200, 60});
+  EXPECT_FALSE(empty.learnt());
+  EXPECT_FALSE(empty.why().empty());
+}
+
 // The live video of the simulated interlaced camera: its inserter learnt from that video as
 // it runs, then a recording whose source loses frames. Every field of the file is read; the
 // record's new columns hold each field's inserter time, the first field's at the frame's
