@@ -81,11 +81,14 @@ void BM_TakeLiveFrame(benchmark::State& state) {
   frame.frame_interval_ns = 40000000;
   inserter::LiveInserter live;
   live.BeginRun();
+  std::vector<std::uint8_t> latest;
+  int width = 0, height = 0;
   for (auto _ : state) {
     live.TakeLiveFrame(frame);
     state.PauseTiming();
     ++frame.sequence;
     while (live.busy()) std::this_thread::yield();
+    live.LatestFrame(&latest, &width, &height);  // asked for, so every frame is copied
     state.ResumeTiming();
   }
   state.counters["unread"] = static_cast<double>(live.frames_unread());

@@ -10,6 +10,13 @@ namespace vesk::inserter {
 namespace {
 
 constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
+constexpr std::int64_t kLatestFrameWantedNs = 2000000000;
+
+std::int64_t SteadyNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 // "hh:mm:ss.fff", with as many fraction digits as the stamp shows.
 std::string TimeText(std::int64_t time_of_day_100us, int fraction_digits) {
@@ -93,6 +100,11 @@ void LiveInserter::BeginRun() {
 void LiveInserter::TakeLiveFrame(const LiveFrame& frame) {
   offered_.fetch_add(1, std::memory_order_relaxed);
   if (frame.layout == LumaLayout::kNone || frame.width <= 0 || frame.height <= 0) return;
+  // Nobody wants the frame: not copied at all.
+  if (!engaged_.load(std::memory_order_relaxed) &&
+      SteadyNs() - latest_asked_ns_.load(std::memory_order_relaxed) > kLatestFrameWantedNs) {
+    return;
+  }
   Slot* slot = nullptr;
   for (Slot& candidate : slots_) {
     int expected = kFree;
@@ -189,6 +201,7 @@ void LiveInserter::Work(Slot& slot) {
         progress_.learnt = std::array<LearntInserter, 2>{learning_->field(0), learning_->field(1)};
       }
       learning_.reset();
+      engaged_ = learnt_.has_value();
     }
   }
   const std::int64_t frame_number =
@@ -229,6 +242,7 @@ void LiveInserter::ReadWith(const std::array<LearntInserter, 2>& learnt) {
   std::lock_guard<std::mutex> hold(lock_);
   learnt_ = learnt;
   learnt_changed_ = true;
+  engaged_ = true;
   readout_ = LiveReadout{};
   readout_.reading = true;
 }
@@ -244,6 +258,7 @@ void LiveInserter::StartLearning(double seconds, std::optional<StampBand> frame_
   stop_learning_ = false;
   progress_ = LearningProgress{};
   progress_.active = true;
+  engaged_ = true;
 }
 
 void LiveInserter::StopLearning() {
@@ -251,6 +266,7 @@ void LiveInserter::StopLearning() {
   learning_asked_.reset();
   stop_learning_ = true;
   progress_.active = false;
+  engaged_ = learnt_.has_value();
 }
 
 LearningProgress LiveInserter::Learning() const {
@@ -271,6 +287,7 @@ std::optional<double> LiveInserter::RecentClockMinusInserterMs(std::int64_t now_
 }
 
 bool LiveInserter::LatestFrame(std::vector<std::uint8_t>* luma, int* width, int* height) const {
+  latest_asked_ns_.store(SteadyNs(), std::memory_order_relaxed);
   std::lock_guard<std::mutex> hold(lock_);
   if (latest_.empty()) return false;
   *luma = latest_;

@@ -102,6 +102,8 @@ class LiveInserter final : public LiveFrameTap, public FieldTimesSource {
   // The computer clock minus the inserter at the latest field read, when it was read and not
   // doubtful within kRecentReadingNs of now_utc_ns.
   std::optional<double> RecentClockMinusInserterMs(std::int64_t now_utc_ns) const;
+  // Frames are kept for this while the read-out's window asks for them (at its first call
+  // there is none yet); without it, learning or reading, frames are not even copied.
   bool LatestFrame(std::vector<std::uint8_t>* luma, int* width, int* height) const;
 
   bool FieldsOf(std::int64_t sequence, FrameFieldTimes* fields) override;
@@ -139,6 +141,9 @@ class LiveInserter final : public LiveFrameTap, public FieldTimesSource {
   std::atomic<std::int64_t> offered_{0}, unread_{0};
   std::atomic<std::uint64_t> next_order_{0};
   std::atomic<bool> stopping_{false};
+  // Reading or learning; or when the latest frame was last asked for (steady ns).
+  std::atomic<bool> engaged_{false};
+  mutable std::atomic<std::int64_t> latest_asked_ns_{INT64_MIN / 2};
 
   // The worker's own.
   std::uint64_t worker_generation_ = 0;
