@@ -402,6 +402,7 @@ HResult CaptureGraph::RenderVideoStream(std::string_view video_file_path, bool c
   if (CheckRenderGraph() != 0) return E_FAIL;
   const bool recording = !video_file_path.empty();
   graph.SetFrameStampSink(recording ? target_.frame_stamps : nullptr);
+  graph.SetLiveFrameTap(DeviceSendsFields(context_.sources.CurrentSource()) ? live_tap_ : nullptr);
   const VideoFormat* format = context_.sources.CurrentVideoFormat();
   if (format == nullptr) return E_FAIL;
 

@@ -127,6 +127,12 @@ struct CaptureGraphContext {
   std::function<void(std::uint64_t run)> on_run_error;
 };
 
+// A device whose frames are two interlaced fields: an analog one of a known standard.
+inline bool DeviceSendsFields(const VideoSourceInfo* device) {
+  return device != nullptr &&
+         (device->analog_format == AnalogFormat::PAL || device->analog_format == AnalogFormat::NTSC);
+}
+
 class CaptureGraph {
  public:
   // live_filter and live_control stand for the live analysis filter; either may be null,
@@ -175,6 +181,9 @@ class CaptureGraph {
   // A station without a display (headless) never asks for the renderers that draw into a
   // window of the display (VMR9, VMR7); EVR, which needs none, takes their place.
   void set_display_available(bool available) { display_available_ = available; }
+  // Every raw frame of an interlaced (analog) device goes to tap from the next start on,
+  // as it leaves the source: its fields carry the time inserter's stamps. Null: none.
+  void set_live_frame_tap(std::shared_ptr<LiveFrameTap> tap) { live_tap_ = std::move(tap); }
   // The renderer the next start uses: DefaultRenderer, unless it needs a display there is
   // not or could not run on this computer.
   RendererKind RendererForStart() const;
@@ -203,6 +212,7 @@ class CaptureGraph {
   std::unique_ptr<MediaGraph> graph_;
   GraphState state_ = GraphState::None;
   RecordingTarget target_;  // what the current run records into
+  std::shared_ptr<LiveFrameTap> live_tap_;
   std::shared_ptr<MediaFilter> colour_filter_;
   std::shared_ptr<MediaFilter> mux_filter_;
   // The recording branch of this start goes through a compressor; the codec is left out of

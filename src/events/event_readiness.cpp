@@ -1,5 +1,6 @@
 #include "events/event_readiness.h"
 
+#include <cmath>
 #include <cstdio>
 #include <utility>
 
@@ -125,6 +126,16 @@ std::vector<std::string> ReadinessWarnings(const ReadinessFacts& facts) {
                                Span(facts.battery->seconds_to_empty) + ", but the Event ends in " +
                                Span(facts.seconds_to_end) + ": connect the charger"));
   }
+  if (facts.clock_minus_inserter_ms &&
+      std::abs(*facts.clock_minus_inserter_ms) > kInserterDisagreementMs) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the computer clock is %.2f s %s the time inserter, more than 0.5 s: set the "
+                  "inserter's time, or let the time service settle the computer clock",
+                  std::abs(*facts.clock_minus_inserter_ms) / 1000.0,
+                  *facts.clock_minus_inserter_ms > 0 ? "ahead of" : "behind");
+    warnings.push_back(Warning(text));
+  }
   return warnings;
 }
 
@@ -164,6 +175,7 @@ ReadinessFacts EventReadiness::Gather(FileTime start_utc, FileTime stop_utc) con
   }
   if (context_.battery != nullptr) facts.battery = context_.battery->Read();
   facts.seconds_to_end = (stop_utc - context_.clock.UtcNow()) / kTicksPerSecond;
+  if (context_.clock_minus_inserter_ms) facts.clock_minus_inserter_ms = context_.clock_minus_inserter_ms();
   return facts;
 }
 

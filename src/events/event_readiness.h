@@ -39,7 +39,13 @@ struct ReadinessFacts {
   std::string device_name{};
   std::optional<BatteryState> battery{};
   std::int64_t seconds_to_end = 0;
+  // The computer clock minus the time inserter, from a field read within the last seconds;
+  // nothing when the inserter is not being read.
+  std::optional<double> clock_minus_inserter_ms{};
 };
+
+// The inserter and the computer clock may disagree by this much before it is said.
+constexpr double kInserterDisagreementMs = 500.0;
 
 // The warnings, each a whole report text with its line end, in the order of the facts.
 std::vector<std::string> ReadinessWarnings(const ReadinessFacts& facts);
@@ -65,6 +71,9 @@ struct EventReadinessContext {
   // files::FreeSpace, or a double.
   std::function<bool(const std::string& path, std::uint64_t* bytes, std::string* error)>
       free_space{};
+  // The computer clock minus the inserter from a recent reading; empty or nothing: the
+  // inserter is not checked.
+  std::function<std::optional<double>()> clock_minus_inserter_ms{};
 };
 
 class EventReadiness {

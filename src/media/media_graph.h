@@ -14,6 +14,7 @@
 
 #include "base/hresult.h"
 #include "media/frame_stamps.h"
+#include "media/live_frame_tap.h"
 #include "media/video_types.h"
 
 namespace vesk {
@@ -295,6 +296,9 @@ class MediaGraph {
   virtual void SetFrameStampSink(std::shared_ptr<FrameStampSink> sink) {
     (void)sink;
   }
+  // For the next runs: every raw frame the source gives goes to tap as it leaves the source,
+  // shown or recorded or not. Null: none.
+  virtual void SetLiveFrameTap(std::shared_ptr<LiveFrameTap> tap) { (void)tap; }
 };
 
 // The platform's media services.

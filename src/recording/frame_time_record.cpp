@@ -148,7 +148,10 @@ bool ReadFrameTimeRecord(std::string_view text, FrameTimeSummary* summary,
   const std::size_t header_end = text.find('\n');
   std::string_view header = text.substr(0, header_end);
   if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
-  if (header != kFrameTimeRecordHeader) return false;
+  if (header != kFrameTimeRecordHeader &&
+      header != std::string(kFrameTimeRecordHeader) + std::string(kInserterColumns)) {
+    return false;
+  }
   FrameTimeRecord reader;  // adds up the rows as the writer did
   std::size_t at = header_end;
   while (at != std::string_view::npos && at + 1 < text.size()) {
@@ -189,7 +192,10 @@ std::vector<std::int64_t> ReadFrameTimes(std::string_view text) {
   const std::size_t header_end = text.find('\n');
   std::string_view header = text.substr(0, header_end);
   if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
-  if (header != kFrameTimeRecordHeader) return times;
+  if (header != kFrameTimeRecordHeader &&
+      header != std::string(kFrameTimeRecordHeader) + std::string(kInserterColumns)) {
+    return times;
+  }
   for (std::size_t at = header_end; at != std::string_view::npos && at + 1 < text.size();) {
     const std::size_t end = text.find('\n', at + 1);
     if (end == std::string_view::npos) break;  // a row cut short
@@ -227,10 +233,13 @@ std::vector<std::string> FrameTimeInfoLines(const FrameTimeSummary& summary,
   return lines;
 }
 
-bool FrameTimeRecord::Create(const std::string& path, std::string* reason) {
+bool FrameTimeRecord::Create(const std::string& path, std::string* reason,
+                             inserter::FieldTimesSource* inserter) {
   path_ = path;
+  inserter_ = inserter;
   if (!file_.Create(path, reason)) return false;
   std::string header(kFrameTimeRecordHeader);
+  if (inserter_ != nullptr) header += kInserterColumns;
   header += "\r\n";
   if (!file_.Append(header, reason)) {
     file_.Close();
@@ -313,10 +322,52 @@ void FrameTimeRecord::AppendRow(const FrameStamp& stamp) {
     if (rows_.back() != ',') rows_ += "; ";
     rows_ += "clock stepped by " + SignedSeconds(stamp.clock_step_ns);
   }
+  if (inserter_ != nullptr) AppendInserterColumns(frame, stamp);
   rows_ += "\r\n";
   s.last_utc_ns = stamp.utc_ns;
   last_utc_ns_ = stamp.utc_ns;
   if (stamp.sequence >= 0) last_sequence_ = stamp.sequence;
+}
+
+void FrameTimeRecord::AppendInserterColumns(std::int64_t frame, const FrameStamp& stamp) {
+  inserter::FrameFieldTimes times;
+  const bool known = inserter_->FieldsOf(stamp.sequence, &times);
+  if (known && !timing_) {
+    // The fields before the first one read count as not read.
+    timing_.emplace(times.field_period_ms, times.fraction_digits);
+    inserter::FieldReading unread;
+    unread.doubtful = true;
+    for (std::int64_t field = 0; field < 2 * frame; ++field) timing_->Add(field, 0, unread);
+  }
+  char columns[96];
+  for (int i = 0; i < 2; ++i) {
+    const inserter::FieldTime& field = times.fields[i];
+    const bool read = known && field.read;
+    if (read) {
+      const std::int64_t t = field.time_of_day_100us;
+      std::snprintf(columns, sizeof columns, ",%02d:%02d:%02d.%04d,%.2f",
+                    static_cast<int>(t / 36000000), static_cast<int>(t / 600000 % 60),
+                    static_cast<int>(t / 10000 % 60), static_cast<int>(t % 10000),
+                    field.confidence);
+      rows_ += columns;
+    } else {
+      rows_ += ",,";
+    }
+    // The fields of the file, numbered from its first: the second a field period after the
+    // frame's time.
+    if (timing_) {
+      inserter::FieldReading reading;
+      reading.read = read;
+      reading.doubtful = !read;
+      reading.time_of_day_100us = field.time_of_day_100us;
+      const auto period_ns = static_cast<std::int64_t>(timing_->field_period_ms() * 1e6);
+      timing_->Add(2 * frame + i, stamp.utc_ns + i * period_ns, reading);
+    }
+  }
+}
+
+std::vector<std::string> FrameTimeRecord::InserterLogLines() const {
+  return timing_ ? timing_->LogLines() : std::vector<std::string>{};
 }
 
 std::vector<std::string> FrameTimeLogLines(const FrameTimeSummary& summary,

@@ -8,16 +8,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/inserter/inserter_session.h"
+#include "analysis/inserter/live_inserter.h"
 #include "base/files.h"
 #include "media/frame_stamps.h"
 
 namespace vesk {
 
 constexpr std::string_view kFrameTimeRecordHeader = "frame,sequence,utc,interval_ms,note";
+// Columns after those of a recording whose time inserter was read: each field's time of day
+// as read (empty when it was not) and the confidence of its least certain digit, the field
+// exposed first before the other.
+constexpr std::string_view kInserterColumns =
+    ",first_field_inserter,first_field_confidence,second_field_inserter,second_field_confidence";
 // Places of lost frames and clock steps the log lists one by one; more are counted.
 constexpr std::size_t kLoggedPlaces = 10;
 
@@ -50,7 +58,10 @@ class FrameTimeRecord final : public FrameStampSink {
  public:
   // Makes the record at path, new: anything already there is never written over. False,
   // with the reason, when it cannot be made.
-  bool Create(const std::string& path, std::string* reason);
+  // inserter: where each frame's field times come from, for the inserter's columns and
+  // log lines; null: the record has neither.
+  bool Create(const std::string& path, std::string* reason,
+              inserter::FieldTimesSource* inserter = nullptr);
   // The rows of a batch, written at once. A write that fails stops the record (the video
   // has priority); the summary keeps counting.
   void TakeFrames(const FrameStamp* stamps, std::size_t count) override;
@@ -61,9 +72,12 @@ class FrameTimeRecord final : public FrameStampSink {
   bool CutToFrames(std::int64_t frames, std::string* reason);
   const std::string& path() const { return path_; }
   const FrameTimeSummary& summary() const { return summary_; }
+  // The log's lines on the inserter's fields; none when it was not read.
+  std::vector<std::string> InserterLogLines() const;
 
  private:
   void AppendRow(const FrameStamp& stamp);
+  void AppendInserterColumns(std::int64_t frame, const FrameStamp& stamp);
 
   files::GrowingFile file_;
   std::string path_;
@@ -71,6 +85,8 @@ class FrameTimeRecord final : public FrameStampSink {
   FrameTimeSummary summary_;
   std::int64_t last_sequence_ = -1;
   std::int64_t last_utc_ns_ = 0;
+  inserter::FieldTimesSource* inserter_ = nullptr;
+  std::optional<inserter::InserterTiming> timing_;
 };
 
 // Reads a frame-time record back as far as it is whole (a station killed while recording

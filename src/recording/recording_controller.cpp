@@ -234,6 +234,7 @@ HResult RecordingController::StopVideo() {
       extra.clock.push_back(ClockLogLine("stop", context_.clock_discipline->Read()));
     }
     clock_at_start_.reset();
+    if (frame_record_) extra.inserter = frame_record_->InserterLogLines();
     extra.frame_times = CloseFrameTimeRecord(&*stopped);
     WriteLogOfStoppedRecording(*stopped, {target_, event_description_, start_text_},
                                context_.graph, gps_at_start_, context_.clock,
@@ -293,7 +294,13 @@ void RecordingController::OpenFrameTimeRecord() {
   if (!name.empty()) {
     auto record = std::make_shared<FrameTimeRecord>();
     std::string reason;
-    if (record->Create(name, &reason)) {
+    // An interlaced device's fields are read when the inserter's characters were learnt.
+    inserter::FieldTimesSource* inserter =
+        inserter_fields_ != nullptr && inserter_fields_->reads() &&
+                DeviceSendsFields(sources().CurrentSource())
+            ? inserter_fields_
+            : nullptr;
+    if (record->Create(name, &reason, inserter)) {
       frame_record_ = std::move(record);
     } else {
       context_.log.ReportMessage(

@@ -159,6 +159,9 @@ class RecordingController {
   // What the recording in progress records into (its file name empty when none).
   const RecordingTarget& recording_target() const { return target_; }
   // The loader forgets the last recording's name; a recording in progress keeps its own.
+  // Where recordings of an interlaced device take each field's inserter time from; null:
+  // nowhere. The source outlives the controller.
+  void set_inserter_fields(inserter::FieldTimesSource* fields) { inserter_fields_ = fields; }
   void ForgetIdleVideoFileName() {
     if (!CurrentSourceRecording()) target_.video_file_name.clear();
   }
@@ -216,6 +219,7 @@ class RecordingController {
   std::string event_description_;
   std::string start_text_;
   std::shared_ptr<FrameTimeRecord> frame_record_;
+  inserter::FieldTimesSource* inserter_fields_ = nullptr;
   // The computer clock's state when the recording in progress started, for its log.
   std::optional<ClockState> clock_at_start_;
 };

@@ -141,7 +141,7 @@ std::string FormatRecordingLogExtra(const RecordingLogInput& input) {
   std::string text;
   for (const auto* lines :
        {&input.file_format_lines, &input.frame_time_lines, &input.clock_lines, &input.gps_lines,
-        &input.notes}) {
+        &input.notes, &input.inserter_lines}) {
     for (const std::string& line : *lines) AppendLine(&text, line, "");
   }
   return text;

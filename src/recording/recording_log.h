@@ -74,6 +74,8 @@ struct RecordingLogInput {
   std::vector<std::string> clock_lines{};
   std::vector<std::string> gps_lines{};
   std::vector<std::string> notes{};
+  // Last of all: the time inserter's fields read, its offset and the fields it missed.
+  std::vector<std::string> inserter_lines{};
 };
 
 // The asteroid name, star name and comment of an Event, each present one separated from

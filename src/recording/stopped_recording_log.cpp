@@ -65,6 +65,7 @@ void WriteLogOfStoppedRecording(const StoppedRecording& stopped,
   input.frame_time_lines = extra.frame_times;
   input.clock_lines = extra.clock;
   input.notes = extra.notes;
+  input.inserter_lines = extra.inserter;
   WriteRecordingLog(input, context.log);
 }
 

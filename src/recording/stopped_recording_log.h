@@ -19,6 +19,7 @@ struct LogExtraLines {
   std::vector<std::string> frame_times;  // FrameTimeLogLines
   std::vector<std::string> clock;        // the computer clock at the start and at the stop
   std::vector<std::string> notes;        // a recording cut short, frames missing
+  std::vector<std::string> inserter;     // the time inserter's fields, when it was read
 };
 
 // What the recording controller chose for a recording and said at its start.

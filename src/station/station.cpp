@@ -28,6 +28,7 @@
 #include "recording/recording_view.h"
 #include "station/device_change_reaction.h"
 #include "station/playback_placement.h"
+#include "station/station_inserter.h"
 #include "station/time_zone_report.h"
 #include "station/window_constants.h"
 
@@ -89,6 +90,7 @@ void AppState::BuildObjects() {
       .station = *this,
       .clock_discipline = services_.clock_discipline});
   controller_->set_initialising(true);
+  if (inserter_) controller_->set_inserter_fields(inserter_->live().get());
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       .switches = graph_->switches(),
       .options = options_,
@@ -132,6 +134,7 @@ void AppState::BuildCaptureGraph() {
               }},
       live_filter_, live_control_.get());
   graph_->set_display_available(services_.display_available);
+  if (inserter_) graph_->set_live_frame_tap(inserter_->live());
 }
 
 // The GPS receiver, when there are serial ports to find it on.
@@ -166,7 +169,9 @@ void AppState::BuildEventScheduling() {
       .clock_discipline = services_.clock_discipline,
       .battery = services_.battery,
       .gps_has_fix =
-          [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); }});
+          [this] { return gps_ && gps_->IsOpen() && !gps_->last_position().latitude.empty(); },
+      .clock_minus_inserter_ms =
+          [this] { return inserter_ ? inserter_->RecentClockMinusInserterMs() : std::nullopt; }});
   scheduler_ = std::make_unique<CountdownScheduler>(CountdownSchedulerContext{
       .controller = *controller_,
       .sources = sources_,
@@ -304,6 +309,10 @@ void AppState::PrepareStartUp() {
   // The error table is static; the character sets are read now, and their absence is
   // reported once the User Messages window exists.
   LoadRecognitionSets(&recognition_sets_, errors_, log_);
+  inserter_ = std::make_unique<StationInserter>("", services_.clock, log_);
+  inserter_->LoadLearnt(recognition_sets_);
+  // The window learns from this station's live video unless another port was plugged in.
+  if (inserter_port_ == nullptr) inserter_port_ = inserter_.get();
   initialising_ = true;
   layout_.initialising = true;
   command_counter_ = kFirstCommandIdentifier;

@@ -37,7 +37,6 @@ class AnalysisControls;
 class CameraFormatModel;
 class CaptureGraph;
 class CountdownScheduler;
-class DeviceHotplug;
 class DeviceSelectionModel;
 class EventListModel;
 class EventLoader;
@@ -51,6 +50,7 @@ class RecordingController;
 class DeviceChangeReaction;
 class InserterPort;
 class ScheduleEventModel;
+class StationInserter;
 
 // Start-up reports.
 constexpr const char* kDeviceListFailedText = "WARNING: call to get video device list failed\r\n";
@@ -118,7 +118,7 @@ class AppState final : private RecordingMenus,
   void DeviceSetChanged();
   DeviceChangeReaction& hotplug() { return *hotplug_; }
   // Where the time inserter's window reaches the live video: learning, saving and the live
-  // read-out. Not owned; null (the window then says it cannot learn) until one is plugged in.
+  // read-out. Not owned; the station's own inserter from start-up unless another was plugged in.
   void set_inserter_port(InserterPort* port) { inserter_port_ = port; }
   InserterPort* inserter_port() const { return inserter_port_; }
 
@@ -249,6 +249,8 @@ class AppState final : private RecordingMenus,
   VideoSources sources_;
   // The live analysis outlives the graph, whose pipeline hands it frames until it stops.
   RecognitionSets recognition_sets_;
+  // Before the graph and the controller, which read through it.
+  std::unique_ptr<StationInserter> inserter_;
   LiveAnalysis live_analysis_;
   std::shared_ptr<MediaFilter> live_filter_;
   std::unique_ptr<LiveAnalysisControl> live_control_;

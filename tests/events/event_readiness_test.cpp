@@ -80,6 +80,16 @@ TEST(EventReadiness, EachFailingCheckIsOneWarningThatSaysWhatToDo) {
         "Receiver...) and give it a clear view of the sky\r\n",
         "WARNING: the video capture device in use, USB2.0 Grabber, is not attached: connect "
         "it\r\n"}},
+      // The time inserter, when read, within half a second of the computer clock.
+      {[](ReadinessFacts& f) { f.clock_minus_inserter_ms = -500.0; }, {}},
+      {[](ReadinessFacts& f) { f.clock_minus_inserter_ms = 512.0, f.device_attached = false; },
+       {"WARNING: the video capture device in use, USB2.0 Grabber, is not attached: connect "
+        "it\r\n",
+        "WARNING: the computer clock is 0.51 s ahead of the time inserter, more than 0.5 s: set "
+        "the inserter's time, or let the time service settle the computer clock\r\n"}},
+      {[](ReadinessFacts& f) { f.clock_minus_inserter_ms = -2040.0; },
+       {"WARNING: the computer clock is 2.04 s behind the time inserter, more than 0.5 s: set "
+        "the inserter's time, or let the time service settle the computer clock\r\n"}},
   };
   int row = 0;
   for (const auto& [change, warnings] : rows) {

@@ -7,6 +7,7 @@
 
 #include "events/event_file.h"
 #include "events/event_loader.h"
+#include "recording/frame_time_record.h"
 #include "recording/file_naming.h"
 #include "support/capture_bed.h"
 #include "support/fake_clock_discipline.h"
@@ -469,6 +470,72 @@ TEST_F(RecordingControllerTest, CloseForExitStopsTheRecordingWritesItsLogAndStop
   const std::size_t graph_calls = fake().calls.size();
   EXPECT_EQ(c.CloseForExit(), S_OK);
   EXPECT_EQ(fake().calls.size(), graph_calls);
+}
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+// Field times as a learnt inserter reads them: 01:51:00.000 on frame 0, 20 ms a field.
+class FakeFieldTimes final : public inserter::FieldTimesSource {
+ public:
+  bool reads() const override { return learnt; }
+  bool FieldsOf(std::int64_t sequence, inserter::FrameFieldTimes* fields) override {
+    const std::int64_t first = 66'600'000 + 400 * sequence;
+    *fields = {{{{true, first, 0.97}, {true, first + 200, 0.91}}}, 20.0, 3};
+    return true;
+  }
+  bool learnt = false;
+};
+
+// A recording's inserter columns and log lines come with an interlaced device read with a
+// learnt inserter only: a grabber's record before learning, or a webcam's, stays as it was.
+TEST_F(RecordingControllerTest, OnlyAnInterlacedDeviceReadWithALearntInserterGainsItsColumns) {
+  const std::string base = "frame,sequence,utc,interval_ms,note";
+  const struct {
+    AnalogFormat format;
+    bool learnt;
+    std::string header;
+  } rows[] = {{AnalogFormat::PAL, false, base},
+              {AnalogFormat::Digital, true, base},
+              {AnalogFormat::PAL, true, base + ",first_field_inserter,first_field_confidence,"
+                                               "second_field_inserter,second_field_confidence"}};
+  FakeFieldTimes fields;
+  for (const auto& row : rows) {
+    controller.reset();  // before the graph it works on
+    AddSource(kDevice, {testing::MakeVideoType(SubtypeCode::YUY2, 720, 576, 400000)}, row.format);
+    fields.learnt = row.learnt;
+    RecordingController& c = Make();
+    c.set_inserter_fields(&fields);
+    c.StartManualRecording();
+    const std::string video = c.recording_target().video_file_name;
+    // Frames 0 and 1, then 4: the source lost two frames, four fields.
+    for (const std::int64_t sequence : {0, 1, 4}) {
+      const FrameStamp stamp{sequence, 1796608260000000000 + sequence * 40000000, 0};
+      c.recording_target().frame_stamps->TakeFrames(&stamp, 1);
+    }
+    clock.Advance(kTicksPerSecond);
+    c.StopRecording();
+    const std::string record = testing::ReadFileBytes(FrameTimeRecordName(video));
+    EXPECT_EQ(record.substr(0, record.find('\r')), row.header);
+    EXPECT_EQ(ReadFrameTimes(record).size(), 3u);  // playback reads the times of either
+    const std::string log = testing::ReadFileBytes(RecordingLogName(video));
+    if (row.header == base) {
+      EXPECT_EQ(log.find("Inserter"), std::string::npos);
+      continue;
+    }
+    EXPECT_NE(record.find("\r\n2,4,2026-12-07T01:51:00.160000Z,120.000,2 frames lost before "
+                          "this one,01:51:00.1600,0.97,01:51:00.1800,0.91\r\n"),
+              std::string::npos)
+        << record;
+    EXPECT_TRUE(log.ends_with("Inserter fields read: 6 of 6\r\n"
+                              "Computer clock minus inserter: mean +0.0 ms, spread 0.0 ms\r\n"
+                              "Inserter fields missing: 4 before field 4 (4 in all)\r\n"
+                              "Inserter fields repeated: none\r\n"))
+        << log;
+  }
 }
 
 }  // namespace

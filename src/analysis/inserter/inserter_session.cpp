@@ -37,7 +37,8 @@ std::string PlacesText(const char* what, std::int64_t fields, std::int64_t place
 
 }  // namespace
 
-InserterLearning::InserterLearning(int frames) : frames_(std::max(frames, 2 * kFramesToFindTheStamp)) {}
+InserterLearning::InserterLearning(int frames, std::optional<StampBand> frame_rect)
+    : frames_(std::max(frames, 2 * kFramesToFindTheStamp)), frame_rect_(frame_rect) {}
 
 bool InserterLearning::AddFrame(const LumaView& frame) {
   if (done_) return true;
@@ -58,7 +59,14 @@ bool InserterLearning::AddFrame(const LumaView& frame) {
       for (const auto& copy : first_frames_) {
         fields.push_back(LumaView{copy.data(), width_, height_, width_}.Field(parity));
       }
-      band_[parity] = FindStampBand(fields);
+      if (frame_rect_) {
+        // The marked frame rows, as the field's rows that lie within them.
+        band_[parity] = {std::max(frame_rect_->left, 0), (std::max(frame_rect_->top, 0) + 1 - parity) / 2,
+                         std::min(frame_rect_->right, width_),
+                         std::min((frame_rect_->bottom + 1 - parity) / 2, fields[0].height)};
+      } else {
+        band_[parity] = FindStampBand(fields);
+      }
       if (band_[parity].empty()) {
         why_ = "no stamp was found: nothing in the picture changes from field to field as a "
                "time inserter's digits do";
@@ -131,6 +139,7 @@ std::vector<std::string> InserterLearning::ReportLines() const {
 void InserterTiming::Add(std::int64_t field, std::int64_t computer_utc_ns,
                          const FieldReading& reading) {
   ++fields_;
+  ++since_read_;
   if (reading.doubtful || !reading.read) return;
   ++read_;
   // The computer clock's time of day against the inserter's, across midnight too.
@@ -145,18 +154,21 @@ void InserterTiming::Add(std::int64_t field, std::int64_t computer_utc_ns,
   if (last_) {
     double step = static_cast<double>(reading.time_of_day_100us - last_->time_of_day_100us) / 10.0;
     if (step < -kDayMs / 2) step += kDayMs;
+    // Fields passed in between that could not be read stand for as many periods.
     const auto periods = static_cast<std::int64_t>(std::llround(step / period_ms_));
-    if (periods <= 0) {
+    if (periods < since_read_) {
+      const std::int64_t repeated = since_read_ - std::max<std::int64_t>(periods, 0);
       ++repeated_places_;
-      ++repeated_fields_;
-      if (repeated_.size() < kListedPlaces) repeated_.push_back({field, 1});
-    } else if (periods > 1) {
+      repeated_fields_ += repeated;
+      if (repeated_.size() < kListedPlaces) repeated_.push_back({field, repeated});
+    } else if (periods > since_read_) {
       ++missing_places_;
-      missing_fields_ += periods - 1;
-      if (missing_.size() < kListedPlaces) missing_.push_back({field, periods - 1});
+      missing_fields_ += periods - since_read_;
+      if (missing_.size() < kListedPlaces) missing_.push_back({field, periods - since_read_});
     }
   }
   last_ = reading;
+  since_read_ = 0;
 }
 
 std::vector<std::string> InserterTiming::LogLines() const {

@@ -18,7 +18,12 @@ namespace vesk::inserter {
 class InserterLearning {
  public:
   // frames: how many frames to learn from (the seconds asked for times the frame rate).
-  explicit InserterLearning(int frames);
+  // frame_rect: the stamp's rectangle as the observer marked it, in frame rows and columns;
+  // none for the stamp to be found in the video.
+  explicit InserterLearning(int frames, std::optional<StampBand> frame_rect = std::nullopt);
+  // Frames taken so far, and how many it learns from.
+  int frames_seen() const { return seen_; }
+  int frames_to_learn() const { return frames_; }
   // One frame, both fields in it. True once learning is over, however it went.
   bool AddFrame(const LumaView& frame);
   bool done() const { return done_; }
@@ -32,6 +37,7 @@ class InserterLearning {
  private:
   static constexpr int kFramesToFindTheStamp = 8;
   int frames_;
+  std::optional<StampBand> frame_rect_;
   int seen_ = 0;
   bool done_ = false;
   bool stamp_found_ = false;
@@ -52,6 +58,7 @@ class InserterTiming {
   // field: the field's number since the recording began; computer_utc_ns: its time on the
   // computer clock (Unix nanoseconds).
   void Add(std::int64_t field, std::int64_t computer_utc_ns, const FieldReading& reading);
+  double field_period_ms() const { return period_ms_; }
   // The log's lines: fields read of all fields, the computer clock minus the inserter (mean
   // and spread), and the fields missing or repeated and where (up to ten places each).
   std::vector<std::string> LogLines() const;
@@ -64,6 +71,7 @@ class InserterTiming {
   double period_ms_;
   int fraction_digits_;
   std::int64_t fields_ = 0, read_ = 0;
+  std::int64_t since_read_ = 0;  // fields added since the last one read
   double offset_sum_ms_ = 0, offset_square_sum_ms_ = 0;
   std::optional<FieldReading> last_;
   std::vector<Place> missing_, repeated_;

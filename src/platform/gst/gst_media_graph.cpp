@@ -10,6 +10,8 @@
 #include <cstring>
 #include <limits>
 
+#include <gst/video/video.h>
+
 #include "media/avi_file_finish.h"
 #include "platform/gst/avi_carried_codecs.h"
 #include "platform/gst/gst_ref.h"
@@ -187,6 +189,84 @@ GstPadProbeReturn GateRecordedFrame(GstPad*, GstPadProbeInfo* info, gpointer dat
 }
 
 void ReleaseCounters(gpointer data) { delete static_cast<std::shared_ptr<RunCounters>*>(data); }
+
+// The live frame tap's probe on the source's output: the format from the caps that pass,
+// and every raw frame handed over in place, with its capture time.
+struct TapProbe {
+  std::shared_ptr<LiveFrameTap> tap;
+  GstElement* pipeline = nullptr;
+  GstVideoInfo info{};
+  LumaLayout layout = LumaLayout::kNone;
+  std::int64_t interval_ns = 0;
+};
+
+LumaLayout LayoutOf(GstVideoFormat format) {
+  switch (format) {
+    case GST_VIDEO_FORMAT_GRAY8: return LumaLayout::kGray;
+    case GST_VIDEO_FORMAT_YUY2: return LumaLayout::kYuy2;
+    case GST_VIDEO_FORMAT_UYVY: return LumaLayout::kUyvy;
+    case GST_VIDEO_FORMAT_I420:
+    case GST_VIDEO_FORMAT_YV12:
+    case GST_VIDEO_FORMAT_NV12:
+    case GST_VIDEO_FORMAT_NV21: return LumaLayout::kPlanar;
+    case GST_VIDEO_FORMAT_BGR: return LumaLayout::kBgr;
+    case GST_VIDEO_FORMAT_BGRA:
+    case GST_VIDEO_FORMAT_BGRx: return LumaLayout::kBgrx;
+    default: return LumaLayout::kNone;
+  }
+}
+
+GstPadProbeReturn TapLiveFrame(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  auto* probe = static_cast<TapProbe*>(data);
+  if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    GstCaps* caps = nullptr;
+    if (event != nullptr && GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+      gst_event_parse_caps(event, &caps);
+      // Compressed video and unknown formats are not tapped.
+      probe->layout = LumaLayout::kNone;
+      if (caps != nullptr && gst_video_info_from_caps(&probe->info, caps)) {
+        probe->layout = LayoutOf(GST_VIDEO_INFO_FORMAT(&probe->info));
+        probe->interval_ns =
+            probe->info.fps_n > 0
+                ? static_cast<std::int64_t>(gst_util_uint64_scale(GST_SECOND, probe->info.fps_d,
+                                                                  probe->info.fps_n))
+                : 0;
+      }
+    }
+    return GST_PAD_PROBE_OK;
+  }
+  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  if (buffer == nullptr || probe->layout == LumaLayout::kNone) return GST_PAD_PROBE_OK;
+  GstMapInfo map;
+  if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return GST_PAD_PROBE_OK;
+  // A source that lays its rows out its own way says so in the buffer's video meta.
+  std::size_t offset = GST_VIDEO_INFO_PLANE_OFFSET(&probe->info, 0);
+  std::ptrdiff_t stride = GST_VIDEO_INFO_PLANE_STRIDE(&probe->info, 0);
+  if (const GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
+    offset = meta->offset[0];
+    stride = meta->stride[0];
+  }
+  if (offset < map.size) {
+    LiveFrame frame;
+    frame.layout = probe->layout;
+    frame.pixels = map.data + offset;
+    frame.bytes = map.size - offset;
+    frame.stride = stride;
+    frame.width = GST_VIDEO_INFO_WIDTH(&probe->info);
+    frame.height = GST_VIDEO_INFO_HEIGHT(&probe->info);
+    if (GST_BUFFER_OFFSET_IS_VALID(buffer)) {
+      frame.sequence = static_cast<std::int64_t>(GST_BUFFER_OFFSET(buffer));
+    }
+    frame.utc_ns = CaptureUnixNs(probe->pipeline, buffer);
+    frame.frame_interval_ns = probe->interval_ns;
+    probe->tap->TakeLiveFrame(frame);
+  }
+  gst_buffer_unmap(buffer, &map);
+  return GST_PAD_PROBE_OK;
+}
+
+void ReleaseTapProbe(gpointer data) { delete static_cast<TapProbe*>(data); }
 
 // Where a new file may be written: its folder exists and takes files, and the path is not
 // a folder itself.
@@ -541,6 +621,15 @@ void GstMediaGraph::AttachProbes() {
                       ReleaseCounters);
   };
   add(run_.sequence_pad, GST_PAD_PROBE_TYPE_BUFFER, CountSourceFrame);
+  if (live_tap_ && run_.sequence_pad != nullptr) {
+    auto* probe = new TapProbe();
+    probe->tap = live_tap_;
+    probe->pipeline = pipeline_;
+    gst_pad_add_probe(run_.sequence_pad,
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      TapLiveFrame, probe, ReleaseTapProbe);
+  }
   // Every recording passes the gate, which also notes when its first frame was captured.
   run_counters->gate_from_ns = UnixNsOf(record_from_utc_);
   run_counters->gate_until_ns = UnixNsOf(record_until_utc_);
@@ -662,6 +751,7 @@ HResult GstMediaGraph::Run() {
     ser_ = run_.ser;
     ser_times_.clear();
   }
+  if (live_tap_) live_tap_->BeginRun();
   AttachProbes();
   for (GstGraphFilter* filter : built_) filter->OnRunStarting();
   const HResult result = WaitUntilPlaying();

@@ -66,6 +66,7 @@ class GstMediaGraph : public MediaGraph {
     std::lock_guard<std::mutex> hold(drain_lock_);
     stamp_sink_ = std::move(sink);
   }
+  void SetLiveFrameTap(std::shared_ptr<LiveFrameTap> tap) override { live_tap_ = std::move(tap); }
   void SetRecordingWindow(std::uint64_t from_utc, std::uint64_t until_utc) override {
     record_from_utc_ = from_utc;
     record_until_utc_ = until_utc;
@@ -137,6 +138,7 @@ class GstMediaGraph : public MediaGraph {
   std::string last_error_;
   std::thread bus_thread_;
   RecordedFileEnd recorded_file_;
+  std::shared_ptr<LiveFrameTap> live_tap_;
   std::uint64_t record_from_utc_ = 0;
   std::uint64_t record_until_utc_ = 0;
 };

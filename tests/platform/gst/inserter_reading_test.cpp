@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,9 +15,12 @@
 #include "analysis/inserter/inserter_session.h"
 #include "analysis/inserter/learnt_layout.h"
 #include "analysis/inserter/learnt_sets.h"
+#include "analysis/inserter/live_inserter.h"
 #include "analysis/inserter/stamp_cells.h"
+#include "media_support/capture_session.h"
 #include "platform/gst/file_frame_reader.h"
 #include "platform/gst/star_field_painter.h"
+#include "recording/frame_time_record.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -190,6 +196,144 @@ TEST(InserterReading, AnotherFontAndLayoutIsLearntFromAFileAndReadFieldByField) 
   }
   std::printf("ffmpeg's clock: %d fields read, %d doubtful\n", read, doubtful);
   EXPECT_EQ(read, 2 * (190 - learnt_from));
+}
+
+
+// The stamp's rectangle as the observer marks it on the frame: learnt within it, both
+// fields' rows taken from the frame's; a rectangle of empty sky teaches nothing, and says so.
+TEST(InserterReading, AMarkedRectangleIsLearntFromAndAnEmptyOneFails) {
+  InterlacedCamera camera;
+  auto learn = [&camera](std::optional<inserter::StampBand> rect) {
+    inserter::InserterLearning learning(60, rect);
+    camera.Frame(0);
+    for (std::int64_t f = 0; !learning.AddFrame(camera.View()); ++f) camera.Frame(f + 1);
+    return learning;
+  };
+  const inserter::InserterLearning found = learn(std::nullopt);
+  ASSERT_TRUE(found.learnt()) << found.why();
+  const inserter::StampBand band = found.field(0).band;
+  // The frame rows of the field rows found, and two more columns each side.
+  const inserter::InserterLearning marked =
+      learn(inserter::StampBand{band.left - 2, 2 * band.top, band.right + 2, 2 * band.bottom});
+  ASSERT_TRUE(marked.learnt()) << marked.why();
+  EXPECT_EQ(marked.field(0).band.top, band.top);
+  EXPECT_EQ(marked.field(1).band.bottom, band.bottom);
+  EXPECT_EQ(marked.field(1).band.left, band.left - 2);
+  EXPECT_EQ(marked.ReportLines()[0].substr(marked.ReportLines()[0].find("; ")),
+            found.ReportLines()[0].substr(found.ReportLines()[0].find("; ")));
+  const inserter::InserterLearning empty = learn(inserter::StampBand{10, 10, 200, 60});
+  EXPECT_FALSE(empty.learnt());
+  EXPECT_FALSE(empty.why().empty());
+}
+
+// The live video of the simulated interlaced camera: its inserter learnt from that video as
+// it runs, then a recording whose source loses frames. Every field of the file is read; the
+// record's new columns hold each field's inserter time, the first field's at the frame's
+// own time (the camera burns in its capture instant, to the millisecond) and the second a
+// field period on; the log's lines give the places the record says frames were lost.
+TEST(InserterReading, ARecordingOfTheLiveVideoHasEveryFieldsInserterTimeAndItsLosses) {
+  testing::ScopedTempDir folder;
+  gst::GstMediaSystem system = testing::SimulatedSystem();
+  auto live = std::make_shared<inserter::LiveInserter>();
+  testing::CaptureRequest request;
+  {
+    testing::CaptureSession preview;
+    ASSERT_EQ(testing::BuildCaptureGraph(system, request, &preview), S_OK) << preview.failed_step;
+    preview.graph->SetLiveFrameTap(live);
+    live->StartLearning(3.0, std::nullopt);
+    ASSERT_EQ(preview.graph->Run(), S_OK);
+    // Three seconds of frames; a slow (sanitised) build takes longer to go through them.
+    for (int i = 0; i < 1200 && live->Learning().active; ++i) testing::WaitSeconds(0.05);
+    ASSERT_EQ(preview.graph->Stop(), S_OK);
+  }
+  const inserter::LearningProgress learning = live->Learning();
+  ASSERT_TRUE(learning.learnt) << learning.frames_learnt << " frames learnt, "
+                               << (learning.report.empty() ? "" : learning.report[0]);
+  EXPECT_FALSE(live->RecentClockMinusInserterMs(0));  // not read yet
+  live->ReadWith(*learning.learnt);
+
+  request.video_path = folder.Path("clip.avi");
+  testing::CaptureSession session;
+  ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
+  session.graph->SetLiveFrameTap(live);
+  auto record = std::make_shared<FrameTimeRecord>();
+  std::string reason;
+  ASSERT_TRUE(record->Create(folder.Path("clip.frames.csv"), &reason, live.get())) << reason;
+  session.graph->SetFrameStampSink(record);
+  ASSERT_EQ(session.graph->Run(), S_OK);
+  testing::WaitSeconds(1.0);
+  system.SimulatedCamera(gst::kSimulatedAnalogCameraName)->frames_to_lose = 1;
+  testing::WaitSeconds(1.0);
+  system.SimulatedCamera(gst::kSimulatedAnalogCameraName)->frames_to_lose = 3;
+  testing::WaitSeconds(0.6);
+  // The read-out follows the live fields, the computer clock within a millisecond of them.
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const std::int64_t now_ns = now.tv_sec * 1000000000LL + now.tv_nsec;
+  const std::optional<double> offset = live->RecentClockMinusInserterMs(now_ns);
+  ASSERT_TRUE(offset);
+  EXPECT_NEAR(*offset, 0.5, 0.6);
+  EXPECT_FALSE(live->RecentClockMinusInserterMs(now_ns + 2500000000LL));  // too old by then
+  ASSERT_EQ(session.graph->Stop(), S_OK);
+  record->Close();
+
+  std::istringstream lines(testing::ReadFileBytes(folder.Path("clip.frames.csv")));
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "frame,sequence,utc,interval_ms,note,first_field_inserter,first_field_confidence,"
+                  "second_field_inserter,second_field_confidence\r");
+  auto ms_of_day = [](const std::string& text, std::size_t at) {
+    int hour = 0, minute = 0;
+    double second = 0;
+    EXPECT_EQ(std::sscanf(text.c_str() + at, "%2d:%2d:%lf", &hour, &minute, &second), 3) << text;
+    return (hour * 60.0 + minute) * 60000.0 + second * 1000.0;
+  };
+  int frames = 0, unread = 0;
+  double largest_error = 0;
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields(1);
+    for (char c : line) {
+      if (c == ',') {
+        fields.emplace_back();
+      } else if (c != '\r') {
+        fields.back().push_back(c);
+      }
+    }
+    ASSERT_EQ(fields.size(), 9u) << line;
+    ++frames;
+    if (fields[5].empty() || fields[7].empty()) {
+      ++unread;
+      continue;
+    }
+    const double first = ms_of_day(fields[5], 0), second = ms_of_day(fields[7], 0);
+    EXPECT_NEAR(second - first, 20.0, 0.01) << line;
+    largest_error = std::max(largest_error, std::abs(ms_of_day(fields[2], 11) - first - 0.5));
+    EXPECT_GT(std::atof(fields[6].c_str()), 0.5) << line;
+  }
+  std::printf("%d frames recorded, %d not read; inserter within %.3f ms of the frame time\n",
+              frames, unread, largest_error);
+  EXPECT_LE(largest_error, 0.55);
+  EXPECT_LE(unread, frames / 20);
+  // Two places where the camera lost frames, or more on a loaded machine: each is where the
+  // inserter's fields went missing too.
+  const FrameTimeSummary& summary = record->summary();
+  ASSERT_GE(summary.loss_places, 2);
+  std::string places;
+  for (const FrameTimeSummary::Place& loss : summary.losses) {
+    places += (places.empty() ? "" : ", ") + std::to_string(2 * loss.amount) + " before field " +
+              std::to_string(2 * loss.frame);
+  }
+  if (summary.loss_places > 10) {
+    places += ", and more in " + std::to_string(summary.loss_places - 10) + " more places";
+  }
+  const std::vector<std::string> log = record->InserterLogLines();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[0], "Inserter fields read: " + std::to_string(2 * (frames - unread)) + " of " +
+                        std::to_string(2 * frames));
+  EXPECT_TRUE(log[1].starts_with("Computer clock minus inserter: mean +0.")) << log[1];
+  EXPECT_EQ(log[2], "Inserter fields missing: " + places + " (" +
+                        std::to_string(2 * summary.frames_lost) + " in all)");
+  EXPECT_EQ(log[3], "Inserter fields repeated: none");
 }
 
 }  // namespace
