@@ -1,23 +1,16 @@
 #include "platform/gst/gst_media_graph.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <limits>
 
-#include <gst/video/video.h>
-
-#include "media/avi_file_finish.h"
-#include "platform/gst/avi_carried_codecs.h"
+#include "platform/gst/capture_time.h"
 #include "platform/gst/gst_ref.h"
 #include "platform/gst/gst_renderer_filter.h"
 #include "platform/gst/gst_ser_writer.h"
-#include "platform/linux/posix_avi_file.h"
+#include "platform/gst/live_tap_probe.h"
+#include "platform/gst/recorded_file_end.h"
+#include "platform/gst/recording_probes.h"
 
 namespace vesk::gst {
 namespace {
@@ -63,223 +56,7 @@ bool CanConvert(GstCaps* output, GstCaps* input) {
   return !gst_caps_is_empty(from.get()) && gst_caps_can_intersect(from.get(), to.get());
 }
 
-// Probe data is a std::shared_ptr<RunCounters>* owned by the probe.
-RunCounters* CountersOf(gpointer data) {
-  return static_cast<std::shared_ptr<RunCounters>*>(data)->get();
-}
 
-std::int64_t CaptureUnixNs(GstElement* pipeline, GstBuffer* buffer);
-
-GstPadProbeReturn CountSourceFrame(GstPad*, GstPadProbeInfo* info, gpointer data) {
-  RunCounters* counters = CountersOf(data);
-  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-  ++counters->delivered;
-  if (buffer != nullptr && GST_BUFFER_OFFSET_IS_VALID(buffer)) {
-    const auto sequence = static_cast<std::int64_t>(GST_BUFFER_OFFSET(buffer));
-    const std::int64_t last = counters->last_sequence.load();
-    // A gap that ends after the recording's window closed is not the recording's: the
-    // frames it lost up to the window's end are counted when the recording stops.
-    const bool after_window =
-        counters->gate_until_ns != 0 &&
-        CaptureUnixNs(counters->pipeline, buffer) >= counters->gate_until_ns;
-    if (last >= 0 && sequence > last + 1 && !after_window) {
-      counters->dropped += static_cast<std::int32_t>(sequence - last - 1);
-    }
-    counters->last_sequence = sequence;
-  }
-  return GST_PAD_PROBE_OK;
-}
-
-GstPadProbeReturn CountMuxedFrame(GstPad*, GstPadProbeInfo*, gpointer data) {
-  ++CountersOf(data)->muxed;
-  return GST_PAD_PROBE_OK;
-}
-
-GstPadProbeReturn WatchFileEnd(GstPad*, GstPadProbeInfo* info, gpointer data) {
-  GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-  if (event != nullptr && GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
-    CountersOf(data)->file_finished = true;
-  }
-  return GST_PAD_PROBE_OK;
-}
-
-// FileTime counts 100 ns from 1601; the Unix epoch is 11,644,473,600 s later.
-constexpr std::int64_t kUnixEpochTicks = 116444736000000000LL;
-std::int64_t UnixNsOf(std::uint64_t utc) {
-  return utc == 0 ? 0 : (static_cast<std::int64_t>(utc) - kUnixEpochTicks) * 100;
-}
-std::uint64_t FileTimeOf(std::int64_t unix_ns) {
-  return unix_ns == 0 ? 0 : static_cast<std::uint64_t>(unix_ns / 100 + kUnixEpochTicks);
-}
-
-// When a frame was captured, on the wall clock: its time stamp on the pipeline's clock, moved
-// by how far that clock stands from the wall clock; without a stamp, now.
-struct CaptureTime {
-  std::int64_t unix_ns = 0;
-  std::int64_t wall_minus_clock_ns = 0;  // the offset used; a jump in it is a clock step
-  bool stamped = false;
-};
-
-std::int64_t NanosecondsOf(const timespec& time) {
-  return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
-}
-
-CaptureTime CaptureTimeOf(GstElement* pipeline, GstBuffer* buffer) {
-  timespec wall{};
-  clock_gettime(CLOCK_REALTIME, &wall);
-  CaptureTime time;
-  time.unix_ns = NanosecondsOf(wall);
-  if (pipeline == nullptr || buffer == nullptr || !GST_BUFFER_PTS_IS_VALID(buffer)) return time;
-  GstClock* clock = gst_element_get_clock(pipeline);
-  if (clock == nullptr) return time;
-  // The wall clock read between two readings of the pipeline's clock that lie close
-  // together, so a preemption between the readings does not look like a clock step.
-  std::int64_t offset = 0;
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const auto before = static_cast<std::int64_t>(gst_clock_get_time(clock));
-    clock_gettime(CLOCK_REALTIME, &wall);
-    const auto after = static_cast<std::int64_t>(gst_clock_get_time(clock));
-    offset = NanosecondsOf(wall) - (before + (after - before) / 2);
-    if (after - before < 200000) break;
-  }
-  const GstClockTime at = gst_element_get_base_time(pipeline) + GST_BUFFER_PTS(buffer);
-  gst_object_unref(clock);
-  time.unix_ns = static_cast<std::int64_t>(at) + offset;
-  time.wall_minus_clock_ns = offset;
-  time.stamped = true;
-  return time;
-}
-
-std::int64_t CaptureUnixNs(GstElement* pipeline, GstBuffer* buffer) {
-  return CaptureTimeOf(pipeline, buffer).unix_ns;
-}
-
-// A change of the wall clock against the pipeline's beyond this between two frames is the
-// time service stepping the clock; slewing moves it by microseconds.
-constexpr std::int64_t kClockStepNs = 10000000;
-
-GstPadProbeReturn GateRecordedFrame(GstPad*, GstPadProbeInfo* info, gpointer data) {
-  RunCounters* counters = CountersOf(data);
-  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-  const CaptureTime time = CaptureTimeOf(counters->pipeline, buffer);
-  const std::int64_t captured = time.unix_ns;
-  if (counters->gate_from_ns != 0 && captured < counters->gate_from_ns) return GST_PAD_PROBE_DROP;
-  if (counters->gate_until_ns != 0 && captured >= counters->gate_until_ns) {
-    return GST_PAD_PROBE_DROP;
-  }
-  std::int64_t none = 0;
-  counters->first_frame_ns.compare_exchange_strong(none, captured);
-  counters->last_frame_ns = captured;
-  FrameStamp stamp;
-  stamp.utc_ns = captured;
-  if (buffer != nullptr && GST_BUFFER_OFFSET_IS_VALID(buffer)) {
-    stamp.sequence = static_cast<std::int64_t>(GST_BUFFER_OFFSET(buffer));
-  }
-  if (time.stamped) {
-    const std::int64_t before = counters->clock_offset_ns.exchange(time.wall_minus_clock_ns);
-    const std::int64_t step = time.wall_minus_clock_ns - before;
-    if (before != RunCounters::kNoClockOffset && (step > kClockStepNs || step < -kClockStepNs)) {
-      stamp.clock_step_ns = step;
-    }
-  } else {
-    counters->frames_without_time = true;
-  }
-  counters->stamps.Push(stamp);
-  return GST_PAD_PROBE_OK;
-}
-
-void ReleaseCounters(gpointer data) { delete static_cast<std::shared_ptr<RunCounters>*>(data); }
-
-// The live frame tap's probe on the source's output: the format from the caps that pass,
-// and every raw frame handed over in place, with its capture time.
-struct TapProbe {
-  std::shared_ptr<LiveFrameTap> tap;
-  GstElement* pipeline = nullptr;
-  GstVideoInfo info{};
-  LumaLayout layout = LumaLayout::kNone;
-  std::int64_t interval_ns = 0;
-};
-
-LumaLayout LayoutOf(GstVideoFormat format) {
-  switch (format) {
-    case GST_VIDEO_FORMAT_GRAY8: return LumaLayout::kGray;
-    case GST_VIDEO_FORMAT_YUY2: return LumaLayout::kYuy2;
-    case GST_VIDEO_FORMAT_UYVY: return LumaLayout::kUyvy;
-    case GST_VIDEO_FORMAT_I420:
-    case GST_VIDEO_FORMAT_YV12:
-    case GST_VIDEO_FORMAT_NV12:
-    case GST_VIDEO_FORMAT_NV21: return LumaLayout::kPlanar;
-    case GST_VIDEO_FORMAT_BGR: return LumaLayout::kBgr;
-    case GST_VIDEO_FORMAT_BGRA:
-    case GST_VIDEO_FORMAT_BGRx: return LumaLayout::kBgrx;
-    default: return LumaLayout::kNone;
-  }
-}
-
-GstPadProbeReturn TapLiveFrame(GstPad*, GstPadProbeInfo* info, gpointer data) {
-  auto* probe = static_cast<TapProbe*>(data);
-  if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
-    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    GstCaps* caps = nullptr;
-    if (event != nullptr && GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
-      gst_event_parse_caps(event, &caps);
-      // Compressed video and unknown formats are not tapped.
-      probe->layout = LumaLayout::kNone;
-      if (caps != nullptr && gst_video_info_from_caps(&probe->info, caps)) {
-        probe->layout = LayoutOf(GST_VIDEO_INFO_FORMAT(&probe->info));
-        probe->interval_ns =
-            probe->info.fps_n > 0
-                ? static_cast<std::int64_t>(gst_util_uint64_scale(GST_SECOND, probe->info.fps_d,
-                                                                  probe->info.fps_n))
-                : 0;
-      }
-    }
-    return GST_PAD_PROBE_OK;
-  }
-  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-  if (buffer == nullptr || probe->layout == LumaLayout::kNone) return GST_PAD_PROBE_OK;
-  GstMapInfo map;
-  if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return GST_PAD_PROBE_OK;
-  // A source that lays its rows out its own way says so in the buffer's video meta.
-  std::size_t offset = GST_VIDEO_INFO_PLANE_OFFSET(&probe->info, 0);
-  std::ptrdiff_t stride = GST_VIDEO_INFO_PLANE_STRIDE(&probe->info, 0);
-  if (const GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
-    offset = meta->offset[0];
-    stride = meta->stride[0];
-  }
-  if (offset < map.size) {
-    LiveFrame frame;
-    frame.layout = probe->layout;
-    frame.pixels = map.data + offset;
-    frame.bytes = map.size - offset;
-    frame.stride = stride;
-    frame.width = GST_VIDEO_INFO_WIDTH(&probe->info);
-    frame.height = GST_VIDEO_INFO_HEIGHT(&probe->info);
-    if (GST_BUFFER_OFFSET_IS_VALID(buffer)) {
-      frame.sequence = static_cast<std::int64_t>(GST_BUFFER_OFFSET(buffer));
-    }
-    frame.utc_ns = CaptureUnixNs(probe->pipeline, buffer);
-    frame.frame_interval_ns = probe->interval_ns;
-    probe->tap->TakeLiveFrame(frame);
-  }
-  gst_buffer_unmap(buffer, &map);
-  return GST_PAD_PROBE_OK;
-}
-
-void ReleaseTapProbe(gpointer data) { delete static_cast<TapProbe*>(data); }
-
-// Where a new file may be written: its folder exists and takes files, and the path is not
-// a folder itself.
-bool FolderTakesFile(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  struct stat info {};
-  if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
-  if (access(folder.c_str(), W_OK | X_OK) != 0) return false;
-  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return false;
-  return true;
-}
 
 std::string ErrorText(GstMessage* message) {
   GError* error = nullptr;
@@ -321,7 +98,7 @@ HResult GstMediaGraph::AddFilter(const std::shared_ptr<MediaFilter>& filter,
   GstGraphFilter* graph_filter = AsGraphFilter(filter);
   if (graph_filter == nullptr) return E_INVALIDARG;
   if (Contains(graph_filter)) return E_INVALIDARG;
-  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (pipeline_) return VFW_E_NOT_STOPPED;
   // A name already taken gets a number, as the original graph does.
   std::string base = name.empty() ? graph_filter->default_name() : name;
   std::string unique = base;
@@ -344,7 +121,7 @@ HResult GstMediaGraph::AddFilter(const std::shared_ptr<MediaFilter>& filter,
 
 HResult GstMediaGraph::RemoveFilter(const std::shared_ptr<MediaFilter>& filter) {
   if (!filter) return E_POINTER;
-  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (pipeline_) return VFW_E_NOT_STOPPED;
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
     if (it->handle != filter) continue;
     for (const auto& pin : it->filter->pins()) DisconnectBoth(pin);
@@ -394,7 +171,7 @@ HResult GstMediaGraph::ConnectPins(const std::shared_ptr<MediaPin>& output,
   }
   if (!Contains(out->owner()) || !Contains(in->owner())) return VFW_E_NOT_IN_GRAPH;
   if (out->peer() || in->peer()) return VFW_E_ALREADY_CONNECTED;
-  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (pipeline_) return VFW_E_NOT_STOPPED;
   GstRef<GstCaps> offered = Adopt(out->owner()->PinCaps(*out));
   GstRef<GstCaps> accepted = Adopt(in->owner()->PinCaps(*in));
   ConnectionKind kind = ConnectionKind::Direct;
@@ -413,7 +190,7 @@ HResult GstMediaGraph::Disconnect(const std::shared_ptr<MediaPin>& pin) {
   if (!pin) return E_POINTER;
   auto graph_pin = std::dynamic_pointer_cast<GstGraphPin>(pin);
   if (!graph_pin) return E_INVALIDARG;
-  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (pipeline_) return VFW_E_NOT_STOPPED;
   if (!graph_pin->peer()) return S_FALSE;
   graph_pin->ClearPeer();
   return S_OK;
@@ -451,7 +228,7 @@ HResult GstMediaGraph::RenderStream(PinCategory category,
                                     const std::shared_ptr<MediaFilter>& intermediate,
                                     const std::shared_ptr<MediaFilter>& sink) {
   if (!source || !sink) return E_POINTER;
-  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (pipeline_) return VFW_E_NOT_STOPPED;
   GstGraphFilter* from = AsGraphFilter(source);
   GstGraphFilter* through = intermediate ? AsGraphFilter(intermediate) : nullptr;
   GstGraphFilter* to = AsGraphFilter(sink);
@@ -510,7 +287,7 @@ HResult GstMediaGraph::SetOutputFileName(const std::string& path,
                                          std::shared_ptr<MediaFilter>* multiplexer) {
   if (multiplexer != nullptr) multiplexer->reset();
   if (path.empty()) return E_INVALIDARG;
-  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (pipeline_) return VFW_E_NOT_STOPPED;
   if (!FolderTakesFile(path)) return E_FAIL;
   auto mux = std::make_shared<AviMuxFilter>(path);
   const HResult result = AddFilter(mux, "AVI Mux");
@@ -524,7 +301,7 @@ HResult GstMediaGraph::SetSerOutputFileName(const std::string& path,
                                             std::shared_ptr<MediaFilter>* writer) {
   if (writer != nullptr) writer->reset();
   if (path.empty()) return E_INVALIDARG;
-  if (pipeline_ != nullptr) return VFW_E_NOT_STOPPED;
+  if (pipeline_) return VFW_E_NOT_STOPPED;
   if (!FolderTakesFile(path)) return E_FAIL;
   auto filter = std::make_shared<SerWriterFilter>(path, setup);
   const HResult result = AddFilter(filter, "SER Writer");
@@ -614,32 +391,10 @@ bool GstMediaGraph::LinkConnection(GstGraphPin* output, GstGraphPin* input) {
 }
 
 void GstMediaGraph::AttachProbes() {
-  std::shared_ptr<RunCounters> run_counters = counters();
-  auto add = [&](GstPad* pad, GstPadProbeType type, GstPadProbeCallback callback) {
-    if (pad == nullptr) return;
-    gst_pad_add_probe(pad, type, callback, new std::shared_ptr<RunCounters>(run_counters),
-                      ReleaseCounters);
-  };
-  add(run_.sequence_pad, GST_PAD_PROBE_TYPE_BUFFER, CountSourceFrame);
-  if (live_tap_ && run_.sequence_pad != nullptr) {
-    auto* probe = new TapProbe();
-    probe->tap = live_tap_;
-    probe->pipeline = pipeline_;
-    gst_pad_add_probe(run_.sequence_pad,
-                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                      TapLiveFrame, probe, ReleaseTapProbe);
-  }
-  // Every recording passes the gate, which also notes when its first frame was captured.
-  run_counters->gate_from_ns = UnixNsOf(record_from_utc_);
-  run_counters->gate_until_ns = UnixNsOf(record_until_utc_);
-  run_counters->pipeline = pipeline_;
-  add(run_.recording_pad, GST_PAD_PROBE_TYPE_BUFFER, GateRecordedFrame);
-  add(run_.mux_pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxedFrame);
-  add(run_.file_pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, WatchFileEnd);
-  if (run_.file_pad != nullptr && run_.carried_codec != nullptr) {
-    InstallAviHeaderCorrection(run_.file_pad, *run_.carried_codec);
-  }
+  const std::shared_ptr<RunCounters> run_counters = counters();
+  CountSourceFrames(run_.sequence_pad, run_counters);
+  if (live_tap_) AttachLiveTapProbe(run_.sequence_pad, live_tap_, pipeline_.get());
+  WatchRecording(run_, run_counters, pipeline_.get(), record_from_utc_, record_until_utc_);
 }
 
 void GstMediaGraph::RecordError(GstMessage* message) {
@@ -653,17 +408,17 @@ std::string GstMediaGraph::last_error() const {
 }
 
 HResult GstMediaGraph::Run() {
-  if (pipeline_ != nullptr) return S_OK;  // already running
+  if (pipeline_) return S_OK;  // already running
   {
     std::lock_guard<std::mutex> hold(lock_);
     counters_ = std::make_shared<RunCounters>();
     last_error_.clear();
   }
   error_seen_ = false;
-  pipeline_ = gst_pipeline_new(nullptr);
-  bus_ = gst_element_get_bus(pipeline_);
+  pipeline_ = Adopt(gst_pipeline_new(nullptr));
+  bus_ = Adopt(gst_element_get_bus(pipeline_.get()));
   run_ = RunBuild{};
-  run_.pipeline = GST_BIN(pipeline_);
+  run_.pipeline = GST_BIN(pipeline_.get());
   run_.counters = counters();
   built_.clear();
 
@@ -733,17 +488,14 @@ HResult GstMediaGraph::Run() {
   // The file writer truncates what it opens: the recording's file is made here, new, so an
   // earlier recording at that name is never written over.
   const std::string claimed_file = run_.mux != nullptr ? run_.file_path : std::string();
-  if (!claimed_file.empty()) {
-    const int fd = ::open(claimed_file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      {
-        std::lock_guard<std::mutex> hold(lock_);
-        last_error_ = claimed_file + ": " + std::strerror(errno);
-      }
-      TearDown();
-      return E_FAIL;
+  std::string claim_error;
+  if (!claimed_file.empty() && !ClaimNewFile(claimed_file, &claim_error)) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      last_error_ = claim_error;
     }
-    ::close(fd);
+    TearDown();
+    return E_FAIL;
   }
   had_mux_ = run_.mux != nullptr;
   {
@@ -766,8 +518,8 @@ HResult GstMediaGraph::Run() {
 }
 
 HResult GstMediaGraph::WaitUntilPlaying() {
-  if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-    GstMessage* message = gst_bus_pop_filtered(bus_, GST_MESSAGE_ERROR);
+  if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    GstMessage* message = gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR);
     if (message != nullptr) {
       RecordError(message);
       gst_message_unref(message);
@@ -776,14 +528,14 @@ HResult GstMediaGraph::WaitUntilPlaying() {
   }
   const auto deadline = Clock::now() + kStartWait;
   while (Clock::now() < deadline) {
-    GstMessage* message = gst_bus_timed_pop_filtered(bus_, 20 * GST_MSECOND, GST_MESSAGE_ERROR);
+    GstMessage* message = gst_bus_timed_pop_filtered(bus_.get(), 20 * GST_MSECOND, GST_MESSAGE_ERROR);
     if (message != nullptr) {
       RecordError(message);
       gst_message_unref(message);
       return E_FAIL;
     }
     GstState state = GST_STATE_NULL;
-    const GstStateChangeReturn change = gst_element_get_state(pipeline_, &state, nullptr, 0);
+    const GstStateChangeReturn change = gst_element_get_state(pipeline_.get(), &state, nullptr, 0);
     if (change == GST_STATE_CHANGE_FAILURE) return E_FAIL;
     if (state == GST_STATE_PLAYING && change != GST_STATE_CHANGE_ASYNC && RecordingUnderway()) {
       return S_OK;
@@ -800,14 +552,11 @@ bool GstMediaGraph::RecordingUnderway() const {
   if (run_.mux == nullptr || !run_.has_encoder) return true;
   std::shared_ptr<RunCounters> run_counters = counters();
   if (!run_counters || run_counters->muxed.load() > 0) return true;
-  timespec wall{};
-  clock_gettime(CLOCK_REALTIME, &wall);
-  const std::int64_t now = static_cast<std::int64_t>(wall.tv_sec) * 1000000000 + wall.tv_nsec;
-  return run_counters->gate_from_ns > now;
+  return run_counters->gate_from_ns > WallClockUnixNs();
 }
 
 void GstMediaGraph::StartBusThread() {
-  GstBus* bus = GST_BUS(gst_object_ref(bus_));
+  GstBus* bus = GST_BUS(gst_object_ref(bus_.get()));
   bus_thread_ = std::thread([this, bus]() {
     // One failure, one report: the errors that follow the first (the stream stopping behind
     // a failed writer, say) are its consequences.
@@ -849,7 +598,7 @@ void GstMediaGraph::StartBusThread() {
 
 void GstMediaGraph::StopBusThread() {
   if (!bus_thread_.joinable()) return;
-  gst_bus_post(bus_,
+  gst_bus_post(bus_.get(),
                gst_message_new_application(nullptr, gst_structure_new_empty("vesk-graph-stop")));
   if (bus_thread_.get_id() == std::this_thread::get_id()) {
     // Stopped from the error handler: the thread ends by itself after the handler.
@@ -860,23 +609,21 @@ void GstMediaGraph::StopBusThread() {
 }
 
 void GstMediaGraph::TearDown() {
-  if (pipeline_ == nullptr) return;
+  if (!pipeline_) return;
   StopBusThread();
-  gst_element_set_state(pipeline_, GST_STATE_NULL);
+  gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
   for (GstGraphFilter* filter : built_) {
     filter->ReleaseElements();
     filter->OnRunStopped();
   }
   built_.clear();
   run_ = RunBuild{};
-  gst_object_unref(bus_);
-  bus_ = nullptr;
-  gst_object_unref(pipeline_);
-  pipeline_ = nullptr;
+  bus_.reset();
+  pipeline_.reset();
 }
 
 HResult GstMediaGraph::Stop() {
-  if (pipeline_ == nullptr) return S_OK;
+  if (!pipeline_) return S_OK;
   std::shared_ptr<RunCounters> run_counters = counters();
   std::thread forced_end;
   if (run_.mux != nullptr && !run_counters->file_finished.load()) {
@@ -884,7 +631,7 @@ HResult GstMediaGraph::Stop() {
     // then writes its index. After an error the stream may be broken before the
     // multiplexer, so the end goes to it straight away.
     auto deadline = Clock::now() + kEndOfStreamWait;
-    if (!error_seen_.load()) gst_element_send_event(pipeline_, gst_event_new_eos());
+    if (!error_seen_.load()) gst_element_send_event(pipeline_.get(), gst_event_new_eos());
     while (!error_seen_.load() && !run_counters->file_finished.load() && Clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -910,33 +657,15 @@ HResult GstMediaGraph::Stop() {
   // The last stamps, of the frames the end of the stream carried into the file.
   DrainFrameStamps();
   if (ser_) {
-    SettleSerFile(*run_counters);
+    SettleSerRun(*run_counters);
   } else if (!file_path.empty()) {
-    SettleRecordedFile(file_path, *run_counters);
+    recorded_file_ = SettleAviFile(file_path, *run_counters);
     recorded_file_.frame_time_origin =
         run_counters->frames_without_time.load() ? FrameTimeOrigin::kArrival : origin;
     recorded_file_.stamps_lost = run_counters->stamps.lost();
   }
   return S_OK;
 }
-
-namespace {
-
-// Gathers the times for a SER file's trailer and passes the stamps on to the record.
-class SerTimesSink final : public FrameStampSink {
- public:
-  SerTimesSink(std::vector<std::int64_t>* times, FrameStampSink* next) : times_(times), next_(next) {}
-  void TakeFrames(const FrameStamp* stamps, std::size_t count) override {
-    for (std::size_t i = 0; i < count; ++i) times_->push_back(stamps[i].utc_ns);
-    if (next_ != nullptr) next_->TakeFrames(stamps, count);
-  }
-
- private:
-  std::vector<std::int64_t>* times_;
-  FrameStampSink* next_;
-};
-
-}  // namespace
 
 void GstMediaGraph::DrainFrameStamps() {
   std::lock_guard<std::mutex> hold(drain_lock_);
@@ -950,11 +679,7 @@ void GstMediaGraph::DrainFrameStamps() {
   }
 }
 
-void GstMediaGraph::SettleSerFile(RunCounters& run_counters) {
-  recorded_file_ = RecordedFileEnd{};
-  recorded_file_.ser = true;
-  recorded_file_.first_frame_utc = FileTimeOf(run_counters.first_frame_ns.load());
-  recorded_file_.last_frame_utc = FileTimeOf(run_counters.last_frame_ns.load());
+void GstMediaGraph::SettleSerRun(RunCounters& run_counters) {
   std::shared_ptr<SerRecording> ser;
   std::vector<std::int64_t> times;
   {
@@ -963,43 +688,7 @@ void GstMediaGraph::SettleSerFile(RunCounters& run_counters) {
     ser_.reset();
     times.swap(ser_times_);
   }
-  // Stamps lost to a full queue leave too few times: the file then goes without a trailer.
-  const SerEnd end = ser->Finish(run_counters.stamps.lost() == 0 ? times : std::vector<std::int64_t>{});
-  recorded_file_.write_failed =
-      end.write_failed || run_counters.write_failed.load() || !run_counters.file_finished.load();
-  recorded_file_.frames = ser->begun ? end.frames : 0;
-  recorded_file_.index_written = end.trailer_written;
-  recorded_file_.ser_trailer_written = end.trailer_written;
-  if (end.frames > 0 && static_cast<std::size_t>(end.frames) <= times.size()) {
-    recorded_file_.last_frame_utc = FileTimeOf(times[static_cast<std::size_t>(end.frames) - 1]);
-  }
-  run_counters.muxed = static_cast<std::int32_t>(
-      std::min<std::int64_t>(recorded_file_.frames, std::numeric_limits<std::int32_t>::max()));
-}
-
-void GstMediaGraph::SettleRecordedFile(const std::string& path, RunCounters& run_counters) {
-  recorded_file_ = RecordedFileEnd{};
-  recorded_file_.first_frame_utc = FileTimeOf(run_counters.first_frame_ns.load());
-  recorded_file_.last_frame_utc = FileTimeOf(run_counters.last_frame_ns.load());
-  if (run_counters.write_failed.load() || !run_counters.file_finished.load()) {
-    // The writer stopped part way: the file keeps every whole frame it got.
-    recorded_file_.write_failed = true;
-    PosixAviFile file(path, true);
-    if (!file.is_open()) return;
-    const AviFinishResult finished = FinishCutOffAvi(file);
-    if (!finished.is_avi) return;
-    recorded_file_.index_written = finished.index_written;
-    recorded_file_.frames = finished.video_frames;
-  } else {
-    PosixAviFile file(path, false);
-    recorded_file_.index_written = true;
-    recorded_file_.frames = file.is_open() ? AviHeaderFrameCount(file) : -1;
-  }
-  // What the log calls recorded is what the file holds.
-  if (recorded_file_.frames >= 0) {
-    run_counters.muxed = static_cast<std::int32_t>(
-        std::min<std::int64_t>(recorded_file_.frames, std::numeric_limits<std::int32_t>::max()));
-  }
+  recorded_file_ = SettleSerFile(*ser, times, run_counters);
 }
 
 void GstMediaGraph::SetErrorHandler(GraphErrorHandler handler) {

@@ -72,7 +72,7 @@ class GstMediaGraph : public MediaGraph {
     record_until_utc_ = until_utc;
   }
 
-  bool running() const { return pipeline_ != nullptr; }
+  bool running() const { return static_cast<bool>(pipeline_); }
   // The last error the pipeline reported, for diagnostics.
   std::string last_error() const;
   // The name a filter was added under, or empty.
@@ -110,17 +110,14 @@ class GstMediaGraph : public MediaGraph {
   void TearDown();
   void RecordError(GstMessage* message);
   std::shared_ptr<RunCounters> counters() const;
-  // After the teardown of a recording run: ends a file its writer left unfinished, and
-  // makes the count of frames written the count the file holds.
-  void SettleRecordedFile(const std::string& path, RunCounters& run_counters);
-  // The same for a SER file: ended after its last whole frame, with its trailer.
-  void SettleSerFile(RunCounters& run_counters);
+  // After the teardown of a SER recording run: its file ended with the times gathered.
+  void SettleSerRun(RunCounters& run_counters);
 
   std::vector<Entry> entries_;
   Counters dropped_frames_{this};
 
-  GstElement* pipeline_ = nullptr;
-  GstBus* bus_ = nullptr;
+  GstRef<GstElement> pipeline_;
+  GstRef<GstBus> bus_;
   RunBuild run_;
   std::vector<GstGraphFilter*> built_;
   // Hands the stamps queued so far to the frame-stamp sink, one caller at a time.
