@@ -407,23 +407,9 @@ std::string GstMediaGraph::last_error() const {
   return last_error_;
 }
 
-HResult GstMediaGraph::Run() {
-  if (pipeline_) return S_OK;  // already running
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    counters_ = std::make_shared<RunCounters>();
-    last_error_.clear();
-  }
-  error_seen_ = false;
-  pipeline_ = Adopt(gst_pipeline_new(nullptr));
-  bus_ = Adopt(gst_element_get_bus(pipeline_.get()));
-  run_ = RunBuild{};
-  run_.pipeline = GST_BIN(pipeline_.get());
-  run_.counters = counters();
-  built_.clear();
-
-  // Only filters joined to something take part, as only they would stream.
-  std::vector<std::pair<GstGraphPin*, GstGraphPin*>> connections;
+// Only filters joined to something take part, as only they would stream.
+std::vector<GstMediaGraph::Connection> GstMediaGraph::JoinedConnections() const {
+  std::vector<Connection> connections;
   for (const Entry& entry : entries_) {
     for (const auto& pin : entry.filter->pins()) {
       if (pin->direction() != PinDirection::Output) continue;
@@ -433,6 +419,10 @@ HResult GstMediaGraph::Run() {
       }
     }
   }
+  return connections;
+}
+
+bool GstMediaGraph::BuildJoinedFilters(const std::vector<Connection>& connections) {
   bool ok = !connections.empty();
   for (const Entry& entry : entries_) {
     if (!ok) break;
@@ -449,38 +439,61 @@ HResult GstMediaGraph::Run() {
     built_.push_back(entry.filter);
     ok = entry.filter->BuildElements(&run_);
   }
+  return ok;
+}
+
+bool GstMediaGraph::DrainLooseOutputs() {
+  bool ok = true;
+  GstIterator* elements = gst_bin_iterate_elements(run_.pipeline);
+  std::vector<GstRef<GstPad>> loose;
+  GValue item = G_VALUE_INIT;
+  while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+    auto* element = GST_ELEMENT(g_value_get_object(&item));
+    GstIterator* pads = gst_element_iterate_src_pads(element);
+    GValue pad_item = G_VALUE_INIT;
+    while (gst_iterator_next(pads, &pad_item) == GST_ITERATOR_OK) {
+      auto* pad = GST_PAD(g_value_get_object(&pad_item));
+      if (!gst_pad_is_linked(pad)) loose.push_back(GstRef<GstPad>::Ref(pad));
+      g_value_reset(&pad_item);
+    }
+    g_value_unset(&pad_item);
+    gst_iterator_free(pads);
+    g_value_reset(&item);
+  }
+  g_value_unset(&item);
+  gst_iterator_free(elements);
+  for (const GstRef<GstPad>& pad : loose) {
+    GstElement* drain = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(drain, "sync", FALSE, "async", FALSE, nullptr);
+    gst_bin_add(run_.pipeline, drain);
+    GstRef<GstPad> drain_pad = Adopt(gst_element_get_static_pad(drain, "sink"));
+    ok = ok && gst_pad_link(pad.get(), drain_pad.get()) == GST_PAD_LINK_OK;
+  }
+  return ok;
+}
+
+HResult GstMediaGraph::Run() {
+  if (pipeline_) return S_OK;  // already running
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    counters_ = std::make_shared<RunCounters>();
+    last_error_.clear();
+  }
+  error_seen_ = false;
+  pipeline_ = Adopt(gst_pipeline_new(nullptr));
+  bus_ = Adopt(gst_element_get_bus(pipeline_.get()));
+  run_ = RunBuild{};
+  run_.pipeline = GST_BIN(pipeline_.get());
+  run_.counters = counters();
+  built_.clear();
+
+  const std::vector<Connection> connections = JoinedConnections();
+  bool ok = BuildJoinedFilters(connections);
   for (const auto& connection : connections) {
     if (!ok) break;
     ok = LinkConnection(connection.first, connection.second);
   }
-  if (ok) {
-    // An output nobody takes (a compressor left unconnected) drains into a fake sink.
-    GstIterator* elements = gst_bin_iterate_elements(run_.pipeline);
-    std::vector<GstRef<GstPad>> loose;
-    GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
-      auto* element = GST_ELEMENT(g_value_get_object(&item));
-      GstIterator* pads = gst_element_iterate_src_pads(element);
-      GValue pad_item = G_VALUE_INIT;
-      while (gst_iterator_next(pads, &pad_item) == GST_ITERATOR_OK) {
-        auto* pad = GST_PAD(g_value_get_object(&pad_item));
-        if (!gst_pad_is_linked(pad)) loose.push_back(GstRef<GstPad>::Ref(pad));
-        g_value_reset(&pad_item);
-      }
-      g_value_unset(&pad_item);
-      gst_iterator_free(pads);
-      g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(elements);
-    for (const GstRef<GstPad>& pad : loose) {
-      GstElement* drain = gst_element_factory_make("fakesink", nullptr);
-      g_object_set(drain, "sync", FALSE, "async", FALSE, nullptr);
-      gst_bin_add(run_.pipeline, drain);
-      GstRef<GstPad> drain_pad = Adopt(gst_element_get_static_pad(drain, "sink"));
-      ok = ok && gst_pad_link(pad.get(), drain_pad.get()) == GST_PAD_LINK_OK;
-    }
-  }
+  ok = ok && DrainLooseOutputs();
   if (!ok) {
     TearDown();
     return E_FAIL;

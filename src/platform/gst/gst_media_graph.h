@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "media/media_graph.h"
@@ -95,6 +96,14 @@ class GstMediaGraph : public MediaGraph {
   };
 
   bool Contains(const GstGraphFilter* filter) const;
+  // An output pin and the input it is joined to.
+  using Connection = std::pair<GstGraphPin*, GstGraphPin*>;
+  std::vector<Connection> JoinedConnections() const;
+  // Builds the elements of every filter a connection joins; false when one is still streaming
+  // in another graph or cannot be built.
+  bool BuildJoinedFilters(const std::vector<Connection>& connections);
+  // An output nobody takes (a compressor left unconnected) drains into a fake sink.
+  bool DrainLooseOutputs();
   GstGraphFilter* AsGraphFilter(const std::shared_ptr<MediaFilter>& filter) const;
   HResult ConnectPins(const std::shared_ptr<MediaPin>& output,
                       const std::shared_ptr<MediaPin>& input, bool allow_converters);
