@@ -1,5 +1,6 @@
 #include "platform/gst/simulated_camera_device.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/gst/gst_caps_mapping.h"
@@ -49,7 +50,22 @@ std::shared_ptr<SimulatedCameraDevice> MakeFileCamera(const std::string& path, i
   auto device = std::make_shared<SimulatedCameraDevice>();
   device->name = kFileCameraName;
   device->file_path = path;
-  device->formats = {MakeMediaType("YUY2", width, height, rate_numerator, rate_denominator)};
+  // A PAL or NTSC frame at its rate is what a frame grabber gives (a recording of an analog
+  // camera): the file plays as an analog device of that standard, so its two fields are read
+  // and learnt from as a live grabber's are.
+  const bool pal = height == 576 && rate_numerator == 25 * rate_denominator;
+  const bool ntsc = (height == 480 || height == 486) &&
+                    static_cast<std::int64_t>(rate_numerator) * 1001 ==
+                        static_cast<std::int64_t>(rate_denominator) * 30000;
+  const AnalogFormat standard = pal ? AnalogFormat::PAL : ntsc ? AnalogFormat::NTSC
+                                                                : AnalogFormat::Digital;
+  device->formats = {
+      MakeMediaType("YUY2", width, height, rate_numerator, rate_denominator, standard)};
+  if (pal || ntsc) {
+    device->analog = true;
+    device->decoder_standard = pal ? kAnalogVideoPalB : kAnalogVideoNtscM;
+    device->signal_standard = device->decoder_standard.load();
+  }
   return device;
 }
 

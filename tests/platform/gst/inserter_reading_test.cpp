@@ -19,6 +19,7 @@
 #include "analysis/inserter/stamp_cells.h"
 #include "media_support/capture_session.h"
 #include "platform/gst/file_frame_reader.h"
+#include "platform/gst/simulated_camera_device.h"
 #include "platform/gst/star_field_painter.h"
 #include "recording/frame_time_record.h"
 #include "support/temp_dir.h"
@@ -198,6 +199,27 @@ TEST(InserterReading, AnotherFontAndLayoutIsLearntFromAFileAndReadFieldByField) 
   EXPECT_EQ(read, 2 * (190 - learnt_from));
 }
 
+
+// A recording of an analog camera plays as the grabber that made it, so the file camera's
+// fields are read and learnt from live; any other shape is a webcam's.
+TEST(InserterReading, TheFileCameraOfAPalOrNtscRecordingIsAnAnalogDeviceOfThatStandard) {
+  struct Case {
+    int width, height, numerator, denominator;
+    bool analog;
+    AnalogFormat standard;
+  };
+  for (const Case& c : {Case{720, 576, 25, 1, true, AnalogFormat::PAL},
+                        Case{640, 480, 30000, 1001, true, AnalogFormat::NTSC},
+                        Case{720, 576, 50, 1, false, AnalogFormat::Digital},
+                        Case{480, 360, 25, 1, false, AnalogFormat::Digital}}) {
+    auto camera = gst::MakeFileCamera("clip.avi", c.width, c.height, c.numerator, c.denominator);
+    SCOPED_TRACE(std::to_string(c.height) + " lines");
+    EXPECT_EQ(camera->analog, c.analog);
+    ASSERT_EQ(camera->formats.size(), 1u);
+    EXPECT_EQ(camera->formats[0].standard, c.standard);
+    EXPECT_TRUE(camera->StandardMatches());
+  }
+}
 
 // The stamp's rectangle as the observer marks it on the frame: learnt within it, both
 // fields' rows taken from the frame's; a rectangle of empty sky teaches nothing, and says so.
