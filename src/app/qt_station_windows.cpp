@@ -173,7 +173,27 @@ ScreenRect OuterRect(QWidget* window) {
 
 }  // namespace
 
-QtStationWindows::QtStationWindows() : on_quit_([] { QCoreApplication::quit(); }) {}
+// The windows' observer actions, each handed to the station once it is known.
+class QtStationWindows::Actions final : public MainWindowActions {
+ public:
+  explicit Actions(const QtStationWindows& windows) : windows_(windows) {}
+
+  void OnMenuCommand(int identifier) override {
+    if (AppState* station = windows_.station_) station->RunCommandId(identifier);
+  }
+  void OnMainWindowClose() override {
+    if (AppState* station = windows_.station_) station->Exit();
+  }
+  void OnMainWindowResized() override {
+    if (AppState* station = windows_.station_) station->MainWindowResized();
+  }
+
+ private:
+  const QtStationWindows& windows_;
+};
+
+QtStationWindows::QtStationWindows()
+    : actions_(std::make_unique<Actions>(*this)), on_quit_([] { QCoreApplication::quit(); }) {}
 
 QtStationWindows::~QtStationWindows() = default;
 
@@ -246,15 +266,7 @@ void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult
 bool QtStationWindows::CreateMainWindow() {
   record_controls_.reset();  // a tool window of the main window goes with it
   main_ = std::make_unique<MainWindow>();
-  main_->set_on_command([this](int id) {
-    if (station_ != nullptr) station_->RunCommandId(id);
-  });
-  main_->set_on_close([this] {
-    if (station_ != nullptr) station_->Exit();
-  });
-  main_->set_on_resized([this] {
-    if (station_ != nullptr) station_->MainWindowResized();
-  });
+  main_->set_actions(actions_.get());
   GiveIcons(main_.get());
   return true;
 }

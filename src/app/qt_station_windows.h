@@ -145,10 +145,12 @@ class QtStationWindows final : public StationWindows {
   PowerCountdownWindow* power_countdown_window() const { return power_countdown_.get(); }
 
  private:
+  class Actions;
   QFont Font(int height, FontFace face) const;
   void GiveIcons(QWidget* window) const;
 
   AppState* station_ = nullptr;
+  std::unique_ptr<Actions> actions_;  // outlives the windows that report to it
   std::function<void()> on_quit_;
   std::array<QIcon, kStationIconFiles.size()> icons_;
   std::map<std::pair<int, FontFace>, QFont> fonts_;

@@ -55,7 +55,7 @@ UserMessagesWindow::UserMessagesWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 void UserMessagesWindow::ApplyMenus(const std::vector<MenuEntry>& entries) {
-  if (!menus_.Apply(menuBar(), entries, {})) return;
+  if (!menus_.Apply(menuBar(), entries, nullptr)) return;
   // Newly built: the two save commands go straight to the window's own handler.
   for (const bool clear : {false, true}) {
     QAction* action =
