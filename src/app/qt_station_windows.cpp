@@ -174,9 +174,9 @@ ScreenRect OuterRect(QWidget* window) {
 }  // namespace
 
 // The windows' observer actions, each handed to the station once it is known.
-class QtStationWindows::Actions final : public MainWindowActions {
+class QtStationWindows::Actions final : public MainWindowActions, public PlaybackWindowActions {
  public:
-  explicit Actions(const QtStationWindows& windows) : windows_(windows) {}
+  explicit Actions(QtStationWindows& windows) : windows_(windows) {}
 
   void OnMenuCommand(int identifier) override {
     if (AppState* station = windows_.station_) station->RunCommandId(identifier);
@@ -188,8 +188,50 @@ class QtStationWindows::Actions final : public MainWindowActions {
     if (AppState* station = windows_.station_) station->MainWindowResized();
   }
 
+  std::unique_ptr<AviFileAccess> OpenPlaybackFile(const std::string& path) override {
+    auto file = std::make_unique<PosixAviFile>(path, false);
+    if (!file->is_open()) return nullptr;
+    return file;
+  }
+  std::string ChoosePlaybackFile() override {
+    if (windows_.choose_playback_file_) return windows_.choose_playback_file_();
+    // SER recordings play too; their filter follows the documented one.
+    return QFileDialog::getOpenFileName(
+               nullptr, QString(), QString(),
+               QStringLiteral("Audio Video Interleave (*.avi);;SER (*.ser);;"
+                              "AVI and SER (*.avi *.ser)"))
+        .toStdString();
+  }
+  // A recording found without its index: a repaired copy is offered, the file itself kept.
+  std::string ChooseRepairCopy(const std::string& path) override {
+    if (windows_.choose_repair_copy_) return windows_.choose_repair_copy_(path);
+    QWidget* parent = windows_.playback_.get();
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        parent, QStringLiteral("Repaired copy"),
+        QStringLiteral("The index of this recording was rebuilt from the frames found.\n"
+                       "Write a repaired copy with a complete index?\n"
+                       "The recording itself is not changed."));
+    if (answer != QMessageBox::Yes) return {};
+    const std::string stem =
+        path.size() > 4 && path.ends_with(".avi") ? path.substr(0, path.size() - 4) : path;
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Repaired copy"),
+                                        QString::fromStdString(stem + "_repaired.avi"),
+                                        QStringLiteral("Audio Video Interleave (*.avi)"))
+        .toStdString();
+  }
+  void WriteRepairCopy(const std::string& path, const std::string& copy) override {
+    std::ostringstream out, err;
+    RunRepairAvi(path, copy, PosixAviToolFiles(), out, err);
+    for (const std::string& text : {out.str(), err.str()}) {
+      if (!text.empty()) windows_.station_->log().ReportMessage(text, true);
+    }
+  }
+  void PlaybackExited() override {
+    if (AppState* station = windows_.station_) station->PlaybackClosed();
+  }
+
  private:
-  const QtStationWindows& windows_;
+  QtStationWindows& windows_;
 };
 
 QtStationWindows::QtStationWindows()
@@ -650,51 +692,9 @@ bool QtStationWindows::CreatePlaybackWindows() {
   if (!playback_) {
     if (station_ == nullptr) return false;
     playback_media_ = std::make_unique<gst::GstPlaybackGraph>();
-    auto open_file = [](const std::string& path) -> std::unique_ptr<AviFileAccess> {
-      auto file = std::make_unique<PosixAviFile>(path, false);
-      if (!file->is_open()) return nullptr;
-      return file;
-    };
-    auto choose = [this]() -> std::string {
-      if (choose_playback_file_) return choose_playback_file_();
-      // SER recordings play too; their filter follows the documented one.
-      return QFileDialog::getOpenFileName(
-                 nullptr, QString(), QString(),
-                 QStringLiteral("Audio Video Interleave (*.avi);;SER (*.ser);;"
-                                "AVI and SER (*.avi *.ser)"))
-          .toStdString();
-    };
-    playback_ = std::make_unique<PlaybackWindow>(*playback_media_, station_->log(), open_file,
-                                                 choose);
+    playback_ = std::make_unique<PlaybackWindow>(*playback_media_, station_->log(), *actions_);
     GiveIcons(playback_.get());
     GiveIcons(&playback_->controls());
-    playback_->set_on_exit([this] {
-      if (station_ != nullptr) station_->PlaybackClosed();
-    });
-    // A recording found without its index: a repaired copy is offered, the file itself kept.
-    playback_->set_repair_offer(
-        [this](const std::string& path) -> std::string {
-          if (choose_repair_copy_) return choose_repair_copy_(path);
-          const QMessageBox::StandardButton answer = QMessageBox::question(
-              playback_.get(), QStringLiteral("Repaired copy"),
-              QStringLiteral("The index of this recording was rebuilt from the frames found.\n"
-                             "Write a repaired copy with a complete index?\n"
-                             "The recording itself is not changed."));
-          if (answer != QMessageBox::Yes) return {};
-          const std::string stem =
-              path.size() > 4 && path.ends_with(".avi") ? path.substr(0, path.size() - 4) : path;
-          return QFileDialog::getSaveFileName(playback_.get(), QStringLiteral("Repaired copy"),
-                                              QString::fromStdString(stem + "_repaired.avi"),
-                                              QStringLiteral("Audio Video Interleave (*.avi)"))
-              .toStdString();
-        },
-        [this](const std::string& path, const std::string& copy) {
-          std::ostringstream out, err;
-          RunRepairAvi(path, copy, PosixAviToolFiles(), out, err);
-          for (const std::string& text : {out.str(), err.str()}) {
-            if (!text.empty()) station_->log().ReportMessage(text, true);
-          }
-        });
     playback_->hide();
     playback_->controls().hide();
   }
