@@ -221,7 +221,7 @@ class QtStationWindows::Actions final : public MainWindowActions, public Playbac
   }
   void WriteRepairCopy(const std::string& path, const std::string& copy) override {
     std::ostringstream out, err;
-    RunRepairAvi(path, copy, PosixAviToolFiles(), out, err);
+    RunRepairAvi(path, copy, PosixAviFileSystem(), out, err);
     for (const std::string& text : {out.str(), err.str()}) {
       if (!text.empty()) windows_.station_->log().ReportMessage(text, true);
     }

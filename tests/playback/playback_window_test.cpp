@@ -44,7 +44,7 @@ struct Observer final : PlaybackWindowActions {
   }
   void WriteRepairCopy(const std::string& path, const std::string& to) override {
     std::ostringstream out, err;
-    RunRepairAvi(path, to, PosixAviToolFiles(), out, err);
+    RunRepairAvi(path, to, PosixAviFileSystem(), out, err);
   }
   void PlaybackExited() override {}
   std::string chosen, copy;
