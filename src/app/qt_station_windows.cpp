@@ -174,7 +174,9 @@ ScreenRect OuterRect(QWidget* window) {
 }  // namespace
 
 // The windows' observer actions, each handed to the station once it is known.
-class QtStationWindows::Actions final : public MainWindowActions, public PlaybackWindowActions {
+class QtStationWindows::Actions final : public MainWindowActions,
+                                       public PlaybackWindowActions,
+                                       public RecordControlsActions {
  public:
   explicit Actions(QtStationWindows& windows) : windows_(windows) {}
 
@@ -186,6 +188,13 @@ class QtStationWindows::Actions final : public MainWindowActions, public Playbac
   }
   void OnMainWindowResized() override {
     if (AppState* station = windows_.station_) station->MainWindowResized();
+  }
+
+  void OnStartButton() override {
+    if (AppState* station = windows_.station_) station->StartButton();
+  }
+  void OnStopButton() override {
+    if (AppState* station = windows_.station_) station->StopButton();
   }
 
   std::unique_ptr<AviFileAccess> OpenPlaybackFile(const std::string& path) override {
@@ -390,12 +399,7 @@ bool QtStationWindows::CreateRecordControls(bool record_buttons_space) {
   // on the video must not bury the Stop button.
   record_controls_ = std::make_unique<RecordControlsWindow>(
       record_buttons_space, icon(StationIcon::Record), icon(StationIcon::Stop), main_.get());
-  record_controls_->set_on_start([this] {
-    if (station_ != nullptr) station_->StartButton();
-  });
-  record_controls_->set_on_stop([this] {
-    if (station_ != nullptr) station_->StopButton();
-  });
+  record_controls_->set_actions(actions_.get());
   GiveIcons(record_controls_.get());
   return true;
 }
