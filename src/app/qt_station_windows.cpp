@@ -176,7 +176,8 @@ ScreenRect OuterRect(QWidget* window) {
 // The windows' observer actions, each handed to the station once it is known.
 class QtStationWindows::Actions final : public MainWindowActions,
                                        public PlaybackWindowActions,
-                                       public RecordControlsActions {
+                                       public RecordControlsActions,
+                                       public BrightnessContrastActions {
  public:
   explicit Actions(QtStationWindows& windows) : windows_(windows) {}
 
@@ -195,6 +196,15 @@ class QtStationWindows::Actions final : public MainWindowActions,
   }
   void OnStopButton() override {
     if (AppState* station = windows_.station_) station->StopButton();
+  }
+
+  void OnPictureSliderMoved(PictureSlider which, int position) override {
+    if (AppState* station = windows_.station_) {
+      station->ColourSliderMoved(which == PictureSlider::Brightness, position);
+    }
+  }
+  void OnBrightnessContrastClosed() override {
+    if (AppState* station = windows_.station_) station->CloseBrightnessContrast();
   }
 
   std::unique_ptr<AviFileAccess> OpenPlaybackFile(const std::string& path) override {
@@ -414,14 +424,7 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
       std::make_unique<CountdownWindow>(Font(72, FontFace::Tahoma), Font(18, FontFace::Consolas));
   countdown_->hide();
   brightness_ = std::make_unique<BrightnessContrastWindow>(Font(18, FontFace::Consolas));
-  brightness_->set_on_close([this] {
-    if (station_ != nullptr) station_->CloseBrightnessContrast();
-  });
-  brightness_->set_on_value([this](PictureSlider which, int position) {
-    if (station_ != nullptr) {
-      station_->ColourSliderMoved(which == PictureSlider::Brightness, position);
-    }
-  });
+  brightness_->set_actions(actions_.get());
   brightness_->hide();
   pixel_saturation_ = std::make_unique<PixelSaturationWindow>(analysis);
   pixel_saturation_->hide();

@@ -294,22 +294,28 @@ TEST_F(StationWindowTest, BrightnessContrastShowsItsWindowAndItsCloseBoxEndsTheA
 
   // A step reports the slider's new position, a drag every position it passes, the release
   // nothing more.
-  std::vector<int> brightness;
-  window->set_on_value([&](PictureSlider which, int value) {
-    if (which == PictureSlider::Brightness) brightness.push_back(value);
-  });
+  struct Sliders final : BrightnessContrastActions {
+    explicit Sliders(BrightnessContrastActions* station) : station(station) {}
+    void OnPictureSliderMoved(PictureSlider which, int value) override {
+      if (which == PictureSlider::Brightness) brightness.push_back(value);
+    }
+    void OnBrightnessContrastClosed() override { station->OnBrightnessContrastClosed(); }
+    BrightnessContrastActions* station;
+    std::vector<int> brightness;
+  } sliders(window->actions());
+  window->set_actions(&sliders);
   QSlider* slider = window->slider(PictureSlider::Brightness);
   QTest::keyClick(slider, Qt::Key_Right);
   slider->setSliderDown(true);
   for (int position : {60, 63}) slider->setSliderPosition(position);
   slider->setSliderDown(false);
-  EXPECT_EQ(brightness, (std::vector<int>{51, 60, 63}));
+  EXPECT_EQ(sliders.brightness, (std::vector<int>{51, 60, 63}));
 
   // Closing returns the sliders to the middle without reporting it.
   window->close();
   EXPECT_EQ(slider->value(), 50);
-  EXPECT_EQ(brightness.size(), 3u);
-  window->set_on_value(nullptr);
+  EXPECT_EQ(sliders.brightness.size(), 3u);
+  window->set_actions(sliders.station);
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
   // Each change of the adjustment restarts live video.
