@@ -177,7 +177,8 @@ ScreenRect OuterRect(QWidget* window) {
 class QtStationWindows::Actions final : public MainWindowActions,
                                        public PlaybackWindowActions,
                                        public RecordControlsActions,
-                                       public BrightnessContrastActions {
+                                       public BrightnessContrastActions,
+                                       public InserterWindowActions {
  public:
   explicit Actions(QtStationWindows& windows) : windows_(windows) {}
 
@@ -205,6 +206,10 @@ class QtStationWindows::Actions final : public MainWindowActions,
   }
   void OnBrightnessContrastClosed() override {
     if (AppState* station = windows_.station_) station->CloseBrightnessContrast();
+  }
+
+  void OnInserterSaveFailed(const std::string& error) override {
+    if (AppState* station = windows_.station_) station->log().ReportMessage(error + "\r\n", true);
   }
 
   std::unique_ptr<AviFileAccess> OpenPlaybackFile(const std::string& path) override {
@@ -605,9 +610,7 @@ void QtStationWindows::set_station(AppState* station) {
 void QtStationWindows::OpenInserterWindow(InserterPort* port) {
   if (!inserter_ || inserter_->port() != port) {
     inserter_ = std::make_unique<InserterWindow>(port);
-    inserter_->set_on_error([this](const std::string& text) {
-      if (station_ != nullptr) station_->log().ReportMessage(text + "\r\n", true);
-    });
+    inserter_->set_actions(actions_.get());
     GiveIcons(inserter_.get());
   }
   inserter_->show();
