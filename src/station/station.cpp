@@ -733,6 +733,8 @@ bool AppState::SaveOptions() {
   return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
 }
 
+void AppState::RefreshCountdownTimeBase() { scheduler_->RefreshTimeBase(); }
+
 void AppState::RunFileOptions() {
   if (services_.windows.RunFileOptionsDialog(*file_options_) != kFileOptionsSaved) return;
   SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
@@ -741,9 +743,6 @@ void AppState::RunFileOptions() {
 
 void AppState::RunOptionDialog(MenuCommand command) {
   StationWindows& windows = services_.windows;
-  const auto save = [this] {
-    return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
-  };
   int result = kDialogNoChange;
   switch (command) {
     case MenuCommand::DurationDefault: {
@@ -752,7 +751,7 @@ void AppState::RunOptionDialog(MenuCommand command) {
       break;
     }
     case MenuCommand::EventPending: {
-      EventPendingModel model(options_, derived_, [this] { scheduler_->RefreshTimeBase(); });
+      EventPendingModel model(options_, derived_, *this);
       result = windows.RunEventPendingDialog(model);
       break;
     }
@@ -771,19 +770,22 @@ void AppState::RunOptionDialog(MenuCommand command) {
     case MenuCommand::Performance: {
       PerformanceModel model(options_);
       result = windows.RunPerformanceDialog(model);
-      if (result == kDialogSave) save();
+      if (result == kDialogSave) SaveOptions();
       // The renderer and the display choices take effect with the next start.
       if (result == kDialogSave || result == kDialogApplied) RestartLiveVideo();
       return;
     }
     case MenuCommand::Misc:
-      if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsModel>(options_, save);
+      if (!misc_options_) {
+        OptionDialogStation& station = *this;
+        misc_options_ = std::make_unique<MiscellaneousOptionsModel>(options_, station);
+      }
       windows.OpenMiscellaneousOptions(*misc_options_);
       return;
     default:
       return;
   }
-  if (result == kDialogSave) save();
+  if (result == kDialogSave) SaveOptions();
 }
 
 void AppState::RescheduleEvents() {
