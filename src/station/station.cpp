@@ -706,14 +706,26 @@ void AppState::Exit() {
   services_.windows.DestroyMainWindow();
 }
 
+class AppState::EventWindows final : public EventWindowsStation {
+ public:
+  explicit EventWindows(AppState& station) : s_(station) {}
+  void OpenEventForEditing(const std::string& file_name) override {
+    s_.schedule_event_->OpenForEditing(file_name);
+  }
+  void RefillEventList() override { s_.event_list_->FillEventList(); }
+  void RescheduleEvents() override { s_.RescheduleEvents(); }
+
+ private:
+  AppState& s_;
+};
+
 bool AppState::BuildEventWindows() {
-  schedule_event_ = std::make_unique<ScheduleEventModel>(ScheduleEventContext{
-      services_.clock, log_, errors_, options_, derived_.default_recording_duration,
-      [this] { event_list_->FillEventList(); }, [this] { RescheduleEvents(); }});
+  event_windows_ = std::make_unique<EventWindows>(*this);
+  schedule_event_ = std::make_unique<ScheduleEventModel>(
+      ScheduleEventContext{services_.clock, log_, errors_, options_,
+                           derived_.default_recording_duration, *event_windows_});
   event_list_ = std::make_unique<EventListModel>(EventListContext{
-      services_.clock, log_, errors_, services_.current_directory,
-      [this](const std::string& file_name) { schedule_event_->OpenForEditing(file_name); },
-      [this] { RescheduleEvents(); }});
+      services_.clock, log_, errors_, services_.current_directory, *event_windows_});
   file_options_ = std::make_unique<FileOptionsModel>(options_, log_);
   return services_.windows.CreateEventWindows(*schedule_event_, *event_list_);
 }

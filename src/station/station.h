@@ -265,6 +265,9 @@ class AppState final : private RecordingMenus,
   std::unique_ptr<EventReadiness> readiness_;
   std::unique_ptr<CountdownScheduler> scheduler_;
   std::unique_ptr<EventLoader> event_loader_;
+  // What the Event windows' models ask of the station; before them.
+  class EventWindows;
+  std::unique_ptr<EventWindows> event_windows_;
   std::unique_ptr<ScheduleEventModel> schedule_event_;
   std::unique_ptr<EventListModel> event_list_;
   std::unique_ptr<FileOptionsModel> file_options_;
