@@ -178,7 +178,8 @@ class QtStationWindows::Actions final : public MainWindowActions,
                                        public PlaybackWindowActions,
                                        public RecordControlsActions,
                                        public BrightnessContrastActions,
-                                       public InserterWindowActions {
+                                       public InserterWindowActions,
+                                       public UserMessagesActions {
  public:
   explicit Actions(QtStationWindows& windows) : windows_(windows) {}
 
@@ -208,6 +209,9 @@ class QtStationWindows::Actions final : public MainWindowActions,
     if (AppState* station = windows_.station_) station->CloseBrightnessContrast();
   }
 
+  void OnSaveMessages(bool clear) override {
+    if (AppState* station = windows_.station_) station->SaveMessages(clear);
+  }
   void OnInserterSaveFailed(const std::string& error) override {
     if (AppState* station = windows_.station_) station->log().ReportMessage(error + "\r\n", true);
   }
@@ -370,9 +374,7 @@ MessageView* QtStationWindows::CreateUserMessagesWindow(const WindowPlacement& p
   // The saved placement is the frame's, as "Set Window Positions" stores it.
   PlaceTopLevel(user_messages_.get(),
                 ScreenRect{placement.x, placement.y, placement.width, placement.height}, true);
-  user_messages_->set_on_save([this](bool clear) {
-    if (station_ != nullptr) station_->SaveMessages(clear);
-  });
+  user_messages_->set_actions(actions_.get());
   GiveIcons(user_messages_.get());
   return user_messages_.get();
 }

@@ -62,7 +62,7 @@ void UserMessagesWindow::ApplyMenus(const std::vector<MenuEntry>& entries) {
         menus_.action(clear ? MenuCommand::SaveMessagesAndClear : MenuCommand::SaveMessages);
     if (action == nullptr) continue;
     connect(action, &QAction::triggered, this, [this, clear] {
-      if (on_save_) on_save_(clear);
+      if (actions_ != nullptr) actions_->OnSaveMessages(clear);
     });
   }
 }
