@@ -179,7 +179,8 @@ class QtStationWindows::Actions final : public MainWindowActions,
                                        public RecordControlsActions,
                                        public BrightnessContrastActions,
                                        public InserterWindowActions,
-                                       public UserMessagesActions {
+                                       public UserMessagesActions,
+                                       public GpsWindowActions {
  public:
   explicit Actions(QtStationWindows& windows) : windows_(windows) {}
 
@@ -211,6 +212,10 @@ class QtStationWindows::Actions final : public MainWindowActions,
 
   void OnSaveMessages(bool clear) override {
     if (AppState* station = windows_.station_) station->SaveMessages(clear);
+  }
+  void OnGpsWindowClosed() override {
+    AppState* station = windows_.station_;
+    if (station != nullptr && station->gps() != nullptr) station->gps()->CloseWindow();
   }
   void OnInserterSaveFailed(const std::string& error) override {
     if (AppState* station = windows_.station_) station->log().ReportMessage(error + "\r\n", true);
@@ -438,9 +443,7 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
   frame_integration_ = std::make_unique<FrameIntegrationWindow>(analysis);
   frame_integration_->hide();
   gps_ = std::make_unique<GpsWindow>();
-  gps_->set_on_close([this] {
-    if (station_ != nullptr && station_->gps() != nullptr) station_->gps()->CloseWindow();
-  });
+  gps_->set_actions(actions_.get());
   gps_->hide();
   // The playback windows exist from the start, so that they are placed where the options
   // keep them and "Set Window Positions" stores them.
