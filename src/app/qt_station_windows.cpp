@@ -237,7 +237,6 @@ class QtStationWindows::Actions final : public MainWindowActions,
   }
   // A recording found without its index: a repaired copy is offered, the file itself kept.
   std::string ChooseRepairCopy(const std::string& path) override {
-    if (windows_.choose_repair_copy_) return windows_.choose_repair_copy_(path);
     QWidget* parent = windows_.playback_.get();
     const QMessageBox::StandardButton answer = QMessageBox::question(
         parent, QStringLiteral("Repaired copy"),
