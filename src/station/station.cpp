@@ -73,6 +73,20 @@ HResult AppState::RestartLiveVideo() {
   return controller_->RestartVideo();
 }
 
+// The live filter, live video and the options file, as the analysis settings reach them.
+class AppState::AnalysisPort final : public AnalysisStation {
+ public:
+  explicit AnalysisPort(AppState& station) : s_(station) {}
+  void SetFilterThreshold(std::int32_t threshold) override {
+    s_.live_analysis_.SetSaturationThreshold(threshold);
+  }
+  HResult RestartLiveVideo() override { return s_.RestartLiveVideo(); }
+  bool SaveOptions() override { return s_.SaveOptions(); }
+
+ private:
+  AppState& s_;
+};
+
 void AppState::BuildObjects() {
   BuildCaptureGraph();
   bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
@@ -91,15 +105,12 @@ void AppState::BuildObjects() {
       .clock_discipline = services_.clock_discipline});
   controller_->set_initialising(true);
   if (inserter_) controller_->set_inserter_fields(inserter_->live().get());
+  analysis_port_ = std::make_unique<AnalysisPort>(*this);
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       .switches = graph_->switches(),
       .options = options_,
       .log = log_,
-      .set_filter_threshold =
-          [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
-      .restart_video = [this] { return RestartLiveVideo(); },
-      .save_options =
-          [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
+      .station = *analysis_port_});
   BuildEventScheduling();
 }
 

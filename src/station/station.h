@@ -261,6 +261,9 @@ class AppState final : private RecordingMenus,
   // Before the controller, which takes its fix from it.
   std::unique_ptr<GpsControl> gps_;
   std::unique_ptr<RecordingController> controller_;
+  // What the analysis settings ask of the station; before them.
+  class AnalysisPort;
+  std::unique_ptr<AnalysisPort> analysis_port_;
   std::unique_ptr<AnalysisControls> analysis_controls_;
   std::unique_ptr<EventReadiness> readiness_;
   std::unique_ptr<CountdownScheduler> scheduler_;

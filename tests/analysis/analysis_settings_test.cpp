@@ -14,24 +14,22 @@ namespace {
 constexpr char kRangeReport[] =
     "\r\n04:10:00 (UTC)\r\n\r\nFrame count must be a value from 2 to 30\r\n";
 
-class AnalysisControlsTest : public ::testing::Test {
+class AnalysisControlsTest : public ::testing::Test, public AnalysisStation {
  protected:
   AnalysisControlsTest() { log.AttachView(&view); }
 
   AnalysisControls& Make(std::int32_t stored_value = -1) {
     options.pixel_saturation_value = stored_value;
-    controls = std::make_unique<AnalysisControls>(AnalysisControlsContext{
-        switches, options, log, [this](std::int32_t t) { thresholds.push_back(t); },
-        [this] {
-          ++restarts;
-          return S_OK;
-        },
-        [this] {
-          saved_values.push_back(options.pixel_saturation_value);
-          return true;
-        }});
+    controls = std::make_unique<AnalysisControls>(
+        AnalysisControlsContext{switches, options, log, *this});
     controls->TakeStoredSaturationValue();
     return *controls;
+  }
+
+  void SetFilterThreshold(std::int32_t t) override { thresholds.push_back(t); }
+  HResult RestartLiveVideo() override { return ++restarts, S_OK; }
+  bool SaveOptions() override {
+    return saved_values.push_back(options.pixel_saturation_value), true;
   }
 
   testing::FakeClock clock{testing::MakeFileTime(2026, 5, 2, 4, 10, 0)};
