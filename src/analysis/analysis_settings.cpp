@@ -115,8 +115,6 @@ void AnalysisControls::CancelIntegration() {
   Restart();
 }
 
-void AnalysisControls::Restart() {
-  context_.station.RestartLiveVideo();
-}
+void AnalysisControls::Restart() { context_.station.RestartLiveVideo(); }
 
 }  // namespace vesk

@@ -175,12 +175,12 @@ ScreenRect OuterRect(QWidget* window) {
 
 // The windows' observer actions, each handed to the station once it is known.
 class QtStationWindows::Actions final : public MainWindowActions,
-                                       public PlaybackWindowActions,
-                                       public RecordControlsActions,
-                                       public BrightnessContrastActions,
-                                       public InserterWindowActions,
-                                       public UserMessagesActions,
-                                       public GpsWindowActions {
+                                        public PlaybackWindowActions,
+                                        public RecordControlsActions,
+                                        public BrightnessContrastActions,
+                                        public InserterWindowActions,
+                                        public UserMessagesActions,
+                                        public GpsWindowActions {
  public:
   explicit Actions(QtStationWindows& windows) : windows_(windows) {}
 

@@ -20,8 +20,8 @@ class AnalysisControlsTest : public ::testing::Test, public AnalysisStation {
 
   AnalysisControls& Make(std::int32_t stored_value = -1) {
     options.pixel_saturation_value = stored_value;
-    controls = std::make_unique<AnalysisControls>(
-        AnalysisControlsContext{switches, options, log, *this});
+    controls =
+        std::make_unique<AnalysisControls>(AnalysisControlsContext{switches, options, log, *this});
     controls->TakeStoredSaturationValue();
     return *controls;
   }
