@@ -30,7 +30,6 @@ class BrightnessContrastWindow final : public QWidget {
   BrightnessContrastWindow(const QFont& label_font, QWidget* parent = nullptr);
 
   void set_actions(BrightnessContrastActions* actions) { actions_ = actions; }
-  BrightnessContrastActions* actions() const { return actions_; }
 
   // Both sliders back to their middle.
   void ResetSliders();

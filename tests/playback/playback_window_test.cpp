@@ -39,8 +39,7 @@ struct Observer final : PlaybackWindowActions {
   }
   std::string ChoosePlaybackFile() override { return chosen; }
   std::string ChooseRepairCopy(const std::string& path) override {
-    offered.push_back(path);
-    return copy;
+    return offered.push_back(path), copy;
   }
   void WriteRepairCopy(const std::string& path, const std::string& to) override {
     std::ostringstream out, err;
@@ -126,19 +125,18 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   // A recording cut short is offered as a repaired copy, once per opening; a whole file is
   // not; the recording itself stays as it was.
   observer.copy = folder.Path("copy.avi");
-  const std::vector<std::string>& offered = observer.offered;
   ASSERT_TRUE(window.OpenFile(chosen));
-  EXPECT_TRUE(offered.empty());
+  EXPECT_TRUE(observer.offered.empty());
   window.Exit();
   const std::string cut = folder.Path("cut.avi");
   std::filesystem::copy_file(chosen, cut);
   std::filesystem::resize_file(cut, 700000 * 8);
   ASSERT_TRUE(window.OpenFile(cut));
-  EXPECT_EQ(offered, std::vector<std::string>{cut});
+  EXPECT_EQ(observer.offered, std::vector<std::string>{cut});
   EXPECT_EQ(std::filesystem::file_size(cut), 700000u * 8);
   window.Exit();
   ASSERT_TRUE(window.OpenFile(folder.Path("copy.avi")));
-  EXPECT_EQ(offered.size(), 1u);
+  EXPECT_EQ(observer.offered.size(), 1u);
   EXPECT_EQ(window.controls().slider()->maximum(), 5);  // the six whole frames of the cut
 }
 

@@ -22,6 +22,7 @@
 
 #include "analysis/frame_integration_window.h"
 #include "analysis/pixel_saturation_window.h"
+#include "capture/colour_control.h"
 #include "station/brightness_contrast_window.h"
 #include "station/record_controls_window.h"
 #include "station/user_messages_window.h"
@@ -293,29 +294,22 @@ TEST_F(StationWindowTest, BrightnessContrastShowsItsWindowAndItsCloseBoxEndsTheA
   EXPECT_TRUE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
 
   // A step reports the slider's new position, a drag every position it passes, the release
-  // nothing more.
-  struct Sliders final : BrightnessContrastActions {
-    explicit Sliders(BrightnessContrastActions* station) : station(station) {}
-    void OnPictureSliderMoved(PictureSlider which, int value) override {
-      if (which == PictureSlider::Brightness) brightness.push_back(value);
-    }
-    void OnBrightnessContrastClosed() override { station->OnBrightnessContrastClosed(); }
-    BrightnessContrastActions* station;
-    std::vector<int> brightness;
-  } sliders(window->actions());
-  window->set_actions(&sliders);
+  // nothing more: each reaches the colour control at once.
+  const auto& values = media.colour_filters.back()->colour_control->values;
   QSlider* slider = window->slider(PictureSlider::Brightness);
   QTest::keyClick(slider, Qt::Key_Right);
+  EXPECT_EQ(values.at(ColourKey::Brightness), ColourValueOfPercent(51));
   slider->setSliderDown(true);
-  for (int position : {60, 63}) slider->setSliderPosition(position);
+  for (int position : {60, 63}) {
+    slider->setSliderPosition(position);
+    EXPECT_EQ(values.at(ColourKey::Brightness), ColourValueOfPercent(position));
+  }
   slider->setSliderDown(false);
-  EXPECT_EQ(sliders.brightness, (std::vector<int>{51, 60, 63}));
 
   // Closing returns the sliders to the middle without reporting it.
   window->close();
   EXPECT_EQ(slider->value(), 50);
-  EXPECT_EQ(sliders.brightness.size(), 3u);
-  window->set_actions(sliders.station);
+  EXPECT_EQ(values.at(ColourKey::Brightness), ColourValueOfPercent(63));
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
   // Each change of the adjustment restarts live video.
