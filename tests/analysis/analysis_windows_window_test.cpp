@@ -21,20 +21,19 @@ namespace {
 TEST(AnalysisWindowsTest, OpeningInsertsTheFilterOnceAndTheSliderWritesTheRunningThreshold) {
   testing::FakeClock clock{testing::MakeFileTime(2026, 9, 3, 21, 45, 0)};
   MessageLog log{clock};
-  LiveAnalysis analysis{log};
   LiveSwitches switches;
-  Options options;
   struct Station final : AnalysisStation {
-    Station(LiveAnalysis& a, Options& o) : analysis(a), options(o) {}
+    explicit Station(MessageLog& log) : analysis(log) {}
     void SetFilterThreshold(std::int32_t t) override { analysis.SetSaturationThreshold(t); }
     HResult RestartLiveVideo() override { return ++restarts, S_OK; }
     bool SaveOptions() override { return saved.push_back(options.pixel_saturation_value), true; }
-    LiveAnalysis& analysis;
-    Options& options;
+    LiveAnalysis analysis;
+    Options options;
     int restarts = 0;
     std::vector<std::int32_t> saved;
-  } station(analysis, options);
-  AnalysisControls controls(AnalysisControlsContext{switches, options, log, station});
+  } station(log);
+  LiveAnalysis& analysis = station.analysis;
+  AnalysisControls controls(AnalysisControlsContext{switches, station.options, log, station});
   controls.TakeStoredSaturationValue();
   PixelSaturationWindow saturation(controls);
 
