@@ -173,7 +173,8 @@ ScreenRect OuterRect(QWidget* window) {
 
 }  // namespace
 
-// The windows' observer actions, each handed to the station once it is known.
+// What the windows report (menus, buttons, close boxes) and ask (the playback files), passed
+// on to the station once it is known.
 class QtStationWindows::Actions final : public MainWindowActions,
                                         public PlaybackWindowActions,
                                         public RecordControlsActions,
