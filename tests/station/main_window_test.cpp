@@ -22,7 +22,6 @@
 
 #include "analysis/frame_integration_window.h"
 #include "analysis/pixel_saturation_window.h"
-#include "capture/colour_control.h"
 #include "station/brightness_contrast_window.h"
 #include "station/record_controls_window.h"
 #include "station/user_messages_window.h"
@@ -298,18 +297,18 @@ TEST_F(StationWindowTest, BrightnessContrastShowsItsWindowAndItsCloseBoxEndsTheA
   const auto& values = media.colour_filters.back()->colour_control->values;
   QSlider* slider = window->slider(PictureSlider::Brightness);
   QTest::keyClick(slider, Qt::Key_Right);
-  EXPECT_EQ(values.at(ColourKey::Brightness), ColourValueOfPercent(51));
+  EXPECT_EQ(values.at(ColourKey::Brightness), 2);  // 51 % of -127 to 127
   slider->setSliderDown(true);
-  for (int position : {60, 63}) {
+  for (const auto& [position, value] : {std::pair{60, 25}, std::pair{63, 33}}) {
     slider->setSliderPosition(position);
-    EXPECT_EQ(values.at(ColourKey::Brightness), ColourValueOfPercent(position));
+    EXPECT_EQ(values.at(ColourKey::Brightness), value);
   }
   slider->setSliderDown(false);
 
   // Closing returns the sliders to the middle without reporting it.
   window->close();
   EXPECT_EQ(slider->value(), 50);
-  EXPECT_EQ(values.at(ColourKey::Brightness), ColourValueOfPercent(63));
+  EXPECT_EQ(values.at(ColourKey::Brightness), 33);
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
   // Each change of the adjustment restarts live video.
