@@ -19,21 +19,20 @@ namespace vesk {
 namespace {
 
 TEST(AnalysisWindowsTest, OpeningInsertsTheFilterOnceAndTheSliderWritesTheRunningThreshold) {
-  testing::FakeClock clock{testing::MakeFileTime(2026, 9, 3, 21, 45, 0)};
-  MessageLog log{clock};
   LiveSwitches switches;
   struct Station final : AnalysisStation {
-    explicit Station(MessageLog& log) : analysis(log) {}
     void SetFilterThreshold(std::int32_t t) override { analysis.SetSaturationThreshold(t); }
     HResult RestartLiveVideo() override { return ++restarts, S_OK; }
     bool SaveOptions() override { return saved.push_back(options.pixel_saturation_value), true; }
-    LiveAnalysis analysis;
+    testing::FakeClock clock{testing::MakeFileTime(2026, 9, 3, 21, 45, 0)};
+    MessageLog log{clock};
+    LiveAnalysis analysis{log};
     Options options;
     int restarts = 0;
     std::vector<std::int32_t> saved;
-  } station(log);
+  } station;
   LiveAnalysis& analysis = station.analysis;
-  AnalysisControls controls(AnalysisControlsContext{switches, station.options, log, station});
+  AnalysisControls controls({switches, station.options, station.log, station});
   controls.TakeStoredSaturationValue();
   PixelSaturationWindow saturation(controls);
 
