@@ -50,7 +50,7 @@ bool AnalysisControls::SwitchHighlightingOn() {
 
 void AnalysisControls::SliderMoved(std::int32_t position) {
   saturation_value_ = position;
-  if (context_.set_filter_threshold) context_.set_filter_threshold(position);
+  context_.station.SetFilterThreshold(position);
 }
 
 void AnalysisControls::ConfirmSaturation(SaturationChoice choice, std::int32_t slider_position) {
@@ -60,33 +60,33 @@ void AnalysisControls::ConfirmSaturation(SaturationChoice choice, std::int32_t s
       return;
     case SaturationChoice::SaveAsDefault:
       saturation_value_ = slider_position;
-      if (context_.set_filter_threshold) context_.set_filter_threshold(slider_position);
+      context_.station.SetFilterThreshold(slider_position);
       context_.switches.saturation_highlight = true;
       context_.options.pixel_saturation_value = slider_position;
       break;
     case SaturationChoice::RemoveDefault:
       // The filter stays until the next restart and passes frames unchanged.
       saturation_value_ = -1;
-      if (context_.set_filter_threshold) context_.set_filter_threshold(-1);
+      context_.station.SetFilterThreshold(-1);
       context_.switches.saturation_highlight = false;
       context_.options.pixel_saturation_value = -1;
       break;
   }
-  if (context_.save_options) context_.save_options();
+  context_.station.SaveOptions();
 }
 
 void AnalysisControls::CancelSaturation() {
   forgotten_value_ = -1;
   context_.switches.saturation_highlight = false;
   saturation_value_ = -1;
-  if (context_.set_filter_threshold) context_.set_filter_threshold(-1);
+  context_.station.SetFilterThreshold(-1);
   Restart();
 }
 
 void AnalysisControls::ForgetSaturationValue() {
   if (saturation_value_ != -1) forgotten_value_ = saturation_value_;
   saturation_value_ = -1;
-  if (context_.set_filter_threshold) context_.set_filter_threshold(-1);
+  context_.station.SetFilterThreshold(-1);
 }
 
 bool AnalysisControls::TakeBackForgottenValue() {
@@ -95,7 +95,7 @@ bool AnalysisControls::TakeBackForgottenValue() {
   context_.options.pixel_saturation_value = forgotten_value_;
   forgotten_value_ = -1;
   context_.switches.saturation_highlight = true;
-  if (context_.set_filter_threshold) context_.set_filter_threshold(saturation_value_);
+  context_.station.SetFilterThreshold(saturation_value_);
   return true;
 }
 
@@ -115,8 +115,6 @@ void AnalysisControls::CancelIntegration() {
   Restart();
 }
 
-void AnalysisControls::Restart() {
-  if (context_.restart_video) context_.restart_video();
-}
+void AnalysisControls::Restart() { context_.station.RestartLiveVideo(); }
 
 }  // namespace vesk

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,18 +45,27 @@ const char* ConfirmButtonText(SaturationChoice choice);
 // from 2 to 30.
 std::optional<std::uint32_t> ParseIntegrationCount(std::string_view text);
 
+// What the analysis settings ask of the station around them.
+class AnalysisStation {
+ public:
+  // The running filter's threshold (-1: highlighting off); the next frame uses it.
+  virtual void SetFilterThreshold(std::int32_t threshold) = 0;
+  // Stop the camera graph, and start it again when the stop worked.
+  virtual HResult RestartLiveVideo() = 0;
+  // Write the options file (reporting a failure itself); true when written.
+  virtual bool SaveOptions() = 0;
+
+ protected:
+  ~AnalysisStation() = default;
+};
+
 struct AnalysisControlsContext {
   // The highlighting flag and the integration count the capture graph reads at each start.
   LiveSwitches& switches;
   // The stored saturation default (PixelSaturationValue).
   Options& options;
   MessageLog& log;
-  // The running filter's threshold (-1: highlighting off); the next frame uses it.
-  std::function<void(std::int32_t threshold)> set_filter_threshold;
-  // Stop the camera graph, and start it again when the stop worked.
-  std::function<HResult()> restart_video;
-  // Write the options file (reporting a failure itself); true when written.
-  std::function<bool()> save_options;
+  AnalysisStation& station;
 };
 
 // The process-wide analysis settings and what the two windows do to them.

@@ -21,7 +21,7 @@ std::unique_ptr<AviFileAccess> Open(const std::string& path, How how, std::strin
   return nullptr;
 }
 
-bool Exists(const std::string& path) {
+bool AnythingAt(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
 }
@@ -39,7 +39,7 @@ bool RenameWithoutReplacing(const std::string& from, const std::string& to, std:
     }
     error = errno;
     if (error == EPERM || error == EOPNOTSUPP) {
-      if (Exists(to)) {
+      if (AnythingAt(to)) {
         error = EEXIST;
       } else if (::rename(from.c_str(), to.c_str()) == 0) {
         return true;
@@ -56,17 +56,27 @@ bool RenameWithoutReplacing(const std::string& from, const std::string& to, std:
 
 }  // namespace
 
-AviToolFiles PosixAviToolFiles() {
-  return {[](const std::string& path, std::string* problem) {
-            return Open(path, PosixAviFile::ReadThroughLinks{}, problem);
-          },
-          Exists,
-          PosixAviFile::HeldByWriter,
-          [](const std::string& path, std::string* problem) {
-            return Open(path, PosixAviFile::CreateNew{}, problem);
-          },
-          RenameWithoutReplacing,
-          [](const std::string& path) { std::remove(path.c_str()); }};
+std::unique_ptr<AviFileAccess> PosixAviFileSystem::OpenRead(const std::string& path,
+                                                            std::string* problem) const {
+  return Open(path, PosixAviFile::ReadThroughLinks{}, problem);
 }
+
+bool PosixAviFileSystem::Exists(const std::string& path) const { return AnythingAt(path); }
+
+bool PosixAviFileSystem::BeingWritten(const std::string& path) const {
+  return PosixAviFile::HeldByWriter(path);
+}
+
+std::unique_ptr<AviFileAccess> PosixAviFileSystem::CreateNew(const std::string& path,
+                                                             std::string* problem) const {
+  return Open(path, PosixAviFile::CreateNew{}, problem);
+}
+
+bool PosixAviFileSystem::RenameNew(const std::string& from, const std::string& to,
+                                   std::string* problem) const {
+  return RenameWithoutReplacing(from, to, problem);
+}
+
+void PosixAviFileSystem::Remove(const std::string& path) const { std::remove(path.c_str()); }
 
 }  // namespace vesk

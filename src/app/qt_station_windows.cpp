@@ -173,7 +173,102 @@ ScreenRect OuterRect(QWidget* window) {
 
 }  // namespace
 
-QtStationWindows::QtStationWindows() : on_quit_([] { QCoreApplication::quit(); }) {}
+// What the windows report (menus, buttons, close boxes) and ask (the playback files), passed
+// on to the station once it is known.
+class QtStationWindows::Actions final : public MainWindowActions,
+                                        public PlaybackWindowActions,
+                                        public RecordControlsActions,
+                                        public BrightnessContrastActions,
+                                        public InserterWindowActions,
+                                        public UserMessagesActions,
+                                        public GpsWindowActions {
+ public:
+  explicit Actions(QtStationWindows& windows) : windows_(windows) {}
+
+  void OnMenuCommand(int identifier) override {
+    if (AppState* station = windows_.station_) station->RunCommandId(identifier);
+  }
+  void OnMainWindowClose() override {
+    if (AppState* station = windows_.station_) station->Exit();
+  }
+  void OnMainWindowResized() override {
+    if (AppState* station = windows_.station_) station->MainWindowResized();
+  }
+
+  void OnStartButton() override {
+    if (AppState* station = windows_.station_) station->StartButton();
+  }
+  void OnStopButton() override {
+    if (AppState* station = windows_.station_) station->StopButton();
+  }
+
+  void OnPictureSliderMoved(PictureSlider which, int position) override {
+    if (AppState* station = windows_.station_) {
+      station->ColourSliderMoved(which == PictureSlider::Brightness, position);
+    }
+  }
+  void OnBrightnessContrastClosed() override {
+    if (AppState* station = windows_.station_) station->CloseBrightnessContrast();
+  }
+
+  void OnSaveMessages(bool clear) override {
+    if (AppState* station = windows_.station_) station->SaveMessages(clear);
+  }
+  void OnGpsWindowClosed() override {
+    AppState* station = windows_.station_;
+    if (station != nullptr && station->gps() != nullptr) station->gps()->CloseWindow();
+  }
+  void OnInserterSaveFailed(const std::string& error) override {
+    if (AppState* station = windows_.station_) station->log().ReportMessage(error + "\r\n", true);
+  }
+
+  std::unique_ptr<AviFileAccess> OpenPlaybackFile(const std::string& path) override {
+    auto file = std::make_unique<PosixAviFile>(path, false);
+    if (!file->is_open()) return nullptr;
+    return file;
+  }
+  std::string ChoosePlaybackFile() override {
+    if (windows_.choose_playback_file_) return windows_.choose_playback_file_();
+    // SER recordings play too; their filter follows the documented one.
+    return QFileDialog::getOpenFileName(
+               nullptr, QString(), QString(),
+               QStringLiteral("Audio Video Interleave (*.avi);;SER (*.ser);;"
+                              "AVI and SER (*.avi *.ser)"))
+        .toStdString();
+  }
+  // A recording found without its index: a repaired copy is offered, the file itself kept.
+  std::string ChooseRepairCopy(const std::string& path) override {
+    QWidget* parent = windows_.playback_.get();
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        parent, QStringLiteral("Repaired copy"),
+        QStringLiteral("The index of this recording was rebuilt from the frames found.\n"
+                       "Write a repaired copy with a complete index?\n"
+                       "The recording itself is not changed."));
+    if (answer != QMessageBox::Yes) return {};
+    const std::string stem =
+        path.size() > 4 && path.ends_with(".avi") ? path.substr(0, path.size() - 4) : path;
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Repaired copy"),
+                                        QString::fromStdString(stem + "_repaired.avi"),
+                                        QStringLiteral("Audio Video Interleave (*.avi)"))
+        .toStdString();
+  }
+  void WriteRepairCopy(const std::string& path, const std::string& copy) override {
+    std::ostringstream out, err;
+    RunRepairAvi(path, copy, PosixAviFileSystem(), out, err);
+    for (const std::string& text : {out.str(), err.str()}) {
+      if (!text.empty()) windows_.station_->log().ReportMessage(text, true);
+    }
+  }
+  void PlaybackExited() override {
+    if (AppState* station = windows_.station_) station->PlaybackClosed();
+  }
+
+ private:
+  QtStationWindows& windows_;
+};
+
+QtStationWindows::QtStationWindows()
+    : actions_(std::make_unique<Actions>(*this)), on_quit_([] { QCoreApplication::quit(); }) {}
 
 QtStationWindows::~QtStationWindows() = default;
 
@@ -246,15 +341,7 @@ void QtStationWindows::ApplyWindowPosition(WindowId window, const PositionResult
 bool QtStationWindows::CreateMainWindow() {
   record_controls_.reset();  // a tool window of the main window goes with it
   main_ = std::make_unique<MainWindow>();
-  main_->set_on_command([this](int id) {
-    if (station_ != nullptr) station_->RunCommandId(id);
-  });
-  main_->set_on_close([this] {
-    if (station_ != nullptr) station_->Exit();
-  });
-  main_->set_on_resized([this] {
-    if (station_ != nullptr) station_->MainWindowResized();
-  });
+  main_->set_actions(actions_.get());
   GiveIcons(main_.get());
   return true;
 }
@@ -292,9 +379,7 @@ MessageView* QtStationWindows::CreateUserMessagesWindow(const WindowPlacement& p
   // The saved placement is the frame's, as "Set Window Positions" stores it.
   PlaceTopLevel(user_messages_.get(),
                 ScreenRect{placement.x, placement.y, placement.width, placement.height}, true);
-  user_messages_->set_on_save([this](bool clear) {
-    if (station_ != nullptr) station_->SaveMessages(clear);
-  });
+  user_messages_->set_actions(actions_.get());
   GiveIcons(user_messages_.get());
   return user_messages_.get();
 }
@@ -336,12 +421,7 @@ bool QtStationWindows::CreateRecordControls(bool record_buttons_space) {
   // on the video must not bury the Stop button.
   record_controls_ = std::make_unique<RecordControlsWindow>(
       record_buttons_space, icon(StationIcon::Record), icon(StationIcon::Stop), main_.get());
-  record_controls_->set_on_start([this] {
-    if (station_ != nullptr) station_->StartButton();
-  });
-  record_controls_->set_on_stop([this] {
-    if (station_ != nullptr) station_->StopButton();
-  });
+  record_controls_->set_actions(actions_.get());
   GiveIcons(record_controls_.get());
   return true;
 }
@@ -356,23 +436,14 @@ bool QtStationWindows::CreateToolWindows(AnalysisControls& analysis) {
       std::make_unique<CountdownWindow>(Font(72, FontFace::Tahoma), Font(18, FontFace::Consolas));
   countdown_->hide();
   brightness_ = std::make_unique<BrightnessContrastWindow>(Font(18, FontFace::Consolas));
-  brightness_->set_on_close([this] {
-    if (station_ != nullptr) station_->CloseBrightnessContrast();
-  });
-  brightness_->set_on_value([this](PictureSlider which, int position) {
-    if (station_ != nullptr) {
-      station_->ColourSliderMoved(which == PictureSlider::Brightness, position);
-    }
-  });
+  brightness_->set_actions(actions_.get());
   brightness_->hide();
   pixel_saturation_ = std::make_unique<PixelSaturationWindow>(analysis);
   pixel_saturation_->hide();
   frame_integration_ = std::make_unique<FrameIntegrationWindow>(analysis);
   frame_integration_->hide();
   gps_ = std::make_unique<GpsWindow>();
-  gps_->set_on_close([this] {
-    if (station_ != nullptr && station_->gps() != nullptr) station_->gps()->CloseWindow();
-  });
+  gps_->set_actions(actions_.get());
   gps_->hide();
   // The playback windows exist from the start, so that they are placed where the options
   // keep them and "Set Window Positions" stores them.
@@ -544,9 +615,7 @@ void QtStationWindows::set_station(AppState* station) {
 void QtStationWindows::OpenInserterWindow(InserterPort* port) {
   if (!inserter_ || inserter_->port() != port) {
     inserter_ = std::make_unique<InserterWindow>(port);
-    inserter_->set_on_error([this](const std::string& text) {
-      if (station_ != nullptr) station_->log().ReportMessage(text + "\r\n", true);
-    });
+    inserter_->set_actions(actions_.get());
     GiveIcons(inserter_.get());
   }
   inserter_->show();
@@ -638,51 +707,9 @@ bool QtStationWindows::CreatePlaybackWindows() {
   if (!playback_) {
     if (station_ == nullptr) return false;
     playback_media_ = std::make_unique<gst::GstPlaybackGraph>();
-    auto open_file = [](const std::string& path) -> std::unique_ptr<AviFileAccess> {
-      auto file = std::make_unique<PosixAviFile>(path, false);
-      if (!file->is_open()) return nullptr;
-      return file;
-    };
-    auto choose = [this]() -> std::string {
-      if (choose_playback_file_) return choose_playback_file_();
-      // SER recordings play too; their filter follows the documented one.
-      return QFileDialog::getOpenFileName(
-                 nullptr, QString(), QString(),
-                 QStringLiteral("Audio Video Interleave (*.avi);;SER (*.ser);;"
-                                "AVI and SER (*.avi *.ser)"))
-          .toStdString();
-    };
-    playback_ = std::make_unique<PlaybackWindow>(*playback_media_, station_->log(), open_file,
-                                                 choose);
+    playback_ = std::make_unique<PlaybackWindow>(*playback_media_, station_->log(), *actions_);
     GiveIcons(playback_.get());
     GiveIcons(&playback_->controls());
-    playback_->set_on_exit([this] {
-      if (station_ != nullptr) station_->PlaybackClosed();
-    });
-    // A recording found without its index: a repaired copy is offered, the file itself kept.
-    playback_->set_repair_offer(
-        [this](const std::string& path) -> std::string {
-          if (choose_repair_copy_) return choose_repair_copy_(path);
-          const QMessageBox::StandardButton answer = QMessageBox::question(
-              playback_.get(), QStringLiteral("Repaired copy"),
-              QStringLiteral("The index of this recording was rebuilt from the frames found.\n"
-                             "Write a repaired copy with a complete index?\n"
-                             "The recording itself is not changed."));
-          if (answer != QMessageBox::Yes) return {};
-          const std::string stem =
-              path.size() > 4 && path.ends_with(".avi") ? path.substr(0, path.size() - 4) : path;
-          return QFileDialog::getSaveFileName(playback_.get(), QStringLiteral("Repaired copy"),
-                                              QString::fromStdString(stem + "_repaired.avi"),
-                                              QStringLiteral("Audio Video Interleave (*.avi)"))
-              .toStdString();
-        },
-        [this](const std::string& path, const std::string& copy) {
-          std::ostringstream out, err;
-          RunRepairAvi(path, copy, PosixAviToolFiles(), out, err);
-          for (const std::string& text : {out.str(), err.str()}) {
-            if (!text.empty()) station_->log().ReportMessage(text, true);
-          }
-        });
     playback_->hide();
     playback_->controls().hide();
   }

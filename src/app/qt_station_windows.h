@@ -134,10 +134,6 @@ class QtStationWindows final : public StationWindows {
   void set_playback_file_chooser(std::function<std::string()> choose) {
     choose_playback_file_ = std::move(choose);
   }
-  // Tests answer the offer of a repaired copy instead of the question and the file picker.
-  void set_choose_repair_copy(std::function<std::string(const std::string&)> choose) {
-    choose_repair_copy_ = std::move(choose);
-  }
   bool AskYesNo(std::string_view caption, std::string_view text) override;
   void StartPowerCountdown(PowerActionKind kind,
                            std::function<void(PowerCountdownResult)> done) override;
@@ -145,10 +141,12 @@ class QtStationWindows final : public StationWindows {
   PowerCountdownWindow* power_countdown_window() const { return power_countdown_.get(); }
 
  private:
+  class Actions;
   QFont Font(int height, FontFace face) const;
   void GiveIcons(QWidget* window) const;
 
   AppState* station_ = nullptr;
+  std::unique_ptr<Actions> actions_;  // outlives the windows that report to it
   std::function<void()> on_quit_;
   std::array<QIcon, kStationIconFiles.size()> icons_;
   std::map<std::pair<int, FontFace>, QFont> fonts_;
@@ -173,7 +171,6 @@ class QtStationWindows final : public StationWindows {
   std::unique_ptr<PlaybackMedia> playback_media_;
   std::unique_ptr<PlaybackWindow> playback_;
   std::function<std::string()> choose_playback_file_;
-  std::function<std::string(const std::string&)> choose_repair_copy_;
 };
 
 }  // namespace vesk::qt

@@ -95,11 +95,11 @@ std::optional<int> RunWithoutStation(const CommandLineResult& parsed, const std:
     return 0;
   }
   if (!command_line.avi_info_files.empty()) {
-    return RunAviInfo(command_line.avi_info_files, PosixAviToolFiles(), std::cout, std::cerr);
+    return RunAviInfo(command_line.avi_info_files, PosixAviFileSystem(), std::cout, std::cerr);
   }
   if (!command_line.repair_avi.empty()) {
     return RunRepairAvi(command_line.repair_avi[0], command_line.repair_avi[1],
-                        PosixAviToolFiles(), std::cout, std::cerr);
+                        PosixAviFileSystem(), std::cout, std::cerr);
   }
   return std::nullopt;
 }

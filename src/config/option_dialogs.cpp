@@ -16,7 +16,7 @@ bool MiscellaneousOptionsModel::SaveEnabled() const {
 void MiscellaneousOptionsModel::Save() {
   options_.record_buttons_space = spacing_;
   options_.autostart_gps = autostart_gps_;
-  if (save_options_) save_options_();
+  station_.SaveOptions();
 }
 
 SystemTime DefaultDurationModel::Open() {
@@ -48,7 +48,7 @@ int DefaultDurationModel::Cancel(bool other_command) {
 
 int EventPendingModel::Save(bool utc, bool as_default) {
   derived_.countdown_time_base = utc ? CountdownTimeBase::Utc : CountdownTimeBase::Countdown;
-  if (redraw_) redraw_();
+  station_.RefreshCountdownTimeBase();
   if (!as_default) return kDialogNoChange;
   const char* chosen = utc ? "UTC" : "COUNTDOWN";
   if (!options_.event_pending_display.empty() &&

@@ -6,7 +6,6 @@
 // options file and whether to restart live video. The windows only show and forward.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,12 +27,24 @@ inline constexpr char kEventPendingOptionsTitle[] = "Event Pending Options";
 inline constexpr char kPerformanceTitle[] = "Performance Options";
 inline constexpr char kDurationPickerFormat[] = "HH':'mm':'ss";
 
+// What the dialogs need of the station around them.
+class OptionDialogStation {
+ public:
+  // Writes the options file (a failure is reported here); true when written.
+  virtual bool SaveOptions() = 0;
+  // The pending Event's countdown shown again in the time base just chosen.
+  virtual void RefreshCountdownTimeBase() = 0;
+
+ protected:
+  ~OptionDialogStation() = default;
+};
+
 // "Misc...": two boxes over RecordButtonsSpace and AutostartGPS; Save is enabled while a
 // box differs from its option. Save writes the options file by itself.
 class MiscellaneousOptionsModel {
  public:
-  MiscellaneousOptionsModel(Options& options, std::function<bool()> save_options)
-      : options_(options), save_options_(std::move(save_options)) {}
+  MiscellaneousOptionsModel(Options& options, OptionDialogStation& station)
+      : options_(options), station_(station) {}
   void Open();
   void SetSpacing(bool checked) { spacing_ = checked; }
   void SetAutostartGps(bool checked) { autostart_gps_ = checked; }
@@ -46,7 +57,7 @@ class MiscellaneousOptionsModel {
 
  private:
   Options& options_;
-  std::function<bool()> save_options_;
+  OptionDialogStation& station_;
   bool spacing_ = false;
   bool autostart_gps_ = false;
 };
@@ -71,8 +82,8 @@ class DefaultDurationModel {
 // "Event Pending...": countdown or UTC, optionally as the application default.
 class EventPendingModel {
  public:
-  EventPendingModel(Options& options, DerivedOptions& derived, std::function<void()> redraw)
-      : options_(options), derived_(derived), redraw_(std::move(redraw)) {}
+  EventPendingModel(Options& options, DerivedOptions& derived, OptionDialogStation& station)
+      : options_(options), derived_(derived), station_(station) {}
   // True when UTC is the one checked.
   bool Open() const { return derived_.countdown_time_base == CountdownTimeBase::Utc; }
   static const char* SaveButtonText(bool as_default) { return as_default ? "Save" : "OK"; }
@@ -81,7 +92,7 @@ class EventPendingModel {
  private:
   Options& options_;
   DerivedOptions& derived_;
-  std::function<void()> redraw_;
+  OptionDialogStation& station_;
 };
 
 // "Performance...": display off and filter removal while recording, and the renderer.

@@ -129,8 +129,8 @@ void EventListModel::SelectionChanged(const std::vector<std::size_t>& selected_r
 }
 
 void EventListModel::EditSelected() {
-  if (selected_.empty() || !context_.open_for_editing) return;
-  context_.open_for_editing(items_[selected_.front()].file_name);
+  if (selected_.empty()) return;
+  context_.station.OpenEventForEditing(items_[selected_.front()].file_name);
 }
 
 void EventListModel::DeleteSelected() {
@@ -150,7 +150,7 @@ void EventListModel::DeleteSelected() {
     }
   }
   // Nothing changed, nothing to schedule again: a reload would only arm a second countdown.
-  if (deleted > 0 && context_.reschedule_events) context_.reschedule_events();
+  if (deleted > 0) context_.station.RescheduleEvents();
   FillEventList();
 }
 

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "base/error_table.h"
 #include "base/message_log.h"
 #include "base/system_time.h"
+#include "events/event_windows_station.h"
 
 namespace vesk {
 
@@ -75,10 +75,8 @@ struct EventListContext {
   ErrorReporter& errors;
   // The station's home folder with its trailing separator.
   std::string current_directory;
-  // Opens the Schedule Event window for the file (name without the folder).
-  std::function<void(const std::string& file_name)> open_for_editing;
-  // A pending countdown is cancelled and every Event loaded again.
-  std::function<void()> reschedule_events;
+  // Edit opens the file there; a delete schedules the Events again.
+  EventWindowsStation& station;
 };
 
 class EventListModel {

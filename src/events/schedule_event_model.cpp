@@ -160,8 +160,8 @@ bool ScheduleEventModel::Save() {
   editing_ = false;
   editing_file_.clear();
   view_->HideWindow();
-  if (context_.refill_event_list) context_.refill_event_list();
-  if (context_.reschedule_events) context_.reschedule_events();
+  context_.station.RefillEventList();
+  context_.station.RescheduleEvents();
   return true;
 }
 

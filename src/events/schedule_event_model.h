@@ -5,7 +5,6 @@
 // which writes the event file and has the Events scheduled again. The window only shows
 // what it is told and forwards what the observer does.
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +13,7 @@
 #include "base/message_log.h"
 #include "base/system_time.h"
 #include "config/options.h"
+#include "events/event_windows_station.h"
 
 namespace vesk {
 
@@ -63,10 +63,8 @@ struct ScheduleEventContext {
   const Options& options;
   // The default recording duration (hours, minutes, seconds).
   const SystemTime& default_duration;
-  // The Event list window rebuilds its rows from the files.
-  std::function<void()> refill_event_list;
-  // A pending countdown is cancelled and every Event loaded again.
-  std::function<void()> reschedule_events;
+  // A save refills the Event list and schedules the Events again.
+  EventWindowsStation& station;
 };
 
 class ScheduleEventModel {

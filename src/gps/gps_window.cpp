@@ -64,7 +64,7 @@ GpsWindow::GpsWindow(QWidget* parent)
   close_ = MakeButton(this, "Close", 32782, 177, 275, 70);
   close_->setDefault(true);
   connect(close_, &QPushButton::clicked, this, [this] {
-    if (on_close_) on_close_();
+    if (actions_ != nullptr) actions_->OnGpsWindowClosed();
   });
 }
 
@@ -116,7 +116,7 @@ void GpsWindow::HideGpsWindow() { hide(); }
 void GpsWindow::closeEvent(QCloseEvent* event) {
   // Closing ends the connection; the window itself stays for the next one.
   event->ignore();
-  if (on_close_) on_close_();
+  if (actions_ != nullptr) actions_->OnGpsWindowClosed();
 }
 
 }  // namespace vesk

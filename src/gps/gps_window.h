@@ -2,7 +2,6 @@
 
 #include <QWidget>
 #include <array>
-#include <functional>
 
 #include "gps/gps_control.h"
 
@@ -12,6 +11,15 @@ class QPushButton;
 
 namespace vesk {
 
+// The Close button and the close box: the connection ends.
+class GpsWindowActions {
+ public:
+  virtual void OnGpsWindowClosed() = 0;
+
+ protected:
+  ~GpsWindowActions() = default;
+};
+
 // "USB GPS Receiver": the position the refresh reads, and Close, which ends the connection.
 class GpsWindow final : public QWidget, public GpsWindowView {
   Q_OBJECT
@@ -19,8 +27,7 @@ class GpsWindow final : public QWidget, public GpsWindowView {
  public:
   explicit GpsWindow(QWidget* parent = nullptr);
 
-  // The Close button and the close box.
-  void set_on_close(std::function<void()> on_close) { on_close_ = std::move(on_close); }
+  void set_actions(GpsWindowActions* actions) { actions_ = actions; }
 
   // GpsWindowView
   void SetGpsField(GpsField field, std::string_view text) override;
@@ -46,7 +53,7 @@ class GpsWindow final : public QWidget, public GpsWindowView {
   QPushButton* capture_position_ = nullptr;
   QPushButton* set_time_difference_ = nullptr;
   QPushButton* close_ = nullptr;
-  std::function<void()> on_close_;
+  GpsWindowActions* actions_ = nullptr;
 };
 
 }  // namespace vesk

@@ -20,17 +20,17 @@ const char* IndexSource(const AviFileInfo& info) {
   return info.open_dml ? "OpenDML (indx, ix##)" : "idx1";
 }
 
-std::unique_ptr<AviFileAccess> OpenToRead(const std::string& path, const AviToolFiles& files,
+std::unique_ptr<AviFileAccess> OpenToRead(const std::string& path, const AviFileSystem& files,
                                           std::ostream& err) {
   std::string problem;
-  std::unique_ptr<AviFileAccess> file = files.open_read(path, &problem);
+  std::unique_ptr<AviFileAccess> file = files.OpenRead(path, &problem);
   if (file == nullptr) err << path << ": cannot be opened for reading: " << problem << "\n";
   return file;
 }
 
 // Reads path and gives the file, still open; the problem, when there is one, is written to
 // err.
-std::unique_ptr<AviFileAccess> ReadInfo(const std::string& path, const AviToolFiles& files,
+std::unique_ptr<AviFileAccess> ReadInfo(const std::string& path, const AviFileSystem& files,
                                         AviFileInfo* info, std::ostream& err) {
   std::unique_ptr<AviFileAccess> file = OpenToRead(path, files, err);
   if (file == nullptr) return nullptr;
@@ -85,11 +85,11 @@ bool SerInfoLines(const std::string& path, AviFileAccess& file, std::vector<std:
 }
 
 int RepairSer(const std::string& source, AviFileAccess& from, const std::string& copy,
-              const AviToolFiles& files, std::ostream& out, std::ostream& err);
+              const AviFileSystem& files, std::ostream& out, std::ostream& err);
 
 }  // namespace
 
-int RunAviInfo(const std::vector<std::string>& paths, const AviToolFiles& files, std::ostream& out,
+int RunAviInfo(const std::vector<std::string>& paths, const AviFileSystem& files, std::ostream& out,
                std::ostream& err) {
   int status = 0;
   for (const std::string& path : paths) {
@@ -129,37 +129,37 @@ int RunAviInfo(const std::vector<std::string>& paths, const AviToolFiles& files,
 namespace {
 
 // Makes copy.part new, never over anything; null, with the reason on err, when it cannot be.
-std::unique_ptr<AviFileAccess> CreateCopy(const std::string& copy, const AviToolFiles& files,
+std::unique_ptr<AviFileAccess> CreateCopy(const std::string& copy, const AviFileSystem& files,
                                           std::ostream& err) {
-  if (files.exists(copy)) {
+  if (files.Exists(copy)) {
     err << copy << ": exists already; the copy is written only as a new file\n";
     return nullptr;
   }
   // Only what this run made is ever removed: a copy.part found here may be another repair's
   // at work, or someone's file.
   const std::string temporary = copy + ".part";
-  if (files.exists(temporary)) {
+  if (files.Exists(temporary)) {
     err << temporary
-        << (files.being_written(temporary)
+        << (files.BeingWritten(temporary)
                 ? ": another repair is writing this copy now\n"
                 : ": exists already, perhaps left by a repair that was stopped; remove it, then "
                   "repair again\n");
     return nullptr;
   }
   std::string problem;
-  std::unique_ptr<AviFileAccess> to = files.create_new(temporary, &problem);
+  std::unique_ptr<AviFileAccess> to = files.CreateNew(temporary, &problem);
   if (to == nullptr) err << temporary << ": cannot be created: " << problem << "\n";
   return to;
 }
 
 // Gives copy.part its name, or removes it and says why not.
 bool NameCopy(const std::string& source, AviFileAccess& from, const std::string& copy,
-              AviFileAccess& to, bool finished, const AviToolFiles& files, std::ostream& err) {
+              AviFileAccess& to, bool finished, const AviFileSystem& files, std::ostream& err) {
   const std::string temporary = copy + ".part";
   // A write that failed (a full disk) leaves no copy, even where the finish went on without it.
   std::string problem = to.LastFailure();
-  if (finished && problem.empty() && files.rename_new(temporary, copy, &problem)) return true;
-  files.remove(temporary);
+  if (finished && problem.empty() && files.RenameNew(temporary, copy, &problem)) return true;
+  files.Remove(temporary);
   if (problem.empty() && !from.LastFailure().empty()) {
     err << source << ": cannot be read: " << from.LastFailure() << "\n";
   } else {
@@ -169,7 +169,7 @@ bool NameCopy(const std::string& source, AviFileAccess& from, const std::string&
 }
 
 int RepairSer(const std::string& source, AviFileAccess& from, const std::string& copy,
-              const AviToolFiles& files, std::ostream& out, std::ostream& err) {
+              const AviFileSystem& files, std::ostream& out, std::ostream& err) {
   SerFileInfo info;
   const SerReadStatus status = ReadSerFile(from, &info);
   if (status != SerReadStatus::Ok) {
@@ -221,7 +221,7 @@ int RepairSer(const std::string& source, AviFileAccess& from, const std::string&
 
 }  // namespace
 
-int RunRepairAvi(const std::string& source, const std::string& copy, const AviToolFiles& files,
+int RunRepairAvi(const std::string& source, const std::string& copy, const AviFileSystem& files,
                  std::ostream& out, std::ostream& err) {
   {
     std::unique_ptr<AviFileAccess> file = OpenToRead(source, files, err);

@@ -72,16 +72,13 @@ void PlaybackVideoPane::paintEvent(QPaintEvent*) {
   if (!image_.isNull()) painter.drawImage(QPoint(kVideoMargin, kVideoMargin), image_);
 }
 
-PlaybackWindow::PlaybackWindow(
-    PlaybackMedia& media, MessageLog& log,
-    std::function<std::unique_ptr<AviFileAccess>(const std::string&)> open_file,
-    std::function<std::string()> choose_file)
+PlaybackWindow::PlaybackWindow(PlaybackMedia& media, MessageLog& log,
+                               PlaybackWindowActions& observer)
     : QWidget(nullptr, Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       media_(media),
       player_(media, *this, log),
-      open_file_(std::move(open_file)),
-      choose_file_(std::move(choose_file)) {
+      observer_(observer) {
   setObjectName(QStringLiteral("VESK_VideoCapturePlayback"));
   setWindowTitle(QStringLiteral("VESK Video Capture AVI Playback"));
   setGeometry(100, 100, 660, 540);
@@ -123,13 +120,13 @@ PlaybackWindow::~PlaybackWindow() {
 }
 
 bool PlaybackWindow::OpenFromMenu() {
-  const std::string path = choose_file_ ? choose_file_() : std::string();
+  const std::string path = observer_.ChoosePlaybackFile();
   show();
   return !path.empty() && OpenFile(path);
 }
 
 bool PlaybackWindow::OpenFile(const std::string& path) {
-  std::unique_ptr<AviFileAccess> file = open_file_(path);
+  std::unique_ptr<AviFileAccess> file = observer_.OpenPlaybackFile(path);
   if (file == nullptr) {
     player_.Close();
     return false;
@@ -137,9 +134,9 @@ bool PlaybackWindow::OpenFile(const std::string& path) {
   if (!player_.Open(path, *file, pane_)) return false;
   show();
   controls_->show();
-  if (player_.OffersRepairedCopy() && choose_repair_copy_ && repair_) {
-    const std::string copy = choose_repair_copy_(path);
-    if (!copy.empty()) repair_(path, copy);
+  if (player_.OffersRepairedCopy()) {
+    const std::string copy = observer_.ChooseRepairCopy(path);
+    if (!copy.empty()) observer_.WriteRepairCopy(path, copy);
   }
   return true;
 }
@@ -199,7 +196,7 @@ void PlaybackWindow::Exit() {
   player_.Close();
   hide();
   controls_->hide();
-  if (on_exit_) on_exit_();
+  observer_.PlaybackExited();
 }
 
 void PlaybackWindow::closeEvent(QCloseEvent* event) {

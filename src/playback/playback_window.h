@@ -15,7 +15,6 @@
 #include <QWidget>
 #include <array>
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -48,15 +47,29 @@ class PlaybackVideoPane final : public QWidget, public VideoFrameTarget {
 
 class PlaybackControlsWindow;
 
+// What the playback window needs of its observer: files opened for reading, the file picker,
+// the offer of a repaired copy of a file opened without its index, and word of "Exit".
+class PlaybackWindowActions {
+ public:
+  // Null when the file cannot be opened.
+  virtual std::unique_ptr<AviFileAccess> OpenPlaybackFile(const std::string& path) = 0;
+  // "" when the picker was cancelled.
+  virtual std::string ChoosePlaybackFile() = 0;
+  // Where to write the repaired copy; "" when declined.
+  virtual std::string ChooseRepairCopy(const std::string& path) = 0;
+  // Writes the copy, never touching the file itself.
+  virtual void WriteRepairCopy(const std::string& path, const std::string& copy) = 0;
+  virtual void PlaybackExited() = 0;
+
+ protected:
+  ~PlaybackWindowActions() = default;
+};
+
 class PlaybackWindow final : public QWidget, public PlaybackView {
   Q_OBJECT
 
  public:
-  // open_file opens a file for reading (null when it cannot be opened); choose_file asks the
-  // observer for a file ("" when cancelled).
-  PlaybackWindow(PlaybackMedia& media, MessageLog& log,
-                 std::function<std::unique_ptr<AviFileAccess>(const std::string&)> open_file,
-                 std::function<std::string()> choose_file);
+  PlaybackWindow(PlaybackMedia& media, MessageLog& log, PlaybackWindowActions& observer);
   ~PlaybackWindow() override;
 
   // "Open" of either File menu: true when a file was opened; both windows are shown.
@@ -68,14 +81,6 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
   void ShowAfterRecording();
   // "Exit": the file closes, both windows hide, and the main window's "Open" comes back.
   void Exit();
-  void set_on_exit(std::function<void()> on_exit) { on_exit_ = std::move(on_exit); }
-  // A file opened without its index: choose_copy asks whether to write a repaired copy and
-  // where ("" when declined); repair writes it, never touching the file itself.
-  void set_repair_offer(std::function<std::string(const std::string& path)> choose_copy,
-                        std::function<void(const std::string& path, const std::string& copy)> repair) {
-    choose_repair_copy_ = std::move(choose_copy);
-    repair_ = std::move(repair);
-  }
 
   PlaybackPlayer& player() { return player_; }
   PlaybackControlsWindow& controls() { return *controls_; }
@@ -96,11 +101,7 @@ class PlaybackWindow final : public QWidget, public PlaybackView {
  private:
   PlaybackMedia& media_;
   PlaybackPlayer player_;
-  std::function<std::unique_ptr<AviFileAccess>(const std::string&)> open_file_;
-  std::function<std::string()> choose_file_;
-  std::function<void()> on_exit_;
-  std::function<std::string(const std::string&)> choose_repair_copy_;
-  std::function<void(const std::string&, const std::string&)> repair_;
+  PlaybackWindowActions& observer_;
   PlaybackVideoPane* pane_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QSize video_size_;

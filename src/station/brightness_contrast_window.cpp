@@ -34,7 +34,7 @@ QSlider* BrightnessContrastWindow::MakeSlider(const SliderLayout& layout, Pictur
   slider->setValue(layout.position);
   // Tracking is on: a drag reports every position it passes, a step or a click its new one.
   connect(slider, &QSlider::valueChanged, this, [this, which](int value) {
-    if (on_value_) on_value_(which, value);
+    if (actions_ != nullptr) actions_->OnPictureSliderMoved(which, value);
   });
   return slider;
 }
@@ -61,7 +61,7 @@ QSlider* BrightnessContrastWindow::slider(PictureSlider which) const {
 
 void BrightnessContrastWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
-  if (on_close_) on_close_();
+  if (actions_ != nullptr) actions_->OnBrightnessContrastClosed();
 }
 
 }  // namespace vesk

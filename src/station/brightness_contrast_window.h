@@ -2,7 +2,6 @@
 
 #include <QFont>
 #include <QWidget>
-#include <functional>
 
 #include "station/record_controls_layout.h"
 
@@ -10,6 +9,16 @@ class QSlider;
 class QLabel;
 
 namespace vesk {
+
+// What the window reports: each slider position and the close box.
+class BrightnessContrastActions {
+ public:
+  virtual void OnPictureSliderMoved(PictureSlider which, int position) = 0;
+  virtual void OnBrightnessContrastClosed() = 0;
+
+ protected:
+  ~BrightnessContrastActions() = default;
+};
 
 // "Brightness and Contrast": two sliders and their labels. The colour control they drive
 // comes with the device properties; until then moving a slider reports its value to whoever
@@ -20,10 +29,7 @@ class BrightnessContrastWindow final : public QWidget {
  public:
   BrightnessContrastWindow(const QFont& label_font, QWidget* parent = nullptr);
 
-  void set_on_close(std::function<void()> on_close) { on_close_ = std::move(on_close); }
-  void set_on_value(std::function<void(PictureSlider, int)> on_value) {
-    on_value_ = std::move(on_value);
-  }
+  void set_actions(BrightnessContrastActions* actions) { actions_ = actions; }
 
   // Both sliders back to their middle.
   void ResetSliders();
@@ -38,8 +44,7 @@ class BrightnessContrastWindow final : public QWidget {
 
   QSlider* brightness_ = nullptr;
   QSlider* contrast_ = nullptr;
-  std::function<void()> on_close_;
-  std::function<void(PictureSlider, int)> on_value_;
+  BrightnessContrastActions* actions_ = nullptr;
 };
 
 }  // namespace vesk

@@ -40,7 +40,8 @@ QPixmap CellPixmap(const inserter::CellImage& cell) {
 
 }  // namespace
 
-StampPicture::StampPicture(QWidget* parent) : QWidget(parent) {
+StampPicture::StampPicture(StampMarkTarget& target, QWidget* parent)
+    : QWidget(parent), target_(target) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setCursor(Qt::CrossCursor);
 }
@@ -93,7 +94,7 @@ void StampPicture::mouseReleaseEvent(QMouseEvent* event) {
   if (!dragging_ || event->button() != Qt::LeftButton) return;
   dragging_ = false;
   to_ = event->position().toPoint();
-  if (on_marked_) on_marked_({from_.x(), from_.y()}, {to_.x(), to_.y()});
+  target_.OnStampMarked({from_.x(), from_.y()}, {to_.x(), to_.y()});
   update();
 }
 
@@ -109,11 +110,7 @@ InserterWindow::InserterWindow(InserterPort* port, QWidget* parent)
   notice_->setStyleSheet("color: #b00000; font-weight: bold;");
   left->addWidget(notice_);
   left->addWidget(new QLabel(kMarkHintText, this));
-  picture_ = new StampPicture(this);
-  picture_->set_on_marked([this](ViewPoint from, ViewPoint to) {
-    model_.MarkDrag(from, to, scale_);
-    Refresh();
-  });
+  picture_ = new StampPicture(*this, this);
   left->addWidget(picture_, 0, Qt::AlignLeft);
   auto* mark_row = new QHBoxLayout;
   mark_text_ = new QLabel(this);
@@ -305,9 +302,14 @@ void InserterWindow::ShowDigits() {
   digits_->show();
 }
 
+void InserterWindow::OnStampMarked(ViewPoint from, ViewPoint to) {
+  model_.MarkDrag(from, to, scale_);
+  Refresh();
+}
+
 void InserterWindow::Save() {
   std::string error;
-  if (!model_.Save(&error) && on_error_) on_error_(error);
+  if (!model_.Save(&error) && actions_ != nullptr) actions_->OnInserterSaveFailed(error);
   Refresh();
 }
 

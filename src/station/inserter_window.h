@@ -4,7 +4,6 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,15 +24,21 @@ inline constexpr char kInserterWindowTitle[] = "Learn the Time Inserter";
 // The read-out and the picture follow the station this often.
 inline constexpr int kInserterPollMilliseconds = 250;
 
+// Where a drag on the picture goes, in the picture's points.
+class StampMarkTarget {
+ public:
+  virtual void OnStampMarked(ViewPoint from, ViewPoint to) = 0;
+
+ protected:
+  ~StampMarkTarget() = default;
+};
+
 // The live picture, on which a drag marks the stamp.
 class StampPicture final : public QWidget {
  public:
-  explicit StampPicture(QWidget* parent = nullptr);
+  StampPicture(StampMarkTarget& target, QWidget* parent = nullptr);
   // The frame shown at scale, with the mark (frame pixels; empty: none).
   void Show(const QImage& frame, double scale, const QRect& mark);
-  void set_on_marked(std::function<void(ViewPoint, ViewPoint)> on_marked) {
-    on_marked_ = std::move(on_marked);
-  }
   QSize sizeHint() const override;
 
  protected:
@@ -48,14 +53,23 @@ class StampPicture final : public QWidget {
   QRect mark_;
   bool dragging_ = false;
   QPoint from_, to_;
-  std::function<void(ViewPoint, ViewPoint)> on_marked_;
+  StampMarkTarget& target_;
+};
+
+// Where the window reports a save that failed, for the User Messages log.
+class InserterWindowActions {
+ public:
+  virtual void OnInserterSaveFailed(const std::string& error) = 0;
+
+ protected:
+  ~InserterWindowActions() = default;
 };
 
 // "Learn the Time Inserter": the live picture to mark the stamp on, learning with its
 // progress and report, the learnt digits of both fields with the doubtful ones to confirm,
 // saving, and the live read-out of the inserter's time against the computer clock. It only
 // shows and forwards: InserterLearningModel decides.
-class InserterWindow final : public QWidget {
+class InserterWindow final : public QWidget, private StampMarkTarget {
   Q_OBJECT
 
  public:
@@ -63,10 +77,7 @@ class InserterWindow final : public QWidget {
   explicit InserterWindow(InserterPort* port, QWidget* parent = nullptr);
 
   InserterPort* port() const { return port_; }
-  // A save that failed, for the User Messages log.
-  void set_on_error(std::function<void(const std::string&)> on_error) {
-    on_error_ = std::move(on_error);
-  }
+  void set_actions(InserterWindowActions* actions) { actions_ = actions; }
   // Follows the station once (the timer does it while the window is shown).
   void Refresh();
 
@@ -92,10 +103,11 @@ class InserterWindow final : public QWidget {
   void ShowDigits();
   void ShowFrame();
   void Save();
+  void OnStampMarked(ViewPoint from, ViewPoint to) override;
 
   InserterPort* port_;
   InserterLearningModel model_;
-  std::function<void(const std::string&)> on_error_;
+  InserterWindowActions* actions_ = nullptr;
   std::vector<std::uint8_t> luma_;
   QImage frame_;
   double scale_ = 1;

@@ -66,12 +66,12 @@ class AltKeyNavigationStyle final : public QProxyStyle {
 }  // namespace
 
 bool MenuBarActions::Apply(QMenuBar* bar, const std::vector<MenuEntry>& entries,
-                           const std::function<void(int)>& command) {
+                           MenuCommandTarget* target) {
   std::size_t next_popup = 0;
   if (!popups_.empty() && Update(entries, &next_popup) && next_popup == popups_.size()) {
     return false;
   }
-  Build(bar, entries, command);
+  Build(bar, entries, target);
   return true;
 }
 
@@ -81,7 +81,7 @@ QAction* MenuBarActions::action(MenuCommand command) const {
 }
 
 void MenuBarActions::Build(QMenuBar* bar, const std::vector<MenuEntry>& entries,
-                           const std::function<void(int)>& command) {
+                           MenuCommandTarget* target) {
   // The old menus go with their actions, once the command that may be running from one of
   // them has returned.
   for (QAction* title : bar->actions()) {
@@ -96,12 +96,12 @@ void MenuBarActions::Build(QMenuBar* bar, const std::vector<MenuEntry>& entries,
     QMenu* popup = bar->addMenu(WithMnemonic(QString::fromStdString(entry.text), &mnemonics));
     popups_.push_back({entry.text, popup, true});
     SetPopupEnabled(popup, true, entry.enabled);
-    BuildMenu(popup, entry.children, command);
+    BuildMenu(popup, entry.children, target);
   }
 }
 
 void MenuBarActions::BuildMenu(QMenu* menu, const std::vector<MenuEntry>& entries,
-                               const std::function<void(int)>& command) {
+                               MenuCommandTarget* target) {
   for (const MenuEntry& entry : entries) {
     switch (entry.kind) {
       case MenuEntryKind::Separator:
@@ -111,7 +111,7 @@ void MenuBarActions::BuildMenu(QMenu* menu, const std::vector<MenuEntry>& entrie
         QMenu* popup = menu->addMenu(QString::fromStdString(entry.text));
         popups_.push_back({entry.text, popup, false});
         SetPopupEnabled(popup, false, entry.enabled);
-        BuildMenu(popup, entry.children, command);
+        BuildMenu(popup, entry.children, target);
         break;
       }
       case MenuEntryKind::Item: {
@@ -119,9 +119,10 @@ void MenuBarActions::BuildMenu(QMenu* menu, const std::vector<MenuEntry>& entrie
         action->setData(entry.id);
         SetItemState(action, entry);
         if (entry.command) items_[static_cast<std::size_t>(*entry.command)] = action;
-        if (command) {
+        if (target != nullptr) {
           const int id = entry.id;
-          QObject::connect(action, &QAction::triggered, menu, [command, id] { command(id); });
+          QObject::connect(action, &QAction::triggered, menu,
+                           [target, id] { target->OnMenuCommand(id); });
         }
         break;
       }
@@ -181,9 +182,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 void MainWindow::ApplyMenus(const std::vector<MenuEntry>& entries) {
-  menus_.Apply(menuBar(), entries, [this](int id) {
-    if (on_command_) on_command_(id);
-  });
+  menus_.Apply(menuBar(), entries, this);
+}
+
+void MainWindow::OnMenuCommand(int identifier) {
+  if (actions_ != nullptr) actions_->OnMenuCommand(identifier);
 }
 
 void MainWindow::AttachVideoWindow(VideoRecordWindow* video) {
@@ -240,12 +243,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   event->ignore();
-  if (on_close_) on_close_();
+  if (actions_ != nullptr) actions_->OnMainWindowClose();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (on_resized_) on_resized_();
+  if (actions_ != nullptr) actions_->OnMainWindowResized();
 }
 
 }  // namespace vesk

@@ -2,7 +2,6 @@
 
 #include <QMainWindow>
 #include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,16 +16,24 @@ namespace vesk {
 
 class VideoRecordWindow;
 
+// Where a menu bar's chosen items go, by their command identifier.
+class MenuCommandTarget {
+ public:
+  virtual void OnMenuCommand(int identifier) = 0;
+
+ protected:
+  ~MenuCommandTarget() = default;
+};
+
 // A window's menu bar built from the menu model: popups, items with their command identifiers
 // (as the action's data), check marks, separators and graying. The menus are built once and
 // kept with each command's action; a new menu state only changes graying and check marks.
 class MenuBarActions {
  public:
-  // Builds the bar on the first call (choosing an item calls command with its identifier, when
-  // given); afterwards brings the kept menus to the entries' state. Entries of another shape
-  // build the bar anew. True when the bar was built, its actions new.
-  bool Apply(QMenuBar* bar, const std::vector<MenuEntry>& entries,
-             const std::function<void(int identifier)>& command);
+  // Builds the bar on the first call (choosing an item goes to target, when given); afterwards
+  // brings the kept menus to the entries' state. Entries of another shape build the bar anew.
+  // True when the bar was built, its actions new.
+  bool Apply(QMenuBar* bar, const std::vector<MenuEntry>& entries, MenuCommandTarget* target);
   // The action of a command, or null when the bar has no such item.
   QAction* action(MenuCommand command) const;
 
@@ -36,10 +43,8 @@ class MenuBarActions {
     QMenu* menu = nullptr;
     bool on_bar = false;  // a title of the bar rather than a submenu
   };
-  void Build(QMenuBar* bar, const std::vector<MenuEntry>& entries,
-             const std::function<void(int)>& command);
-  void BuildMenu(QMenu* menu, const std::vector<MenuEntry>& entries,
-                 const std::function<void(int)>& command);
+  void Build(QMenuBar* bar, const std::vector<MenuEntry>& entries, MenuCommandTarget* target);
+  void BuildMenu(QMenu* menu, const std::vector<MenuEntry>& entries, MenuCommandTarget* target);
   bool Update(const std::vector<MenuEntry>& entries, std::size_t* next_popup);
 
   std::array<QAction*, kAllMenuCommandCount> items_{};
@@ -51,19 +56,28 @@ class MenuBarActions {
 // keys move; Alt with a title's underlined letter opens that menu.
 void EnableMenuBarKeys(QMainWindow* window);
 
+// What the main window's observer does: its menu commands, the close box (the station decides,
+// stopping a recording first, and calls AllowClose) and each resize.
+class MainWindowActions {
+ public:
+  virtual void OnMenuCommand(int identifier) = 0;
+  virtual void OnMainWindowClose() = 0;
+  virtual void OnMainWindowResized() = 0;
+
+ protected:
+  ~MainWindowActions() = default;
+};
+
 // The main window "VESK Video Capture Version 2": the menu bar and, in its client area, the
 // live video, straight or inside the scrolling container when it does not fit. It holds no
 // rule: commands, closing and resizing go to the station.
-class MainWindow final : public QMainWindow {
+class MainWindow final : public QMainWindow, private MenuCommandTarget {
   Q_OBJECT
 
  public:
   explicit MainWindow(QWidget* parent = nullptr);
 
-  void set_on_command(std::function<void(int)> on_command) { on_command_ = std::move(on_command); }
-  // The close box: the station decides (it stops a recording first) and calls AllowClose.
-  void set_on_close(std::function<void()> on_close) { on_close_ = std::move(on_close); }
-  void set_on_resized(std::function<void()> on_resized) { on_resized_ = std::move(on_resized); }
+  void set_actions(MainWindowActions* actions) { actions_ = actions; }
 
   void ApplyMenus(const std::vector<MenuEntry>& entries);
   QAction* action(MenuCommand command) const { return menus_.action(command); }
@@ -88,9 +102,9 @@ class MainWindow final : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  std::function<void(int)> on_command_;
-  std::function<void()> on_close_;
-  std::function<void()> on_resized_;
+  void OnMenuCommand(int identifier) override;
+
+  MainWindowActions* actions_ = nullptr;
   MenuBarActions menus_;
   QWidget* client_ = nullptr;
   VideoRecordWindow* video_ = nullptr;

@@ -45,10 +45,10 @@ RecordControlsWindow::RecordControlsWindow(bool record_buttons_space, const QIco
   start_->setEnabled(states.start_enabled);
   stop_->setEnabled(states.stop_enabled);
   connect(start_, &QPushButton::clicked, this, [this] {
-    if (on_start_) on_start_();
+    if (actions_ != nullptr) actions_->OnStartButton();
   });
   connect(stop_, &QPushButton::clicked, this, [this] {
-    if (on_stop_) on_stop_();
+    if (actions_ != nullptr) actions_->OnStopButton();
   });
 }
 

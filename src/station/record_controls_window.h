@@ -2,11 +2,20 @@
 
 #include <QIcon>
 #include <QWidget>
-#include <functional>
 
 class QPushButton;
 
 namespace vesk {
+
+// What the Start and Stop buttons do.
+class RecordControlsActions {
+ public:
+  virtual void OnStartButton() = 0;
+  virtual void OnStopButton() = 0;
+
+ protected:
+  ~RecordControlsActions() = default;
+};
 
 // "Record": the Start and Stop buttons. The close box does nothing.
 class RecordControlsWindow final : public QWidget {
@@ -16,8 +25,7 @@ class RecordControlsWindow final : public QWidget {
   RecordControlsWindow(bool record_buttons_space, const QIcon& record_icon, const QIcon& stop_icon,
                        QWidget* parent = nullptr);
 
-  void set_on_start(std::function<void()> on_start) { on_start_ = std::move(on_start); }
-  void set_on_stop(std::function<void()> on_stop) { on_stop_ = std::move(on_stop); }
+  void set_actions(RecordControlsActions* actions) { actions_ = actions; }
 
   QPushButton* start_button() const { return start_; }
   QPushButton* stop_button() const { return stop_; }
@@ -28,8 +36,7 @@ class RecordControlsWindow final : public QWidget {
  private:
   QPushButton* start_ = nullptr;
   QPushButton* stop_ = nullptr;
-  std::function<void()> on_start_;
-  std::function<void()> on_stop_;
+  RecordControlsActions* actions_ = nullptr;
 };
 
 }  // namespace vesk

@@ -73,6 +73,20 @@ HResult AppState::RestartLiveVideo() {
   return controller_->RestartVideo();
 }
 
+// The live filter, live video and the options file, as the analysis settings reach them.
+class AppState::AnalysisPort final : public AnalysisStation {
+ public:
+  explicit AnalysisPort(AppState& station) : s_(station) {}
+  void SetFilterThreshold(std::int32_t threshold) override {
+    s_.live_analysis_.SetSaturationThreshold(threshold);
+  }
+  HResult RestartLiveVideo() override { return s_.RestartLiveVideo(); }
+  bool SaveOptions() override { return s_.SaveOptions(); }
+
+ private:
+  AppState& s_;
+};
+
 void AppState::BuildObjects() {
   BuildCaptureGraph();
   bias_minutes_ = MakeTimeZoneReport(services_.time_zone).bias_minutes;
@@ -91,15 +105,12 @@ void AppState::BuildObjects() {
       .clock_discipline = services_.clock_discipline});
   controller_->set_initialising(true);
   if (inserter_) controller_->set_inserter_fields(inserter_->live().get());
+  analysis_port_ = std::make_unique<AnalysisPort>(*this);
   analysis_controls_ = std::make_unique<AnalysisControls>(AnalysisControlsContext{
       .switches = graph_->switches(),
       .options = options_,
       .log = log_,
-      .set_filter_threshold =
-          [this](std::int32_t threshold) { live_analysis_.SetSaturationThreshold(threshold); },
-      .restart_video = [this] { return RestartLiveVideo(); },
-      .save_options =
-          [this] { return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_); }});
+      .station = *analysis_port_});
   BuildEventScheduling();
 }
 
@@ -706,14 +717,26 @@ void AppState::Exit() {
   services_.windows.DestroyMainWindow();
 }
 
+class AppState::EventWindows final : public EventWindowsStation {
+ public:
+  explicit EventWindows(AppState& station) : s_(station) {}
+  void OpenEventForEditing(const std::string& file_name) override {
+    s_.schedule_event_->OpenForEditing(file_name);
+  }
+  void RefillEventList() override { s_.event_list_->FillEventList(); }
+  void RescheduleEvents() override { s_.RescheduleEvents(); }
+
+ private:
+  AppState& s_;
+};
+
 bool AppState::BuildEventWindows() {
-  schedule_event_ = std::make_unique<ScheduleEventModel>(ScheduleEventContext{
-      services_.clock, log_, errors_, options_, derived_.default_recording_duration,
-      [this] { event_list_->FillEventList(); }, [this] { RescheduleEvents(); }});
+  event_windows_ = std::make_unique<EventWindows>(*this);
+  schedule_event_ = std::make_unique<ScheduleEventModel>(
+      ScheduleEventContext{services_.clock, log_, errors_, options_,
+                           derived_.default_recording_duration, *event_windows_});
   event_list_ = std::make_unique<EventListModel>(EventListContext{
-      services_.clock, log_, errors_, services_.current_directory,
-      [this](const std::string& file_name) { schedule_event_->OpenForEditing(file_name); },
-      [this] { RescheduleEvents(); }});
+      services_.clock, log_, errors_, services_.current_directory, *event_windows_});
   file_options_ = std::make_unique<FileOptionsModel>(options_, log_);
   return services_.windows.CreateEventWindows(*schedule_event_, *event_list_);
 }
@@ -733,6 +756,8 @@ bool AppState::SaveOptions() {
   return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
 }
 
+void AppState::RefreshCountdownTimeBase() { scheduler_->RefreshTimeBase(); }
+
 void AppState::RunFileOptions() {
   if (services_.windows.RunFileOptionsDialog(*file_options_) != kFileOptionsSaved) return;
   SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
@@ -741,9 +766,6 @@ void AppState::RunFileOptions() {
 
 void AppState::RunOptionDialog(MenuCommand command) {
   StationWindows& windows = services_.windows;
-  const auto save = [this] {
-    return SaveOptionsOrWarn(options_, DeviceConfigurations(sources_), errors_);
-  };
   int result = kDialogNoChange;
   switch (command) {
     case MenuCommand::DurationDefault: {
@@ -752,7 +774,7 @@ void AppState::RunOptionDialog(MenuCommand command) {
       break;
     }
     case MenuCommand::EventPending: {
-      EventPendingModel model(options_, derived_, [this] { scheduler_->RefreshTimeBase(); });
+      EventPendingModel model(options_, derived_, *this);
       result = windows.RunEventPendingDialog(model);
       break;
     }
@@ -771,19 +793,22 @@ void AppState::RunOptionDialog(MenuCommand command) {
     case MenuCommand::Performance: {
       PerformanceModel model(options_);
       result = windows.RunPerformanceDialog(model);
-      if (result == kDialogSave) save();
+      if (result == kDialogSave) SaveOptions();
       // The renderer and the display choices take effect with the next start.
       if (result == kDialogSave || result == kDialogApplied) RestartLiveVideo();
       return;
     }
     case MenuCommand::Misc:
-      if (!misc_options_) misc_options_ = std::make_unique<MiscellaneousOptionsModel>(options_, save);
+      if (!misc_options_) {
+        OptionDialogStation& station = *this;
+        misc_options_ = std::make_unique<MiscellaneousOptionsModel>(options_, station);
+      }
       windows.OpenMiscellaneousOptions(*misc_options_);
       return;
     default:
       return;
   }
-  if (result == kDialogSave) save();
+  if (result == kDialogSave) SaveOptions();
 }
 
 void AppState::RescheduleEvents() {

@@ -22,7 +22,7 @@
 #include "base/message_log.h"
 #include "capture/device_window_station.h"
 #include "capture/video_sources.h"
-#include "config/options.h"
+#include "config/option_dialogs.h"  // with the options themselves
 #include "config/video_configuration.h"
 #include "events/countdown_station.h"
 #include "recording/recording_menus.h"
@@ -67,7 +67,8 @@ constexpr const char* kInterruptedBeforePowerText =
 class AppState final : private RecordingMenus,
                        private RecordingStation,
                        private CountdownStation,
-                       private DeviceWindowStation {
+                       private DeviceWindowStation,
+                       private OptionDialogStation {
  public:
   explicit AppState(StationServices services);
   ~AppState() override;
@@ -211,6 +212,8 @@ class AppState final : private RecordingMenus,
   HResult StopVideo() override;
   HResult StartVideo() override;
   bool SaveOptions() override;
+  // OptionDialogStation: the options file as above, and the countdown's new time base.
+  void RefreshCountdownTimeBase() override;
   // RecordingMenus: the recording controller's menu graying and brightness reset.
   void EnableMenusOutsideRecording(bool enabled) override;
   void ResetBrightnessContrast() override;
@@ -258,10 +261,16 @@ class AppState final : private RecordingMenus,
   // Before the controller, which takes its fix from it.
   std::unique_ptr<GpsControl> gps_;
   std::unique_ptr<RecordingController> controller_;
+  // What the analysis settings ask of the station; before them.
+  class AnalysisPort;
+  std::unique_ptr<AnalysisPort> analysis_port_;
   std::unique_ptr<AnalysisControls> analysis_controls_;
   std::unique_ptr<EventReadiness> readiness_;
   std::unique_ptr<CountdownScheduler> scheduler_;
   std::unique_ptr<EventLoader> event_loader_;
+  // What the Event windows' models ask of the station; before them.
+  class EventWindows;
+  std::unique_ptr<EventWindows> event_windows_;
   std::unique_ptr<ScheduleEventModel> schedule_event_;
   std::unique_ptr<EventListModel> event_list_;
   std::unique_ptr<FileOptionsModel> file_options_;

@@ -55,14 +55,14 @@ UserMessagesWindow::UserMessagesWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 void UserMessagesWindow::ApplyMenus(const std::vector<MenuEntry>& entries) {
-  if (!menus_.Apply(menuBar(), entries, {})) return;
+  if (!menus_.Apply(menuBar(), entries, nullptr)) return;
   // Newly built: the two save commands go straight to the window's own handler.
   for (const bool clear : {false, true}) {
     QAction* action =
         menus_.action(clear ? MenuCommand::SaveMessagesAndClear : MenuCommand::SaveMessages);
     if (action == nullptr) continue;
     connect(action, &QAction::triggered, this, [this, clear] {
-      if (on_save_) on_save_(clear);
+      if (actions_ != nullptr) actions_->OnSaveMessages(clear);
     });
   }
 }

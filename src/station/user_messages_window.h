@@ -3,7 +3,6 @@
 #include <QMainWindow>
 #include <QString>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -16,6 +15,15 @@ class QAction;
 
 namespace vesk {
 
+// "Save Messages" (false) and "Save Messages and Clear" (true) of the File menu.
+class UserMessagesActions {
+ public:
+  virtual void OnSaveMessages(bool clear) = 0;
+
+ protected:
+  ~UserMessagesActions() = default;
+};
+
 // "User Messages": the read-only log of every report, with its File menu. It cannot be
 // closed. Entries may come from any thread; they are shown on the UI thread in log order.
 class UserMessagesWindow final : public QMainWindow, public MessageView {
@@ -24,8 +32,7 @@ class UserMessagesWindow final : public QMainWindow, public MessageView {
  public:
   explicit UserMessagesWindow(QWidget* parent = nullptr);
 
-  // "Save Messages" (false) and "Save Messages and Clear" (true).
-  void set_on_save(std::function<void(bool clear)> on_save) { on_save_ = std::move(on_save); }
+  void set_actions(UserMessagesActions* actions) { actions_ = actions; }
 
   void ApplyMenus(const std::vector<MenuEntry>& entries);
   QAction* action(MenuCommand command) const { return menus_.action(command); }
@@ -48,7 +55,7 @@ class UserMessagesWindow final : public QMainWindow, public MessageView {
   void ShowQueued();
 
   QTextEdit* text_ = nullptr;
-  std::function<void(bool)> on_save_;
+  UserMessagesActions* actions_ = nullptr;
   MenuBarActions menus_;
   std::mutex mutex_;
   std::deque<Change> queued_;

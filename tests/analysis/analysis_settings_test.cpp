@@ -14,25 +14,21 @@ namespace {
 constexpr char kRangeReport[] =
     "\r\n04:10:00 (UTC)\r\n\r\nFrame count must be a value from 2 to 30\r\n";
 
-class AnalysisControlsTest : public ::testing::Test {
+class AnalysisControlsTest : public ::testing::Test, public AnalysisStation {
  protected:
   AnalysisControlsTest() { log.AttachView(&view); }
 
   AnalysisControls& Make(std::int32_t stored_value = -1) {
     options.pixel_saturation_value = stored_value;
-    controls = std::make_unique<AnalysisControls>(AnalysisControlsContext{
-        switches, options, log, [this](std::int32_t t) { thresholds.push_back(t); },
-        [this] {
-          ++restarts;
-          return S_OK;
-        },
-        [this] {
-          saved_values.push_back(options.pixel_saturation_value);
-          return true;
-        }});
+    controls =
+        std::make_unique<AnalysisControls>(AnalysisControlsContext{switches, options, log, *this});
     controls->TakeStoredSaturationValue();
     return *controls;
   }
+
+  void SetFilterThreshold(std::int32_t t) override { thresholds.push_back(t); }
+  HResult RestartLiveVideo() override { return ++restarts, S_OK; }
+  bool SaveOptions() override { return saved.push_back(options.pixel_saturation_value), true; }
 
   testing::FakeClock clock{testing::MakeFileTime(2026, 5, 2, 4, 10, 0)};
   MessageLog log{clock};
@@ -40,7 +36,7 @@ class AnalysisControlsTest : public ::testing::Test {
   LiveSwitches switches;
   Options options;
   std::vector<std::int32_t> thresholds;
-  std::vector<std::int32_t> saved_values;
+  std::vector<std::int32_t> saved;
   int restarts = 0;
   std::unique_ptr<AnalysisControls> controls;
 };
@@ -56,16 +52,16 @@ TEST_F(AnalysisControlsTest, TheThreeChoicesKeepSaveOrRemoveTheDefaultWithoutRes
   AnalysisControls& c = Make(120);
   c.SliderMoved(90);
   c.ConfirmSaturation(SaturationChoice::UseCurrentValue, 90);
-  EXPECT_TRUE(saved_values.empty());
+  EXPECT_TRUE(saved.empty());
   EXPECT_EQ(options.pixel_saturation_value, 120);  // the stored default is not the value in use
   EXPECT_EQ(c.SettingsForStart().saturation_value, 90);
 
   c.ConfirmSaturation(SaturationChoice::SaveAsDefault, 210);
-  EXPECT_EQ(saved_values, (std::vector<std::int32_t>{210}));
+  EXPECT_EQ(saved, (std::vector<std::int32_t>{210}));
   EXPECT_EQ(thresholds.back(), 210);
 
   c.ConfirmSaturation(SaturationChoice::RemoveDefault, 210);
-  EXPECT_EQ(saved_values, (std::vector<std::int32_t>{210, -1}));
+  EXPECT_EQ(saved, (std::vector<std::int32_t>{210, -1}));
   EXPECT_FALSE(switches.saturation_highlight);
   EXPECT_EQ(thresholds.back(), -1);
   // The filter stays in place until the next restart.

@@ -19,22 +19,25 @@ namespace vesk {
 namespace {
 
 TEST(AnalysisWindowsTest, OpeningInsertsTheFilterOnceAndTheSliderWritesTheRunningThreshold) {
-  testing::FakeClock clock{testing::MakeFileTime(2026, 9, 3, 21, 45, 0)};
-  MessageLog log{clock};
-  LiveAnalysis analysis{log};
   LiveSwitches switches;
-  Options options;
-  int restarts = 0;
-  std::vector<std::int32_t> saved;
-  AnalysisControls controls(AnalysisControlsContext{
-      switches, options, log, [&](std::int32_t t) { analysis.SetSaturationThreshold(t); },
-      [&] { return ++restarts, S_OK; },
-      [&] { return saved.push_back(options.pixel_saturation_value), true; }});
+  struct Station final : AnalysisStation {
+    void SetFilterThreshold(std::int32_t t) override { analysis.SetSaturationThreshold(t); }
+    HResult RestartLiveVideo() override { return ++restarts, S_OK; }
+    bool SaveOptions() override { return saved.push_back(options.pixel_saturation_value), true; }
+    testing::FakeClock clock{testing::MakeFileTime(2026, 9, 3, 21, 45, 0)};
+    MessageLog log{clock};
+    LiveAnalysis analysis{log};
+    Options options;
+    int restarts = 0;
+    std::vector<std::int32_t> saved;
+  } station;
+  LiveAnalysis& analysis = station.analysis;
+  AnalysisControls controls({switches, station.options, station.log, station});
   controls.TakeStoredSaturationValue();
   PixelSaturationWindow saturation(controls);
 
   saturation.OpenFromMenu();
-  EXPECT_EQ(restarts, 1);
+  EXPECT_EQ(station.restarts, 1);
   // A graph start takes the settings of that moment: no saved value, so -1 (picture unchanged).
   analysis.PrepareStreaming(0, 25, controls.SettingsForStart(),
                             {std::vector<InterlacedSet>(2), {}});
@@ -62,12 +65,12 @@ TEST(AnalysisWindowsTest, OpeningInsertsTheFilterOnceAndTheSliderWritesTheRunnin
   EXPECT_EQ(slider->value(), 200);
   EXPECT_EQ(slider->toolTip(), "200");
   EXPECT_EQ(reported.count(), 0);
-  EXPECT_EQ(restarts, 1);
+  EXPECT_EQ(station.restarts, 1);
   // The choice decides what the confirming button does.
   QTest::mouseClick(saturation.choice_button(SaturationChoice::SaveAsDefault), Qt::LeftButton);
   EXPECT_EQ(saturation.ok_button()->text(), "Save");
   QTest::mouseClick(saturation.ok_button(), Qt::LeftButton);
-  EXPECT_EQ(saved, (std::vector<std::int32_t>{200}));
+  EXPECT_EQ(station.saved, (std::vector<std::int32_t>{200}));
   EXPECT_FALSE(saturation.isVisible());
 }
 

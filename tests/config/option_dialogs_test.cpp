@@ -10,8 +10,12 @@ namespace {
 TEST(OptionDialogs, EventPendingChangesTheDisplayAtOnceAndTheOptionOnlyAsDefault) {
   Options options;
   DerivedOptions derived;
-  int redraws = 0;
-  EventPendingModel pending(options, derived, [&] { ++redraws; });
+  struct Station final : OptionDialogStation {
+    bool SaveOptions() override { return true; }
+    void RefreshCountdownTimeBase() override { ++redraws; }
+    int redraws = 0;
+  } station;
+  EventPendingModel pending(options, derived, station);
   struct Case {
     const char* stored;
     bool utc, as_default;
@@ -28,7 +32,7 @@ TEST(OptionDialogs, EventPendingChangesTheDisplayAtOnceAndTheOptionOnlyAsDefault
     EXPECT_EQ(options.event_pending_display, c.after);
     EXPECT_EQ(pending.Open(), c.utc);
   }
-  EXPECT_EQ(redraws, 5);
+  EXPECT_EQ(station.redraws, 5);
 }
 
 TEST(OptionDialogs, DurationAndPerformancePutBackWhatTheyKeptOnCancel) {

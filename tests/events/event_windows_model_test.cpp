@@ -47,7 +47,7 @@ class FakeScheduleView final : public ScheduleEventView {
   bool shown = false;
 };
 
-class EventWindowsModelTest : public ::testing::Test {
+class EventWindowsModelTest : public ::testing::Test, public EventWindowsStation {
  protected:
   EventWindowsModelTest() {
     log.AttachView(&messages);
@@ -64,10 +64,12 @@ class EventWindowsModelTest : public ::testing::Test {
   ErrorReporter errors{log, box};
   Options options;
   SystemTime default_duration{0, 0, 0, 0, 0, 2, 0, 0};
+  void OpenEventForEditing(const std::string&) override {}
+  void RefillEventList() override { ++refills; }
+  void RescheduleEvents() override { ++reschedules; }
   int refills = 0, reschedules = 0;
-  ScheduleEventModel schedule{ScheduleEventContext{clock, log, errors, options, default_duration,
-                                                   [this] { ++refills; },
-                                                   [this] { ++reschedules; }}};
+  ScheduleEventModel schedule{
+      ScheduleEventContext{clock, log, errors, options, default_duration, *this}};
   FakeScheduleView view;
 };
 
@@ -192,7 +194,7 @@ TEST_F(EventWindowsModelTest, EventListOrdersByStartWithTheLaterFoundFirstOnTies
   write("b.ief", At(2017, 12, 5, 14, 3, 7), "tie b");
   write("c.ief", At(2017, 12, 9, 1, 0, 0), "later");
   write("d.ief", At(2017, 5, 5, 4, 0, 0), "over");
-  EventListModel list{EventListContext{clock, log, errors, "/home/obs/", {}, {}}};
+  EventListModel list{EventListContext{clock, log, errors, "/home/obs/", *this}};
   FakeListView lview;
   list.set_view(&lview);
   auto comments = [&] {

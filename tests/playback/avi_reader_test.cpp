@@ -59,7 +59,7 @@ std::string List(const std::string& type, const std::string& body) {
   return Chunk("LIST", type + body);
 }
 
-AviToolFiles Files() { return PosixAviToolFiles(); }
+PosixAviFileSystem Files() { return {}; }
 
 TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreWhole) {
   testing::ScopedTempDir folder;
@@ -393,7 +393,7 @@ TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
 
   // The copy's last step does not replace a name that appeared while it was being written.
   std::string problem;
-  EXPECT_FALSE(Files().rename_new("other.avi", "dangling.avi", &problem));
+  EXPECT_FALSE(Files().RenameNew("other.avi", "dangling.avi", &problem));
   EXPECT_EQ(fs::read_symlink("dangling.avi"), "nowhere.avi");
   EXPECT_TRUE(fs::exists("other.avi"));
 }

@@ -31,6 +31,25 @@ bool WaitFor(const std::function<bool()>& done) {
   return done();
 }
 
+// The observer: real files, the picker's answer, repaired copies written where it says.
+struct Observer final : PlaybackWindowActions {
+  std::unique_ptr<AviFileAccess> OpenPlaybackFile(const std::string& path) override {
+    auto file = std::make_unique<PosixAviFile>(path, false);
+    return file->is_open() ? std::move(file) : nullptr;
+  }
+  std::string ChoosePlaybackFile() override { return chosen; }
+  std::string ChooseRepairCopy(const std::string& path) override {
+    return offered.push_back(path), copy;
+  }
+  void WriteRepairCopy(const std::string& path, const std::string& to) override {
+    std::ostringstream out, err;
+    RunRepairAvi(path, to, PosixAviFileSystem(), out, err);
+  }
+  void PlaybackExited() override {}
+  std::string chosen, copy;
+  std::vector<std::string> offered;
+};
+
 TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   testing::ScopedTempDir folder;
   // A non-ASCII name, as observers name their files.
@@ -40,21 +59,14 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   gst::GstPlaybackGraph graph;
   testing::FakeClock clock;
   MessageLog log{clock};
-  std::string chosen;
-  PlaybackWindow window(
-      graph, log,
-      [](const std::string& path) -> std::unique_ptr<AviFileAccess> {
-        auto file = std::make_unique<PosixAviFile>(path, false);
-        if (!file->is_open()) return nullptr;
-        return file;
-      },
-      [&chosen] { return chosen; });
+  Observer observer;
+  PlaybackWindow window(graph, log, observer);
   PlaybackControlsWindow& controls = window.controls();
   EXPECT_FALSE(controls.button(0)->isEnabled());
   EXPECT_FALSE(window.OpenFromMenu());  // the picker was cancelled
   EXPECT_TRUE(window.action(0)->isEnabled());
 
-  chosen = folder.Path("Bedeckung_Ö.avi");
+  const std::string chosen = observer.chosen = folder.Path("Bedeckung_Ö.avi");
   // Its frame-time record, its last row cut short as a killed station leaves it.
   std::ofstream times(folder.Path("Bedeckung_Ö.frames.csv"), std::ios::binary);
   times << "frame,sequence,utc,interval_ms,note\r\n";
@@ -112,28 +124,19 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
 
   // A recording cut short is offered as a repaired copy, once per opening; a whole file is
   // not; the recording itself stays as it was.
-  std::vector<std::string> offered;
-  window.set_repair_offer(
-      [&](const std::string& path) {
-        offered.push_back(path);
-        return folder.Path("copy.avi");
-      },
-      [](const std::string& path, const std::string& copy) {
-        std::ostringstream out, err;
-        RunRepairAvi(path, copy, PosixAviToolFiles(), out, err);
-      });
+  observer.copy = folder.Path("copy.avi");
   ASSERT_TRUE(window.OpenFile(chosen));
-  EXPECT_TRUE(offered.empty());
+  EXPECT_TRUE(observer.offered.empty());
   window.Exit();
   const std::string cut = folder.Path("cut.avi");
   std::filesystem::copy_file(chosen, cut);
   std::filesystem::resize_file(cut, 700000 * 8);
   ASSERT_TRUE(window.OpenFile(cut));
-  EXPECT_EQ(offered, std::vector<std::string>{cut});
+  EXPECT_EQ(observer.offered, std::vector<std::string>{cut});
   EXPECT_EQ(std::filesystem::file_size(cut), 700000u * 8);
   window.Exit();
   ASSERT_TRUE(window.OpenFile(folder.Path("copy.avi")));
-  EXPECT_EQ(offered.size(), 1u);
+  EXPECT_EQ(observer.offered.size(), 1u);
   EXPECT_EQ(window.controls().slider()->maximum(), 5);  // the six whole frames of the cut
 }
 
@@ -159,12 +162,8 @@ TEST(PlaybackWindow, ASerFileStepsWithTheTimeOfEachFrame) {
   gst::GstPlaybackGraph graph;
   testing::FakeClock clock;
   MessageLog log{clock};
-  PlaybackWindow window(
-      graph, log,
-      [](const std::string& path) -> std::unique_ptr<AviFileAccess> {
-        return std::make_unique<PosixAviFile>(path, false);
-      },
-      [] { return std::string(); });
+  Observer observer;
+  PlaybackWindow window(graph, log, observer);
   ASSERT_TRUE(window.OpenFile(folder.Path("clip.ser")));
   PlaybackControlsWindow& controls = window.controls();
   EXPECT_EQ(controls.slider()->maximum(), 11);

@@ -293,23 +293,22 @@ TEST_F(StationWindowTest, BrightnessContrastShowsItsWindowAndItsCloseBoxEndsTheA
   EXPECT_TRUE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
 
   // A step reports the slider's new position, a drag every position it passes, the release
-  // nothing more.
-  std::vector<int> brightness;
-  window->set_on_value([&](PictureSlider which, int value) {
-    if (which == PictureSlider::Brightness) brightness.push_back(value);
-  });
+  // nothing more: each reaches the colour control at once.
+  const auto& values = media.colour_filters.back()->colour_control->values;
   QSlider* slider = window->slider(PictureSlider::Brightness);
   QTest::keyClick(slider, Qt::Key_Right);
+  EXPECT_EQ(values.at(ColourKey::Brightness), 2);  // 51 % of -127 to 127
   slider->setSliderDown(true);
-  for (int position : {60, 63}) slider->setSliderPosition(position);
+  for (const auto& [position, value] : {std::pair{60, 25}, std::pair{63, 33}}) {
+    slider->setSliderPosition(position);
+    EXPECT_EQ(values.at(ColourKey::Brightness), value);
+  }
   slider->setSliderDown(false);
-  EXPECT_EQ(brightness, (std::vector<int>{51, 60, 63}));
 
   // Closing returns the sliders to the middle without reporting it.
   window->close();
   EXPECT_EQ(slider->value(), 50);
-  EXPECT_EQ(brightness.size(), 3u);
-  window->set_on_value(nullptr);
+  EXPECT_EQ(values.at(ColourKey::Brightness), 33);
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(MainAction(MenuCommand::BrightnessContrast)->isChecked());
   // Each change of the adjustment restarts live video.

@@ -146,7 +146,7 @@ TEST(GstSerCutShort, AKilledStationAndAFullDiskLeaveFilesWholeUpToTheirLastFrame
   // Repaired with the frame-time record beside it: every frame of the copy has its time.
   std::ostringstream out, err;
   const std::string copy = folder.Path("copy.ser");
-  EXPECT_EQ(RunRepairAvi(killed, copy, PosixAviToolFiles(), out, err), 0) << err.str();
+  EXPECT_EQ(RunRepairAvi(killed, copy, PosixAviFileSystem(), out, err), 0) << err.str();
   EXPECT_NE(out.str().find("; FrameCount set and the frame times rebuilt from " +
                            FrameTimeRecordName(killed)),
             std::string::npos)
@@ -158,7 +158,7 @@ TEST(GstSerCutShort, AKilledStationAndAFullDiskLeaveFilesWholeUpToTheirLastFrame
   EXPECT_EQ(UnixNsFromSerTicks(repaired.times.back()) / 1000, times[repaired.times.size() - 1] / 1000);
   EXPECT_EQ(ProbeSer(copy), "720,576,gray," + std::to_string(repaired.frames) + "\n");
   out.str("");
-  EXPECT_EQ(RunAviInfo({copy}, PosixAviToolFiles(), out, err), 0);
+  EXPECT_EQ(RunAviInfo({copy}, PosixAviFileSystem(), out, err), 0);
   EXPECT_NE(out.str().find("\tFrame rate\t25 fps\n\tDepth\t\t8 bits\n\tColour\t\tMONO\n"
                            "\tFrame times\t"),
             std::string::npos)
@@ -167,7 +167,7 @@ TEST(GstSerCutShort, AKilledStationAndAFullDiskLeaveFilesWholeUpToTheirLastFrame
   std::filesystem::copy_file(killed, folder.Path("alone.ser"));
   out.str("");
   EXPECT_EQ(RunRepairAvi(folder.Path("alone.ser"), folder.Path("alone-copy.ser"),
-                         PosixAviToolFiles(), out, err),
+                         PosixAviFileSystem(), out, err),
             kAviToolNoIndex);
   EXPECT_NE(out.str().find(std::to_string(info.whole_frames) +
                            " frames; FrameCount set, but the copy has no frame times"),

@@ -150,7 +150,7 @@ struct ForgettingStation final : RecordingStation {
 
 // The station's analysis wiring on the real media system: the live filter and its control,
 // the capture graph, the recording controller and the settings the windows drive.
-struct LiveStation : ::testing::Test {
+struct LiveStation : ::testing::Test, AnalysisStation {
   LiveStation() {
     options.default_renderer = kRendererEvr;
     graph = std::make_unique<CaptureGraph>(
@@ -158,15 +158,17 @@ struct LiveStation : ::testing::Test {
         filter,
         &control);
     graph->renderers().set_display_window(DisplayWindowOf(&window));
-    controls = std::make_unique<AnalysisControls>(AnalysisControlsContext{
-        graph->switches(), options, log,
-        [this](std::int32_t threshold) { analysis.SetSaturationThreshold(threshold); },
-        [this] { return controller->RestartVideo(); }, [] { return true; }});
+    controls = std::make_unique<AnalysisControls>(
+        AnalysisControlsContext{graph->switches(), options, log, *this});
     controller = std::make_unique<RecordingController>(RecordingControllerContext{
         *graph, options, log, clock, 0, folder.path().string() + "/", windows, windows, nullptr,
         station});
     sources.GetAttachedVideoDeviceList(ValidationHooksFor(*graph->graph()), {});
   }
+
+  void SetFilterThreshold(std::int32_t t) override { analysis.SetSaturationThreshold(t); }
+  HResult RestartLiveVideo() override { return controller->RestartVideo(); }
+  bool SaveOptions() override { return true; }
 
   bool Use(const std::string& device, SubtypeCode subtype) {
     return testing::UseFormat(sources, device, subtype);
