@@ -10,44 +10,12 @@
 #include <string>
 
 #include "media/ser_writer.h"
+#include "support/memory_file.h"
 
 namespace vesk {
 namespace {
 
-// A file in memory that refuses every read past its end and counts the attempts; a
-// capacity stands in for a full disk.
-class MemoryFile final : public AviFileAccess, public SerOutput {
- public:
-  explicit MemoryFile(std::size_t capacity = 1 << 30) : capacity(capacity) {}
-  std::uint64_t Size() const override { return bytes.size(); }
-  bool ReadAt(std::uint64_t offset, void* out, std::size_t count) override {
-    if (offset > bytes.size() || count > bytes.size() - offset) {
-      ++reads_past_end;
-      return false;
-    }
-    std::memcpy(out, bytes.data() + offset, count);
-    return true;
-  }
-  bool WriteAt(std::uint64_t offset, const void* in, std::size_t count) override {
-    const std::size_t fits = offset >= capacity ? 0 : std::min<std::size_t>(count, capacity - offset);
-    if (bytes.size() < offset + fits) bytes.resize(offset + fits);
-    std::memcpy(bytes.data() + offset, in, fits);
-    return fits == count;
-  }
-  bool Truncate(std::uint64_t size) override {
-    bytes.resize(size);
-    return true;
-  }
-  std::string LastFailure() const override { return "the disk is full"; }
-  std::int32_t I32(std::size_t at) const {
-    std::int32_t value;
-    std::memcpy(&value, bytes.data() + at, 4);
-    return value;
-  }
-  std::string bytes;
-  std::size_t capacity;
-  int reads_past_end = 0;
-};
+using testing::MemoryFile;
 
 constexpr std::int64_t kStart = 1796601600LL * 1000000000;  // 2026-12-07T00:00:00Z
 constexpr std::int64_t kFrameNs = 40000000;
@@ -109,7 +77,7 @@ TEST(SerFile, WriterKeepsTheCountCurrentAndEndsWithTheTimeOfEveryFrame) {
   ASSERT_TRUE(writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 3600LL * 1000000000));
   WriteFrames(writer, 30);
   // A station killed now leaves a count no more than a second behind the frames.
-  EXPECT_GE(file.I32(38), 30 - 25);
+  EXPECT_GE(file.U32(38), 30u - 25);
   SerFileInfo killed;
   ASSERT_EQ(ReadSerFile(file, &killed), SerReadStatus::Ok);
   EXPECT_EQ(killed.whole_frames, 30);
