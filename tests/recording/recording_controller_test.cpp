@@ -105,15 +105,15 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
   }
 
   // An Event at 03:05:39 lasting 30 s: its recording window begins at 03:05:24.
-  EventRecordingRequest MakeEvent() {
+  EventRecord MakeEventRecord() {
     EventRecord event;
-    SystemTime time{2026, 7, 0, 14, 3, 5, 39, 0};
-    SystemTime duration{1943, 5, 1, 3, 0, 0, 30, 0};
-    event.FileText =
-        FormatEventFileText(time, duration, false, false, "graze", "Pallas", "TYC 1234");
+    event.FileText = FormatEventFileText(SystemTime{2026, 7, 0, 14, 3, 5, 39, 0},
+                                         SystemTime{1943, 5, 1, 3, 0, 0, 30, 0}, false, false,
+                                         "graze", "Pallas", "TYC 1234");
     EXPECT_TRUE(CompleteEventRecord(&event, clock));
-    return RecordingRequestOf(event);
+    return event;
   }
+  EventRecordingRequest MakeEvent() { return RecordingRequestOf(MakeEventRecord()); }
 
   testing::ScopedTempDir dir;
   std::string home_directory = dir.path().string() + "/";
@@ -350,38 +350,27 @@ TEST_F(RecordingControllerTest, AStallRunningIntoTheStopIsCountedAndTheShortfall
             1);
 }
 
-TEST_F(RecordingControllerTest, StopDuringAnEventAsksAndNoLeavesTheRecordingRunning) {
+// No leaves the Event's recording running; yes stops it and lists the Event, so that the
+// Events loaded again schedule the next one and skip this one.
+TEST_F(RecordingControllerTest, StopDuringAnEventAsksAndAStoppedEventIsNotScheduledAgain) {
   AddPal();
   RecordingController& c = Make();
-  ASSERT_EQ(c.BeginEventRecording(MakeEvent()), S_OK);
+  const EventRecord event = MakeEventRecord();
+  ASSERT_EQ(c.BeginEventRecording(RecordingRequestOf(event)), S_OK);
   const std::size_t graph_calls = fake().calls.size();
-  windows.answer_yes = false;
+  hook_calls.clear();
+  view.entries.clear();
   c.StopRecording();
   EXPECT_EQ(windows.questions, (Names{"Attention: Event recording in progress.  Stop now?"}));
   EXPECT_TRUE(c.event_recording_running());
   EXPECT_EQ(fake().calls.size(), graph_calls);
   EXPECT_TRUE(c.manually_stopped_events().empty());
-}
-
-TEST_F(RecordingControllerTest, EventStoppedByHandIsListedSoItIsNotScheduledAgain) {
-  AddPal();
-  EventRecord event;
-  event.FileText = FormatEventFileText(SystemTime{2026, 7, 0, 14, 3, 5, 39, 0},
-                                       SystemTime{1943, 5, 1, 3, 0, 0, 30, 0}, false, false,
-                                       "graze", "Pallas", "TYC 1234");
-  ASSERT_TRUE(CompleteEventRecord(&event, clock));
-  RecordingController& c = Make();
-  ASSERT_EQ(c.BeginEventRecording(RecordingRequestOf(event)), S_OK);
-  hook_calls.clear();
-  windows.calls.clear();
-  view.entries.clear();
 
   windows.answer_yes = true;
   c.StopRecording();
   EXPECT_FALSE(c.event_recording_running());
   ASSERT_EQ(c.manually_stopped_events().size(), 1u);
   EXPECT_TRUE(MatchesStoppedEvent(event, c.manually_stopped_events()[0]));
-  // The Events are loaded again, so the next one is scheduled; this one is skipped.
   EXPECT_EQ(hook_calls, (Names{"delete stop timer", "load events"}));
   EXPECT_EQ(view.entries.front(), Timed("Event recording is manually stopped"));
   EXPECT_TRUE(testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log")
@@ -471,12 +460,6 @@ TEST_F(RecordingControllerTest, CloseForExitStopsTheRecordingWritesItsLogAndStop
   EXPECT_EQ(c.CloseForExit(), S_OK);
   EXPECT_EQ(fake().calls.size(), graph_calls);
 }
-
-}  // namespace
-}  // namespace vesk
-
-namespace vesk {
-namespace {
 
 // Field times as a learnt inserter reads them: 01:51:00.000 on frame 0, 20 ms a field.
 class FakeFieldTimes final : public inserter::FieldTimesSource {
