@@ -18,28 +18,26 @@ using testing::FakeClock;
 using testing::MakeFileTime;
 
 RecordingLogInput ManualInputWithGps() {
-  RecordingLogInput input;
-  input.kind = RecordingKind::kManual;
-  input.start_text = "Start recording at 03:05:09 (UTC)";
-  input.stop_text = "Stop recording at 03:06:10 (UTC)";
-  input.video_file_name = "VideoFiles/07_14_2026_03_05_09.avi";
-  input.video_file_name_is_relative = true;
-  input.current_directory = "/home/obs/station/";
-  input.has_dropped_frames_interface = true;
-  input.recorded_frames = 1525;
-  input.dropped_frames = 3;
-  input.gps_valid = true;
-  input.latitude = "48.070380 N";
-  input.longitude = "11.312500 E";
-  input.altitude = "545.4 M";
-  input.satellites = "8";
-  input.device_name = "USB2.0 Grabber";
-  input.analog_format = 1;
-  input.frame_rate_text = "25.00 fps";
-  input.frame_size_text = "720 x 576";
-  input.subtype_name = "YUY2";
-  input.renderer = 0;
-  return input;
+  return {.kind = RecordingKind::kManual,
+          .start_text = "Start recording at 03:05:09 (UTC)",
+          .stop_text = "Stop recording at 03:06:10 (UTC)",
+          .video_file_name = "VideoFiles/07_14_2026_03_05_09.avi",
+          .video_file_name_is_relative = true,
+          .current_directory = "/home/obs/station/",
+          .has_dropped_frames_interface = true,
+          .recorded_frames = 1525,
+          .dropped_frames = 3,
+          .gps_valid = true,
+          .latitude = "48.070380 N",
+          .longitude = "11.312500 E",
+          .altitude = "545.4 M",
+          .satellites = "8",
+          .device_name = "USB2.0 Grabber",
+          .analog_format = 1,
+          .frame_rate_text = "25.00 fps",
+          .frame_size_text = "720 x 576",
+          .subtype_name = "YUY2",
+          .renderer = 0};
 }
 
 TEST(FormatRecordingLogTest, ManualRecordingWithGpsExactText) {
