@@ -16,7 +16,6 @@
 namespace vesk {
 namespace {
 
-using testing::FakeFilter;
 using Names = std::vector<std::string>;
 
 constexpr const char* kDevice = testing::kBedDevice;
