@@ -144,13 +144,9 @@ class FrameKeeper : public VideoFrameTarget {
   void PresentFrame(const VideoFrame& frame, const VideoRect& destination,
                     bool preserve_aspect) override {
     std::lock_guard<std::mutex> hold(lock_);
-    last_ = {last_.frames + 1,
-             frame.width,
-             frame.height,
-             frame.stride,
-             destination,
-             preserve_aspect,
-             {frame.pixels, frame.pixels + frame.stride * frame.height}};
+    const std::uint8_t* end = frame.pixels + frame.stride * frame.height;
+    last_ = {last_.frames + 1, frame.width,     frame.height,       frame.stride,
+             destination,      preserve_aspect, {frame.pixels, end}};
   }
   KeptFrame Last() {
     std::lock_guard<std::mutex> hold(lock_);
