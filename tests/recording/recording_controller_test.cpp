@@ -124,7 +124,7 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
   std::unique_ptr<RecordingController> controller;
 };
 
-TEST_F(RecordingControllerTest, ManualRecordingCycleSwitchesWindowsAndWritesTheLog) {
+TEST_F(RecordingControllerTest, ManualRecordingsSwitchTheWindowsAndWriteTheirLogs) {
   auto filter = AddPal();
   RecordingController& c = Make();
   filter->dropped_frames->not_dropped = 120;
@@ -172,18 +172,15 @@ TEST_F(RecordingControllerTest, ManualRecordingCycleSwitchesWindowsAndWritesTheL
   EXPECT_EQ(fake().FilterNames(), (Names{kDevice, "EVR", "Smart Tee"}));
   EXPECT_TRUE(device().is_active_preview);
   EXPECT_TRUE(device().recording_path.empty());
-}
 
-TEST_F(RecordingControllerTest, ASerRecordingIsNamedWrittenAndLoggedAsOne) {
-  AddPal();
+  // A SER recording is named, written and logged as one.
   options.record_format = RecordingFileFormat::Ser;
   options.event_file_global_prefix = "station1";
-  RecordingController& c = Make();
   c.StartManualRecording();
-  EXPECT_EQ(fake().output_path, "VideoFiles/07_14_2026_03_05_09.ser");
+  EXPECT_EQ(fake().output_path, "VideoFiles/07_14_2026_03_06_10.ser");
   EXPECT_EQ(fake().ser_setup.observer, "station1");
   c.StopRecording();
-  EXPECT_NE(testing::ReadFileBytes(kManualLog)
+  EXPECT_NE(testing::ReadFileBytes("VideoFiles/07_14_2026_03_06_10.log")
                 .find("Codec: NONE\r\nVideo renderer: EVR\r\n"
                       "File format: SER, with the UTC time of every frame\r\n"),
             std::string::npos);
