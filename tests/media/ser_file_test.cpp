@@ -54,11 +54,10 @@ TEST(SerFile, HeaderFieldsSitAtTheirOffsetsAndTimesAreDotNetTicks) {
   const auto bytes = BuildSerHeader(header);
   const std::string text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   EXPECT_EQ(text.substr(0, 14), "LUCAM-RECORDER");
-  EXPECT_EQ(bytes[18], 100);
-  EXPECT_EQ(bytes[26], 4);
-  EXPECT_EQ(bytes[30], 2);
-  EXPECT_EQ(bytes[34], 8);
-  EXPECT_EQ(bytes[38], 250);
+  // ColorID, width, height, PixelDepthPerPlane and FrameCount, little-endian.
+  for (auto [at, value] : {std::pair{18, 100}, {26, 4}, {30, 2}, {34, 8}, {38, 250}}) {
+    EXPECT_EQ(bytes[at], value) << at;
+  }
   EXPECT_EQ(text.substr(42, 40), std::string(40, 'o'));
   EXPECT_EQ(text.substr(82, 29), std::string("VESK Simulated Analog Camera\0", 29));
   EXPECT_EQ(SerTicksFromUnixNs(0), 621355968000000000LL);
