@@ -371,22 +371,10 @@ TEST_F(RecordingControllerTest, StopDuringAnEventAsksAndAStoppedEventIsNotSchedu
   EXPECT_FALSE(Recording());
 }
 
-TEST_F(RecordingControllerTest, FailingStopGivesBothWarningsAndNoLog) {
-  AddPal();
-  RecordingController& c = Make();
-  c.StartManualRecording();
-  view.entries.clear();
-  media.plan.Fail("Stop");
-  EXPECT_EQ(c.StopVideo(), E_ABORT);
-  EXPECT_EQ(view.entries, (Names{Timed("WARNING: Cannot stop recording camera\r\n"),
-                                 Timed("WARNING: command to stop camera failed\r\n")}));
-  EXPECT_FALSE(std::filesystem::exists(kManualLog));
-  EXPECT_EQ(c.RestartVideo(), E_ABORT);
-}
-
 // A recording whose graph never ran says so, and its stop writes no stop line, no file line
-// and no log for a file that does not exist; the windows show live video again at once.
-TEST_F(RecordingControllerTest, ARecordingThatNeverStartedIsNotReportedAsRecorded) {
+// and no log for a file that does not exist; the windows show live video again at once. A
+// stop that fails gives both warnings and no log.
+TEST_F(RecordingControllerTest, ARecordingThatNeverStartedOrStoppedIsNotReportedAsRecorded) {
   AddPal();
   RecordingController& c = Make();
   media.plan.Fail("SetOutputFileName");
@@ -403,6 +391,16 @@ TEST_F(RecordingControllerTest, ARecordingThatNeverStartedIsNotReportedAsRecorde
     EXPECT_EQ(entry.find("Stop recording at"), std::string::npos) << entry;
   }
   EXPECT_FALSE(std::filesystem::exists(kManualLog));
+
+  media.plan.Clear("SetOutputFileName");
+  c.StartManualRecording();
+  view.entries.clear();
+  media.plan.Fail("Stop");
+  EXPECT_EQ(c.StopVideo(), E_ABORT);
+  EXPECT_EQ(view.entries, (Names{Timed("WARNING: Cannot stop recording camera\r\n"),
+                                 Timed("WARNING: command to stop camera failed\r\n")}));
+  EXPECT_FALSE(std::filesystem::exists(kManualLog));
+  EXPECT_EQ(c.RestartVideo(), E_ABORT);
 }
 
 // The disk fills: the recording stops at once, says which file and what it keeps, writes its
