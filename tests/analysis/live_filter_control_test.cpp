@@ -8,7 +8,6 @@
 
 #include "support/fake_clock.h"
 #include "support/fake_media.h"
-#include "support/recording_view.h"
 
 namespace vesk {
 namespace {
@@ -16,43 +15,29 @@ namespace {
 using testing::FakeFilter;
 using testing::MakeVideoType;
 
-class LiveAnalysisControlTest : public ::testing::Test {
- protected:
-  LiveAnalysisControlTest() {
-    log.AttachView(&view);
-    sets.interlaced.resize(2);
-    filter->AddPin("Input", PinDirection::Input);
-    output = filter->AddPin("Output", PinDirection::Output);
-  }
-
-  LiveAnalysisControl Control(bool rgb_rows_top_down = true) {
-    return LiveAnalysisControl(
-        analysis, filter, rgb_rows_top_down, [this] { return settings; }, sets);
-  }
-
-  // What the filter's output lists once its input is connected with this type.
-  void Connect(const MediaType& type) {
-    filter->pins.pop_back();
-    output = filter->AddPin("Output", PinDirection::Output, {type});
-  }
-
+TEST(LiveAnalysisControlTest, TheConnectedFormatIsReadOrTheOldOneKept) {
   testing::FakeClock clock{testing::MakeFileTime(2026, 1, 2, 1, 0, 0)};
   MessageLog log{clock};
-  testing::RecordingView view;
   RecognitionSets sets;
+  sets.interlaced.resize(2);
   LiveAnalysis analysis{log};
-  AnalysisSettings settings;
-  std::shared_ptr<FakeFilter> filter = std::make_shared<FakeFilter>("transform");
-  std::shared_ptr<testing::FakePin> output;
-};
-
-TEST_F(LiveAnalysisControlTest, TheConnectedFormatIsReadOrTheOldOneKept) {
+  auto filter = std::make_shared<FakeFilter>("transform");
+  filter->AddPin("Input", PinDirection::Input);
+  // What the filter's output lists once its input is connected.
+  const auto connect = [&](std::vector<MediaType> types) {
+    filter->pins.resize(1);
+    filter->AddPin("Output", PinDirection::Output, std::move(types));
+  };
+  const auto control = [&](bool rgb_rows_top_down = true) {
+    return LiveAnalysisControl(
+        analysis, filter, rgb_rows_top_down, [] { return AnalysisSettings{}; }, sets);
+  };
   // RGB rows: first row first on this platform, last row first where the platform says so.
-  Connect(MakeVideoType(SubtypeCode::RGB24, 641, 480, 400000));
-  ASSERT_EQ(Control().ReadStreamFormat(), S_OK);
+  connect({MakeVideoType(SubtypeCode::RGB24, 641, 480, 400000)});
+  ASSERT_EQ(control().ReadStreamFormat(), S_OK);
   EXPECT_EQ(analysis.stream_format().stride, 1924);
   EXPECT_EQ(analysis.stream_format().top_down, 1u);
-  ASSERT_EQ(Control(false).ReadStreamFormat(), S_OK);
+  ASSERT_EQ(control(false).ReadStreamFormat(), S_OK);
   EXPECT_EQ(analysis.stream_format().top_down, 0u);
 
   MediaType no_block = MakeVideoType(SubtypeCode::YUY2, 640, 480, 400000);
@@ -65,13 +50,12 @@ TEST_F(LiveAnalysisControlTest, TheConnectedFormatIsReadOrTheOldOneKept) {
       {{MakeVideoType(SubtypeCode::MJPG, 640, 480, 400000)}, kTypeNotAcceptedResult},
       {{odd}, kTypeNotAcceptedResult}};
   for (const auto& [types, result] : refused) {
-    filter->pins.pop_back();
-    output = filter->AddPin("Output", PinDirection::Output, types);
-    EXPECT_EQ(Control().ReadStreamFormat(), result);
+    connect(types);
+    EXPECT_EQ(control().ReadStreamFormat(), result);
     EXPECT_EQ(analysis.stream_format().stride, 1924);
   }
   filter->enum_pins_result = E_OUTOFMEMORY;
-  EXPECT_EQ(Control().ReadStreamFormat(), E_OUTOFMEMORY);
+  EXPECT_EQ(control().ReadStreamFormat(), E_OUTOFMEMORY);
 }
 
 }  // namespace

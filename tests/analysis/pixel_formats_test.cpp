@@ -19,16 +19,6 @@ StreamFormat Format(SubtypeCode subtype, std::int32_t width, std::int32_t declar
   return MakeStreamFormat(subtype, BitCountOf(subtype), width, declared_height);
 }
 
-Bytes Highlighted(SubtypeCode subtype, Bytes pixels, std::uint8_t threshold) {
-  const auto step = static_cast<std::int32_t>(PixelStep(subtype));
-  const auto pixel_count = static_cast<std::int32_t>(pixels.size()) / step;
-  const StreamFormat format =
-      Format(subtype, subtype == SubtypeCode::YUY2 ? 2 * pixel_count : pixel_count, 1);
-  EXPECT_EQ(FrameBytes(format), pixels.size());
-  EXPECT_TRUE(HighlightSaturatedPixels(format, pixels.data(), pixels.size(), threshold));
-  return pixels;
-}
-
 TEST(StreamFormatTest, StrideRowOrderAndHeight) {
   const StreamFormat rgb = Format(SubtypeCode::RGB24, 641, -480);
   EXPECT_EQ(rgb.stride, 1924);
@@ -44,37 +34,6 @@ TEST(StreamFormatTest, StrideRowOrderAndHeight) {
   EXPECT_EQ(ComputeStride(24, -5), 0);
   EXPECT_EQ(Format(SubtypeCode::RGB24, 4, INT32_MIN).height, 0);
   EXPECT_EQ(FrameBytes(Format(SubtypeCode::RGB24, 4, INT32_MIN)), 0u);
-}
-
-TEST(HighlightTest, PaintsSaturatedPixelsInTheHighlightColour) {
-  const struct {
-    SubtypeCode subtype;
-    Bytes pixels;
-    std::uint8_t threshold;
-    Bytes painted;
-  } cases[] = {
-      // A YUY2 pair is painted whole when either luma reaches the threshold; chroma never counts.
-      {SubtypeCode::YUY2, {254, 128, 10, 128}, 255, {254, 128, 10, 128}},
-      {SubtypeCode::YUY2, {254, 128, 10, 128}, 254, {106, 202, 106, 222}},
-      {SubtypeCode::YUY2, {10, 255, 10, 255}, 200, {10, 255, 10, 255}},
-      // RGB24: any channel; B, G, R and the row's padding byte.
-      {SubtypeCode::RGB24, {10, 10, 200, 0}, 200, {225, 0, 225, 0}},
-      // ARGB32: the mean of the colours (599 < 600); alpha is kept and never counts.
-      {SubtypeCode::ARGB32, {200, 200, 199, 77}, 200, {200, 200, 199, 77}},
-      {SubtypeCode::ARGB32, {200, 200, 200, 77}, 200, {225, 0, 225, 77}},
-      {SubtypeCode::ARGB32, {0, 0, 0, 255}, 50, {0, 0, 0, 255}}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(Highlighted(c.subtype, c.pixels, c.threshold), c.painted)
-        << SubtypeNameOf(c.subtype) << " " << int{c.threshold};
-  }
-}
-
-TEST(HighlightTest, ShortFramesAreLeftAlone) {
-  // A frame one byte short of stride x height is refused, not painted in part.
-  const StreamFormat yuy2 = Format(SubtypeCode::YUY2, 8, 4);
-  Bytes short_frame(FrameBytes(yuy2) - 1, 255);
-  EXPECT_FALSE(HighlightSaturatedPixels(yuy2, short_frame.data(), short_frame.size(), 50));
-  EXPECT_EQ(short_frame, Bytes(short_frame.size(), 255));
 }
 
 TEST(CopyFrameTest, BottomUpRowsAreReversedTopDownFramesCopiedAsTheyAre) {
@@ -94,6 +53,12 @@ TEST(CopyFrameTest, BottomUpRowsAreReversedTopDownFramesCopiedAsTheyAre) {
 }
 
 TEST(CopyFrameTest, BuffersTooShortAreRefusedUntouched) {
+  // A frame one byte short of stride x height is refused, not painted in part.
+  const StreamFormat yuy2 = Format(SubtypeCode::YUY2, 8, 4);
+  Bytes short_frame(FrameBytes(yuy2) - 1, 255);
+  EXPECT_FALSE(HighlightSaturatedPixels(yuy2, short_frame.data(), short_frame.size(), 50));
+  EXPECT_EQ(short_frame, Bytes(short_frame.size(), 255));
+
   const StreamFormat bottom_up = Format(SubtypeCode::ARGB32, 3, 4);
   const Bytes input(FrameBytes(bottom_up), 9);
   Bytes small(FrameBytes(bottom_up) - 1, 0);
@@ -132,7 +97,9 @@ INSTANTIATE_TEST_SUITE_P(Loops, BothLoopBuilds, ::testing::Values(false, true),
 
 constexpr std::int32_t kRowWidths[] = {1, 17, 64, 101, 643};
 
-// One pixel (group) at a time, as the rules say it.
+// One pixel (group) at a time, as the rules say it: a YUY2 pair is painted whole when either
+// luma reaches the threshold (chroma never counts); RGB24 when any channel does; ARGB32 when
+// the mean of the colours does (alpha is kept and never counts).
 Bytes HighlightedByThePixel(const StreamFormat& format, Bytes frame, std::uint8_t t) {
   const auto stride = static_cast<std::size_t>(format.stride);
   for (std::size_t row = 0; row < static_cast<std::size_t>(format.height); ++row) {

@@ -168,7 +168,7 @@ TEST_F(DeviceWindowsTest, DeviceListSkipsDetachedAndIgnoredDevices) {
   EXPECT_EQ(sources.CurrentSourceIndex(), 2u);
 }
 
-TEST_F(DeviceWindowsTest, SwitchingIgnoringAndRestoringDevices) {
+TEST_F(DeviceWindowsTest, SwitchingIgnoringRestoringAndSavingDevices) {
   AddPal("First");
   Add("Second", AnalogFormat::Digital, {{30, {{640, 480}}}}, false);
   devices.OpenFromMenu();
@@ -192,11 +192,8 @@ TEST_F(DeviceWindowsTest, SwitchingIgnoringAndRestoringDevices) {
   EXPECT_EQ(sources.CurrentSourceIndex(), 0u);
   EXPECT_TRUE(Reported(kDevicesRestoredText));
   EXPECT_FALSE(views.devices);
-}
 
-TEST_F(DeviceWindowsTest, OkSavesDefaultAndIgnoredNames) {
-  AddPal("First");
-  Add("Second", AnalogFormat::Digital, {{30, {{640, 480}}}}, false);
+  // OK saves the default and the ignored names.
   Info(0).is_default = true;
   options.default_video_source = "First";
   options.excluded_video_sources = {"Unplugged"};

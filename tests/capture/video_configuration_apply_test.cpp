@@ -36,6 +36,14 @@ VideoSourceInfo Device(const std::string& name) {
   return info;
 }
 
+// What a configuration sets: the rate, the format of the first group, the subtype, the
+// standard and the first four properties.
+auto Applied(const VideoSourceInfo& d) {
+  return std::tuple(d.current_rate_index, d.frame_rates[0].current_format_index,
+                    d.has_configuration, d.subtype, d.analog_format, d.brightness.value,
+                    d.contrast.value, d.saturation.value, d.gain.value);
+}
+
 class VideoConfigurationApplyTest : public ::testing::Test {
  protected:
   VideoConfigurationApplyTest() { log_.AttachView(&view_); }
@@ -56,15 +64,9 @@ TEST_F(VideoConfigurationApplyTest, AppliesRateFormatSubtypeStandardAndPropertie
   VideoSourceInfo device = Device("Grabber");
   device.has_configuration = false;
   Translate("Grabber|25|640x480|MJPG|X1|-5|-2147483648|abc||2147483647|NTSC", &device);
-  EXPECT_EQ(device.current_rate_index, 0u);
-  EXPECT_EQ(device.frame_rates[0].current_format_index, 1u);
-  EXPECT_TRUE(device.has_configuration);
-  EXPECT_EQ(device.subtype, SubtypeCode::MJPG);
-  EXPECT_EQ(device.analog_format, AnalogFormat::NTSC);
-  EXPECT_EQ(device.brightness.value, kPropertyNotSet);
-  EXPECT_EQ(device.contrast.value, -5);
-  EXPECT_EQ(device.saturation.value, 13);  // a text that does not scan leaves the value
-  EXPECT_EQ(device.gain.value, 2147483647);
+  // A text that does not scan leaves the value (saturation's 13).
+  EXPECT_EQ(Applied(device), std::tuple(0u, 1u, true, SubtypeCode::MJPG, AnalogFormat::NTSC,
+                                        kPropertyNotSet, -5, 13, 2147483647));
   EXPECT_EQ(written_, (std::vector<std::uint32_t>{4}));
   EXPECT_TRUE(view_.entries.empty());
 
@@ -78,16 +80,12 @@ TEST_F(VideoConfigurationApplyTest, ARateOrFormatTheDeviceNoLongerHasChangesNoth
   VideoSourceInfo device = Device("Grabber");
   device.has_configuration = false;
   device.frame_rates.push_back(Group(25, {{768, 576}}));
-  const auto before = [&] {
-    return std::tuple(device.current_rate_index, device.frame_rates[0].current_format_index,
-                      device.frame_rates[2].current_format_index, device.subtype,
-                      device.analog_format, device.brightness.value, device.has_configuration);
-  };
-  const auto unchanged = before();
+  const auto unchanged = Applied(device);
   Translate("Grabber|15|720x576|MJPG|1|1|1|1|1|1|NTSC", &device);
   // Only the first group of the rate is searched.
   Translate("Grabber|25|768x576|MJPG|1|1|1|1|1|1|NTSC", &device);
-  EXPECT_EQ(before(), unchanged);
+  EXPECT_EQ(Applied(device), unchanged);
+  EXPECT_EQ(device.frame_rates[2].current_format_index, 0u);
   EXPECT_TRUE(written_.empty());
   EXPECT_EQ(view_.entries,
             std::vector<std::string>(2, "\r\n23:59:59 (UTC)\r\nNOTE: the saved configuration of "

@@ -60,12 +60,11 @@ TEST_F(GgaParserTest, SentencesOfEveryTalkerGiveTheRightPositionAsSent) {
        "", "", ""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Parse(c.sentence), c.result) << c.sentence;
-    EXPECT_EQ(fix_.gps_time, c.time) << c.sentence;
-    EXPECT_EQ(fix_.latitude, c.latitude);
-    EXPECT_EQ(fix_.longitude, c.longitude);
-    EXPECT_EQ(fix_.satellites, c.satellites);
-    EXPECT_EQ(fix_.altitude, c.altitude);
+    SCOPED_TRACE(c.sentence);
+    EXPECT_EQ(Parse(c.sentence), c.result);
+    EXPECT_EQ(
+        std::tie(fix_.gps_time, fix_.latitude, fix_.longitude, fix_.satellites, fix_.altitude),
+        std::tie(c.time, c.latitude, c.longitude, c.satellites, c.altitude));
   }
   EXPECT_EQ(fix_.computer_time, clock_.UtcSystemTime());
   EXPECT_TRUE(view_.entries.empty());

@@ -7,46 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "support/memory_file.h"
+
 namespace vesk {
 namespace {
 
-// A file in memory; a capacity stands in for a full disk.
-class MemoryFile final : public AviFileAccess {
- public:
-  explicit MemoryFile(std::string bytes, std::size_t capacity = 1 << 30)
-      : bytes(std::move(bytes)), capacity(capacity) {}
-  std::uint64_t Size() const override { return bytes.size(); }
-  bool ReadAt(std::uint64_t offset, void* out, std::size_t count) override {
-    if (offset + count > bytes.size()) return false;
-    std::memcpy(out, bytes.data() + offset, count);
-    return true;
-  }
-  bool WriteAt(std::uint64_t offset, const void* in, std::size_t count) override {
-    if (offset + count > capacity) {  // a full disk writes what fits, then fails
-      if (offset < capacity) Write(offset, in, capacity - offset);
-      return false;
-    }
-    Write(offset, in, count);
-    return true;
-  }
-  bool Truncate(std::uint64_t size) override {
-    bytes.resize(size);
-    return true;
-  }
-  std::uint32_t U32(std::size_t offset) const {
-    std::uint32_t value;
-    std::memcpy(&value, bytes.data() + offset, 4);
-    return value;
-  }
-  std::string bytes;
-  std::size_t capacity;
-
- private:
-  void Write(std::uint64_t offset, const void* in, std::size_t count) {
-    if (bytes.size() < offset + count) bytes.resize(offset + count);
-    std::memcpy(bytes.data() + offset, in, count);
-  }
-};
+using testing::MemoryFile;
 
 std::string Le(std::uint32_t value) { return std::string(reinterpret_cast<char*>(&value), 4); }
 std::string Chunk(const std::string& id, const std::string& data) {

@@ -10,44 +10,12 @@
 #include <string>
 
 #include "media/ser_writer.h"
+#include "support/memory_file.h"
 
 namespace vesk {
 namespace {
 
-// A file in memory that refuses every read past its end and counts the attempts; a
-// capacity stands in for a full disk.
-class MemoryFile final : public AviFileAccess, public SerOutput {
- public:
-  explicit MemoryFile(std::size_t capacity = 1 << 30) : capacity(capacity) {}
-  std::uint64_t Size() const override { return bytes.size(); }
-  bool ReadAt(std::uint64_t offset, void* out, std::size_t count) override {
-    if (offset > bytes.size() || count > bytes.size() - offset) {
-      ++reads_past_end;
-      return false;
-    }
-    std::memcpy(out, bytes.data() + offset, count);
-    return true;
-  }
-  bool WriteAt(std::uint64_t offset, const void* in, std::size_t count) override {
-    const std::size_t fits = offset >= capacity ? 0 : std::min<std::size_t>(count, capacity - offset);
-    if (bytes.size() < offset + fits) bytes.resize(offset + fits);
-    std::memcpy(bytes.data() + offset, in, fits);
-    return fits == count;
-  }
-  bool Truncate(std::uint64_t size) override {
-    bytes.resize(size);
-    return true;
-  }
-  std::string LastFailure() const override { return "the disk is full"; }
-  std::int32_t I32(std::size_t at) const {
-    std::int32_t value;
-    std::memcpy(&value, bytes.data() + at, 4);
-    return value;
-  }
-  std::string bytes;
-  std::size_t capacity;
-  int reads_past_end = 0;
-};
+using testing::MemoryFile;
 
 constexpr std::int64_t kStart = 1796601600LL * 1000000000;  // 2026-12-07T00:00:00Z
 constexpr std::int64_t kFrameNs = 40000000;
@@ -86,11 +54,10 @@ TEST(SerFile, HeaderFieldsSitAtTheirOffsetsAndTimesAreDotNetTicks) {
   const auto bytes = BuildSerHeader(header);
   const std::string text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   EXPECT_EQ(text.substr(0, 14), "LUCAM-RECORDER");
-  EXPECT_EQ(bytes[18], 100);
-  EXPECT_EQ(bytes[26], 4);
-  EXPECT_EQ(bytes[30], 2);
-  EXPECT_EQ(bytes[34], 8);
-  EXPECT_EQ(bytes[38], 250);
+  // ColorID, width, height, PixelDepthPerPlane and FrameCount, little-endian.
+  for (auto [at, value] : {std::pair{18, 100}, {26, 4}, {30, 2}, {34, 8}, {38, 250}}) {
+    EXPECT_EQ(bytes[at], value) << at;
+  }
   EXPECT_EQ(text.substr(42, 40), std::string(40, 'o'));
   EXPECT_EQ(text.substr(82, 29), std::string("VESK Simulated Analog Camera\0", 29));
   EXPECT_EQ(SerTicksFromUnixNs(0), 621355968000000000LL);
@@ -109,7 +76,7 @@ TEST(SerFile, WriterKeepsTheCountCurrentAndEndsWithTheTimeOfEveryFrame) {
   ASSERT_TRUE(writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 3600LL * 1000000000));
   WriteFrames(writer, 30);
   // A station killed now leaves a count no more than a second behind the frames.
-  EXPECT_GE(file.I32(38), 30 - 25);
+  EXPECT_GE(file.U32(38), 30u - 25);
   SerFileInfo killed;
   ASSERT_EQ(ReadSerFile(file, &killed), SerReadStatus::Ok);
   EXPECT_EQ(killed.whole_frames, 30);

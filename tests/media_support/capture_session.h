@@ -144,13 +144,9 @@ class FrameKeeper : public VideoFrameTarget {
   void PresentFrame(const VideoFrame& frame, const VideoRect& destination,
                     bool preserve_aspect) override {
     std::lock_guard<std::mutex> hold(lock_);
-    last_ = {last_.frames + 1,
-             frame.width,
-             frame.height,
-             frame.stride,
-             destination,
-             preserve_aspect,
-             {frame.pixels, frame.pixels + frame.stride * frame.height}};
+    const std::uint8_t* end = frame.pixels + frame.stride * frame.height;
+    last_ = {last_.frames + 1, frame.width,     frame.height,       frame.stride,
+             destination,      preserve_aspect, {frame.pixels, end}};
   }
   KeptFrame Last() {
     std::lock_guard<std::mutex> hold(lock_);
@@ -169,6 +165,14 @@ inline double CpuSeconds(int who = RUSAGE_SELF) {
   return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
+
+// Seconds of the steady clock since it was made.
+struct Stopwatch {
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+};
 
 inline void WaitSeconds(double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));

@@ -72,22 +72,20 @@ TEST_F(FileNamingTest, PrefixesAndEventNamesNeverLeaveTheFolder) {
             "LogFiles/xy_07_14_2026_03_05_09.log");
 }
 
-TEST_F(FileNamingTest, DefaultFolderThatCannotBeCreatedGivesNoNameAndTheMessage) {
+TEST_F(FileNamingTest, AFolderThatCannotBeMadeOrANameTooLongGivesNoNameAndTheMessage) {
   testing::WriteFileBytes(dir_.Path("VideoFiles"), "a file in the folder's place");
   EXPECT_EQ(MakeVideoFileName(nullptr, {}, clock_, -120, log_).name, "");
   EXPECT_EQ(view_.entries,
             std::vector<std::string>{
                 "\r\n03:05:09 (UTC)\r\n\r\nUnable to create \"VideoFiles\" directory under the "
                 "process directory.  Check security settings.\r\n"});
-}
-
-TEST_F(FileNamingTest, NamesThatDoNotFitFailWholeInsteadOfBeingCut) {
+  // Names that do not fit fail whole instead of being cut.
   const std::string suffix = "07_14_2026_03_05_09.avi";  // 23 characters
   VideoNameOptions options{.video_directory = std::string(1023 - suffix.size(), 'd')};
   EXPECT_EQ(MakeVideoFileName(nullptr, options, clock_, -120, log_).name.size(), 1023u);
   options.video_directory += 'd';
   EXPECT_EQ(MakeVideoFileName(nullptr, options, clock_, -120, log_).name, "");
-  EXPECT_EQ(view_.entries.size(), 1u);
+  EXPECT_EQ(view_.entries.size(), 2u);
 }
 
 TEST(RecordingLogNameTest, ReplacesTheFileExtensionOnly) {

@@ -24,18 +24,11 @@ class FakeClock final : public Clock {
 };
 
 // Builds a time from its calendar fields (milliseconds 0).
-inline FileTime MakeFileTime(int year, int month, int day, int hour = 0, int minute = 0,
-                             int second = 0, int milliseconds = 0) {
-  SystemTime t;
-  t.year = static_cast<std::uint16_t>(year);
-  t.month = static_cast<std::uint16_t>(month);
-  t.day = static_cast<std::uint16_t>(day);
-  t.hour = static_cast<std::uint16_t>(hour);
-  t.minute = static_cast<std::uint16_t>(minute);
-  t.second = static_cast<std::uint16_t>(second);
-  t.milliseconds = static_cast<std::uint16_t>(milliseconds);
+inline FileTime MakeFileTime(std::uint16_t year, std::uint16_t month, std::uint16_t day,
+                             std::uint16_t hour = 0, std::uint16_t minute = 0,
+                             std::uint16_t second = 0, std::uint16_t milliseconds = 0) {
   FileTime result = 0;
-  SystemTimeToFileTime(t, &result);
+  SystemTimeToFileTime({year, month, 0, day, hour, minute, second, milliseconds}, &result);
   return result;
 }
 

@@ -3,6 +3,7 @@
 // Timers driven by the fake clock: moving the clock runs every timer that falls due on the
 // way, in the order of their moments, with the clock set to each moment.
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -29,13 +30,11 @@ class FakeTimerQueue final : public TimerQueue {
   // Moves the clock to utc, running what falls due on the way.
   void RunUntil(FileTime utc) {
     for (;;) {
-      auto next = timers_.end();
-      for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-        if (it->second.due <= utc && (next == timers_.end() || it->second.due < next->second.due)) {
-          next = it;
-        }
-      }
-      if (next == timers_.end()) break;
+      // The earliest; of two at one moment, the one started first.
+      const auto next = std::min_element(timers_.begin(), timers_.end(), [](auto& a, auto& b) {
+        return a.second.due < b.second.due;
+      });
+      if (next == timers_.end() || next->second.due > utc) break;
       if (next->second.due > clock_.UtcNow()) clock_.SetUtc(next->second.due);
       std::function<void()> work = next->second.work;
       if (next->second.period == 0) {

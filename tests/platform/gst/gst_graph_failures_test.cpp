@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -15,12 +14,7 @@
 namespace vesk {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using testing::CaptureSession;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 HResult BuildRecording(gst::GstMediaSystem& system, const std::string& path,
                        CaptureSession* session) {
@@ -43,9 +37,9 @@ TEST(GstRecordingFolder, MissingOrUnusablePlacesFailBeforeTheRecordingStarts) {
   CaptureSession session;
   ASSERT_EQ(BuildRecording(system, folder.Path("later/clip.avi"), &session), S_OK);
   std::filesystem::remove(folder.Path("later"));
-  const auto start = Clock::now();
+  const testing::Stopwatch run;
   EXPECT_TRUE(Failed(session.graph->Run()));
-  EXPECT_LT(SecondsSince(start), 2.0);
+  EXPECT_LT(run.Seconds(), 2.0);
   EXPECT_EQ(session.graph->Stop(), S_OK);
 }
 

@@ -69,7 +69,7 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   ASSERT_EQ(session.dropped_frames->GetNumNotDropped(&at_start), S_OK);
   ASSERT_EQ(session.graph->Run(), S_OK)
       << static_cast<gst::GstMediaGraph*>(session.graph.get())->last_error();
-  const auto started = std::chrono::steady_clock::now();
+  const testing::Stopwatch started;
   EXPECT_EQ(session.graph->Run(), S_OK);
   testing::WaitSeconds(1.5);
   const testing::KeptFrame before = window.Last();
@@ -80,8 +80,7 @@ TEST_P(RecordingFormatTest, ThreeSecondsAreRecordedWholeAndReadBackWhileTheWindo
   EXPECT_EQ(session.dropped_frames->GetNumNotDropped(&recorded), S_OK);
   EXPECT_EQ(session.dropped_frames->GetNumDropped(&dropped), S_OK);
   // A busy machine stretches the three seconds; the rate is checked against the time it ran.
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const double seconds = started.Seconds();
   ASSERT_EQ(session.graph->Stop(), S_OK);
   EXPECT_EQ(session.graph->Stop(), S_OK);
   session.dropped_frames->GetNumNotDropped(&after_stop);
@@ -219,16 +218,10 @@ TEST(GstFrameTimes, EveryFrameInTheFileHasItsCaptureTimeInTheRecord) {
   std::string line;
   std::getline(lines, line);
   EXPECT_EQ(line, "frame,sequence,utc,interval_ms,note\r");
-  while (std::getline(lines, line)) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-      if (c == ',') {
-        fields.emplace_back();
-      } else if (c != '\r') {
-        fields.back().push_back(c);
-      }
-    }
-    rows.push_back(fields);
+  while (std::getline(lines, line)) {  // each cell ended by a comma, in place of the '\r'
+    std::istringstream cells(line.substr(0, line.size() - 1) + ",");
+    std::vector<std::string>& fields = rows.emplace_back();
+    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
   }
   ASSERT_EQ(rows.size(), file.frames.size());
   double largest_error = 0, smallest_interval = 1e9, largest_interval = 0;
@@ -286,11 +279,9 @@ TEST(GstFileCamera, AVideoFilePlaysAsALiveDeviceLoopedAtItsRate) {
   gst::GstMediaSystem system(options);
   ASSERT_EQ(system.camera_file_error(), "");
   testing::CaptureSession session;
-  testing::CaptureRequest request;
-  request.device = gst::kFileCameraName;
-  request.width = 320;
-  request.height = 240;
-  request.video_path = folder.Path("played.avi");
+  const testing::CaptureRequest request{
+      gst::kFileCameraName,      "YUY2", 320,   240,  25, RendererKind::NullRenderer,
+      folder.Path("played.avi"), "",     false, false};
   ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
   ASSERT_EQ(session.graph->Run(), S_OK);
   testing::WaitSeconds(2.0);

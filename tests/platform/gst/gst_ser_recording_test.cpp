@@ -49,28 +49,18 @@ std::vector<std::int64_t> RecordTimes(const std::string& path) {
 TEST(GstSerRecording, EveryFrameReadsBackWithItsSizeColourAndTheRecordsTime) {
   testing::ScopedTempDir folder;
   gst::GstMediaSystem system = testing::SimulatedSystem();
-  struct Case {
-    std::string device, subtype;
-    int width, height, rate;
-    bool colour;
-    std::string pix_fmt;
-  } cases[] = {
-      {gst::kSimulatedAnalogCameraName, "YUY2", 720, 576, 25, false, "gray"},
-      {gst::kSimulatedWebcamName, "RGB24", 640, 480, 30, true, "bgr24"},
-      {gst::kSimulatedWebcamName, "MJPG", 1280, 720, 30, true, "bgr24"},
+  const char* webcam = gst::kSimulatedWebcamName;
+  const RendererKind none = RendererKind::NullRenderer;
+  const std::pair<testing::CaptureRequest, std::string> cases[] = {
+      {{}, "gray"},  // the analog camera's YUY2 720x576 at 25
+      {{webcam, "RGB24", 640, 480, 30, none, "", "", true, true}, "bgr24"},
+      {{webcam, "MJPG", 1280, 720, 30, none, "", "", true, true}, "bgr24"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.subtype);
+  for (auto [request, pix_fmt] : cases) {
+    SCOPED_TRACE(request.subtype);
     testing::CaptureSession session;
-    testing::CaptureRequest request;
-    request.device = c.device;
-    request.subtype = c.subtype;
-    request.width = c.width;
-    request.height = c.height;
-    request.rate_numerator = c.rate;
     request.ser = true;
-    request.colour = c.colour;
-    request.video_path = folder.Path(c.subtype + ".ser");
+    request.video_path = folder.Path(request.subtype + ".ser");
     ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK) << session.failed_step;
     auto record = std::make_shared<FrameTimeRecord>();
     std::string reason;
@@ -84,12 +74,12 @@ TEST(GstSerRecording, EveryFrameReadsBackWithItsSizeColourAndTheRecordsTime) {
     EXPECT_TRUE(end.ser && end.ser_trailer_written && !end.write_failed);
 
     const SerFileInfo info = ReadSer(request.video_path);
-    EXPECT_GE(info.frames, 2 * c.rate - 10);
+    EXPECT_GE(info.frames, 2 * request.rate_numerator - 10);
     EXPECT_EQ(info.frames, end.frames);
-    EXPECT_EQ(info.header.instrument, c.device);
-    EXPECT_EQ(ProbeSer(request.video_path), std::to_string(c.width) + "," +
-                                                std::to_string(c.height) + "," + c.pix_fmt + "," +
-                                                std::to_string(info.frames) + "\n");
+    EXPECT_EQ(info.header.instrument, request.device);
+    EXPECT_EQ(ProbeSer(request.video_path), std::to_string(request.width) + "," +
+                                                std::to_string(request.height) + "," + pix_fmt +
+                                                "," + std::to_string(info.frames) + "\n");
     ASSERT_EQ(info.trailer, SerTrailer::Whole);
     const std::vector<std::int64_t> times = RecordTimes(FrameTimeRecordName(request.video_path));
     ASSERT_EQ(times.size(), info.times.size());
@@ -214,15 +204,9 @@ TEST(GstSerRecording, LongCostsNoMoreThanAviAndTheWebcamLosesNoFrame) {
               avi_cpu, ser_cpu, ser_cpu / avi_cpu);
   EXPECT_LE(ser_cpu, avi_cpu * 1.05);
 
-  testing::CaptureRequest webcam;
-  webcam.device = gst::kSimulatedWebcamName;
-  webcam.subtype = "MJPG";
-  webcam.width = 1280;
-  webcam.height = 720;
-  webcam.rate_numerator = 30;
-  webcam.ser = true;
-  webcam.colour = true;
-  webcam.video_path = folder.Path("webcam.ser");
+  const testing::CaptureRequest webcam{
+      gst::kSimulatedWebcamName, "MJPG", 1280, 720, 30, RendererKind::NullRenderer,
+      folder.Path("webcam.ser"), "",     true, true};
   std::int32_t dropped = -1;
   const double webcam_cpu = record(webcam, 60.0, &dropped);
   const SerFileInfo info = ReadSer(webcam.video_path);

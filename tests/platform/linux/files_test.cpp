@@ -44,8 +44,6 @@ TEST(FilesTest, OnlyRegularFilesWithinTheLimitAreReadAndNothingBlocks) {
   EXPECT_FALSE(result.get());
 }
 
-// A recording that cannot start says what stands in its way, naming the folder when the
-// folder is the cause.
 // The video folder of an Event may not exist until its first recording: its disk is measured
 // through the nearest folder that does.
 TEST(FilesTest, FreeSpaceOfAFolderNotThereYetIsItsParentsDisk) {
@@ -61,6 +59,8 @@ TEST(FilesTest, FreeSpaceOfAFolderNotThereYetIsItsParentsDisk) {
   EXPECT_EQ(error, "Not a directory");
 }
 
+// A recording that cannot start says what stands in its way, naming the folder when the
+// folder is the cause.
 TEST(FilesTest, WhatStandsInTheWayOfANewFileIsNamed) {
   testing::ScopedTempDir dir;
   testing::WriteFileBytes("plain", "x");

@@ -5,9 +5,6 @@
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,6 +13,7 @@
 #include "recorded/recorded_driver.h"
 #include "recorded/usb_2861_grabber.h"
 #include "recorded/uvc_webcam.h"
+#include "support/temp_dir.h"
 
 namespace vesk {
 namespace {
@@ -171,13 +169,10 @@ TEST(V4l2EnumeratorTest, NodesSortByTheirNumber) {
 // Files named like nodes that are no V4L2 nodes: a plain file, and a FIFO (opening must not
 // wait for a writer).
 TEST(V4l2EnumeratorTest, FolderWithoutCaptureNodesGivesAnEmptyList) {
-  char pattern[] = "/tmp/vesk-v4l2-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string folder = pattern;
-  std::ofstream(folder + "/video0") << "not a device";
-  ASSERT_EQ(mkfifo((folder + "/video1").c_str(), 0600), 0);
-  EXPECT_TRUE(ScanV4l2CaptureNodes(folder + "/").empty());
-  std::filesystem::remove_all(folder);
+  testing::ScopedTempDir folder;
+  testing::WriteFileBytes("video0", "not a device");
+  ASSERT_EQ(mkfifo("video1", 0600), 0);
+  EXPECT_TRUE(ScanV4l2CaptureNodes(folder.path().string() + "/").empty());
 }
 
 }  // namespace
