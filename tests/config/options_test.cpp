@@ -113,10 +113,8 @@ TEST_F(OptionsTest, FullFileReadsEveryKeyAndWritesBackByteIdentical) {
 
   EXPECT_EQ(SavedFile(), kFullFile);
   EXPECT_EQ(LogText(), "");
-}
 
-TEST_F(OptionsTest, TheRecordFormatComesAfterTheDocumentedKeysAndOnlyForSer) {
-  ASSERT_TRUE(StartUpWith(kFullFile));
+  // The record format comes after the documented keys, and only for SER.
   EXPECT_EQ(options_.record_format, RecordingFileFormat::Avi);
   options_.record_format = RecordingFileFormat::Ser;
   const std::string saved = SavedFile();
