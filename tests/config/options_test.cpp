@@ -169,18 +169,14 @@ TEST_F(OptionsTest, FoldersOfAnotherSystemAndCodecsNotInstalledAreReportedAndLef
 TEST_F(OptionsTest, OddValuesKeepTheDefaultOrAreCutToCapacity) {
   // Keywords are exact and case-sensitive; numbers and positions that do not scan keep the
   // default; texts are cut by characters (25 code-page bytes become 20 two-byte characters).
+  const std::string prefix(25, '\xE9'), folder(600, 'd');
   ASSERT_TRUE(StartUpWith(
       "<Root><DefaultRenderer Value=\"vmr9\"/><AutostartGPS Value=\"TRUE \"/>"
       "<PixelSaturationValue Value=\"2147483648\"/><MainWindowPosition Value=\"  7 ,8\"/>"
       "<FrameIntegrationWindowPosition Value=\"1, 2\"/><FrameIntegrationWindowPosition "
-      "Value=\"3\"/>"
-      "<VideoNamePrefix Value=\"" +
-      std::string(25, '\xE9') +
-      "\"/>"
-      "<LogfileDirectory Value=\"" +
-      std::string(600, 'd') +
-      "\"/>"
-      "<DefaultDuration Value=\"00:05:00 and a long tail\"/></Root>"));
+      "Value=\"3\"/><VideoNamePrefix Value=\"" +
+      prefix + "\"/><LogfileDirectory Value=\"" + folder +
+      "\"/><DefaultDuration Value=\"00:05:00 and a long tail\"/></Root>"));
   EXPECT_EQ(options_.default_renderer, kRendererEvr);
   EXPECT_FALSE(options_.autostart_gps);
   EXPECT_EQ(options_.pixel_saturation_value, -1);
