@@ -125,6 +125,27 @@ class HeadlessStationTest : public ::testing::Test {
     ASSERT_TRUE(SaveOptionsFile(home_.filePath(kOptionsFileName).toStdString(), options, {}));
   }
 
+  // A receiver on the second of the ports the station looks on, which it opens at start-up.
+  void AutostartGps(testing::PtyReceiver& gps) {
+    gps.Play(
+        {{"$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n"
+          "$GNGGA,092725.00,2037.72792,N,10322.31250,W,1,12,0.72,1865.027,M,-8.4,M,,*7B\r\n",
+          250ms}});
+    gps_ports_ = QString::fromStdString("/dev/nonexistent-gps:" + gps.path());
+    SaveOptions([](Options& options) { options.autostart_gps = true; });
+  }
+  // The one recording's log holds the receiver's position.
+  void ExpectGpsPositionLogged() const {
+    const QStringList logs = VideoFiles("*.log");
+    ASSERT_EQ(logs.size(), 1);
+    const std::string log = ReadVideoFile(logs[0]);
+    EXPECT_NE(log.find("\r\nLatitude: 20.377279 N\r\nLongitude: 103.223125 W\r\n"
+                       "Altitude: 1865.027 M\r\nNumber of satellites: 12\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("\r\nLatitude in decimal degrees: 20.628798 N\r\n"), std::string::npos);
+  }
+
   QStringList VideoFiles(const QString& pattern) const {
     return QDir(home_.filePath("VideoFiles")).entryList({pattern}, QDir::Files, QDir::Name);
   }
@@ -315,6 +336,20 @@ TEST_F(HeadlessStationTest, ACameraUnpluggedAndBackContinuesTheRecordingInASecon
   EXPECT_LE(resumed - last, sent[1] - sent[0] + 1000);
 }
 
+// At start-up the station finds the receiver on the second of its ports, and the
+// recording's log holds the position the receiver sent.
+using GpsHeadlessTest = HeadlessStationTest;
+TEST_F(GpsHeadlessTest, AutostartFindsTheReceiverAndTheRecordingLogHoldsItsPosition) {
+  testing::PtyReceiver gps;
+  AutostartGps(gps);
+  QProcess station;
+  ASSERT_TRUE(Run(station, {"--headless", "--simulated-camera", "--record", "2"}));
+  EXPECT_EQ(Status(station), 0);
+  ExpectInOrder(station.readAllStandardOutput().toStdString(),
+                {"\n" + gps.path() + " at 38400 baud\n", "USB GPS connected\n"});
+  ExpectGpsPositionLogged();
+}
+
 // Events ahead of now by the given seconds, each two seconds long, then the station runs
 // until the last has ended. Each recording's first frame is captured (the time burnt into the
 // picture) less than 50 ms after its planned start, and its last less than 50 ms before its
@@ -388,17 +423,11 @@ TEST_F(HeadlessEventTest, AnEventIsRecordedByItselfOnTimeToTheFrame) {
   ExpectInOrder(output_, {"Stop recording at ", "There are no scheduled Events"});
 }
 
-// At start-up (AutostartGPS) the station finds a receiver playing on the second of its ports;
-// it answers during the countdown and goes silent just before the start: the Event begins on
-// time all the same, its log holding the position read during the countdown.
-TEST_F(HeadlessEventTest, AnAutostartedGpsFoundThenSilentJustBeforeTheStartLeavesTheEventOnTime) {
+// A receiver that answers during the countdown and goes silent just before the start: the
+// Event begins on time all the same, with the position read during the countdown.
+TEST_F(HeadlessEventTest, AnEventBeginsOnTimeWhenTheGpsGoesSilentJustBeforeItsStart) {
   testing::PtyReceiver gps;
-  gps.Play(
-      {{"$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n"
-        "$GNGGA,092725.00,2037.72792,N,10322.31250,W,1,12,0.72,1865.027,M,-8.4,M,,*7B\r\n",
-        250ms}});
-  gps_ports_ = QString::fromStdString("/dev/nonexistent-gps:" + gps.path());
-  SaveOptions([](Options& options) { options.autostart_gps = true; });
+  AutostartGps(gps);
   // The graph starts 3.5 s before the Event time (at least 7 s from now).
   std::thread silence([&gps] {
     std::this_thread::sleep_for(5500ms);
@@ -406,15 +435,7 @@ TEST_F(HeadlessEventTest, AnAutostartedGpsFoundThenSilentJustBeforeTheStartLeave
   });
   RecordEventsOnTime({11}, false);
   silence.join();
-  ExpectInOrder(output_, {"\n" + gps.path() + " at 38400 baud\n", "USB GPS connected\n"});
-  const QStringList logs = VideoFiles("*.log");
-  ASSERT_EQ(logs.size(), 1);
-  const std::string log = ReadVideoFile(logs[0]);
-  EXPECT_NE(log.find("\r\nLatitude: 20.377279 N\r\nLongitude: 103.223125 W\r\n"
-                     "Altitude: 1865.027 M\r\nNumber of satellites: 12\r\n"),
-            std::string::npos)
-      << log;
-  EXPECT_NE(log.find("\r\nLatitude in decimal degrees: 20.628798 N\r\n"), std::string::npos);
+  ExpectGpsPositionLogged();
 }
 
 // Five Events in a row, 35 s apart: the start and stop errors of each (VESK_LONG_TESTS).
