@@ -60,10 +60,10 @@ class FakeStationWindows final : public HeadlessWindows {
 class StationTest : public ::testing::Test, public testing::StationTestBed {
  protected:
   // Any earlier station goes first, with its graphs.
-  AppState& Start(bool with_live_filter = false) {
+  AppState& Start(bool with_live_filter = false, HResult expected = S_OK) {
     station.reset();
     station = std::make_unique<AppState>(Services(windows, with_live_filter));
-    EXPECT_EQ(station->Initialise(), S_OK);
+    EXPECT_EQ(station->Initialise(), expected);
     return *station;
   }
   const MenuEntry& Item(MenuCommand command) const { return *FindItem(station->menus(), command); }
@@ -132,9 +132,7 @@ TEST_F(StationTest, AFatalWindowFailureShowsOneBoxAndNothingInTheLog) {
     windows.fails = {window};
     box.shown.clear();
     const std::size_t first_graph = media.graphs.size();
-    station.reset();
-    station = std::make_unique<AppState>(Services(windows, false));
-    EXPECT_EQ(station->Initialise(), E_ABORT) << line;
+    Start(false, E_ABORT);
     EXPECT_EQ(box.shown,
               (std::vector<std::pair<std::string, std::string>>{{"VESK Video Capture", line}}));
     EXPECT_EQ(station->log().Text().find("FATAL"), std::string::npos);
