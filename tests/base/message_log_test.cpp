@@ -6,9 +6,12 @@
 #include <thread>
 
 #include "base/error_table.h"
+#include "base/message_log_save.h"
 #include "base/stream_message_view.h"
+#include "station/time_zone_report.h"
 #include "support/fake_clock.h"
 #include "support/recording_view.h"
+#include "support/temp_dir.h"
 
 namespace vesk {
 namespace {
@@ -95,22 +98,64 @@ TEST(ErrorTableTest, FormatsTheExactLines) {
   EXPECT_FALSE(GraphErrorEntry(100).present);
 }
 
-TEST_F(MessageLogTest, FatalErrorsShowOneBoxAndNothingInTheLog) {
+// Graph errors go to the log with their number, never to a box (the fatal ones' box is
+// the station's start-up test); an empty slot is never shown.
+TEST_F(MessageLogTest, GraphErrorsAreLoggedAndAnEmptySlotNever) {
   log.AttachView(&view);
   RecordingMessageBox box;
   ErrorReporter errors(log, box);
-
-  errors.RaiseAppError(ErrorCode::CannotCreateMainWindow);
-  ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_EQ(box.shown[0].first, "VESK Video Capture");
-  EXPECT_EQ(box.shown[0].second, "FATAL ERROR: Cannot create main window,  error 1\r\n");
-  EXPECT_TRUE(view.entries.empty());
-
   errors.RaiseGraphError(24);
-  errors.RaiseGraphError(0);  // an empty slot is never shown
+  errors.RaiseGraphError(0);
   EXPECT_EQ(view.entries, std::vector<std::string>{"\r\n21:07:45 (UTC)\r\nERROR: SetOutputFileName "
                                                    "method has failed,  error 1024\r\n"});
-  EXPECT_EQ(box.shown.size(), 1u);
+  EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(MessageLogTest, SavesInTheCodePageWithCrLfAndConfirmsOrClears) {
+  testing::ScopedTempDir dir;
+  log.AttachView(&view);
+  log.ReportMessage("Caf\xC3\xA9 \xCE\xB1\r\n", true);
+  ASSERT_TRUE(SaveMessagesToFile(log, "saved.log", false));
+  EXPECT_EQ(testing::ReadFileBytes("saved.log"), "\r\n21:07:45 (UTC)\r\nCaf\xE9 ?\r\n");
+  EXPECT_EQ(view.entries.back(),
+            "\r\n21:07:45 (UTC)\r\nUser messages saved in log file \"saved.log\"\r\n");
+
+  log.Clear();
+  log.ReportMessage("two\r\n", false);
+  log.ReportMessage("Computer cannot be placed into hibernation\n", false);  // a bare LF
+  ASSERT_TRUE(SaveMessagesToFile(log, "saved.log", true));
+  EXPECT_EQ(testing::ReadFileBytes("saved.log"),
+            "\r\ntwo\r\n\r\nComputer cannot be placed into hibernation\r\n");
+  EXPECT_EQ(log.Text(),
+            "\r\n21:07:45 (UTC)\r\nUser messages saved in log file \"saved.log\" and all messages "
+            "cleared\r\n");
+}
+
+TEST_F(MessageLogTest, AFailedSaveSaysSoAndKeepsEveryMessage) {
+  testing::ScopedTempDir dir;
+  log.AttachView(&view);
+  log.ReportMessage("precious\r\n", false);
+  EXPECT_FALSE(SaveMessagesToFile(log, "", true));
+  EXPECT_FALSE(SaveMessagesToFile(log, "no/such/folder/x.log", true));
+  EXPECT_NE(log.Text().find("precious"), std::string::npos);
+  EXPECT_EQ(view.entries.at(1),
+            "\r\n21:07:45 (UTC)\r\nWARNING: no log file name could be made, user messages were "
+            "not saved\r\n");
+  EXPECT_EQ(view.entries.at(2),
+            "\r\n21:07:45 (UTC)\r\nWARNING: cannot write log file \"no/such/folder/x.log\", user "
+            "messages were not saved\r\n");
+}
+
+TEST(TimeZoneReportTest, GivesTheBiasAndTheTextForEachKindOfZone) {
+  TimeZoneInfo zone{TimeZoneInfo::Kind::Unknown, -120, "Europe/Berlin"};
+  EXPECT_EQ(MakeTimeZoneReport(zone).bias_minutes, -120);
+  EXPECT_EQ(MakeTimeZoneReport(zone).text,
+            "Computer local time is Europe/Berlin.  Transition dates to daylight savings are "
+            "unknown or disabled.\r\n");
+  zone.kind = TimeZoneInfo::Kind::Invalid;
+  EXPECT_EQ(MakeTimeZoneReport(zone).bias_minutes, 0);
+  EXPECT_EQ(MakeTimeZoneReport(zone).text,
+            "Computer time zone is unknown.  You may only use local time and not use UTC time\r\n");
 }
 
 }  // namespace

@@ -113,10 +113,8 @@ TEST_F(OptionsTest, FullFileReadsEveryKeyAndWritesBackByteIdentical) {
 
   EXPECT_EQ(SavedFile(), kFullFile);
   EXPECT_EQ(LogText(), "");
-}
 
-TEST_F(OptionsTest, TheRecordFormatComesAfterTheDocumentedKeysAndOnlyForSer) {
-  ASSERT_TRUE(StartUpWith(kFullFile));
+  // The record format comes after the documented keys, and only for SER.
   EXPECT_EQ(options_.record_format, RecordingFileFormat::Avi);
   options_.record_format = RecordingFileFormat::Ser;
   const std::string saved = SavedFile();
@@ -141,17 +139,28 @@ TEST_F(OptionsTest, NoFileLeavesDefaultsAndQueuesTheNote) {
   EXPECT_EQ(options_.default_duration, "00:10:00");
 }
 
-TEST_F(OptionsTest, FoldersOfAnotherSystemAreReportedAndTheDefaultIsUsed) {
+// Folders of another system and codecs not installed here are reported and left out.
+TEST_F(OptionsTest, FoldersOfAnotherSystemAndCodecsNotInstalledAreReportedAndLeftOut) {
   ASSERT_TRUE(
       StartUpWith("<Root><VideoDirectory Value=\"C:\\VESK\\Video\\\"/>"
-                  "<LogfileDirectory Value=\"logs\\x/\"/></Root>"));
+                  "<LogfileDirectory Value=\"logs\\x/\"/>"
+                  "<SubtypeCodecPair Value=\"MJPG|Missing Codec\"/><SubtypeCodecPair "
+                  "Value=\"RGB24|my codec\"/><SubtypeCodecPair Value=\"ARGB32|My Codec\"/>"
+                  "<SubtypeCodecPair Value=\"mjpg|NONE\"/></Root>"));
   EXPECT_EQ(options_.video_directory, "");
   EXPECT_EQ(options_.logfile_directory, "");
+  EXPECT_EQ(options_.saved_codec_pairs,
+            (std::vector<SubtypeCodecPair>{{SubtypeCode::ARGB32, 1, "My Codec"},
+                                           {SubtypeCode::Other, 0, "NONE"}}));
+  const std::string codec =
+      "WARNING: named codec in a Subtype / Codec pair is not installed on this computer\r\n";
+  // Queued before the window exists: the first report gets the timestamp.
   EXPECT_EQ(LogText(),
-            "\r\n12:00:00 (UTC)\r\nWARNING: VideoDirectory \"C:\\VESK\\Video\\\" cannot be a "
-            "folder on this computer; the default folder is used\r\n"
-            "\r\nWARNING: LogfileDirectory \"logs\\x/\" cannot be a folder on this computer; the "
-            "default folder is used\r\n");
+            "\r\n12:00:00 (UTC)\r\n" + codec + "\r\n" + codec +
+                "\r\nWARNING: VideoDirectory \"C:\\VESK\\Video\\\" cannot be a folder on "
+                "this computer; the default folder is used\r\n"
+                "\r\nWARNING: LogfileDirectory \"logs\\x/\" cannot be a folder on this "
+                "computer; the default folder is used\r\n");
   // Forward slashes are a path here.
   ASSERT_TRUE(StartUpWith("<Root><VideoDirectory Value=\"D/video/\"/></Root>"));
   EXPECT_EQ(options_.video_directory, "D/video/");
@@ -160,18 +169,14 @@ TEST_F(OptionsTest, FoldersOfAnotherSystemAreReportedAndTheDefaultIsUsed) {
 TEST_F(OptionsTest, OddValuesKeepTheDefaultOrAreCutToCapacity) {
   // Keywords are exact and case-sensitive; numbers and positions that do not scan keep the
   // default; texts are cut by characters (25 code-page bytes become 20 two-byte characters).
+  const std::string prefix(25, '\xE9'), folder(600, 'd');
   ASSERT_TRUE(StartUpWith(
       "<Root><DefaultRenderer Value=\"vmr9\"/><AutostartGPS Value=\"TRUE \"/>"
       "<PixelSaturationValue Value=\"2147483648\"/><MainWindowPosition Value=\"  7 ,8\"/>"
       "<FrameIntegrationWindowPosition Value=\"1, 2\"/><FrameIntegrationWindowPosition "
-      "Value=\"3\"/>"
-      "<VideoNamePrefix Value=\"" +
-      std::string(25, '\xE9') +
-      "\"/>"
-      "<LogfileDirectory Value=\"" +
-      std::string(600, 'd') +
-      "\"/>"
-      "<DefaultDuration Value=\"00:05:00 and a long tail\"/></Root>"));
+      "Value=\"3\"/><VideoNamePrefix Value=\"" +
+      prefix + "\"/><LogfileDirectory Value=\"" + folder +
+      "\"/><DefaultDuration Value=\"00:05:00 and a long tail\"/></Root>"));
   EXPECT_EQ(options_.default_renderer, kRendererEvr);
   EXPECT_FALSE(options_.autostart_gps);
   EXPECT_EQ(options_.pixel_saturation_value, -1);
@@ -182,20 +187,6 @@ TEST_F(OptionsTest, OddValuesKeepTheDefaultOrAreCutToCapacity) {
   EXPECT_EQ(options_.logfile_directory, std::string(511, 'd'));
   EXPECT_EQ(options_.default_duration, "00:05:00 and a long");
   EXPECT_EQ(derived_.default_recording_duration.minute, 5);  // each part scanned on its own
-}
-
-TEST_F(OptionsTest, CodecPairsResolveAgainstTheInstalledCodecs) {
-  ASSERT_TRUE(
-      StartUpWith("<Root><SubtypeCodecPair Value=\"MJPG|Missing Codec\"/><SubtypeCodecPair "
-                  "Value=\"RGB24|my codec\"/><SubtypeCodecPair Value=\"ARGB32|My Codec\"/>"
-                  "<SubtypeCodecPair Value=\"mjpg|NONE\"/></Root>"));
-  EXPECT_EQ(options_.saved_codec_pairs,
-            (std::vector<SubtypeCodecPair>{{SubtypeCode::ARGB32, 1, "My Codec"},
-                                           {SubtypeCode::Other, 0, "NONE"}}));
-  const std::string warning =
-      "WARNING: named codec in a Subtype / Codec pair is not installed on this computer\r\n";
-  // Queued before the window exists: the first report gets the timestamp.
-  EXPECT_EQ(LogText(), "\r\n12:00:00 (UTC)\r\n" + warning + "\r\n" + warning);
 }
 
 // A file that cannot be used says where and why; the defaults stand.

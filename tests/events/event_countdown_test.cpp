@@ -61,18 +61,21 @@ class EventCountdownTest : public ::testing::Test, public testing::StationTestBe
                                FormatEventFileText(time, duration, hibernate, false, "graze",
                                                    asteroid, "TYC 1")));
   }
-  AppState& Start() {
+  AppState& Start(const ClockDiscipline* discipline = nullptr) {
     AddDevice();
-    station = std::make_unique<AppState>(Services(windows, false));
+    StationServices services = Services(windows, false);
+    if (discipline != nullptr) services.clock_discipline = discipline;
+    station = std::make_unique<AppState>(services);
     EXPECT_EQ(station->Initialise(), S_OK);
     return *station;
   }
   bool Recording() const { return station->controller().event_recording_running(); }
-  // What the station printed, line ends as they reach a terminal.
-  bool Logged(std::string text) const {
+  // Where the station printed text (line ends as they reach a terminal) from a place on.
+  std::size_t Where(std::string text, std::size_t from = 0) const {
     std::erase(text, '\r');
-    return out.str().find(text) != std::string::npos;
+    return out.str().find(text, from);
   }
+  bool Logged(const std::string& text) const { return Where(text) != std::string::npos; }
 
   // Counts when playback is closed for the Event.
   struct Windows final : HeadlessWindows {
@@ -126,39 +129,33 @@ TEST_F(EventCountdownTest, AnEventIsRecordedBetweenItsDeadlinesThenTheNextIsCoun
 }
 
 // The Event asked for hibernation: after its recording the station lets go of its own sleep
-// hold, hibernates once the countdown has run out, and then schedules again.
+// hold, hibernates once the countdown has run out, and then schedules again. A recording
+// whose device left and never returned still stops on time, and the hibernation is announced
+// as coming after a broken recording.
 TEST_F(EventCountdownTest, HibernationFollowsTheRecordingWithoutTheStationsOwnHold) {
   WriteEvent(3, 6, 9, 30, "Pallas", true);
-  Start();
-  EXPECT_TRUE(Logged(kHibernateNoteText));
-  timers.RunUntil(MakeFileTime(2026, 7, 14, 3, 6, 24));
-  EXPECT_FALSE(Recording());
-  EXPECT_EQ(power.hibernations, std::vector<int>{0});
-  const std::string text = out.str();
-  EXPECT_NE(text.find("There are no scheduled Events", text.find("Hibernate in 30 seconds")),
-            std::string::npos)
-      << text;
-}
-
-// The recording device leaves during the Event and never returns: the recording still
-// stops at its planned time, and the hibernation that follows is announced as coming after
-// a broken recording.
-TEST_F(EventCountdownTest, AnEventWhoseDeviceLeftStopsOnTimeAndSaysSoBeforeHibernating) {
-  WriteEvent(3, 6, 9, 30, "Pallas", true);
-  Start();
-  timers.RunUntil(MakeFileTime(2026, 7, 14, 3, 6, 0));
-  ASSERT_TRUE(Recording());
-  media.devices.clear();
-  station->DeviceSetChanged();
-  EXPECT_TRUE(Recording());
-  timers.RunUntil(MakeFileTime(2026, 7, 14, 3, 6, 24));
-  EXPECT_FALSE(Recording());
-  EXPECT_EQ(power.hibernations, std::vector<int>{0});
-  std::string text = out.str();
-  std::erase(text, '\r');
-  std::string warning = kInterruptedBeforePowerText;
-  std::erase(warning, '\r');
-  EXPECT_LT(text.find(warning), text.find("Hibernate in 30 seconds")) << text;
+  for (const bool device_leaves : {false, true}) {
+    SCOPED_TRACE(device_leaves ? "the device left" : "the device stayed");
+    station.reset();
+    clock.SetUtc(MakeFileTime(2026, 7, 14, 3, 5, 9));
+    power.hibernations.clear();
+    out.str("");
+    Start();
+    EXPECT_TRUE(Logged(kHibernateNoteText));
+    timers.RunUntil(MakeFileTime(2026, 7, 14, 3, 6, 0));
+    ASSERT_TRUE(Recording());
+    if (device_leaves) {
+      media.devices.clear();
+      station->DeviceSetChanged();
+      EXPECT_TRUE(Recording());
+    }
+    timers.RunUntil(MakeFileTime(2026, 7, 14, 3, 6, 24));
+    EXPECT_FALSE(Recording());
+    EXPECT_EQ(power.hibernations, std::vector<int>{0});
+    const std::size_t hibernate = Where("Hibernate in 30 seconds");
+    EXPECT_NE(Where("There are no scheduled Events", hibernate), std::string::npos) << out.str();
+    EXPECT_EQ(Where(kInterruptedBeforePowerText) < hibernate, device_leaves) << out.str();
+  }
 }
 
 TEST_F(EventCountdownTest, AnEventAlreadyUnderWayIsRecordedAtOnceUntilItsPlannedStop) {
@@ -210,11 +207,7 @@ TEST_F(EventCountdownTest, ReadinessIsCheckedAtTheAnnouncementAndTwoMinutesBefor
   WriteEvent(3, 10, 0, 10, "Vesta");
   testing::FakeClockDiscipline discipline;
   discipline.state = testing::FakeClockDiscipline::Unsynchronised();
-  AddDevice();
-  StationServices services = Services(windows, false);
-  services.clock_discipline = &discipline;
-  station = std::make_unique<AppState>(services);
-  ASSERT_EQ(station->Initialise(), S_OK);
+  Start(&discipline);
   const auto warnings = [this] {
     int count = 0;
     for (auto at = out.str().find("clock is not synchronised"); at != std::string::npos;

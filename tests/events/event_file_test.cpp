@@ -16,7 +16,6 @@ using testing::FakeClock;
 using testing::MakeFileTime;
 using testing::ReadFileBytes;
 using testing::ScopedTempDir;
-using testing::WriteFileBytes;
 
 using U16 = std::uint16_t;
 SystemTime Time(U16 year, U16 month, U16 day, U16 hour, U16 minute, U16 second) {

@@ -45,11 +45,12 @@ SystemTime Time(U16 year, U16 month, U16 day, U16 hour, U16 minute, U16 second) 
 FileTime LongBefore() { return MakeFileTime(2030, 1, 1); }
 FileTime Base() { return MakeFileTime(2030, 6, 1); }
 
-// A record with only its window, in seconds after a fixed base time.
-EventRecord Window(int start_seconds, int end_seconds) {
+// A record with only its window, in seconds (and ticks) after a fixed base time.
+EventRecord Window(int start_seconds, int end_seconds, FileTime start_ticks = 0,
+                   FileTime end_ticks = 0) {
   EventRecord record;
-  record.StartTime = Base() + start_seconds * kTicksPerSecond;
-  record.EndTime = Base() + end_seconds * kTicksPerSecond;
+  record.StartTime = Base() + start_seconds * kTicksPerSecond + start_ticks;
+  record.EndTime = Base() + end_seconds * kTicksPerSecond + end_ticks;
   return record;
 }
 
@@ -65,17 +66,14 @@ TEST(InsertEventTest, LaterEventMustStartAMinuteAfterTheEarlierEnds) {
   EventList events;
   ASSERT_EQ(InsertEvent(events, Window(0, 100), LongBefore()), InsertEventResult::kInserted);
   EXPECT_EQ(InsertEvent(events, Window(159, 300), LongBefore()), InsertEventResult::kOverlaps);
-  EventRecord just_inside = Window(160, 300);
-  just_inside.StartTime -= 1;
-  EXPECT_EQ(InsertEvent(events, just_inside, LongBefore()), InsertEventResult::kOverlaps);
+  EXPECT_EQ(InsertEvent(events, Window(160, 300, -1), LongBefore()), InsertEventResult::kOverlaps);
   EXPECT_EQ(InsertEvent(events, Window(50, 60), LongBefore()), InsertEventResult::kOverlaps);
   EXPECT_EQ(events.size(), 1u);
   EXPECT_EQ(InsertEvent(events, Window(160, 300), LongBefore()), InsertEventResult::kInserted);
   // An earlier Event may end right at the start of a later one; the list stays latest first.
   EXPECT_EQ(InsertEvent(events, Window(-100, 0), LongBefore()), InsertEventResult::kInserted);
-  EventRecord one_tick_late = Window(-200, -100);
-  one_tick_late.EndTime += 1;
-  EXPECT_EQ(InsertEvent(events, one_tick_late, LongBefore()), InsertEventResult::kOverlaps);
+  EXPECT_EQ(InsertEvent(events, Window(-200, -100, 0, 1), LongBefore()),
+            InsertEventResult::kOverlaps);
   EXPECT_EQ(InsertEvent(events, Window(5000, 5100), LongBefore()), InsertEventResult::kInserted);
   EXPECT_EQ(Starts(events), (std::vector<FileTime>{Base() + 5000 * kSecond, Base() + 160 * kSecond,
                                                    Base(), Base() - 100 * kSecond}));
@@ -85,9 +83,7 @@ TEST(InsertEventTest, RunningEventNeedsMoreThanTenSecondsLeft) {
   EventList events;
   const FileTime during = Base() + 50 * kSecond;
   EXPECT_EQ(InsertEvent(events, Window(0, 60), during), InsertEventResult::kExpired);
-  EventRecord barely = Window(0, 60);
-  barely.EndTime += 1;
-  EXPECT_EQ(InsertEvent(events, barely, during), InsertEventResult::kInserted);
+  EXPECT_EQ(InsertEvent(events, Window(0, 60, 0, 1), during), InsertEventResult::kInserted);
   EXPECT_EQ(InsertEvent(events, Window(-100, 40), during), InsertEventResult::kExpired);
   // Not yet begun: kept even when it is shorter than ten seconds.
   EXPECT_EQ(InsertEvent(events, Window(300, 305), during), InsertEventResult::kInserted);
@@ -172,20 +168,15 @@ TEST_F(EventLoaderTest, ListsAcceptedEventsAndNotesTheOverlapOnceUntilTheFileCha
             (std::vector<std::string>{"c_06_02_2030_09_00_00.ief", "b_06_01_2030_10_01_30.ief"}));
 }
 
-TEST_F(EventLoaderTest, NoEventsFolderOrNoEventFile) {
-  ASSERT_TRUE(files::CreateFolder("Events/folder.ief"));  // not a file
-  loader_.LoadEvents();
-  EXPECT_EQ(log_.Text(), Warning("folder.ief", "it is a folder, not a regular file") +
-                             Stamped("There are no scheduled Events\r\n"));
-  EXPECT_TRUE(scheduler_.scheduled.empty());
-  // An Events folder that cannot be read says so first.
+// An Events folder that cannot be read says so before there are no Events.
+TEST_F(EventLoaderTest, AnEventsFolderThatCannotBeReadMeansNoEvents) {
   std::filesystem::remove_all("Events");
   testing::WriteFileBytes("Events", "not a folder");
-  log_.Clear();
   loader_.LoadEvents();
   EXPECT_EQ(log_.Text(),
             Stamped("WARNING: the \"Events\" folder cannot be read: Not a directory\r\n") +
                 Stamped("There are no scheduled Events\r\n"));
+  EXPECT_TRUE(scheduler_.scheduled.empty());
 }
 
 // Each file that cannot be an Event is named with the reason, once while the station runs.
@@ -223,18 +214,20 @@ TEST_F(EventLoaderTest, BadFilesAreReportedOnceWithTheReasonAndSkipped) {
   ASSERT_EQ(mkfifo("Events/fifo.ief", 0600), 0);
   std::filesystem::create_symlink("/dev/zero", "Events/dev_zero.ief");
   std::filesystem::create_symlink("gone.ief.old", "Events/dangling.ief");
+  ASSERT_TRUE(files::CreateFolder("Events/folder.ief"));
   WriteEvent("good.ief", Time(2030, 6, 1, 10, 0, 0), 2);
   const std::string listing =
       Stamped("The following Events are Loaded (scheduled):") + Plain("good") + Plain("");
   loader_.LoadEvents();
-  EXPECT_EQ(log_.Text(),
-            warnings +
-                Warning("dangling.ief",
-                        "it is a symbolic link to gone.ief.old, which does not exist") +
-                Warning("dev_zero.ief",
-                        "it is a symbolic link to /dev/zero, a character device, not a regular "
-                        "file") +
-                Warning("fifo.ief", "it is a FIFO, not a regular file") + listing);
+  EXPECT_EQ(
+      log_.Text(),
+      warnings +
+          Warning("dangling.ief", "it is a symbolic link to gone.ief.old, which does not exist") +
+          Warning("dev_zero.ief",
+                  "it is a symbolic link to /dev/zero, a character device, not a regular "
+                  "file") +
+          Warning("fifo.ief", "it is a FIFO, not a regular file") +
+          Warning("folder.ief", "it is a folder, not a regular file") + listing);
   EXPECT_EQ(scheduler_.scheduled.back(), std::vector<std::string>{"good.ief"});
   log_.Clear();
   loader_.LoadEvents();

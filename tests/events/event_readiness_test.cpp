@@ -32,6 +32,11 @@ ReadinessFacts Ready() {
 }
 
 TEST(EventReadiness, EachFailingCheckIsOneWarningThatSaysWhatToDo) {
+  const std::string no_fix =
+      "WARNING: AutostartGPS is on but the GPS receiver has no fix: connect it (USB GPS "
+      "Receiver...) and give it a clear view of the sky\r\n";
+  const std::string detached =
+      "WARNING: the video capture device in use, USB2.0 Grabber, is not attached: connect it\r\n";
   const struct {
     std::function<void(ReadinessFacts&)> change;
     std::vector<std::string> warnings;
@@ -58,13 +63,9 @@ TEST(EventReadiness, EachFailingCheckIsOneWarningThatSaysWhatToDo) {
       {[](ReadinessFacts& f) { f.clock = ClockState{false, "ntp_adjtime: Bad address"}; },
        {"WARNING: the computer clock's state cannot be read (ntp_adjtime: Bad address): check "
         "by other means that a time service keeps it right\r\n"}},
-      {[](ReadinessFacts& f) { f.gps_fix = false; },
-       {"WARNING: AutostartGPS is on but the GPS receiver has no fix: connect it (USB GPS "
-        "Receiver...) and give it a clear view of the sky\r\n"}},
+      {[](ReadinessFacts& f) { f.gps_fix = false; }, {no_fix}},
       {[](ReadinessFacts& f) { f.gps_fix = f.autostart_gps = false; }, {}},
-      {[](ReadinessFacts& f) { f.device_attached = false; },
-       {"WARNING: the video capture device in use, USB2.0 Grabber, is not attached: connect "
-        "it\r\n"}},
+      {[](ReadinessFacts& f) { f.device_attached = false; }, {detached}},
       {[](ReadinessFacts& f) { f.device_in_use = false; },
        {"WARNING: no video capture device is in use: choose one\r\n"}},
       // The battery must last to the Event's end and ten minutes more.
@@ -75,16 +76,11 @@ TEST(EventReadiness, EachFailingCheckIsOneWarningThatSaysWhatToDo) {
       {[](ReadinessFacts& f) { f.battery = BatteryState{false, 5, 60}; }, {}},
       {[](ReadinessFacts& f) { f.battery.reset(); }, {}},  // no UPower
       {[](ReadinessFacts& f) { f.battery->seconds_to_empty = 0; }, {}},  // no estimate yet
-      {[](ReadinessFacts& f) { f.gps_fix = false, f.device_attached = false; },
-       {"WARNING: AutostartGPS is on but the GPS receiver has no fix: connect it (USB GPS "
-        "Receiver...) and give it a clear view of the sky\r\n",
-        "WARNING: the video capture device in use, USB2.0 Grabber, is not attached: connect "
-        "it\r\n"}},
+      {[](ReadinessFacts& f) { f.gps_fix = false, f.device_attached = false; }, {no_fix, detached}},
       // The time inserter, when read, within half a second of the computer clock.
       {[](ReadinessFacts& f) { f.clock_minus_inserter_ms = -500.0; }, {}},
       {[](ReadinessFacts& f) { f.clock_minus_inserter_ms = 512.0, f.device_attached = false; },
-       {"WARNING: the video capture device in use, USB2.0 Grabber, is not attached: connect "
-        "it\r\n",
+       {detached,
         "WARNING: the computer clock is 0.51 s ahead of the time inserter, more than 0.5 s: set "
         "the inserter's time, or let the time service settle the computer clock\r\n"}},
       {[](ReadinessFacts& f) { f.clock_minus_inserter_ms = -2040.0; },

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,10 +55,8 @@ TEST(DeviceChangeReactionTest, ARecordedSequenceOfArrivalsAndRemovals) {
   const std::string default_name = "Default Cam";
   std::vector<std::string> calls_made;
   const auto apply = [&](const std::string& change) {
-    for (std::size_t at = 0; !change.empty() && at != std::string::npos;) {
-      const std::size_t end = change.find(',', at);
-      const std::string token = change.substr(at, end == std::string::npos ? end : end - at);
-      at = end == std::string::npos ? end : end + 1;
+    std::istringstream tokens(change);
+    for (std::string token; std::getline(tokens, token, ',');) {
       const std::string identity = token.substr(token.find('@') + 1);
       if (token[0] == '+') {
         media

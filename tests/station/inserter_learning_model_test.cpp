@@ -7,16 +7,19 @@
 namespace vesk {
 namespace {
 
-TEST(InserterLearningModelTest, ADragMarksTheStampInFramePixelsAndLearnsWithIt) {
+struct InserterLearningModelTest : ::testing::Test {
+  testing::FakeInserterPort port;
+  InserterLearningModel model{&port};
+};
+
+TEST_F(InserterLearningModelTest, ADragMarksTheStampInFramePixelsAndLearnsWithIt) {
   // Beyond the picture a drag stops at the frame's edges; a click marks nothing.
   const auto edges = FrameRectOfDrag({-5, 560}, {800, 700}, 1, 720, 576).value();
   EXPECT_EQ((std::vector<int>{edges.left, edges.top, edges.right, edges.bottom}),
             (std::vector<int>{0, 560, 720, 576}));
   EXPECT_FALSE(FrameRectOfDrag({100, 100}, {102, 140}, 1, 720, 576));
 
-  testing::FakeInserterPort port;
   port.frame.assign(720 * 576, 0);
-  InserterLearningModel model(&port);
   std::vector<std::uint8_t> luma;
   int width = 0, height = 0;
   ASSERT_TRUE(model.TakeFrame(&luma, &width, &height));
@@ -34,9 +37,7 @@ TEST(InserterLearningModelTest, ADragMarksTheStampInFramePixelsAndLearnsWithIt) 
   EXPECT_EQ(model.ProgressText(), "Learning: 75 of 1500 frames");
 }
 
-TEST(InserterLearningModelTest, ConfirmedDigitsLeaveTheDoubtfulOnesAndSaveErrorsAreShown) {
-  testing::FakeInserterPort port;
-  InserterLearningModel model(&port);
+TEST_F(InserterLearningModelTest, ConfirmedDigitsLeaveTheDoubtfulOnesAndSaveErrorsAreShown) {
   model.Learn();
   port.Learnt({3, 8});
   EXPECT_TRUE(model.Poll());
@@ -62,9 +63,7 @@ TEST(InserterLearningModelTest, ConfirmedDigitsLeaveTheDoubtfulOnesAndSaveErrors
   EXPECT_FALSE(model.learnt() || model.can_save());
 }
 
-TEST(InserterLearningModelTest, TheReadOutSaysWhatWasReadAndTheClockOffset) {
-  testing::FakeInserterPort port;
-  InserterLearningModel model(&port);
+TEST_F(InserterLearningModelTest, TheReadOutSaysWhatWasReadAndTheClockOffset) {
   const auto read_out = [&] {
     model.Poll();
     return model.InserterTimeText() + " | " + model.ClockOffsetText();

@@ -22,20 +22,23 @@ std::vector<std::string> GrayedTexts(const std::vector<MenuEntry>& entries) {
   return grayed;
 }
 
-TEST(MenuModelTest, IdentifiersAreTwentyConsecutiveFromTheCounter) {
+// Twenty consecutive identifiers from the counter; the time inserter's menu comes after the
+// documented menus, its item after the twenty and the playback menu's four.
+TEST(MenuModelTest, TheDocumentedIdentifiersAndMenusComeFirstTheTimeInserterAfter) {
   int counter = kFirstCommandIdentifier;
   const CommandIds ids = AssignCommandIds(&counter);
   EXPECT_EQ(counter, 33039 + 20);
   for (int n = 0; n < kMenuCommandCount; ++n) {
     EXPECT_EQ(ids.CommandFor(33039 + n), static_cast<MenuCommand>(n));
   }
-  // The playback menu's first identifier and beyond the range belong to nobody.
-  for (int outside : {33038, 33059, -2147483647 - 1}) EXPECT_FALSE(ids.CommandFor(outside));
-}
+  EXPECT_EQ(ids.CommandFor(33063), C::LearnInserter);
+  // The playback menu's identifiers and those beyond belong to nobody here.
+  for (int outside : {33038, 33059, 33062, 33064, -2147483647 - 1}) {
+    EXPECT_FALSE(ids.CommandFor(outside)) << outside;
+  }
 
-TEST(MenuModelTest, TheTimeInserterMenuComesAfterTheDocumentedMenusInARangeOfItsOwn) {
-  const MenuBars documented = BuildMenus(CommandIds{}, MenuState{});
-  const MenuBars shown = BuildStationMenus(CommandIds{}, MenuState{});
+  const MenuBars documented = BuildMenus(ids, MenuState{});
+  const MenuBars shown = BuildStationMenus(ids, MenuState{});
   ASSERT_EQ(shown.main.size(), documented.main.size() + 1);
   for (std::size_t i = 0; i < documented.main.size(); ++i) {
     EXPECT_EQ(shown.main[i].text, documented.main[i].text);
@@ -43,19 +46,15 @@ TEST(MenuModelTest, TheTimeInserterMenuComesAfterTheDocumentedMenusInARangeOfIts
   EXPECT_EQ(shown.main.back().text, "Time Inserter");
   const MenuEntry* learn = FindItem(shown, C::LearnInserter);
   EXPECT_EQ(learn->text + " #" + std::to_string(learn->id), "Learn the Time Inserter... #33063");
-  // After the twenty and the playback menu's four.
-  EXPECT_EQ(CommandIds{}.CommandFor(33063), C::LearnInserter);
-  for (int other : {33059, 33062, 33064}) EXPECT_FALSE(CommandIds{}.CommandFor(other)) << other;
 }
 
 TEST(MenuModelTest, GrayedAndCheckedEntriesFollowTheState) {
   using Texts = std::vector<std::string>;
   const auto grayed = [](bool active, bool list_empty, bool recording, bool playback) {
-    MenuState state;
-    state.device_active = active;
-    state.device_list_empty = list_empty;
-    state.recording = recording;
-    state.playback_open = playback;
+    const MenuState state{.device_active = active,
+                          .device_list_empty = list_empty,
+                          .recording = recording,
+                          .playback_open = playback};
     const MenuBars bars = BuildMenus(CommandIds{}, state);
     Texts texts = GrayedTexts(bars.main);
     for (const std::string& text : GrayedTexts(bars.user_messages)) texts.push_back("UM " + text);

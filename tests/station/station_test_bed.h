@@ -31,10 +31,7 @@ class StationTestBed {
   // with_live_filter: a stand-in for the analysis filter whose output lists the device's
   // format, as a connected filter does.
   StationServices Services(StationWindows& windows, bool with_live_filter) {
-    TimeZoneInfo zone;
-    zone.kind = TimeZoneInfo::Kind::Standard;
-    zone.bias_minutes = -60;
-    zone.name = "Europe/Berlin";
+    const TimeZoneInfo zone{TimeZoneInfo::Kind::Standard, -60, "Europe/Berlin"};
     LiveFilterMaker maker;
     if (with_live_filter) {
       maker.make = [this](LiveAnalysis&) -> std::shared_ptr<MediaFilter> {
