@@ -312,15 +312,10 @@ TEST(InserterReading, ARecordingOfTheLiveVideoHasEveryFieldsInserterTimeAndItsLo
   };
   int frames = 0, unread = 0;
   double largest_error = 0;
-  while (std::getline(lines, line)) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-      if (c == ',') {
-        fields.emplace_back();
-      } else if (c != '\r') {
-        fields.back().push_back(c);
-      }
-    }
+  while (std::getline(lines, line)) {  // each cell ended by a comma, in place of the '\r'
+    std::istringstream cells(line.substr(0, line.size() - 1) + ",");
+    std::vector<std::string> fields;
+    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
     ASSERT_EQ(fields.size(), 9u) << line;
     ++frames;
     if (fields[5].empty() || fields[7].empty()) {
