@@ -70,6 +70,14 @@ class GpsWindowTest : public testing::StationWindowTest {
   }
   bool Ends(const std::string& text) const { return station->log().Text().ends_with(text); }
   GpsWindow& Window() { return *windows.gps_window(); }
+  // A station with a device whose options connect the receiver at start.
+  void StartWithAutostartGps(const PtyReceiver& gps) {
+    Options options;
+    options.autostart_gps = true;
+    ASSERT_TRUE(SaveOptions(options, {}));
+    AddDevice();
+    StartWithGps({gps.path()});
+  }
 
   std::unique_ptr<testing::CountingPorts> ports_;
   qint64 longest_stall_ = 0;
@@ -145,11 +153,7 @@ TEST_F(GpsWindowTest, TheFirstRefreshShowsThePositionAndCloseOrAnUnplugEndsTheRe
 TEST_F(GpsWindowTest, AutostartConnectsAndARecordingLogCarriesThePositionOfItsStart) {
   PtyReceiver gps;
   gps.Play({{kSentence, 30ms}}, B19200);
-  Options options;
-  options.autostart_gps = true;
-  ASSERT_TRUE(SaveOptions(options, {}));
-  AddDevice();
-  StartWithGps({gps.path()});
+  StartWithAutostartGps(gps);
   ASSERT_TRUE(RunUntil([&] { return Logged("USB GPS connected\r\n"); }));
   // No refresh while an Event recording runs.
   station->sources().CurrentSource()->is_active_event_recording = true;
@@ -184,11 +188,7 @@ TEST_F(GpsWindowTest, AutostartConnectsAndARecordingLogCarriesThePositionOfItsSt
 TEST_F(GpsWindowTest, AnEventIsWarnedOfTheClockAndTakesTheFixOfItsCountdown) {
   PtyReceiver gps;
   gps.Play({{kSentence, 30ms}});
-  Options options;
-  options.autostart_gps = true;
-  ASSERT_TRUE(SaveOptions(options, {}));
-  AddDevice();
-  StartWithGps({gps.path()});
+  StartWithAutostartGps(gps);
   ASSERT_TRUE(RunUntil([&] { return Window().isVisible(); }));
   std::filesystem::create_directory("Events");
   ASSERT_TRUE(WriteEventFile("Events/Pallas.ief",
