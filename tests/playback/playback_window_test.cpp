@@ -155,7 +155,8 @@ TEST_F(PlaybackWindowTest, ASerFileStepsWithTheTimeOfEachFrame) {
   std::vector<unsigned char> trailer;
   AppendSerTrailer(ticks.data(), ticks.size(), &trailer);
   std::ofstream(folder.Path("clip.ser"), std::ios::binary)
-      << std::string(head.begin(), head.end()) << bytes << std::string(trailer.begin(), trailer.end());
+      << std::string(head.begin(), head.end()) << bytes
+      << std::string(trailer.begin(), trailer.end());
   ASSERT_TRUE(window.OpenFile(folder.Path("clip.ser")));
   EXPECT_EQ(controls.slider()->maximum(), 11);
   EXPECT_EQ(window.player().info().frame_rate, "25");
