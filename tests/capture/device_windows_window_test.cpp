@@ -22,16 +22,6 @@ namespace {
 
 class DeviceWindowsUiTest : public testing::StationWindowTest {
  protected:
-  void AddDevices() {
-    AddDevice();
-    auto& filter = *media.devices.back()->filter;
-    filter.proc_amp = std::make_unique<testing::FakeProcAmp>();
-    filter.proc_amp->ranges[ProcAmpProperty::Brightness] = {0, 255, 1, 128, 0};
-    filter.proc_amp->values[ProcAmpProperty::Brightness] = 90;
-    media.AddDevice("Webcam", {testing::MakeVideoType(SubtypeCode::YUY2, 640, 480, 333333)});
-    Start();
-    MainAction(MenuCommand::SelectVideoInputDevice)->trigger();
-  }
   bool Logged(const char* text) {
     return windows.user_messages_window()->ShownText().contains(
         QString::fromLatin1(text).trimmed());
@@ -40,7 +30,14 @@ class DeviceWindowsUiTest : public testing::StationWindowTest {
 };
 
 TEST_F(DeviceWindowsUiTest, ControlsActOnTheDevicesAndCancelPutsThemBack) {
-  AddDevices();
+  AddDevice();
+  auto& proc_amp =
+      *(media.devices.back()->filter->proc_amp = std::make_unique<testing::FakeProcAmp>());
+  proc_amp.ranges[ProcAmpProperty::Brightness] = {0, 255, 1, 128, 0};
+  proc_amp.values[ProcAmpProperty::Brightness] = 90;
+  media.AddDevice("Webcam", {testing::MakeVideoType(SubtypeCode::YUY2, 640, 480, 333333)});
+  Start();
+  MainAction(MenuCommand::SelectVideoInputDevice)->trigger();
   DeviceSelectionWindow* devices = windows.device_window();
   ASSERT_TRUE(devices->isVisible());
   ASSERT_EQ(devices->devices()->count(), 2);
@@ -68,7 +65,6 @@ TEST_F(DeviceWindowsUiTest, ControlsActOnTheDevicesAndCancelPutsThemBack) {
   EXPECT_TRUE(window->slider(1)->isHidden());
   EXPECT_EQ(window->subtype()->text(), QStringLiteral("YUY2"));
   window->slider(0)->setValue(200);
-  auto& proc_amp = *media.devices.front()->filter->proc_amp;
   EXPECT_EQ(proc_amp.values[ProcAmpProperty::Brightness], 200);
   Click(window->cancel_button());
   EXPECT_EQ(proc_amp.values[ProcAmpProperty::Brightness], 90);

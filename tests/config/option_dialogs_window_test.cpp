@@ -71,7 +71,7 @@ TEST_F(OptionDialogsTest, MiscellaneousOpensWhereSavedAndSaveFollowsTheBoxes) {
   EXPECT_TRUE(Saved().autostart_gps);
 }
 
-TEST_F(OptionDialogsTest, DurationEventPendingAndPerformanceEndWithTheirResults) {
+TEST_F(OptionDialogsTest, DurationEventPendingPerformanceAndCodecEndWithTheirResults) {
   AddDevice();
   Start();
   WithDialog<DefaultDurationDialog>(MenuCommand::DurationDefault, [](DefaultDurationDialog& d) {
@@ -98,11 +98,8 @@ TEST_F(OptionDialogsTest, DurationEventPendingAndPerformanceEndWithTheirResults)
   EXPECT_EQ(Runs(), runs + 1);
   EXPECT_EQ(media.renderers_created[RendererKind::VMR7], 1);
   EXPECT_EQ(Saved().default_renderer, kRendererEvr);
-}
 
-TEST_F(OptionDialogsTest, TheCodecSelectorOffersTheDiscoveredCodecsAndSavesWhenTicked) {
-  AddDevice();
-  Start();
+  // The codec selector offers the discovered codecs and saves the pair when ticked.
   WithDialog<CodecSelectorWindow>(MenuCommand::Codec, [](CodecSelectorWindow& d) {
     EXPECT_EQ(d.subtype_label()->text(), "YUY2 format subtype");
     ASSERT_EQ(d.list()->count(), 2);

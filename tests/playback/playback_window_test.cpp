@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
 #include <cstdlib>
@@ -20,16 +19,12 @@
 #include "platform/linux/posix_avi_file.h"
 #include "support/fake_clock.h"
 #include "support/temp_dir.h"
+#include "ui_support/station_fixture.h"
 
 namespace vesk {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return done();
-}
+using testing::WaitFor;
 
 // The observer: real files, the picker's answer, repaired copies written where it says.
 struct Observer final : PlaybackWindowActions {
@@ -50,18 +45,22 @@ struct Observer final : PlaybackWindowActions {
   std::vector<std::string> offered;
 };
 
-TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
+class PlaybackWindowTest : public ::testing::Test {
+ protected:
   testing::ScopedTempDir folder;
-  // A non-ASCII name, as observers name their files.
-  ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25 "
-                        "-frames:v 12 -c:v rawvideo -pix_fmt yuyv422 Bedeckung_Ö.avi"),
-            0);
   gst::GstPlaybackGraph graph;
   testing::FakeClock clock;
   MessageLog log{clock};
   Observer observer;
-  PlaybackWindow window(graph, log, observer);
+  PlaybackWindow window{graph, log, observer};
   PlaybackControlsWindow& controls = window.controls();
+};
+
+TEST_F(PlaybackWindowTest, OpenStepSeekAndPlayToTheEnd) {
+  // A non-ASCII name, as observers name their files.
+  ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25 "
+                        "-frames:v 12 -c:v rawvideo -pix_fmt yuyv422 Bedeckung_Ö.avi"),
+            0);
   EXPECT_FALSE(controls.button(0)->isEnabled());
   EXPECT_FALSE(window.OpenFromMenu());  // the picker was cancelled
   EXPECT_TRUE(window.action(0)->isEnabled());
@@ -137,11 +136,10 @@ TEST(PlaybackWindow, OpenStepSeekAndPlayToTheEnd) {
   window.Exit();
   ASSERT_TRUE(window.OpenFile(folder.Path("copy.avi")));
   EXPECT_EQ(observer.offered.size(), 1u);
-  EXPECT_EQ(window.controls().slider()->maximum(), 5);  // the six whole frames of the cut
+  EXPECT_EQ(controls.slider()->maximum(), 5);  // the six whole frames of the cut
 }
 
-TEST(PlaybackWindow, ASerFileStepsWithTheTimeOfEachFrame) {
-  testing::ScopedTempDir folder;
+TEST_F(PlaybackWindowTest, ASerFileStepsWithTheTimeOfEachFrame) {
   SerHeader header;
   header.width = 64;
   header.height = 48;
@@ -157,15 +155,9 @@ TEST(PlaybackWindow, ASerFileStepsWithTheTimeOfEachFrame) {
   std::vector<unsigned char> trailer;
   AppendSerTrailer(ticks.data(), ticks.size(), &trailer);
   std::ofstream(folder.Path("clip.ser"), std::ios::binary)
-      << std::string(head.begin(), head.end()) << bytes << std::string(trailer.begin(), trailer.end());
-
-  gst::GstPlaybackGraph graph;
-  testing::FakeClock clock;
-  MessageLog log{clock};
-  Observer observer;
-  PlaybackWindow window(graph, log, observer);
+      << std::string(head.begin(), head.end()) << bytes
+      << std::string(trailer.begin(), trailer.end());
   ASSERT_TRUE(window.OpenFile(folder.Path("clip.ser")));
-  PlaybackControlsWindow& controls = window.controls();
   EXPECT_EQ(controls.slider()->maximum(), 11);
   EXPECT_EQ(window.player().info().frame_rate, "25");
   EXPECT_EQ(controls.position_label()->text(), "Frame 0, last 11   2026-12-07 00:00:00.000 UTC");

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <cstdlib>
 
 #include "platform/gst/gst_media_system.h"
@@ -15,15 +13,7 @@ namespace vesk {
 namespace {
 
 using testing::StationWindowTest;
-
-bool WaitFor(int milliseconds, const std::function<bool()>& done) {
-  QElapsedTimer waited;
-  waited.start();
-  while (!done() && waited.elapsed() < milliseconds) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return done();
-}
+using testing::WaitFor;
 
 TEST_F(StationWindowTest, SwitchingToTheWebcamAtItsLargestSizeShowsFramesWithinTwoSeconds) {
   gst::GstMediaSystemOptions cameras;
@@ -44,7 +34,7 @@ TEST_F(StationWindowTest, SwitchingToTheWebcamAtItsLargestSizeShowsFramesWithinT
   ASSERT_EQ(station->sources().CurrentVideoFormat()->width, 1280);
   VideoRecordWindow& video = *windows.video_window();
   const std::int64_t before = video.frames_painted();
-  EXPECT_TRUE(WaitFor(2000, [&] { return video.frames_painted() > before + 5; }));
+  EXPECT_TRUE(WaitFor([&] { return video.frames_painted() > before + 5; }, 2000));
 }
 
 TEST_F(StationWindowTest, IgnoreThenRestoreGivesTheMainWindowItsDevicesSizeAgain) {
@@ -97,18 +87,18 @@ TEST_F(StationWindowTest, ThePlaybackWindowTakesItsVideosSizeAndItsControlsStayO
     station->RunCommand(MenuCommand::Open);
     // A window manager frames the new size in its own time.
     const int expected = std::min(1280, width + station->layout().frame_extra.width + 5);
-    WaitFor(2000, [&] { return windows.CurrentWindowRect(WindowId::Playback)->width == expected; });
+    WaitFor([&] { return windows.CurrentWindowRect(WindowId::Playback)->width == expected; }, 2000);
     PlaybackWindow& playback = *windows.playback_window();
     const ScreenRect picture = *windows.CurrentWindowRect(WindowId::Playback);
     const ScreenRect controls = *windows.CurrentWindowRect(WindowId::PlaybackControls);
     EXPECT_EQ(picture.width, expected);
     EXPECT_FALSE(QRect(picture.x, picture.y, picture.width, picture.height)
                      .intersects(QRect(controls.x, controls.y, controls.width, controls.height)));
-    WaitFor(2000, [&] { return playback.scroll_area().viewport()->height() >= height + 5; });
+    WaitFor([&] { return playback.scroll_area().viewport()->height() >= height + 5; }, 2000);
     const QSize seen = playback.scroll_area().viewport()->size();
     EXPECT_GE(seen.height(), height + 5) << width;
     EXPECT_EQ(seen.width() >= width + 5, width == 720);
-    ASSERT_TRUE(WaitFor(5000, [&] { return playback.pane().HasPicture(); }));
+    ASSERT_TRUE(WaitFor([&] { return playback.pane().HasPicture(); }));
     chosen = "missing.avi";
     station->RunCommand(MenuCommand::Open);
     EXPECT_FALSE(playback.pane().HasPicture());

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -14,13 +15,10 @@ namespace {
 struct SolidFrame {
   SolidFrame(int width, int height, std::uint8_t red, std::uint8_t green, std::uint8_t blue)
       : stride(width * 4 + 8), bytes(static_cast<std::size_t>(stride) * height) {
+    const std::uint8_t pixel[4] = {blue, green, red, 0xff};
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
-        std::uint8_t* p = bytes.data() + static_cast<std::size_t>(y) * stride + x * 4;
-        p[0] = blue;
-        p[1] = green;
-        p[2] = red;
-        p[3] = 0xff;
+        std::memcpy(bytes.data() + static_cast<std::size_t>(y) * stride + x * 4, pixel, 4);
       }
     }
     frame = VideoFrame{bytes.data(), width, height, stride, 0};

@@ -1,6 +1,7 @@
 #include "ui_support/station_fixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QTest>
 #include <QWidget>
@@ -10,6 +11,15 @@
 #include "station/user_messages_window.h"
 
 namespace vesk::testing {
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!done() && waited.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return done();
+}
 
 QAction* StationWindowTest::MainAction(MenuCommand command) {
   return windows.main_window()->action(command);

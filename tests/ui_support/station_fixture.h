@@ -6,12 +6,16 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <functional>
 #include <memory>
 
 #include "app/qt_station_windows.h"
 #include "station/station_test_bed.h"
 
 namespace vesk::testing {
+
+// Runs the event loop until done() holds or the time is up; says whether it holds.
+bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000);
 
 class StationWindowTest : public ::testing::Test, public StationTestBed {
  protected:
