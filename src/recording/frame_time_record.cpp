@@ -334,7 +334,7 @@ void FrameTimeRecord::AppendInserterColumns(std::int64_t frame, const FrameStamp
   const bool known = inserter_->FieldsOf(stamp.sequence, &times);
   if (known && !timing_) {
     // The fields before the first one read count as not read.
-    timing_.emplace(times.field_period_ms, times.fraction_digits);
+    timing_.emplace(times.field_period_ms);
     inserter::FieldReading unread;
     unread.doubtful = true;
     for (std::int64_t field = 0; field < 2 * frame; ++field) timing_->Add(field, 0, unread);

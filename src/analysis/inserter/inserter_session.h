@@ -53,8 +53,7 @@ class InserterLearning {
 // The readings of a recording's fields against the computer clock's times of those fields.
 class InserterTiming {
  public:
-  InserterTiming(double field_period_ms, int fraction_digits)
-      : period_ms_(field_period_ms), fraction_digits_(fraction_digits) {}
+  explicit InserterTiming(double field_period_ms) : period_ms_(field_period_ms) {}
   // field: the field's number since the recording began; computer_utc_ns: its time on the
   // computer clock (Unix nanoseconds).
   void Add(std::int64_t field, std::int64_t computer_utc_ns, const FieldReading& reading);
@@ -69,7 +68,6 @@ class InserterTiming {
     std::int64_t count;
   };
   double period_ms_;
-  int fraction_digits_;
   std::int64_t fields_ = 0, read_ = 0;
   std::int64_t since_read_ = 0;  // fields added since the last one read
   double offset_sum_ms_ = 0, offset_square_sum_ms_ = 0;

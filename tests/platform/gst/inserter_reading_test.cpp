@@ -113,7 +113,7 @@ TEST(InserterReading, TheSimulatedInserterIsLearntFromItsVideoAndEveryFieldRead)
   for (const int noise : {40, 150, 220}) {
     camera.set_stamp_noise(noise);
     inserter::InserterReader reader({learnt[0], learnt[1]}, 20.0);
-    inserter::InserterTiming timing(20.0, 3);
+    inserter::InserterTiming timing(20.0);
     int read = 0, doubtful = 0, wrong = 0;
     for (const std::int64_t end = frame + 200; frame < end; ++frame) {
       camera.Frame(frame);
