@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/message_log.h"
@@ -27,12 +28,6 @@ constexpr std::uint32_t k30 = 333667;
 
 std::string Timed(const std::string& text) { return "\r\n21:30:00 (UTC)\r\n" + text; }
 std::string Plain(const std::string& text) { return "\r\n" + text; }
-
-std::vector<std::string> RateTexts(const VideoSourceInfo& info) {
-  std::vector<std::string> texts;
-  for (const auto& group : info.frame_rates) texts.push_back(group.rate_text);
-  return texts;
-}
 
 class VideoSourcesTest : public ::testing::Test {
  protected:
@@ -72,10 +67,9 @@ TEST_F(VideoSourcesTest, UsableDevicesAreListedInOrderWithCleanedNamesAndTheOthe
   ASSERT_EQ(Enumerate(), S_OK);
   ASSERT_EQ(sources_.Count(), 2u);
   const VideoSourceInfo& webcam = *sources_.Source(0);
-  EXPECT_EQ(webcam.name, "Webcam");
-  EXPECT_EQ(webcam.base_filter, media_.devices[0]->filter);
-  EXPECT_EQ(webcam.analog_format, AnalogFormat::Digital);
-  EXPECT_EQ(sources_.Source(1)->name, "Grabber");
+  EXPECT_EQ(
+      std::tuple(webcam.name, webcam.base_filter, webcam.analog_format, sources_.Source(1)->name),
+      std::tuple("Webcam", media_.devices[0]->filter, AnalogFormat::Digital, "Grabber"));
   EXPECT_EQ(sources_.UnusableDeviceNames(), (std::vector<std::string>{"Small Cam", "Still Cam"}));
   EXPECT_EQ(view_.entries,
             (std::vector<std::string>{
@@ -92,16 +86,15 @@ TEST_F(VideoSourcesTest, AnalogDevicesTakeTheirStandardAndItsFrameRateGroupOrAre
   AddAnalog("NTSC Grabber", kAnalogVideoNtscM);
   ASSERT_EQ(Enumerate(), S_OK);
   ASSERT_EQ(sources_.Count(), 2u);
+  // Each takes the group of its standard: PAL the 25 after the 30, NTSC the first.
   const VideoSourceInfo& pal = *sources_.Source(0);
-  EXPECT_EQ(pal.analog_format, AnalogFormat::PAL);
-  EXPECT_FALSE(pal.supports_auto_detect);
-  EXPECT_EQ(RateTexts(pal), (std::vector<std::string>{"30", "25"}));
-  EXPECT_FALSE(pal.frame_rates[0].enabled);
-  EXPECT_EQ(SourceVideoFormat(pal)->size_text, "720x576");
   const VideoSourceInfo& ntsc = *sources_.Source(1);
-  EXPECT_EQ(ntsc.analog_format, AnalogFormat::NTSC);
-  EXPECT_FALSE(ntsc.frame_rates[1].enabled);
-  EXPECT_EQ(ntsc.current_rate_index, 0u);
+  EXPECT_EQ(std::tuple(pal.analog_format, pal.supports_auto_detect, pal.frame_rates[0].rate_text,
+                       pal.frame_rates[1].rate_text, pal.frame_rates[0].enabled,
+                       SourceVideoFormat(pal)->size_text),
+            std::tuple(AnalogFormat::PAL, false, "30", "25", false, "720x576"));
+  EXPECT_EQ(std::tuple(ntsc.analog_format, ntsc.frame_rates[1].enabled, ntsc.current_rate_index),
+            std::tuple(AnalogFormat::NTSC, false, 0u));
   EXPECT_EQ(view_.entries,
             (std::vector<std::string>{
                 Plain("SECAM Grabber  has unsupported properties.  Only PAL_B and NTSC_M have "
