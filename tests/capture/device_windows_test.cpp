@@ -5,9 +5,7 @@
 
 #include "capture/camera_format.h"
 #include "capture/device_selection.h"
-#include "support/fake_clock.h"
-#include "support/fake_media.h"
-#include "support/recording_view.h"
+#include "support/capture_bed.h"
 
 namespace vesk {
 namespace {
@@ -26,10 +24,9 @@ struct Views final : DeviceSelectionView, CameraFormatView {
   std::optional<CameraFormatPresentation> format;
 };
 
-class DeviceWindowsTest : public ::testing::Test {
+class DeviceWindowsTest : public ::testing::Test, protected testing::CaptureBed {
  protected:
   DeviceWindowsTest() {
-    log.AttachView(&view);
     format.set_view(&views);
     devices.set_view(&views);
   }
@@ -94,12 +91,6 @@ class DeviceWindowsTest : public ::testing::Test {
   VideoSourceInfo& Info(std::uint32_t index) { return *sources.Source(index); }
   bool Reported(const char* text) const { return view.Text().find(text) != std::string::npos; }
 
-  testing::FakeMediaSystem media;
-  testing::FakeClock clock{testing::MakeFileTime(2026, 7, 14, 3, 5, 9)};
-  MessageLog log{clock};
-  testing::RecordingView view;
-  VideoSources sources{media, log};
-  Options options;
   Views views;
   int stops = 0, starts = 0, saves = 0, failing_starts = 0, detections = 0;
   bool recording = false;
