@@ -9,9 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/fake_clock.h"
-#include "support/fake_media.h"
-#include "support/recording_view.h"
+#include "support/capture_bed.h"
 
 namespace vesk {
 namespace {
@@ -19,7 +17,7 @@ namespace {
 using R = DeviceChangeResult;
 using testing::MakeVideoType;
 
-std::string Timed(const std::string& text) { return "\r\n21:30:00 (UTC)\r\n" + text; }
+std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
 
 // A station that writes down what the reactions ask of it; its device windows are open.
 class NotingPort final : public DeviceChangePort {
@@ -44,13 +42,9 @@ class NotingPort final : public DeviceChangePort {
 // written down in order. Each step is one notification: what is plugged ("+name@identity")
 // or unplugged ("-identity") before it, the result, the device it concerns, the report and
 // the reactions.
-TEST(DeviceChangeReactionTest, ARecordedSequenceOfArrivalsAndRemovals) {
-  testing::FakeClock clock(testing::MakeFileTime(2024, 5, 1, 21, 30, 0));
-  MessageLog log(clock);
-  testing::RecordingView view;
-  log.AttachView(&view);
-  testing::FakeMediaSystem media;
-  VideoSources sources(media, log);
+struct DeviceChangeReactionTest : ::testing::Test, testing::CaptureBed {};
+
+TEST_F(DeviceChangeReactionTest, ARecordedSequenceOfArrivalsAndRemovals) {
   const std::vector<VideoConfiguration> configurations;
   const std::vector<std::string> ignored = {"Ignored Cam"};
   const std::string default_name = "Default Cam";
