@@ -16,12 +16,6 @@ namespace vesk {
 
 namespace {
 
-using testing::FakeClock;
-using testing::MakeFileTime;
-using testing::RecordingMessageBox;
-using testing::RecordingView;
-using testing::ScopedTempDir;
-
 constexpr PixelSize kFrameExtra{16, 59};
 
 // Windows as plain rectangles; records what the layout applied, in order.
@@ -53,9 +47,9 @@ class WindowLayoutTest : public ::testing::Test {
     return PositionWindow(window, current, store, fit, inputs, options, log);
   }
 
-  FakeClock clock{MakeFileTime(2026, 3, 1, 22, 15, 0)};
+  testing::FakeClock clock{testing::MakeFileTime(2026, 3, 1, 22, 15, 0)};
   MessageLog log{clock};
-  RecordingView view;
+  testing::RecordingView view;
   Options options;
   LayoutInputs inputs;
 };
@@ -196,9 +190,9 @@ class StoreAllWindowPositionsTest : public WindowLayoutTest {
     }
   }
   FakeWindows windows;
-  RecordingMessageBox box;
+  testing::RecordingMessageBox box;
   ErrorReporter errors{log, box};
-  ScopedTempDir dir;
+  testing::ScopedTempDir dir;
 };
 
 TEST_F(StoreAllWindowPositionsTest, StoresEveryWindowInOrderAndKeepsMinimisedOnesWhereTheyWere) {
