@@ -54,7 +54,6 @@ TEST_F(CodecDiscoveryTest, TheTrialOffersWhatJoinsAndTheSelectorKeepsOnePairPerS
   EXPECT_TRUE(view.entries.empty());
 
   selector.Open();
-  EXPECT_EQ(selector.subtype_label(), "YUY2 format subtype");
   EXPECT_EQ(selector.rows(), (Names{"NONE", "Lossless", "JPEG"}));
   EXPECT_EQ(selector.selected_row(), std::optional<std::size_t>(1));  // this subtype's pair
   EXPECT_EQ(selector.Ok(std::nullopt, true), kDialogApplied);
