@@ -71,9 +71,7 @@ TEST(MenuModelTest, GrayedAndCheckedEntriesFollowTheState) {
             (Texts{"Open", "Events", "Display", "Options", "Help", "UM File"}));
   EXPECT_EQ(grayed(true, false, false, true), Texts{"Open"});
 
-  MenuState state;
-  state.x2_magnification = true;
-  const MenuBars bars = BuildMenus(CommandIds{}, state);
+  const MenuBars bars = BuildMenus(CommandIds{}, MenuState{.x2_magnification = true});
   EXPECT_TRUE(FindItem(bars, C::X2Magnification)->checked);
   EXPECT_FALSE(FindItem(bars, C::BrightnessContrast)->checked);
 }
