@@ -5,32 +5,26 @@
 #include <string>
 #include <vector>
 
-#include "base/message_log.h"
-#include "support/fake_clock.h"
-#include "support/fake_media.h"
-#include "support/recording_view.h"
+#include "support/capture_bed.h"
 
 namespace vesk {
 namespace {
 
 using Names = std::vector<std::string>;
 
-TEST(VideoCodecsTest, ListsNoneThenEveryCompressorThatCanBeNamedAndBound) {
-  testing::FakeClock clock(testing::MakeFileTime(2024, 2, 29, 8, 5, 0));
-  MessageLog log(clock);
-  testing::RecordingView view;
-  log.AttachView(&view);
+struct VideoCodecsTest : ::testing::Test, testing::CaptureBed {};
+
+TEST_F(VideoCodecsTest, ListsNoneThenEveryCompressorThatCanBeNamedAndBound) {
   // Without compressors, or without a media system, NONE alone is offered.
-  testing::FakeMediaSystem media;
   std::vector<VideoCodec> none, no_media, codecs;
   EnumerateVideoCodecs(&media, log, &none);
   EnumerateVideoCodecs(nullptr, log, &no_media);
   EXPECT_EQ(VideoCodecNames(none), Names{"NONE"});
   EXPECT_EQ(VideoCodecNames(no_media), Names{"NONE"});
   EXPECT_EQ(view.entries,
-            (Names{"\r\n08:05:00 (UTC)\r\n\r\n\r\nERROR -- Unable to create a video compressor "
+            (Names{"\r\n03:05:09 (UTC)\r\n\r\n\r\nERROR -- Unable to create a video compressor "
                    "enumerator to search for codecs.  Report this issue.\r\n",
-                   "\r\n08:05:00 (UTC)\r\n\r\n\r\nERROR -- Unable to create a system device "
+                   "\r\n03:05:09 (UTC)\r\n\r\n\r\nERROR -- Unable to create a system device "
                    "enumerator to search for codecs.  Report this issue.\r\n"}));
 
   view.entries.clear();

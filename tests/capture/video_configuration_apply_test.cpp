@@ -5,10 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/message_log.h"
-#include "support/fake_clock.h"
-#include "support/fake_media.h"
-#include "support/recording_view.h"
+#include "support/capture_bed.h"
 
 namespace vesk {
 namespace {
@@ -44,18 +41,13 @@ auto Applied(const VideoSourceInfo& d) {
                     d.contrast.value, d.saturation.value, d.gain.value);
 }
 
-class VideoConfigurationApplyTest : public ::testing::Test {
+class VideoConfigurationApplyTest : public ::testing::Test, protected testing::CaptureBed {
  protected:
-  VideoConfigurationApplyTest() { log_.AttachView(&view_); }
-
   void Translate(const std::string& text, VideoSourceInfo* device) {
     const VideoConfiguration configuration = ReadVideoConfiguration(text).value();
-    TranslateVideoConfigurationToSourceInfo(log_, &configuration, device, 4, writer_);
+    TranslateVideoConfigurationToSourceInfo(log, &configuration, device, 4, writer_);
   }
 
-  testing::FakeClock clock_{testing::MakeFileTime(2023, 12, 31, 23, 59, 59)};
-  MessageLog log_{clock_};
-  testing::RecordingView view_;
   std::vector<std::uint32_t> written_;
   DevicePropertyWriter writer_ = [this](std::uint32_t index) { written_.push_back(index); };
 };
@@ -68,7 +60,7 @@ TEST_F(VideoConfigurationApplyTest, AppliesRateFormatSubtypeStandardAndPropertie
   EXPECT_EQ(Applied(device), std::tuple(0u, 1u, true, SubtypeCode::MJPG, AnalogFormat::NTSC,
                                         kPropertyNotSet, -5, 13, 2147483647));
   EXPECT_EQ(written_, (std::vector<std::uint32_t>{4}));
-  EXPECT_TRUE(view_.entries.empty());
+  EXPECT_TRUE(view.entries.empty());
 
   Translate("Grabber|30|720x480|Y800|0|0|0|0|0|0|PAL|x", &device);
   EXPECT_EQ(device.current_rate_index, 1u);
@@ -87,10 +79,11 @@ TEST_F(VideoConfigurationApplyTest, ARateOrFormatTheDeviceNoLongerHasChangesNoth
   EXPECT_EQ(Applied(device), unchanged);
   EXPECT_EQ(device.frame_rates[2].current_format_index, 0u);
   EXPECT_TRUE(written_.empty());
-  EXPECT_EQ(view_.entries,
-            std::vector<std::string>(2, "\r\n23:59:59 (UTC)\r\nNOTE: the saved configuration of "
-                                        "device \"Grabber\" no longer fits the formats it "
-                                        "offers and is not applied\r\n"));
+  EXPECT_EQ(view.entries,
+            std::vector<std::string>(2,
+                                     "\r\n03:05:09 (UTC)\r\nNOTE: the saved configuration of "
+                                     "device \"Grabber\" no longer fits the formats it "
+                                     "offers and is not applied\r\n"));
 }
 
 }  // namespace

@@ -53,8 +53,8 @@ TEST_F(FileNamingTest, EventNameUsesRecordingStartAndAllParts) {
   EXPECT_EQ(MakeVideoFileName(&event, {"", "north", ""}, clock_, -120, log_).name,
             "VideoFiles/HIP12345_north_07_14_2026_03_04_39.avi");
   // A SER recording takes its own extension; its continuation keeps it.
-  const std::string ser =
-      MakeVideoFileName(&event, {"", "north", "", RecordingFileFormat::Ser}, clock_, -120, log_).name;
+  const VideoNameOptions ser_options{"", "north", "", RecordingFileFormat::Ser};
+  const std::string ser = MakeVideoFileName(&event, ser_options, clock_, -120, log_).name;
   EXPECT_EQ(ser, "VideoFiles/HIP12345_north_07_14_2026_03_04_39.ser");
   EXPECT_EQ(ContinuationFileName(ser, 1), "VideoFiles/HIP12345_north_07_14_2026_03_04_39_1.ser");
   EXPECT_EQ(ContinuationFileName("VideoFiles/a.mp4", 1), "");
@@ -89,8 +89,6 @@ TEST_F(FileNamingTest, AFolderThatCannotBeMadeOrANameTooLongGivesNoNameAndTheMes
 }
 
 TEST(RecordingLogNameTest, ReplacesTheFileExtensionOnly) {
-  EXPECT_EQ(RecordingLogName("VideoFiles/07_14_2026_03_05_09.avi"),
-            "VideoFiles/07_14_2026_03_05_09.log");
   EXPECT_EQ(RecordingLogName("/data/my.obs/run.avi"), "/data/my.obs/run.log");
   // A "." in a folder is not the file's extension: no log rather than one outside the folder.
   EXPECT_EQ(RecordingLogName("/data/my.obs/run"), "");

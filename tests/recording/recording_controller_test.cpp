@@ -4,11 +4,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "events/event_file.h"
 #include "events/event_loader.h"
-#include "recording/frame_time_record.h"
 #include "recording/file_naming.h"
+#include "recording/frame_time_record.h"
 #include "support/capture_bed.h"
 #include "support/fake_clock_discipline.h"
 #include "support/temp_dir.h"
@@ -46,9 +47,7 @@ class FakeWindows final : public RecordingWindowsView, public RecordingMenus {
   void SizeVideoRecordWindow(int, int, int, int) override {}
   bool HidePlaybackWindows() override {
     calls.push_back("hide playback");
-    const bool was = playback_shown;
-    playback_shown = false;
-    return was;
+    return std::exchange(playback_shown, false);
   }
   void ShowPlaybackWindows() override {
     playback_shown = true;
@@ -85,9 +84,9 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
     context.on_run_error = [this](std::uint64_t run) { failed_runs.push_back(run); };
     graph = std::make_unique<CaptureGraph>(context, nullptr, nullptr);
     graph->renderers().set_display_window(0x77);
-    controller = std::make_unique<RecordingController>(RecordingControllerContext{
-        *graph, options, log, clock, 0, home_directory, windows, windows, gps_source, station,
-        &discipline});
+    controller = std::make_unique<RecordingController>(
+        RecordingControllerContext{*graph, options, log, clock, 0, home_directory, windows, windows,
+                                   gps_source, station, &discipline});
     EXPECT_EQ(controller->StartVideo(), S_OK);
     view.entries.clear();
     windows.calls.clear();
@@ -118,7 +117,6 @@ class RecordingControllerTest : public ::testing::Test, protected testing::Captu
   std::string home_directory = dir.path().string() + "/";
   FakeWindows windows;
   FakeStation station;
-  std::vector<std::string>& hook_calls = station.calls;
   std::vector<std::uint64_t> failed_runs;
   std::unique_ptr<CaptureGraph> graph;
   std::unique_ptr<RecordingController> controller;
@@ -222,7 +220,7 @@ TEST_F(RecordingControllerTest, TheGpsFixOfTheStartGoesIntoTheLogAndAnEventNever
   EXPECT_EQ(receiver.calls, (Names{"stop refresh", "read", "close"}));
   EXPECT_EQ(view.entries.at(0), Timed("WARNING: the computer clock is 2.3 s behind GPS time\r\n"));
   c.StopRecording();
-  EXPECT_EQ(hook_calls, (Names{"connect GPS"}));
+  EXPECT_EQ(station.calls, (Names{"connect GPS"}));
   const std::string log = testing::ReadFileBytes(kManualLog);
   EXPECT_NE(log.find("Latitude: 37.470873 S\r\nLongitude: 144.572500 E\r\nAltitude: 545.4 M\r\n"
                      "Number of satellites: 8\r\n"),
@@ -235,7 +233,8 @@ TEST_F(RecordingControllerTest, TheGpsFixOfTheStartGoesIntoTheLogAndAnEventNever
                      "Latitude in degrees, minutes and seconds: 37\xb0 47' 05.24\" S\r\n"
                      "Longitude in degrees, minutes and seconds: 144\xb0 57' 15.00\" E\r\n"
                      "GPS time against the computer clock: the computer clock is 2.3 s behind "
-                     "GPS time (\xb1" "0.5 s; serial NMEA time is good to a few hundred "
+                     "GPS time (\xb1"
+                     "0.5 s; serial NMEA time is good to a few hundred "
                      "milliseconds), measured at 03:05:09 (UTC)\r\n"),
             std::string::npos)
       << log;
@@ -250,9 +249,9 @@ TEST_F(RecordingControllerTest, TheGpsFixOfTheStartGoesIntoTheLogAndAnEventNever
     ASSERT_EQ(c.BeginEventRecording(event), S_OK);
     EXPECT_EQ(receiver.calls, (Names{"take prepared and close"}));
     ASSERT_TRUE(c.EndEventRecording());
-    const std::string event_log = testing::ReadFileBytes(
-        "VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24" + std::string(prepared ? "" : "_1") +
-        ".log");
+    const std::string event_log =
+        testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24" +
+                               std::string(prepared ? "" : "_1") + ".log");
     EXPECT_NE(
         event_log.find(prepared ? "Latitude: 37.470873 S\r\n" : "Latitude value not available\r\n"),
         std::string::npos)
@@ -260,29 +259,61 @@ TEST_F(RecordingControllerTest, TheGpsFixOfTheStartGoesIntoTheLogAndAnEventNever
   }
 }
 
-TEST_F(RecordingControllerTest, EventRecordingStartsNamedAfterTheEventAndEndsOnTheStopTimer) {
+// An Event's recording is named after the Event and ends on its stop timer, on Stop or on
+// Exit. Stop asks first: No leaves it running; Yes lists the Event, so that the Events loaded
+// again schedule the next one and skip this one. A second end finds nothing to stop.
+TEST_F(RecordingControllerTest, AnEventRecordingEndsOnItsTimerOnAnAnsweredStopOrOnExitOnce) {
   AddPal();
-  RecordingController& c = Make();
-  windows.playback_shown = true;
-  c.set_event_pending(true);
-  ASSERT_EQ(c.BeginEventRecording(MakeEvent()), S_OK);
-  EXPECT_TRUE(hook_calls.empty());
-  EXPECT_EQ(fake().output_path, "VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.avi");
-
-  clock.Advance(30 * kTicksPerSecond);
-  view.entries.clear();
-  ASSERT_TRUE(c.EndEventRecording());
-  EXPECT_EQ(hook_calls, (Names{"delete stop timer"}));
-  EXPECT_FALSE(c.event_recording_running());
-  EXPECT_EQ(
-      testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log").substr(0, 109),
-      "Event recording: Pallas TYC 1234 graze\r\n"
-      "Start recording at 03:05:09 (UTC)\r\n"
-      "Stop recording at 03:05:39 (UTC)\r\n");
-  EXPECT_FALSE(Recording());
-  EXPECT_TRUE(windows.playback_shown);
-  // A second expiry of the timer finds nothing to stop.
-  EXPECT_FALSE(c.EndEventRecording());
+  for (const std::string end : {"timer", "stop", "exit"}) {
+    SCOPED_TRACE(end);
+    std::filesystem::remove_all("VideoFiles");
+    clock.SetUtc(testing::MakeFileTime(2026, 7, 14, 3, 5, 9));
+    controller.reset();  // before the graph it works on
+    RecordingController& c = Make();
+    windows.playback_shown = true;
+    c.set_event_pending(true);
+    const EventRecord event = MakeEventRecord();
+    ASSERT_EQ(c.BeginEventRecording(RecordingRequestOf(event)), S_OK);
+    EXPECT_TRUE(station.calls.empty());
+    EXPECT_EQ(fake().output_path, "VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.avi");
+    clock.Advance(30 * kTicksPerSecond);
+    view.entries.clear();
+    const std::size_t graph_calls = fake().calls.size();
+    if (end == "timer") {
+      ASSERT_TRUE(c.EndEventRecording());
+      EXPECT_FALSE(c.EndEventRecording());
+    } else if (end == "stop") {
+      c.StopRecording();
+      EXPECT_EQ(windows.questions, (Names{"Attention: Event recording in progress.  Stop now?"}));
+      EXPECT_TRUE(c.event_recording_running() && c.manually_stopped_events().empty());
+      EXPECT_EQ(fake().calls.size(), graph_calls);
+      windows.answer_yes = true;
+      c.StopRecording();
+      ASSERT_EQ(c.manually_stopped_events().size(), 1u);
+      EXPECT_TRUE(MatchesStoppedEvent(event, c.manually_stopped_events()[0]));
+      EXPECT_EQ(view.entries.front(), "\r\n03:05:39 (UTC)\r\nEvent recording is manually stopped");
+    } else {
+      EXPECT_EQ(c.CloseForExit(), S_OK);
+      EXPECT_FALSE(fake().running);
+      const std::size_t closed = fake().calls.size();
+      EXPECT_EQ(c.CloseForExit(), S_OK);  // Exit, then the close box
+      EXPECT_EQ(fake().calls.size(), closed);
+    }
+    const Names stops = {"delete stop timer", "load events"};
+    EXPECT_EQ(station.calls, Names(stops.begin(), stops.begin() + (end == "stop" ? 2 : 1)));
+    EXPECT_FALSE(c.event_recording_running());
+    if (end != "exit") {  // live video and the playback windows come back
+      EXPECT_FALSE(Recording());
+      EXPECT_TRUE(windows.playback_shown);
+    }
+    EXPECT_TRUE(testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log")
+                    .starts_with("Event recording: Pallas TYC 1234 graze\r\n"
+                                 "Start recording at 03:05:09 (UTC)\r\n"
+                                 "Stop recording at 03:05:39 (UTC)\r\n"));
+    station.calls.clear();
+    windows.questions.clear();
+    windows.answer_yes = false;
+  }
 }
 
 // A station started again during an Event's window records what remains beside the first
@@ -334,41 +365,10 @@ TEST_F(RecordingControllerTest, AStallRunningIntoTheStopIsCountedAndTheShortfall
       << log;
   EXPECT_TRUE(log.ends_with("The recording holds 100 frames of the 750 due in its 30.0 s\r\n"))
       << log;
-  EXPECT_EQ(std::count_if(view.entries.begin(), view.entries.end(),
-                          [](const std::string& entry) {
-                            return entry.ends_with(
-                                "WARNING: the recording holds 100 frames of the 750 due in its "
-                                "30.0 s\r\n");
-                          }),
+  EXPECT_EQ(std::count(view.entries.begin(), view.entries.end(),
+                       "\r\n03:05:59 (UTC)\r\nWARNING: the recording holds 100 frames of the 750 "
+                       "due in its 30.0 s\r\n"),
             1);
-}
-
-// No leaves the Event's recording running; yes stops it and lists the Event, so that the
-// Events loaded again schedule the next one and skip this one.
-TEST_F(RecordingControllerTest, StopDuringAnEventAsksAndAStoppedEventIsNotScheduledAgain) {
-  AddPal();
-  RecordingController& c = Make();
-  const EventRecord event = MakeEventRecord();
-  ASSERT_EQ(c.BeginEventRecording(RecordingRequestOf(event)), S_OK);
-  const std::size_t graph_calls = fake().calls.size();
-  hook_calls.clear();
-  view.entries.clear();
-  c.StopRecording();
-  EXPECT_EQ(windows.questions, (Names{"Attention: Event recording in progress.  Stop now?"}));
-  EXPECT_TRUE(c.event_recording_running());
-  EXPECT_EQ(fake().calls.size(), graph_calls);
-  EXPECT_TRUE(c.manually_stopped_events().empty());
-
-  windows.answer_yes = true;
-  c.StopRecording();
-  EXPECT_FALSE(c.event_recording_running());
-  ASSERT_EQ(c.manually_stopped_events().size(), 1u);
-  EXPECT_TRUE(MatchesStoppedEvent(event, c.manually_stopped_events()[0]));
-  EXPECT_EQ(hook_calls, (Names{"delete stop timer", "load events"}));
-  EXPECT_EQ(view.entries.front(), Timed("Event recording is manually stopped"));
-  EXPECT_TRUE(testing::ReadFileBytes("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log")
-                  .starts_with("Event recording: Pallas TYC 1234 graze\r\n"));
-  EXPECT_FALSE(Recording());
 }
 
 // A recording whose graph never ran says so, and its stop writes no stop line, no file line
@@ -387,9 +387,7 @@ TEST_F(RecordingControllerTest, ARecordingThatNeverStartedOrStoppedIsNotReported
   EXPECT_FALSE(device().is_active_manual_recording);
   EXPECT_TRUE(fake().running);
   EXPECT_FALSE(Recording());
-  for (const std::string& entry : view.entries) {
-    EXPECT_EQ(entry.find("Stop recording at"), std::string::npos) << entry;
-  }
+  EXPECT_EQ(view.Text().find("Stop recording at"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(kManualLog));
 
   media.plan.Clear("SetOutputFileName");
@@ -437,21 +435,6 @@ TEST_F(RecordingControllerTest, AFileThatCannotBeWrittenStopsTheRecordingAndSays
   EXPECT_TRUE(fake().running);
 }
 
-TEST_F(RecordingControllerTest, CloseForExitStopsTheRecordingWritesItsLogAndStopsTheTimers) {
-  AddPal();
-  RecordingController& c = Make();
-  ASSERT_EQ(c.BeginEventRecording(MakeEvent()), S_OK);
-  hook_calls.clear();
-  EXPECT_EQ(c.CloseForExit(), S_OK);
-  EXPECT_FALSE(fake().running);
-  EXPECT_TRUE(std::filesystem::exists("VideoFiles/Pallas_TYC 1234_07_14_2026_03_05_24.log"));
-  // A second close (Exit, then the close box) stops nothing again.
-  EXPECT_EQ(hook_calls, (Names{"delete stop timer"}));
-  const std::size_t graph_calls = fake().calls.size();
-  EXPECT_EQ(c.CloseForExit(), S_OK);
-  EXPECT_EQ(fake().calls.size(), graph_calls);
-}
-
 // Field times as a learnt inserter reads them: 01:51:00.000 on frame 0, 20 ms a field.
 class FakeFieldTimes final : public inserter::FieldTimesSource {
  public:
@@ -474,8 +457,9 @@ TEST_F(RecordingControllerTest, OnlyAnInterlacedDeviceReadWithALearntInserterGai
     std::string header;
   } rows[] = {{AnalogFormat::PAL, false, base},
               {AnalogFormat::Digital, true, base},
-              {AnalogFormat::PAL, true, base + ",first_field_inserter,first_field_confidence,"
-                                               "second_field_inserter,second_field_confidence"}};
+              {AnalogFormat::PAL, true,
+               base + ",first_field_inserter,first_field_confidence,"
+                      "second_field_inserter,second_field_confidence"}};
   FakeFieldTimes fields;
   for (const auto& row : rows) {
     controller.reset();  // before the graph it works on
@@ -504,10 +488,11 @@ TEST_F(RecordingControllerTest, OnlyAnInterlacedDeviceReadWithALearntInserterGai
                           "this one,01:51:00.1600,0.97,01:51:00.1800,0.91\r\n"),
               std::string::npos)
         << record;
-    EXPECT_TRUE(log.ends_with("Inserter fields read: 6 of 6\r\n"
-                              "Computer clock minus inserter: mean +0.0 ms, spread 0.0 ms\r\n"
-                              "Inserter fields missing: 4 before field 4 (4 in all)\r\n"
-                              "Inserter fields repeated: none\r\n"))
+    EXPECT_TRUE(
+        log.ends_with("Inserter fields read: 6 of 6\r\n"
+                      "Computer clock minus inserter: mean +0.0 ms, spread 0.0 ms\r\n"
+                      "Inserter fields missing: 4 before field 4 (4 in all)\r\n"
+                      "Inserter fields repeated: none\r\n"))
         << log;
   }
 }

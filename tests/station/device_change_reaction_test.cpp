@@ -9,9 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/fake_clock.h"
-#include "support/fake_media.h"
-#include "support/recording_view.h"
+#include "support/capture_bed.h"
 
 namespace vesk {
 namespace {
@@ -19,41 +17,38 @@ namespace {
 using R = DeviceChangeResult;
 using testing::MakeVideoType;
 
-std::string Timed(const std::string& text) { return "\r\n21:30:00 (UTC)\r\n" + text; }
+std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
 
 // A station that writes down what the reactions ask of it; its device windows are open.
 class NotingPort final : public DeviceChangePort {
  public:
-  explicit NotingPort(std::vector<std::string>& calls) : calls_(calls) {}
+  explicit NotingPort(std::string& calls) : calls_(calls) {}
   DeviceValidationHooks ValidationHooks() override { return {}; }
-  HResult StopVideo() override { return calls_.push_back("stop"), S_OK; }
-  HResult StartVideo() override { return calls_.push_back("start"), S_OK; }
-  void ResumeRecording(const std::string& path) override { calls_.push_back("resume " + path); }
-  void RecordingInterrupted() override { calls_.push_back("interrupted"); }
-  void ShowVideoWindows() override { calls_.push_back("show"); }
-  void RefreshLayout() override { calls_.push_back("layout"); }
-  void CloseCameraFormatWindow() override { calls_.push_back("format closed"); }
-  void RefreshDeviceSelectionWindow() override { calls_.push_back("devices refreshed"); }
+  HResult StopVideo() override { return Note("stop"), S_OK; }
+  HResult StartVideo() override { return Note("start"), S_OK; }
+  void ResumeRecording(const std::string& path) override { Note("resume " + path); }
+  void RecordingInterrupted() override { Note("interrupted"); }
+  void ShowVideoWindows() override { Note("show"); }
+  void RefreshLayout() override { Note("layout"); }
+  void CloseCameraFormatWindow() override { Note("format closed"); }
+  void RefreshDeviceSelectionWindow() override { Note("devices refreshed"); }
 
  private:
-  std::vector<std::string>& calls_;
+  void Note(const std::string& call) { calls_ += (calls_.empty() ? "" : " ") + call; }
+  std::string& calls_;
 };
 
 // A recorded sequence of devices leaving and arriving against a station whose reactions are
 // written down in order. Each step is one notification: what is plugged ("+name@identity")
 // or unplugged ("-identity") before it, the result, the device it concerns, the report and
 // the reactions.
-TEST(DeviceChangeReactionTest, ARecordedSequenceOfArrivalsAndRemovals) {
-  testing::FakeClock clock(testing::MakeFileTime(2024, 5, 1, 21, 30, 0));
-  MessageLog log(clock);
-  testing::RecordingView view;
-  log.AttachView(&view);
-  testing::FakeMediaSystem media;
-  VideoSources sources(media, log);
+struct DeviceChangeReactionTest : ::testing::Test, testing::CaptureBed {};
+
+TEST_F(DeviceChangeReactionTest, ARecordedSequenceOfArrivalsAndRemovals) {
   const std::vector<VideoConfiguration> configurations;
   const std::vector<std::string> ignored = {"Ignored Cam"};
   const std::string default_name = "Default Cam";
-  std::vector<std::string> calls_made;
+  std::string calls_made;
   const auto apply = [&](const std::string& change) {
     std::istringstream tokens(change);
     for (std::string token; std::getline(tokens, token, ',');) {
@@ -147,9 +142,7 @@ TEST(DeviceChangeReactionTest, ARecordedSequenceOfArrivalsAndRemovals) {
     EXPECT_EQ(hotplug.HandleDeviceChange(), step.result);
     const bool ended = std::string_view(step.report).ends_with("\r\n");
     EXPECT_EQ(view.Text(), step.report.empty() ? "" : Timed(step.report + (ended ? "" : "\r\n")));
-    std::string calls;
-    for (const std::string& call : calls_made) calls += (calls.empty() ? "" : " ") + call;
-    EXPECT_EQ(calls, step.calls);
+    EXPECT_EQ(calls_made, step.calls);
     if (step.result != R::Nothing) {
       EXPECT_EQ(sources.Source(step.index)->is_detached, IsDeparture(step.result));
     }

@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "support/fake_clock.h"
-#include "support/recording_view.h"
-
 namespace vesk {
 namespace {
 
@@ -74,24 +71,9 @@ TEST(MenuModelTest, GrayedAndCheckedEntriesFollowTheState) {
             (Texts{"Open", "Events", "Display", "Options", "Help", "UM File"}));
   EXPECT_EQ(grayed(true, false, false, true), Texts{"Open"});
 
-  MenuState state;
-  state.x2_magnification = true;
-  const MenuBars bars = BuildMenus(CommandIds{}, state);
+  const MenuBars bars = BuildMenus(CommandIds{}, MenuState{.x2_magnification = true});
   EXPECT_TRUE(FindItem(bars, C::X2Magnification)->checked);
   EXPECT_FALSE(FindItem(bars, C::BrightnessContrast)->checked);
-}
-
-TEST(MenuModelTest, AboutReportsTheVersionAndWhereToReportErrors) {
-  testing::FakeClock clock{testing::MakeFileTime(2026, 1, 2, 3, 4, 5)};
-  MessageLog log{clock};
-  testing::RecordingView view;
-  log.AttachView(&view);
-  ReportAbout(log);
-  EXPECT_EQ(view.entries,
-            (std::vector<std::string>{
-                "\r\n03:04:05 (UTC)\r\nVESK Video Capture Version 2",
-                "\r\nReport errors to \"the VESK Video Capture maintainers\".  Please describe",
-                "\r\nhow to duplicate the error and attach a saved user message log file.\n"}));
 }
 
 // A stored saturation value outside 50..255 leaves the slider; a device is activated only

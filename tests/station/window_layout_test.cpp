@@ -16,12 +16,6 @@ namespace vesk {
 
 namespace {
 
-using testing::FakeClock;
-using testing::MakeFileTime;
-using testing::RecordingMessageBox;
-using testing::RecordingView;
-using testing::ScopedTempDir;
-
 constexpr PixelSize kFrameExtra{16, 59};
 
 // Windows as plain rectangles; records what the layout applied, in order.
@@ -53,9 +47,9 @@ class WindowLayoutTest : public ::testing::Test {
     return PositionWindow(window, current, store, fit, inputs, options, log);
   }
 
-  FakeClock clock{MakeFileTime(2026, 3, 1, 22, 15, 0)};
+  testing::FakeClock clock{testing::MakeFileTime(2026, 3, 1, 22, 15, 0)};
   MessageLog log{clock};
-  RecordingView view;
+  testing::RecordingView view;
   Options options;
   LayoutInputs inputs;
 };
@@ -94,32 +88,41 @@ TEST_F(WindowLayoutTest, SavedPositionsAreKeptOnTheWorkAreaWithTheCaptionInside)
   EXPECT_TRUE(view.entries.empty());
 }
 
+// The window wraps the video with its frame (16 x 59), or scrolls what does not fit: as wide as
+// the work area at x = 0 with 24 pixels more for the scroll bar, never past the work area.
 TEST_F(WindowLayoutTest, MainWindowWrapsTheVideoWithItsFrameOrScrollsWhatDoesNotFit) {
-  const auto content = [&](PixelSize format, ScreenRect expected) {
-    inputs.current_format_size = format;
-    const PositionResult r = Place(WindowId::Main, {100, 50, 660, 540});
-    EXPECT_EQ(inputs.display_size, format);
-    EXPECT_EQ(r.window, expected);
-    return r.content.value_or(MainWindowContent{});
+  constexpr VideoDisplayParent kScroll = VideoDisplayParent::ScrollContainer;
+  const WorkArea laptop{0, 0, 1366, 728};
+  const WorkArea panel{0, 0, 1280, 999};  // 1280 x 1024 with a panel
+  const struct {
+    WorkArea area;
+    PixelSize format;
+    bool x2;
+    ScreenRect window;
+    MainWindowContent content;
+  } cases[] = {
+      {laptop, {720, 576}, false, {100, 50, 720 + 16, 576 + 59}, {}},
+      {laptop, {1920, 480}, false, {0, 50, 1366, 480 + 83}, {kScroll, {0, 0, 1350, 504}, true}},
+      {laptop, {640, 1080}, false, {100, 0, 640 + 40, 728}, {kScroll, {0, 0, 664, 669}, true}},
+      // Magnified twice the video scrolls; back to normal it fits again.
+      {laptop, {720, 480}, true, {0, 0, 1366, 728}, {kScroll, {0, 0, 1366 - 16, 728 - 59}, true}},
+      {laptop, {720, 480}, false, {100, 50, 736, 539}, {}},
+      // Both directions scroll inside the window.
+      {panel, {720, 576}, true, {0, 0, 1280, 999}, {kScroll, {0, 0, 1280 - 16, 999 - 59}, true}},
+      // Only too wide, but the horizontal scroll bar's room does not fit below.
+      {panel, {1920, 950}, false, {0, 0, 1280, 999}, {kScroll, {0, 0, 1280 - 16, 999 - 59}, true}},
   };
-  EXPECT_EQ(content({720, 576}, {100, 50, 720 + 16, 576 + 59}).parent,
-            VideoDisplayParent::MainWindow);
-  // As wide as the work area at x = 0, and 24 pixels taller for the scroll bar.
-  EXPECT_EQ(
-      content({1920, 480}, {0, 50, 1366, 480 + 59 + 24}),
-      (MainWindowContent{VideoDisplayParent::ScrollContainer, {0, 0, 1366 - 16, 480 + 24}, true}));
-  EXPECT_EQ(
-      content({640, 1080}, {100, 0, 640 + 16 + 24, 728}),
-      (MainWindowContent{VideoDisplayParent::ScrollContainer, {0, 0, 640 + 24, 728 - 59}, true}));
-
-  // Magnified twice the video scrolls; back to normal it fits again.
-  inputs.x2_magnification = true;
-  inputs.current_format_size = PixelSize{720, 480};
-  EXPECT_EQ(Place(WindowId::Main, {100, 50, 660, 540}).content->parent,
-            VideoDisplayParent::ScrollContainer);
-  EXPECT_EQ(inputs.display_size, (PixelSize{1440, 960}));
-  inputs.x2_magnification = false;
-  EXPECT_FALSE(content({720, 480}, {100, 50, 736, 539}).container_visible);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.format.width) + "x" + std::to_string(c.format.height));
+    inputs.work_area = c.area;
+    inputs.current_format_size = c.format;
+    inputs.x2_magnification = c.x2;
+    const PositionResult r = Place(WindowId::Main, {100, 50, 660, 540});
+    EXPECT_EQ(inputs.display_size,
+              (c.x2 ? PixelSize{c.format.width * 2, c.format.height * 2} : c.format));
+    EXPECT_EQ(r.window, c.window);
+    EXPECT_EQ(r.content.value_or(MainWindowContent{}), c.content);
+  }
 }
 
 TEST_F(WindowLayoutTest, ResizingByTheObserverSpringsBackOrScrollsTheShortfall) {
@@ -187,9 +190,9 @@ class StoreAllWindowPositionsTest : public WindowLayoutTest {
     }
   }
   FakeWindows windows;
-  RecordingMessageBox box;
+  testing::RecordingMessageBox box;
   ErrorReporter errors{log, box};
-  ScopedTempDir dir;
+  testing::ScopedTempDir dir;
 };
 
 TEST_F(StoreAllWindowPositionsTest, StoresEveryWindowInOrderAndKeepsMinimisedOnesWhereTheyWere) {
@@ -220,22 +223,6 @@ TEST_F(StoreAllWindowPositionsTest, AFailedSaveWarnsAndKeepsThePositionsInMemory
   EXPECT_NE(view.entries[0].find("WARNING: "), std::string::npos);
   EXPECT_NE(view.entries[1].find("Default window positions are set\r\n"), std::string::npos);
   EXPECT_EQ(options.main_window_position, (WindowPosition{40, 30}));
-}
-
-TEST_F(WindowLayoutTest, AVideoOverflowingTheWorkAreaNeverTakesTheWindowPastIt) {
-  // x2 PAL on a 1280 x 1024 screen with a panel: both directions scroll inside the window.
-  inputs.work_area = {0, 0, 1280, 999};
-  inputs.current_format_size = PixelSize{720, 576};
-  inputs.x2_magnification = true;
-  PositionResult r = Place(WindowId::Main, {100, 100, 736, 635});
-  EXPECT_EQ(r.window, (ScreenRect{0, 0, 1280, 999}));
-  EXPECT_EQ(r.content->container, (ScreenRect{0, 0, 1280 - 16, 999 - 59}));
-  // Only too wide, but the horizontal scroll bar's room does not fit below.
-  inputs.x2_magnification = false;
-  inputs.current_format_size = PixelSize{1920, 950};
-  r = Place(WindowId::Main, {100, 100, 736, 635});
-  EXPECT_EQ(r.window, (ScreenRect{0, 0, 1280, 999}));
-  EXPECT_EQ(r.content->container, (ScreenRect{0, 0, 1280 - 16, 999 - 59}));
 }
 
 }  // namespace
