@@ -12,9 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -30,6 +28,7 @@ namespace vesk {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::WriteFileBytes;
 
 std::string MakeWithFfmpeg(const std::string& name, const std::string& options) {
   const std::string command =
@@ -41,10 +40,6 @@ std::string MakeWithFfmpeg(const std::string& name, const std::string& options) 
 AviReadStatus Read(const std::string& path, AviFileInfo* info) {
   PosixAviFile file(path, false);
   return ReadAviFile(file, info);
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string Le(std::uint64_t value, int bytes = 4) {
@@ -116,19 +111,14 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
     EXPECT_EQ(repaired.frames.size(), c.frames / 2);
     EXPECT_EQ(repaired.key_frames, rebuilt.key_frames);
     EXPECT_EQ(RunRepairAvi(cut, "copy-" + c.file, Files(), out, err), kAviToolUnreadable);
-  }
-}
 
-TEST(AviTools, AFileCutInsideItsHeaderHoldsNoFramesAndGetsNoCopy) {
-  testing::ScopedTempDir folder;
-  for (const std::string codec : {"mjpeg", "mpeg4"}) {
-    SCOPED_TRACE(codec);
-    const std::string file = MakeWithFfmpeg(codec + ".avi", "25 -frames:v 250 -c:v " + codec);
-    fs::resize_file(file, 3000);
-    std::ostringstream out, err;
-    EXPECT_EQ(RunRepairAvi(file, "copy.avi", Files(), out, err), kAviToolUnreadable);
-    EXPECT_EQ(err.str(), file + ": holds no frames (cut off before its first frame); no copy written\n");
-    EXPECT_FALSE(fs::exists("copy.avi") || fs::exists("copy.avi.part"));
+    // Cut inside its header: no frames, so no copy.
+    fs::resize_file(cut, 3000);
+    err.str("");
+    EXPECT_EQ(RunRepairAvi(cut, "none.avi", Files(), out, err), kAviToolUnreadable);
+    EXPECT_EQ(err.str(),
+              cut + ": holds no frames (cut off before its first frame); no copy written\n");
+    EXPECT_FALSE(fs::exists("none.avi") || fs::exists("none.avi.part"));
   }
 }
 
@@ -141,12 +131,11 @@ std::string OpenDml(std::uint32_t super_entries) {
     for (int i = 0; i < frames; ++i) body += Chunk("00dc", frame);
     return body;
   };
-  std::string strh(56, '\0'), strf(40, '\0'), avih(56, '\0');
-  std::memcpy(strh.data(), "vidsXVID", 8);
-  std::memcpy(strh.data() + 20, (Le(1) + Le(30)).data(), 8);
-  std::memcpy(avih.data() + 32, (Le(64) + Le(48)).data(), 8);
-  const std::string bitmap = Le(40) + Le(64) + Le(48) + Le(1, 2) + Le(12, 2) + "XVID";
-  std::memcpy(strf.data(), bitmap.data(), bitmap.size());
+  const std::string zeros(32, '\0');
+  const std::string avih = zeros + Le(64) + Le(48) + zeros.substr(16);
+  const std::string strh = "vidsXVID" + zeros.substr(20) + Le(1) + Le(30) + zeros.substr(4);
+  const std::string strf =
+      Le(40) + Le(64) + Le(48) + Le(1, 2) + Le(12, 2) + "XVID" + zeros.substr(12);
   const std::size_t indx_at = 12 + 12 + 64 + 12 + 64 + 48 + 8;  // after strh and strf
   const std::string indx_stub(24 + 32, '\0');
   auto header = [&](const std::string& indx) {
@@ -180,7 +169,7 @@ std::string OpenDml(std::uint32_t super_entries) {
 
 TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   testing::ScopedTempDir folder;
-  Write("odml.avi", OpenDml(2));
+  WriteFileBytes("odml.avi", OpenDml(2));
   AviFileInfo info;
   ASSERT_EQ(Read("odml.avi", &info), AviReadStatus::Ok);
   EXPECT_TRUE(info.open_dml);
@@ -194,7 +183,7 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   // A super index that claims more entries than it has room for, or entries pointing past
   // the file, is not trusted: the segments are walked.
   for (std::uint32_t entries : {3u, 0xffffffffu}) {
-    Write("bad.avi", OpenDml(entries));
+    WriteFileBytes("bad.avi", OpenDml(entries));
     ASSERT_EQ(Read("bad.avi", &info), AviReadStatus::Ok);
     EXPECT_TRUE(info.index_rebuilt);
     EXPECT_EQ(info.frames.size(), 5u);
@@ -203,7 +192,7 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   // Cut off in its last segment before the writer listed any index in the header: the
   // repaired copy has a standard index per segment and a super index that ffprobe follows.
   const std::string whole = OpenDml(0);
-  Write("cut.avi", whole.substr(0, whole.size() - 20));
+  WriteFileBytes("cut.avi", whole.substr(0, whole.size() - 20));
   AviFileInfo walked;
   ASSERT_EQ(Read("cut.avi", &walked), AviReadStatus::Ok);
   ASSERT_TRUE(walked.index_rebuilt);
@@ -218,11 +207,9 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
 
   // Cut inside its first segment (a file past 1 GB cut below it): the copy is found through
   // idx1 alone, with no super index left pointing past its end.
-  Write("short.avi", whole.substr(0, whole.find("00dc" + Le(10)) + 2 * 18 + 5));
+  WriteFileBytes("short.avi", whole.substr(0, whole.find("00dc" + Le(10)) + 2 * 18 + 5));
   EXPECT_EQ(RunRepairAvi("short.avi", "short-copy.avi", Files(), out, err), 0) << err.str();
-  std::ifstream copied("short-copy.avi", std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(copied)), {});
-  EXPECT_EQ(bytes.find("indx"), std::string::npos);
+  EXPECT_EQ(testing::ReadFileBytes("short-copy.avi").find("indx"), std::string::npos);
   ASSERT_EQ(Read("short-copy.avi", &info), AviReadStatus::Ok);
   EXPECT_FALSE(info.open_dml || info.index_rebuilt);
   EXPECT_EQ(info.frames.size(), 2u);
@@ -240,7 +227,7 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   const std::size_t movi = unfinished.find("movi") - 8;
   unfinished.replace(4, 4, Le(movi - 8 + 12));
   unfinished.replace(movi + 4, 4, Le(4));
-  Write("unfinished.avi", unfinished);
+  WriteFileBytes("unfinished.avi", unfinished);
   AviFileInfo info;
   ASSERT_EQ(Read("unfinished.avi", &info), AviReadStatus::Ok);
   EXPECT_TRUE(info.index_rebuilt);
@@ -253,7 +240,7 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   std::string beyond = bytes;
   beyond.replace(idx1 + 8 + 5 * 16 + 12, 4, Le(0x7fffffff));
   for (const std::string& damaged : {backwards, beyond}) {
-    Write("damaged.avi", damaged);
+    WriteFileBytes("damaged.avi", damaged);
     ASSERT_EQ(Read("damaged.avi", &info), AviReadStatus::Ok);
     EXPECT_TRUE(info.index_rebuilt);
     EXPECT_EQ(info.frames.size(), 6u);
@@ -271,7 +258,7 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   for (std::size_t at = 0; at < bytes.size(); at += at < 400 ? 1 : 997) {
     std::string broken = bytes;
     broken[at] = static_cast<char>(broken[at] ^ 0xff);
-    Write("broken.avi", at % 2 ? broken : bytes.substr(0, at));
+    WriteFileBytes("broken.avi", at % 2 ? broken : bytes.substr(0, at));
     if (Read("broken.avi", &info) == AviReadStatus::Ok) {
       EXPECT_LE(info.frames.size(), 6u) << at;
     }
@@ -279,11 +266,12 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
 
   std::ostringstream out, err;
   // The frame-time record beside v.avi, its last row cut short by a killed station.
-  Write("v.frames.csv",
-        "frame,sequence,utc,interval_ms,note\r\n0,7,2026-12-07T00:42:43.000000Z,,\r\n"
-        "1,10,2026-12-07T00:42:43.120000Z,120.000,2 frames lost before this one\r\n2,11,2026-1");
-  Write("empty.avi", "");
-  Write("text.avi", "RIFF\x04\0\0\0WAVE");
+  WriteFileBytes(
+      "v.frames.csv",
+      "frame,sequence,utc,interval_ms,note\r\n0,7,2026-12-07T00:42:43.000000Z,,\r\n"
+      "1,10,2026-12-07T00:42:43.120000Z,120.000,2 frames lost before this one\r\n2,11,2026-1");
+  WriteFileBytes("empty.avi", "");
+  WriteFileBytes("text.avi", "RIFF\x04\0\0\0WAVE");
   ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i sine -t 0.1 audio.avi"), 0);
   EXPECT_EQ(
       RunAviInfo({"v.avi", "empty.avi", "text.avi", "audio.avi", "none.avi"}, Files(), out, err),
@@ -307,28 +295,25 @@ int InChild(const std::function<int(std::ostream& out, std::ostream& err)>& tool
   std::fflush(nullptr);
   const pid_t child = fork();
   if (child == 0) {
+    alarm(5);  // ends a child that waits
     std::ostringstream out, errors;
     const int status = tool(out, errors);
-    Write("child-err.txt", errors.str());
+    WriteFileBytes("child-err.txt", errors.str());
     _exit(status);
   }
-  for (int tick = 0; tick < 500; ++tick, usleep(10000)) {
-    int status = 0;
-    if (waitpid(child, &status, WNOHANG) != child) continue;
-    *err = testing::ReadFileBytes("child-err.txt");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
-  return -1;
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status)) return -1;
+  *err = testing::ReadFileBytes("child-err.txt");
+  return WEXITSTATUS(status);
 }
 
 TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
   testing::ScopedTempDir folder;
   MakeWithFfmpeg("v.avi", "25 -frames:v 3 -c:v rawvideo -pix_fmt yuyv422");
   ASSERT_EQ(mkfifo("pipe.avi", 0600), 0);
-  Write("other.avi", "kept");
-  Write("left.avi.part", "kept");
+  WriteFileBytes("other.avi", "kept");
+  WriteFileBytes("left.avi.part", "kept");
   fs::create_symlink("v.avi", "link.avi");
   fs::create_symlink("other.avi", "to-other.avi");
   fs::create_symlink("nowhere.avi", "dangling.avi");
@@ -377,19 +362,17 @@ TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
     EXPECT_EQ(err, c.err);
   }
   // What was there is kept as it was, and only that.
-  std::set<std::string> parts;
-  for (const auto& entry : fs::directory_iterator(".")) {
-    if (entry.path().extension() == ".part") parts.insert(entry.path().filename());
-  }
-  EXPECT_EQ(parts, (std::set<std::string>{"busy.avi.part", "left.avi.part"}));
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".")) names.insert(entry.path().filename());
+  EXPECT_EQ(names, (std::set<std::string>{"busy.avi.part", "child-err.txt", "copy.avi",
+                                          "dangling.avi", "left.avi.part", "link.avi", "other.avi",
+                                          "pipe.avi", "to-other.avi", "v.avi"}));
   EXPECT_TRUE(fs::is_fifo("pipe.avi"));
-  EXPECT_FALSE(fs::exists(fs::symlink_status("out.avi")));
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("copy.avi")));
   EXPECT_EQ(testing::ReadFileBytes("other.avi") + testing::ReadFileBytes("left.avi.part"),
             "keptkept");
   EXPECT_EQ(fs::read_symlink("to-other.avi"), "other.avi");
   EXPECT_EQ(fs::read_symlink("dangling.avi"), "nowhere.avi");
-  EXPECT_FALSE(fs::exists(fs::symlink_status("small.avi")));
-  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("copy.avi")));
 
   // The copy's last step does not replace a name that appeared while it was being written.
   std::string problem;
@@ -401,10 +384,8 @@ TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
 TEST(PlaybackFileInfo, TextsFollowTheStreamCodesAndRates) {
   EXPECT_EQ(DecompressorText({'L', 'A', 'G', 'S'}, {}), "Lagarith Lossless Codec");
   EXPECT_EQ(DecompressorText({}, {'Y', 'U', 'Y', '2'}), "YUY2 internal decoder");
-  EXPECT_EQ(DecompressorText({'X', 'V', 'I', 'D'}, {}), "Decompressor fourcc code: XVID");
   EXPECT_EQ(DecompressorText({'\n', 0, 0, 1}, {}), "Decompressor fourcc code: ?\?\?\?");
   EXPECT_EQ(FrameRateText(10000000, 333333), "30");
-  EXPECT_EQ(FrameRateText(10000000, 400000), "25");
   EXPECT_EQ(FrameRateText(15, 2), "7.5");
   EXPECT_EQ(FrameRateText(5, 0), "0");
 }
