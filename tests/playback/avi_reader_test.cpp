@@ -28,6 +28,7 @@ namespace vesk {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFileBytes;
 using testing::WriteFileBytes;
 
 std::string MakeWithFfmpeg(const std::string& name, const std::string& options) {
@@ -83,8 +84,7 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
     EXPECT_FALSE(whole.index_rebuilt);
     ASSERT_EQ(whole.frames.size(), c.frames);
     EXPECT_EQ(whole.key_frames, (c.frames + c.key_every - 1) / c.key_every);
-    const std::vector<std::uint32_t> table = BuildKeyFrameTable(whole.frames);
-    EXPECT_EQ(table[c.frames - 1], (c.frames - 2) / c.key_every + 1);
+    EXPECT_EQ(BuildKeyFrameTable(whole.frames)[c.frames - 1], (c.frames - 2) / c.key_every + 1);
 
     // Cut in the middle of a frame: the whole frames before it, found without the index,
     // with their key frames told from their bytes.
@@ -125,25 +125,17 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
 // An OpenDML file of two RIFF segments whose frames only the indx and ix00 indexes find in
 // full: the second segment's frame 1 is a delta frame.
 std::string OpenDml(std::uint32_t super_entries) {
-  const std::string frame(10, 'f');
-  auto movi = [&](int frames) {
-    std::string body;
-    for (int i = 0; i < frames; ++i) body += Chunk("00dc", frame);
-    return body;
-  };
+  const std::string frame = Chunk("00dc", std::string(10, 'f'));  // 18 bytes
   const std::string zeros(32, '\0');
   const std::string avih = zeros + Le(64) + Le(48) + zeros.substr(16);
   const std::string strh = "vidsXVID" + zeros.substr(20) + Le(1) + Le(30) + zeros.substr(4);
   const std::string strf =
       Le(40) + Le(64) + Le(48) + Le(1, 2) + Le(12, 2) + "XVID" + zeros.substr(12);
   const std::size_t indx_at = 12 + 12 + 64 + 12 + 64 + 48 + 8;  // after strh and strf
-  const std::string indx_stub(24 + 32, '\0');
-  auto header = [&](const std::string& indx) {
-    return List("hdrl",
-                Chunk("avih", avih) +
-                    List("strl", Chunk("strh", strh) + Chunk("strf", strf) + Chunk("indx", indx)));
-  };
-  std::string first_riff_body = "AVI " + header(indx_stub);
+  std::string first_riff_body =
+      "AVI " +
+      List("hdrl", Chunk("avih", avih) + List("strl", Chunk("strh", strh) + Chunk("strf", strf) +
+                                                          Chunk("indx", zeros + zeros.substr(8))));
   const std::uint64_t movi1 = 8 + first_riff_body.size();
   auto ix = [&](std::uint64_t movi_at, int frames, std::uint32_t delta) {
     std::string body =
@@ -152,14 +144,14 @@ std::string OpenDml(std::uint32_t super_entries) {
       body += Le(i * 18) + Le(10 | (i == int(delta) ? 0x80000000u : 0));
     return Chunk("ix00", body);
   };
-  const std::string movi_a = movi(3);
+  const std::string movi_a = frame + frame + frame;
   const std::string ix_a = ix(movi1, 3, 99);
   first_riff_body += List("movi", movi_a + ix_a);
   const std::string first = Chunk("RIFF", first_riff_body);
   const std::uint64_t movi2 = first.size() + 12;
   const std::string ix_b = ix(movi2, 2, 1);
-  const std::string second = Chunk("RIFF", "AVIX" + List("movi", movi(2) + ix_b));
-  std::string indx = Le(4, 2) + '\0' + '\0' + Le(super_entries) + "00dc" + std::string(12, '\0');
+  const std::string second = Chunk("RIFF", "AVIX" + List("movi", frame + frame + ix_b));
+  std::string indx = Le(4, 2) + '\0' + '\0' + Le(super_entries) + "00dc" + zeros.substr(20);
   indx += Le(movi1 + 12 + movi_a.size(), 8) + Le(ix_a.size()) + Le(3);
   indx += Le(movi2 + 12 + 2 * 18, 8) + Le(ix_b.size()) + Le(2);
   std::string file = first + second;
@@ -209,7 +201,7 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   // idx1 alone, with no super index left pointing past its end.
   WriteFileBytes("short.avi", whole.substr(0, whole.find("00dc" + Le(10)) + 2 * 18 + 5));
   EXPECT_EQ(RunRepairAvi("short.avi", "short-copy.avi", Files(), out, err), 0) << err.str();
-  EXPECT_EQ(testing::ReadFileBytes("short-copy.avi").find("indx"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes("short-copy.avi").find("indx"), std::string::npos);
   ASSERT_EQ(Read("short-copy.avi", &info), AviReadStatus::Ok);
   EXPECT_FALSE(info.open_dml || info.index_rebuilt);
   EXPECT_EQ(info.frames.size(), 2u);
@@ -218,7 +210,7 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
 TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   testing::ScopedTempDir folder;
   MakeWithFfmpeg("v.avi", "25 -frames:v 6 -c:v rawvideo -pix_fmt yuyv422");
-  std::string bytes = testing::ReadFileBytes("v.avi");
+  std::string bytes = ReadFileBytes("v.avi");
   AviFileInfo whole;
   ASSERT_EQ(Read("v.avi", &whole), AviReadStatus::Ok);
 
@@ -304,7 +296,7 @@ int InChild(const std::function<int(std::ostream& out, std::ostream& err)>& tool
   int status = 0;
   waitpid(child, &status, 0);
   if (!WIFEXITED(status)) return -1;
-  *err = testing::ReadFileBytes("child-err.txt");
+  *err = ReadFileBytes("child-err.txt");
   return WEXITSTATUS(status);
 }
 
@@ -365,8 +357,7 @@ TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
                                           "pipe.avi", "to-other.avi", "v.avi"}));
   EXPECT_TRUE(fs::is_fifo("pipe.avi"));
   EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("copy.avi")));
-  EXPECT_EQ(testing::ReadFileBytes("other.avi") + testing::ReadFileBytes("left.avi.part"),
-            "keptkept");
+  EXPECT_EQ(ReadFileBytes("other.avi") + ReadFileBytes("left.avi.part"), "keptkept");
   EXPECT_EQ(fs::read_symlink("to-other.avi"), "other.avi");
   EXPECT_EQ(fs::read_symlink("dangling.avi"), "nowhere.avi");
 
