@@ -83,21 +83,18 @@ TEST_F(MessageLogTest, OnAStreamEachEntryEndsItsLineAtOnce) {
   EXPECT_EQ(out.str(), TerminalText(log.Text()) + "\n");
 }
 
-TEST(ErrorTableTest, FormatsTheExactLines) {
+TEST_F(MessageLogTest, ErrorLinesKeepTheirTextsAndGraphErrorsGoToTheLogOnly) {
   // Warning and error lines are pinned by the station's and the capture graph's tests.
   EXPECT_EQ(FormatErrorLine(MessageLevel::FatalError, "x", 1), "FATAL ERROR: x,  error 1\r\n");
   EXPECT_EQ(FormatErrorLine(MessageLevel::Note, "y", 3), "NOTE: y,  note 3\r\n");
   // The listed texts keep their spelling, slips included, as stored logs show them.
   EXPECT_EQ(GraphErrorEntry(32).text, "Cannot reduce audeo latency.  Latency will be 1/2 second");
   EXPECT_EQ(GraphErrorEntry(33).level, MessageLevel::Warning);
-  EXPECT_FALSE(AppErrorEntry(15).present);
-  EXPECT_FALSE(AppErrorEntry(-1).present);
+  for (int code : {15, -1}) EXPECT_FALSE(AppErrorEntry(code).present) << code;
   EXPECT_FALSE(GraphErrorEntry(100).present);
-}
 
-// Graph errors go to the log with their number, never to a box (the fatal ones' box is
-// the station's start-up test); an empty slot is never shown.
-TEST_F(MessageLogTest, GraphErrorsAreLoggedAndAnEmptySlotNever) {
+  // Graph errors go to the log with their number, never to a box (the fatal ones' box is
+  // the station's start-up test); an empty slot is never shown.
   log.AttachView(&view);
   RecordingMessageBox box;
   ErrorReporter errors(log, box);
