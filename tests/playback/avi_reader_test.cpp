@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <set>
 #include <sstream>
 
@@ -227,12 +226,9 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
 
   // An index whose entries run backwards or past the data is not used.
   const std::size_t idx1 = bytes.rfind("idx1");
-  std::string backwards = bytes;
-  backwards.replace(idx1 + 8 + 16 + 8, 4, Le(0));
-  std::string beyond = bytes;
-  beyond.replace(idx1 + 8 + 5 * 16 + 12, 4, Le(0x7fffffff));
-  for (const std::string& damaged : {backwards, beyond}) {
-    WriteFileBytes("damaged.avi", damaged);
+  for (const auto& [at, value] :
+       {std::pair{idx1 + 8 + 16 + 8, 0u}, {idx1 + 8 + 5 * 16 + 12, 0x7fffffffu}}) {
+    WriteFileBytes("damaged.avi", bytes.substr(0, at) + Le(value) + bytes.substr(at + 4));
     ASSERT_EQ(Read("damaged.avi", &info), AviReadStatus::Ok);
     EXPECT_TRUE(info.index_rebuilt);
     EXPECT_EQ(info.frames.size(), 6u);
@@ -280,16 +276,20 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
             "(v.frames.csv)\n\tFrames lost\t2 frames in 1 place\n\n");
 }
 
-// Runs a tool in a child process, so one that waits fails its case instead of hanging the
-// suite: its exit status and what it wrote to err, or -1 when it had not ended in 5 seconds.
-int InChild(const std::function<int(std::ostream& out, std::ostream& err)>& tool,
-            std::string* err) {
+// Runs --avi-info (one file) or --repair-avi (two) in a child process under a file size
+// limit, so one that waits fails its case instead of hanging the suite: its exit status and
+// what it wrote to err, or -1 when it had not ended in 5 seconds.
+int InChild(const std::vector<std::string>& files, rlim_t file_size_limit, std::string* err) {
   std::fflush(nullptr);
   const pid_t child = fork();
   if (child == 0) {
     alarm(5);  // ends a child that waits
+    const rlimit limit{file_size_limit, file_size_limit};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
     std::ostringstream out, errors;
-    const int status = tool(out, errors);
+    const int status = files.size() == 1 ? RunAviInfo(files, Files(), out, errors)
+                                         : RunRepairAvi(files[0], files[1], Files(), out, errors);
     WriteFileBytes("child-err.txt", errors.str());
     _exit(status);
   }
@@ -337,15 +337,7 @@ TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.files.back());
     std::string err;
-    const int status = InChild(
-        [&](std::ostream& out, std::ostream& errors) {
-          const rlimit limit{c.file_size_limit, c.file_size_limit};
-          std::signal(SIGXFSZ, SIG_IGN);
-          setrlimit(RLIMIT_FSIZE, &limit);
-          if (c.files.size() == 1) return RunAviInfo(c.files, Files(), out, errors);
-          return RunRepairAvi(c.files[0], c.files[1], Files(), out, errors);
-        },
-        &err);
+    const int status = InChild(c.files, c.file_size_limit, &err);
     EXPECT_EQ(status, c.err.empty() ? 0 : kAviToolUnreadable);
     EXPECT_EQ(err, c.err);
   }
