@@ -100,10 +100,9 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
     }
 
     // The repaired copy has the frames and an index; the cut file is left as it was.
-    const auto cut_size = fs::file_size(cut);
     std::ostringstream out, err;
     EXPECT_EQ(RunRepairAvi(cut, "copy-" + c.file, Files(), out, err), 0) << err.str();
-    EXPECT_EQ(fs::file_size(cut), cut_size);
+    EXPECT_EQ(fs::file_size(cut), whole.frames[c.frames / 2].offset + 3);
     AviFileInfo repaired;
     ASSERT_EQ(Read("copy-" + c.file, &repaired), AviReadStatus::Ok);
     EXPECT_FALSE(repaired.index_rebuilt);
@@ -318,7 +317,6 @@ TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
     rlim_t file_size_limit = RLIM_INFINITY;
   } cases[] = {
       {{"pipe.avi"}, "pipe.avi" + fifo},
-      {{"link.avi"}, ""},
       {{"pipe.avi", "out.avi"}, "pipe.avi" + fifo},
       {{"v.avi", "pipe.avi"}, "pipe.avi" + exists},
       {{"v.avi", "to-other.avi"}, "to-other.avi" + exists},
