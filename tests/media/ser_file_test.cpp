@@ -67,18 +67,12 @@ TEST(SerFile, HeaderFieldsSitAtTheirOffsetsAndTimesAreDotNetTicks) {
   EXPECT_EQ(back.frame_count, 250);
 }
 
-TEST(SerFile, WriterKeepsTheCountCurrentAndEndsWithTheTimeOfEveryFrame) {
+TEST(SerFile, WriterEndsWithTheTimeOfEveryFrame) {
   MemoryFile file;
   SerWriter writer;
   ASSERT_TRUE(writer.Begin(&file, SmallHeader(), SerInput::Yuy2, 3600LL * 1000000000));
+  // What a killed station leaves is read by the recording tests, after a real kill.
   std::vector<std::int64_t> times = WriteFrames(writer, 30);
-  // A station killed now leaves a count no more than a second behind the frames.
-  EXPECT_GE(file.U32(38), 30u - 25);
-  SerFileInfo killed;
-  ASSERT_EQ(ReadSerFile(file, &killed), SerReadStatus::Ok);
-  EXPECT_EQ(killed.whole_frames, 30);
-  EXPECT_EQ(killed.trailer, SerTrailer::None);
-
   times.push_back(kStart + 30 * kFrameNs);  // one time more than frames: left out
   const SerEnd end = writer.Finish(times);
   EXPECT_TRUE(end.trailer_written);
