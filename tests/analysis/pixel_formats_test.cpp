@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "analysis/pixels/frame_copy.h"
@@ -21,13 +22,10 @@ StreamFormat Format(SubtypeCode subtype, std::int32_t width, std::int32_t declar
 
 TEST(StreamFormatTest, StrideRowOrderAndHeight) {
   const StreamFormat rgb = Format(SubtypeCode::RGB24, 641, -480);
-  EXPECT_EQ(rgb.stride, 1924);
-  EXPECT_EQ(rgb.top_down, 1u);
-  EXPECT_EQ(rgb.height, 480);
+  EXPECT_EQ(std::tuple(rgb.stride, rgb.height, rgb.top_down), std::tuple(1924, 480, 1u));
   EXPECT_EQ(PixelBytesPerRow(rgb), 1923u);
-  const StreamFormat yuy2 = Format(SubtypeCode::YUY2, 721, 576);
-  EXPECT_EQ(yuy2.stride, 1444);
-  EXPECT_EQ(yuy2.top_down, 1u);  // YUY2 is first row first whatever the sign
+  const StreamFormat yuy2 = Format(SubtypeCode::YUY2, 721, 576);  // top down whatever the sign
+  EXPECT_EQ(std::tuple(yuy2.stride, yuy2.top_down), std::tuple(1444, 1u));
 
   // Headers no real device sends must not turn into small strides or huge frames.
   EXPECT_EQ(ComputeStride(32, INT32_MAX), 0);
@@ -99,20 +97,19 @@ constexpr std::int32_t kRowWidths[] = {1, 17, 64, 101, 643};
 // luma reaches the threshold (chroma never counts); RGB24 when any channel does; ARGB32 when
 // the mean of the colours does (alpha is kept and never counts).
 Bytes HighlightedByThePixel(const StreamFormat& format, Bytes frame, std::uint8_t t) {
-  const auto stride = static_cast<std::size_t>(format.stride);
-  for (std::size_t row = 0; row < static_cast<std::size_t>(format.height); ++row) {
-    std::uint8_t* p = frame.data() + row * stride;
-    for (std::size_t i = 0; i + PixelStep(format.subtype) <= stride;
-         i += PixelStep(format.subtype)) {
-      if (format.subtype == SubtypeCode::YUY2) {
-        if (p[i] >= t || p[i + 2] >= t) std::copy_n(Bytes{106, 202, 106, 222}.begin(), 4, p + i);
-        continue;
-      }
-      const bool saturated = format.subtype == SubtypeCode::RGB24
-                                 ? p[i] >= t || p[i + 1] >= t || p[i + 2] >= t
-                                 : p[i] + p[i + 1] + p[i + 2] >= 3 * t;
-      if (saturated) std::copy_n(Bytes{225, 0, 225}.begin(), 3, p + i);
+  const std::size_t stride = static_cast<std::size_t>(format.stride),
+                    step = PixelStep(format.subtype);
+  for (std::size_t at = 0; at < frame.size(); ++at) {
+    if (at % stride % step != 0 || at % stride + step > stride) continue;  // no pixel starts here
+    std::uint8_t* p = frame.data() + at;
+    if (format.subtype == SubtypeCode::YUY2) {
+      if (p[0] >= t || p[2] >= t) std::copy_n(Bytes{106, 202, 106, 222}.begin(), 4, p);
+      continue;
     }
+    const bool saturated = format.subtype == SubtypeCode::RGB24
+                               ? p[0] >= t || p[1] >= t || p[2] >= t
+                               : p[0] + p[1] + p[2] >= 3 * t;
+    if (saturated) std::copy_n(Bytes{225, 0, 225}.begin(), 3, p);
   }
   return frame;
 }
