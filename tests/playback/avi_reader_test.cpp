@@ -30,11 +30,10 @@ namespace fs = std::filesystem;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
 
-std::string MakeWithFfmpeg(const std::string& name, const std::string& options) {
+void MakeWithFfmpeg(const std::string& name, const std::string& options) {
   const std::string command =
       "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=" + options + " " + name;
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  return name;
 }
 
 AviReadStatus Read(const std::string& path, AviFileInfo* info) {
@@ -166,7 +165,6 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   ASSERT_EQ(info.frames.size(), 5u);
   EXPECT_EQ(info.key_frames, 4u);
   EXPECT_FALSE(info.frames[4].key);
-  EXPECT_EQ(DescribeAviFile("odml.avi", info).frame_rate, "30");
   const std::string packets = "-count_packets -show_entries stream=nb_read_packets";
   EXPECT_EQ(testing::Ffprobe(packets, "odml.avi", false), "5\n");
 
