@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "support/memory_file.h"
 
@@ -65,8 +66,7 @@ TEST(AviFileFinish, ACutOffRecordingKeepsEveryWholeFrameWithSizesCountsAndIndex)
   // Finishing again changes nothing.
   const std::string finished = file.bytes;
   const AviFinishResult again = FinishCutOffAvi(file);
-  EXPECT_EQ(again.video_frames, 4);
-  EXPECT_FALSE(again.tail_cut);
+  EXPECT_EQ(std::pair(again.video_frames, again.tail_cut), std::pair(std::int64_t{4}, false));
   EXPECT_EQ(file.bytes, finished);
 }
 
@@ -94,9 +94,8 @@ TEST(AviFileFinish, AContinuationSegmentCutOffIsEndedAndCountedWithTheFirst) {
   EXPECT_TRUE(result.tail_cut && result.headers_updated);
   EXPECT_EQ(file.bytes.size(), first.size() + 24 + 3 * 110);
   EXPECT_EQ(file.U32(first.size() + 4), 16u + 3 * 110);
-  EXPECT_EQ(file.U32(kAvihFrames), 3u);
-  EXPECT_EQ(file.U32(kStrhLength), 6u);
-  EXPECT_EQ(file.U32(kDmlhFrames), 6u);
+  EXPECT_EQ(std::tuple(file.U32(kAvihFrames), file.U32(kStrhLength), file.U32(kDmlhFrames)),
+            std::tuple(3u, 6u, 6u));
 }
 
 TEST(AviFileFinish, WhatIsNoRecordingIsLeftAlone) {
