@@ -78,8 +78,7 @@ TEST(SerFile, WriterEndsWithTheTimeOfEveryFrame) {
   EXPECT_TRUE(end.trailer_written);
   SerFileInfo info;
   ASSERT_EQ(ReadSerFile(file, &info), SerReadStatus::Ok);
-  EXPECT_EQ(info.frames, 30);
-  EXPECT_EQ(info.header.colour_id, kSerMono);
+  EXPECT_EQ(std::pair(info.frames, info.header.colour_id), std::pair(std::int64_t{30}, kSerMono));
   EXPECT_EQ(file.bytes.size(), 178u + 30 * 8 + 30 * 8);
   EXPECT_EQ(static_cast<unsigned char>(file.bytes[178 + 29 * 8]), 29);  // luma of frame 29
   ASSERT_EQ(info.trailer, SerTrailer::Whole);
