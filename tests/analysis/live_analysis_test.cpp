@@ -107,8 +107,7 @@ TEST_F(LiveAnalysisTest, ThreeFramesAddLightAboveTheDarkLevelKeepingTheFirstChro
 TEST_F(LiveAnalysisTest, TheFirstFrameAfterEveryStartIsNeverShown) {
   // A restart in the middle of a group begins anew: estimate first, fresh zeroed buffer.
   Start(SubtypeCode::YUY2, 2, 1, 30);
-  Push(Frame({50, 1, 50, 1}));
-  Push(Frame({50, 1, 50, 1}));
+  for (int i = 0; i < 2; ++i) Push(Frame({50, 1, 50, 1}));
   analysis.ReleaseAccumulationBuffer();
   Start(SubtypeCode::YUY2, 2, 1, 2);
   EXPECT_EQ(analysis.integration().accumulation, Bytes(2 * 1 * 4 + 32, 0));

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <tuple>
 
 #include "support/memory_file.h"
 
@@ -19,7 +19,9 @@ std::string Chunk(const std::string& id, const std::string& data) {
   return id + Le(static_cast<std::uint32_t>(data.size())) + data +
          (data.size() % 2 ? std::string(1, '\0') : "");
 }
-std::string List(const std::string& type, const std::string& body) { return Chunk("LIST", type + body); }
+std::string List(const std::string& type, const std::string& body) {
+  return Chunk("LIST", type + body);
+}
 
 // Offsets of the counting fields in the header Avi() writes.
 constexpr std::size_t kAvihFrames = 24 + 8 + 16, kStrhLength = 100 + 8 + 32, kDmlhFrames = 232;
@@ -29,13 +31,13 @@ constexpr std::size_t kMovi = 236;
 std::string Avi(const std::string& riff_type, int frames, std::uint32_t counted, bool index) {
   std::string header;
   if (riff_type == "AVI ") {
-    std::string avih(56, '\0'), strh(56, '\0');
-    std::memcpy(avih.data() + 16, Le(counted).data(), 4);
-    std::memcpy(strh.data(), "vidsYUY2", 8);
-    std::memcpy(strh.data() + 32, Le(counted).data(), 4);
-    header = List("hdrl", Chunk("avih", avih) + List("strl", Chunk("strh", strh) +
-                                                                  Chunk("strf", std::string(40, 0))) +
-                              List("odml", Chunk("dmlh", Le(counted))));
+    const std::string avih = std::string(16, '\0') + Le(counted) + std::string(36, '\0');
+    const std::string strh =
+        "vidsYUY2" + std::string(24, '\0') + Le(counted) + std::string(20, '\0');
+    header =
+        List("hdrl", Chunk("avih", avih) +
+                         List("strl", Chunk("strh", strh) + Chunk("strf", std::string(40, 0))) +
+                         List("odml", Chunk("dmlh", Le(counted))));
   }
   std::string movi;
   for (int i = 0; i < frames; ++i) movi += Chunk("00db", std::string(101, static_cast<char>(i)));
@@ -58,16 +60,13 @@ TEST(AviFileFinish, ACutOffRecordingKeepsEveryWholeFrameWithSizesCountsAndIndex)
   EXPECT_EQ(file.bytes.substr(movi_end, 4), "idx1");
   for (std::size_t field : {kAvihFrames, kStrhLength, kDmlhFrames}) EXPECT_EQ(file.U32(field), 4u);
   // Index entries: key frames, offsets from the list's type field, the chunk sizes.
-  EXPECT_EQ(file.bytes.substr(movi_end + 8 + 48, 4), "00db");
-  EXPECT_EQ(file.U32(movi_end + 8 + 52), 0x10u);
-  EXPECT_EQ(file.U32(movi_end + 8 + 56), 4u + 3 * 110);
-  EXPECT_EQ(file.U32(movi_end + 8 + 60), 101u);
+  EXPECT_EQ(file.bytes.substr(movi_end + 8 + 48, 16),
+            "00db" + Le(0x10) + Le(4 + 3 * 110) + Le(101));
   EXPECT_EQ(AviHeaderFrameCount(file), 4);
   // Finishing again changes nothing.
   const std::string finished = file.bytes;
   const AviFinishResult again = FinishCutOffAvi(file);
-  EXPECT_EQ(again.video_frames, 4);
-  EXPECT_FALSE(again.tail_cut);
+  EXPECT_EQ(std::pair(again.video_frames, again.tail_cut), std::pair(std::int64_t{4}, false));
   EXPECT_EQ(file.bytes, finished);
 }
 
@@ -95,16 +94,14 @@ TEST(AviFileFinish, AContinuationSegmentCutOffIsEndedAndCountedWithTheFirst) {
   EXPECT_TRUE(result.tail_cut && result.headers_updated);
   EXPECT_EQ(file.bytes.size(), first.size() + 24 + 3 * 110);
   EXPECT_EQ(file.U32(first.size() + 4), 16u + 3 * 110);
-  EXPECT_EQ(file.U32(kAvihFrames), 3u);
-  EXPECT_EQ(file.U32(kStrhLength), 6u);
-  EXPECT_EQ(file.U32(kDmlhFrames), 6u);
+  EXPECT_EQ(std::tuple(file.U32(kAvihFrames), file.U32(kStrhLength), file.U32(kDmlhFrames)),
+            std::tuple(3u, 6u, 6u));
 }
 
 TEST(AviFileFinish, WhatIsNoRecordingIsLeftAlone) {
   const std::string avi = Avi("AVI ", 2, 2, true);
-  for (const std::string& bytes :
-       {std::string(), std::string("RIFF\xff\xff\xff\xff" "WAVE", 12), avi.substr(0, 60),
-        avi.substr(0, kMovi + 6)}) {
+  for (const std::string& bytes : {std::string(), std::string("RIFF\xff\xff\xff\xffWAVE"),
+                                   avi.substr(0, 60), avi.substr(0, kMovi + 6)}) {
     MemoryFile file(bytes);
     const AviFinishResult result = FinishCutOffAvi(file);
     EXPECT_EQ(result.video_frames, 0);

@@ -12,10 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <set>
 #include <sstream>
 
@@ -30,21 +27,18 @@ namespace vesk {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
 
-std::string MakeWithFfmpeg(const std::string& name, const std::string& options) {
+void MakeWithFfmpeg(const std::string& name, const std::string& options) {
   const std::string command =
       "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=" + options + " " + name;
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  return name;
 }
 
 AviReadStatus Read(const std::string& path, AviFileInfo* info) {
   PosixAviFile file(path, false);
   return ReadAviFile(file, info);
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string Le(std::uint64_t value, int bytes = 4) {
@@ -88,8 +82,7 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
     EXPECT_FALSE(whole.index_rebuilt);
     ASSERT_EQ(whole.frames.size(), c.frames);
     EXPECT_EQ(whole.key_frames, (c.frames + c.key_every - 1) / c.key_every);
-    const std::vector<std::uint32_t> table = BuildKeyFrameTable(whole.frames);
-    EXPECT_EQ(table[c.frames - 1], (c.frames - 2) / c.key_every + 1);
+    EXPECT_EQ(BuildKeyFrameTable(whole.frames)[c.frames - 1], (c.frames - 2) / c.key_every + 1);
 
     // Cut in the middle of a frame: the whole frames before it, found without the index,
     // with their key frames told from their bytes.
@@ -106,55 +99,40 @@ TEST(AviReader, FilesOfEachCodecGiveTheirTextsAndTheirCutCopiesTheFramesThatAreW
     }
 
     // The repaired copy has the frames and an index; the cut file is left as it was.
-    const auto cut_size = fs::file_size(cut);
     std::ostringstream out, err;
     EXPECT_EQ(RunRepairAvi(cut, "copy-" + c.file, Files(), out, err), 0) << err.str();
-    EXPECT_EQ(fs::file_size(cut), cut_size);
+    EXPECT_EQ(fs::file_size(cut), whole.frames[c.frames / 2].offset + 3);
     AviFileInfo repaired;
     ASSERT_EQ(Read("copy-" + c.file, &repaired), AviReadStatus::Ok);
     EXPECT_FALSE(repaired.index_rebuilt);
     EXPECT_EQ(repaired.frames.size(), c.frames / 2);
     EXPECT_EQ(repaired.key_frames, rebuilt.key_frames);
     EXPECT_EQ(RunRepairAvi(cut, "copy-" + c.file, Files(), out, err), kAviToolUnreadable);
-  }
-}
 
-TEST(AviTools, AFileCutInsideItsHeaderHoldsNoFramesAndGetsNoCopy) {
-  testing::ScopedTempDir folder;
-  for (const std::string codec : {"mjpeg", "mpeg4"}) {
-    SCOPED_TRACE(codec);
-    const std::string file = MakeWithFfmpeg(codec + ".avi", "25 -frames:v 250 -c:v " + codec);
-    fs::resize_file(file, 3000);
-    std::ostringstream out, err;
-    EXPECT_EQ(RunRepairAvi(file, "copy.avi", Files(), out, err), kAviToolUnreadable);
-    EXPECT_EQ(err.str(), file + ": holds no frames (cut off before its first frame); no copy written\n");
-    EXPECT_FALSE(fs::exists("copy.avi") || fs::exists("copy.avi.part"));
+    // Cut inside its header: no frames, so no copy.
+    fs::resize_file(cut, 3000);
+    err.str("");
+    EXPECT_EQ(RunRepairAvi(cut, "none.avi", Files(), out, err), kAviToolUnreadable);
+    EXPECT_EQ(err.str(),
+              cut + ": holds no frames (cut off before its first frame); no copy written\n");
+    EXPECT_FALSE(fs::exists("none.avi") || fs::exists("none.avi.part"));
   }
 }
 
 // An OpenDML file of two RIFF segments whose frames only the indx and ix00 indexes find in
 // full: the second segment's frame 1 is a delta frame.
 std::string OpenDml(std::uint32_t super_entries) {
-  const std::string frame(10, 'f');
-  auto movi = [&](int frames) {
-    std::string body;
-    for (int i = 0; i < frames; ++i) body += Chunk("00dc", frame);
-    return body;
-  };
-  std::string strh(56, '\0'), strf(40, '\0'), avih(56, '\0');
-  std::memcpy(strh.data(), "vidsXVID", 8);
-  std::memcpy(strh.data() + 20, (Le(1) + Le(30)).data(), 8);
-  std::memcpy(avih.data() + 32, (Le(64) + Le(48)).data(), 8);
-  const std::string bitmap = Le(40) + Le(64) + Le(48) + Le(1, 2) + Le(12, 2) + "XVID";
-  std::memcpy(strf.data(), bitmap.data(), bitmap.size());
+  const std::string frame = Chunk("00dc", std::string(10, 'f'));  // 18 bytes
+  const std::string zeros(32, '\0');
+  const std::string avih = zeros + Le(64) + Le(48) + zeros.substr(16);
+  const std::string strh = "vidsXVID" + zeros.substr(20) + Le(1) + Le(30) + zeros.substr(4);
+  const std::string strf =
+      Le(40) + Le(64) + Le(48) + Le(1, 2) + Le(12, 2) + "XVID" + zeros.substr(12);
   const std::size_t indx_at = 12 + 12 + 64 + 12 + 64 + 48 + 8;  // after strh and strf
-  const std::string indx_stub(24 + 32, '\0');
-  auto header = [&](const std::string& indx) {
-    return List("hdrl",
-                Chunk("avih", avih) +
-                    List("strl", Chunk("strh", strh) + Chunk("strf", strf) + Chunk("indx", indx)));
-  };
-  std::string first_riff_body = "AVI " + header(indx_stub);
+  std::string first_riff_body =
+      "AVI " +
+      List("hdrl", Chunk("avih", avih) + List("strl", Chunk("strh", strh) + Chunk("strf", strf) +
+                                                          Chunk("indx", zeros + zeros.substr(8))));
   const std::uint64_t movi1 = 8 + first_riff_body.size();
   auto ix = [&](std::uint64_t movi_at, int frames, std::uint32_t delta) {
     std::string body =
@@ -163,47 +141,42 @@ std::string OpenDml(std::uint32_t super_entries) {
       body += Le(i * 18) + Le(10 | (i == int(delta) ? 0x80000000u : 0));
     return Chunk("ix00", body);
   };
-  const std::string movi_a = movi(3);
   const std::string ix_a = ix(movi1, 3, 99);
-  first_riff_body += List("movi", movi_a + ix_a);
+  first_riff_body += List("movi", frame + frame + frame + ix_a);
   const std::string first = Chunk("RIFF", first_riff_body);
   const std::uint64_t movi2 = first.size() + 12;
   const std::string ix_b = ix(movi2, 2, 1);
-  const std::string second = Chunk("RIFF", "AVIX" + List("movi", movi(2) + ix_b));
-  std::string indx = Le(4, 2) + '\0' + '\0' + Le(super_entries) + "00dc" + std::string(12, '\0');
-  indx += Le(movi1 + 12 + movi_a.size(), 8) + Le(ix_a.size()) + Le(3);
+  const std::string second = Chunk("RIFF", "AVIX" + List("movi", frame + frame + ix_b));
+  std::string indx = Le(4, 2) + '\0' + '\0' + Le(super_entries) + "00dc" + zeros.substr(20);
+  indx += Le(movi1 + 12 + 3 * 18, 8) + Le(ix_a.size()) + Le(3);
   indx += Le(movi2 + 12 + 2 * 18, 8) + Le(ix_b.size()) + Le(2);
-  std::string file = first + second;
-  file.replace(indx_at, indx.size(), indx);
-  return file;
+  return (first + second).replace(indx_at, indx.size(), indx);
 }
 
 TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
   testing::ScopedTempDir folder;
-  Write("odml.avi", OpenDml(2));
+  WriteFileBytes("odml.avi", OpenDml(2));
   AviFileInfo info;
   ASSERT_EQ(Read("odml.avi", &info), AviReadStatus::Ok);
   EXPECT_TRUE(info.open_dml);
   ASSERT_EQ(info.frames.size(), 5u);
   EXPECT_EQ(info.key_frames, 4u);
   EXPECT_FALSE(info.frames[4].key);
-  EXPECT_EQ(DescribeAviFile("odml.avi", info).frame_rate, "30");
   const std::string packets = "-count_packets -show_entries stream=nb_read_packets";
   EXPECT_EQ(testing::Ffprobe(packets, "odml.avi", false), "5\n");
 
   // A super index that claims more entries than it has room for, or entries pointing past
   // the file, is not trusted: the segments are walked.
   for (std::uint32_t entries : {3u, 0xffffffffu}) {
-    Write("bad.avi", OpenDml(entries));
+    WriteFileBytes("bad.avi", OpenDml(entries));
     ASSERT_EQ(Read("bad.avi", &info), AviReadStatus::Ok);
-    EXPECT_TRUE(info.index_rebuilt);
-    EXPECT_EQ(info.frames.size(), 5u);
+    EXPECT_EQ(std::pair(info.index_rebuilt, info.frames.size()), std::pair(true, std::size_t{5}));
   }
 
   // Cut off in its last segment before the writer listed any index in the header: the
   // repaired copy has a standard index per segment and a super index that ffprobe follows.
   const std::string whole = OpenDml(0);
-  Write("cut.avi", whole.substr(0, whole.size() - 20));
+  WriteFileBytes("cut.avi", whole.substr(0, whole.size() - 20));
   AviFileInfo walked;
   ASSERT_EQ(Read("cut.avi", &walked), AviReadStatus::Ok);
   ASSERT_TRUE(walked.index_rebuilt);
@@ -218,11 +191,9 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
 
   // Cut inside its first segment (a file past 1 GB cut below it): the copy is found through
   // idx1 alone, with no super index left pointing past its end.
-  Write("short.avi", whole.substr(0, whole.find("00dc" + Le(10)) + 2 * 18 + 5));
+  WriteFileBytes("short.avi", whole.substr(0, whole.find("00dc" + Le(10)) + 2 * 18 + 5));
   EXPECT_EQ(RunRepairAvi("short.avi", "short-copy.avi", Files(), out, err), 0) << err.str();
-  std::ifstream copied("short-copy.avi", std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(copied)), {});
-  EXPECT_EQ(bytes.find("indx"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes("short-copy.avi").find("indx"), std::string::npos);
   ASSERT_EQ(Read("short-copy.avi", &info), AviReadStatus::Ok);
   EXPECT_FALSE(info.open_dml || info.index_rebuilt);
   EXPECT_EQ(info.frames.size(), 2u);
@@ -231,7 +202,7 @@ TEST(AviReader, OpenDmlIndexesCoverEverySegmentAndADamagedOneIsWalkedInstead) {
 TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   testing::ScopedTempDir folder;
   MakeWithFfmpeg("v.avi", "25 -frames:v 6 -c:v rawvideo -pix_fmt yuyv422");
-  std::string bytes = testing::ReadFileBytes("v.avi");
+  std::string bytes = ReadFileBytes("v.avi");
   AviFileInfo whole;
   ASSERT_EQ(Read("v.avi", &whole), AviReadStatus::Ok);
 
@@ -240,30 +211,24 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   const std::size_t movi = unfinished.find("movi") - 8;
   unfinished.replace(4, 4, Le(movi - 8 + 12));
   unfinished.replace(movi + 4, 4, Le(4));
-  Write("unfinished.avi", unfinished);
+  WriteFileBytes("unfinished.avi", unfinished);
   AviFileInfo info;
   ASSERT_EQ(Read("unfinished.avi", &info), AviReadStatus::Ok);
-  EXPECT_TRUE(info.index_rebuilt);
-  EXPECT_EQ(info.frames.size(), 4u);
+  EXPECT_EQ(std::pair(info.index_rebuilt, info.frames.size()), std::pair(true, std::size_t{4}));
 
   // An index whose entries run backwards or past the data is not used.
   const std::size_t idx1 = bytes.rfind("idx1");
-  std::string backwards = bytes;
-  backwards.replace(idx1 + 8 + 16 + 8, 4, Le(0));
-  std::string beyond = bytes;
-  beyond.replace(idx1 + 8 + 5 * 16 + 12, 4, Le(0x7fffffff));
-  for (const std::string& damaged : {backwards, beyond}) {
-    Write("damaged.avi", damaged);
+  for (const auto& [at, value] :
+       {std::pair{idx1 + 8 + 16 + 8, 0u}, {idx1 + 8 + 5 * 16 + 12, 0x7fffffffu}}) {
+    WriteFileBytes("damaged.avi", bytes.substr(0, at) + Le(value) + bytes.substr(at + 4));
     ASSERT_EQ(Read("damaged.avi", &info), AviReadStatus::Ok);
-    EXPECT_TRUE(info.index_rebuilt);
-    EXPECT_EQ(info.frames.size(), 6u);
+    EXPECT_EQ(std::pair(info.index_rebuilt, info.frames.size()), std::pair(true, std::size_t{6}));
     // Its repaired copy has an index that can be used again.
     std::filesystem::remove("repaired.avi");
     std::ostringstream out, err;
     EXPECT_EQ(RunRepairAvi("damaged.avi", "repaired.avi", Files(), out, err), 0) << err.str();
     ASSERT_EQ(Read("repaired.avi", &info), AviReadStatus::Ok);
-    EXPECT_FALSE(info.index_rebuilt);
-    EXPECT_EQ(info.frames.size(), 6u);
+    EXPECT_EQ(std::pair(info.index_rebuilt, info.frames.size()), std::pair(false, std::size_t{6}));
   }
 
   // Every header byte damaged in turn, and every length of the file: no read outside it (the
@@ -271,7 +236,7 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
   for (std::size_t at = 0; at < bytes.size(); at += at < 400 ? 1 : 997) {
     std::string broken = bytes;
     broken[at] = static_cast<char>(broken[at] ^ 0xff);
-    Write("broken.avi", at % 2 ? broken : bytes.substr(0, at));
+    WriteFileBytes("broken.avi", at % 2 ? broken : bytes.substr(0, at));
     if (Read("broken.avi", &info) == AviReadStatus::Ok) {
       EXPECT_LE(info.frames.size(), 6u) << at;
     }
@@ -279,11 +244,12 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
 
   std::ostringstream out, err;
   // The frame-time record beside v.avi, its last row cut short by a killed station.
-  Write("v.frames.csv",
-        "frame,sequence,utc,interval_ms,note\r\n0,7,2026-12-07T00:42:43.000000Z,,\r\n"
-        "1,10,2026-12-07T00:42:43.120000Z,120.000,2 frames lost before this one\r\n2,11,2026-1");
-  Write("empty.avi", "");
-  Write("text.avi", "RIFF\x04\0\0\0WAVE");
+  WriteFileBytes(
+      "v.frames.csv",
+      "frame,sequence,utc,interval_ms,note\r\n0,7,2026-12-07T00:42:43.000000Z,,\r\n"
+      "1,10,2026-12-07T00:42:43.120000Z,120.000,2 frames lost before this one\r\n2,11,2026-1");
+  WriteFileBytes("empty.avi", "");
+  WriteFileBytes("text.avi", "RIFF\x04\0\0\0WAVE");
   ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i sine -t 0.1 audio.avi"), 0);
   EXPECT_EQ(
       RunAviInfo({"v.avi", "empty.avi", "text.avi", "audio.avi", "none.avi"}, Files(), out, err),
@@ -300,35 +266,36 @@ TEST(AviReader, UnfinishedAndDamagedFilesNeverReadOutsideTheFile) {
             "(v.frames.csv)\n\tFrames lost\t2 frames in 1 place\n\n");
 }
 
-// Runs a tool in a child process, so one that waits fails its case instead of hanging the
-// suite: its exit status and what it wrote to err, or -1 when it had not ended in 5 seconds.
-int InChild(const std::function<int(std::ostream& out, std::ostream& err)>& tool,
-            std::string* err) {
+// Runs --avi-info (one file) or --repair-avi (two) in a child process under a file size
+// limit, so one that waits fails its case instead of hanging the suite: its exit status and
+// what it wrote to err, or -1 when it had not ended in 5 seconds.
+int InChild(const std::vector<std::string>& files, rlim_t file_size_limit, std::string* err) {
   std::fflush(nullptr);
   const pid_t child = fork();
   if (child == 0) {
+    alarm(5);  // ends a child that waits
+    const rlimit limit{file_size_limit, file_size_limit};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
     std::ostringstream out, errors;
-    const int status = tool(out, errors);
-    Write("child-err.txt", errors.str());
+    const int status = files.size() == 1 ? RunAviInfo(files, Files(), out, errors)
+                                         : RunRepairAvi(files[0], files[1], Files(), out, errors);
+    WriteFileBytes("child-err.txt", errors.str());
     _exit(status);
   }
-  for (int tick = 0; tick < 500; ++tick, usleep(10000)) {
-    int status = 0;
-    if (waitpid(child, &status, WNOHANG) != child) continue;
-    *err = testing::ReadFileBytes("child-err.txt");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
-  return -1;
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status)) return -1;
+  *err = ReadFileBytes("child-err.txt");
+  return WEXITSTATUS(status);
 }
 
 TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
   testing::ScopedTempDir folder;
   MakeWithFfmpeg("v.avi", "25 -frames:v 3 -c:v rawvideo -pix_fmt yuyv422");
   ASSERT_EQ(mkfifo("pipe.avi", 0600), 0);
-  Write("other.avi", "kept");
-  Write("left.avi.part", "kept");
+  WriteFileBytes("other.avi", "kept");
+  WriteFileBytes("left.avi.part", "kept");
   fs::create_symlink("v.avi", "link.avi");
   fs::create_symlink("other.avi", "to-other.avi");
   fs::create_symlink("nowhere.avi", "dangling.avi");
@@ -337,59 +304,43 @@ TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
   const std::string exists = ": exists already; the copy is written only as a new file\n";
   struct Case {
     std::vector<std::string> files;  // one: --avi-info; two: --repair-avi
-    int status;
-    std::string err;
+    std::string err;                 // none when the tool succeeds
     rlim_t file_size_limit = RLIM_INFINITY;
   } cases[] = {
-      {{"pipe.avi"}, 1, "pipe.avi" + fifo},
-      {{"link.avi"}, 0, ""},
-      {{"pipe.avi", "out.avi"}, 1, "pipe.avi" + fifo},
-      {{"v.avi", "pipe.avi"}, 1, "pipe.avi" + exists},
-      {{"v.avi", "to-other.avi"}, 1, "to-other.avi" + exists},
-      {{"v.avi", "dangling.avi"}, 1, "dangling.avi" + exists},
+      {{"pipe.avi"}, "pipe.avi" + fifo},
+      {{"pipe.avi", "out.avi"}, "pipe.avi" + fifo},
+      {{"v.avi", "pipe.avi"}, "pipe.avi" + exists},
+      {{"v.avi", "to-other.avi"}, "to-other.avi" + exists},
+      {{"v.avi", "dangling.avi"}, "dangling.avi" + exists},
       {{"v.avi", "left.avi"},
-       1,
        "left.avi.part: exists already, perhaps left by a repair that was stopped; remove it, "
        "then repair again\n"},
-      {{"v.avi", "busy.avi"}, 1, "busy.avi.part: another repair is writing this copy now\n"},
+      {{"v.avi", "busy.avi"}, "busy.avi.part: another repair is writing this copy now\n"},
       {{"v.avi", "missing/copy.avi"},
-       1,
        "missing/copy.avi.part: cannot be created: no such file or folder\n"},
       {{"v.avi", "small.avi"},
-       1,
        "small.avi: could not be written: the file is too large for the file system\n",
        9000},
-      {{"link.avi", "copy.avi"}, 0, ""},
+      {{"link.avi", "copy.avi"}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.files.back());
     std::string err;
-    const int status = InChild(
-        [&](std::ostream& out, std::ostream& errors) {
-          const rlimit limit{c.file_size_limit, c.file_size_limit};
-          std::signal(SIGXFSZ, SIG_IGN);
-          setrlimit(RLIMIT_FSIZE, &limit);
-          if (c.files.size() == 1) return RunAviInfo(c.files, Files(), out, errors);
-          return RunRepairAvi(c.files[0], c.files[1], Files(), out, errors);
-        },
-        &err);
-    EXPECT_EQ(status, c.status);
+    const int status = InChild(c.files, c.file_size_limit, &err);
+    EXPECT_EQ(status, c.err.empty() ? 0 : kAviToolUnreadable);
     EXPECT_EQ(err, c.err);
   }
   // What was there is kept as it was, and only that.
-  std::set<std::string> parts;
-  for (const auto& entry : fs::directory_iterator(".")) {
-    if (entry.path().extension() == ".part") parts.insert(entry.path().filename());
-  }
-  EXPECT_EQ(parts, (std::set<std::string>{"busy.avi.part", "left.avi.part"}));
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".")) names.insert(entry.path().filename());
+  EXPECT_EQ(names, (std::set<std::string>{"busy.avi.part", "child-err.txt", "copy.avi",
+                                          "dangling.avi", "left.avi.part", "link.avi", "other.avi",
+                                          "pipe.avi", "to-other.avi", "v.avi"}));
   EXPECT_TRUE(fs::is_fifo("pipe.avi"));
-  EXPECT_FALSE(fs::exists(fs::symlink_status("out.avi")));
-  EXPECT_EQ(testing::ReadFileBytes("other.avi") + testing::ReadFileBytes("left.avi.part"),
-            "keptkept");
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("copy.avi")));
+  EXPECT_EQ(ReadFileBytes("other.avi") + ReadFileBytes("left.avi.part"), "keptkept");
   EXPECT_EQ(fs::read_symlink("to-other.avi"), "other.avi");
   EXPECT_EQ(fs::read_symlink("dangling.avi"), "nowhere.avi");
-  EXPECT_FALSE(fs::exists(fs::symlink_status("small.avi")));
-  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("copy.avi")));
 
   // The copy's last step does not replace a name that appeared while it was being written.
   std::string problem;
@@ -401,10 +352,8 @@ TEST(AviTools, NeverWaitOnAFifoNorReplaceOrRemoveWhatIsThere) {
 TEST(PlaybackFileInfo, TextsFollowTheStreamCodesAndRates) {
   EXPECT_EQ(DecompressorText({'L', 'A', 'G', 'S'}, {}), "Lagarith Lossless Codec");
   EXPECT_EQ(DecompressorText({}, {'Y', 'U', 'Y', '2'}), "YUY2 internal decoder");
-  EXPECT_EQ(DecompressorText({'X', 'V', 'I', 'D'}, {}), "Decompressor fourcc code: XVID");
   EXPECT_EQ(DecompressorText({'\n', 0, 0, 1}, {}), "Decompressor fourcc code: ?\?\?\?");
   EXPECT_EQ(FrameRateText(10000000, 333333), "30");
-  EXPECT_EQ(FrameRateText(10000000, 400000), "25");
   EXPECT_EQ(FrameRateText(15, 2), "7.5");
   EXPECT_EQ(FrameRateText(5, 0), "0");
 }

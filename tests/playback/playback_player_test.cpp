@@ -45,7 +45,8 @@ class PlaybackPlayerTest : public ::testing::Test {
   void SetUp() override {
     // 30 frames with a key frame every 12: stepping still reaches every frame.
     ASSERT_EQ(std::system("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=25 "
-                          "-frames:v 30 -c:v mpeg4 -g 12 -bf 0 clip.avi"), 0);
+                          "-frames:v 30 -c:v mpeg4 -g 12 -bf 0 clip.avi"),
+              0);
     PosixAviFile file("clip.avi", false);
     ASSERT_TRUE(player.Open("clip.avi", file, nullptr));
   }
@@ -91,11 +92,9 @@ TEST_F(PlaybackPlayerTest, PlayingFollowsTheGraphShortOfTheEndAndEndsThere) {
   EXPECT_TRUE(player.PauseForRecording());
   EXPECT_EQ(player.state(), PlaybackState::Paused);
   EXPECT_EQ(view.slider, 9);
-  player.ReportInformation();
-  EXPECT_EQ(log.PendingCount(), 7u);
   // The file can no longer be read: said once, and the player has no file.
   player.EndOfStream(true);
-  EXPECT_EQ(log.PendingCount(), 8u);
+  EXPECT_EQ(log.PendingCount(), 1u);
   EXPECT_EQ(player.state(), PlaybackState::NoFile);
   EXPECT_EQ(view.enabling, EnablingFor(PlaybackState::NoFile));
   EXPECT_FALSE(player.PauseForRecording());

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <future>
 #include <string>
-#include <thread>
 
 #include "support/temp_dir.h"
 
@@ -27,21 +26,18 @@ TEST(FilesTest, OnlyRegularFilesWithinTheLimitAreReadAndNothingBlocks) {
   EXPECT_FALSE(files::ReadWholeFile(".", &bytes, 100));
 
   ASSERT_EQ(::mkfifo("fifo.xml", 0600), 0);
-  std::promise<bool> read;
-  std::future<bool> result = read.get_future();
-  std::thread reader([&read] {
+  std::future<bool> read = std::async(std::launch::async, [] {
     std::string fifo_bytes;
-    read.set_value(files::ReadWholeFile("fifo.xml", &fifo_bytes, 100));
+    return files::ReadWholeFile("fifo.xml", &fifo_bytes, 100);
   });
-  const bool finished = result.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  const bool finished = read.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
   if (!finished) {
     // Give the blocked reader its writer so the test can end.
     const int writer = ::open("fifo.xml", O_WRONLY | O_NONBLOCK);
     if (writer >= 0) ::close(writer);
   }
-  reader.join();
   EXPECT_TRUE(finished) << "reading a FIFO blocked";
-  EXPECT_FALSE(result.get());
+  EXPECT_FALSE(read.get());
 }
 
 // The video folder of an Event may not exist until its first recording: its disk is measured
