@@ -31,10 +31,10 @@ struct CaptureRequest {
   std::string device = gst::kSimulatedAnalogCameraName, subtype = "YUY2";
   int width = 720, height = 576, rate_numerator = 25;
   RendererKind renderer = RendererKind::NullRenderer;
-  std::string video_path;  // empty: live video only
-  std::string codec;       // compressor friendly name, empty for none
-  bool ser = false;        // a SER file instead of AVI
-  bool colour = false;     // SER in RGB rather than MONO
+  std::string video_path = {};  // empty: live video only
+  std::string codec = {};       // compressor friendly name, empty for none
+  bool ser = false;             // a SER file instead of AVI
+  bool colour = false;          // SER in RGB rather than MONO
 };
 
 // The simulated cameras only; unpaced, they deliver as fast as the graph takes frames.
