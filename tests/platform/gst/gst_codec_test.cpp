@@ -94,8 +94,6 @@ TEST_F(GstStation, TheTrialOffersTheLosslessCodecsForYuy2AndMjpgWithinASecond) {
     ASSERT_EQ(graph->StartCamera(target), S_OK) << log.Text();
     double seconds = 99;
     const std::vector<std::string> names = Discover(&seconds);
-    std::printf("%s: %zu codecs in %.2f s\n", std::string(SubtypeNameOf(subtype)).c_str(),
-                names.size(), seconds);
     EXPECT_LT(seconds, 1.0);
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front(), "NONE");

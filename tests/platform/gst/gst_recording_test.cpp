@@ -249,9 +249,7 @@ TEST(GstFileCamera, AVideoFilePlaysAsALiveDeviceLoopedAtItsRate) {
                          clip + "'")
                             .c_str()),
             0);
-  gst::GstMediaSystemOptions options;
-  options.v4l2_devices = false;
-  options.camera_file = clip;
+  gst::GstMediaSystemOptions options{.v4l2_devices = false, .camera_file = clip};
   gst::GstMediaSystem system(options);
   ASSERT_EQ(system.camera_file_error(), "");
   testing::CaptureSession session;
