@@ -59,10 +59,7 @@ std::vector<std::vector<std::uint8_t>> RunElement(
 struct ElementTest : ::testing::Test {
   ElementTest() { gst::InitializeGstreamer(); }
   void Prepare(std::uint32_t integration, std::int32_t saturation) {
-    AnalysisSettings settings;
-    settings.integration_frame_count = integration;
-    settings.saturation_value = saturation;
-    ASSERT_EQ(analysis.PrepareStreaming(640 * 480 * 4, 25, settings, sets), S_OK);
+    ASSERT_EQ(analysis.PrepareStreaming(640 * 480 * 4, 25, {integration, saturation}, sets), S_OK);
   }
   testing::FakeClock clock{testing::MakeFileTime(2026, 4, 1, 20, 0, 0)};
   MessageLog log{clock};
