@@ -31,13 +31,6 @@ namespace {
 constexpr const char* kHuffyuv = "libav Huffyuv / HuffYUV encoder";
 constexpr const char* kFfv1 = "libav FFmpeg video codec #1 encoder";
 
-// Mean of the Y bytes of a YUY2 frame.
-double MeanLuma(const std::vector<std::uint8_t>& frame) {
-  double sum = 0;
-  for (std::size_t i = 0; i < frame.size(); i += 2) sum += frame[i];
-  return frame.empty() ? 0 : sum / (frame.size() / 2);
-}
-
 // The capture graph of the station on GStreamer, with the colour control it makes.
 struct GstStation : ::testing::Test {
   GstStation() {
@@ -149,8 +142,11 @@ TEST_F(GstStation, TheColourControlShowsOnTheDisplayAndTheDeviceBrightnessInTheF
   AviFileInfo avi;
   ASSERT_TRUE(testing::ReadRecording(target.video_file_name, &avi));
   ASSERT_GE(avi.frames.size(), 40u);
-  const auto luma = [&](std::size_t index) {
-    return MeanLuma(testing::ReadFrameBytes(target.video_file_name, avi.frames.at(index)));
+  const auto luma = [&](std::size_t index) {  // the mean of a frame's Y bytes
+    const auto frame = testing::ReadFrameBytes(target.video_file_name, avi.frames.at(index));
+    double sum = 0;
+    for (std::size_t i = 0; i < frame.size(); i += 2) sum += frame[i];
+    return frame.empty() ? 0 : sum / (frame.size() / 2);
   };
   const std::size_t colour_changed = 32;  // about 1.3 s in: colour control on, device not yet
   EXPECT_GT(shown_after - shown_before, 60.0);
