@@ -4,9 +4,8 @@
 // source filter under its name, format, renderer, preview stream, and for a recording the AVI
 // multiplexer, the optional compressor and the capture stream; and a video window stand-in.
 
-#include <sys/resource.h>
-
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,10 +30,10 @@ struct CaptureRequest {
   std::string device = gst::kSimulatedAnalogCameraName, subtype = "YUY2";
   int width = 720, height = 576, rate_numerator = 25;
   RendererKind renderer = RendererKind::NullRenderer;
-  std::string video_path;  // empty: live video only
-  std::string codec;       // compressor friendly name, empty for none
-  bool ser = false;        // a SER file instead of AVI
-  bool colour = false;     // SER in RGB rather than MONO
+  std::string video_path = {};  // empty: live video only
+  std::string codec = {};       // compressor friendly name, empty for none
+  bool ser = false;             // a SER file instead of AVI
+  bool colour = false;          // SER in RGB rather than MONO
 };
 
 // The simulated cameras only; unpaced, they deliver as fast as the graph takes frames.
@@ -158,13 +157,8 @@ class FrameKeeper : public VideoFrameTarget {
   KeptFrame last_;
 };
 
-// CPU seconds used so far by this process (RUSAGE_SELF) or its ended children.
-inline double CpuSeconds(int who = RUSAGE_SELF) {
-  rusage usage{};
-  getrusage(who, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+// CPU seconds used so far by this process, all its threads together.
+inline double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 // Seconds of the steady clock since it was made.
 struct Stopwatch {

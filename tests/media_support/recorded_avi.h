@@ -2,6 +2,8 @@
 
 // A recording read back by the station's own AVI reader, and the bytes of one of its frames.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,13 +13,17 @@
 
 namespace vesk::testing {
 
-// False with a reason when the file cannot be opened or is no AVI with a video stream.
-inline bool ReadRecording(const std::string& path, AviFileInfo* info, std::string* error) {
+// A failure with the reason (also in error, when given) when the file cannot be opened or is
+// no AVI with a video stream.
+inline ::testing::AssertionResult ReadRecording(const std::string& path, AviFileInfo* info,
+                                                std::string* error = nullptr) {
   *info = AviFileInfo{};
   PosixAviFile file(path, false);
-  if (!file.is_open()) return *error = "cannot open " + path, false;
-  if (ReadAviFile(file, info) != AviReadStatus::Ok) return *error = "not a video AVI: " + path, false;
-  return true;
+  std::string why = file.is_open() ? "" : "cannot open " + path;
+  if (why.empty() && ReadAviFile(file, info) != AviReadStatus::Ok) why = "not a video AVI: " + path;
+  if (why.empty()) return ::testing::AssertionSuccess();
+  if (error != nullptr) *error = why;
+  return ::testing::AssertionFailure() << why;
 }
 
 // The bytes of one frame; empty when they cannot be read.

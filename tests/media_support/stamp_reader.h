@@ -74,10 +74,9 @@ inline std::pair<long, long> FrameStampOf(const std::string& path, const AviFile
   }
   int hour = 0, minute = 0, second = 0, milli = 0;
   long counter = 0;  // "HH:MM:SS.mmm NNNNNNN"
-  EXPECT_EQ(
-      std::sscanf(text.c_str(), "%2d:%2d:%2d.%3d %7ld", &hour, &minute, &second, &milli, &counter),
-      5)
-      << index << ": " << text;
+  const int read =
+      std::sscanf(text.c_str(), "%2d:%2d:%2d.%3d %7ld", &hour, &minute, &second, &milli, &counter);
+  EXPECT_EQ(read, 5) << index << ": " << text;
   const long milliseconds = ((hour * 60L + minute) * 60L + second) * 1000L + milli;
   return {milliseconds, counter};
 }

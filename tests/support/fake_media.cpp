@@ -4,10 +4,6 @@
 
 namespace vesk::testing {
 
-void FailurePlan::Fail(const std::string& key, HResult result, int from_call, int count) {
-  failures_[key] = Failure{result, from_call, count};
-}
-
 HResult FailurePlan::Check(const std::string& key) {
   const int call = calls_[key]++;
   const auto it = failures_.find(key);
@@ -16,20 +12,16 @@ HResult FailurePlan::Check(const std::string& key) {
   return count == 0 || call < it->second.from_call + count ? it->second.result : S_OK;
 }
 
-MediaFilter* FakePin::Owner() const { return owner_; }
-
 std::shared_ptr<FakePin> FakeFilter::AddPin(const std::string& name, PinDirection direction,
                                             std::vector<MediaType> types) {
-  auto pin = std::make_shared<FakePin>(this, name, direction, std::move(types));
-  pins.push_back(pin);
-  return pin;
+  pins.push_back(std::make_shared<FakePin>(this, name, direction, std::move(types)));
+  return pins.back();
 }
 
 std::shared_ptr<FakePin> FakeFilter::Pin(const std::string& name) const {
-  for (const auto& pin : pins) {
-    if (pin->Name() == name) return pin;
-  }
-  return nullptr;
+  const auto it =
+      std::find_if(pins.begin(), pins.end(), [&](const auto& pin) { return pin->Name() == name; });
+  return it == pins.end() ? nullptr : *it;
 }
 
 HResult FakeFilter::EnumPins(PinList* out) {
@@ -74,18 +66,18 @@ HResult FakeGraph::EnumFilters(std::vector<std::shared_ptr<MediaFilter>>* out) {
 }
 
 HResult FakeGraph::FindFilterByName(const std::string& name, std::shared_ptr<MediaFilter>* out) {
-  for (const auto& entry : filters_) {
-    if (entry.first == name) {
-      *out = entry.second;
-      return S_OK;
-    }
-  }
-  out->reset();
-  return VFW_E_NOT_FOUND;
+  const auto it = std::find_if(filters_.begin(), filters_.end(),
+                               [&](const auto& entry) { return entry.first == name; });
+  *out = it == filters_.end() ? nullptr : it->second;
+  return *out ? S_OK : VFW_E_NOT_FOUND;
 }
 
 HResult FakeGraph::Join(const std::shared_ptr<MediaPin>& output,
-                        const std::shared_ptr<MediaPin>& input) {
+                        const std::shared_ptr<MediaPin>& input, const char* call) {
+  if (call != nullptr) {
+    calls.push_back(call);
+    if (HResult r = plan_->Check(call); Failed(r)) return r;
+  }
   auto out = std::dynamic_pointer_cast<FakePin>(output);
   auto in = std::dynamic_pointer_cast<FakePin>(input);
   if (!out || !in) return E_POINTER;
@@ -97,13 +89,6 @@ HResult FakeGraph::Join(const std::shared_ptr<MediaPin>& output,
   in->set_peer(out);
   joins_.emplace_back(out, in);
   return S_OK;
-}
-
-HResult FakeGraph::Join(const std::string& call, const std::shared_ptr<MediaPin>& output,
-                        const std::shared_ptr<MediaPin>& input) {
-  calls.push_back(call);
-  if (HResult r = plan_->Check(call); Failed(r)) return r;
-  return Join(output, input);
 }
 
 HResult FakeGraph::Disconnect(const std::shared_ptr<MediaPin>& pin) {
@@ -183,16 +168,21 @@ HResult FakeGraph::RenderStream(PinCategory category, const std::shared_ptr<Medi
   return Join(start, end);
 }
 
+std::shared_ptr<FakeFilter> FakeGraph::AddWriter(const std::string& name, const std::string& path,
+                                                 bool ser) {
+  auto writer = std::make_shared<FakeFilter>();
+  writer->AddPin("Input 01", PinDirection::Input);
+  filters_.emplace_back(name, writer);
+  output_path = path;
+  recorded_file.ser = ser;
+  return writer;
+}
+
 HResult FakeGraph::SetOutputFileName(const std::string& path,
                                      std::shared_ptr<MediaFilter>* multiplexer) {
   calls.push_back("SetOutputFileName " + path);
   if (HResult r = plan_->Check("SetOutputFileName"); Failed(r)) return r;
-  auto mux = std::make_shared<FakeFilter>();
-  mux->AddPin("Input 01", PinDirection::Input);
-  filters_.emplace_back("AVI Mux", mux);
-  recorded_file.ser = false;
-  output_path = path;
-  *multiplexer = mux;
+  *multiplexer = AddWriter("AVI Mux", path, false);
   return S_OK;
 }
 
@@ -200,13 +190,8 @@ HResult FakeGraph::SetSerOutputFileName(const std::string& path, const SerRecord
                                         std::shared_ptr<MediaFilter>* writer) {
   calls.push_back("SetSerOutputFileName " + path);
   if (HResult r = plan_->Check("SetSerOutputFileName"); Failed(r)) return r;
-  auto filter = std::make_shared<FakeFilter>();
-  filter->AddPin("Input 01", PinDirection::Input);
-  filters_.emplace_back("SER Writer", filter);
-  output_path = path;
   ser_setup = setup;
-  recorded_file.ser = true;
-  *writer = filter;
+  *writer = AddWriter("SER Writer", path, true);
   return S_OK;
 }
 
@@ -324,18 +309,16 @@ std::shared_ptr<FakeMoniker> FakeMediaSystem::AddDevice(const std::string& name,
   filter->AddPin("Capture", PinDirection::Output, formats);
   filter->stream_config = std::make_unique<FakeStreamConfig>();
   filter->dropped_frames = std::make_unique<FakeDroppedFrames>();
-  auto moniker = std::make_shared<FakeMoniker>(name, filter);
-  devices.push_back(moniker);
-  return moniker;
+  devices.push_back(std::make_shared<FakeMoniker>(name, filter));
+  return devices.back();
 }
 
 std::shared_ptr<FakeMoniker> FakeMediaSystem::AddCompressor(const std::string& name) {
   auto filter = std::make_shared<FakeFilter>(name);
   filter->AddPin("Input", PinDirection::Input);
   filter->AddPin("Output", PinDirection::Output);
-  auto moniker = std::make_shared<FakeMoniker>(name, filter);
-  compressors.push_back(moniker);
-  return moniker;
+  compressors.push_back(std::make_shared<FakeMoniker>(name, filter));
+  return compressors.back();
 }
 
 MediaType MakeVideoType(SubtypeCode subtype, std::int32_t width, std::int32_t height,

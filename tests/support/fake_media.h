@@ -14,8 +14,6 @@
 
 namespace vesk::testing {
 
-class FakeFilter;
-
 // A step of an optional interface that fails when told to, else hands over its value.
 template <typename T>
 HResult Give(HResult result, const T& value, T* out) {
@@ -28,7 +26,9 @@ HResult Give(HResult result, const T& value, T* out) {
 // returned, from which call on (0 = the first call fails) and for how many calls (0 = all).
 class FailurePlan {
  public:
-  void Fail(const std::string& key, HResult result = E_FAIL, int from_call = 0, int count = 0);
+  void Fail(const std::string& key, HResult result = E_FAIL, int from_call = 0, int count = 0) {
+    failures_[key] = Failure{result, from_call, count};
+  }
   void Clear(const std::string& key) { failures_.erase(key); }
   // Counts the call and returns the scripted result or S_OK.
   HResult Check(const std::string& key);
@@ -46,7 +46,7 @@ class FailurePlan {
 
 class FakePin final : public MediaPin, public std::enable_shared_from_this<FakePin> {
  public:
-  FakePin(FakeFilter* owner, std::string name, PinDirection direction,
+  FakePin(MediaFilter* owner, std::string name, PinDirection direction,
           std::vector<MediaType> types = {})
       : owner_(owner), name_(std::move(name)), direction_(direction), types_(std::move(types)) {}
 
@@ -62,7 +62,7 @@ class FakePin final : public MediaPin, public std::enable_shared_from_this<FakeP
     *types = types_;
     return S_OK;
   }
-  MediaFilter* Owner() const override;
+  MediaFilter* Owner() const override { return owner_; }
 
   std::shared_ptr<MediaPin> peer() const { return peer_.lock(); }
   void set_peer(const std::shared_ptr<MediaPin>& peer) { peer_ = peer; }
@@ -71,7 +71,7 @@ class FakePin final : public MediaPin, public std::enable_shared_from_this<FakeP
   HResult direction_result = S_OK;
 
  private:
-  FakeFilter* owner_;
+  MediaFilter* owner_;
   std::string name_;
   PinDirection direction_;
   std::vector<MediaType> types_;
@@ -246,11 +246,11 @@ class FakeGraph final : public MediaGraph {
   HResult FindFilterByName(const std::string& name, std::shared_ptr<MediaFilter>* filter) override;
   HResult ConnectDirect(const std::shared_ptr<MediaPin>& output,
                         const std::shared_ptr<MediaPin>& input) override {
-    return Join("ConnectDirect", output, input);
+    return Join(output, input, "ConnectDirect");
   }
   HResult Connect(const std::shared_ptr<MediaPin>& output,
                   const std::shared_ptr<MediaPin>& input) override {
-    return Join("Connect", output, input);
+    return Join(output, input, "Connect");
   }
   HResult Disconnect(const std::shared_ptr<MediaPin>& pin) override;
   HResult RenderStream(PinCategory category, const std::shared_ptr<MediaFilter>& source,
@@ -296,9 +296,10 @@ class FakeGraph final : public MediaGraph {
   std::pair<std::uint64_t, std::uint64_t> recording_window{};
 
  private:
-  HResult Join(const std::shared_ptr<MediaPin>& output, const std::shared_ptr<MediaPin>& input);
-  HResult Join(const std::string& call, const std::shared_ptr<MediaPin>& output,
-               const std::shared_ptr<MediaPin>& input);
+  // Links two free pins; a call named is recorded and may be failed.
+  HResult Join(const std::shared_ptr<MediaPin>& output, const std::shared_ptr<MediaPin>& input,
+               const char* call = nullptr);
+  std::shared_ptr<FakeFilter> AddWriter(const std::string& name, const std::string& path, bool ser);
   std::shared_ptr<MediaPin> FreePin(MediaFilter* filter, PinDirection direction,
                                     const std::string& name = {}) const;
 

@@ -18,9 +18,7 @@ using testing::CaptureSession;
 
 HResult BuildRecording(gst::GstMediaSystem& system, const std::string& path,
                        CaptureSession* session) {
-  testing::CaptureRequest request;
-  request.video_path = path;
-  return testing::BuildCaptureGraph(system, request, session);
+  return testing::BuildCaptureGraph(system, {.video_path = path}, session);
 }
 
 TEST(GstRecordingFolder, MissingOrUnusablePlacesFailBeforeTheRecordingStarts) {
@@ -60,10 +58,9 @@ TEST(GstRecordingFile, AnEarlierFileIsNeverWrittenOverAndARunThatFailsLeavesNoFi
   // A renderer that cannot open its display fails the run, which leaves no empty file.
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
-  testing::CaptureRequest request;
-  request.video_path = folder.Path("display.avi");
-  request.renderer = RendererKind::VMR7;
   CaptureSession session;
+  const testing::CaptureRequest request{.renderer = RendererKind::VMR7,
+                                        .video_path = folder.Path("display.avi")};
   ASSERT_EQ(testing::BuildCaptureGraph(system, request, &session), S_OK);
   EXPECT_TRUE(Failed(session.graph->Run()));
   EXPECT_FALSE(std::filesystem::exists(folder.Path("display.avi")));
