@@ -23,10 +23,11 @@
 namespace vesk {
 namespace {
 
-QDBusMessage CallLogind(const QString& interface, const QString& method,
-                        const QVariantList& arguments = {}) {
-  QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.login1",
-                                                     "/org/freedesktop/login1", interface, method);
+// A method of a service's object named like the service ("/org/freedesktop/login1").
+QDBusMessage Call(const QString& service, const QString& interface, const QString& method,
+                  const QVariantList& arguments = {}) {
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      service, "/" + QString(service).replace('.', '/'), interface, method);
   call.setArguments(arguments);
   return QDBusConnection::systemBus().call(call, QDBus::Block, 5000);
 }
@@ -36,7 +37,8 @@ bool InhibitorsBecome(const QStringList& expected) {
   QElapsedTimer timer;
   timer.start();
   for (QStringList locks; timer.elapsed() < 3000; locks.clear(), QThread::msleep(20)) {
-    const QDBusMessage reply = CallLogind("org.freedesktop.login1.Manager", "ListInhibitors");
+    const QDBusMessage reply =
+        Call("org.freedesktop.login1", "org.freedesktop.login1.Manager", "ListInhibitors");
     const auto list = reply.arguments().value(0).value<QDBusArgument>();
     list.beginArray();
     while (!list.atEnd()) {
@@ -127,10 +129,10 @@ TEST_F(LogindPowerTest, ActionsAndTheSleepLockReachLogindAsAskedAndRefusalsKeepI
   hold.reset();
   EXPECT_TRUE(InhibitorsBecome({}));
 
-  CallLogind("org.freedesktop.DBus.Mock", "AddMethod",
-             {"org.freedesktop.login1.Manager", "PowerOff", "b", "",
-              "raise dbus.exceptions.DBusException('Interactive authentication required.', "
-              "name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')"});
+  Call("org.freedesktop.login1", "org.freedesktop.DBus.Mock", "AddMethod",
+       {"org.freedesktop.login1.Manager", "PowerOff", "b", "",
+        "raise dbus.exceptions.DBusException('Interactive authentication required.', "
+        "name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')"});
   EXPECT_FALSE(power.PowerOff(&error));
   EXPECT_EQ(error,
             "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired: Interactive "
@@ -165,21 +167,17 @@ TEST_F(LogindPowerTest, TheBatteryIsReadFromUPowersDisplayDevice) {
   qt::UPowerBattery battery;
   std::optional<BatteryState> state = battery.Read();
   ASSERT_TRUE(state);
-  EXPECT_TRUE(state->on_battery);
-  EXPECT_EQ(state->seconds_to_empty, 0);
+  EXPECT_EQ(std::pair(state->on_battery, state->seconds_to_empty), std::pair(true, 0L));
 
-  QDBusMessage setup = QDBusMessage::createMethodCall(
-      "org.freedesktop.UPower", "/org/freedesktop/UPower", "org.freedesktop.DBus.Mock",
-      "SetupDisplayDevice");
-  setup.setArguments({2u, 2u, 15.0, 15.0, 100.0, 10.0, qlonglong{1800}, qlonglong{0}, true,
-                      QString(), 1u});
-  ASSERT_EQ(QDBusConnection::systemBus().call(setup, QDBus::Block, 5000).type(),
-            QDBusMessage::ReplyMessage);
+  ASSERT_EQ(
+      Call("org.freedesktop.UPower", "org.freedesktop.DBus.Mock", "SetupDisplayDevice",
+           {2u, 2u, 15.0, 15.0, 100.0, 10.0, qlonglong{1800}, qlonglong{0}, true, QString(), 1u})
+          .type(),
+      QDBusMessage::ReplyMessage);
   state = battery.Read();
   ASSERT_TRUE(state);
-  EXPECT_TRUE(state->on_battery);
-  EXPECT_EQ(state->percentage, 15.0);
-  EXPECT_EQ(state->seconds_to_empty, 1800);
+  EXPECT_EQ(std::tuple(state->on_battery, state->percentage, state->seconds_to_empty),
+            std::tuple(true, 15.0, 1800L));
 
   upower.kill(), upower.waitForFinished();
   QElapsedTimer timer;

@@ -7,8 +7,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSysInfo>
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <thread>
@@ -70,41 +70,38 @@ TEST(SingleInstanceLockTest, RefusalNamesTheHolderEvenWhileItIsStillWritingTheLo
 }
 
 // A home folder that cannot hold its lock lets the station start on the user's lock alone,
-// with a warning that says why; a folder lock held by another station still refuses it.
+// with a warning that says why.
 TEST(SingleInstanceLockTest, ReadOnlyHomeFolderStartsOnTheUserLockAlone) {
   QTemporaryDir temporary;
   const QString read_only = FolderThatRefusesFiles(temporary);
   if (read_only.isEmpty()) GTEST_SKIP() << "no folder here refuses new files";
   const QString user_path = temporary.filePath(QStringLiteral("user.lock"));
 
-  qt::StationLocks locks =
-      qt::TakeStationLocks(SingleInstanceLock::AtFile(user_path), read_only);
+  qt::StationLocks locks = qt::TakeStationLocks(SingleInstanceLock::AtFile(user_path), read_only);
   EXPECT_EQ(locks.refusal, QString());
-  EXPECT_TRUE(locks.warning.startsWith(QStringLiteral("WARNING: cannot create the lock %1: ")
-                                           .arg(QDir(read_only).filePath(
-                                               QStringLiteral(".VESK_VideoCapture.lock")))))
+  const auto warning = [&](const QString& reason) {
+    return QStringLiteral(
+               "WARNING: cannot create the lock %1/.VESK_VideoCapture.lock: %2; the "
+               "station goes on with its lock of one station per user alone (%3), "
+               "which does not keep out a station started in this folder by a "
+               "service or cron\r\n")
+        .arg(read_only, reason, user_path);
+  };
+  EXPECT_TRUE(locks.warning == warning(QStringLiteral("Permission denied")) ||
+              locks.warning == warning(QStringLiteral("Read-only file system")))
       << locks.warning.toStdString();
-  EXPECT_TRUE(locks.warning.contains(QStringLiteral("Permission denied")) ||
-              locks.warning.contains(QStringLiteral("Read-only file system")))
-      << locks.warning.toStdString();
-  EXPECT_TRUE(locks.warning.endsWith(QStringLiteral("\r\n")));
   ASSERT_NE(locks.user, nullptr);
   // The user's lock is really held.
   EXPECT_EQ(SingleInstanceLock::AtFile(user_path)->TryLock(), Outcome::kHeld);
 
-  // A missing home folder is no read-only one, and a folder lock held by another station
-  // still refuses.
+  // A missing home folder is no read-only one. (A folder lock held by another station
+  // refusing is HeadlessStationTest.ASecondCopyEndsAtOnceWithEAbortAndSaysWhichLock.)
   locks.user.reset();
   const QString missing = temporary.filePath(QStringLiteral("missing"));
   locks = qt::TakeStationLocks(SingleInstanceLock::AtFile(user_path), missing);
   EXPECT_EQ(locks.refusal, QStringLiteral("cannot create the lock %1/.VESK_VideoCapture.lock: "
                                           "No such file or directory")
                                .arg(missing));
-  auto other = SingleInstanceLock::ForFolder(temporary.path());
-  ASSERT_EQ(other->TryLock(), Outcome::kTaken);
-  locks = qt::TakeStationLocks(SingleInstanceLock::AtFile(user_path), temporary.path());
-  EXPECT_TRUE(locks.refusal.startsWith(QStringLiteral("another station holds")));
-  EXPECT_EQ(locks.warning, QString());
 }
 
 }  // namespace
