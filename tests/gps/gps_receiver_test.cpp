@@ -69,8 +69,9 @@ TEST_F(GpsReceiverTest, FoundOnTheThirdPortAt4800AfterFifteenFailedProbesAndReme
 }
 
 // A chart plotter sends 1.2 KB every second, its GGA sentence from byte 862 on; other
-// receivers are set to the fast rates. Both are found.
-TEST_F(GpsReceiverTest, ReceiversWithMuchToSayOrAtFastRatesAreFound) {
+// receivers are set to the fast rates. Both are found, and a sentence split across reads
+// (half of it, a pause longer than the read interval, the rest) is joined.
+TEST_F(GpsReceiverTest, ReceiversWithMuchToSayOrAtFastRatesAreFoundAndSplitSentencesJoined) {
   std::string second = "$GPGGA,123518.00,4807.0380,N,01131.2500,E,1,08,0.9,545.4,M,46.9,M,,*6F\r\n";
   std::string before;
   while (before.size() < 862) before += "$IIXDR,C,19.52,C,AIRTEMP,P,1.0281,B,BARO*7E\r\n";
@@ -79,29 +80,22 @@ TEST_F(GpsReceiverTest, ReceiversWithMuchToSayOrAtFastRatesAreFound) {
   second.resize(1200, ' ');
   PtyReceiver plotter, fast;
   plotter.Play({{second.substr(0, 400), 5ms}, {second.substr(400), 100ms}}, B9600);
-  fast.Play({{kBurst, 40ms}}, B57600);
+  const std::string sentence = kBurst.substr(kBurst.find("$GNGGA"));
+  fast.Play({{sentence.substr(0, 30), 60ms}, {sentence.substr(30), 60ms}}, B57600);
   GpsReceiver& receiver = Receiver({plotter.path()});
   ASSERT_TRUE(Connect());
   EXPECT_EQ(ports_->opens.back(), std::make_pair(plotter.path(), 9600));
   EXPECT_EQ(Read(), FixResult::kPosition);
   // Sentences 2 s late: the computer clock is ahead.
   ASSERT_TRUE(fix_.clock_offset);
-  EXPECT_EQ(ClockOffsetShortText(*fix_.clock_offset), "2.0 s ahead \u00b1" "0.5 s");
+  EXPECT_EQ(ClockOffsetShortText(*fix_.clock_offset),
+            "2.0 s ahead \u00b1"
+            "0.5 s");
   receiver.CloseGpsReceiver();
   Receiver({fast.path()});
   ASSERT_TRUE(Connect());
   EXPECT_EQ(ports_->opens.size(), 5u);
   EXPECT_EQ(receiver_->read_size(), 7200u);
-}
-
-TEST_F(GpsReceiverTest, ASentenceSplitAcrossReadsIsJoinedAtTheOnlyRateItAnswers) {
-  PtyReceiver gps;
-  const std::string sentence = kBurst.substr(kBurst.find("$GNGGA"));
-  // Half a sentence, a pause longer than the read interval, the rest.
-  gps.Play({{sentence.substr(0, 30), 60ms}, {sentence.substr(30), 60ms}}, B9600);
-  GpsReceiver& receiver = Receiver({gps.path()});
-  ASSERT_TRUE(Connect());
-  EXPECT_EQ(receiver.read_size(), 1200u);
   EXPECT_EQ(Read(), FixResult::kPosition);
   EXPECT_EQ(fix_.longitude, " 11.312500 E");
 }
