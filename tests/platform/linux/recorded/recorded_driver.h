@@ -139,11 +139,10 @@ struct RecordedDriver : V4l2Driver {
       case VIDIOC_G_INPUT:
         *static_cast<int*>(argument) = 0;
         return 0;
-      case VIDIOC_REQBUFS: {
+      case VIDIOC_REQBUFS:
         if (node_->reqbufs_error != 0) return node_->reqbufs_error;
         node_->buffers_held = static_cast<v4l2_requestbuffers*>(argument)->count;
         return 0;
-      }
       case VIDIOC_QUERYBUF: {
         auto* buffer = static_cast<v4l2_buffer*>(argument);
         if (buffer->index >= node_->buffers_held) return EINVAL;
