@@ -10,6 +10,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -34,9 +35,8 @@ QDBusMessage Call(const QString& service, const QString& interface, const QStrin
 
 // The stand-in's locks as "what|who|why|mode"; polled until the expected list shows.
 bool InhibitorsBecome(const QStringList& expected) {
-  QElapsedTimer timer;
-  timer.start();
-  for (QStringList locks; timer.elapsed() < 3000; locks.clear(), QThread::msleep(20)) {
+  const QDeadlineTimer deadline(3000);
+  for (QStringList locks; !deadline.hasExpired(); locks.clear(), QThread::msleep(20)) {
     const QDBusMessage reply =
         Call("org.freedesktop.login1", "org.freedesktop.login1.Manager", "ListInhibitors");
     const auto list = reply.arguments().value(0).value<QDBusArgument>();
@@ -78,10 +78,9 @@ struct LogindPowerTest : ::testing::Test, PowerCountdownView {
     // Debian installs the stand-in for its own interpreter, which may not be the first one.
     process.start(QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3",
                   QStringList{"-m", "dbusmock"} + arguments);
-    QElapsedTimer timer;
-    timer.start();
+    const QDeadlineTimer deadline(15000);
     while (!QDBusConnection::systemBus().interface()->isServiceRegistered(service)) {
-      ASSERT_LT(timer.elapsed(), 15000) << "no python3-dbusmock (scripts/install-deps)";
+      ASSERT_FALSE(deadline.hasExpired()) << "no python3-dbusmock (scripts/install-deps)";
       QThread::msleep(20);
     }
   }

@@ -22,21 +22,18 @@ using Outcome = SingleInstanceLock::Outcome;
 // A folder in which no file can be made, even by root (who passes over permissions): a
 // write-protected temporary folder, or else sysfs. Empty when there is none.
 QString FolderThatRefusesFiles(const QTemporaryDir& temporary) {
-  auto refuses = [](const QString& folder) {
+  const QString read_only = temporary.filePath(QStringLiteral("read-only"));
+  QDir().mkpath(read_only);
+  ::chmod(QFile::encodeName(read_only).constData(), 0555);
+  for (const QString& folder : {read_only, QStringLiteral("/sys")}) {
     const QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.vesk-probe"));
     const int fd = ::open(probe.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EACCES || errno == EROFS)) return folder;
     if (fd >= 0) {
       ::close(fd);
       ::unlink(probe.constData());
-      return false;
     }
-    return errno == EACCES || errno == EROFS;
-  };
-  const QString folder = temporary.filePath(QStringLiteral("read-only"));
-  QDir().mkpath(folder);
-  ::chmod(QFile::encodeName(folder).constData(), 0555);
-  if (refuses(folder)) return folder;
-  if (refuses(QStringLiteral("/sys"))) return QStringLiteral("/sys");
+  }
   return {};
 }
 
