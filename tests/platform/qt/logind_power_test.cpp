@@ -19,7 +19,6 @@
 
 #include "events/power_action.h"
 #include "platform/qt/upower_battery.h"
-#include "support/fake_clock.h"
 
 namespace vesk {
 namespace {
@@ -54,7 +53,7 @@ bool InhibitorsBecome(const QStringList& expected) {
   return false;
 }
 
-struct LogindPowerTest : ::testing::Test, PowerCountdownView {
+struct LogindPowerTest : ::testing::Test {
   static void SetUpTestSuite() {
     folder = new QTemporaryDir;
     bus = new QProcess;
@@ -89,10 +88,6 @@ struct LogindPowerTest : ::testing::Test, PowerCountdownView {
     ::kill(static_cast<pid_t>(logind.processId()), SIGCONT);
     logind.kill(), logind.waitForFinished();
   }
-  void StartPowerCountdown(PowerActionKind,
-                           std::function<void(PowerCountdownResult)> done) override {
-    done(result);
-  }
   // The logind methods called, with their arguments as the stand-in logs them.
   static QStringList Calls() {
     QFile file(folder->filePath("calls"));
@@ -107,21 +102,14 @@ struct LogindPowerTest : ::testing::Test, PowerCountdownView {
   static inline QProcess* bus = nullptr;
   QProcess logind;
   qt::LogindPower power;
-  PowerCountdownResult result = PowerCountdownResult::Cancelled;
 };
 
+// The calls as logind gets them (when the station makes them is PowerActionTest's).
 TEST_F(LogindPowerTest, ActionsAndTheSleepLockReachLogindAsAskedAndRefusalsKeepItsReason) {
-  testing::FakeClock clock;
-  MessageLog log{clock};
-  PowerAction action{PowerActionContext{power, *this, log, nullptr}};
-  action.Perform(true, true, nullptr);
-  EXPECT_EQ(Calls(), QStringList{});  // cancelled
-  result = PowerCountdownResult::TimedOut;
-  action.Perform(true, true, nullptr);
-  action.Perform(false, true, nullptr);
+  std::string error;
+  EXPECT_TRUE(power.Hibernate(&error) && power.PowerOff(&error)) << error;
   EXPECT_EQ(Calls(), (QStringList{"Hibernate False", "PowerOff False"}));
 
-  std::string error;
   auto hold = power.InhibitSleep("Event at 03:05:09 UTC", &error);
   EXPECT_TRUE(hold &&
               InhibitorsBecome({"sleep:idle|VESK Video Capture|Event at 03:05:09 UTC|block"}));
