@@ -159,9 +159,8 @@ struct RecordedDriver : V4l2Driver {
       case VIDIOC_QUERYCTRL:
       case VIDIOC_G_CTRL:
       case VIDIOC_S_CTRL: {
-        const std::uint32_t id = request == VIDIOC_QUERYCTRL
-                                     ? static_cast<v4l2_queryctrl*>(argument)->id
-                                     : static_cast<v4l2_control*>(argument)->id;
+        // Both arguments begin with the control's id.
+        const std::uint32_t id = *static_cast<std::uint32_t*>(argument);
         auto control = std::find_if(node_->controls.begin(), node_->controls.end(),
                                     [&](const RecordedControl& c) { return c.query.id == id; });
         if (control == node_->controls.end()) return EINVAL;
