@@ -26,10 +26,12 @@ MediaType Type(const char* name, Code code, std::int32_t width, std::int32_t hei
                AnalogFormat standard = AnalogFormat::Digital) {
   return {true, name, code, true, width, height, time, numerator, denominator, standard};
 }
-MediaType Pal(std::int32_t width, std::int32_t height, std::uint32_t time = 400000) {
-  return Type("YUY2", Code::YUY2, width, height, time, 10000000 / time, 1, AnalogFormat::PAL);
+MediaType Pal(std::int32_t width, std::int32_t height, std::uint32_t time = 400000,
+              const char* name = "YUY2", Code code = Code::YUY2) {
+  return Type(name, code, width, height, time, 10000000 / time, 1, AnalogFormat::PAL);
 }
-MediaType Ntsc(const char* name, Code code, std::int32_t width, std::int32_t height) {
+MediaType Ntsc(std::int32_t width, std::int32_t height, const char* name = "YUY2",
+               Code code = Code::YUY2) {
   return Type(name, code, width, height, 333667, 30000, 1001, AnalogFormat::NTSC);
 }
 
@@ -57,9 +59,9 @@ TEST(V4l2DeviceTest, RecordedNodesOfferWhatTheyListUntilUnplugged) {
   }
   webcam.push_back(Type("YUY2", Code::YUY2, 1280, 720, 1000000, 10));
   webcam.push_back(Type("YUY2", Code::YUY2, 1280, 720, 2000000, 5));
-  const std::vector<MediaType> grabber = {
-      Ntsc("YUY2", Code::YUY2, 720, 480), Pal(720, 576), Ntsc("RGBP", Code::Other, 720, 480),
-      Type("RGBP", Code::Other, 720, 576, 400000, 25, 1, AnalogFormat::PAL)};
+  const std::vector<MediaType> grabber = {Ntsc(720, 480), Pal(720, 576),
+                                          Ntsc(720, 480, "RGBP", Code::Other),
+                                          Pal(720, 576, 400000, "RGBP", Code::Other)};
 
   for (auto [recorded, types, analog] : {std::tuple{testing::Usb2861Grabber(), grabber, true},
                                          {testing::UvcWebcam(), webcam, false}}) {
@@ -96,17 +98,16 @@ TEST(V4l2DeviceTest, OtherDriversAnswers) {
   grabber.node.formats = {
       {V4L2_PIX_FMT_YUYV, {{720, 576}, {0, 0}, {352, 240}, {720, 500, {{1, 50}}}}}};
   grabber.node.standards[1].frame_period = {0, 0};
-  EXPECT_EQ(grabber.Formats(), (std::vector{Pal(720, 576), Ntsc("YUY2", Code::YUY2, 352, 240),
-                                            Pal(720, 500, 200000)}));
+  EXPECT_EQ(grabber.Formats(), (std::vector{Pal(720, 576), Ntsc(352, 240), Pal(720, 500, 200000)}));
 
   // Without a size list an analog node offers the pictures of its standards; a narrower
   // range narrows them; the standards' order orders them.
   grabber.node.formats[0].sizes.clear();
-  EXPECT_EQ(grabber.Formats(), (std::vector{Ntsc("YUY2", Code::YUY2, 720, 480), Pal(720, 576)}));
+  EXPECT_EQ(grabber.Formats(), (std::vector{Ntsc(720, 480), Pal(720, 576)}));
   grabber.node.formats[0].range_type = V4L2_FRMSIZE_TYPE_CONTINUOUS;
   grabber.node.formats[0].range = {48, 640, 1, 38, 576, 1};
   std::swap(grabber.node.standards[0], grabber.node.standards[1]);
-  EXPECT_EQ(grabber.Formats(), (std::vector{Pal(640, 576), Ntsc("YUY2", Code::YUY2, 640, 480)}));
+  EXPECT_EQ(grabber.Formats(), (std::vector{Pal(640, 576), Ntsc(640, 480)}));
   grabber.node.standards = {{V4L2_STD_SECAM_L, {1, 25}}};  // none the station knows
   EXPECT_TRUE(grabber.Formats().empty());
   // The digital input of a card that has analog ones too.

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <thread>
 
+#include "support/temp_dir.h"
+
 namespace vesk {
 namespace {
 
@@ -44,19 +46,14 @@ TEST(SingleInstanceLockTest, RefusalNamesTheHolderEvenWhileItIsStillWritingTheLo
   const QString path = temporary.filePath(QStringLiteral("held.lock"));
   auto first = SingleInstanceLock::AtFile(temporary.filePath(QStringLiteral("model.lock")));
   ASSERT_EQ(first->TryLock(), Outcome::kTaken);
-  QFile model(first->path());
-  ASSERT_TRUE(model.open(QIODevice::ReadOnly));
-  const QByteArray holder = model.readAll();
+  const std::string holder = testing::ReadFileBytes(first->path().toStdString());
 
-  QFile half_made(path);  // made, still empty
-  ASSERT_TRUE(half_made.open(QIODevice::WriteOnly));
-  half_made.close();
+  ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));  // made, still empty
   auto second = SingleInstanceLock::AtFile(path);
   ASSERT_EQ(second->TryLock(), Outcome::kHeld);
   std::thread writer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(15));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write(holder);
+    testing::WriteFileBytes(path.toStdString(), holder);
   });
   const QString text = second->RefusalText();
   writer.join();
