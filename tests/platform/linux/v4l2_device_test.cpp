@@ -85,12 +85,11 @@ TEST(V4l2DeviceTest, RecordedNodesOfferWhatTheyListUntilUnplugged) {
 // The recorded nodes changed as other drivers answer.
 TEST(V4l2DeviceTest, OtherDriversAnswers) {
   // Drivers that repeat an entry instead of ending the list are cut off at the repeat.
-  RecordedNode repeating = testing::UvcWebcam();
+  Replay repeating(testing::UvcWebcam());
   const testing::RecordedFormat mjpg{V4L2_PIX_FMT_MJPEG,
                                      {{1280, 720, {{1, 30}, {1, 30}}}, {1280, 720, {}}}};
-  repeating.formats = {mjpg, mjpg};
-  EXPECT_EQ(Replay(repeating).Formats(),
-            (std::vector{Type("MJPG", Code::MJPG, 1280, 720, 333333, 30)}));
+  repeating.node.formats = {mjpg, mjpg};
+  EXPECT_EQ(repeating.Formats(), (std::vector{Type("MJPG", Code::MJPG, 1280, 720, 333333, 30)}));
 
   // An analog node's discrete sizes as listed (an empty one left out), each with the standard
   // of its height, else the current one (PAL-B), and its period, else the standard's own.
