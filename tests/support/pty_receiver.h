@@ -49,7 +49,8 @@ class PtyReceiver {
   const std::string& path() const { return path_; }
 
   // The chunks in turn, each followed by its pause, over and over, while the line is at
-  // speed (any when B0); at other rates as many bytes of noise.
+  // speed (any when B0), from the first whenever it comes to that speed, so that a probe
+  // hears it at once whatever its pauses; at other rates as many bytes of noise.
   void Play(std::vector<Chunk> chunks, speed_t speed = B0) {
     std::lock_guard<std::mutex> hold(mutex_);
     chunks_ = std::move(chunks);
@@ -74,8 +75,7 @@ class PtyReceiver {
       // A master reports the settings its terminal was given.
       const bool at_rate = speed_ == B0 || cfgetispeed(&line) == speed_;
       const auto now = std::chrono::steady_clock::now();
-      // Brought to its rate, it starts over from its first chunk just after the station's
-      // flush of what came before, so a probe hears it at once whatever its pauses.
+      // Starts over just after the station's flush of what came before its speed was set.
       if (at_rate && !was_at_rate) {
         next = 0;
         due = now + 10ms;
