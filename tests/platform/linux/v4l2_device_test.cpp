@@ -47,7 +47,9 @@ struct Replay : testing::RecordedDevice {
 // The grabber gives one size range (that of its current standard) and no intervals: it offers
 // the full picture of each standard it lists, at its period. The webcam offers every size and
 // interval it lists, in order. Unplugged after any call, each says Gone and leaves nothing.
-TEST(V4l2DeviceTest, RecordedNodesOfferWhatTheyListUntilUnplugged) {
+// Their buffers' flags say when each stamps a frame (the buffer asked for goes back); a node
+// another holder streams from cannot say.
+TEST(V4l2DeviceTest, RecordedNodesOfferWhatTheyListUntilUnpluggedAndSayWhenTheyStampFrames) {
   std::vector<MediaType> webcam;
   for (auto [name, code] : {std::pair{"MJPG", Code::MJPG}, {"YUY2", Code::YUY2}}) {
     for (auto [width, height] : {std::pair{1280, 720}, {640, 480}, {320, 240}}) {
@@ -63,10 +65,13 @@ TEST(V4l2DeviceTest, RecordedNodesOfferWhatTheyListUntilUnplugged) {
                                           Ntsc(720, 480, "RGBP", Code::Other),
                                           Pal(720, 576, 400000, "RGBP", Code::Other)};
 
-  for (auto [recorded, types, analog] : {std::tuple{testing::Usb2861Grabber(), grabber, true},
-                                         {testing::UvcWebcam(), webcam, false}}) {
+  using Origin = FrameTimeOrigin;
+  for (auto [recorded, types, analog, origin] :
+       {std::tuple{testing::Usb2861Grabber(), grabber, true, Origin::kDriverEndOfFrame},
+        {testing::UvcWebcam(), webcam, false, Origin::kDriverStartOfExposure}}) {
+    SCOPED_TRACE(recorded.card);
     Replay replay(recorded);
-    EXPECT_EQ(replay.Formats(), types) << recorded.card;
+    EXPECT_EQ(replay.Formats(), types);
     ASSERT_GT(replay.driver->calls, 5);
     for (int after = 0; after < replay.driver->calls; ++after) {
       Replay unplugged(recorded);
@@ -77,9 +82,17 @@ TEST(V4l2DeviceTest, RecordedNodesOfferWhatTheyListUntilUnplugged) {
     }
     bool is_analog = !analog;
     ASSERT_EQ(replay.device->QueryAnalog(&is_analog), V4l2Status::Ok);
-    EXPECT_EQ(is_analog, analog) << recorded.card;
+    EXPECT_EQ(is_analog, analog);
+    std::uint32_t flags = 0;
+    ASSERT_EQ(replay.device->QueryBufferFlags(&flags), V4l2Status::Ok);
+    EXPECT_EQ(V4l2FrameTimeOrigin(flags), origin);
+    EXPECT_EQ(replay.node.buffers_held, 0u);
   }
   EXPECT_EQ(V4l2StatusOf(ENXIO), V4l2Status::Gone);  // as some drivers say it
+  Replay busy(testing::UvcWebcam());
+  busy.node.reqbufs_error = EBUSY;
+  std::uint32_t flags = 0;
+  EXPECT_EQ(busy.device->QueryBufferFlags(&flags), V4l2Status::Failed);
 }
 
 // The recorded nodes changed as other drivers answer.
@@ -115,24 +128,6 @@ TEST(V4l2DeviceTest, OtherDriversAnswers) {
   bool is_analog = true;
   ASSERT_EQ(grabber.device->QueryAnalog(&is_analog), V4l2Status::Ok);
   EXPECT_FALSE(is_analog);
-}
-
-// A buffer's flags say when the driver stamps a frame; the buffer asked for goes back, and a
-// node another holder streams from cannot say.
-TEST(V4l2DeviceTest, BufferFlagsSayWhenTheDriverStampsItsFrames) {
-  for (const auto& [node, origin] :
-       {std::pair{testing::UvcWebcam(), FrameTimeOrigin::kDriverStartOfExposure},
-        {testing::Usb2861Grabber(), FrameTimeOrigin::kDriverEndOfFrame}}) {
-    Replay replay(node);
-    std::uint32_t flags = 0;
-    ASSERT_EQ(replay.device->QueryBufferFlags(&flags), V4l2Status::Ok) << node.card;
-    EXPECT_EQ(V4l2FrameTimeOrigin(flags), origin) << node.card;
-    EXPECT_EQ(replay.node.buffers_held, 0u) << node.card;
-  }
-  Replay busy(testing::UvcWebcam());
-  busy.node.reqbufs_error = EBUSY;
-  std::uint32_t flags = 0;
-  EXPECT_EQ(busy.device->QueryBufferFlags(&flags), V4l2Status::Failed);
 }
 
 // The recorded nodes; the webcam's metadata node, the grabber's VBI node, a loopback; an old
