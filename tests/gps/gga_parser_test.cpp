@@ -95,8 +95,8 @@ TEST_F(GgaParserTest, DamagedSentencesAreSkippedForAnEarlierIntactOne) {
     EXPECT_EQ(Parse(data), GgaResult::kNone);
     EXPECT_TRUE(fix_.latitude.empty());
   }
-  ASSERT_EQ(view_.entries.size(), 3u);
-  EXPECT_EQ(view_.entries[0], "\r\n12:35:20 (UTC)\r\nCannot find GPGGA string\r\n");
+  EXPECT_EQ(view_.entries,
+            std::vector<std::string>(3, "\r\n12:35:20 (UTC)\r\nCannot find GPGGA string\r\n"));
   // Zero bytes before a sentence do not hide it; no cut of two sentences gives a part of one.
   EXPECT_EQ(Parse(std::string(5, '\0') + kFourDigits), GgaResult::kPosition);
   const std::string two = kFourDigits + kFourDigits;
