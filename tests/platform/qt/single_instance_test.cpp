@@ -88,8 +88,7 @@ TEST(SingleInstanceLockTest, ReadOnlyHomeFolderStartsOnTheUserLockAlone) {
   // The user's lock is really held.
   EXPECT_EQ(SingleInstanceLock::AtFile(user_path)->TryLock(), Outcome::kHeld);
 
-  // A missing home folder is no read-only one. (A folder lock held by another station
-  // refusing is HeadlessStationTest.ASecondCopyEndsAtOnceWithEAbortAndSaysWhichLock.)
+  // A missing home folder is no read-only one (a held one: HeadlessStationTest.ASecondCopy*).
   locks.user.reset();
   const QString missing = temporary.filePath(QStringLiteral("missing"));
   locks = qt::TakeStationLocks(SingleInstanceLock::AtFile(user_path), missing);
