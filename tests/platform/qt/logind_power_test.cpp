@@ -103,8 +103,9 @@ struct LogindPowerTest : ::testing::Test {
   qt::LogindPower power;
 };
 
-// The calls and a refusal as logind has them; what the station makes of them is PowerActionTest's.
-TEST_F(LogindPowerTest, ActionsAndTheSleepLockReachLogindAsAskedAndRefusalsKeepItsReason) {
+// The calls and their failures as logind has them; what the station makes of them is
+// PowerActionTest's.
+TEST_F(LogindPowerTest, CallsReachLogindAsAskedAndFailWithItsReasonWhenRefusedSilentOrGone) {
   std::string error;
   EXPECT_TRUE(power.Hibernate(&error) && power.PowerOff(&error)) << error;
   EXPECT_EQ(Calls(), (QStringList{"Hibernate False", "PowerOff False"}));
@@ -123,13 +124,11 @@ TEST_F(LogindPowerTest, ActionsAndTheSleepLockReachLogindAsAskedAndRefusalsKeepI
   EXPECT_EQ(error,
             "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired: Interactive "
             "authentication required.");
-}
 
-TEST_F(LogindPowerTest, AMissingOrSilentLogindFailsEachCallQuicklyWithAReason) {
+  // Silent, then missing: each call fails quickly, with the bus's reason.
   ::kill(static_cast<pid_t>(logind.processId()), SIGSTOP);
   QElapsedTimer timer;
   timer.start();
-  std::string error;
   EXPECT_EQ(power.InhibitSleep("Event", &error), nullptr);
   EXPECT_LT(timer.restart(), 3000);
   EXPECT_EQ(error.rfind("org.freedesktop.DBus.Error.NoReply: ", 0), 0u) << error;
