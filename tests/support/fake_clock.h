@@ -23,7 +23,7 @@ class FakeClock final : public Clock {
   int bias_;
 };
 
-// Builds a time from its calendar fields (milliseconds 0).
+// Builds a time from its calendar fields.
 inline FileTime MakeFileTime(std::uint16_t year, std::uint16_t month, std::uint16_t day,
                              std::uint16_t hour = 0, std::uint16_t minute = 0,
                              std::uint16_t second = 0, std::uint16_t milliseconds = 0) {
