@@ -24,8 +24,7 @@ TEST(V4l2TranslationTest, PixelFormatsMapToTheStationsSubtypes) {
       {V4L2_PIX_FMT_JPEG, Code::MJPG, "MJPG"},      {V4L2_PIX_FMT_BGR24, Code::RGB24, "RGB24"},
       {V4L2_PIX_FMT_RGB24, Code::RGB24, "RGB24"},   {V4L2_PIX_FMT_XBGR32, Code::ARGB32, "ARGB32"},
       {V4L2_PIX_FMT_RGB32, Code::ARGB32, "ARGB32"}, {V4L2_PIX_FMT_RGBA32, Code::Other, "AB24"},
-      {V4L2_PIX_FMT_Y16_BE, Code::Other, "Y16?"},
-  };
+      {V4L2_PIX_FMT_Y16_BE, Code::Other, "Y16?"}};
   for (auto [pixel_format, code, name] : cases) {
     EXPECT_EQ(V4l2SubtypeOf(pixel_format), (V4l2Subtype{code, name})) << name;
     EXPECT_TRUE(code == Code::Other || SubtypeCodeOf(name) == code) << name;  // the station's own
