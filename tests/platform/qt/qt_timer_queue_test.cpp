@@ -5,9 +5,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <map>
 #include <vector>
@@ -15,11 +15,10 @@
 namespace vesk {
 namespace {
 
+// 1601 to 1970 in 100 ns ticks, then the wall clock as Qt reads it.
 FileTime UtcNowPlus(int milliseconds) {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return 116444736000000000LL + static_cast<FileTime>(now.tv_sec) * kTicksPerSecond +
-         now.tv_nsec / 100 + static_cast<FileTime>(milliseconds) * kTicksPerMillisecond;
+  return 116444736000000000LL +
+         (QDateTime::currentMSecsSinceEpoch() + milliseconds) * kTicksPerMillisecond;
 }
 
 TEST(QtTimerQueue, DeadlinesFireOnTheClockAndCancelledOnesNever) {
