@@ -87,16 +87,6 @@ struct LogindPowerTest : ::testing::Test {
     ::kill(static_cast<pid_t>(logind.processId()), SIGCONT);
     logind.kill(), logind.waitForFinished();
   }
-  // The logind methods called, with their arguments as the stand-in logs them.
-  static QStringList Calls() {
-    QFile file(folder->filePath("calls"));
-    QStringList calls;
-    if (file.open(QIODevice::ReadOnly))
-      for (const QByteArray& line : file.readAll().split('\n'))
-        if (line.contains(' ')) calls << QString::fromUtf8(line.mid(line.indexOf(' ') + 1));
-    return calls;
-  }
-
   static inline QTemporaryDir* folder = nullptr;
   static inline QProcess* bus = nullptr;
   QProcess logind;
@@ -108,7 +98,13 @@ struct LogindPowerTest : ::testing::Test {
 TEST_F(LogindPowerTest, CallsReachLogindAsAskedAndFailWithItsReasonWhenRefusedSilentOrGone) {
   std::string error;
   EXPECT_TRUE(power.Hibernate(&error) && power.PowerOff(&error)) << error;
-  EXPECT_EQ(Calls(), (QStringList{"Hibernate False", "PowerOff False"}));
+  // The methods called, with their arguments as the stand-in logs them.
+  QFile log(folder->filePath("calls"));
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  QStringList calls;
+  for (const QByteArray& line : log.readAll().split('\n'))
+    if (line.contains(' ')) calls << QString::fromUtf8(line.mid(line.indexOf(' ') + 1));
+  EXPECT_EQ(calls, (QStringList{"Hibernate False", "PowerOff False"}));
 
   auto hold = power.InhibitSleep("Event at 03:05:09 UTC", &error);
   EXPECT_TRUE(hold &&
