@@ -9,9 +9,7 @@ class FakeClock final : public Clock {
  public:
   explicit FakeClock(FileTime utc = 0, int bias_minutes = 0) : utc_(utc), bias_(bias_minutes) {}
   FileTime UtcNow() const override { return utc_; }
-  FileTime LocalNow() const override {
-    return utc_ - static_cast<FileTime>(bias_) * kTicksPerMinute;
-  }
+  FileTime LocalNow() const override { return utc_ - bias_ * kTicksPerMinute; }
 
   void SetUtc(FileTime utc) { utc_ = utc; }
   void SetUtc(const SystemTime& utc) { SystemTimeToFileTime(utc, &utc_); }
