@@ -9,9 +9,7 @@ class FakeClock final : public Clock {
  public:
   explicit FakeClock(FileTime utc = 0, int bias_minutes = 0) : utc_(utc), bias_(bias_minutes) {}
   FileTime UtcNow() const override { return utc_; }
-  FileTime LocalNow() const override {
-    return utc_ - static_cast<FileTime>(bias_) * kTicksPerMinute;
-  }
+  FileTime LocalNow() const override { return utc_ - bias_ * kTicksPerMinute; }
 
   void SetUtc(FileTime utc) { utc_ = utc; }
   void SetUtc(const SystemTime& utc) { SystemTimeToFileTime(utc, &utc_); }
@@ -23,7 +21,7 @@ class FakeClock final : public Clock {
   int bias_;
 };
 
-// Builds a time from its calendar fields (milliseconds 0).
+// Builds a time from its calendar fields.
 inline FileTime MakeFileTime(std::uint16_t year, std::uint16_t month, std::uint16_t day,
                              std::uint16_t hour = 0, std::uint16_t minute = 0,
                              std::uint16_t second = 0, std::uint16_t milliseconds = 0) {

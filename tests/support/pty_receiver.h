@@ -49,7 +49,8 @@ class PtyReceiver {
   const std::string& path() const { return path_; }
 
   // The chunks in turn, each followed by its pause, over and over, while the line is at
-  // speed (any when B0); at other rates as many bytes of noise.
+  // speed (any when B0), from the first whenever it comes to that speed, so that a probe
+  // hears it at once whatever its pauses; at other rates as many bytes of noise.
   void Play(std::vector<Chunk> chunks, speed_t speed = B0) {
     std::lock_guard<std::mutex> hold(mutex_);
     chunks_ = std::move(chunks);
@@ -64,21 +65,27 @@ class PtyReceiver {
 
  private:
   void Run() {
-    for (std::size_t next = 0; !stop_;) {
-      std::chrono::milliseconds pause{5};
-      {
-        std::lock_guard<std::mutex> hold(mutex_);
-        termios line{};
-        if (master_ >= 0 && !chunks_.empty() && tcgetattr(master_, &line) == 0) {
-          const Chunk& chunk = chunks_[next++ % chunks_.size()];
-          // A master reports the settings its terminal was given.
-          const bool at_rate = speed_ == B0 || cfgetispeed(&line) == speed_;
-          const std::string bytes = at_rate ? chunk.bytes : std::string(chunk.bytes.size(), '\xfe');
-          [[maybe_unused]] const ssize_t written = write(master_, bytes.data(), bytes.size());
-          pause = chunk.pause;
-        }
+    using namespace std::chrono_literals;
+    auto due = std::chrono::steady_clock::now();
+    bool was_at_rate = false;
+    for (std::size_t next = 0; !stop_; std::this_thread::sleep_for(5ms)) {
+      std::lock_guard<std::mutex> hold(mutex_);
+      termios line{};
+      if (master_ < 0 || chunks_.empty() || tcgetattr(master_, &line) != 0) continue;
+      // A master reports the settings its terminal was given.
+      const bool at_rate = speed_ == B0 || cfgetispeed(&line) == speed_;
+      const auto now = std::chrono::steady_clock::now();
+      // Starts over just after the station's flush of what came before its speed was set.
+      if (at_rate && !was_at_rate) {
+        next = 0;
+        due = now + 10ms;
       }
-      std::this_thread::sleep_for(pause);
+      was_at_rate = at_rate;
+      if (now < due) continue;
+      const Chunk& chunk = chunks_[next++ % chunks_.size()];
+      const std::string bytes = at_rate ? chunk.bytes : std::string(chunk.bytes.size(), '\xfe');
+      [[maybe_unused]] const ssize_t written = write(master_, bytes.data(), bytes.size());
+      due = now + chunk.pause;
     }
   }
 

@@ -18,24 +18,27 @@ Function Real(const char* name) {
 
 extern "C" {
 
-void g_mutex_lock(GMutex* mutex) {
-  static const auto real = Real<void (*)(GMutex*)>("g_mutex_lock");
-  real(mutex);
-  __tsan_acquire(mutex);
-}
+// GMutex and GRecMutex take the same three calls.
+#define VESK_ANNOTATED_LOCK(Type, prefix)                                   \
+  void prefix##_lock(Type* mutex) {                                         \
+    static const auto real = Real<void (*)(Type*)>(#prefix "_lock");        \
+    real(mutex);                                                            \
+    __tsan_acquire(mutex);                                                  \
+  }                                                                         \
+  gboolean prefix##_trylock(Type* mutex) {                                  \
+    static const auto real = Real<gboolean (*)(Type*)>(#prefix "_trylock"); \
+    const gboolean locked = real(mutex);                                    \
+    if (locked) __tsan_acquire(mutex);                                      \
+    return locked;                                                          \
+  }                                                                         \
+  void prefix##_unlock(Type* mutex) {                                       \
+    static const auto real = Real<void (*)(Type*)>(#prefix "_unlock");      \
+    __tsan_release(mutex);                                                  \
+    real(mutex);                                                            \
+  }
 
-gboolean g_mutex_trylock(GMutex* mutex) {
-  static const auto real = Real<gboolean (*)(GMutex*)>("g_mutex_trylock");
-  const gboolean locked = real(mutex);
-  if (locked) __tsan_acquire(mutex);
-  return locked;
-}
-
-void g_mutex_unlock(GMutex* mutex) {
-  static const auto real = Real<void (*)(GMutex*)>("g_mutex_unlock");
-  __tsan_release(mutex);
-  real(mutex);
-}
+VESK_ANNOTATED_LOCK(GMutex, g_mutex)
+VESK_ANNOTATED_LOCK(GRecMutex, g_rec_mutex)
 
 void g_cond_wait(GCond* cond, GMutex* mutex) {
   static const auto real = Real<void (*)(GCond*, GMutex*)>("g_cond_wait");
@@ -50,25 +53,6 @@ gboolean g_cond_wait_until(GCond* cond, GMutex* mutex, gint64 end_time) {
   const gboolean signalled = real(cond, mutex, end_time);
   __tsan_acquire(mutex);
   return signalled;
-}
-
-void g_rec_mutex_lock(GRecMutex* mutex) {
-  static const auto real = Real<void (*)(GRecMutex*)>("g_rec_mutex_lock");
-  real(mutex);
-  __tsan_acquire(mutex);
-}
-
-gboolean g_rec_mutex_trylock(GRecMutex* mutex) {
-  static const auto real = Real<gboolean (*)(GRecMutex*)>("g_rec_mutex_trylock");
-  const gboolean locked = real(mutex);
-  if (locked) __tsan_acquire(mutex);
-  return locked;
-}
-
-void g_rec_mutex_unlock(GRecMutex* mutex) {
-  static const auto real = Real<void (*)(GRecMutex*)>("g_rec_mutex_unlock");
-  __tsan_release(mutex);
-  real(mutex);
 }
 
 }  // extern "C"

@@ -139,11 +139,10 @@ struct RecordedDriver : V4l2Driver {
       case VIDIOC_G_INPUT:
         *static_cast<int*>(argument) = 0;
         return 0;
-      case VIDIOC_REQBUFS: {
+      case VIDIOC_REQBUFS:
         if (node_->reqbufs_error != 0) return node_->reqbufs_error;
         node_->buffers_held = static_cast<v4l2_requestbuffers*>(argument)->count;
         return 0;
-      }
       case VIDIOC_QUERYBUF: {
         auto* buffer = static_cast<v4l2_buffer*>(argument);
         if (buffer->index >= node_->buffers_held) return EINVAL;
@@ -160,9 +159,8 @@ struct RecordedDriver : V4l2Driver {
       case VIDIOC_QUERYCTRL:
       case VIDIOC_G_CTRL:
       case VIDIOC_S_CTRL: {
-        const std::uint32_t id = request == VIDIOC_QUERYCTRL
-                                     ? static_cast<v4l2_queryctrl*>(argument)->id
-                                     : static_cast<v4l2_control*>(argument)->id;
+        // Both arguments begin with the control's id.
+        const std::uint32_t id = *static_cast<std::uint32_t*>(argument);
         auto control = std::find_if(node_->controls.begin(), node_->controls.end(),
                                     [&](const RecordedControl& c) { return c.query.id == id; });
         if (control == node_->controls.end()) return EINVAL;
