@@ -41,7 +41,7 @@ std::shared_ptr<FakeFilter> MakeTwoPinFilter(const std::string& kind) {
   return filter;
 }
 
-std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
+using testing::Timed;
 
 class CaptureGraphTest : public ::testing::Test, protected testing::CaptureBed {
  protected:

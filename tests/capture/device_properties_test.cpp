@@ -13,7 +13,7 @@ namespace vesk {
 namespace {
 
 using Set = testing::FakeProcAmp::SetCall;
-std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
+using testing::Timed;
 
 struct DevicePropertiesTest : ::testing::Test, testing::CaptureBed {
   DevicePropertiesTest() {

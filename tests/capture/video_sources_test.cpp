@@ -19,7 +19,7 @@ using testing::MakeVideoType;
 constexpr std::uint32_t k25 = 400000;
 constexpr std::uint32_t k30 = 333667;
 
-std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
+using testing::Timed;
 std::string Plain(const std::string& text) { return "\r\n" + text; }
 
 class VideoSourcesTest : public ::testing::Test, protected testing::CaptureBed {

@@ -23,7 +23,7 @@ constexpr const char* kDevice = testing::kBedDevice;
 constexpr const char* kManualFile = "VideoFiles/07_14_2026_03_05_09.avi";
 constexpr const char* kManualLog = "VideoFiles/07_14_2026_03_05_09.log";
 
-std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
+using testing::Timed;
 
 // Keeps every call of the controller to the windows, in order.
 class FakeWindows final : public RecordingWindowsView, public RecordingMenus {

@@ -17,7 +17,7 @@ namespace {
 using R = DeviceChangeResult;
 using testing::MakeVideoType;
 
-std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
+using testing::Timed;
 
 // A station that writes down what the reactions ask of it; its device windows are open.
 class NotingPort final : public DeviceChangePort {

@@ -16,13 +16,14 @@
 #include "events/event_file.h"
 #include "recording/recording_controller.h"
 #include "station/station_test_bed.h"
+#include "support/capture_bed.h"
 
 namespace vesk {
 namespace {
 
 using Texts = std::vector<std::string>;
 
-std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
+using testing::Timed;
 
 // The windows without a screen, recording what the station made and opened.
 class FakeStationWindows final : public HeadlessWindows {

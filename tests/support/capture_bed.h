@@ -23,6 +23,9 @@ namespace vesk::testing {
 
 constexpr const char* kBedDevice = "USB2.0 Grabber";
 
+// A message log entry as the beds' clocks (this one and the station's) stamp it.
+inline std::string Timed(const std::string& text) { return "\r\n03:05:09 (UTC)\r\n" + text; }
+
 class CaptureBed {
  public:
   CaptureBed() { log.AttachView(&view); }
